@@ -1,0 +1,66 @@
+// Dispatch: an object callable by member name.
+//
+// Every automation object derives from Dispatch and publishes its ClassInfo.
+// invoke() finds the member by name (any case) and call kind, checks the
+// argument count (450), converts each argument to its parameter's type (13,
+// 6), calls the handler and writes by-reference results back into the
+// caller's slots. A member that does not exist, or not in that kind, is 438.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "platform/automation/TypeInfo.h"
+#include "platform/automation/Variant.h"
+
+namespace rc::automation {
+
+// Call kinds; late-bound callers that do not know whether a member is a
+// method or a property pass Method | Get.
+enum CallKind : std::uint8_t {
+  kMethod = 1,
+  kGet = 2,
+  kLet = 4,
+  kSet = 8,
+};
+
+class Dispatch : public std::enable_shared_from_this<Dispatch> {
+ public:
+  virtual ~Dispatch() = default;
+
+  virtual const ClassInfo& typeInfo() const = 0;
+
+  // Calls member `name`. `args` are in parameter order (for let and set the
+  // assigned value last); by-reference parameters write back into them.
+  Variant invoke(std::string_view name, std::uint8_t kind, std::span<Variant> args);
+
+  // A second interface of this object, or nullptr. The default answers this
+  // object for its own interface name, "IDispatch" and "IUnknown".
+  virtual ObjectRef queryInterface(std::string_view interfaceName);
+
+  // The items of a collection in order, or nullopt when this is no
+  // collection. The default walks Count and Item(1..Count) when both exist.
+  virtual std::optional<std::vector<Variant>> enumerate();
+
+  ObjectRef self() { return shared_from_this(); }
+
+ protected:
+  // Called after the member is resolved and before its arguments are
+  // converted; an object may refuse the call here by raising.
+  virtual void beforeInvoke(const MemberInfo& member);
+};
+
+// Late-bound calls, as the library makes them on the host, the vault and its
+// own classes. A Nothing object raises 91.
+Variant call(const ObjectRef& obj, std::string_view name, std::span<Variant> args);
+Variant call(const ObjectRef& obj, std::string_view name, std::vector<Variant> args = {});
+void letProperty(const ObjectRef& obj, std::string_view name, Variant value);
+void setProperty(const ObjectRef& obj, std::string_view name, ObjectRef value);
+// call() whose result must be an object (Nothing allowed); 13 otherwise.
+ObjectRef callObject(const ObjectRef& obj, std::string_view name, std::vector<Variant> args = {});
+
+}  // namespace rc::automation

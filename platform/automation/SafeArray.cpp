@@ -1,0 +1,129 @@
+#include "platform/automation/SafeArray.h"
+
+#include <limits>
+
+#include "platform/automation/Error.h"
+
+namespace rc::automation {
+
+namespace {
+
+std::size_t totalCount(const std::vector<Bound>& bounds) {
+  if (bounds.empty()) return 0;
+  std::size_t n = 1;
+  for (const Bound& b : bounds) {
+    if (b.count < 0) raise(err::SubscriptOutOfRange);
+    n *= static_cast<std::size_t>(b.count);
+    if (n > (std::size_t{1} << 32)) raise(err::Overflow);
+  }
+  return n;
+}
+
+Variant zeroOf(VarType t) {
+  switch (t) {
+    case VarType::Variant: return Variant();
+    case VarType::String: return Variant(std::string());
+    case VarType::Object: return Variant::nothing();
+    default: return Variant(0).convertTo(t);
+  }
+}
+
+}  // namespace
+
+SafeArray::SafeArray(VarType element, std::vector<Bound> bounds)
+    : element_(element), bounds_(std::move(bounds)) {
+  std::size_t n = totalCount(bounds_);
+  if (element_ == VarType::Byte) {
+    bytes_.assign(n, 0);
+  } else {
+    values_.assign(n, zeroOf(element_));
+  }
+}
+
+SafeArray SafeArray::vector(VarType element, std::vector<Variant> items) {
+  SafeArray a(element, {Bound{0, static_cast<std::int32_t>(items.size())}});
+  for (std::size_t i = 0; i < items.size(); ++i) a.setAt(i, items[i]);
+  return a;
+}
+
+SafeArray SafeArray::strings(const std::vector<std::string>& items) {
+  SafeArray a(VarType::String, {Bound{0, static_cast<std::int32_t>(items.size())}});
+  for (std::size_t i = 0; i < items.size(); ++i) a.values_[i] = Variant(items[i]);
+  return a;
+}
+
+std::int32_t SafeArray::lbound(int dim) const {
+  if (dim < 1 || dim > dimensions()) raise(err::SubscriptOutOfRange);
+  return bounds_[dim - 1].lower;
+}
+
+std::int32_t SafeArray::ubound(int dim) const {
+  if (dim < 1 || dim > dimensions()) raise(err::SubscriptOutOfRange);
+  return bounds_[dim - 1].upper();
+}
+
+std::size_t SafeArray::size() const {
+  return element_ == VarType::Byte ? bytes_.size() : values_.size();
+}
+
+std::size_t SafeArray::flatIndex(std::span<const std::int32_t> indices) const {
+  if (indices.size() != bounds_.size()) raise(err::SubscriptOutOfRange);
+  std::size_t flat = 0;
+  std::size_t stride = 1;
+  for (std::size_t d = 0; d < bounds_.size(); ++d) {
+    std::int64_t off = static_cast<std::int64_t>(indices[d]) - bounds_[d].lower;
+    if (off < 0 || off >= bounds_[d].count) raise(err::SubscriptOutOfRange);
+    flat += static_cast<std::size_t>(off) * stride;
+    stride *= static_cast<std::size_t>(bounds_[d].count);
+  }
+  return flat;
+}
+
+Variant SafeArray::get(std::span<const std::int32_t> indices) const { return at(flatIndex(indices)); }
+
+void SafeArray::set(std::span<const std::int32_t> indices, const Variant& value) {
+  setAt(flatIndex(indices), value);
+}
+
+Variant SafeArray::at(std::size_t flat) const {
+  if (flat >= size()) raise(err::SubscriptOutOfRange);
+  if (element_ == VarType::Byte) return Variant(bytes_[flat]);
+  return values_[flat];
+}
+
+void SafeArray::setAt(std::size_t flat, const Variant& value) {
+  if (flat >= size()) raise(err::SubscriptOutOfRange);
+  if (element_ == VarType::Byte) {
+    bytes_[flat] = value.toByte();
+  } else {
+    values_[flat] = value.convertTo(element_);
+  }
+}
+
+void SafeArray::resizeLast(std::int32_t count) {
+  if (bounds_.empty() || count < 0) raise(err::SubscriptOutOfRange);
+  bounds_.back().count = count;
+  std::size_t n = totalCount(bounds_);
+  if (element_ == VarType::Byte) {
+    bytes_.resize(n, 0);
+  } else {
+    values_.resize(n, zeroOf(element_));
+  }
+}
+
+std::vector<Variant> SafeArray::items() const {
+  std::vector<Variant> out;
+  out.reserve(size());
+  for (std::size_t i = 0; i < size(); ++i) out.push_back(at(i));
+  return out;
+}
+
+bool operator==(const SafeArray& a, const SafeArray& b) {
+  if (a.element_ != b.element_ || a.bounds_.size() != b.bounds_.size()) return false;
+  for (std::size_t d = 0; d < a.bounds_.size(); ++d) {
+    if (a.bounds_[d].lower != b.bounds_[d].lower || a.bounds_[d].count != b.bounds_[d].count) return false;
+  }
+  return a.values_ == b.values_ && a.bytes_ == b.bytes_;
+}
+
+}  // namespace rc::automation

@@ -1,0 +1,73 @@
+// SafeArray: an automation array of any number of dimensions, each with its
+// own lower bound. Elements are stored with the first index varying fastest.
+// Byte arrays keep their elements as raw bytes (pixel arrays are large);
+// every other element type keeps Variants converted to that type.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/automation/Variant.h"
+
+namespace rc::automation {
+
+struct Bound {
+  std::int32_t lower = 0;
+  std::int32_t count = 0;  // number of elements; upper bound is lower + count - 1
+  std::int32_t upper() const { return lower + count - 1; }
+};
+
+class SafeArray {
+ public:
+  SafeArray() = default;
+  // An array of `element` type with the given bounds (all elements start as
+  // the type's zero value; Variant arrays start Empty).
+  SafeArray(VarType element, std::vector<Bound> bounds);
+
+  // A zero-based one-dimensional array holding `items` (converted to `element`).
+  static SafeArray vector(VarType element, std::vector<Variant> items);
+  static SafeArray strings(const std::vector<std::string>& items);
+
+  VarType elementType() const { return element_; }
+  int dimensions() const { return static_cast<int>(bounds_.size()); }
+  const std::vector<Bound>& bounds() const { return bounds_; }
+  // LBound/UBound of dimension `dim` (1-based, as the functions take it); 9 if out of range.
+  std::int32_t lbound(int dim = 1) const;
+  std::int32_t ubound(int dim = 1) const;
+  std::size_t size() const;
+
+  // Element access by indices within the array's own bounds; 9 when out of range.
+  Variant get(std::span<const std::int32_t> indices) const;
+  void set(std::span<const std::int32_t> indices, const Variant& value);
+  Variant get(std::initializer_list<std::int32_t> indices) const { return get(std::span(indices.begin(), indices.size())); }
+  void set(std::initializer_list<std::int32_t> indices, const Variant& v) { set(std::span(indices.begin(), indices.size()), v); }
+
+  // Element access by flat position (0 .. size()-1).
+  Variant at(std::size_t flat) const;
+  void setAt(std::size_t flat, const Variant& value);
+
+  // The raw bytes of a Byte array (empty span for other types).
+  std::span<std::uint8_t> bytes() { return bytes_; }
+  std::span<const std::uint8_t> bytes() const { return bytes_; }
+
+  // ReDim Preserve of the last dimension.
+  void resizeLast(std::int32_t count);
+
+  // Elements of a one-dimensional array, in order.
+  std::vector<Variant> items() const;
+
+  friend bool operator==(const SafeArray& a, const SafeArray& b);
+
+ private:
+  std::size_t flatIndex(std::span<const std::int32_t> indices) const;
+
+  VarType element_ = VarType::Variant;
+  std::vector<Bound> bounds_;
+  std::vector<Variant> values_;
+  std::vector<std::uint8_t> bytes_;
+};
+
+}  // namespace rc::automation

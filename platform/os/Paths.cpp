@@ -1,0 +1,63 @@
+#include "platform/os/Paths.h"
+
+#include <cctype>
+#include <cstdlib>
+
+namespace rc::platform {
+
+std::string driveRoot() {
+  if (const char* r = std::getenv("RAVELCREST_DRIVE_ROOT"); r != nullptr && *r != '\0') return r;
+  if (const char* s = std::getenv("XDG_STATE_HOME"); s != nullptr && *s != '\0') return std::string(s) + "/ravelcrest";
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr && *home != '\0' ? home : "/tmp") + "/.local/state/ravelcrest";
+}
+
+namespace {
+
+bool hasDrivePrefix(std::string_view p) {
+  return p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':';
+}
+
+std::string slashes(std::string_view p) {
+  std::string s(p);
+  for (char& c : s)
+    if (c == '\\') c = '/';
+  return s;
+}
+
+}  // namespace
+
+std::string nativePath(std::string_view path) {
+  if (hasDrivePrefix(path)) {
+    std::string_view rest = path.substr(2);
+    return joinPath(driveRoot(), rest);
+  }
+  // "\name" is the root of the current drive; "//" and "/" paths given with
+  // forward slashes are already native.
+  if (!path.empty() && path[0] == '\\' && !(path.size() > 1 && path[1] == '\\')) {
+    return joinPath(driveRoot(), path.substr(1));
+  }
+  return slashes(path);
+}
+
+std::string joinPath(std::string_view folder, std::string_view name) {
+  while (!name.empty() && isSeparator(name.front())) name.remove_prefix(1);
+  std::string base = folder.empty() ? driveRoot() : nativePath(folder);
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  if (base.empty() || base.back() != '/') base += '/';
+  return base + slashes(name);
+}
+
+std::size_t lastSeparator(std::string_view path) { return path.find_last_of("/\\"); }
+
+std::string_view fileName(std::string_view path) {
+  std::size_t p = lastSeparator(path);
+  return p == std::string_view::npos ? path : path.substr(p + 1);
+}
+
+std::string_view folderOf(std::string_view path) {
+  std::size_t p = lastSeparator(path);
+  return p == std::string_view::npos ? std::string_view() : path.substr(0, p);
+}
+
+}  // namespace rc::platform

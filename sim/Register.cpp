@@ -1,0 +1,7 @@
+#include "sim/Register.h"
+
+namespace rc::sim {
+
+void registerApplications() {}
+
+}  // namespace rc::sim
