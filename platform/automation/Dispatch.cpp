@@ -102,8 +102,9 @@ Variant call(const ObjectRef& obj, std::string_view name, std::span<Variant> arg
   return obj->invoke(name, kMethod | kGet, args);
 }
 
-Variant call(const ObjectRef& obj, std::string_view name, std::vector<Variant> args) {
-  return call(obj, name, std::span<Variant>(args));
+Variant call(const ObjectRef& obj, std::string_view name, std::initializer_list<Variant> args) {
+  std::vector<Variant> slots(args);
+  return call(obj, name, std::span<Variant>(slots));
 }
 
 void letProperty(const ObjectRef& obj, std::string_view name, Variant value) {
@@ -117,8 +118,8 @@ void setProperty(const ObjectRef& obj, std::string_view name, ObjectRef value) {
   obj->invoke(name, kSet, std::span(&v, 1));
 }
 
-ObjectRef callObject(const ObjectRef& obj, std::string_view name, std::vector<Variant> args) {
-  Variant r = call(obj, name, std::move(args));
+ObjectRef callObject(const ObjectRef& obj, std::string_view name, std::initializer_list<Variant> args) {
+  Variant r = call(obj, name, args);
   if (r.isEmpty() || r.isNull()) return nullptr;
   if (!r.isObject()) raise(err::TypeMismatch);
   return r.asObject();

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <span>
@@ -57,10 +58,10 @@ class Dispatch : public std::enable_shared_from_this<Dispatch> {
 // Late-bound calls, as the library makes them on the host, the vault and its
 // own classes. A Nothing object raises 91.
 Variant call(const ObjectRef& obj, std::string_view name, std::span<Variant> args);
-Variant call(const ObjectRef& obj, std::string_view name, std::vector<Variant> args = {});
+Variant call(const ObjectRef& obj, std::string_view name, std::initializer_list<Variant> args = {});
 void letProperty(const ObjectRef& obj, std::string_view name, Variant value);
 void setProperty(const ObjectRef& obj, std::string_view name, ObjectRef value);
 // call() whose result must be an object (Nothing allowed); 13 otherwise.
-ObjectRef callObject(const ObjectRef& obj, std::string_view name, std::vector<Variant> args = {});
+ObjectRef callObject(const ObjectRef& obj, std::string_view name, std::initializer_list<Variant> args = {});
 
 }  // namespace rc::automation
