@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <type_traits>
 #include <span>
 #include <string>
 #include <string_view>
@@ -89,9 +90,9 @@ struct ClassInfo {
 template <typename T>
 class ClassBuilder {
  public:
-  ClassBuilder(std::string library, std::string name) {
-    info_.library = std::move(library);
-    info_.name = std::move(name);
+  ClassBuilder(std::string_view library, std::string_view name) {
+    info_.library = std::string(library);
+    info_.name = std::string(name);
   }
   ClassBuilder& progId(std::string id) { info_.progIds.push_back(std::move(id)); return *this; }
   ClassBuilder& ids(std::string clsid, std::string interfaceName, std::string iid) {
@@ -122,8 +123,9 @@ class ClassBuilder {
 
   // A public field: property get and let over the member `field`, whose C++
   // type is std::string, bool, std::int32_t, std::int16_t, double or Variant.
-  template <typename F>
-  ClassBuilder& field(std::string name, VarType type, F T::*field) {
+  template <typename F, typename C>
+  ClassBuilder& field(std::string name, VarType type, F C::*field) {
+    static_assert(std::is_base_of_v<C, T>, "the field must belong to the class");
     get(name, type, {}, [field](T& self, CallArgs&) { return Variant(self.*field); });
     let(name, {byVal("value", type)}, [field](T& self, CallArgs& a) {
       self.*field = extract<F>(a[0]);

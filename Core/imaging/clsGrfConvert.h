@@ -1,0 +1,14 @@
+// clsGrfConvert: image format conversion.
+#pragma once
+
+#include "platform/automation/Dispatch.h"
+
+namespace rc::core {
+
+class clsGrfConvert : public automation::Dispatch {
+ public:
+  static const automation::ClassInfo& classInfo();
+  const automation::ClassInfo& typeInfo() const override { return classInfo(); }
+};
+
+}  // namespace rc::core

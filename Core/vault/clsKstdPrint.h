@@ -1,0 +1,14 @@
+// clsKstdPrint: the vault document print task.
+#pragma once
+
+#include "platform/automation/Dispatch.h"
+
+namespace rc::core {
+
+class clsKstdPrint : public automation::Dispatch {
+ public:
+  static const automation::ClassInfo& classInfo();
+  const automation::ClassInfo& typeInfo() const override { return classInfo(); }
+};
+
+}  // namespace rc::core
