@@ -1,5 +1,6 @@
 #include "Core/frame/clsApplication.h"
 
+#include "Core/checks/MeasurementChecks.h"
 #include "Core/frame/ClassIds.h"
 #include "Core/frame/modMainClassMod.h"
 
@@ -42,6 +43,12 @@ const au::ClassInfo& clsApplication::classInfo() {
                self.WriteTraceLog(a[0].asString());
                return au::Variant();
              });
+    b.method("TestEdgeCount", VarType::Integer, {},
+             [](clsApplication& self, au::CallArgs&) { return au::Variant(TestEdgeCount(self)); });
+    b.method("TestTessTriangleCount", VarType::Variant, {},
+             [](clsApplication& self, au::CallArgs&) { return au::Variant(TestTessTriangleCount(self)); });
+    b.method("TestFileSize", VarType::Variant, {au::byRef("tmpName", VarType::String)},
+             [](clsApplication& self, au::CallArgs& a) { return au::Variant(TestFileSize(self, a[0].asString())); });
     return b.build();
   }();
   return info;

@@ -1,4 +1,5 @@
-// clsPropertyManager: the baseline property store, comparisons and journal headers.
+// clsPropertyManager: the baseline property store, the comparisons under a
+// tolerance, and the journal headers.
 #pragma once
 
 #include "platform/automation/Dispatch.h"

@@ -1,0 +1,86 @@
+#include "Core/properties/PropertyFile.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "Core/frame/modMainClassMod.h"
+#include "platform/automation/Error.h"
+#include "platform/automation/NumberText.h"
+#include "platform/automation/Trap.h"
+#include "platform/automation/Variant.h"
+#include "platform/os/Files.h"
+#include "platform/os/Locale.h"
+
+namespace rc::core {
+
+namespace au = rc::automation;
+
+std::string_view propertyValueText(std::string_view line, std::string_view key) {
+  std::size_t start = key.size() + 3;  // after the key and " = "
+  std::size_t end = line.find('\'');
+  if (end == std::string_view::npos) end = line.find("Build");
+  if (end == std::string_view::npos) end = line.size();
+  if (end < start) {
+    // The value would have a negative length.
+    if (end != line.size()) au::raise(au::err::InvalidCall);
+    return {};
+  }
+  return line.substr(start, end - start);
+}
+
+namespace {
+
+// The sum as the running text holds it: a number text keeps 15 significant
+// digits, so each step rounds to them. Whole sums below 1e15 are exact.
+double roundTo15Digits(double v) {
+  if (std::fabs(v) < 1e15 && v == std::trunc(v)) return v;
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.15G", v);
+  return std::strtod(buf, nullptr);
+}
+
+}  // namespace
+
+std::string GetProperty(std::string_view key, std::string_view file, bool sumMode) {
+  if (!platform::fileExists(file)) return "-1";
+  platform::LineReader reader(file);
+  bool found = false;
+  std::string value;
+  double sum = 0;
+  while (!reader.atEnd()) {
+    std::string_view line = reader.next();
+    if (line.size() < key.size() || line.compare(0, key.size(), key) != 0) continue;
+    found = true;
+    std::string_view text = propertyValueText(line, key);
+    if (!sumMode) {
+      value = std::string(text);
+      break;
+    }
+    sum = roundTo15Digits(sum + au::Variant(text).toDouble());
+  }
+  if (!found) return "-1";
+  return sumMode ? au::numberText(sum) : value;
+}
+
+std::int16_t SetProperty(std::string_view key, std::string_view file, std::string_view value, std::string_view build) {
+  std::string line;
+  line.append(key).append(" = ").append(value).append("      Build: ").append(build);
+  line.append(", Date: ").append(platform::shortDateToday());
+  bool ok = au::trapped([&] { platform::appendLine(file, line); },
+                        [](const au::AutomationError&) {
+                          WriteModuleTrace("*** SetProperty() error");
+                          WriteModuleTrace("*** Failure writing baseline");
+                        });
+  return ok ? 0 : 1;
+}
+
+std::string propertiesFilePath(std::string_view inputFile, std::string_view nameOnly) {
+  std::size_t p = inputFile.find(nameOnly);
+  if (p == std::string_view::npos) au::raise(au::err::InvalidCall);
+  std::string path(inputFile.substr(0, p));
+  path.append(nameOnly).append(".properties");
+  return path;
+}
+
+}  // namespace rc::core
