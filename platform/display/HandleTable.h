@@ -1,0 +1,83 @@
+// The virtual display's handle table: the one process-wide store of windows,
+// device contexts and bitmaps (stands for the window manager's and GDI's
+// object tables). Every object gets a distinct 32-bit handle, never 0, never
+// reused while the process runs. The public functions in Windows.h, Gdi.h and
+// Input.h are built on it; code outside platform/display uses those.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string_view>
+#include <unordered_map>
+#include <variant>
+#include <vector>
+
+#include "platform/display/Surface.h"
+
+namespace rc::display {
+
+using Handle = std::uint32_t;
+
+struct Rect {
+  std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+  std::int32_t width() const { return right - left; }
+  std::int32_t height() const { return bottom - top; }
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// Paints a window's whole surface; the surface already has the window's size.
+using PaintHandler = std::function<void(Surface& surface)>;
+// Receives a keystroke string sent to a window (SendKeys notation).
+using KeyHandler = std::function<void(std::string_view keys)>;
+
+namespace detail {
+
+struct WindowObject {
+  Handle parent = 0;
+  std::vector<Handle> children;  // Z order, topmost first
+  Rect rect;                     // relative to the parent's top-left corner (screen for top level)
+  Surface surface;
+  PaintHandler paint;
+  KeyHandler keys;
+  bool dirty = true;
+};
+
+struct DcObject {
+  Handle window = 0;  // the window of a window DC; 0 for a memory DC
+  Handle bitmap = 0;  // the selected bitmap of a memory DC; 0 is the stock 1x1 bitmap
+};
+
+struct BitmapObject {
+  Surface surface;
+  int bitsPixel = 32;
+};
+
+using Object = std::variant<WindowObject, DcObject, BitmapObject>;
+
+struct HandleTable {
+  std::recursive_mutex mu;
+  std::unordered_map<Handle, Object> objects;
+  Handle next = 0x00010004;
+  Handle active = 0;
+  std::int32_t cursorX = 0, cursorY = 0;
+
+  Handle add(Object obj);
+  template <typename T>
+  T* find(Handle h) {
+    auto it = objects.find(h);
+    return it == objects.end() ? nullptr : std::get_if<T>(&it->second);
+  }
+};
+
+// The process's table. Lock `mu` for every access.
+HandleTable& table();
+
+// The window's surface, repainted first when it is marked dirty. Requires the lock.
+Surface& paintedSurface(HandleTable& t, Handle window);
+// The window with its children drawn over it in Z order, as the screen shows
+// it. Requires the lock.
+Surface composedSurface(HandleTable& t, Handle window);
+
+}  // namespace detail
+}  // namespace rc::display
