@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/automation/Error.h"
 #include "platform/os/Locale.h"
 
 namespace rc::automation {
@@ -180,7 +181,7 @@ std::optional<double> parseNumber(std::string_view text) {
   }
   if (p != text.size()) return std::nullopt;
   double v = std::strtod(c.c_str(), nullptr);
-  if (std::isinf(v)) return std::nullopt;
+  if (std::isinf(v)) raise(err::Overflow);
   return v;
 }
 
@@ -237,12 +238,18 @@ double leadingNumber(std::string_view text) {
     if (expDigit) c += e;
   }
   double v = std::strtod(c.c_str(), nullptr);
-  return std::isinf(v) ? 0 : v;
+  if (std::isinf(v)) raise(err::Overflow);
+  return v;
 }
 
 double roundHalfEven(double value) {
-  // nearbyint honours the rounding mode, which is round-to-nearest-even unless changed.
-  return std::nearbyint(value);
+  // Independent of the floating-point rounding mode, which an embedding
+  // program may have changed.
+  if (!std::isfinite(value)) return value;
+  double r = std::floor(value);
+  double rest = value - r;  // exact for every double
+  if (rest > 0.5 || (rest == 0.5 && std::fmod(r, 2.0) != 0)) r += 1;
+  return r;
 }
 
 }  // namespace rc::automation

@@ -6,9 +6,11 @@
 //   printForm       " 3 " / "-1 ": sign or space, the number text, one space
 //   formatNumber    Format with a digit pattern: "0%", "####0.0", "00",
 //                   "0.0000000", "0.00000000000000" (halves away from zero)
-//   parseNumber     locale-aware text to number (CDbl); nullopt when not a number
+//   parseNumber     locale-aware text to number (CDbl); nullopt when not a
+//                   number, Overflow (6) when beyond the Double range
 //   leadingNumber   the leading-number reading (Val): only "." as decimal sign,
-//                   blanks skipped, 0 when the text does not start with a number
+//                   blanks skipped, 0 when the text does not start with a
+//                   number, Overflow (6) when beyond the Double range
 #pragma once
 
 #include <optional>

@@ -67,7 +67,14 @@ ObjectRef createObject(std::string_view progId) {
       if (sameName(e.progId, progId)) factory = e.factory;
   }
   if (!factory) raise(err::CannotCreateObject, std::string(progId));
-  ObjectRef obj = factory();
+  ObjectRef obj;
+  try {
+    obj = factory();
+  } catch (const AutomationError&) {
+    throw;  // the factory chose its own error
+  } catch (const std::exception&) {
+    raise(err::CannotCreateObject, std::string(progId));
+  }
   if (!obj) raise(err::CannotCreateObject, std::string(progId));
   return obj;
 }

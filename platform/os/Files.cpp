@@ -219,13 +219,19 @@ bool LineReader::atEnd() {
 
 std::string_view LineReader::next() {
   if (atEnd()) au::raise(au::err::InputPastEndOfFile, path_);
+  std::size_t scanned = 0;  // bytes after pos_ already known to hold no line end
   for (;;) {
-    std::size_t end = buf_.find_first_of("\r\n", pos_);
-    if (end == std::string::npos || (buf_[end] == '\r' && end + 1 == buf_.size() && !eof_)) {
-      // The line (or its CR LF) may continue in the next block.
-      if (fill()) continue;
-      if (end == std::string::npos) end = buf_.size();
+    std::size_t end = buf_.find_first_of("\r\n", pos_ + scanned);
+    // A line without its end yet, or a CR whose LF may start the next
+    // block, needs more of the file. fill() moves the unread bytes to the
+    // front of the buffer, so positions are recomputed after it.
+    bool needMore = end == std::string::npos || (buf_[end] == '\r' && end + 1 == buf_.size());
+    if (needMore && !eof_) {
+      scanned = (end == std::string::npos ? buf_.size() : end) - pos_;
+      fill();
+      continue;
     }
+    if (end == std::string::npos) end = buf_.size();
     std::string_view line(buf_.data() + pos_, end - pos_);
     std::size_t after = end;
     if (after < buf_.size()) after += (buf_[after] == '\r' && after + 1 < buf_.size() && buf_[after + 1] == '\n') ? 2 : 1;

@@ -38,8 +38,11 @@ NumberFormat numberFormat() {
   static std::string cachedName;
   static NumberFormat cached;
   std::string name = localeName("LC_NUMERIC");
+  // LOCPATH (where glibc looks for compiled locales) is part of the key.
+  const char* locPath = std::getenv("LOCPATH");
+  std::string key = name + '\n' + (locPath != nullptr ? locPath : "");
   std::lock_guard lock(mu);
-  if (name != cachedName || cachedName.empty()) {
+  if (key != cachedName) {
     cached = withLocale(LC_NUMERIC_MASK, name, [](locale_t loc) {
       NumberFormat f;
       const char* dec = nl_langinfo_l(RADIXCHAR, loc);
@@ -48,7 +51,7 @@ NumberFormat numberFormat() {
       if (sep != nullptr) f.thousands = sep;
       return f;
     });
-    cachedName = name;
+    cachedName = key;
   }
   return cached;
 }

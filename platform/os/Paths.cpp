@@ -6,10 +6,22 @@
 namespace rc::platform {
 
 std::string driveRoot() {
-  if (const char* r = std::getenv("RAVELCREST_DRIVE_ROOT"); r != nullptr && *r != '\0') return r;
-  if (const char* s = std::getenv("XDG_STATE_HOME"); s != nullptr && *s != '\0') return std::string(s) + "/ravelcrest";
+  // Never "/" itself: a root made only of separators, or a relative
+  // XDG_STATE_HOME (which the XDG rules say to ignore), falls back to the
+  // default under the home folder.
+  auto usable = [](const char* v, bool absoluteOnly) {
+    if (v == nullptr || *v == '\0' || (absoluteOnly && *v != '/')) return std::string();
+    std::string s = v;
+    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    return s == "/" ? std::string() : s;
+  };
+  if (std::string r = usable(std::getenv("RAVELCREST_DRIVE_ROOT"), false); !r.empty()) return r;
+  if (std::string s = usable(std::getenv("XDG_STATE_HOME"), true); !s.empty()) return s + "/ravelcrest";
   const char* home = std::getenv("HOME");
-  return std::string(home != nullptr && *home != '\0' ? home : "/tmp") + "/.local/state/ravelcrest";
+  std::string base = home != nullptr && *home != '\0' ? home : "/tmp";
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  if (base == "/") base.clear();
+  return base + "/.local/state/ravelcrest";
 }
 
 namespace {

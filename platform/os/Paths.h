@@ -14,6 +14,7 @@ namespace rc::platform {
 inline bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
 // The folder that stands for the root of the current drive (not created).
+// It is never "/": a $RAVELCREST_DRIVE_ROOT of only separators is ignored.
 std::string driveRoot();
 
 // The native form of `path`: "\" becomes "/", the drive-root forms are
