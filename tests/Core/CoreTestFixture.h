@@ -1,0 +1,52 @@
+// A temporary folder as drive root and results folder, the library's
+// classes registered, a fake host installed and messages captured.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Core/frame/Register.h"
+#include "FakeHost.h"
+#include "platform/automation/Error.h"
+#include "platform/os/Files.h"
+#include "platform/os/MessageSink.h"
+
+namespace rc::testing {
+
+class CoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/ravelcrest-core-XXXXXX";
+    dir_ = mkdtemp(tmpl);
+    setenv("RAVELCREST_DRIVE_ROOT", (dir_ + "/root").c_str(), 1);
+    setenv("LC_ALL", "C", 1);
+    std::filesystem::create_directories(dir_ + "/root");
+    rc::core::registerClasses();
+    host = FakeHost::install();
+    previous_ = platform::setMessageHandler([this](std::string_view m) { messages.emplace_back(m); });
+  }
+  void TearDown() override {
+    platform::setMessageHandler(previous_);
+    std::filesystem::remove_all(dir_);
+  }
+
+  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string read(const std::string& name) const {
+    return platform::fileExists(path(name)) ? platform::readFile(path(name)) : std::string();
+  }
+  // The module trace at the drive root.
+  std::string moduleTrace() const { return read("root/TraceLog.log"); }
+
+  std::shared_ptr<FakeHost> host;
+  std::vector<std::string> messages;
+
+ private:
+  std::string dir_;
+  platform::MessageHandler previous_;
+};
+
+}  // namespace rc::testing
