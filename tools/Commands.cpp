@@ -1,0 +1,13 @@
+#include "tools/Command.h"
+
+namespace rc::tools {
+
+std::span<const AddCommand> commandTable() {
+  static constexpr AddCommand kCommands[] = {
+      &addTypelibCommand,
+      &addRegistryCommand,
+  };
+  return kCommands;
+}
+
+}  // namespace rc::tools

@@ -1,0 +1,24 @@
+// ravelcrest typelib [--library NAME]: the type library of the registered classes.
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <string>
+
+#include "platform/automation/Registry.h"
+#include "tools/Command.h"
+#include "tools/TypeLibraryText.h"
+
+namespace rc::tools {
+
+void addTypelibCommand(CLI::App& app, CommandContext& context) {
+  auto library = std::make_shared<std::string>("RavelcrestCore");
+  CLI::App* cmd = app.add_subcommand("typelib", "Print the type library: classes, ProgIDs, interfaces and members.");
+  cmd->add_option("--library", *library, "Library whose classes to list")->capture_default_str();
+  cmd->callback([library, &context] {
+    std::vector<const automation::ClassInfo*> classes = automation::registeredClasses(*library);
+    if (classes.empty()) throw UsageError("no classes registered for library \"" + *library + "\"");
+    writeTypeLibrary(context.out, *library, classes);
+  });
+}
+
+}  // namespace rc::tools
