@@ -4,6 +4,7 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Registry.h"
 #include "platform/automation/SafeArray.h"
+#include "tests/platform/TestSupport.h"
 
 namespace rc::automation {
 namespace {
@@ -72,6 +73,119 @@ TEST(Dispatch, BadCallsRaiseStandardErrors) {
   EXPECT_EQ(number([&] { createObject("No.Such.Class"); }), 429);
 }
 
+// A collection-like class with optional, by-reference, object and indexed members.
+class Shelf : public Dispatch {
+ public:
+  std::vector<std::string> items;
+  ObjectRef owner;
+
+  static const ClassInfo& info() {
+    static const ClassInfo ci = ClassBuilder<Shelf>("TestLib", "Shelf")
+        .progId("TestLib.Shelf")
+        .ids("{3}", "_Shelf", "{4}")
+        // Put(ByRef item, [ByVal where As Long], [ByRef note As String = "none"]) As String
+        .method("Put", VarType::String,
+                {byRef("item", VarType::Variant), byVal("where", VarType::Long).opt(), byRef("note", VarType::String).opt("none")},
+                [](Shelf& s, CallArgs& a) {
+                  std::string where = a.supplied(1) ? a[1].toText() : (a[1].isMissing() ? "missing" : "?");
+                  std::string said = where + "/" + a[2].asString();
+                  s.items.push_back(a[0].toText());
+                  a[0] = Variant("stored");
+                  a[2] = Variant("noted");
+                  return Variant(said);
+                })
+        .get("Count", VarType::Long, {}, [](Shelf& s, CallArgs&) { return Variant(static_cast<int>(s.items.size())); })
+        .get("Item", VarType::String, {byVal("index", VarType::Long)},
+             [](Shelf& s, CallArgs& a) {
+               std::int32_t i = a[0].asLong();
+               if (i < 1 || i > static_cast<std::int32_t>(s.items.size())) raise(err::SubscriptOutOfRange);
+               return Variant(s.items[static_cast<std::size_t>(i - 1)]);
+             })
+        .get("Owner", VarType::Object, {}, [](Shelf& s, CallArgs&) { return Variant(s.owner); })
+        .set("Owner", {byVal("value", VarType::Object)}, [](Shelf& s, CallArgs& a) {
+          s.owner = a[0].asObject();
+          return Variant();
+        })
+        .method("Throw", VarType::Void, {}, [](Shelf&, CallArgs&) -> Variant { throw std::runtime_error("disk on fire"); })
+        .build();
+    return ci;
+  }
+  const ClassInfo& typeInfo() const override { return info(); }
+};
+
+TEST(Dispatch, OptionalArgumentsMayBeOmittedOrMissing) {
+  auto s = std::make_shared<Shelf>();
+  std::vector<Variant> args{Variant("apple")};
+  EXPECT_EQ(call(s, "put", args).asString(), "missing/none");
+  EXPECT_EQ(args[0].asString(), "stored");
+
+  args = {Variant(7), Variant::missing(), Variant(42)};
+  EXPECT_EQ(call(s, "Put", args).asString(), "missing/42");  // converted to String on the way in
+  EXPECT_EQ(args[2].asString(), "noted");                     // and written back
+
+  args = {Variant(1.5), Variant("3"), Variant::missing()};
+  EXPECT_EQ(call(s, "Put", args).asString(), "3/none");
+  EXPECT_TRUE(args[2].isMissing());  // an omitted by-reference argument stays omitted
+  EXPECT_EQ(args[1].asString(), "3");  // by value: the caller's slot is untouched
+
+  EXPECT_EQ(s->items, (std::vector<std::string>{"apple", "7", "1.5"}));
+  EXPECT_EQ(rc::testing::errorNumber([&] { call(s, "Put", {Variant::missing()}); }), 450);
+}
+
+TEST(Dispatch, FailedCallsWriteNothingBackAndNameTheirSource) {
+  auto s = std::make_shared<Shelf>();
+  std::vector<Variant> args{Variant("x"), Variant("not a number")};
+  EXPECT_EQ(rc::testing::errorNumber([&] { call(s, "Put", args); }), 13);
+  EXPECT_EQ(args[0].asString(), "x");
+  EXPECT_TRUE(s->items.empty());
+
+  try {
+    call(s, "Item", {Variant(5)});
+    ADD_FAILURE();
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), 9);
+    EXPECT_EQ(e.source(), "TestLib.Shelf");
+  }
+  try {
+    call(s, "Throw");
+    ADD_FAILURE();
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), err::ApplicationDefined);
+    EXPECT_EQ(e.description(), "disk on fire");
+  }
+}
+
+TEST(Dispatch, CallKindsSelectTheMember) {
+  auto s = std::make_shared<Shelf>();
+  auto owner = std::make_shared<Counter>();
+  auto number = [](auto fn) { return rc::testing::errorNumber(fn); };
+
+  setProperty(s, "OWNER", owner);
+  EXPECT_EQ(callObject(s, "owner"), owner);
+  Variant objectValue{ObjectRef(owner)};
+  s->invoke("Owner", kLet, std::span(&objectValue, 1));  // let of an object falls back to set
+  EXPECT_EQ(number([&] { letProperty(s, "Owner", Variant(5)); }), 438);
+  EXPECT_EQ(number([&] { letProperty(s, "Count", Variant(5)); }), 438);
+  EXPECT_EQ(number([&] { Variant v(1); s->invoke("Count", kMethod, std::span(&v, 1)); }), 438);  // a property, not a method
+  EXPECT_EQ(number([&] { call(s, "Count", {Variant(1)}); }), 450);
+  EXPECT_EQ(number([&] { setProperty(s, "Count", owner); }), 438);
+  EXPECT_EQ(number([&] { callObject(s, "Count"); }), 13);
+  EXPECT_EQ(number([&] { letProperty(owner, "Total", Variant(3e9)); }), 6);
+  EXPECT_EQ(number([&] { letProperty(owner, "Total", Variant(ObjectRef(owner))); }), 13);
+
+  call(s, "Put", {Variant("a")});
+  call(s, "Put", {Variant("b")});
+  EXPECT_EQ(call(s, "item", {Variant(2)}).asString(), "b");
+  std::optional<std::vector<Variant>> items = s->enumerate();
+  ASSERT_TRUE(items);
+  EXPECT_EQ(*items, (std::vector<Variant>{Variant("a"), Variant("b")}));
+  EXPECT_FALSE(owner->enumerate());
+
+  EXPECT_EQ(s->queryInterface("_Shelf"), s);
+  EXPECT_EQ(s->queryInterface("IDispatch"), s);
+  EXPECT_EQ(s->queryInterface("_Counter"), nullptr);
+}
+
 TEST(Registry, CreatesByProgIdAndAttachesToRunningObjects) {
   registerClass("TestLib.Counter", Counter::info(), [] { return std::make_shared<Counter>(); });
   ObjectRef a = createObject("testlib.COUNTER");
@@ -81,6 +195,28 @@ TEST(Registry, CreatesByProgIdAndAttachesToRunningObjects) {
   EXPECT_EQ(getObject("TESTLIB.counter"), a);
   revokeRunning(a.get());
   EXPECT_THROW(getObject("TestLib.Counter"), AutomationError);
+
+  // A later registration under the same name (any case) replaces the earlier one.
+  registerRunning("TestLib.Counter", a);
+  ObjectRef b = createObject("TestLib.Counter");
+  registerRunning("TESTLIB.COUNTER", b);
+  EXPECT_EQ(getObject("TestLib.Counter"), b);
+  revokeRunning("testlib.counter");
+  EXPECT_EQ(rc::testing::errorNumber([] { getObject("TestLib.Counter"); }), 429);
+
+  EXPECT_EQ(classInfoFor("TESTLIB.COUNTER"), &Counter::info());
+  registerClass("TestLib.Counter2", Counter::info(), [] { return std::make_shared<Counter>(); });
+  registerClass("TestLib.Shelf", Shelf::info(), [] { return std::make_shared<Shelf>(); });
+  std::vector<const ClassInfo*> classes = registeredClasses("TestLib");
+  EXPECT_EQ(classes, (std::vector<const ClassInfo*>{&Counter::info(), &Shelf::info()}));
+
+  registerClass("TestLib.Broken", Shelf::info(), []() -> ObjectRef { throw std::runtime_error("no"); });
+  EXPECT_EQ(rc::testing::errorNumber([] { createObject("TestLib.Broken"); }), 429);
+  registerClass("TestLib.Broken", Shelf::info(), [] { return ObjectRef(); });
+  EXPECT_EQ(rc::testing::errorNumber([] { createObject("testlib.broken"); }), 429);
+  unregisterClass("TESTLIB.BROKEN");
+  unregisterClass("TestLib.Counter2");
+  EXPECT_EQ(classInfoFor("TestLib.Broken"), nullptr);
 }
 
 }  // namespace
