@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 
@@ -104,11 +105,19 @@ void writeFile(std::string_view path, std::string_view data) {
 
 void writeFileAtomic(std::string_view path, std::string_view data, unsigned mode) {
   std::string native = nativePath(path);
-  std::string tmp = native + ".tmp." + std::to_string(::getpid());
-  int fd = openForWrite(tmp, O_WRONLY | O_CREAT | O_TRUNC, mode);
-  writeAll(fd, data, tmp);
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    int e = errno;
+  // Unique per process and call, so that two writers never share a temporary.
+  static std::atomic<unsigned> counter{0};
+  std::string tmp = native + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter++);
+  int fd = openForWrite(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_EXCL, mode);
+  try {
+    writeAll(fd, data, tmp);  // closes fd when it fails
+  } catch (...) {
+    ::unlink(tmp.c_str());
+    throw;
+  }
+  int e = ::fsync(fd) != 0 ? errno : 0;
+  if (::close(fd) != 0 && e == 0) e = errno;
+  if (e != 0) {
     ::unlink(tmp.c_str());
     raiseErrno(e, native);
   }
