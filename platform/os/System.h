@@ -16,7 +16,8 @@ std::uint32_t tickCount();
 std::string computerName();
 
 // Bytes free to the user on the file system that holds `folder`; 76 when
-// the folder does not exist.
+// the folder does not exist. The drive root ("C:", "\") answers for the
+// file system it will be created on even before it exists.
 std::uint64_t freeBytes(std::string_view folder);
 
 // The full path of the running program's executable. Tests may replace it
@@ -29,8 +30,12 @@ void setExecutablePathOverride(std::string path);
 std::vector<std::string> splitCommandLine(std::string_view commandLine);
 
 // Starts a program without a shell and returns its process ID; 53 when the
-// program does not exist or cannot be run. `windowStyle` is accepted for
-// the caller's sake and has no effect here.
+// program does not exist or cannot be run, 5 for an empty command line. A
+// program named without a separator is searched on PATH; one named with
+// "\" or a drive letter goes through nativePath(). The program is not
+// waited for; once ended it is reaped by a later call (or by the embedder's
+// own waitpid). `windowStyle` is accepted for the caller's sake and has no
+// effect here.
 std::int32_t startProgram(std::string_view commandLine, int windowStyle = 1);
 
 // The folder picker: the chosen folder, or "" when none was chosen. No
