@@ -1,0 +1,32 @@
+import os
+
+import pytest
+
+
+@pytest.fixture(autouse=True)
+def private_state(tmp_path, monkeypatch):
+    """Keep every test's settings store and drive root out of the user's home."""
+    monkeypatch.setenv("RAVELCREST_REGISTRY", str(tmp_path / "registry"))
+    monkeypatch.setenv("RAVELCREST_DRIVE_ROOT", str(tmp_path / "root"))
+    monkeypatch.delenv("RAVELCREST_MESSAGES", raising=False)
+
+
+@pytest.fixture
+def rc():
+    ravelcrest = pytest.importorskip("ravelcrest")
+    testing = pytest.importorskip("ravelcrest._testing")
+    testing.register()
+    return ravelcrest
+
+
+@pytest.fixture
+def sample(rc):
+    return rc.Dispatch("RavelcrestTest.Sample")
+
+
+@pytest.fixture
+def cli():
+    path = os.environ.get("RAVELCREST_BIN")
+    if not path or not os.path.exists(path):
+        pytest.skip("RAVELCREST_BIN does not name the ravelcrest tool")
+    return path
