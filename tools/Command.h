@@ -38,5 +38,6 @@ std::span<const AddCommand> commandTable();
 // The subcommands themselves.
 void addTypelibCommand(CLI::App& app, CommandContext& context);
 void addRegistryCommand(CLI::App& app, CommandContext& context);
+void addCheckCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace rc::tools

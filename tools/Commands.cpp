@@ -4,6 +4,7 @@ namespace rc::tools {
 
 std::span<const AddCommand> commandTable() {
   static constexpr AddCommand kCommands[] = {
+      &addCheckCommand,
       &addTypelibCommand,
       &addRegistryCommand,
   };

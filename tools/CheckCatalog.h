@@ -1,0 +1,57 @@
+// The checks `ravelcrest check` runs: which documents each applies to, how
+// the harness prepares and calls it, and what its result means.
+//
+// Every entry calls a member of clsApplication by name; an entry whose
+// member the library does not have is skipped, so checks plug in by adding
+// one entry here.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/automation/Dispatch.h"
+
+namespace rc::tools {
+
+// Document types as the host's GetType answers them.
+enum DocType : int { kPart = 1, kAssembly = 2, kDrawing = 3 };
+
+// What the runner knows about the document under test.
+struct CheckEnv {
+  std::string document;    // full path
+  std::string nameOnly;    // file name without extension
+  std::string folder;      // the document's folder
+  std::string results;     // the results folder
+  std::string perfFolder;  // holds this document's Performance.log (open time)
+  int type = 0;
+  automation::ObjectRef app;   // clsApplication with the session set
+  automation::ObjectRef host;  // the host session
+};
+
+enum class ResultKind {
+  Code,         // 0 ran to its end, anything else abandoned
+  Time,         // a time in seconds; -999 abandoned
+};
+
+struct CheckEntry {
+  std::string name;                 // as the summary shows it
+  std::string member;               // clsApplication member called
+  std::vector<int> types;           // document types it applies to
+  std::string baselineKey;          // key in the properties file, "" if none
+  ResultKind kind = ResultKind::Code;
+  // The argument list of the call (by-reference slots included).
+  std::function<std::vector<automation::Variant>(const CheckEnv&)> arguments;
+  // Sets session properties the check reads (runs before the call).
+  std::function<void(const CheckEnv&)> prepare;
+  // The files the check writes baselines into (for "baseline created").
+  std::function<std::vector<std::string>(const CheckEnv&)> baselineFiles;
+};
+
+// Every check, in the order they run on a document.
+const std::vector<CheckEntry>& checkCatalog();
+
+// The properties file of the document under test.
+std::string propertiesFileOf(const CheckEnv& env);
+
+}  // namespace rc::tools
