@@ -95,6 +95,7 @@ std::string printForm(double value) {
 }
 
 std::string formatNumber(double value, std::string_view pattern) {
+  if (!std::isfinite(value)) raise(err::Overflow);  // no automation number is infinite
   bool percent = pattern.find('%') != std::string_view::npos;
   if (percent) value *= 100;
   std::size_t first = pattern.find_first_of("0#.");

@@ -5,7 +5,8 @@
 //   writeForm       the same digits with "." as decimal sign
 //   printForm       " 3 " / "-1 ": sign or space, the number text, one space
 //   formatNumber    Format with a digit pattern: "0%", "####0.0", "00",
-//                   "0.0000000", "0.00000000000000" (halves away from zero)
+//                   "0.0000000", "0.00000000000000" (halves away from zero);
+//                   Overflow (6) for an infinite or NaN value
 //   parseNumber     locale-aware text to number (CDbl); nullopt when not a
 //                   number, Overflow (6) when beyond the Double range
 //   leadingNumber   the leading-number reading (Val): only "." as decimal sign,

@@ -124,6 +124,8 @@ TEST_F(VariantTest, NumberFormatsRoundHalvesAwayFromZero) {
       {99.96, "####0.0", "100.0"},
   };
   for (const Case& c : cases) EXPECT_EQ(formatNumber(c.value, c.pattern), c.text) << c.value << " " << c.pattern;
+  EXPECT_EQ(errorNumber([] { formatNumber(INFINITY, "0%"); }), 6);
+  EXPECT_EQ(errorNumber([] { formatNumber(NAN, "0.0"); }), 6);
 }
 
 TEST_F(VariantTest, LeadingNumberReading) {
