@@ -1,6 +1,9 @@
 #include "Core/frame/clsApplication.h"
 
+#include "Core/checks/FileVersion.h"
+#include "Core/checks/MassProperties.h"
 #include "Core/checks/MeasurementChecks.h"
+#include "Core/checks/PerformanceTimers.h"
 #include "Core/frame/ClassIds.h"
 #include "Core/frame/modMainClassMod.h"
 
@@ -49,6 +52,34 @@ const au::ClassInfo& clsApplication::classInfo() {
              [](clsApplication& self, au::CallArgs&) { return au::Variant(TestTessTriangleCount(self)); });
     b.method("TestFileSize", VarType::Variant, {au::byRef("tmpName", VarType::String)},
              [](clsApplication& self, au::CallArgs& a) { return au::Variant(TestFileSize(self, a[0].asString())); });
+    b.method("TestMassProp", VarType::Integer, {au::byRef("ReImport", VarType::Boolean)},
+             [](clsApplication& self, au::CallArgs& a) { return au::Variant(TestMassProp(self, a[0].asBool())); });
+    b.method("TestFileVersion", VarType::Integer,
+             {au::byRef("test", VarType::Integer), au::byRef("enterDB", VarType::Integer)},
+             [](clsApplication& self, au::CallArgs& a) {
+               return au::Variant(TestFileVersion(self, a[0].asInteger(), a[1].asInteger()));
+             });
+    b.method("TestPerformance", VarType::Double,
+             {au::byRef("perfType", VarType::String), au::byRef("test", VarType::Integer),
+              au::byRef("param", VarType::Integer).opt(au::Variant::integer(0))},
+             [](clsApplication& self, au::CallArgs& a) {
+               return au::Variant(TestPerformance(self, a[0].asString(), a[1].asInteger(), a[2].asInteger()));
+             });
+    b.method("SimpleWriteError", VarType::Void,
+             {au::byRef("perfType", VarType::String), au::byRef("perf", VarType::String),
+              au::byRef("BLperf", VarType::String), au::byRef("strRet", VarType::String),
+              au::byRef("Units", VarType::String), au::byRef("JournFile", VarType::String)},
+             [](clsApplication&, au::CallArgs& a) {
+               SimpleWriteError(a[0].asString(), a[1].asString(), a[2].asString(), a[3].asString(), a[4].asString(),
+                                a[5].asString());
+               return au::Variant();
+             });
+    b.method("StartTimer", VarType::Void, {}, [](clsApplication& self, au::CallArgs&) {
+      StartTimer(self);
+      return au::Variant();
+    });
+    b.method("StopTimer", VarType::String, {},
+             [](clsApplication& self, au::CallArgs&) { return au::Variant(StopTimer(self)); });
     return b.build();
   }();
   return info;
