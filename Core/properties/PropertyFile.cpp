@@ -1,5 +1,6 @@
 #include "Core/properties/PropertyFile.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -36,8 +37,10 @@ namespace {
 double roundTo15Digits(double v) {
   if (std::fabs(v) < 1e15 && v == std::trunc(v)) return v;
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.15G", v);
-  return std::strtod(buf, nullptr);
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+  double rounded = v;
+  if (ec == std::errc()) std::from_chars(buf, end, rounded);
+  return rounded;
 }
 
 }  // namespace
@@ -48,6 +51,7 @@ std::string GetProperty(std::string_view key, std::string_view file, bool sumMod
   bool found = false;
   std::string value;
   double sum = 0;
+  const platform::NumberFormat format = platform::numberFormat();
   while (!reader.atEnd()) {
     std::string_view line = reader.next();
     if (line.size() < key.size() || line.compare(0, key.size(), key) != 0) continue;
@@ -57,7 +61,9 @@ std::string GetProperty(std::string_view key, std::string_view file, bool sumMod
       value = std::string(text);
       break;
     }
-    sum = roundTo15Digits(sum + au::Variant(text).toDouble());
+    std::optional<double> number = au::parseNumber(text, format);
+    if (!number) au::raise(au::err::TypeMismatch);
+    sum = roundTo15Digits(sum + *number);
   }
   if (!found) return "-1";
   return sumMode ? au::numberText(sum) : value;

@@ -128,8 +128,9 @@ std::string formatNumber(double value, std::string_view pattern) {
   return out;
 }
 
-std::optional<double> parseNumber(std::string_view text) {
-  platform::NumberFormat nf = platform::numberFormat();
+std::optional<double> parseNumber(std::string_view text) { return parseNumber(text, platform::numberFormat()); }
+
+std::optional<double> parseNumber(std::string_view text, const platform::NumberFormat& nf) {
   std::size_t i = 0, n = text.size();
   while (i < n && isBlank(text[i])) ++i;
   while (n > i && isBlank(text[n - 1])) --n;

@@ -18,6 +18,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/os/Locale.h"
+
 namespace rc::automation {
 
 std::string numberText(double value);
@@ -26,6 +28,8 @@ std::string printForm(double value);
 std::string formatNumber(double value, std::string_view pattern);
 
 std::optional<double> parseNumber(std::string_view text);
+// The same under the given conventions (for loops that convert many texts).
+std::optional<double> parseNumber(std::string_view text, const platform::NumberFormat& format);
 double leadingNumber(std::string_view text);
 
 // Rounds half to even (the rule of CInt and CLng).
