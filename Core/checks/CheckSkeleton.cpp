@@ -22,9 +22,9 @@ std::int16_t runCheck(const SessionContext& session, std::string_view name, cons
         result = 0;
       },
       [&](const au::AutomationError&) {
-        if (onFailure == OnFailure::TraceAndSkipExit) WriteTraceLog(session.ResultPath, prefix + std::string(failureSuffix));
+        if (onFailure != OnFailure::SilentThenExit) WriteTraceLog(session.ResultPath, prefix + std::string(failureSuffix));
       });
-  if (!ok && onFailure == OnFailure::SilentThenExit) WriteTraceLog(session.ResultPath, prefix + " - Exit");
+  if (!ok && onFailure != OnFailure::TraceAndSkipExit) WriteTraceLog(session.ResultPath, prefix + " - Exit");
   return result;
 }
 

@@ -18,6 +18,8 @@ enum class OnFailure {
   TraceAndSkipExit,
   // Writes no failure line, goes on to the exit line; result 1.
   SilentThenExit,
+  // Writes `<name><failureSuffix>`, then still the exit line; result 1.
+  TraceThenExit,
 };
 
 // Runs `body` as check `name`: writes "<name> - Enter" (a failure there is

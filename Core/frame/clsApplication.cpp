@@ -3,6 +3,11 @@
 #include "Core/checks/FileVersion.h"
 #include "Core/checks/MassProperties.h"
 #include "Core/checks/MeasurementChecks.h"
+#include "Core/checks/modAssembly.h"
+#include "Core/checks/modConfigurations.h"
+#include "Core/checks/modDrawingSheets.h"
+#include "Core/checks/modDrawingViews.h"
+#include "Core/checks/modFeatureTree.h"
 #include "Core/checks/PerformanceTimers.h"
 #include "Core/frame/ClassIds.h"
 #include "Core/frame/modMainClassMod.h"
@@ -80,6 +85,49 @@ const au::ClassInfo& clsApplication::classInfo() {
     });
     b.method("StopTimer", VarType::String, {},
              [](clsApplication& self, au::CallArgs&) { return au::Variant(StopTimer(self)); });
+    // Document structure checks.
+    b.method("FailFeatureInSheets", VarType::Void,
+             {au::byRef("WorkDir", VarType::String), au::byRef("BMPResultPathName", VarType::String)},
+             [](clsApplication& self, au::CallArgs& a) {
+               FailFeatureInSheets(self, a[0].asString(), a[1].asString());
+               return au::Variant();
+             });
+    b.method("ActivateSheets", VarType::Integer, {},
+             [](clsApplication& self, au::CallArgs&) { return au::Variant(ActivateSheets(self)); });
+    b.method("ActivateConfigs", VarType::Integer, {},
+             [](clsApplication& self, au::CallArgs&) { return au::Variant(ActivateConfigs(self)); });
+    b.method("MassPropInCfgs", VarType::Integer, {au::byRef("massPropPathName", VarType::String)},
+             [](clsApplication& self, au::CallArgs& a) {
+               std::string path = a[0].asString();
+               std::int16_t result = MassPropInCfgs(self, path);
+               a[0] = au::Variant(path);
+               return au::Variant(result);
+             });
+    b.method("FailedFeatInCongs", VarType::Integer, {au::byRef("featureFilePathName", VarType::String)},
+             [](clsApplication& self, au::CallArgs& a) {
+               std::string path = a[0].asString();
+               std::int16_t result = FailedFeatInCongs(self, path);
+               a[0] = au::Variant(path);
+               return au::Variant(result);
+             });
+    b.method("ViewCutPaste", VarType::Integer, {},
+             [](clsApplication& self, au::CallArgs&) { return au::Variant(ViewCutPaste(self)); });
+    b.method("InsertBOM", VarType::Void, {}, [](clsApplication& self, au::CallArgs&) {
+      InsertBOM(self);
+      return au::Variant();
+    });
+    b.method("CreateSectionView", VarType::Integer, {},
+             [](clsApplication& self, au::CallArgs&) { return au::Variant(CreateSectionView(self)); });
+    b.method("Features", VarType::Integer, {},
+             [](clsApplication& self, au::CallArgs&) { return au::Variant(Features(self)); });
+    b.method("ComponentCount", VarType::Integer, {},
+             [](clsApplication& self, au::CallArgs&) { return au::Variant(ComponentCount(self)); });
+    b.method("TestFlexible", VarType::Integer, {},
+             [](clsApplication& self, au::CallArgs&) { return au::Variant(TestFlexible(self)); });
+    b.method("TestAssemInterference", VarType::Void, {}, [](clsApplication& self, au::CallArgs&) {
+      TestAssemInterference(self);
+      return au::Variant();
+    });
     return b.build();
   }();
   return info;

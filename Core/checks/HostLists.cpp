@@ -1,0 +1,42 @@
+#include "Core/checks/HostLists.h"
+
+#include "Core/frame/modMainClassMod.h"
+#include "Core/interfaces/HostLookup.h"
+#include "platform/automation/Error.h"
+#include "platform/automation/SafeArray.h"
+
+namespace rc::core {
+
+namespace au = rc::automation;
+
+au::Variant listItem(const au::Variant& list, std::int32_t index) {
+  if (!list.isArray()) au::raise(au::err::TypeMismatch);
+  return list.asArray().get({index});
+}
+
+std::int32_t listCount(const au::Variant& list) {
+  if (!list.isArray()) au::raise(au::err::TypeMismatch);
+  return list.asArray().ubound(1) + 1;
+}
+
+void requireLoop16(std::int64_t count) {
+  if (count - 1 > 32767 || count - 1 < -32768) au::raise(au::err::Overflow);
+}
+
+std::int32_t hostCount(const au::Variant& value) { return value.toLong(); }
+
+std::string hostText(const au::Variant& value) { return value.toText(); }
+
+au::ObjectRef GetSessionHostStrict(std::int32_t processId, bool multiSession) {
+  au::ObjectRef host;
+  if (multiSession) host = GetVexlarObjByPID(processId);
+  if (!host) host = GetApp();
+  return host;
+}
+
+bool nonZero(const au::Variant& value) {
+  if (value.isEmpty()) return false;
+  return value.toDouble() != 0;
+}
+
+}  // namespace rc::core

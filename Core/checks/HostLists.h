@@ -1,0 +1,39 @@
+// Small shared routines of the document structure checks: reading the host's
+// zero-based lists, the 16-bit loop counters, and the strict host lookup.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/automation/Dispatch.h"
+
+namespace rc::core {
+
+// Element `index` of a host list (a zero-based array); 13 when `list` is no
+// array, 9 when the index lies outside it.
+automation::Variant listItem(const automation::Variant& list, std::int32_t index);
+
+// The number of elements of a host list: its upper bound plus one; 13 when
+// `list` is no array.
+std::int32_t listCount(const automation::Variant& list);
+
+// Raises Overflow (6) unless a 16-bit loop counter can run from 0 to
+// `count` - 1 (a count of at most 32768; below 1 the loop does not run).
+void requireLoop16(std::int64_t count);
+
+// A host count as a whole number; Overflow (6) beyond 32 bits.
+std::int32_t hostCount(const automation::Variant& value);
+
+// The text of `value` as the host answered it (CStr).
+std::string hostText(const automation::Variant& value);
+
+// The host without the by-process fallback: with `multiSession`, the session
+// of `processId`, a failed lookup raising its error; without it, or when the
+// lookup answers nothing, GetApp().
+automation::ObjectRef GetSessionHostStrict(std::int32_t processId, bool multiSession);
+
+// Whether a host's numeric answer (an error code) is not 0; Empty is 0.
+bool nonZero(const automation::Variant& value);
+
+}  // namespace rc::core

@@ -1,0 +1,107 @@
+#include "Core/checks/modAssembly.h"
+
+#include <string>
+
+#include "Core/checks/CheckSkeleton.h"
+#include "Core/checks/HostLists.h"
+#include "Core/frame/modMainClassMod.h"
+#include "platform/automation/Error.h"
+#include "platform/automation/Registry.h"
+#include "platform/automation/SafeArray.h"
+#include "platform/automation/Trap.h"
+#include "platform/display/Input.h"
+
+namespace rc::core {
+
+namespace au = rc::automation;
+
+namespace {
+
+au::ObjectRef rootComponent(const au::ObjectRef& doc) {
+  return au::callObject(au::callObject(doc, "GetActiveConfiguration"), "GetRootComponent");
+}
+
+// The title before its last "."; Invalid procedure call (5) without one.
+std::string titleWithoutExtension(const std::string& title) {
+  std::size_t dot = title.rfind('.');
+  if (dot == std::string::npos) au::raise(au::err::InvalidCall);
+  return title.substr(0, dot);
+}
+
+// Flexible, then rigid again, for one top-level component that is a
+// sub-assembly; other components are left alone.
+void toggleFlexible(const au::ObjectRef& doc, const au::ObjectRef& component, const std::string& assemblyName) {
+  au::ObjectRef model = au::callObject(component, "GetModelDoc");
+  if (!model || au::call(model, "GetType").toLong() != 2) return;
+  au::Variant suppression = au::call(component, "GetSuppression");
+  const bool visible = !au::call(component, "IsHidden", {au::Variant(false)}).toBool();
+  const std::string selectionName = hostText(au::call(component, "Name")) + "@" + assemblyName;
+  au::call(doc, "SelectByID",
+           {au::Variant(selectionName), au::Variant("COMPONENT"), au::Variant(0), au::Variant(0), au::Variant(0)});
+  au::call(doc, "CompConfigProperties3", {suppression, au::Variant(1), au::Variant(visible), au::Variant(true)});
+  au::call(doc, "CompConfigProperties3", {suppression, au::Variant(0), au::Variant(visible), au::Variant(true)});
+}
+
+}  // namespace
+
+std::int16_t ComponentCount(const SessionContext& s) {
+  return runCheck(
+      s, "Component Count",
+      [&] {
+        au::ObjectRef store = au::createObject("VxlClasses.clsPropertyManager");
+        au::ObjectRef host = GetSessionHost(s.glbProcessID, s.MultiSession);
+        au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+        au::ObjectRef root = rootComponent(doc);
+        const std::int32_t count = root ? listCount(au::call(root, "GetChildren")) : 0;
+        au::call(store, "InfoHeaderToJournal", {au::Variant(s.glbProcessID), au::Variant(s.MultiSession)});
+        au::call(host, "RecordLine", {au::Variant("'   ComponentCount " + std::to_string(count))});
+        au::call(host, "RecordLine", {au::Variant("")});
+      },
+      OnFailure::TraceThenExit);
+}
+
+std::int16_t TestFlexible(const SessionContext& s) {
+  std::int16_t result = 1;
+  au::trapped(
+      [&] {
+        au::ObjectRef host = GetSessionHost(s.glbProcessID, s.MultiSession);
+        au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+        au::Variant children = au::call(rootComponent(doc), "GetChildren");
+        const std::string assemblyName = titleWithoutExtension(hostText(au::call(doc, "GetTitle")));
+        const std::int32_t count = listCount(children);
+        for (std::int32_t i = 0; i < count; ++i) toggleFlexible(doc, listItem(children, i).toObject(), assemblyName);
+        result = 0;
+      },
+      [](const au::AutomationError&) {});
+  return result;
+}
+
+void TestAssemInterference(const SessionContext& s) {
+  // Every statement on its own: a failing one is skipped. As with resuming
+  // at the next statement, a test that fails counts as passed.
+  au::ResumeNext next(nullptr);
+  next.step([&] { WriteTraceLog(s.ResultPath, "TestAssemInterference - Enter"); });
+  au::ObjectRef host, doc, root;
+  next.step([&] { host = GetSessionHost(s.glbProcessID, s.MultiSession); });
+  next.step([&] { doc = au::callObject(host, "ActiveDoc"); });
+  bool assembly = true;
+  next.step([&] { assembly = au::call(doc, "GetType").toLong() == 2; });
+  if (assembly) {
+    next.step([&] { root = rootComponent(doc); });
+    if (root) {
+      bool hasComponents = true;
+      next.step([&] { hasComponents = listCount(au::call(root, "GetChildren")) > 0; });
+      if (hasComponents) {
+        next.step([] { display::sendKeys("%(TR)"); });
+        next.step([&] {
+          au::call(doc, "SelectByID",
+                   {au::Variant(s.NameOnly), au::Variant("COMPONENT"), au::Variant(0), au::Variant(0), au::Variant(0)});
+        });
+        next.step([] { display::sendKeys("%C"); });
+      }
+    }
+  }
+  next.step([&] { WriteTraceLog(s.ResultPath, "TestAssemInterference - Exit"); });
+}
+
+}  // namespace rc::core

@@ -1,0 +1,176 @@
+#include "Core/checks/modConfigurations.h"
+
+#include <string>
+#include <vector>
+
+#include "Core/checks/CheckSkeleton.h"
+#include "Core/checks/FaceWalk.h"
+#include "Core/checks/HostLists.h"
+#include "Core/frame/modMainClassMod.h"
+#include "platform/automation/NumberText.h"
+#include "platform/automation/SafeArray.h"
+#include "platform/automation/Trap.h"
+#include "platform/os/Files.h"
+#include "platform/os/Paths.h"
+
+namespace rc::core {
+
+namespace au = rc::automation;
+
+namespace {
+
+constexpr int kMassValues = 12;
+
+std::string activeConfigurationName(const au::ObjectRef& doc) {
+  return hostText(au::call(au::callObject(doc, "GetActiveConfiguration"), "Name"));
+}
+
+void showConfiguration(const au::ObjectRef& doc, const au::Variant& name) {
+  au::call(doc, "ShowConfiguration", {name});
+}
+
+// The edge count of the active document of the host GetApp finds.
+double edgeCount() { return CountPartEdges(0, false); }
+
+// GetMassProperties2: the list, with the status the host hands back.
+au::Variant massProperties(const au::ObjectRef& doc, std::int32_t& status) {
+  std::vector<au::Variant> args{au::Variant(0)};
+  au::Variant list = au::call(doc, "GetMassProperties2", args);
+  status = args[0].toLong();
+  return list;
+}
+
+// Appends the 12 values of a mass-property list, each in `form`.
+template <typename Form>
+void appendMassList(const std::string& path, const au::Variant& list, Form form) {
+  for (int k = 0; k < kMassValues; ++k) platform::appendLine(path, form(listItem(list, k).toDouble()));
+}
+
+void appendZeros(const std::string& path) {
+  for (int k = 0; k < kMassValues; ++k) platform::appendLine(path, au::printForm(0));
+}
+
+// The mass-property list in print form when the host answers it with status
+// 0, else twelve zeros.
+void appendMassOrZeros(const std::string& path, const au::ObjectRef& doc) {
+  std::int32_t status = 0;
+  au::Variant list = massProperties(doc, status);
+  if (status != 0) return appendZeros(path);
+  appendMassList(path, list, [](double v) { return au::printForm(v); });
+}
+
+// The failed-feature line: "*", the names of features with an error, each
+// followed by ";" unless empty, "*", in feature-tree order.
+std::string failedFeatureLine(const au::ObjectRef& doc, std::int32_t featureCount) {
+  requireLoop16(featureCount);
+  std::string failed;
+  for (std::int32_t j = featureCount - 1; j >= 0; --j) {
+    au::ObjectRef feature = au::callObject(doc, "FeatureByPositionReverse", {au::Variant(static_cast<std::int16_t>(j))});
+    std::string name = hostText(au::call(doc, "GetEntityName", {au::Variant(feature)}));
+    if (!nonZero(au::call(feature, "GetErrorCode"))) continue;
+    failed += name;
+    if (!name.empty()) failed += ';';
+  }
+  return "*" + failed + "*";
+}
+
+// Lines 5 to 16 of a record for a part (type 1) or an assembly (type 2).
+void appendRecordMass(const std::string& path, const au::ObjectRef& doc, std::int32_t type) {
+  if (type == 1) {
+    if (!au::callObject(doc, "Body")) return appendZeros(path);
+    return appendMassOrZeros(path, doc);
+  }
+  if (type == 2) {
+    au::ObjectRef root = au::callObject(au::callObject(doc, "GetActiveConfiguration"), "GetRootComponent");
+    if (!root) return appendZeros(path);
+    if (listCount(au::call(root, "GetChildren")) > 0) return appendMassOrZeros(path, doc);
+    appendZeros(path);
+  }
+}
+
+}  // namespace
+
+std::int16_t ActivateConfigs(const SessionContext& s) {
+  return runCheck(
+      s, "ActivateConfigs",
+      [&] {
+        au::ObjectRef host = GetSessionHost(s.glbProcessID, s.MultiSession);
+        au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+        const std::string active = activeConfigurationName(doc);
+        au::call(host, "RecordLine", {au::Variant("'*** Default Configuration: " + active)});
+        const std::int32_t count = hostCount(au::call(doc, "GetConfigurationCount"));
+        au::Variant names = au::call(doc, "GetConfigurationNames");
+        requireLoop16(count);
+        for (std::int32_t i = 0; i < count; ++i) {
+          au::Variant name = listItem(names, i);
+          if (hostText(name) != active) showConfiguration(doc, name);
+        }
+        showConfiguration(doc, au::Variant(active));
+        au::call(host, "RecordLine", {au::Variant("'*** Last Configuration")});
+      },
+      OnFailure::TraceThenExit);
+}
+
+std::int16_t MassPropInCfgs(const SessionContext& s, std::string& massPropPathName) {
+  return runCheck(
+      s, "Getting Mass Prop In Configs",
+      [&] {
+        au::ObjectRef host = GetSessionHostStrict(s.glbProcessID, s.MultiSession);
+        au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+        const std::string active = activeConfigurationName(doc);
+        massPropPathName = platform::joinPath(massPropPathName, "MassPropertyInCinfigs.dat");
+        const std::string path = massPropPathName;
+        platform::writeFile(path, "");
+        const std::int32_t count = hostCount(au::call(doc, "GetConfigurationCount"));
+        au::Variant names = au::call(doc, "GetConfigurationNames");
+        requireLoop16(count);
+        for (std::int32_t i = 0; i < count; ++i) {
+          au::Variant name = listItem(names, i);
+          showConfiguration(doc, name);
+          std::string line = hostText(name);
+          if (au::call(doc, "GetType").toLong() == 1) line += au::printForm(edgeCount());
+          platform::appendLine(path, line);
+          std::int32_t status = 0;
+          appendMassList(path, massProperties(doc, status), [](double v) { return au::writeForm(v); });
+        }
+        showConfiguration(doc, au::Variant(active));
+      },
+      OnFailure::TraceThenExit);
+}
+
+std::int16_t FailedFeatInCongs(const SessionContext& s, std::string& featureFilePathName) {
+  WriteTraceLog(s.ResultPath, "Getting Failed Features - Enter");
+  std::int16_t result = 1;
+  au::trapped(
+      [&] {
+        au::ObjectRef host = GetSessionHostStrict(s.glbProcessID, s.MultiSession);
+        au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+        const std::string active = activeConfigurationName(doc);
+        const std::string countPath = platform::joinPath(featureFilePathName, "RavelcrestPartAssemblyConfigCount.dat");
+        featureFilePathName = platform::joinPath(featureFilePathName, "RavelcrestPartAssembly.dat");
+        const std::string path = featureFilePathName;
+        platform::writeFile(path, "");
+        platform::writeFile(countPath, "");
+        const std::int32_t count = hostCount(au::call(doc, "GetConfigurationCount"));
+        platform::appendLine(countPath, au::printForm(count));
+        au::Variant names = au::call(doc, "GetConfigurationNames");
+        requireLoop16(count);
+        for (std::int32_t i = 0; i < count; ++i) {
+          au::Variant name = listItem(names, i);
+          showConfiguration(doc, name);
+          const std::int32_t featureCount = hostCount(au::call(doc, "GetFeatureCount"));
+          platform::appendLine(path, hostText(name));
+          platform::appendLine(path, au::printForm(featureCount));
+          platform::appendLine(path, failedFeatureLine(doc, featureCount));
+          const std::int32_t type = au::call(doc, "GetType").toLong();
+          platform::appendLine(path, type == 1 ? au::printForm(edgeCount()) : au::printForm(-1));
+          appendRecordMass(path, doc, type);
+        }
+        showConfiguration(doc, au::Variant(active));
+        result = 0;
+      },
+      [](const au::AutomationError&) {});
+  return result;
+}
+
+}  // namespace rc::core
