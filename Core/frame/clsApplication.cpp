@@ -1,7 +1,7 @@
 #include "Core/frame/clsApplication.h"
 
-#include "Core/checks/FileVersion.h"
-#include "Core/checks/MassProperties.h"
+#include "Core/checks/modFileVersion.h"
+#include "Core/checks/modMassProp.h"
 #include "Core/checks/MeasurementChecks.h"
 #include "Core/checks/modAssembly.h"
 #include "Core/checks/modConfigurations.h"

@@ -1,6 +1,7 @@
 #include "FakeHost.h"
 
 #include "platform/automation/Error.h"
+#include "platform/automation/SafeArray.h"
 
 namespace rc::testing {
 
@@ -42,6 +43,36 @@ struct FakeBody : au::Dispatch {
   }
   const au::ClassInfo& typeInfo() const override { return info(); }
 };
+// The active configuration of an assembly and its root component.
+struct FakeComponent : au::Dispatch {
+  int children = 0;
+  static const au::ClassInfo& info() {
+    static const au::ClassInfo ci = au::ClassBuilder<FakeComponent>("FakeHost", "Component")
+        .method("GetChildren", VarType::Variant, {},
+                [](FakeComponent& c, CallArgs&) {
+                  return Variant(au::SafeArray::strings(std::vector<std::string>(c.children, "part-1")));
+                })
+        .build();
+    return ci;
+  }
+  const au::ClassInfo& typeInfo() const override { return info(); }
+};
+struct FakeConfiguration : au::Dispatch {
+  int components = -1;
+  static const au::ClassInfo& info() {
+    static const au::ClassInfo ci = au::ClassBuilder<FakeConfiguration>("FakeHost", "Configuration")
+        .method("GetRootComponent", VarType::Object, {},
+                [](FakeConfiguration& c, CallArgs&) {
+                  if (c.components < 0) return Variant::nothing();
+                  auto root = std::make_shared<FakeComponent>();
+                  root->children = c.components;
+                  return Variant(au::ObjectRef(root));
+                })
+        .build();
+    return ci;
+  }
+  const au::ClassInfo& typeInfo() const override { return info(); }
+};
 }  // namespace
 
 const au::ClassInfo& FakeDoc::info() {
@@ -54,6 +85,19 @@ const au::ClassInfo& FakeDoc::info() {
                 auto b = std::make_shared<FakeBody>();
                 b->first = d.firstFace;
                 return Variant(au::ObjectRef(b));
+              })
+      .method("GetMassProperties", VarType::Variant, {},
+              [](FakeDoc& d, CallArgs&) {
+                std::vector<Variant> values(d.massProperties.begin(), d.massProperties.end());
+                return Variant(au::SafeArray::vector(VarType::Double, values));
+              })
+      .method("VersionHistory", VarType::Variant, {},
+              [](FakeDoc& d, CallArgs&) { return Variant(au::SafeArray::strings(d.versionHistory)); })
+      .method("GetActiveConfiguration", VarType::Object, {},
+              [](FakeDoc& d, CallArgs&) {
+                auto c = std::make_shared<FakeConfiguration>();
+                c->components = d.components;
+                return Variant(au::ObjectRef(c));
               })
       .build();
   return ci;

@@ -27,6 +27,9 @@ struct FakeDoc : au::Dispatch {
   std::shared_ptr<FakeFace> firstFace;
   int clearSelections = 0;
   int selectedFaces = 0;
+  std::vector<double> massProperties = std::vector<double>(12, 1.0);  // GetMassProperties
+  std::vector<std::string> versionHistory;                           // VersionHistory
+  int components = -1;  // children of the assembly's root component; -1: no root component
   static const au::ClassInfo& info();
   const au::ClassInfo& typeInfo() const override { return info(); }
   // Builds faces with these edge and triangle counts.

@@ -1,4 +1,4 @@
-#include "Core/checks/FileVersion.h"
+#include "Core/checks/modFileVersion.h"
 
 #include "Core/checks/CheckSkeleton.h"
 #include "Core/frame/JournalErrors.h"

@@ -1,4 +1,4 @@
-#include "Core/checks/MassProperties.h"
+#include "Core/checks/modMassProp.h"
 
 #include <charconv>
 #include <cmath>
