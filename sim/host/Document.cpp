@@ -1,0 +1,440 @@
+#include "sim/host/Document.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+
+#include <strings.h>
+
+#include "platform/automation/Error.h"
+#include "platform/automation/SafeArray.h"
+#include "platform/display/Bmp.h"
+#include "platform/os/Files.h"
+#include "platform/os/Paths.h"
+#include "sim/host/AnnotationObject.h"
+#include "sim/host/BodyObject.h"
+#include "sim/host/CallText.h"
+#include "sim/host/ComponentObject.h"
+#include "sim/host/ConfigurationObject.h"
+#include "sim/host/Dependencies.h"
+#include "sim/host/ExtensionObject.h"
+#include "sim/host/FeatureObject.h"
+#include "sim/host/ModelFile.h"
+#include "sim/host/ModelViewObject.h"
+#include "sim/host/PageSetupObject.h"
+#include "sim/host/Pictures.h"
+#include "sim/host/Session.h"
+#include "sim/host/SheetObject.h"
+#include "sim/host/ViewObject.h"
+
+namespace rc::sim::host {
+
+using namespace automation;
+
+Document::Document(std::shared_ptr<Session> session, std::string path, DocType type, DocumentModel model,
+                   std::vector<std::string> ancestry)
+    : HostObject(std::move(session)),
+      path_(std::move(path)),
+      type_(type),
+      model_(std::move(model)),
+      editor_(model_),
+      ancestry_(std::move(ancestry)) {}
+
+std::string Document::title() const { return model_.title ? *model_.title : std::string(platform::fileName(path_)); }
+
+Configuration& Document::activeConfiguration() { return model_.configurations[activeConfigurationIndex()]; }
+
+std::size_t Document::activeConfigurationIndex() const {
+  for (std::size_t i = 0; i < model_.configurations.size(); ++i)
+    if (model_.configurations[i].name == model_.activeConfiguration) return i;
+  return 0;
+}
+
+std::optional<std::size_t> Document::sheetIndex(const std::string& name) const {
+  for (std::size_t i = 0; i < model_.sheets.size(); ++i)
+    if (model_.sheets[i].name == name) return i;
+  return std::nullopt;
+}
+
+std::vector<Feature>* Document::featureList() {
+  if (type_ == DocType::Drawing) {
+    Sheet* s = editor_.currentSheet();
+    return s ? &s->features : nullptr;
+  }
+  return &activeConfiguration().features;
+}
+
+std::shared_ptr<Document> Document::componentDocument(const std::string& file) {
+  std::string path = dependencies::resolve(path_, file);
+  if (auto it = components_.find(path); it != components_.end()) return it->second;
+  Session& s = session();
+  if (path == path_ || std::find(ancestry_.begin(), ancestry_.end(), path) != ancestry_.end()) {
+    s.message(title() + ": component " + file + " refers back to an assembly that contains it");
+    return nullptr;
+  }
+  if (ancestry_.size() + 1 >= kMaxNesting) {
+    s.message(title() + ": component " + file + " is nested too deeply");
+    return nullptr;
+  }
+  DocType type = modelfile::typeForPath(path);
+  if (type == DocType::None || !platform::fileExists(path)) {
+    s.message(title() + ": component file " + file + " not found");
+    return nullptr;
+  }
+  try {
+    std::vector<std::string> chain = ancestry_;
+    chain.push_back(path_);
+    auto doc = std::make_shared<Document>(sessionRef(), path, type, modelfile::load(path, type), std::move(chain));
+    components_.emplace(path, doc);
+    return doc;
+  } catch (const ModelFileError& e) {
+    s.message(e.what());
+    return nullptr;
+  }
+}
+
+const display::Surface* Document::viewImage() {
+  if (!model_.view || model_.view->image.empty()) return nullptr;
+  std::string path = dependencies::resolve(path_, model_.view->image);
+  if (path != imagePath_) {
+    imagePath_ = path;
+    image_.reset();
+    imageFailed_ = false;
+  }
+  if (image_) return &*image_;
+  if (imageFailed_) return nullptr;
+  imageFailed_ = true;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return nullptr;
+  std::vector<std::uint8_t> data;
+  char buf[65536];
+  while (in.read(buf, sizeof buf) || in.gcount() > 0) {
+    data.insert(data.end(), buf, buf + in.gcount());
+    if (data.size() > (64u << 20)) return nullptr;
+  }
+  std::string error;
+  if (auto s = display::decodeBmp(data, &error)) {
+    image_ = std::move(*s);
+    return &*image_;
+  }
+  session().message(title() + ": view image " + model_.view->image + ": " + error);
+  return nullptr;
+}
+
+void Document::recordOperation(std::string line) {
+  session().recordOperation(std::move(line));
+  if (session().activeDocument().get() == this) session().repaintView();
+}
+
+namespace {
+
+Variant strings(const std::vector<std::string>& items) { return Variant(SafeArray::strings(items)); }
+
+Variant massArray(const Configuration& c) {
+  std::vector<Variant> items(c.massProperties.begin(), c.massProperties.end());
+  return Variant(SafeArray::vector(VarType::Double, std::move(items)));
+}
+
+ObjectRef featureAt(const std::shared_ptr<Document>& doc, std::size_t index) {
+  FeatureScope scope;
+  if (doc->type() == DocType::Drawing) scope.sheet = doc->model().currentSheet;
+  else scope.config = doc->activeConfigurationIndex();
+  std::vector<Feature>* list = FeatureObject::list(*doc, scope);
+  if (!list || index >= list->size()) return nullptr;
+  return std::make_shared<FeatureObject>(doc, scope, index);
+}
+
+std::shared_ptr<Document> shared(Document& d) { return std::static_pointer_cast<Document>(d.self()); }
+
+bool fileWritable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
+
+Variant select(Document& d, CallArgs& a, bool append, std::string_view member) {
+  d.recordOperation(calltext::line(member, {a[0], a[1], a[2], a[3], a[4]}));
+  return Variant(d.editor().select(a[0].asString(), a[1].asString(), a[2].asDouble(), a[3].asDouble(),
+                                   a[4].asDouble(), append));
+}
+
+std::vector<ParamInfo> selectParams() {
+  return {byVal("Name", VarType::String), byVal("Type", VarType::String), byVal("X", VarType::Double),
+          byVal("Y", VarType::Double), byVal("Z", VarType::Double)};
+}
+
+// Save3: writes the model back with the session's latest file version.
+bool save(Document& d, std::int32_t& errors, std::int32_t& warnings) {
+  DocumentModel& m = d.model();
+  errors = 0;
+  warnings = 0;
+  if (m.saveErrors != 0) {
+    errors = m.saveErrors;
+    warnings = m.saveWarnings;
+    return false;
+  }
+  if (m.readOnly || d.openedReadOnly || (platform::fileExists(d.path()) && !fileWritable(d.path()))) {
+    errors = 2;
+    return false;
+  }
+  std::optional<std::int32_t> oldVersion = m.fileVersion;
+  std::vector<std::string> oldHistory = m.versionHistory;
+  std::int32_t version = d.session().latestFileVersion;
+  m.fileVersion = version;
+  m.versionHistory.push_back(std::to_string(version));
+  try {
+    platform::writeFileAtomic(d.path(), modelfile::serialize(m));
+  } catch (const std::exception& e) {
+    m.fileVersion = oldVersion;
+    m.versionHistory = std::move(oldHistory);
+    d.session().message(d.title() + ": cannot be saved: " + e.what());
+    errors = 1;
+    return false;
+  }
+  warnings = m.saveWarnings;
+  return true;
+}
+
+}  // namespace
+
+const ClassInfo& Document::info() {
+  static const ClassInfo ci = ClassBuilder<Document>("Vexlar", "ModelDoc2")
+      .ids("{7D1E0B10-2C41-4E2A-9B51-000000000001}", "IModelDoc2", "{7D1E0B10-2C41-4E2A-9B51-000000000101}")
+      .method("GetType", VarType::Long, {}, [](Document& d, CallArgs&) { return Variant(static_cast<int>(d.type_)); })
+      .method("GetTitle", VarType::String, {}, [](Document& d, CallArgs&) { return Variant(d.title()); })
+      .method("GetPathName", VarType::String, {}, [](Document& d, CallArgs&) { return Variant(d.path_); })
+      .method("Body", VarType::Object, {}, [](Document& d, CallArgs&) {
+        if (d.type_ != DocType::Part || !d.activeConfiguration().body) return Variant::nothing();
+        return Variant(ObjectRef(std::make_shared<BodyObject>(shared(d), d.activeConfigurationIndex())));
+      })
+      .method("ClearSelection", VarType::Void, {}, [](Document& d, CallArgs&) {
+        d.recordOperation("ClearSelection()");
+        d.editor_.clearSelection();
+        return Variant();
+      })
+      // Configurations.
+      .method("GetActiveConfiguration", VarType::Object, {}, [](Document& d, CallArgs&) {
+        if (d.type_ == DocType::Drawing) return Variant::nothing();
+        return Variant(ObjectRef(std::make_shared<ConfigurationObject>(shared(d), d.activeConfigurationIndex())));
+      })
+      .method("GetConfigurationCount", VarType::Long, {}, [](Document& d, CallArgs&) {
+        return Variant(static_cast<int>(d.model_.configurations.size()));
+      })
+      .method("GetConfigurationNames", VarType::Variant, {}, [](Document& d, CallArgs&) {
+        std::vector<std::string> names;
+        for (const Configuration& c : d.model_.configurations) names.push_back(c.name);
+        return strings(names);
+      })
+      .method("ShowConfiguration", VarType::Boolean, {byVal("Name", VarType::String)}, [](Document& d, CallArgs& a) {
+        d.recordOperation(calltext::line("ShowConfiguration", {a[0]}));
+        for (const Configuration& c : d.model_.configurations) {
+          if (c.name == a[0].asString()) {
+            d.model_.activeConfiguration = c.name;
+            return Variant(true);
+          }
+        }
+        return Variant(false);
+      })
+      .method("GetMassProperties", VarType::Variant, {}, [](Document& d, CallArgs&) {
+        return massArray(d.activeConfiguration());
+      })
+      .method("GetMassProperties2", VarType::Variant, {byRef("Status", VarType::Long).opt(0)}, [](Document& d, CallArgs& a) {
+        const Configuration& c = d.activeConfiguration();
+        a[0] = Variant(c.massStatus);
+        if (c.massStatus != 0) return Variant();
+        return massArray(c);
+      })
+      .method("VersionHistory", VarType::Variant, {}, [](Document& d, CallArgs&) { return strings(d.model_.versionHistory); })
+      // Features and annotations.
+      .method("GetFeatureCount", VarType::Long, {}, [](Document& d, CallArgs&) {
+        std::vector<Feature>* list = d.featureList();
+        return Variant(static_cast<int>(list ? list->size() : 0));
+      })
+      .method("FeatureByPositionReverse", VarType::Object, {byVal("Num", VarType::Long)}, [](Document& d, CallArgs& a) {
+        std::vector<Feature>* list = d.featureList();
+        std::int64_t n = a[0].asLong();
+        if (!list || n < 0 || n >= static_cast<std::int64_t>(list->size())) return Variant::nothing();
+        return Variant(featureAt(shared(d), list->size() - 1 - static_cast<std::size_t>(n)));
+      })
+      .method("FirstFeature", VarType::Object, {}, [](Document& d, CallArgs&) { return Variant(featureAt(shared(d), 0)); })
+      .method("GetEntityName", VarType::String, {byVal("Entity", VarType::Object)}, [](Document&, CallArgs& a) {
+        const ObjectRef& obj = a[0].asObject();
+        if (!obj) raise(err::ObjectNotSet);
+        if (auto* f = dynamic_cast<FeatureObject*>(obj.get())) return Variant(f->feature().name);
+        if (auto* v = dynamic_cast<ViewObject*>(obj.get())) return Variant(v->view().name);
+        return Variant(std::string());
+      })
+      .method("GetFirstAnnotation2", VarType::Object, {}, [](Document& d, CallArgs&) {
+        AnnotationOwner owner;
+        if (d.type_ == DocType::Drawing) owner.sheet = d.model_.currentSheet;
+        return AnnotationObject::at(shared(d), owner, 0);
+      })
+      // Sheets and views.
+      .method("GetCurrentSheet", VarType::Object, {}, [](Document& d, CallArgs&) {
+        Sheet* s = d.editor_.currentSheet();
+        if (!s) return Variant::nothing();
+        return Variant(ObjectRef(std::make_shared<SheetObject>(shared(d), s->name)));
+      })
+      .method("GetSheetCount", VarType::Long, {}, [](Document& d, CallArgs&) {
+        return Variant(static_cast<int>(d.model_.sheets.size()));
+      })
+      .method("GetSheetNames", VarType::Variant, {}, [](Document& d, CallArgs&) {
+        std::vector<std::string> names;
+        for (const Sheet& s : d.model_.sheets) names.push_back(s.name);
+        return strings(names);
+      })
+      .method("ActivateSheet", VarType::Boolean, {byVal("Name", VarType::String)}, [](Document& d, CallArgs& a) {
+        d.recordOperation(calltext::line("ActivateSheet", {a[0]}));
+        if (!d.sheetIndex(a[0].asString())) return Variant(false);
+        d.model_.currentSheet = a[0].asString();
+        return Variant(true);
+      })
+      .method("GetEditSheet", VarType::Boolean, {}, [](Document& d, CallArgs&) {
+        Sheet* s = d.editor_.currentSheet();
+        return Variant(s != nullptr && !s->editingTemplate);
+      })
+      .method("EditSheet", VarType::Void, {}, [](Document& d, CallArgs&) {
+        d.recordOperation("EditSheet()");
+        if (Sheet* s = d.editor_.currentSheet()) s->editingTemplate = false;
+        return Variant();
+      })
+      .method("EditTemplate", VarType::Void, {}, [](Document& d, CallArgs&) {
+        d.recordOperation("EditTemplate()");
+        if (Sheet* s = d.editor_.currentSheet()) s->editingTemplate = true;
+        return Variant();
+      })
+      .method("GetFirstView", VarType::Object, {}, [](Document& d, CallArgs&) {
+        Sheet* s = d.editor_.currentSheet();
+        if (!s || s->views.empty()) return Variant::nothing();
+        return Variant(ObjectRef(std::make_shared<ViewObject>(shared(d), s->name, 0)));
+      })
+      // Editing.
+      .method("SelectByID", VarType::Boolean, selectParams(),
+              [](Document& d, CallArgs& a) { return select(d, a, false, "SelectByID"); })
+      .method("andSelectByID", VarType::Boolean, selectParams(),
+              [](Document& d, CallArgs& a) { return select(d, a, true, "andSelectByID"); })
+      .method("EditCut", VarType::Void, {}, [](Document& d, CallArgs&) {
+        d.recordOperation("EditCut()");
+        d.editor_.cut();
+        return Variant();
+      })
+      .method("Paste", VarType::Void, {}, [](Document& d, CallArgs&) {
+        d.recordOperation("Paste()");
+        d.editor_.paste();
+        return Variant();
+      })
+      .method("EditUndo", VarType::Void, {byVal("Steps", VarType::Long).opt(1)}, [](Document& d, CallArgs& a) {
+        d.recordOperation(calltext::line("EditUndo", {a[0]}));
+        d.editor_.undo(a[0].asLong());
+        return Variant();
+      })
+      .method("NewSheet3", VarType::Boolean,
+              {byVal("Name", VarType::String), byVal("PaperSize", VarType::Long), byVal("TemplateIn", VarType::Long),
+               byVal("Scale1", VarType::Double), byVal("Scale2", VarType::Double), byVal("FirstAngle", VarType::Boolean),
+               byVal("TemplateName", VarType::String), byVal("Width", VarType::Double), byVal("Height", VarType::Double),
+               byVal("PropertyViewName", VarType::String)},
+              [](Document& d, CallArgs& a) {
+                d.recordOperation(calltext::line("NewSheet3", std::span<const Variant>(a.values())));
+                if (d.type_ != DocType::Drawing) return Variant(false);
+                return Variant(d.editor_.newSheet(a[0].asString(), a[7].asDouble(), a[8].asDouble()));
+              })
+      .method("EditSketch", VarType::Void, {}, [](Document& d, CallArgs&) {
+        d.recordOperation("EditSketch()");
+        d.editor_.editSketch();
+        return Variant();
+      })
+      .method("CreateCenterLineVB", VarType::Boolean,
+              {byVal("X1", VarType::Double), byVal("Y1", VarType::Double), byVal("Z1", VarType::Double),
+               byVal("X2", VarType::Double), byVal("Y2", VarType::Double), byVal("Z2", VarType::Double)},
+              [](Document& d, CallArgs& a) {
+                d.recordOperation(calltext::line("CreateCenterLineVB", std::span<const Variant>(a.values())));
+                return Variant(d.editor_.centerLine());
+              })
+      .method("CreateSectionViewAt", VarType::Object,
+              {byVal("X", VarType::Double), byVal("Y", VarType::Double), byVal("Z", VarType::Double),
+               byVal("NotAligned", VarType::Variant).opt(0), byVal("IsFlipped", VarType::Variant).opt(0)},
+              [](Document& d, CallArgs& a) {
+                d.recordOperation(calltext::line("CreateSectionViewAt", std::span<const Variant>(a.values())));
+                auto index = d.editor_.sectionView(a[0].asDouble(), a[1].asDouble());
+                if (!index) return Variant::nothing();
+                return Variant(ObjectRef(std::make_shared<ViewObject>(shared(d), d.model_.currentSheet, *index)));
+              })
+      .method("CompConfigProperties3", VarType::Boolean,
+              {byVal("Suppression", VarType::Long), byVal("Solving", VarType::Long), byVal("Visibility", VarType::Boolean),
+               byVal("FeatureDetails", VarType::Boolean).opt(true)},
+              [](Document& d, CallArgs& a) {
+                d.recordOperation(calltext::line("CompConfigProperties3", {a[0], a[1], a[2], a[3]}));
+                bool changed = false;
+                for (const SelectionItem& item : d.editor_.selection()) {
+                  if (item.type != "COMPONENT" || d.type_ != DocType::Assembly) continue;
+                  for (Component& k : d.activeConfiguration().components) {
+                    if (k.name != item.name) continue;
+                    k.suppression = a[0].asLong();
+                    k.hidden = !a[2].asBool();
+                    k.extra["solving"] = a[1].asLong();
+                    changed = true;
+                  }
+                }
+                return Variant(changed);
+              })
+      .method("Rebuild", VarType::Boolean, {byVal("Options", VarType::Variant).opt(0)}, [](Document& d, CallArgs& a) {
+        d.recordOperation(a.supplied(0) ? calltext::line("Rebuild", {a[0]}) : "Rebuild()");
+        return Variant(true);
+      })
+      // Files.
+      .method("Save3", VarType::Boolean,
+              {byVal("Options", VarType::Long), byRef("Errors", VarType::Long).opt(0), byRef("Warnings", VarType::Long).opt(0)},
+              [](Document& d, CallArgs& a) {
+                d.recordOperation(calltext::line("Save3", {a[0], a[1], a[2]}));
+                std::int32_t errors = 0, warnings = 0;
+                bool ok = save(d, errors, warnings);
+                a[1] = Variant(errors);
+                a[2] = Variant(warnings);
+                return Variant(ok);
+              })
+      .method("GetNumDependencies", VarType::Long,
+              {byVal("Traverse", VarType::Boolean).opt(true), byVal("Searchable", VarType::Boolean).opt(true)},
+              [](Document& d, CallArgs& a) {
+                auto pairs = dependencies::of(d.model_, d.path_, d.type_, a[0].asBool());
+                return Variant(static_cast<int>(pairs.size() * 2));
+              })
+      .method("GetDependencies", VarType::Variant,
+              {byVal("Traverse", VarType::Boolean).opt(true), byVal("Searchable", VarType::Boolean).opt(true)},
+              [](Document& d, CallArgs& a) {
+                return strings(dependencies::flatten(dependencies::of(d.model_, d.path_, d.type_, a[0].asBool())));
+              })
+      .method("SaveBMP", VarType::Boolean,
+              {byVal("FileName", VarType::String), byVal("Width", VarType::Long), byVal("Height", VarType::Long)},
+              [](Document& d, CallArgs& a) {
+                std::int32_t w = a[1].asLong(), h = a[2].asLong();
+                if (w <= 0 || h <= 0 || w > display::kMaxSurfaceSide || h > display::kMaxSurfaceSide) return Variant(false);
+                try {
+                  platform::writeFile(a[0].asString(), display::encodeBmp24(pictures::sheetPicture(d, w, h)));
+                } catch (const AutomationError& e) {
+                  d.session().message("SaveBMP: " + a[0].asString() + ": " + e.description());
+                  return Variant(false);
+                }
+                return Variant(true);
+              })
+      // Display, page setup and printing.
+      .get("ActiveView", VarType::Object, {}, [](Document& d, CallArgs&) {
+        return Variant(ObjectRef(std::make_shared<ModelViewObject>(shared(d))));
+      })
+      .method("SetFeatureManagerWidth", VarType::Boolean, {byVal("Width", VarType::Long)}, [](Document& d, CallArgs& a) {
+        d.recordOperation(calltext::line("SetFeatureManagerWidth", {a[0]}));
+        return Variant(true);
+      })
+      .method("SetToolbarVisibility", VarType::Void, {byVal("Toolbar", VarType::Long), byVal("Visible", VarType::Boolean)},
+              [](Document& d, CallArgs& a) {
+                d.recordOperation(calltext::line("SetToolbarVisibility", {a[0], a[1]}));
+                return Variant();
+              })
+      .get("PageSetup", VarType::Object, {}, [](Document& d, CallArgs&) {
+        return Variant(ObjectRef(std::make_shared<PageSetupObject>(shared(d))));
+      })
+      .get("extension", VarType::Object, {}, [](Document& d, CallArgs&) {
+        return Variant(ObjectRef(std::make_shared<ExtensionObject>(shared(d))));
+      })
+      .build();
+  return ci;
+}
+
+}  // namespace rc::sim::host

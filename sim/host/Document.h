@@ -1,0 +1,86 @@
+// An open document of a host session (a part, an assembly or a drawing):
+// its model, its editing state and the document members the library calls.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/display/Surface.h"
+#include "sim/host/DocumentEditor.h"
+#include "sim/host/HostObject.h"
+#include "sim/host/Model.h"
+
+namespace rc::sim::host {
+
+// Page setup values of a document (the PageSetup object shows them).
+struct PageSettings {
+  std::int32_t paperSize = 1;
+  std::int32_t paperSource = 7;
+  std::int32_t orientation = 1;
+  bool usePageSetupOnSheets = false;
+};
+
+class Document : public HostObject {
+ public:
+  // The deepest chain of sub-assemblies whose documents are loaded.
+  static constexpr std::size_t kMaxNesting = 16;
+
+  // A document for the file at the absolute native `path`. `ancestry` holds
+  // the paths of the assemblies this one is loaded for, outermost first.
+  Document(std::shared_ptr<Session> session, std::string path, DocType type, DocumentModel model,
+           std::vector<std::string> ancestry = {});
+  static const automation::ClassInfo& info();
+  const automation::ClassInfo& typeInfo() const override { return info(); }
+
+  DocType type() const { return type_; }
+  const std::string& path() const { return path_; }
+  std::string title() const;
+  DocumentModel& model() { return model_; }
+  const DocumentModel& model() const { return model_; }
+  DocumentEditor& editor() { return editor_; }
+  PageSettings& pageSettings() { return page_; }
+  bool openedReadOnly = false;
+  std::int32_t frameState = 0;  // of the active view window
+
+  // The active configuration (always present) and its index.
+  Configuration& activeConfiguration();
+  std::size_t activeConfigurationIndex() const;
+  // The index of the sheet named `name`, or nullopt.
+  std::optional<std::size_t> sheetIndex(const std::string& name) const;
+  // The features the feature members answer: the current sheet's for a
+  // drawing, the active configuration's otherwise.
+  std::vector<Feature>* featureList();
+
+  // The document of a component file (relative to this document's folder),
+  // loaded once; nullptr, with a message to the session, when it is missing,
+  // malformed, nested too deep or part of a cycle.
+  std::shared_ptr<Document> componentDocument(const std::string& file);
+
+  // The picture named by the view's `image`, decoded once; nullptr when none.
+  const display::Surface* viewImage();
+
+  // The operations log and the display: records `line` and repaints.
+  void recordOperation(std::string line);
+
+ protected:
+  const Document* faultDocument() const override { return this; }
+
+ private:
+  std::string path_;
+  DocType type_;
+  DocumentModel model_;
+  DocumentEditor editor_;
+  PageSettings page_;
+  std::vector<std::string> ancestry_;
+  std::map<std::string, std::shared_ptr<Document>> components_;
+  std::optional<display::Surface> image_;
+  std::string imagePath_;
+  bool imageFailed_ = false;
+
+};
+
+}  // namespace rc::sim::host
