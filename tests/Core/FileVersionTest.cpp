@@ -68,16 +68,6 @@ TEST_F(FileVersionTest, BaselineIsStoredOnceAndItsTrailingSpacesDoNotWarn) {
   EXPECT_EQ(properties(), stored);
 }
 
-TEST_F(FileVersionTest, SingleEntryIsCurrentAndCaseCounts) {
-  host->doc->versionHistory = {"V2500"};
-  run(1, 0);
-  EXPECT_EQ(core::GetProperty("FileVersion", path("bracket.properties"), false), "V2500      ");
-  host->doc->versionHistory = {"v2500"};
-  run(1, 0);
-  ASSERT_EQ(host->journal.size(), 6u);
-  EXPECT_EQ(host->journal[3], "'*** New = v2500 ");
-}
-
 TEST_F(FileVersionTest, EmptyHistoryFailsWithTheExitLine) {
   host->doc->versionHistory.clear();
   EXPECT_EQ(run(1, 1), 1);

@@ -209,12 +209,5 @@ TEST_F(MassPropTest, HostFaultsGiveResultOneAndJournalFaultsAreSkipped) {
   EXPECT_TRUE(messages.empty());
 }
 
-TEST(OutsideNoiseFloor, BothMagnitudesMustBeBelowTheFloor) {
-  EXPECT_FALSE(core::OutsideNoiseFloor(-0.5, 0.5, 1));
-  EXPECT_TRUE(core::OutsideNoiseFloor(-2, 0.5, 1));
-  EXPECT_TRUE(core::OutsideNoiseFloor(1, 0.5, 1));
-  EXPECT_TRUE(core::OutsideNoiseFloor(0, 0, 0));
-}
-
 }  // namespace
 }  // namespace rc::testing

@@ -47,13 +47,6 @@ TEST_F(MassVersionSimTest, MassPropertiesOfAPartRoundTripThroughTheBaseline) {
                      "\"TestMassProp - Enter\"\r\n\"TestMassProp - Exit\"\r\n");
 }
 
-TEST_F(MassVersionSimTest, HostFaultInMassPropertiesGivesOne) {
-  open("bracket.vxlprt", kPart, 1);
-  au::call(host, "SimFail", {au::Variant("GetMassProperties"), au::Variant("unavailable"), au::Variant(1)});
-  EXPECT_EQ(massProp(false), 1);
-  EXPECT_EQ(read("bracket.mass"), "<missing>");
-}
-
 TEST_F(MassVersionSimTest, VersionHistoryIsListedAndStored) {
   open("bracket.vxlprt", kPart, 1);
   std::vector<au::Variant> args{au::Variant::integer(1), au::Variant::integer(1)};
