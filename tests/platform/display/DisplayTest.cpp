@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/display/Bmp.h"
+#include "platform/display/Gdi.h"
+#include "platform/display/Input.h"
+#include "platform/display/Windows.h"
+
+namespace rc::display {
+namespace {
+
+TEST(Display, WindowTreeRectanglesAndZOrder) {
+  Handle frame = createWindow(0, Rect{10, 20, 110, 120}, [](Surface& s) { s.fill(rgb(1, 2, 3)); });
+  Handle a = createWindow(frame, Rect{0, 0, 50, 10});
+  Handle b = createWindow(frame, Rect{5, 30, 45, 60}, [](Surface& s) { s.fill(rgb(200, 0, 0)); });
+  ASSERT_TRUE(frame && a && b);
+  EXPECT_NE(a, b);
+  EXPECT_EQ(getParent(b), frame);
+  EXPECT_EQ(getWindow(frame, Relation::Child), a);
+  EXPECT_EQ(getWindow(a, Relation::Next), b);
+  EXPECT_EQ(getWindow(b, Relation::Next), 0u);
+  Rect r;
+  ASSERT_TRUE(getWindowRect(b, r));
+  EXPECT_EQ(r, (Rect{15, 50, 55, 80}));
+  EXPECT_FALSE(getWindowRect(12345, r));
+
+  // A capture of the parent shows the children over it.
+  Surface shot = capture(frame);
+  EXPECT_EQ(shot.pixel(0, 40), rgb(1, 2, 3));
+  EXPECT_EQ(shot.pixel(6, 31), rgb(200, 0, 0));
+
+  int paints = 0;
+  setPaintHandler(b, [&](Surface& s) {
+    ++paints;
+    s.fill(rgb(0, 0, s.width() == 20 ? 255 : 0));
+  });
+  ASSERT_TRUE(moveWindow(b, 0, 0, 20, 5, true));
+  EXPECT_EQ(paints, 1);
+  EXPECT_EQ(capture(b).pixel(19, 4), rgb(0, 0, 255));
+  destroyWindow(frame);
+  EXPECT_FALSE(isWindow(a));
+  EXPECT_FALSE(isWindow(b));
+}
+
+TEST(Display, CaptureThroughDeviceContextsAndDibs) {
+  Handle w = createWindow(0, Rect{0, 0, 4, 3}, [](Surface& s) {
+    s.fill(rgb(0, 0, 0));
+    s.setPixel(0, 0, rgb(10, 20, 30));  // top left
+    s.setPixel(3, 2, rgb(40, 50, 60));  // bottom right
+  });
+  Handle wdc = getWindowDC(w);
+  ASSERT_NE(wdc, 0u);
+  EXPECT_EQ(getWindowDC(wdc), 0u);  // a DC is no window
+  Handle mdc = createCompatibleDC(wdc);
+  Handle bmp = createCompatibleBitmap(wdc, 4, 3);
+  EXPECT_EQ(selectObject(mdc, bmp), 0u);
+  ASSERT_TRUE(bitBlt(mdc, 0, 0, 4, 3, wdc, 0, 0, kSrcCopy));
+
+  BitmapInfoHeader info;
+  info.biWidth = 4;
+  info.biHeight = 3;  // bottom-up
+  std::vector<std::uint8_t> bits(4 * 3 * 4);
+  EXPECT_EQ(getDIBits(mdc, bmp, 0, 3, bits, info), 3);
+  // Scan line 0 is the bottom row: its last pixel is (40, 50, 60) as B, G, R, 0.
+  EXPECT_EQ(bits[12], 60);
+  EXPECT_EQ(bits[13], 50);
+  EXPECT_EQ(bits[14], 40);
+  EXPECT_EQ(bits[15], 0);
+  // The top-left pixel is the first of the last scan line.
+  EXPECT_EQ(bits[2 * 16 + 2], 10);
+  std::vector<std::uint8_t> tooSmall(8);
+  EXPECT_EQ(getDIBits(mdc, bmp, 0, 3, tooSmall, info), 0);
+
+  EXPECT_TRUE(deleteDC(mdc));
+  EXPECT_TRUE(deleteObject(bmp));
+  EXPECT_FALSE(deleteObject(bmp));
+  EXPECT_FALSE(bitBlt(mdc, 0, 0, 1, 1, wdc, 0, 0, kSrcCopy));
+  EXPECT_TRUE(releaseDC(w, wdc));
+  destroyWindow(w);
+}
+
+TEST(Display, KeystrokesGoToTheActiveWindowOrItsAncestor) {
+  Handle top = createWindow(0, Rect{0, 0, 10, 10});
+  Handle child = createWindow(top, Rect{0, 0, 5, 5});
+  std::vector<std::string> got;
+  setKeyHandler(top, [&](std::string_view k) { got.emplace_back(k); });
+  setActiveWindow(child);
+  EXPECT_TRUE(sendKeys("%C"));
+  EXPECT_EQ(got, std::vector<std::string>{"%C"});
+  destroyWindow(top);
+  EXPECT_EQ(activeWindow(), 0u);
+  EXPECT_FALSE(sendKeys("x"));
+}
+
+TEST(Display, BmpRoundTripAndDamagedFiles) {
+  Surface s(3, 2, rgb(9, 8, 7));
+  s.setPixel(2, 0, rgb(255, 0, 1));
+  std::string file = encodeBmp24(s);
+  auto back = decodeBmp(std::span(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()));
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->pixels(), s.pixels());
+  std::string error;
+  EXPECT_FALSE(decodeBmp(std::span(reinterpret_cast<const std::uint8_t*>(file.data()), 60), &error));
+  EXPECT_EQ(error, "BMP file is truncated");
+}
+
+}  // namespace
+}  // namespace rc::display
