@@ -17,8 +17,12 @@ namespace au = rc::automation;
 
 namespace {
 
+// The root component of the active configuration; Nothing for a document
+// without one, also when it has no active configuration (a drawing).
 au::ObjectRef rootComponent(const au::ObjectRef& doc) {
-  return au::callObject(au::callObject(doc, "GetActiveConfiguration"), "GetRootComponent");
+  au::ObjectRef configuration = au::callObject(doc, "GetActiveConfiguration");
+  if (!configuration) return nullptr;
+  return au::callObject(configuration, "GetRootComponent");
 }
 
 // The title before its last "."; Invalid procedure call (5) without one.

@@ -113,12 +113,24 @@ TEST_F(ConfigsTest, FailedFeatInCongsOnAnAssemblyAndAfterFailures) {
                      "\"Getting Mass Prop In Configs - Exit\"\r\n");
 }
 
-TEST_F(ConfigsTest, NoActiveDocumentFailsEveryWalk) {
-  std::vector<au::Variant> args{au::Variant(folder())};
-  EXPECT_EQ(check("ActivateConfigs").asInteger(), 1);
-  EXPECT_EQ(au::call(app, "MassPropInCfgs", args).asInteger(), 1);
-  EXPECT_EQ(au::call(app, "FailedFeatInCongs", args).asInteger(), 1);
+TEST_F(ConfigsTest, NoActiveDocumentOrConfigurationFailsEveryWalk) {
+  for (int withDrawing = 0; withDrawing < 2; ++withDrawing) {
+    if (withDrawing) open("plan.vxldrw", "{}", 3);  // a drawing has no active configuration
+    std::vector<au::Variant> args{au::Variant(folder())};
+    EXPECT_EQ(check("ActivateConfigs").asInteger(), 1);
+    EXPECT_EQ(au::call(app, "MassPropInCfgs", args).asInteger(), 1);
+    EXPECT_EQ(au::call(app, "FailedFeatInCongs", args).asInteger(), 1);
+  }
   EXPECT_TRUE(journal().empty());
+}
+
+TEST_F(ConfigsTest, FeatureCountBeyondTheCounterFailsAfterTheCountLine) {
+  std::string features;
+  for (int i = 0; i < 32769; ++i) features += std::string(i ? "," : "") + "{\"name\":\"F\",\"error\":1}";
+  open("many.vxlprt", R"({"configurations":[{"name":"Default","features":[)" + features + "]}]}", 1);
+  std::vector<au::Variant> args{au::Variant(folder())};
+  EXPECT_EQ(au::call(app, "FailedFeatInCongs", args).asInteger(), 1);
+  EXPECT_EQ(read("RavelcrestPartAssembly.dat"), crlf({"Default", " 32769 "}));
 }
 
 }  // namespace

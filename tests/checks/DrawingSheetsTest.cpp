@@ -82,6 +82,13 @@ TEST_F(SheetsTest, NoDocumentOrTooManySheetsFails) {
   EXPECT_THROW(au::call(app, "FailFeatureInSheets", args), au::AutomationError);
   EXPECT_EQ(read("RavelcrestDrawingSheetCount.dat"), " 32769 \r\n");
   EXPECT_TRUE(operations().empty());
+
+  // 32768 features on a sheet overflow its 16-bit feature count.
+  std::string features;
+  for (int i = 0; i < 32768; ++i) features += std::string(i ? "," : "") + "{\"name\":\"F\"}";
+  open("dense.vxldrw", R"({"sheets":[{"name":"S","features":[)" + features + "]}]}", 3);
+  EXPECT_THROW(au::call(app, "FailFeatureInSheets", args), au::AutomationError);
+  EXPECT_EQ(read("RavelcrestDrawing.dat"), "");
 }
 
 }  // namespace
