@@ -19,7 +19,8 @@ automation::Variant listItem(const automation::Variant& list, std::int32_t index
 std::int32_t listCount(const automation::Variant& list);
 
 // Raises Overflow (6) unless a 16-bit loop counter can run from 0 to
-// `count` - 1 (a count of at most 32768; below 1 the loop does not run).
+// `count` - 1, that is unless `count` - 1 lies in -32768..32767. The check
+// comes before the loop, so an oversized count walks nothing.
 void requireLoop16(std::int64_t count);
 
 // A host count as a whole number; Overflow (6) beyond 32 bits.
