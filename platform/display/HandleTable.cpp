@@ -11,8 +11,10 @@ Handle HandleTable::add(Object obj) {
 }
 
 HandleTable& table() {
-  static HandleTable t;
-  return t;
+  // Never destroyed: objects that own windows may be released during static
+  // destruction (a session still running at exit) and must find the table.
+  static HandleTable* t = new HandleTable;
+  return *t;
 }
 
 Surface& paintedSurface(HandleTable& t, Handle window) {
