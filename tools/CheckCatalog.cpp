@@ -32,10 +32,12 @@ CheckEntry measurement(std::string member, std::vector<int> types, std::string k
   return e;
 }
 
-// A check that writes data files into the results folder.
+// A check that reports into the journal or writes data files.
 CheckEntry dataCheck(std::string member, std::vector<int> types,
-                     std::function<std::vector<Variant>(const CheckEnv&)> arguments) {
+                     std::function<std::vector<Variant>(const CheckEnv&)> arguments,
+                     std::vector<std::string> dataFiles = {}) {
   CheckEntry e;
+  e.dataFiles = std::move(dataFiles);
   e.name = member;
   e.member = std::move(member);
   e.types = std::move(types);
@@ -58,7 +60,11 @@ std::vector<CheckEntry> buildCatalog() {
   mass.baselineFiles = [](const CheckEnv& env) { return std::vector<std::string>{massBaselineOf(env)}; };
   c.push_back(mass);
 
-  c.push_back(measurement("TestFileVersion", {kPart, kAssembly, kDrawing}, "FileVersion"));
+  CheckEntry version = measurement("TestFileVersion", {kPart, kAssembly, kDrawing}, "FileVersion");
+  version.arguments = [](const CheckEnv&) {
+    return std::vector<Variant>{Variant::integer(1), Variant::integer(1)};  // compare, and list the history
+  };
+  c.push_back(version);
 
   CheckEntry perf = measurement("TestPerformance", {kPart, kAssembly, kDrawing}, "Open");
   perf.name = "TestPerformance(Exp_Open)";
@@ -69,14 +75,26 @@ std::vector<CheckEntry> buildCatalog() {
   };
   c.push_back(perf);
 
-  auto inResults = [](const CheckEnv& env) { return std::vector<Variant>{Variant(env.results)}; };
-  c.push_back(dataCheck("FailFeatureInSheets", {kDrawing}, inResults));
-  c.push_back(dataCheck("ActivateSheets", {kDrawing}, inResults));
-  c.push_back(dataCheck("ActivateConfigs", {kPart, kAssembly}, inResults));
-  c.push_back(dataCheck("MassPropInCfgs", {kPart, kAssembly}, inResults));
-  c.push_back(dataCheck("FailedFeatInCongs", {kPart, kAssembly}, inResults));
+  auto inDataFolder = [](const CheckEnv& env) { return std::vector<Variant>{Variant(env.dataFolder)}; };
+  c.push_back(dataCheck(
+      "FailFeatureInSheets", {kDrawing},
+      [](const CheckEnv& env) {
+        return std::vector<Variant>{Variant(env.dataFolder), Variant(platform::joinPath(env.dataFolder, ""))};
+      },
+      {"RavelcrestDrawing.dat", "RavelcrestDrawingSheetCount.dat"}));
+  c.push_back(dataCheck("ActivateSheets", {kDrawing}, noArguments));
+  c.push_back(dataCheck("ActivateConfigs", {kPart, kAssembly}, noArguments));
+  c.push_back(dataCheck("MassPropInCfgs", {kPart, kAssembly}, inDataFolder, {"MassPropertyInCinfigs.dat"}));
+  c.push_back(dataCheck("FailedFeatInCongs", {kPart, kAssembly}, inDataFolder,
+                        {"RavelcrestPartAssembly.dat", "RavelcrestPartAssemblyConfigCount.dat"}));
   c.push_back(dataCheck("Features", {kPart, kAssembly, kDrawing}, noArguments));
   c.push_back(dataCheck("ComponentCount", {kAssembly}, noArguments));
+  // Operations that change the open document in memory come last.
+  c.push_back(dataCheck("TestFlexible", {kAssembly}, noArguments));
+  c.push_back(dataCheck("TestAssemInterference", {kAssembly}, noArguments));
+  c.push_back(dataCheck("ViewCutPaste", {kDrawing}, noArguments));
+  c.push_back(dataCheck("InsertBOM", {kDrawing}, noArguments));
+  c.push_back(dataCheck("CreateSectionView", {kDrawing}, noArguments));
   return c;
 }
 

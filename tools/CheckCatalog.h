@@ -24,6 +24,8 @@ struct CheckEnv {
   std::string folder;      // the document's folder
   std::string results;     // the results folder
   std::string perfFolder;  // holds this document's Performance.log (open time)
+  std::string dataFolder;  // where this document's data files are written
+  std::string baselineFolder;  // baseline copies of the data files, beside the document
   int type = 0;
   automation::ObjectRef app;   // clsApplication with the session set
   automation::ObjectRef host;  // the host session
@@ -46,6 +48,9 @@ struct CheckEntry {
   std::function<void(const CheckEnv&)> prepare;
   // The files the check writes baselines into (for "baseline created").
   std::function<std::vector<std::string>(const CheckEnv&)> baselineFiles;
+  // Names of the data files the check writes into dataFolder; each is
+  // compared with its baseline copy (CompareFiles) or becomes it.
+  std::vector<std::string> dataFiles;
 };
 
 // Every check, in the order they run on a document.

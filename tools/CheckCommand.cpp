@@ -54,6 +54,11 @@ std::vector<std::string> copyIntoWorkFolder(const std::vector<std::string>& docu
     fs::path target = fs::path(work) / folder.filename();
     for (const fs::directory_entry& e : fs::recursive_directory_iterator(folder)) {
       fs::path to = target / fs::relative(e.path(), folder);
+      if (e.is_directory() && e.path().extension() == ".baselines") {
+        // Baselines of the work folder's own runs stay; the source's are not copied.
+        continue;
+      }
+      if (fs::relative(e.path(), folder).string().find(".baselines") != std::string::npos) continue;
       if (e.is_directory()) {
         fs::create_directories(to);
       } else if (e.is_regular_file() && to.extension() != ".properties" && to.extension() != ".massproperties") {

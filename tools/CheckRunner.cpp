@@ -95,6 +95,35 @@ std::string createdBaselineValue(const std::string& file, std::int64_t before, c
   return added.substr(prefix.size(), end == std::string::npos ? std::string::npos : end - prefix.size());
 }
 
+// Compares each data file the check wrote with its baseline copy beside the
+// document, or makes it the baseline. Answers whether a baseline was made;
+// a difference sets `warned` and the row's detail.
+bool compareDataFiles(const CheckEntry& entry, const CheckEnv& env, CheckRow& row, bool& warned) {
+  bool created = false;
+  for (const std::string& name : entry.dataFiles) {
+    std::string fresh = platform::joinPath(env.dataFolder, name);
+    if (!platform::fileExists(fresh)) continue;
+    std::string base = platform::joinPath(env.baselineFolder, name);
+    if (!platform::fileExists(base)) {
+      platform::createFolder(env.baselineFolder);
+      platform::copyFile(fresh, base);
+      created = true;
+      continue;
+    }
+    au::ObjectRef store = au::createObject("RavelcrestCore.clsPropertyManager");
+    std::vector<Variant> args{Variant(base), Variant(fresh), au::call(env.app, "tolerance"), Variant()};
+    if (!au::call(store, "CompareFiles", args).toBool()) {
+      warned = true;
+      std::string message = args[3].toText();
+      for (std::string_view tag : {"<B>", "</B>"})
+        for (std::size_t p; (p = message.find(tag)) != std::string::npos;) message.erase(p, tag.size());
+      for (std::size_t p; (p = message.find("\r\n")) != std::string::npos;) message.replace(p, 2, " | ");
+      row.detail = name + ": " + message;
+    }
+  }
+  return created;
+}
+
 CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const std::string& journFile) {
   CheckRow row{std::string(platform::fileName(env.document)), entry.name, Status::Ok, "", "", ""};
   Snapshot before;
@@ -105,6 +134,10 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const std::string&
     for (const std::string& f : baselineFiles) before.baselineSizes.push_back(sizeOf(f));
     au::letProperty(env.app, "Failure", Variant(false));
     if (entry.prepare) entry.prepare(env);
+    for (const std::string& name : entry.dataFiles) {
+      std::string stale = platform::joinPath(env.dataFolder, name);
+      if (platform::fileExists(stale)) platform::deleteFile(stale);
+    }
     std::vector<Variant> args = entry.arguments ? entry.arguments(env) : std::vector<Variant>{};
     Variant result = au::call(env.app, entry.member, args);
     if (entry.kind == ResultKind::Time) {
@@ -136,6 +169,13 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const std::string&
       if (row.newValue.empty()) row.newValue = createdBaselineValue(baselineFiles[i], before.baselineSizes[i], entry.baselineKey);
       row.baseValue.clear();
     }
+  }
+  try {
+    if (compareDataFiles(entry, env, row, warned) && !warned) row.status = Status::BaselineCreated;
+  } catch (const au::AutomationError& e) {
+    row.status = Status::Failed;
+    row.detail = "data files: " + e.description();
+    return row;
   }
   if (warned) row.status = Status::Warning;
   return row;
@@ -177,7 +217,11 @@ std::vector<CheckRow> runDocument(const std::string& document, const RunOptions&
   env.document = document;
   env.folder = std::string(platform::folderOf(document));
   std::string name(platform::fileName(document));
-  env.nameOnly = name.substr(0, name.rfind('.'));
+  // The whole file name keeps the baselines of a part and a drawing of the
+  // same name apart.
+  env.nameOnly = name;
+  env.dataFolder = platform::joinPath(options.results, "data/" + name);
+  env.baselineFolder = platform::joinPath(env.folder, name + ".baselines");
   env.results = options.results;
   env.type = typeOfExtension(document);
   std::string journFile = platform::joinPath(options.results, "journal.txt");
@@ -188,6 +232,7 @@ std::vector<CheckRow> runDocument(const std::string& document, const RunOptions&
     return {openRow};
   }
   try {
+    platform::createFolder(env.dataFolder);
     env.host = au::createObject(options.multiSession ? "VexlarSim.Session" : "Vexlar.Application");
     au::letProperty(env.host, "SimJournalFile", Variant(journFile));
     std::vector<Variant> open{Variant(document), Variant(env.type), Variant(0), Variant(""), Variant(0), Variant(0)};

@@ -9,9 +9,13 @@ namespace rc::tools {
 void writeSummary(std::ostream& out, const std::vector<CheckRow>& rows) {
   using Cells = std::array<std::string, 5>;
   std::vector<Cells> table{{"DOCUMENT", "CHECK", "STATUS", "NEW", "BASELINE"}};
+  std::vector<std::string> notes;
   for (const CheckRow& r : rows) {
     std::string status = statusText(r.status);
-    if (!r.detail.empty()) status += " (" + r.detail + ")";
+    if (!r.detail.empty()) {
+      notes.push_back(r.document + " " + r.check + ": " + r.detail);
+      status += " [" + std::to_string(notes.size()) + "]";
+    }
     table.push_back({r.document, r.check, status, r.newValue, r.baseValue});
   }
   std::array<std::size_t, 5> width{};
@@ -26,6 +30,8 @@ void writeSummary(std::ostream& out, const std::vector<CheckRow>& rows) {
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out << line << "\n";
   }
+  if (!notes.empty()) out << "\n";
+  for (std::size_t i = 0; i < notes.size(); ++i) out << "[" << i + 1 << "] " << notes[i] << "\n";
   std::array<int, 4> counts{};
   for (const CheckRow& r : rows) ++counts[static_cast<std::size_t>(r.status)];
   out << "\n" << rows.size() << " checks: " << counts[0] << " ok, " << counts[1] << " baselines created, "
