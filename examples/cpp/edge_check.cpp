@@ -1,7 +1,10 @@
-// A C++ harness: opens a part in the simulated host and runs the edge count
-// check on it through the library's automation interface.
+// A C++ harness: copies a part into a results folder, opens the copy in the
+// simulated host and runs the edge count check on it through the library's
+// automation interface. The baseline lands beside the copy; run it twice to
+// see the baseline created, then compared.
 //
 //   build/bin/example_edge_check PART RESULTS
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -23,9 +26,12 @@ int main(int argc, char** argv) {
   rc::core::registerClasses();
   rc::sim::registerApplications();
   try {
-    std::string part = argv[1];
-    std::string name = part.substr(part.find_last_of('/') + 1);
-    name = name.substr(0, name.rfind('.'));
+    std::filesystem::path results = std::filesystem::absolute(argv[2]);
+    std::filesystem::create_directories(results);
+    std::filesystem::path copy = results / std::filesystem::path(argv[1]).filename();
+    if (!std::filesystem::exists(copy)) std::filesystem::copy_file(argv[1], copy);
+    std::string part = copy.string();
+    std::string name = copy.stem().string();
 
     ObjectRef host = createObject("Vexlar.Application");
     std::vector<Variant> open{Variant(part), Variant(1), Variant(0), Variant(""), Variant(0), Variant(0)};
@@ -36,7 +42,7 @@ int main(int argc, char** argv) {
     ObjectRef app = createObject("RavelcrestCore.clsApplication");
     letProperty(app, "InputFile", Variant(part));
     letProperty(app, "NameOnly", Variant(name));
-    letProperty(app, "ResultPath", Variant(argv[2]));
+    letProperty(app, "ResultPath", Variant(results.string()));
     letProperty(app, "VXBuild", Variant("example"));
     letProperty(app, "tolerance", Variant("5"));
     int result = call(app, "TestEdgeCount").toLong();
