@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/automation/Error.h"
 #include "platform/os/Paths.h"
@@ -57,6 +58,19 @@ int openForWrite(const std::string& native, int flags, unsigned mode) {
   int fd = ::open(native.c_str(), flags | O_CLOEXEC, mode);
   if (fd < 0) raiseErrno(errno, native);
   return fd;
+}
+
+// The position of the first CR or LF at or after `from`, or npos.
+std::size_t lineEnd(const std::string& buf, std::size_t from) {
+  const char* base = buf.data();
+  const char* first = base + from;
+  const char* last = base + buf.size();
+  if (first >= last) return std::string::npos;
+  const void* lf = std::memchr(first, '\n', static_cast<std::size_t>(last - first));
+  const char* limit = lf ? static_cast<const char*>(lf) : last;
+  const void* cr = std::memchr(first, '\r', static_cast<std::size_t>(limit - first));
+  const char* hit = cr ? static_cast<const char*>(cr) : (lf ? limit : nullptr);
+  return hit ? static_cast<std::size_t>(hit - base) : std::string::npos;
 }
 
 }  // namespace
@@ -187,11 +201,16 @@ LineReader::LineReader(std::string_view path) : path_(nativePath(path)) {
   fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) raiseErrno(errno, path_);
   struct stat st;
-  if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (::fstat(fd_, &st) != 0) return;
+  if (S_ISDIR(st.st_mode)) {
     ::close(fd_);
     fd_ = -1;
     au::raise(au::err::PathFileAccessError, path_);
   }
+  // Small files are read in one block of their own size (plus one byte to
+  // see the end), large ones 1 MiB at a time.
+  if (S_ISREG(st.st_mode) && st.st_size < (1 << 20))
+    block_ = std::max<std::size_t>(static_cast<std::size_t>(st.st_size) + 1, 4096);
 }
 
 LineReader::~LineReader() {
@@ -205,10 +224,10 @@ bool LineReader::fill() {
     pos_ = 0;
   }
   std::size_t old = buf_.size();
-  buf_.resize(old + (1 << 20));
+  buf_.resize(old + block_);
   ssize_t n;
   do {
-    n = ::read(fd_, buf_.data() + old, 1 << 20);
+    n = ::read(fd_, buf_.data() + old, block_);
   } while (n < 0 && errno == EINTR);
   if (n < 0) {
     buf_.resize(old);
@@ -230,7 +249,7 @@ std::string_view LineReader::next() {
   if (atEnd()) au::raise(au::err::InputPastEndOfFile, path_);
   std::size_t scanned = 0;  // bytes after pos_ already known to hold no line end
   for (;;) {
-    std::size_t end = buf_.find_first_of("\r\n", pos_ + scanned);
+    std::size_t end = lineEnd(buf_, pos_ + scanned);
     // A line without its end yet, or a CR whose LF may start the next
     // block, needs more of the file. fill() moves the unread bytes to the
     // front of the buffer, so positions are recomputed after it.

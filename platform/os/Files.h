@@ -56,6 +56,7 @@ class LineReader {
 
   int fd_ = -1;
   std::string buf_;
+  std::size_t block_ = 1 << 20;  // bytes read at a time: the file's size, at most 1 MiB
   std::size_t pos_ = 0;
   bool eof_ = false;
   std::string path_;

@@ -11,7 +11,9 @@
 
 #include "Core/frame/Register.h"
 #include "FakeHost.h"
+#include "platform/automation/Dispatch.h"
 #include "platform/automation/Error.h"
+#include "platform/automation/Registry.h"
 #include "platform/os/Files.h"
 #include "platform/os/MessageSink.h"
 
@@ -38,6 +40,20 @@ class CoreTest : public ::testing::Test {
   std::string read(const std::string& name) const {
     return platform::fileExists(path(name)) ? platform::readFile(path(name)) : std::string();
   }
+  // A clsApplication whose session names bracket.vxlprt in the temporary
+  // folder: results, performance log and journal file there too.
+  automation::ObjectRef newSession(const char* tolerance = "5") const {
+    automation::ObjectRef app = automation::createObject("RavelcrestCore.clsApplication");
+    automation::letProperty(app, "InputFile", automation::Variant(path("bracket.vxlprt")));
+    automation::letProperty(app, "NameOnly", automation::Variant("bracket"));
+    automation::letProperty(app, "ResultPath", automation::Variant(path("")));
+    automation::letProperty(app, "InpPath", automation::Variant(path("")));
+    automation::letProperty(app, "VXBuild", automation::Variant("B7"));
+    automation::letProperty(app, "tolerance", automation::Variant(tolerance));
+    automation::letProperty(app, "JournFile", automation::Variant(path("journal.txt")));
+    return app;
+  }
+
   // The module trace at the drive root.
   std::string moduleTrace() const { return read("root/TraceLog.log"); }
 

@@ -14,11 +14,7 @@ class FileVersionTest : public CoreTest {
  protected:
   void SetUp() override {
     CoreTest::SetUp();
-    app = automation::createObject("RavelcrestCore.clsApplication");
-    automation::letProperty(app, "InputFile", Variant(path("bracket.vxlprt")));
-    automation::letProperty(app, "NameOnly", Variant("bracket"));
-    automation::letProperty(app, "ResultPath", Variant(path("")));
-    automation::letProperty(app, "VXBuild", Variant("B7"));
+    app = newSession();
     host->doc->versionHistory = {"2000", "2500", "3000"};
   }
   int run(int test, int enterDB) {

@@ -12,13 +12,7 @@ class CheckTest : public CoreTest {
  protected:
   void SetUp() override {
     CoreTest::SetUp();
-    app = automation::createObject("RavelcrestCore.clsApplication");
-    automation::letProperty(app, "InputFile", Variant(path("bracket.vxlprt")));
-    automation::letProperty(app, "NameOnly", Variant("bracket"));
-    automation::letProperty(app, "ResultPath", Variant(path("")));
-    automation::letProperty(app, "VXBuild", Variant("B7"));
-    automation::letProperty(app, "tolerance", Variant("5"));
-    automation::letProperty(app, "JournFile", Variant(path("journal.txt")));
+    app = newSession();
     host->doc->setFaces({{4, 2}, {4, 2}, {3, 1}, {5, 3}});  // 16 edges over two: 8
   }
   int run(const char* check) { return automation::call(app, check).toLong(); }

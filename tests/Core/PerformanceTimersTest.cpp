@@ -13,13 +13,7 @@ class PerformanceTest : public CoreTest {
  protected:
   void SetUp() override {
     CoreTest::SetUp();
-    app = automation::createObject("RavelcrestCore.clsApplication");
-    automation::letProperty(app, "InputFile", Variant(path("bracket.vxlprt")));
-    automation::letProperty(app, "NameOnly", Variant("bracket"));
-    automation::letProperty(app, "InpPath", Variant(path("")));
-    automation::letProperty(app, "VXBuild", Variant("B7"));
-    automation::letProperty(app, "tolerance", Variant("10"));
-    automation::letProperty(app, "JournFile", Variant(path("journal.txt")));
+    app = newSession("10");
   }
   double run(const char* perfType, int test, std::optional<int> param = std::nullopt) {
     std::vector<Variant> args{Variant(perfType), Variant::integer(static_cast<std::int16_t>(test))};
