@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <functional>
 
 #include "Core/checks/CheckSkeleton.h"
 #include "Core/frame/modMainClassMod.h"
@@ -145,20 +146,27 @@ void CompareMassProperties(const au::ObjectRef& host, bool ReImport, std::string
   }
   if (!Failure) return;
 
-  std::vector<std::string> lines;
-  lines.emplace_back();
-  lines.push_back("'*** WARNING - Change in Mass Properties  " + std::to_string(last));
-  lines.push_back("'*** " + std::string(InputFile));
-  lines.push_back("'*** Largest Difference: " + au::formatNumber(largest, "####0.0") + "% in " +
-                  std::string(kMassPropertyNames[largestIndex]));
+  // Each line is built and sent as one statement, so a line whose numbers
+  // cannot be formatted is left out and the others still reach the journal.
+  auto send = [&](const std::function<std::string()>& line) {
+    next.step([&] { au::call(host, "RecordLine", {au::Variant(line())}); });
+  };
+  send([] { return std::string(); });
+  send([&] { return "'*** WARNING - Change in Mass Properties  " + std::to_string(last); });
+  send([&] { return "'*** " + std::string(InputFile); });
+  send([&] {
+    return "'*** Largest Difference: " + au::formatNumber(largest, "####0.0") + "% in " +
+           std::string(kMassPropertyNames[largestIndex]);
+  });
   for (int i = 0; i <= last; ++i) {
-    lines.push_back("'*** " + au::formatNumber(i + 1, "00") + "," + std::string(kMassPropertyNames[i]) + "," +
-                    au::formatNumber(s.baseline[i], "0.00000000000000") + "," +
-                    au::formatNumber(s.current[i], "0.00000000000000") + "," +
-                    au::formatNumber(std::fabs(s.difference[i]), "0.0000000") + "%," + std::string(status[i]));
+    send([&] {
+      return "'*** " + au::formatNumber(i + 1, "00") + "," + std::string(kMassPropertyNames[i]) + "," +
+             au::formatNumber(s.baseline[i], "0.00000000000000") + "," +
+             au::formatNumber(s.current[i], "0.00000000000000") + "," +
+             au::formatNumber(std::fabs(s.difference[i]), "0.0000000") + "%," + std::string(status[i]);
+    });
   }
-  lines.emplace_back();
-  for (const std::string& line : lines) next.step([&] { au::call(host, "RecordLine", {au::Variant(line)}); });
+  send([] { return std::string(); });
 }
 
 std::int16_t CheckMassProperties(bool ReImport, std::string_view InputFile, std::string_view BLFile, bool& Failure,

@@ -207,6 +207,16 @@ TEST_F(MassPropTest, HostFaultsGiveResultOneAndJournalFaultsAreSkipped) {
   EXPECT_EQ(run(), 0);
   EXPECT_TRUE(failure());
   EXPECT_TRUE(messages.empty());
+
+  // A value that cannot be formatted loses its own table line only.
+  host->failRecordLine = false;
+  host->doc->massProperties[0] = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_EQ(run(), 0);
+  EXPECT_TRUE(failure());
+  ASSERT_EQ(host->journal.size(), 16u);
+  EXPECT_EQ(host->journal[3], "'*** Largest Difference: 50.0% in COM_Y");
+  EXPECT_EQ(host->journal[4], "'*** 02,COM_Y,20.00000000000000,10.00000000000000,50.0000000%,Failure");
+  EXPECT_EQ(host->journal[15], "");
 }
 
 }  // namespace
