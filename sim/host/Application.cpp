@@ -1,7 +1,5 @@
 #include "sim/host/Application.h"
 
-#include <unistd.h>
-
 #include "platform/automation/Error.h"
 #include "platform/automation/SafeArray.h"
 #include "platform/display/Windows.h"
@@ -33,7 +31,7 @@ Variant document(const std::shared_ptr<Document>& doc) { return Variant(ObjectRe
 std::int32_t openWarnings(const Document& doc) {
   const DocumentModel& m = doc.model();
   std::int32_t w = 0;
-  if (m.readOnly || doc.openedReadOnly || ::access(doc.path().c_str(), W_OK) != 0) w |= kOpenReadOnlyWarning;
+  if (m.readOnly || doc.openedReadOnly || modelfile::readOnlyFile(doc.path())) w |= kOpenReadOnlyWarning;
   if (!m.lockedBy.empty()) w |= kOpenLockedWarning;
   if (m.viewOnly) w |= kOpenViewOnlyWarning;
   return w;
@@ -93,12 +91,10 @@ const ClassInfo& Application::info() {
         return Variant();
       })
       .method("ActivateDoc", VarType::Object,
-              {byVal("Name", VarType::String), byVal("Silent", VarType::Variant).opt(false),
-               byRef("Errors", VarType::Long).opt(0)},
+              {byVal("Name", VarType::String), byVal("Silent", VarType::Variant).opt(false)},
               [](Application& a, CallArgs& args) {
                 auto doc = a.session().findOpen(args[0].asString());
                 if (doc) a.session().activate(doc);
-                args[2] = Variant(doc ? 0 : 1);
                 return document(doc);
               })
       .method("CloseDoc", VarType::Void, {byVal("Name", VarType::String)}, [](Application& a, CallArgs& args) {

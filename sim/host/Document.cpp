@@ -1,6 +1,5 @@
 #include "sim/host/Document.h"
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -148,8 +147,6 @@ ObjectRef featureAt(const std::shared_ptr<Document>& doc, std::size_t index) {
 
 std::shared_ptr<Document> shared(Document& d) { return std::static_pointer_cast<Document>(d.self()); }
 
-bool fileWritable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
-
 Variant select(Document& d, CallArgs& a, bool append, std::string_view member) {
   d.recordOperation(calltext::line(member, {a[0], a[1], a[2], a[3], a[4]}));
   return Variant(d.editor().select(a[0].asString(), a[1].asString(), a[2].asDouble(), a[3].asDouble(),
@@ -171,7 +168,7 @@ bool save(Document& d, std::int32_t& errors, std::int32_t& warnings) {
     warnings = m.saveWarnings;
     return false;
   }
-  if (m.readOnly || d.openedReadOnly || (platform::fileExists(d.path()) && !fileWritable(d.path()))) {
+  if (m.readOnly || d.openedReadOnly || modelfile::readOnlyFile(d.path())) {
     errors = 2;
     return false;
   }

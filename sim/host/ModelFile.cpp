@@ -7,6 +7,8 @@
 #include <sstream>
 
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/os/Paths.h"
 
@@ -359,6 +361,12 @@ DocumentModel parse(std::string_view text, std::string_view label, DocType type)
     else if (!hasName(m.sheets, m.currentSheet)) r.fail("currentSheet", "names no sheet of the document");
   }
   return m;
+}
+
+bool readOnlyFile(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
 DocumentModel load(const std::string& path, DocType type) {

@@ -35,6 +35,11 @@ DocType typeForPath(std::string_view path);
 // current sheet.
 DocumentModel parse(std::string_view text, std::string_view label, DocType type);
 
+// Whether the existing file at `path` is read-only: it has no write
+// permission bit (the read-only attribute, which binds every user, root
+// included), or this process may not write it.
+bool readOnlyFile(const std::string& path);
+
 // Reads and parses the file at the native path `path`.
 DocumentModel load(const std::string& path, DocType type);
 
