@@ -9,6 +9,8 @@
 #include <map>
 #include <set>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/automation/TypeInfo.h"
 #include "platform/display/Windows.h"
 #include "tests/sim/HostFixture.h"
@@ -180,6 +182,21 @@ TEST_F(HostTest, GraphicsViewIsTheLastChildOfAFullScreenFrame) {
   display::Surface shot = display::capture(view);
   EXPECT_EQ(shot.width(), 1024);
   EXPECT_EQ(shot.height(), 768);
+}
+
+TEST_F(HostTest, PrintJobsAreAlsoFiledInTheSpoolFolder) {
+  ObjectRef doc = open("bracket.vxldrw", 3);
+  std::string spool = path("spool");
+  ::setenv("VEXLAR_SPOOL", spool.c_str(), 1);
+  std::vector<Variant> args{Variant(2), Variant(3), Variant(1), Variant(true), Variant(""), Variant("")};
+  call(callObject(doc, "extension"), "PrintOut", args);
+  ::unsetenv("VEXLAR_SPOOL");
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(spool)) files.push_back(entry.path());
+  ASSERT_EQ(files.size(), 1u);
+  std::string job = texts(call(app, "SimPrintJobs")).back();
+  EXPECT_EQ(nlohmann::json::parse(contents(files[0].string())), nlohmann::json::parse(job));
+  EXPECT_EQ(nlohmann::json::parse(job)["pages"], nlohmann::json::parse("[[2, 3]]"));
 }
 
 TEST(Sessions, JournalFileDefaultsToTheEnvironmentAndProgIdIsKept) {
