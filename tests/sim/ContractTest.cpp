@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <map>
 #include <set>
 
 #include <nlohmann/json.hpp>
