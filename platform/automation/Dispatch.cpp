@@ -41,38 +41,40 @@ Variant convertArgument(const ParamInfo& p, const Variant& v) {
 
 Variant Dispatch::invoke(std::string_view name, std::uint8_t kind, std::span<Variant> args) {
   const ClassInfo& info = typeInfo();
+  const std::string source = info.progIds.empty() ? info.name : info.progIds.front();
   const MemberInfo* m = resolve(info, name, kind, args);
-  if (!m) raise(err::NotSupported, info.progIds.empty() ? info.name : info.progIds.front());
+  if (!m) raise(err::NotSupported, source);
 
-  beforeInvoke(*m);
+  // Every error of the call names this class as its source unless it has one.
+  try {
+    beforeInvoke(*m);
+    return finishCall(*m, args);
+  } catch (const AutomationError& e) {
+    if (!e.source().empty()) throw;
+    throw AutomationError(e.number(), e.description(), source);
+  } catch (const std::bad_alloc&) {
+    raise(7, "Out of memory", source);
+  } catch (const std::exception& e) {
+    raise(err::ApplicationDefined, e.what(), source);
+  }
+}
 
-  if (args.size() > m->params.size()) raise(err::WrongArgumentCount);
+Variant Dispatch::finishCall(const MemberInfo& m, std::span<Variant> args) {
+  if (args.size() > m.params.size()) raise(err::WrongArgumentCount);
   std::vector<Variant> values;
   std::vector<bool> supplied;
-  values.reserve(m->params.size());
-  for (std::size_t i = 0; i < m->params.size(); ++i) {
-    const ParamInfo& p = m->params[i];
+  values.reserve(m.params.size());
+  for (std::size_t i = 0; i < m.params.size(); ++i) {
+    const ParamInfo& p = m.params[i];
     bool given = i < args.size() && !args[i].isMissing();
     if (!given && !p.optional) raise(err::WrongArgumentCount);
     values.push_back(given ? convertArgument(p, args[i]) : p.defaultValue);
     supplied.push_back(given);
   }
   CallArgs callArgs(std::move(values), std::move(supplied));
-
-  Variant result;
-  try {
-    result = m->handler(*this, callArgs);
-  } catch (const AutomationError& e) {
-    if (!e.source().empty()) throw;
-    throw AutomationError(e.number(), e.description(), info.progIds.empty() ? info.name : info.progIds.front());
-  } catch (const std::bad_alloc&) {
-    raise(7, "Out of memory", info.name);
-  } catch (const std::exception& e) {
-    raise(err::ApplicationDefined, e.what(), info.name);
-  }
-
-  for (std::size_t i = 0; i < args.size() && i < m->params.size(); ++i) {
-    if (m->params[i].byRef && callArgs.supplied(i)) args[i] = std::move(callArgs[i]);
+  Variant result = m.handler(*this, callArgs);
+  for (std::size_t i = 0; i < args.size() && i < m.params.size(); ++i) {
+    if (m.params[i].byRef && callArgs.supplied(i)) args[i] = std::move(callArgs[i]);
   }
   return result;
 }

@@ -53,6 +53,11 @@ class Dispatch : public std::enable_shared_from_this<Dispatch> {
   // Called after the member is resolved and before its arguments are
   // converted; an object may refuse the call here by raising.
   virtual void beforeInvoke(const MemberInfo& member);
+
+ private:
+  // Converts the arguments, runs the member and writes by-reference
+  // results back.
+  Variant finishCall(const MemberInfo& member, std::span<Variant> args);
 };
 
 // Late-bound calls, as the library makes them on the host, the vault and its

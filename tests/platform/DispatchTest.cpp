@@ -221,3 +221,21 @@ TEST(Registry, CreatesByProgIdAndAttachesToRunningObjects) {
 
 }  // namespace
 }  // namespace rc::automation
+
+namespace rc::automation {
+namespace {
+
+TEST(Dispatch, ErrorsBeforeTheMemberRunsNameTheClass) {
+  auto c = std::make_shared<Counter>();
+  for (auto bad : {std::vector<Variant>{}, std::vector<Variant>{Variant("x")}}) {
+    try {
+      call(c, "Add", bad);
+      FAIL() << "the call should raise";
+    } catch (const AutomationError& e) {
+      EXPECT_EQ(e.source(), "TestLib.Counter");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace rc::automation
