@@ -1,12 +1,14 @@
 #include "platform/automation/Variant.h"
 
 #include <cmath>
+#include <ctime>
 #include <limits>
 
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/SafeArray.h"
+#include "platform/os/Locale.h"
 
 namespace rc::automation {
 
@@ -88,6 +90,28 @@ bool Variant::isNothing() const {
 
 namespace {
 [[noreturn]] void mismatch() { raise(err::TypeMismatch); }
+
+// CStr of a date: the short date, then the time when there is one; a date
+// of day 0 with a time shows the time alone. Days count from 1899-12-30;
+// before it the fraction still counts forwards from its day.
+std::string dateText(double oleDate) {
+  if (!std::isfinite(oleDate) || std::fabs(oleDate) > 2958466.0) raise(err::Overflow);
+  double day = std::trunc(oleDate);
+  double fraction = std::fabs(oleDate - day);
+  long seconds = std::lround(fraction * 86400.0);
+  if (seconds >= 86400) {
+    seconds -= 86400;
+    day += oleDate < 0 ? -1 : 1;
+  }
+  // Days from 1970-01-01 for the calendar arithmetic of gmtime.
+  std::time_t t = static_cast<std::time_t>((day - 25569.0) * 86400.0) + seconds;
+  std::tm when{};
+  gmtime_r(&t, &when);
+  if (day == 0) return platform::timeText(when);
+  std::string text = platform::shortDate(when);
+  if (seconds != 0) text += " " + platform::timeText(when);
+  return text;
+}
 }  // namespace
 
 std::int16_t Variant::asInteger() const { if (type_ != VarType::Integer) mismatch(); return num_.i; }
@@ -171,7 +195,8 @@ std::string Variant::toText() const {
     case VarType::Integer: return std::to_string(num_.i);
     case VarType::Long: return std::to_string(num_.l);
     case VarType::Byte: return std::to_string(num_.u8);
-    case VarType::Double: case VarType::Date: return numberText(num_.d);
+    case VarType::Double: return numberText(num_.d);
+    case VarType::Date: return dateText(num_.d);
     case VarType::Error: return "Error " + std::to_string(num_.l);
     default: mismatch();
   }

@@ -69,6 +69,17 @@ std::string shortDate(const std::tm& when) {
   });
 }
 
+std::string timeText(const std::tm& when) {
+  std::string name = localeName("LC_TIME");
+  return withLocale(LC_TIME_MASK, name, [&](locale_t loc) {
+    std::string fmt = nl_langinfo_l(T_FMT, loc);
+    if (fmt.empty()) fmt = "%H:%M:%S";
+    char buf[128];
+    std::size_t n = strftime_l(buf, sizeof buf, fmt.c_str(), &when, loc);
+    return std::string(buf, n);
+  });
+}
+
 std::string shortDateToday() {
   std::time_t now = std::time(nullptr);
   std::tm local{};

@@ -21,6 +21,9 @@ NumberFormat numberFormat();
 // four-digit year.
 std::string shortDate(const std::tm& when);
 
+// The time of day of `when` under LC_TIME ("%H:%M:%S" under the C locale).
+std::string timeText(const std::tm& when);
+
 // The short date text of today.
 std::string shortDateToday();
 

@@ -177,6 +177,16 @@ TEST(VariantLocale, CLocaleUsesDotAndMonthFirstDates) {
   EXPECT_EQ(platform::shortDate(t), "03/05/2024");
 }
 
+TEST(VariantLocale, DatesConvertToShortDateAndTime) {
+  ScopedEnv all("LC_ALL", "C");
+  EXPECT_EQ(Variant::date(45356.0).toText(), "03/05/2024");
+  EXPECT_EQ(Variant::date(45356.75).toText(), "03/05/2024 18:00:00");
+  EXPECT_EQ(Variant::date(0.5).toText(), "12:00:00");
+  EXPECT_EQ(Variant::date(-1.25).toText(), "12/29/1899 06:00:00");
+  EXPECT_EQ(Variant::date(2.0).convertTo(VarType::String).asString(), "01/01/1900");
+  EXPECT_EQ(errorNumber([] { Variant::date(1e12).toText(); }), 6);
+}
+
 TEST(VariantLocale, CommaDecimalLocaleIsFollowedForTextButNotForWriteForm) {
   std::optional<std::string> name = rc::testing::commaDecimalLocale();
   if (!name) GTEST_SKIP() << "no locale with a decimal comma on this machine";
