@@ -3,6 +3,20 @@ import os
 import pytest
 
 
+@pytest.fixture
+def library_classes():
+    """The seven classes of the library, by name."""
+    return [
+        "clsApplication",
+        "clsPropertyManager",
+        "clsBitmap",
+        "clsGrfConvert",
+        "Class1",
+        "clsKstdUpdate",
+        "clsKstdPrint",
+    ]
+
+
 @pytest.fixture(autouse=True)
 def private_state(tmp_path, monkeypatch):
     """Keep every test's settings store and drive root out of the user's home."""
