@@ -64,7 +64,7 @@ std::vector<std::string> newJournalLines(const Snapshot& before, const au::Objec
   lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(std::min(before.hostLines, lines.size())));
   std::int64_t now = sizeOf(journFile);
   if (now > before.journalBytes) {
-    std::string text = platform::readFile(journFile).substr(static_cast<std::size_t>(std::max<std::int64_t>(before.journalBytes, 0)));
+    std::string text = platform::readFileFrom(journFile, std::max<std::int64_t>(before.journalBytes, 0));
     std::size_t start = 0;
     while (start < text.size()) {
       std::size_t end = text.find("\r\n", start);
@@ -88,7 +88,7 @@ std::string valueAfter(const std::string& line, std::string_view label) {
 // The value of the line `key` that the check appended to a properties file.
 std::string createdBaselineValue(const std::string& file, std::int64_t before, const std::string& key) {
   if (key.empty() || !platform::fileExists(file)) return "";
-  std::string added = platform::readFile(file).substr(static_cast<std::size_t>(std::max<std::int64_t>(before, 0)));
+  std::string added = platform::readFileFrom(file, std::max<std::int64_t>(before, 0));
   std::string prefix = key + " = ";
   if (added.rfind(prefix, 0) != 0) return "";
   std::size_t end = added.find("      Build:");

@@ -142,10 +142,17 @@ void writeFileAtomic(std::string_view path, std::string_view data, unsigned mode
   }
 }
 
-std::string readFile(std::string_view path) {
+std::string readFile(std::string_view path) { return readFileFrom(path, 0); }
+
+std::string readFileFrom(std::string_view path, std::int64_t offset) {
   std::string native = nativePath(path);
   int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) raiseErrno(errno, native);
+  if (offset > 0 && ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    int e = errno;
+    ::close(fd);
+    raiseErrno(e, native);
+  }
   std::string out;
   char buf[1 << 16];
   for (;;) {

@@ -29,6 +29,8 @@ void writeFile(std::string_view path, std::string_view data);
 void writeFileAtomic(std::string_view path, std::string_view data, unsigned mode = 0644);
 // The whole content; 53 when missing.
 std::string readFile(std::string_view path);
+// The content from byte `offset` on ("" when the file is shorter); 53 when missing.
+std::string readFileFrom(std::string_view path, std::int64_t offset);
 
 void copyFile(std::string_view from, std::string_view to, bool overwrite = true);
 void deleteFile(std::string_view path);

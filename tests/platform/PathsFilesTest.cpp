@@ -68,6 +68,8 @@ TEST(Files, WritesCreateTheDriveRootAndReportMissingFilesAndFolders) {
   appendText(joinPath("", "TraceLog.log"), "two");
   EXPECT_EQ(readFile(dir / "drive/TraceLog.log"), "one\r\ntwo");
   EXPECT_EQ(fileLength("\\TraceLog.log"), 8);
+  EXPECT_EQ(readFileFrom(dir / "drive/TraceLog.log", 5), "two");
+  EXPECT_EQ(readFileFrom(dir / "drive/TraceLog.log", 50), "");
 
   EXPECT_EQ(errorNumber([&] { readFile(dir / "missing.txt"); }), 53);
   EXPECT_EQ(errorNumber([&] { readFile(dir / "no/such/folder.txt"); }), 76);
