@@ -72,7 +72,9 @@ std::int16_t TestFileVersion(const SessionContext& s, std::int16_t test, std::in
         std::string base = store.text(kKey, file);
         if (base != "-1") {
           std::string_view stored = trimTrailingSpaces(base);
-          if (stored == trimTrailingSpaces(current)) return;
+          // Only the stored text is trimmed: a current text that gains or
+          // loses trailing spaces is a change.
+          if (stored == current) return;
           JournalBlock block{std::string(kKey), current, std::string(stored), "", "", "'*** WARNING - ", ""};
           RecordJournalBlock(block, s.glbProcessID, s.MultiSession);
         } else if (!current.empty()) {

@@ -82,7 +82,9 @@ std::int16_t SetProperty(std::string_view key, std::string_view file, std::strin
 }
 
 std::string propertiesFilePath(std::string_view inputFile, std::string_view nameOnly) {
-  std::size_t p = inputFile.find(nameOnly);
+  // A string search finds nothing in an empty text, not even an empty one;
+  // a non-empty text contains the empty text at its start.
+  std::size_t p = inputFile.empty() ? std::string_view::npos : inputFile.find(nameOnly);
   if (p == std::string_view::npos) au::raise(au::err::InvalidCall);
   std::string path(inputFile.substr(0, p));
   path.append(nameOnly).append(".properties");
