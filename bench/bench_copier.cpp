@@ -1,7 +1,8 @@
 // The document copier over a large list: documents with four companions
 // each in one source folder of 10,000 files, copied with
 // GetAllDependDocsWithDocNotOpen, beside `cp -r` of the same folder as the
-// baseline. RAVELCREST_BENCH_DOCS sets the document count (default 2,000).
+// baseline. RAVELCREST_BENCH_DOCS sets the document count (default 2,000),
+// RAVELCREST_BENCH_DIR the folder the trees are made in (default /tmp).
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -27,8 +28,9 @@ struct Tree {
   std::int64_t bytes = 0;
 
   Tree() {
-    char tmpl[] = "/tmp/ravelcrest-bench-copier-XXXXXX";
-    dir = mkdtemp(tmpl);
+    const char* base = std::getenv("RAVELCREST_BENCH_DIR");
+    std::string tmpl = std::string(base != nullptr ? base : "/tmp") + "/ravelcrest-bench-copier-XXXXXX";
+    dir = mkdtemp(tmpl.data());
     setenv("RAVELCREST_DRIVE_ROOT", (dir + "/root").c_str(), 1);
     src = dir + "/src";
     dst = dir + "/dst";

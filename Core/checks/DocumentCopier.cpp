@@ -98,7 +98,10 @@ class DocumentCopyRun {
     const std::string sourceFolder = joinNormal(fromRoot_, doc.folder);
     const std::string source = joinNormal(sourceFolder, doc.name);
     if (!folderInside(destFolder, toRoot_)) refuse("The destination lies outside the destination folder: ", destFolder);
-    MakeFolderPath(destFolder);
+    if (madeFolders_.count(destFolder) == 0) {
+      MakeFolderPath(destFolder);
+      madeFolders_.insert(destFolder);
+    }
 
     CopierSets& sets = copierSets();
     if (sets.processed.count(source) != 0) return;
@@ -135,7 +138,7 @@ class DocumentCopyRun {
       const std::string& root = from == sourceFolder ? fromRoot_ : baseRoot_;
       for (const platform::FileEntry& file : files) {
         const std::string path = joinNormal(from, file.name);
-        if (file.link && !inside(path, root)) {
+        if (file.link && !resolvesWithin(path, root)) {
           trace(std::string(kSkippedFile) + path);
           continue;
         }
@@ -178,13 +181,21 @@ class DocumentCopyRun {
     return references;
   }
 
+  // A file copied onto itself is left alone. Another name for the same
+  // file is harmless: the copy is made whole before it replaces the target.
   void copyFile(const std::string& from, const std::string& to) {
-    if (platform::sameFile(from, to)) return;
-    platform::copyFileReplacing(from, to);
+    if (from != to) platform::copyFileReplacing(from, to);
   }
 
-  // Whether `path` lies below `root` once every link along both is followed.
+  // Whether the file `path` lies below `root` once every link along both is
+  // followed: its folder does (asked once per folder) and it is no link that
+  // leads out.
   bool inside(const std::string& path, const std::string& root) {
+    if (!folderInside(std::string(platform::folderOf(path)), root)) return false;
+    return !platform::isLink(path) || resolvesWithin(path, root);
+  }
+
+  bool resolvesWithin(const std::string& path, const std::string& root) {
     return platform::pathWithin(platform::resolvedPath(path), resolvedRoot(root));
   }
 
@@ -192,7 +203,7 @@ class DocumentCopyRun {
   bool folderInside(const std::string& folder, const std::string& root) {
     const std::string key = root + '\n' + folder;
     auto found = folderChecks_.find(key);
-    if (found == folderChecks_.end()) found = folderChecks_.emplace(key, inside(folder, root)).first;
+    if (found == folderChecks_.end()) found = folderChecks_.emplace(key, resolvesWithin(folder, root)).first;
     return found->second;
   }
 
@@ -229,6 +240,7 @@ class DocumentCopyRun {
   CompanionIndex companions_;
   std::unordered_map<std::string, bool> folderChecks_;  // by root, "\n" and folder
   std::unordered_map<std::string, std::string> resolvedRoots_;
+  std::unordered_set<std::string> madeFolders_;  // destination folders made in this run
 };
 
 DocumentCopier::DocumentCopier(CopyOptions options) : run_(std::make_unique<DocumentCopyRun>(std::move(options))) {}

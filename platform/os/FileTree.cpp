@@ -31,17 +31,22 @@ struct FdGuard {
   }
 };
 
-// Copies every byte of `in` to `out`: in-kernel where the file systems allow
-// it, through a buffer otherwise. Answers errno, or 0.
-int copyBytes(int in, int out) {
-  for (;;) {
-    ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
-    if (n == 0) return 0;
-    if (n > 0) continue;
+// Copies the `size` bytes of `in` to `out`: in-kernel where the file systems
+// allow it, through a buffer otherwise. Answers errno, or 0.
+int copyBytes(int in, int out, off_t size) {
+  off_t done = 0;
+  while (done < size) {
+    ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, static_cast<std::size_t>(size - done), 0);
+    if (n > 0) {
+      done += n;
+      continue;
+    }
+    if (n == 0) return 0;  // the file got shorter
     if (errno == EINTR) continue;
     if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != EPERM) return errno;
     break;
   }
+  if (done >= size) return 0;
   char buf[1 << 16];
   for (;;) {
     ssize_t n = ::read(in, buf, sizeof buf);
@@ -50,15 +55,34 @@ int copyBytes(int in, int out) {
       if (errno == EINTR) continue;
       return errno;
     }
-    for (ssize_t done = 0; done < n;) {
-      ssize_t w = ::write(out, buf + done, static_cast<std::size_t>(n - done));
+    for (ssize_t written = 0; written < n;) {
+      ssize_t w = ::write(out, buf + written, static_cast<std::size_t>(n - written));
       if (w < 0) {
         if (errno == EINTR) continue;
         return errno;
       }
-      done += w;
+      written += w;
     }
   }
+}
+
+// Creates the temporary file for `target` in `folder` with `mode`: a name
+// made of the process ID and the target's name, or a random one when that
+// is taken or too long. Answers the descriptor (or -1 with errno set).
+int createTemporary(const std::string& folder, std::string_view name, mode_t mode, std::string& temp) {
+  temp = folder + "/.rc-copy-" + std::to_string(::getpid()) + "-" + std::string(name);
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  if (fd >= 0 || (errno != EEXIST && errno != ENAMETOOLONG)) return fd;
+  temp = folder + "/.rc-copy-XXXXXX";
+  fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd >= 0 && ::fchmod(fd, mode) != 0) {
+    const int e = errno;
+    ::close(fd);
+    ::unlink(temp.c_str());
+    errno = e;
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace
@@ -132,11 +156,10 @@ void copyFileReplacing(std::string_view from, std::string_view to) {
   if (!S_ISREG(st.st_mode)) raiseFileError(EISDIR, source);
 
   std::string folder(folderOf(target));
-  std::string temp = (folder.empty() ? std::string(".") : folder) + "/.rc-copy-XXXXXX";
-  FdGuard out{::mkostemp(temp.data(), O_CLOEXEC)};
+  std::string temp;
+  FdGuard out{createTemporary(folder.empty() ? std::string(".") : folder, fileName(target), st.st_mode & 0777, temp)};
   if (out.fd < 0) raiseFileError(errno, target);
-  int e = copyBytes(in.fd, out.fd);
-  if (e == 0 && ::fchmod(out.fd, st.st_mode & 0777) != 0) e = errno;
+  int e = copyBytes(in.fd, out.fd, st.st_size);
   const int closed = ::close(out.fd);
   out.fd = -1;
   if (e == 0 && closed != 0) e = errno;
@@ -146,11 +169,9 @@ void copyFileReplacing(std::string_view from, std::string_view to) {
   raiseFileError(e, target);
 }
 
-bool sameFile(std::string_view a, std::string_view b) {
-  struct stat sa;
-  struct stat sb;
-  if (::stat(nativePath(a).c_str(), &sa) != 0 || ::stat(nativePath(b).c_str(), &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+bool isLink(std::string_view path) {
+  struct stat st;
+  return ::lstat(nativePath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 }  // namespace rc::platform

@@ -40,7 +40,7 @@ std::vector<FileEntry> listFiles(std::string_view folder);
 // the temporary file is removed after a failure.
 void copyFileReplacing(std::string_view from, std::string_view to);
 
-// Whether both paths name the same existing file.
-bool sameFile(std::string_view a, std::string_view b);
+// Whether `path` is a symbolic link (dangling or not).
+bool isLink(std::string_view path);
 
 }  // namespace rc::platform
