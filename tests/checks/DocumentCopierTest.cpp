@@ -10,22 +10,12 @@
 
 #include "Core/checks/DocumentCopier.h"
 #include "SimHostFixture.h"
+#include "tests/platform/TestSupport.h"
 
 namespace rc::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The automation error number `fn` raises, or 0.
-template <typename Fn>
-int errorNumberOf(Fn&& fn) {
-  try {
-    fn();
-  } catch (const au::AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 class CopierTest : public SimHostTest {
  protected:
@@ -215,7 +205,7 @@ TEST_F(CopierTest, ListModeSkipsADocumentAlreadyCopiedButNotItsCompanions) {
 TEST_F(CopierTest, MissingListFileIsRaised) {
   fs::create_directories(dst());
   au::ObjectRef a = app;
-  EXPECT_EQ(errorNumberOf([&] {
+  EXPECT_EQ(errorNumber([&] {
               au::call(a, "GetAllDependDocsWithDocNotOpen",
                        {au::Variant(dst()), au::Variant(src()), au::Variant(""), au::Variant::integer(0)});
             }),
@@ -228,7 +218,7 @@ TEST_F(CopierTest, StartsAHostWhenNoneRunsAndClosesItAgain) {
   doc("b.vxlprt");
   copyOne("a.vxlasm");
   EXPECT_TRUE(copied("b.vxlprt"));
-  EXPECT_EQ(errorNumberOf([] { au::getObject("Vexlar.Application"); }), 429);
+  EXPECT_EQ(errorNumber([] { au::getObject("Vexlar.Application"); }), 429);
   host = au::createObject("Vexlar.Application");
 }
 

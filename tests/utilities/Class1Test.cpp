@@ -11,6 +11,7 @@
 
 #include "Core/frame/Register.h"
 #include "platform/automation/Dispatch.h"
+#include "tests/platform/TestSupport.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/Registry.h"
 #include "platform/os/Files.h"
@@ -22,33 +23,17 @@ namespace {
 namespace au = rc::automation;
 namespace fs = std::filesystem;
 
-template <typename Fn>
-int errorNumberOf(Fn&& fn) {
-  try {
-    fn();
-  } catch (const au::AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
-
 class Class1Test : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/ravelcrest-class1-XXXXXX";
-    dir_ = mkdtemp(tmpl);
-    setenv("RAVELCREST_REGISTRY", (dir_ + "/registry").c_str(), 1);
     rc::core::registerClasses();
     tool = au::createObject("RavelcrestCore.Class1");
   }
-  void TearDown() override {
-    unsetenv("RAVELCREST_REGISTRY");
-    fs::remove_all(dir_);
-  }
-  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string path(const std::string& name) const { return dir / name; }
 
+  ScratchFolder dir;
+  ScopedEnv registry{"RAVELCREST_REGISTRY", dir / "registry"};
   au::ObjectRef tool;
-  std::string dir_;
 };
 
 TEST_F(Class1Test, MachineNameHasUnderscoresForHyphens) {
@@ -85,8 +70,8 @@ TEST_F(Class1Test, SettingsRoundTripThroughTheStore) {
 }
 
 TEST_F(Class1Test, NullSettingArgumentsAreAConversionError) {
-  EXPECT_EQ(errorNumberOf([&] { au::call(tool, "cmdGetRegSetting", {au::Variant::null()}); }), 13);
-  EXPECT_EQ(errorNumberOf([&] {
+  EXPECT_EQ(errorNumber([&] { au::call(tool, "cmdGetRegSetting", {au::Variant::null()}); }), 13);
+  EXPECT_EQ(errorNumber([&] {
               au::call(tool, "SaveRegSetting",
                        {au::Variant("A"), au::Variant("S"), au::Variant("K"), au::Variant::null()});
             }),
@@ -111,8 +96,8 @@ TEST_F(Class1Test, MyShellStartsAProgramAndReturnsAtOnce) {
 }
 
 TEST_F(Class1Test, MyShellWithAMissingProgramRaisesFileNotFound) {
-  EXPECT_EQ(errorNumberOf([&] { au::call(tool, "MyShell", {au::Variant(path("no such program") + " arg")}); }), 53);
-  EXPECT_EQ(errorNumberOf([&] { au::call(tool, "MyShell", {au::Variant("ravelcrest-no-such-program-here")}); }), 53);
+  EXPECT_EQ(errorNumber([&] { au::call(tool, "MyShell", {au::Variant(path("no such program") + " arg")}); }), 53);
+  EXPECT_EQ(errorNumber([&] { au::call(tool, "MyShell", {au::Variant("ravelcrest-no-such-program-here")}); }), 53);
 }
 
 TEST_F(Class1Test, FolderPickerAnswersTheChosenPathOrNothing) {
