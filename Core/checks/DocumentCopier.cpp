@@ -78,17 +78,45 @@ class DocumentCopyRun {
         useBaseline_(!opt_.BaselinePath.empty() && opt_.chkBaseLine == 1),
         companions_(companionExtensions()) {}
 
+  // The document at `relPath` and, depth first, every document it
+  // references, as nested calls would take them. The references are walked
+  // with a stack of their own, so a long chain of references needs no deep
+  // recursion; their failures are not reported.
   std::string copyTree(std::string& relPath, std::int16_t& level) {
-    platform::doEvents();
-    if (level == 0) copierSets().processed.clear();
     std::string failure;
-    au::trapped([&] { copyDocument(relPath, level); },
-                [&](const au::AutomationError& e) { failure = std::string(kFailure) + e.description(); });
+    std::vector<std::string> references;
+    if (!visit(relPath, level, references, &failure)) return failure;
+    std::vector<std::pair<std::vector<std::string>, std::size_t>> pending;
+    pending.emplace_back(std::move(references), 0);
+    while (!pending.empty()) {
+      auto& [list, next] = pending.back();
+      if (next == list.size()) {
+        pending.pop_back();
+        continue;
+      }
+      std::string child = "/" + list[next++];
+      std::vector<std::string> childReferences;
+      if (visit(child, level, childReferences, nullptr) && !childReferences.empty())
+        pending.emplace_back(std::move(childReferences), 0);
+    }
     return failure;
   }
 
  private:
-  void copyDocument(std::string& relPath, std::int16_t& level) {
+  // One document under the trap: answers whether it went through; the
+  // failure text goes to `failure` when one is wanted.
+  bool visit(std::string& relPath, std::int16_t& level, std::vector<std::string>& references, std::string* failure) {
+    platform::doEvents();
+    if (level == 0) copierSets().processed.clear();
+    return au::trapped([&] { copyDocument(relPath, level, references); },
+                       [&](const au::AutomationError& e) {
+                         if (failure != nullptr) *failure = std::string(kFailure) + e.description();
+                       });
+  }
+
+  // Copies one document and its companions; `references` receives the
+  // documents it references that lie in the source tree.
+  void copyDocument(std::string& relPath, std::int16_t& level, std::vector<std::string>& references) {
     if (relPath.empty() || !platform::isSeparator(relPath.front())) relPath.insert(0, "/");
     const std::string rel = relPath;
     relPath = opt_.CopyToPath + rel;
@@ -114,10 +142,7 @@ class DocumentCopyRun {
     sets.processed.insert(source);
 
     copyCompanions(doc, sourceFolder, destFolder);
-    for (const std::string& reference : readReferences(source, sourceFolder, level)) {
-      std::string childRel = "/" + reference;
-      copyTree(childRel, level);
-    }
+    references = readReferences(source, sourceFolder, level);
   }
 
   // The companions of `doc`, per extension from the baseline folder when it

@@ -152,6 +152,15 @@ TEST_F(CopierTest, CyclesAndSelfReferencesEndAndCopyOnce) {
   EXPECT_EQ(trace(), "<missing>");
 }
 
+TEST_F(CopierTest, LongChainsOfReferencesAreFollowedToTheEnd) {
+  constexpr int kLength = 100;
+  for (int i = 0; i < kLength; ++i)
+    doc("c" + std::to_string(i) + ".vxlprt",
+        i + 1 < kLength ? std::vector<std::string>{"c" + std::to_string(i + 1) + ".vxlprt"} : std::vector<std::string>{});
+  copyOne("c0.vxlprt");
+  for (int i = 0; i < kLength; ++i) ASSERT_TRUE(copied("c" + std::to_string(i) + ".vxlprt")) << i;
+}
+
 TEST_F(CopierTest, NamesWithSpacesAndNonAsciiLetters) {
   doc("Prüf modelle/Teil ä 1.vxlprt", {"Ünter teil.prt"});
   doc("Prüf modelle/Ünter teil.prt");
