@@ -6,6 +6,7 @@
 #include "Core/checks/modAssembly.h"
 #include "Core/checks/modConfigurations.h"
 #include "Core/checks/modDrawingSheets.h"
+#include "Core/checks/modDependentDocs.h"
 #include "Core/checks/modDrawingViews.h"
 #include "Core/checks/modFeatureTree.h"
 #include "Core/checks/PerformanceTimers.h"
@@ -128,6 +129,30 @@ const au::ClassInfo& clsApplication::classInfo() {
       TestAssemInterference(self);
       return au::Variant();
     });
+    b.method("DependentDocs", VarType::Integer,
+             {au::byRef("test", VarType::Integer), au::byRef("enterDB", VarType::Integer)},
+             [](clsApplication& self, au::CallArgs& a) {
+               return au::Variant(DependentDocs(self, a[0].asInteger(), a[1].asInteger()));
+             });
+    b.method("GetDependDocsWithDocNotOpen", VarType::Void,
+             {au::byRef("tmpFile", VarType::String), au::byRef("CopyToPath", VarType::String),
+              au::byRef("CopyFromPath", VarType::String), au::byRef("BaselinePath", VarType::String),
+              au::byRef("chkBaseLine", VarType::Integer)},
+             [](clsApplication& self, au::CallArgs& a) {
+               std::string file = a[0].asString();
+               GetDependDocsWithDocNotOpen(self, file, a[1].asString(), a[2].asString(), a[3].asString(),
+                                           a[4].asInteger());
+               a[0] = au::Variant(file);
+               return au::Variant();
+             });
+    b.method("GetAllDependDocsWithDocNotOpen", VarType::Void,
+             {au::byRef("CopyToPath", VarType::String), au::byRef("CopyFromPath", VarType::String),
+              au::byRef("BaselinePath", VarType::String), au::byRef("chkBaseLine", VarType::Integer)},
+             [](clsApplication& self, au::CallArgs& a) {
+               GetAllDependDocsWithDocNotOpen(self, a[0].asString(), a[1].asString(), a[2].asString(),
+                                              a[3].asInteger());
+               return au::Variant();
+             });
     return b.build();
   }();
   return info;

@@ -64,4 +64,10 @@ au::ObjectRef GetSessionHost(std::int32_t processId, bool multiSession) {
   return host;
 }
 
+std::string BrowseForFolder(au::Variant& title) {
+  title = au::Variant(title.toText());
+  std::string chosen = platform::browseForFolder(title.asString());
+  return chosen.substr(0, chosen.find('\0'));
+}
+
 }  // namespace rc::core

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "platform/automation/Dispatch.h"
@@ -30,5 +31,10 @@ automation::ObjectRef GetApp();
 // `processId` (32 bits); when there is none, or without `multiSession`,
 // GetApp(). A failure of GetApp is raised.
 automation::ObjectRef GetSessionHost(std::int32_t processId, bool multiSession);
+
+// The folder-browse dialog: converts `title` to a String in place and
+// answers the chosen folder, or "" when none was chosen (also where no
+// interactive picker exists).
+std::string BrowseForFolder(automation::Variant& title);
 
 }  // namespace rc::core

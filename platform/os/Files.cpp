@@ -75,6 +75,8 @@ std::size_t lineEnd(const std::string& buf, std::size_t from) {
 
 }  // namespace
 
+void raiseFileError(int e, const std::string& path) { raiseErrno(e, path); }
+
 bool fileExists(std::string_view path) {
   struct stat st;
   return ::stat(nativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -38,6 +38,10 @@ void createFolder(std::string_view path);  // with its parents; no error when it
 // Names (not paths) of the entries of a folder, sorted.
 std::vector<std::string> listFolder(std::string_view path);
 
+// Raises the run-time error the file statements raise for errno `e` on
+// `path` (53, 76, 70 or 75).
+[[noreturn]] void raiseFileError(int e, const std::string& path);
+
 // Reads a text file line by line in large blocks. A line ends at CR LF, LF
 // or CR (as Line Input reads them); the last line needs no line end.
 class LineReader {
