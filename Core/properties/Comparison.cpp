@@ -1,8 +1,9 @@
 #include "Core/properties/Comparison.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <optional>
-#include <vector>
 
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Error.h"
@@ -27,50 +28,80 @@ double relativeDifference(double value, double reference) {
   return reference != 0 ? (value - reference) / reference : value - reference;
 }
 
+bool numbersAgree(double value, double reference, const Tolerance& t, double& diff) {
+  diff = relativeDifference(value, reference);
+  double a = std::fabs(diff * 100);
+  bool bothBelowFloor = value < t.floor && reference < t.floor;
+  return !(a >= t.percent && !bothBelowFloor && diff != 0);
+}
+
 bool CompareProperty(const au::Variant& prop1, const au::Variant& prop2, const au::Variant& tolerance, double& diff) {
   if (prop2.toText().find('[') != std::string::npos) return prop1.toText() == prop2.toText();
   Tolerance t = parseTolerance(tolerance);
   double v1 = prop1.toDouble();
   double v2 = prop2.toDouble();
-  diff = relativeDifference(v1, v2);
-  double a = std::fabs(diff * 100);
-  bool bothBelowFloor = v1 < t.floor && v2 < t.floor;
-  return !(a >= t.percent && !bothBelowFloor && diff != 0);
+  return numbersAgree(v1, v2, t, diff);
 }
 
 namespace {
 
-std::vector<std::string_view> splitAtSpaces(std::string_view line) {
-  std::vector<std::string_view> items;
-  std::size_t start = 0;
-  for (;;) {
-    std::size_t p = line.find(' ', start);
-    if (p == std::string_view::npos) {
-      items.push_back(line.substr(start));
-      return items;
-    }
-    items.push_back(line.substr(start, p - start));
-    start = p + 1;
-  }
-}
-
-std::string changedMessage(long lineNumber, std::string_view baseline, std::string_view fresh) {
+std::string changedMessage(std::int64_t lineNumber, std::string_view baseline, std::string_view fresh) {
   std::string m = "Line " + std::to_string(lineNumber) + " has changed.\r\n<B>Baseline ></B>";
   m.append(baseline).append("\r\n<B>New ></B>").append(fresh);
   return m;
 }
 
-// Whether two differing lines agree number by number under the tolerance.
-bool linesAgree(std::string_view baseline, std::string_view fresh, const au::Variant& tolerance) {
-  std::vector<std::string_view> baseItems = splitAtSpaces(baseline);
-  std::vector<std::string_view> newItems = splitAtSpaces(fresh);
-  for (std::size_t k = 0; k < baseItems.size(); ++k) {
-    if (k >= newItems.size()) au::raise(au::err::SubscriptOutOfRange);
-    double d = 0;
-    if (!CompareProperty(au::Variant(au::leadingNumber(baseItems[k])), au::Variant(au::leadingNumber(newItems[k])), tolerance, d))
-      return false;
+// The leading-number reading of one item; plain decimal numbers are read
+// in place, anything else by the general reading.
+double itemNumber(std::string_view item) {
+  const char* first = item.data();
+  const char* last = first + item.size();
+  bool negative = false;
+  if (first != last && (*first == '-' || *first == '+')) negative = *first++ == '-';
+  if (first != last && ((*first >= '0' && *first <= '9') || *first == '.')) {
+    double v = 0;
+    auto [end, ec] = std::from_chars(first, last, v, std::chars_format::general);
+    if (ec == std::errc() && end == last) return negative ? -v : v;
   }
-  return true;
+  return au::leadingNumber(item);
+}
+
+// The tolerance of one CompareFiles call, read when first needed.
+class LazyTolerance {
+ public:
+  explicit LazyTolerance(const au::Variant& value) : value_(value) {}
+  const Tolerance& get() {
+    if (!parsed_) parsed_ = parseTolerance(value_);
+    return *parsed_;
+  }
+
+ private:
+  const au::Variant& value_;
+  std::optional<Tolerance> parsed_;
+};
+
+// Whether two differing lines agree item by item (items are split at every
+// single space; the baseline's number first). An empty line has no items,
+// so an empty baseline line agrees with anything; a baseline item without
+// a partner in the new line raises 9. Items of equal text agree unread.
+bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance& tolerance) {
+  if (baseline.empty()) return true;
+  bool newHasMore = !fresh.empty();
+  std::size_t b = 0, n = 0;
+  for (;;) {
+    if (!newHasMore) au::raise(au::err::SubscriptOutOfRange);
+    std::size_t bEnd = baseline.find(' ', b);
+    std::size_t nEnd = fresh.find(' ', n);
+    std::string_view baseItem = baseline.substr(b, bEnd == std::string_view::npos ? std::string_view::npos : bEnd - b);
+    std::string_view newItem = fresh.substr(n, nEnd == std::string_view::npos ? std::string_view::npos : nEnd - n);
+    double diff = 0;
+    if (baseItem != newItem && !numbersAgree(itemNumber(baseItem), itemNumber(newItem), tolerance.get(), diff))
+      return false;
+    if (bEnd == std::string_view::npos) return true;
+    b = bEnd + 1;
+    newHasMore = nEnd != std::string_view::npos;
+    n = newHasMore ? nEnd + 1 : n;
+  }
 }
 
 }  // namespace
@@ -82,32 +113,23 @@ bool CompareFiles(std::string_view baselineFile, std::string_view newFile, const
       [&] {
         platform::LineReader base(baselineFile);
         platform::LineReader fresh(newFile);
-        long n = 0;
-        std::string newLine(fresh.next());
-        bool newPending = true;  // newLine has not been paired yet
-        while (!base.atEnd()) {
-          std::string_view baseLine = base.next();
-          newPending = false;
-          if (baseLine != newLine && !linesAgree(baseLine, newLine, tolerance)) {
-            result = false;
-            message = changedMessage(n + 1, baseLine, newLine);
-            return;
-          }
-          if (fresh.atEnd()) {
-            if (base.atEnd()) return;
-            // The baseline goes on where the new file ended.
-            result = false;
-            message = changedMessage(n + 2, base.next(), "");
-            return;
-          }
-          newLine = std::string(fresh.next());
-          newPending = true;
-          ++n;
-        }
-        if (newPending) {
-          // The new file goes on where the baseline ended.
+        if (fresh.atEnd()) au::raise(au::err::InputPastEndOfFile, std::string(newFile));
+        // Lines are paired by position; the lines both files share are
+        // passed over block by block.
+        platform::skipSharedLines(base, fresh);
+        const std::int64_t restart = base.offset();
+        LazyTolerance t(tolerance);
+        for (std::int64_t pair = 0;; ++pair) {
+          bool baseEnded = base.atEnd();
+          bool newEnded = fresh.atEnd();
+          if (baseEnded && newEnded) return;
+          // A line of either file without a partner in the other is a difference.
+          std::string_view baseLine = baseEnded ? std::string_view() : base.next();
+          std::string_view newLine = newEnded ? std::string_view() : fresh.next();
+          if (!baseEnded && !newEnded && (baseLine == newLine || linesAgree(baseLine, newLine, t))) continue;
           result = false;
-          message = changedMessage(n + 1, "", newLine);
+          message = changedMessage(platform::lineCount(baselineFile, restart) + pair + 1, baseLine, newLine);
+          return;
         }
       },
       [&](const au::AutomationError& e) {
