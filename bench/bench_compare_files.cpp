@@ -29,12 +29,12 @@ std::size_t benchBytes() {
   return static_cast<std::size_t>(n > 0 ? n : 256) << 20;
 }
 
-// A data file of about `bytes` bytes whose lines carry a name and numbers;
-// `shift` changes one number of every line by that fraction.
-std::string dataText(std::size_t bytes, double shift) {
+// A data file of `lines` lines that carry a name and numbers; `shift`
+// changes one number of every line by that fraction.
+std::string dataText(long lines, double shift) {
   std::string text;
-  text.reserve(bytes + 128);
-  for (long i = 0; text.size() < bytes; ++i) {
+  text.reserve(static_cast<std::size_t>(lines) * 48);
+  for (long i = 0; i < lines; ++i) {
     text += "Default ";
     text += std::to_string(i % 1000);
     text += " 0.25 1.5e-3 ";
@@ -65,10 +65,11 @@ struct Files {
     same = dir + "/same.dat";
     within = dir + "/within.dat";
     props = dir + "/big.properties";
-    std::string data = dataText(benchBytes(), 0);
+    const long lines = static_cast<long>(benchBytes() / 40);  // lines are about 40 bytes
+    std::string data = dataText(lines, 0);
     rc::platform::writeFile(base, data);
     rc::platform::writeFile(same, data);
-    rc::platform::writeFile(within, dataText(benchBytes(), 0.001));
+    rc::platform::writeFile(within, dataText(lines, 0.001));
     dataBytes = static_cast<std::int64_t>(data.size());
     std::string p = propertiesText(64u << 20);
     rc::platform::writeFile(props, p);

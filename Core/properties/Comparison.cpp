@@ -1,6 +1,6 @@
 #include "Core/properties/Comparison.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -22,10 +22,6 @@ Tolerance parseTolerance(const au::Variant& value) {
   t.percent = au::leadingNumber(std::string_view(text).substr(0, comma));
   t.floor = comma == std::string::npos ? t.percent : au::leadingNumber(std::string_view(text).substr(comma + 1));
   return t;
-}
-
-double relativeDifference(double value, double reference) {
-  return reference != 0 ? (value - reference) / reference : value - reference;
 }
 
 bool numbersAgree(double value, double reference, const Tolerance& t, double& diff) {
@@ -51,18 +47,54 @@ std::string changedMessage(std::int64_t lineNumber, std::string_view baseline, s
   return m;
 }
 
-// The leading-number reading of one item; plain decimal numbers are read
-// in place, anything else by the general reading.
-double itemNumber(std::string_view item) {
-  const char* first = item.data();
-  const char* last = first + item.size();
+// A plain decimal item ([sign] digits [. digits] [e [sign] digits], nothing
+// else) read exactly as the general reading would, when its digits fit a
+// double exactly and its power of ten is small: one multiplication or
+// division of exact values is then correctly rounded. False otherwise.
+bool plainDecimal(std::string_view item, double& out) {
+  static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const char* p = item.data();
+  const char* end = p + item.size();
   bool negative = false;
-  if (first != last && (*first == '-' || *first == '+')) negative = *first++ == '-';
-  if (first != last && ((*first >= '0' && *first <= '9') || *first == '.')) {
-    double v = 0;
-    auto [end, ec] = std::from_chars(first, last, v, std::chars_format::general);
-    if (ec == std::errc() && end == last) return negative ? -v : v;
+  if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+  // At most 19 digits (leading zeros included) fit the 64-bit mantissa.
+  std::uint64_t mantissa = 0;
+  int scale = 0;
+  const char* first = p;
+  for (; p != end && static_cast<unsigned char>(*p - '0') < 10; ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  std::ptrdiff_t digits = p - first;
+  if (p != end && *p == '.') {
+    const char* fraction = ++p;
+    for (; p != end && static_cast<unsigned char>(*p - '0') < 10; ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    scale = -static_cast<int>(p - fraction);
+    digits += p - fraction;
   }
+  if (digits == 0 || digits > 19) return false;
+  if (p != end && (*p == 'e' || *p == 'E')) {
+    ++p;
+    bool negativeExponent = false;
+    if (p != end && (*p == '-' || *p == '+')) negativeExponent = *p++ == '-';
+    if (p == end) return false;
+    int exponent = 0;
+    for (; p != end && *p >= '0' && *p <= '9'; ++p) {
+      if (exponent > 1000) return false;
+      exponent = exponent * 10 + (*p - '0');
+    }
+    scale += negativeExponent ? -exponent : exponent;
+  }
+  if (p != end || mantissa > (std::uint64_t{1} << 53) || scale < -22 || scale > 22) return false;
+  double v = static_cast<double>(mantissa);
+  v = scale < 0 ? v / kPow10[-scale] : v * kPow10[scale];
+  out = negative ? -v : v;
+  return true;
+}
+
+// The leading-number reading of one item; plain decimals are read in
+// place, anything else by the general reading.
+double itemNumber(std::string_view item) {
+  double v = 0;
+  if (plainDecimal(item, v)) return v;
   return au::leadingNumber(item);
 }
 
@@ -83,11 +115,19 @@ class LazyTolerance {
 // Whether two differing lines agree item by item (items are split at every
 // single space; the baseline's number first). An empty line has no items,
 // so an empty baseline line agrees with anything; a baseline item without
-// a partner in the new line raises 9. Items of equal text agree unread.
+// a partner in the new line raises 9. Items of equal text agree unread, so
+// the items in front of the first differing byte are passed over whole.
 bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance& tolerance) {
   if (baseline.empty()) return true;
-  bool newHasMore = !fresh.empty();
-  std::size_t b = 0, n = 0;
+  std::size_t same = 0;
+  const std::size_t shorter = std::min(baseline.size(), fresh.size());
+  while (same < shorter && baseline[same] == fresh[same]) ++same;
+  // The items in front of the last space before the first difference are
+  // equal in both lines, and both have an item after that space.
+  std::size_t lastSpace = baseline.substr(0, same).rfind(' ');
+  std::size_t b = lastSpace == std::string_view::npos ? 0 : lastSpace + 1;
+  std::size_t n = b;
+  bool newHasMore = b > 0 || !fresh.empty();
   for (;;) {
     if (!newHasMore) au::raise(au::err::SubscriptOutOfRange);
     std::size_t bEnd = baseline.find(' ', b);

@@ -21,7 +21,9 @@ Tolerance parseTolerance(const automation::Variant& value);
 
 // The signed difference of `value` from `reference` as a fraction, or the
 // plain difference when the reference is 0.
-double relativeDifference(double value, double reference);
+inline double relativeDifference(double value, double reference) {
+  return reference != 0 ? (value - reference) / reference : value - reference;
+}
 
 // The rule for numbers: `diff` receives the difference of `value` from
 // `reference`, and they disagree only when |diff*100| >= p, they are not
