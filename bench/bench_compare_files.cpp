@@ -13,10 +13,10 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
 
+#include "BenchScratch.h"
 #include "Core/properties/Comparison.h"
 #include "Core/properties/PropertyFile.h"
 #include "platform/os/Files.h"
@@ -53,18 +53,13 @@ std::string propertiesText(std::size_t bytes) {
 }
 
 struct Files {
-  std::string dir, base, same, within, props;
+  rc::bench::ScratchDir dir;
+  std::string base = dir / "base.dat", same = dir / "same.dat", within = dir / "within.dat";
+  std::string props = dir / "big.properties";
   std::int64_t dataBytes = 0, propBytes = 0;
   long lastKey = 0;
 
   Files() {
-    char tmpl[] = "/tmp/ravelcrest-bench-XXXXXX";
-    dir = mkdtemp(tmpl);
-    setenv("LC_ALL", "C", 1);
-    base = dir + "/base.dat";
-    same = dir + "/same.dat";
-    within = dir + "/within.dat";
-    props = dir + "/big.properties";
     const long lines = static_cast<long>(benchBytes() / 40);  // lines are about 40 bytes
     std::string data = dataText(lines, 0);
     rc::platform::writeFile(base, data);
@@ -76,13 +71,9 @@ struct Files {
     propBytes = static_cast<std::int64_t>(p.size());
     lastKey = std::atol(p.c_str() + p.rfind("\r\nKey", p.size() - 3) + 5);
   }
-  ~Files() { std::filesystem::remove_all(dir); }
 };
 
-Files& files() {
-  static Files f;
-  return f;
-}
+Files& files() { return rc::bench::fixture<Files>(); }
 
 void BM_MemcmpBaseline(benchmark::State& state) {
   Files& f = files();

@@ -39,6 +39,13 @@ void writeAll(int fd, std::string_view data, const std::string& path) {
   }
 }
 
+std::string withLineEnd(std::string_view line) {
+  std::string text;
+  text.reserve(line.size() + 2);
+  text.append(line).append("\r\n");
+  return text;
+}
+
 namespace {
 
 // Creates the drive root when `native` lies directly in it.

@@ -14,6 +14,9 @@ namespace rc::platform::fileio {
 // Writes all of `data` to `fd`; on failure closes `fd` and raises.
 void writeAll(int fd, std::string_view data, const std::string& path);
 
+// `line` followed by CR LF, the line end of the library's text files.
+std::string withLineEnd(std::string_view line);
+
 // open(2) for writing with O_CLOEXEC added, creating the drive root first
 // when `native` lies directly in it; raises on failure.
 int openForWrite(const std::string& native, int flags, unsigned mode);

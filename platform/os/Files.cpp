@@ -50,10 +50,7 @@ void appendText(std::string_view path, std::string_view text) {
 }
 
 void appendLine(std::string_view path, std::string_view line) {
-  std::string text;
-  text.reserve(line.size() + 2);
-  text.append(line).append("\r\n");
-  appendText(path, text);
+  appendText(path, fileio::withLineEnd(line));
 }
 
 void writeFile(std::string_view path, std::string_view data) {

@@ -79,10 +79,7 @@ void appendLines(std::string_view path, std::string_view text) {
 }
 
 void appendLine(std::string_view path, std::string_view line) {
-  std::string text;
-  text.reserve(line.size() + 2);
-  text.append(line).append("\r\n");
-  appendLines(path, text);
+  appendLines(path, fileio::withLineEnd(line));
 }
 
 void replaceFile(std::string_view path, std::string_view data, unsigned mode) {
