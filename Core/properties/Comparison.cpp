@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 
 #include "platform/automation/Dispatch.h"
@@ -112,16 +113,29 @@ class LazyTolerance {
   std::optional<Tolerance> parsed_;
 };
 
-// Whether two differing lines agree item by item (items are split at every
+// The length of the longest common prefix of a and b, eight bytes at a time.
+std::size_t commonPrefix(std::string_view a, std::string_view b) {
+  const std::size_t shorter = std::min(a.size(), b.size());
+  std::size_t i = 0;
+  for (; i + 8 <= shorter; i += 8) {
+    std::uint64_t x = 0, y = 0;
+    std::memcpy(&x, a.data() + i, 8);
+    std::memcpy(&y, b.data() + i, 8);
+    if (x != y) break;
+  }
+  while (i < shorter && a[i] == b[i]) ++i;
+  return i;
+}
+
+// Whether two lines agree item by item (items are split at every
 // single space; the baseline's number first). An empty line has no items,
 // so an empty baseline line agrees with anything; a baseline item without
 // a partner in the new line raises 9. Items of equal text agree unread, so
 // the items in front of the first differing byte are passed over whole.
 bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance& tolerance) {
   if (baseline.empty()) return true;
-  std::size_t same = 0;
-  const std::size_t shorter = std::min(baseline.size(), fresh.size());
-  while (same < shorter && baseline[same] == fresh[same]) ++same;
+  const std::size_t same = commonPrefix(baseline, fresh);
+  if (same == baseline.size() && same == fresh.size()) return true;
   // The items in front of the last space before the first difference are
   // equal in both lines, and both have an item after that space.
   std::size_t lastSpace = baseline.substr(0, same).rfind(' ');
@@ -166,7 +180,7 @@ bool CompareFiles(std::string_view baselineFile, std::string_view newFile, const
           // A line of either file without a partner in the other is a difference.
           std::string_view baseLine = baseEnded ? std::string_view() : base.next();
           std::string_view newLine = newEnded ? std::string_view() : fresh.next();
-          if (!baseEnded && !newEnded && (baseLine == newLine || linesAgree(baseLine, newLine, t))) continue;
+          if (!baseEnded && !newEnded && linesAgree(baseLine, newLine, t)) continue;
           result = false;
           message = changedMessage(platform::lineCount(baselineFile, restart) + pair + 1, baseLine, newLine);
           return;
