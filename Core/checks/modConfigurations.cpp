@@ -10,7 +10,6 @@
 #include "platform/automation/NumberText.h"
 #include "platform/automation/SafeArray.h"
 #include "platform/automation/Trap.h"
-#include "platform/os/Files.h"
 #include "platform/os/OutputFiles.h"
 #include "platform/os/Paths.h"
 
