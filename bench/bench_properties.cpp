@@ -3,11 +3,9 @@
 // scan (a memchr pass over the same file) runs as the baseline.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <string>
 
+#include "BenchScratch.h"
 #include "Core/properties/Comparison.h"
 #include "Core/properties/PropertyFile.h"
 #include "platform/os/Files.h"
@@ -15,17 +13,11 @@
 namespace {
 
 struct Files {
-  std::string dir;
-  std::string perfLog, data1, data2;
+  rc::bench::ScratchDir dir;
+  std::string perfLog = dir / "Performance.log", data1 = dir / "base.dat", data2 = dir / "new.dat";
   std::int64_t perfBytes = 0, dataBytes = 0;
 
   Files() {
-    char tmpl[] = "/tmp/ravelcrest-bench-XXXXXX";
-    dir = mkdtemp(tmpl);
-    setenv("LC_ALL", "C", 1);
-    perfLog = dir + "/Performance.log";
-    data1 = dir + "/base.dat";
-    data2 = dir + "/new.dat";
     std::string perf, data;
     perf.reserve(80u << 20);
     for (int i = 0; i < 1000000; ++i) {
@@ -39,13 +31,9 @@ struct Files {
     perfBytes = static_cast<std::int64_t>(perf.size());
     dataBytes = static_cast<std::int64_t>(data.size());
   }
-  ~Files() { std::filesystem::remove_all(dir); }
 };
 
-Files& files() {
-  static Files f;
-  return f;
-}
+Files& files() { return rc::bench::fixture<Files>(); }
 
 void BM_LineScanBaseline(benchmark::State& state) {
   Files& f = files();

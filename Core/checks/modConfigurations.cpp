@@ -10,7 +10,7 @@
 #include "platform/automation/NumberText.h"
 #include "platform/automation/SafeArray.h"
 #include "platform/automation/Trap.h"
-#include "platform/os/Files.h"
+#include "platform/os/OutputFiles.h"
 #include "platform/os/Paths.h"
 
 namespace rc::core {
@@ -43,11 +43,11 @@ au::Variant massProperties(const au::ObjectRef& doc, std::int32_t& status) {
 // Appends the 12 values of a mass-property list, each in `form`.
 template <typename Form>
 void appendMassList(const std::string& path, const au::Variant& list, Form form) {
-  for (int k = 0; k < kMassValues; ++k) platform::appendLine(path, form(listItem(list, k).toDouble()));
+  for (int k = 0; k < kMassValues; ++k) platform::output::appendLine(path, form(listItem(list, k).toDouble()));
 }
 
 void appendZeros(const std::string& path) {
-  for (int k = 0; k < kMassValues; ++k) platform::appendLine(path, au::printForm(0));
+  for (int k = 0; k < kMassValues; ++k) platform::output::appendLine(path, au::printForm(0));
 }
 
 // The mass-property list in print form when the host answers it with status
@@ -120,7 +120,7 @@ std::int16_t MassPropInCfgs(const SessionContext& s, std::string& massPropPathNa
         const std::string active = activeConfigurationName(doc);
         massPropPathName = platform::joinPath(massPropPathName, "MassPropertyInCinfigs.dat");
         const std::string path = massPropPathName;
-        platform::writeFile(path, "");
+        platform::output::replaceFile(path, "");
         const std::int32_t count = hostCount(au::call(doc, "GetConfigurationCount"));
         au::Variant names = au::call(doc, "GetConfigurationNames");
         requireLoop16(count);
@@ -129,7 +129,7 @@ std::int16_t MassPropInCfgs(const SessionContext& s, std::string& massPropPathNa
           showConfiguration(doc, name);
           std::string line = hostText(name);
           if (au::call(doc, "GetType").toLong() == 1) line += au::printForm(edgeCount());
-          platform::appendLine(path, line);
+          platform::output::appendLine(path, line);
           std::int32_t status = 0;
           appendMassList(path, massProperties(doc, status), [](double v) { return au::writeForm(v); });
         }
@@ -149,21 +149,21 @@ std::int16_t FailedFeatInCongs(const SessionContext& s, std::string& featureFile
         const std::string countPath = platform::joinPath(featureFilePathName, "RavelcrestPartAssemblyConfigCount.dat");
         featureFilePathName = platform::joinPath(featureFilePathName, "RavelcrestPartAssembly.dat");
         const std::string path = featureFilePathName;
-        platform::writeFile(path, "");
-        platform::writeFile(countPath, "");
+        platform::output::replaceFile(path, "");
+        platform::output::replaceFile(countPath, "");
         const std::int32_t count = hostCount(au::call(doc, "GetConfigurationCount"));
-        platform::appendLine(countPath, au::printForm(count));
+        platform::output::appendLine(countPath, au::printForm(count));
         au::Variant names = au::call(doc, "GetConfigurationNames");
         requireLoop16(count);
         for (std::int32_t i = 0; i < count; ++i) {
           au::Variant name = listItem(names, i);
           showConfiguration(doc, name);
           const std::int32_t featureCount = hostCount(au::call(doc, "GetFeatureCount"));
-          platform::appendLine(path, hostText(name));
-          platform::appendLine(path, au::printForm(featureCount));
-          platform::appendLine(path, failedFeatureLine(doc, featureCount));
+          platform::output::appendLine(path, hostText(name));
+          platform::output::appendLine(path, au::printForm(featureCount));
+          platform::output::appendLine(path, failedFeatureLine(doc, featureCount));
           const std::int32_t type = au::call(doc, "GetType").toLong();
-          platform::appendLine(path, type == 1 ? au::printForm(edgeCount()) : au::printForm(-1));
+          platform::output::appendLine(path, type == 1 ? au::printForm(edgeCount()) : au::printForm(-1));
           appendRecordMass(path, doc, type);
         }
         showConfiguration(doc, au::Variant(active));

@@ -6,7 +6,7 @@
 #include "Core/frame/modMainClassMod.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/Trap.h"
-#include "platform/os/Files.h"
+#include "platform/os/OutputFiles.h"
 #include "platform/os/Paths.h"
 
 namespace rc::core {
@@ -26,12 +26,12 @@ void writeSheetReport(const au::ObjectRef& host, std::string_view workDir, std::
   au::ObjectRef doc = au::callObject(host, "ActiveDoc");
   const std::string reportPath = platform::joinPath(workDir, "RavelcrestDrawing.dat");
   const std::string countPath = platform::joinPath(workDir, "RavelcrestDrawingSheetCount.dat");
-  platform::writeFile(reportPath, "");
-  platform::writeFile(countPath, "");
+  platform::output::replaceFile(reportPath, "");
+  platform::output::replaceFile(countPath, "");
 
   const std::string startSheet = currentSheetName(doc);
   const std::int32_t sheetCount = hostCount(au::call(doc, "GetSheetCount"));
-  platform::appendLine(countPath, au::printForm(sheetCount));
+  platform::output::appendLine(countPath, au::printForm(sheetCount));
   au::Variant names = au::call(doc, "GetSheetNames");
   requireLoop16(sheetCount);
 
@@ -43,8 +43,8 @@ void writeSheetReport(const au::ObjectRef& host, std::string_view workDir, std::
     const std::string sheetName = hostText(listItem(names, i));
     au::call(doc, "ActivateSheet", {au::Variant(sheetName)});
     const std::int16_t featureCount = au::call(doc, "GetFeatureCount").toInteger();
-    platform::appendLine(reportPath, sheetName);
-    platform::appendLine(reportPath, au::printForm(featureCount));
+    platform::output::appendLine(reportPath, sheetName);
+    platform::output::appendLine(reportPath, au::printForm(featureCount));
     for (std::int16_t j = 0; j < featureCount; ++j) {
       auto position = static_cast<std::int16_t>(featureCount - 1 - j);
       au::ObjectRef feature = au::callObject(doc, "FeatureByPositionReverse", {au::Variant(position)});
@@ -54,8 +54,8 @@ void writeSheetReport(const au::ObjectRef& host, std::string_view workDir, std::
         if (!lastFeature.empty()) failed += ';';
       }
     }
-    platform::appendLine(reportPath, "*" + failed + "*");
-    platform::appendLine(reportPath, std::string(bmpPrefix) + lastFeature + "__" + std::to_string(i + 1) + ".BMP");
+    platform::output::appendLine(reportPath, "*" + failed + "*");
+    platform::output::appendLine(reportPath, std::string(bmpPrefix) + lastFeature + "__" + std::to_string(i + 1) + ".BMP");
   }
   au::call(doc, "ActivateSheet", {au::Variant(startSheet)});
 }

@@ -12,6 +12,7 @@
 #include "platform/automation/Trap.h"
 #include "platform/os/Files.h"
 #include "platform/os/Locale.h"
+#include "platform/os/OutputFiles.h"
 
 namespace rc::core {
 
@@ -108,7 +109,7 @@ void WriteMassBaseline(std::string_view file, std::string_view VXBuild) {
   std::string text = "Build: " + std::string(VXBuild) + ", Date: " + platform::shortDateToday() + "\r\n";
   const auto& current = massPropertiesState().current;
   for (int i = 0; i < kMassQuantities; ++i) text += au::writeForm(current[i]) + "\r\n";
-  platform::writeFile(file, text);
+  platform::output::replaceFile(file, text);
 }
 
 void CompareMassProperties(const au::ObjectRef& host, bool ReImport, std::string_view InputFile, bool& Failure,

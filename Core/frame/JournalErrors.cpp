@@ -4,8 +4,8 @@
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/Trap.h"
-#include "platform/os/Files.h"
 #include "platform/os/MessageSink.h"
+#include "platform/os/OutputFiles.h"
 
 namespace rc::core {
 
@@ -55,7 +55,7 @@ void RecordJournalBlock(const JournalBlock& block, std::int32_t glbProcessID, bo
 void AppendJournalBlock(const JournalBlock& block, std::string_view journFile) {
   std::string text;
   for (const std::string& line : journalBlockLines(block, false)) text.append(line).append("\r\n");
-  au::trapped([&] { platform::appendText(journFile, text); }, showDescription);
+  au::trapped([&] { platform::output::appendLines(journFile, text); }, showDescription);
 }
 
 std::vector<std::string> journalHeaderLines(std::string_view header) {

@@ -7,6 +7,7 @@
 #include "platform/automation/Registry.h"
 #include "platform/automation/Trap.h"
 #include "platform/os/Files.h"
+#include "platform/os/OutputFiles.h"
 #include "platform/os/Paths.h"
 #include "platform/os/System.h"
 
@@ -26,11 +27,11 @@ std::string traceLine(std::string_view message) {
 }  // namespace
 
 void WriteTraceLog(std::string_view resultPath, std::string_view message) {
-  platform::appendLine(platform::joinPath(resultPath, "TraceLog.log"), traceLine(message));
+  platform::output::appendLine(platform::joinPath(resultPath, "TraceLog.log"), traceLine(message));
 }
 
 void WriteModuleTrace(std::string_view message) {
-  platform::appendLine(platform::joinPath("", "TraceLog.log"), traceLine(message));
+  platform::output::appendLine(platform::joinPath("", "TraceLog.log"), traceLine(message));
 }
 
 std::string hostProgIdForExecutable(std::string_view executablePath) {

@@ -1,8 +1,10 @@
 #include "Core/properties/Comparison.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <optional>
-#include <vector>
 
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Error.h"
@@ -23,8 +25,11 @@ Tolerance parseTolerance(const au::Variant& value) {
   return t;
 }
 
-double relativeDifference(double value, double reference) {
-  return reference != 0 ? (value - reference) / reference : value - reference;
+bool numbersAgree(double value, double reference, const Tolerance& t, double& diff) {
+  diff = relativeDifference(value, reference);
+  double a = std::fabs(diff * 100);
+  bool bothBelowFloor = value < t.floor && reference < t.floor;
+  return !(a >= t.percent && !bothBelowFloor && diff != 0);
 }
 
 bool CompareProperty(const au::Variant& prop1, const au::Variant& prop2, const au::Variant& tolerance, double& diff) {
@@ -32,45 +37,125 @@ bool CompareProperty(const au::Variant& prop1, const au::Variant& prop2, const a
   Tolerance t = parseTolerance(tolerance);
   double v1 = prop1.toDouble();
   double v2 = prop2.toDouble();
-  diff = relativeDifference(v1, v2);
-  double a = std::fabs(diff * 100);
-  bool bothBelowFloor = v1 < t.floor && v2 < t.floor;
-  return !(a >= t.percent && !bothBelowFloor && diff != 0);
+  return numbersAgree(v1, v2, t, diff);
 }
 
 namespace {
 
-std::vector<std::string_view> splitAtSpaces(std::string_view line) {
-  std::vector<std::string_view> items;
-  std::size_t start = 0;
-  for (;;) {
-    std::size_t p = line.find(' ', start);
-    if (p == std::string_view::npos) {
-      items.push_back(line.substr(start));
-      return items;
-    }
-    items.push_back(line.substr(start, p - start));
-    start = p + 1;
-  }
-}
-
-std::string changedMessage(long lineNumber, std::string_view baseline, std::string_view fresh) {
+std::string changedMessage(std::int64_t lineNumber, std::string_view baseline, std::string_view fresh) {
   std::string m = "Line " + std::to_string(lineNumber) + " has changed.\r\n<B>Baseline ></B>";
   m.append(baseline).append("\r\n<B>New ></B>").append(fresh);
   return m;
 }
 
-// Whether two differing lines agree number by number under the tolerance.
-bool linesAgree(std::string_view baseline, std::string_view fresh, const au::Variant& tolerance) {
-  std::vector<std::string_view> baseItems = splitAtSpaces(baseline);
-  std::vector<std::string_view> newItems = splitAtSpaces(fresh);
-  for (std::size_t k = 0; k < baseItems.size(); ++k) {
-    if (k >= newItems.size()) au::raise(au::err::SubscriptOutOfRange);
-    double d = 0;
-    if (!CompareProperty(au::Variant(au::leadingNumber(baseItems[k])), au::Variant(au::leadingNumber(newItems[k])), tolerance, d))
-      return false;
+// A plain decimal item ([sign] digits [. digits] [e [sign] digits], nothing
+// else) read exactly as the general reading would, when its digits fit a
+// double exactly and its power of ten is small: one multiplication or
+// division of exact values is then correctly rounded. False otherwise.
+bool plainDecimal(std::string_view item, double& out) {
+  static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const char* p = item.data();
+  const char* end = p + item.size();
+  bool negative = false;
+  if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+  // At most 19 digits (leading zeros included) fit the 64-bit mantissa.
+  std::uint64_t mantissa = 0;
+  int scale = 0;
+  const char* first = p;
+  for (; p != end && static_cast<unsigned char>(*p - '0') < 10; ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  std::ptrdiff_t digits = p - first;
+  if (p != end && *p == '.') {
+    const char* fraction = ++p;
+    for (; p != end && static_cast<unsigned char>(*p - '0') < 10; ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    scale = -static_cast<int>(p - fraction);
+    digits += p - fraction;
   }
+  if (digits == 0 || digits > 19) return false;
+  if (p != end && (*p == 'e' || *p == 'E')) {
+    ++p;
+    bool negativeExponent = false;
+    if (p != end && (*p == '-' || *p == '+')) negativeExponent = *p++ == '-';
+    if (p == end) return false;
+    int exponent = 0;
+    for (; p != end && *p >= '0' && *p <= '9'; ++p) {
+      if (exponent > 1000) return false;
+      exponent = exponent * 10 + (*p - '0');
+    }
+    scale += negativeExponent ? -exponent : exponent;
+  }
+  if (p != end || mantissa > (std::uint64_t{1} << 53) || scale < -22 || scale > 22) return false;
+  double v = static_cast<double>(mantissa);
+  v = scale < 0 ? v / kPow10[-scale] : v * kPow10[scale];
+  out = negative ? -v : v;
   return true;
+}
+
+// The leading-number reading of one item; plain decimals are read in
+// place, anything else by the general reading.
+double itemNumber(std::string_view item) {
+  double v = 0;
+  if (plainDecimal(item, v)) return v;
+  return au::leadingNumber(item);
+}
+
+// The tolerance of one CompareFiles call, read when first needed.
+class LazyTolerance {
+ public:
+  explicit LazyTolerance(const au::Variant& value) : value_(value) {}
+  const Tolerance& get() {
+    if (!parsed_) parsed_ = parseTolerance(value_);
+    return *parsed_;
+  }
+
+ private:
+  const au::Variant& value_;
+  std::optional<Tolerance> parsed_;
+};
+
+// The length of the longest common prefix of a and b, eight bytes at a time.
+std::size_t commonPrefix(std::string_view a, std::string_view b) {
+  const std::size_t shorter = std::min(a.size(), b.size());
+  std::size_t i = 0;
+  for (; i + 8 <= shorter; i += 8) {
+    std::uint64_t x = 0, y = 0;
+    std::memcpy(&x, a.data() + i, 8);
+    std::memcpy(&y, b.data() + i, 8);
+    if (x != y) break;
+  }
+  while (i < shorter && a[i] == b[i]) ++i;
+  return i;
+}
+
+// Whether two lines agree item by item (items are split at every
+// single space; the baseline's number first). An empty line has no items,
+// so an empty baseline line agrees with anything; a baseline item without
+// a partner in the new line raises 9. Items of equal text agree unread, so
+// the items in front of the first differing byte are passed over whole.
+bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance& tolerance) {
+  if (baseline.empty()) return true;
+  const std::size_t same = commonPrefix(baseline, fresh);
+  if (same == baseline.size() && same == fresh.size()) return true;
+  // The items in front of the last space before the first difference are
+  // equal in both lines, and both have an item after that space.
+  std::size_t lastSpace = baseline.substr(0, same).rfind(' ');
+  std::size_t b = lastSpace == std::string_view::npos ? 0 : lastSpace + 1;
+  std::size_t n = b;
+  bool newHasMore = b > 0 || !fresh.empty();
+  for (;;) {
+    if (!newHasMore) au::raise(au::err::SubscriptOutOfRange);
+    std::size_t bEnd = baseline.find(' ', b);
+    std::size_t nEnd = fresh.find(' ', n);
+    std::string_view baseItem = baseline.substr(b, bEnd == std::string_view::npos ? std::string_view::npos : bEnd - b);
+    std::string_view newItem = fresh.substr(n, nEnd == std::string_view::npos ? std::string_view::npos : nEnd - n);
+    double diff = 0;
+    if (baseItem != newItem && !numbersAgree(itemNumber(baseItem), itemNumber(newItem), tolerance.get(), diff))
+      return false;
+    if (bEnd == std::string_view::npos) return true;
+    b = bEnd + 1;
+    newHasMore = nEnd != std::string_view::npos;
+    n = newHasMore ? nEnd + 1 : n;
+  }
 }
 
 }  // namespace
@@ -82,32 +167,23 @@ bool CompareFiles(std::string_view baselineFile, std::string_view newFile, const
       [&] {
         platform::LineReader base(baselineFile);
         platform::LineReader fresh(newFile);
-        long n = 0;
-        std::string newLine(fresh.next());
-        bool newPending = true;  // newLine has not been paired yet
-        while (!base.atEnd()) {
-          std::string_view baseLine = base.next();
-          newPending = false;
-          if (baseLine != newLine && !linesAgree(baseLine, newLine, tolerance)) {
-            result = false;
-            message = changedMessage(n + 1, baseLine, newLine);
-            return;
-          }
-          if (fresh.atEnd()) {
-            if (base.atEnd()) return;
-            // The baseline goes on where the new file ended.
-            result = false;
-            message = changedMessage(n + 2, base.next(), "");
-            return;
-          }
-          newLine = std::string(fresh.next());
-          newPending = true;
-          ++n;
-        }
-        if (newPending) {
-          // The new file goes on where the baseline ended.
+        if (fresh.atEnd()) au::raise(au::err::InputPastEndOfFile, std::string(newFile));
+        // Lines are paired by position; the lines both files share are
+        // passed over block by block.
+        platform::skipSharedLines(base, fresh);
+        const std::int64_t restart = base.offset();
+        LazyTolerance t(tolerance);
+        for (std::int64_t pair = 0;; ++pair) {
+          bool baseEnded = base.atEnd();
+          bool newEnded = fresh.atEnd();
+          if (baseEnded && newEnded) return;
+          // A line of either file without a partner in the other is a difference.
+          std::string_view baseLine = baseEnded ? std::string_view() : base.next();
+          std::string_view newLine = newEnded ? std::string_view() : fresh.next();
+          if (!baseEnded && !newEnded && linesAgree(baseLine, newLine, t)) continue;
           result = false;
-          message = changedMessage(n + 1, "", newLine);
+          message = changedMessage(platform::lineCount(baselineFile, restart) + pair + 1, baseLine, newLine);
+          return;
         }
       },
       [&](const au::AutomationError& e) {

@@ -12,6 +12,7 @@
 #include "platform/automation/Variant.h"
 #include "platform/os/Files.h"
 #include "platform/os/Locale.h"
+#include "platform/os/OutputFiles.h"
 
 namespace rc::core {
 
@@ -70,10 +71,14 @@ std::string GetProperty(std::string_view key, std::string_view file, bool sumMod
 }
 
 std::int16_t SetProperty(std::string_view key, std::string_view file, std::string_view value, std::string_view build) {
+  // A line end inside a field would make the rest of it a baseline line of
+  // its own; refused before the trap, so the calling check fails.
+  for (std::string_view field : {key, value, build})
+    if (field.find_first_of("\r\n") != std::string_view::npos) au::raise(au::err::InvalidCall);
   std::string line;
   line.append(key).append(" = ").append(value).append("      Build: ").append(build);
   line.append(", Date: ").append(platform::shortDateToday());
-  bool ok = au::trapped([&] { platform::appendLine(file, line); },
+  bool ok = au::trapped([&] { platform::output::appendLine(file, line); },
                         [](const au::AutomationError&) {
                           WriteModuleTrace("*** SetProperty() error");
                           WriteModuleTrace("*** Failure writing baseline");

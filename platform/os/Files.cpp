@@ -12,68 +12,15 @@
 #include <cstring>
 
 #include "platform/automation/Error.h"
+#include "platform/os/FileIo.h"
 #include "platform/os/Paths.h"
 
 namespace rc::platform {
 
 namespace au = rc::automation;
-
-namespace {
-
-// Raises the run-time error for errno `e` on `path` (`opening` a file).
-[[noreturn]] void raiseErrno(int e, const std::string& path) {
-  switch (e) {
-    case ENOENT: {
-      std::string folder(folderOf(path));
-      if (!folder.empty() && !folderExists(folder)) au::raise(au::err::PathNotFound, path);
-      au::raise(au::err::FileNotFound, path);
-    }
-    case ENOTDIR: au::raise(au::err::PathNotFound, path);
-    case EACCES: case EPERM: case EROFS: au::raise(au::err::PermissionDenied, path);
-    default: au::raise(au::err::PathFileAccessError, path);
-  }
-}
-
-void writeAll(int fd, std::string_view data, const std::string& path) {
-  while (!data.empty()) {
-    ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int e = errno;
-      ::close(fd);
-      raiseErrno(e, path);
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-}
-
-// Creates the drive root when `native` lies directly in it.
-void ensureDriveRootFor(const std::string& native) {
-  std::string root = driveRoot();
-  if (std::string(folderOf(native)) == root && !folderExists(root)) createFolder(root);
-}
-
-int openForWrite(const std::string& native, int flags, unsigned mode) {
-  ensureDriveRootFor(native);
-  int fd = ::open(native.c_str(), flags | O_CLOEXEC, mode);
-  if (fd < 0) raiseErrno(errno, native);
-  return fd;
-}
-
-// The position of the first CR or LF at or after `from`, or npos.
-std::size_t lineEnd(const std::string& buf, std::size_t from) {
-  const char* base = buf.data();
-  const char* first = base + from;
-  const char* last = base + buf.size();
-  if (first >= last) return std::string::npos;
-  const void* lf = std::memchr(first, '\n', static_cast<std::size_t>(last - first));
-  const char* limit = lf ? static_cast<const char*>(lf) : last;
-  const void* cr = std::memchr(first, '\r', static_cast<std::size_t>(limit - first));
-  const char* hit = cr ? static_cast<const char*>(cr) : (lf ? limit : nullptr);
-  return hit ? static_cast<std::size_t>(hit - base) : std::string::npos;
-}
-
-}  // namespace
+using fileio::openForWrite;
+using fileio::raiseErrno;
+using fileio::writeAll;
 
 void raiseFileError(int e, const std::string& path) { raiseErrno(e, path); }
 
@@ -105,10 +52,7 @@ void appendText(std::string_view path, std::string_view text) {
 }
 
 void appendLine(std::string_view path, std::string_view line) {
-  std::string text;
-  text.reserve(line.size() + 2);
-  text.append(line).append("\r\n");
-  appendText(path, text);
+  appendText(path, fileio::withLineEnd(line));
 }
 
 void writeFile(std::string_view path, std::string_view data) {
@@ -206,6 +150,54 @@ std::vector<std::string> listFolder(std::string_view path) {
   return names;
 }
 
+namespace {
+
+constexpr std::size_t kMaxBlock = 1 << 20;
+constexpr std::size_t npos = std::string::npos;
+
+// Reads up to `n` bytes at `offset`, fewer only at the end of the file.
+std::size_t readAt(int fd, char* to, std::size_t n, std::int64_t offset, const std::string& path) {
+  std::size_t got = 0;
+  while (got < n) {
+    ssize_t r = ::pread(fd, to + got, n - got, static_cast<off_t>(offset + static_cast<std::int64_t>(got)));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      raiseErrno(errno, path);
+    }
+    if (r == 0) break;
+    got += static_cast<std::size_t>(r);
+  }
+  return got;
+}
+
+// The index of the first byte in which a and b differ (both `n` long), or n.
+std::size_t firstDifference(const char* a, const char* b, std::size_t n) {
+  constexpr std::size_t kStep = 4096;
+  std::size_t i = 0;
+  while (i < n) {
+    std::size_t len = std::min(kStep, n - i);
+    if (std::memcmp(a + i, b + i, len) != 0) break;
+    i += len;
+  }
+  while (i < n && a[i] == b[i]) ++i;
+  return i;
+}
+
+// The position just after the last line end in the first `n` bytes of
+// `bytes` whose meaning does not depend on the byte at n (a CR right before
+// it may yet be the first half of CR LF), or npos.
+std::size_t lastLineStart(const char* bytes, std::size_t n) {
+  const void* lf = ::memrchr(bytes, '\n', n);
+  std::size_t from = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - bytes) + 1 : 0;
+  if (n >= 1 && n - 1 > from) {
+    if (const void* cr = ::memrchr(bytes + from, '\r', n - 1 - from))
+      return static_cast<std::size_t>(static_cast<const char*>(cr) - bytes) + 1;
+  }
+  return lf ? from : npos;
+}
+
+}  // namespace
+
 LineReader::LineReader(std::string_view path) : path_(nativePath(path)) {
   fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) raiseErrno(errno, path_);
@@ -216,10 +208,10 @@ LineReader::LineReader(std::string_view path) : path_(nativePath(path)) {
     fd_ = -1;
     au::raise(au::err::PathFileAccessError, path_);
   }
-  // Small files are read in one block of their own size (plus one byte to
-  // see the end), large ones 1 MiB at a time.
-  if (S_ISREG(st.st_mode) && st.st_size < (1 << 20))
-    block_ = std::max<std::size_t>(static_cast<std::size_t>(st.st_size) + 1, 4096);
+  regular_ = S_ISREG(st.st_mode);
+  // A small file is read in one block of its own size (plus one byte to see
+  // the end); a large one starts small, so a lookup near its start stays cheap.
+  if (regular_ && st.st_size < static_cast<off_t>(block_)) block_ = static_cast<std::size_t>(st.st_size) + 1;
 }
 
 LineReader::~LineReader() {
@@ -229,26 +221,61 @@ LineReader::~LineReader() {
 bool LineReader::fill() {
   if (eof_) return false;
   if (pos_ > 0) {
-    buf_.erase(0, pos_);
+    std::memmove(buf_.get(), buf_.get() + pos_, size_ - pos_);
+    size_ -= pos_;
+    base_ += static_cast<std::int64_t>(pos_);
     pos_ = 0;
   }
-  std::size_t old = buf_.size();
-  buf_.resize(old + block_);
+  crKnown_ = lfKnown_ = false;
+  if (size_ + block_ > capacity_) {
+    std::size_t capacity = std::max(capacity_ * 2, size_ + block_);
+    auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
+    if (size_ > 0) std::memcpy(bigger.get(), buf_.get(), size_);
+    buf_ = std::move(bigger);
+    capacity_ = capacity;
+  }
   ssize_t n;
   do {
-    n = ::read(fd_, buf_.data() + old, block_);
+    n = ::read(fd_, buf_.get() + size_, block_);
   } while (n < 0 && errno == EINTR);
-  if (n < 0) {
-    buf_.resize(old);
-    raiseErrno(errno, path_);
-  }
-  buf_.resize(old + static_cast<std::size_t>(n));
+  if (n < 0) raiseErrno(errno, path_);
+  size_ += static_cast<std::size_t>(n);
+  block_ = std::min(block_ * 2, kMaxBlock);
   if (n == 0) eof_ = true;
+  if (!started_ && n > 0) {
+    started_ = true;
+    if (size_ >= 3 && std::memcmp(buf_.get(), "\xEF\xBB\xBF", 3) == 0) pos_ = 3;
+  }
   return n > 0;
 }
 
+std::size_t LineReader::lineEnd(std::size_t from) {
+  // Each search runs to the end of the buffer and its answer is kept until
+  // the reader passes it, so no byte is searched twice for the same
+  // character, whichever line ends the file uses.
+  const char* data = buf_.get();
+  auto search = [&](char c, std::size_t& next, bool& known) {
+    if (known && (next == npos || next >= from)) return;
+    const void* hit = from < size_ ? std::memchr(data + from, c, size_ - from) : nullptr;
+    next = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - data) : npos;
+    known = true;
+  };
+  search('\n', nextLf_, lfKnown_);
+  search('\r', nextCr_, crKnown_);
+  return std::min(nextLf_, nextCr_);
+}
+
+void LineReader::seek(std::int64_t offset) {
+  if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) raiseErrno(errno, path_);
+  base_ = offset;
+  size_ = pos_ = 0;
+  eof_ = false;
+  started_ = true;
+  crKnown_ = lfKnown_ = false;
+}
+
 bool LineReader::atEnd() {
-  while (pos_ >= buf_.size()) {
+  while (pos_ >= size_) {
     if (!fill()) return true;
   }
   return false;
@@ -258,23 +285,61 @@ std::string_view LineReader::next() {
   if (atEnd()) au::raise(au::err::InputPastEndOfFile, path_);
   std::size_t scanned = 0;  // bytes after pos_ already known to hold no line end
   for (;;) {
-    std::size_t end = lineEnd(buf_, pos_ + scanned);
+    std::size_t end = lineEnd(pos_ + scanned);
     // A line without its end yet, or a CR whose LF may start the next
     // block, needs more of the file. fill() moves the unread bytes to the
     // front of the buffer, so positions are recomputed after it.
-    bool needMore = end == std::string::npos || (buf_[end] == '\r' && end + 1 == buf_.size());
+    bool needMore = end == npos || (buf_[end] == '\r' && end + 1 == size_);
     if (needMore && !eof_) {
-      scanned = (end == std::string::npos ? buf_.size() : end) - pos_;
+      scanned = (end == npos ? size_ : end) - pos_;
       fill();
       continue;
     }
-    if (end == std::string::npos) end = buf_.size();
-    std::string_view line(buf_.data() + pos_, end - pos_);
+    if (end == npos) end = size_;
+    std::string_view line(buf_.get() + pos_, end - pos_);
     std::size_t after = end;
-    if (after < buf_.size()) after += (buf_[after] == '\r' && after + 1 < buf_.size() && buf_[after + 1] == '\n') ? 2 : 1;
+    if (after < size_) after += (buf_[after] == '\r' && after + 1 < size_ && buf_[after + 1] == '\n') ? 2 : 1;
     pos_ = after;
     return line;
   }
+}
+
+std::int64_t skipSharedLines(LineReader& a, LineReader& b) {
+  if (!a.regular_ || !b.regular_) return 0;
+  a.atEnd();  // the first read skips a byte-order mark
+  b.atEnd();
+  const std::int64_t startA = a.offset(), startB = b.offset();
+  constexpr std::size_t kChunk = 256 << 10;  // two of them stay in the cache
+  auto chunkA = std::make_unique_for_overwrite<char[]>(kChunk);
+  auto chunkB = std::make_unique_for_overwrite<char[]>(kChunk);
+  std::int64_t done = 0;     // bytes found equal
+  std::int64_t shared = 0;   // the equal bytes up to the last line start among them
+  for (;;) {
+    std::size_t na = readAt(a.fd_, chunkA.get(), kChunk, startA + done, a.path_);
+    std::size_t nb = readAt(b.fd_, chunkB.get(), kChunk, startB + done, b.path_);
+    if (na == 0 && nb == 0) {  // both ended: every line is shared
+      shared = done;
+      break;
+    }
+    std::size_t n = std::min(na, nb);
+    std::size_t same = firstDifference(chunkA.get(), chunkB.get(), n);
+    if (std::size_t start = lastLineStart(chunkA.get(), same); start != npos) shared = done + static_cast<std::int64_t>(start);
+    done += static_cast<std::int64_t>(same);
+    if (same < n || na != nb) break;
+  }
+  a.seek(startA + shared);
+  b.seek(startB + shared);
+  return shared;
+}
+
+std::int64_t lineCount(std::string_view path, std::int64_t bytes) {
+  LineReader reader(path);
+  std::int64_t lines = 0;
+  while (!reader.atEnd() && reader.offset() < bytes) {
+    reader.next();
+    ++lines;
+  }
+  return lines;
 }
 
 }  // namespace rc::platform

@@ -3,9 +3,15 @@
 // nativePath(); failures raise the automation errors the statements raise:
 // 53 File not found, 76 Path not found, 70 Permission denied, 75 Path/File
 // access error, 62 Input past end of file.
+//
+// The writers here follow symbolic links, as documents (the user's own
+// files) must. Files the library or a tool makes itself in a results or
+// baseline folder go through OutputFiles.h instead, which never writes
+// through a link.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,8 +48,11 @@ std::vector<std::string> listFolder(std::string_view path);
 // `path` (53, 76, 70 or 75).
 [[noreturn]] void raiseFileError(int e, const std::string& path);
 
-// Reads a text file line by line in large blocks. A line ends at CR LF, LF
-// or CR (as Line Input reads them); the last line needs no line end.
+// Reads a text file line by line. A line ends at CR LF, LF or CR (as Line
+// Input reads them); the last line needs no line end. A UTF-8 byte-order
+// mark at the start of the file is skipped. Every byte is looked at a
+// bounded number of times, whatever the line ends, and the first read is
+// small, so a lookup near the start of a large file reads little of it.
 class LineReader {
  public:
   // Opens the file for reading; 53 when missing, 70/75 when unreadable.
@@ -54,18 +63,45 @@ class LineReader {
 
   // EOF(): no more lines.
   bool atEnd();
-  // Line Input: the next line without its line end; 62 at the end.
+  // Line Input: the next line without its line end; 62 at the end. The view
+  // lasts until the next call on this reader.
   std::string_view next();
+  // The byte offset in the file of the next line.
+  std::int64_t offset() const { return base_ + static_cast<std::int64_t>(pos_); }
+  const std::string& path() const { return path_; }
+
+  // Moves both readers past the lines the two files share from where each
+  // stands now, comparing whole blocks rather than lines, and answers how
+  // many bytes that is; the readers then stand at the start of the first
+  // line that may differ. Readers of anything but regular files stay where
+  // they are (answer 0).
+  friend std::int64_t skipSharedLines(LineReader& a, LineReader& b);
 
  private:
   bool fill();
+  // The position of the first CR or LF at or after `from`, or npos.
+  std::size_t lineEnd(std::size_t from);
+  void seek(std::int64_t offset);
 
   int fd_ = -1;
-  std::string buf_;
-  std::size_t block_ = 1 << 20;  // bytes read at a time: the file's size, at most 1 MiB
+  bool regular_ = false;
+  std::unique_ptr<char[]> buf_;
+  std::size_t size_ = 0;           // bytes held in buf_
+  std::size_t capacity_ = 0;
+  std::size_t block_ = 16 << 10;  // bytes read next; doubles up to 1 MiB
   std::size_t pos_ = 0;
+  std::int64_t base_ = 0;  // file offset of buf_[0]
   bool eof_ = false;
+  bool started_ = false;   // the first block has been read (and its mark skipped)
+  std::size_t nextCr_ = 0, nextLf_ = 0;  // found line ends not yet passed (npos: none in buf_)
+  bool crKnown_ = false, lfKnown_ = false;
   std::string path_;
 };
+
+std::int64_t skipSharedLines(LineReader& a, LineReader& b);
+
+// The number of lines that start before byte `bytes` of the file (counted
+// as LineReader reads them).
+std::int64_t lineCount(std::string_view path, std::int64_t bytes);
 
 }  // namespace rc::platform

@@ -1,6 +1,7 @@
 #include "platform/os/SettingsText.h"
 
 #include <optional>
+#include <unordered_map>
 
 #include "platform/automation/Error.h"
 
@@ -76,12 +77,43 @@ std::optional<std::string> unquote(std::string_view& s, const char*& why) {
   au::raise(au::err::PathFileAccessError, std::move(text), std::string(fileName));
 }
 
-Section& sectionFor(Document& doc, std::string_view key) {
-  for (Section& s : doc.sections)
-    if (!s.key.empty() && sameName(s.key, key)) return s;
-  doc.sections.push_back(Section{std::string(key), {}});
-  return doc.sections.back();
+std::string folded(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = lower(c);
+  return out;
 }
+
+// Finds sections and values by their case-folded names while a document is
+// parsed, so that parsing stays linear however many keys and values it holds.
+class ParseIndex {
+ public:
+  ParseIndex() : values_(1) {}  // the unnamed section in front of the first key
+
+  // The index of the section of `key`, added to `doc` when new.
+  std::size_t section(Document& doc, std::string_view key) {
+    auto [it, added] = sections_.try_emplace(folded(key), doc.sections.size());
+    if (added) {
+      doc.sections.push_back(Section{std::string(key), {}});
+      values_.emplace_back();
+    }
+    return it->second;
+  }
+  // Sets value `name` of section `index`: its data replaced when the name
+  // is already there, else a new line.
+  void setValue(Document& doc, std::size_t index, std::string&& name, std::string&& data) {
+    std::vector<Line>& lines = doc.sections[index].lines;
+    auto [it, added] = values_[index].try_emplace(folded(name), lines.size());
+    if (!added) {
+      lines[it->second].data = std::move(data);
+      return;
+    }
+    lines.push_back(Line{false, {}, std::move(name), std::move(data)});
+  }
+
+ private:
+  std::unordered_map<std::string, std::size_t> sections_;
+  std::vector<std::unordered_map<std::string, std::size_t>> values_;  // per section: name -> line
+};
 
 }  // namespace
 
@@ -101,7 +133,8 @@ Document parse(std::string_view text, std::string_view fileName) {
   Document doc;
   doc.sections.emplace_back();
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);  // a byte-order mark left by an editor
-  Section* current = &doc.sections.front();
+  ParseIndex index;
+  std::size_t current = 0;
   std::size_t lineNo = 0;
   while (!text.empty()) {
     ++lineNo;
@@ -112,18 +145,18 @@ Document parse(std::string_view text, std::string_view fileName) {
 
     if (line.empty()) continue;
     if (line.front() == ';' || line.front() == '#') {
-      current->lines.push_back(Line{true, std::string(line), {}, {}});
+      doc.sections[current].lines.push_back(Line{true, std::string(line), {}, {}});
       continue;
     }
     if (line.front() == '[') {
       if (line.back() != ']') damaged(fileName, lineNo, "missing ']'");
       std::string_view key = trimKey(line.substr(1, line.size() - 2));
       if (key.empty()) damaged(fileName, lineNo, "empty key");
-      current = &sectionFor(doc, key);
+      current = index.section(doc, key);
       continue;
     }
     if (line.front() != '"') damaged(fileName, lineNo, "not a key, a value or a comment");
-    if (current == &doc.sections.front()) damaged(fileName, lineNo, "value outside a key");
+    if (current == 0) damaged(fileName, lineNo, "value outside a key");
 
     const char* why = "";
     std::optional<std::string> name = unquote(line, why);
@@ -135,15 +168,7 @@ Document parse(std::string_view text, std::string_view fileName) {
     if (!data) damaged(fileName, lineNo, why);
     if (!trimBlanks(line).empty()) damaged(fileName, lineNo, "text after the value");
 
-    bool replaced = false;
-    for (Line& l : current->lines) {
-      if (!l.comment && sameName(l.name, *name)) {
-        l.data = std::move(*data);
-        replaced = true;
-        break;
-      }
-    }
-    if (!replaced) current->lines.push_back(Line{false, {}, std::move(*name), std::move(*data)});
+    index.setValue(doc, current, std::move(*name), std::move(*data));
   }
   return doc;
 }

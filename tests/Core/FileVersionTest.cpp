@@ -83,5 +83,12 @@ TEST_F(FileVersionTest, NoDocumentGivesAnEmptyVersionAndWritesNothing) {
   EXPECT_FALSE(platform::fileExists(path("bracket.properties")));
 }
 
+TEST_F(FileVersionTest, AVersionWithALineBreakFailsInsteadOfForgingABaselineLine) {
+  host->doc->versionHistory = {"2000", "2500\r\nEdgeCount = 999", "3000"};
+  EXPECT_EQ(run(1, 0), 1);
+  EXPECT_FALSE(platform::fileExists(path("bracket.properties")));
+  EXPECT_EQ(core::GetProperty("EdgeCount", path("bracket.properties"), false), "-1");
+}
+
 }  // namespace
 }  // namespace rc::testing

@@ -1,6 +1,12 @@
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <regex>
+#include <tuple>
 
 #include "CoreTestFixture.h"
+#include "Core/frame/JournalErrors.h"
+#include "Core/frame/modMainClassMod.h"
 #include "Core/properties/Comparison.h"
 #include "Core/properties/PropertyFile.h"
 #include "platform/automation/Dispatch.h"
@@ -135,6 +141,104 @@ TEST_F(CoreTest, PropertyManagerByNameWritesBackByReference) {
   std::vector<Variant> files{Variant(path("x")), Variant(path("y")), Variant("5"), Variant()};
   EXPECT_FALSE(automation::call(pm, "CompareFiles", files).asBool());
   EXPECT_EQ(files[3].asString(), "missing");
+}
+
+TEST_F(CoreTest, SetPropertyEndsALastLineThatHasNoLineEnd) {
+  platform::writeFile(path("f.properties"), "EdgeCount = 1      Build: x");
+  ASSERT_EQ(core::SetProperty("FaceCount", path("f.properties"), "9", "B1"), 0);
+  EXPECT_EQ(core::GetProperty("FaceCount", path("f.properties"), false), "9      ");
+  EXPECT_EQ(core::GetProperty("EdgeCount", path("f.properties"), false), "1      ");
+}
+
+TEST_F(CoreTest, SetPropertyRefusesLineEndsInsideAField) {
+  std::string g = path("g.properties");
+  for (auto [key, value, build] : {std::tuple{"EdgeCount", "5\r\nFaceCount = 999", "B"},
+                                   std::tuple{"EdgeCount", "5\rFaceCount = 999", "B"},
+                                   std::tuple{"Edge\nFaceCount", "5", "B"},
+                                   std::tuple{"EdgeCount", "5", "B\nFaceCount = 999"}}) {
+    int number = 0;
+    try {
+      core::SetProperty(key, g, value, build);
+    } catch (const automation::AutomationError& e) {
+      number = e.number();
+    }
+    EXPECT_EQ(number, 5) << value;
+  }
+  EXPECT_FALSE(platform::fileExists(g));
+  EXPECT_EQ(core::GetProperty("FaceCount", g, false), "-1");
+  EXPECT_EQ(moduleTrace(), "");
+}
+
+TEST_F(CoreTest, ByteOrderMarkDoesNotHideTheFirstKey) {
+  platform::writeFile(path("bom.properties"), "\xEF\xBB\xBF" "EdgeCount = 12      Build: B, Date: 01/02/2026\r\n");
+  EXPECT_EQ(core::GetProperty("EdgeCount", path("bom.properties"), false), "12      ");
+  EXPECT_EQ(core::GetProperty("EdgeCount", path("bom.properties"), true), "12");
+  // In a result file too: the marked baseline agrees with the same lines.
+  std::string msg;
+  platform::writeFile(path("base.dat"), "\xEF\xBB\xBF" "10 20\r\n");
+  platform::writeFile(path("new.dat"), "10 20\r\n");
+  EXPECT_TRUE(core::CompareFiles(path("base.dat"), path("new.dat"), Variant("0"), msg)) << msg;
+}
+
+TEST_F(CoreTest, GetPropertyIsLinearOnAFileOfCarriageReturns) {
+  // 16 MiB of CRs then the key: each CR searching its block for an LF made
+  // 4 MiB take 84 s (16 MiB: over 20 minutes); a linear reader takes about
+  // a second.
+  std::string text(16u << 20, '\r');
+  text += "EdgeCount = 7      Build: B\r\n";
+  platform::writeFile(path("cr.properties"), text);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(core::GetProperty("EdgeCount", path("cr.properties"), false), "7      ");
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 120.0);
+}
+
+TEST_F(CoreTest, BaselineWritersNeverWriteThroughALink) {
+  platform::writeFile(path("target.txt"), "precious");
+  std::filesystem::create_symlink(path("target.txt"), path("l.properties"));
+  EXPECT_EQ(core::SetProperty("EdgeCount", path("l.properties"), "1", "B"), 1);
+  EXPECT_EQ(moduleTrace(), "\"*** SetProperty() error\"\r\n\"*** Failure writing baseline\"\r\n");
+  std::filesystem::create_symlink(path("target.txt"), path("journal.txt"));
+  core::AppendJournalBlock(core::JournalBlock{"Exp_Open", "2", "1", "100% more", "sec", "'*** WARNING - ", ""},
+                           path("journal.txt"));
+  EXPECT_EQ(messages.size(), 1u);
+  std::filesystem::create_symlink(path("target.txt"), path("TraceLog.log"));
+  EXPECT_THROW(core::WriteTraceLog(path(""), "TestEdgeCount - Enter"), automation::AutomationError);
+  EXPECT_EQ(read("target.txt"), "precious");
+}
+
+TEST_F(CoreTest, CompareFilesEmptyLinesHaveNoItems) {
+  std::string msg;
+  // An empty baseline line agrees with any new line.
+  platform::writeFile(path("base.txt"), "1\r\n\r\n3\r\n");
+  platform::writeFile(path("new.txt"), "1\r\n2 4 x\r\n3\r\n");
+  EXPECT_TRUE(core::CompareFiles(path("base.txt"), path("new.txt"), Variant("5"), msg)) << msg;
+  // A baseline item without a partner in an empty new line is a run-time error.
+  EXPECT_FALSE(core::CompareFiles(path("new.txt"), path("base.txt"), Variant("5"), msg));
+  EXPECT_EQ(msg, "Subscript out of range");
+  // Also through the class, by name.
+  automation::ObjectRef pm = automation::createObject("VxlClasses.clsPropertyManager");
+  std::vector<Variant> args{Variant(path("new.txt")), Variant(path("base.txt")), Variant("5"), Variant()};
+  EXPECT_FALSE(automation::call(pm, "CompareFiles", args).asBool());
+  EXPECT_EQ(args[3].asString(), "Subscript out of range");
+}
+
+TEST_F(CoreTest, CompareFilesNamesTheRightLineFarIntoLargeFiles) {
+  std::string common;
+  for (int i = 0; i < 100000; ++i) common += "Default " + std::to_string(i) + " 0.25\r";  // CR alone
+  std::string msg;
+  platform::writeFile(path("base.dat"), common + "Mass 100\r10 20\r");
+  platform::writeFile(path("within.dat"), common + "Mass 104\r10 20\r");
+  platform::writeFile(path("beyond.dat"), common + "Mass 104\r10 30\r");
+  EXPECT_TRUE(core::CompareFiles(path("base.dat"), path("within.dat"), Variant("5"), msg)) << msg;
+  EXPECT_FALSE(core::CompareFiles(path("base.dat"), path("beyond.dat"), Variant("5"), msg));
+  EXPECT_EQ(msg, "Line 100002 has changed.\r\n<B>Baseline ></B>10 20\r\n<B>New ></B>10 30");
+  EXPECT_FALSE(core::CompareFiles(path("base.dat"), path("base.dat.none"), Variant("5"), msg));
+  EXPECT_EQ(msg, "missing");
+  // The same lines with other line ends still agree.
+  std::string lf = common + "Mass 100\r10 20\r";
+  std::replace(lf.begin(), lf.end(), '\r', '\n');
+  platform::writeFile(path("lf.dat"), lf);
+  EXPECT_TRUE(core::CompareFiles(path("base.dat"), path("lf.dat"), Variant("0"), msg)) << msg;
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
+#include <cstring>
+
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
 #include "tests/platform/TestSupport.h"
@@ -152,6 +155,95 @@ TEST(LineReader, OpeningErrors) {
   LineReader empty(dir / "empty.txt");
   EXPECT_TRUE(empty.atEnd());
   EXPECT_EQ(errorNumber([&] { empty.next(); }), 62);
+}
+
+TEST(LineReader, SkipsALeadingByteOrderMark) {
+  ScratchFolder dir;
+  using L = std::vector<std::string>;
+  EXPECT_EQ(linesOf(dir, "\xEF\xBB\xBF" "EdgeCount = 1\r\nx"), (L{"EdgeCount = 1", "x"}));
+  EXPECT_EQ(linesOf(dir, "\xEF\xBB\xBF"), L{});
+  EXPECT_EQ(linesOf(dir, "a\r\n\xEF\xBB\xBF"), (L{"a", "\xEF\xBB\xBF"}));  // only at the start
+}
+
+// Seconds spent reading every line of `content`.
+double secondsToRead(const ScratchFolder& dir, const std::string& content, std::size_t& lines) {
+  writeFile(dir / "big.txt", content);
+  auto start = std::chrono::steady_clock::now();
+  LineReader reader(dir / "big.txt");
+  lines = 0;
+  while (!reader.atEnd()) {
+    reader.next();
+    ++lines;
+  }
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST(LineReader, TimeIsLinearWhateverTheLineEnds) {
+  // 8 MiB of one line end, then a line. A reader that searched the rest of
+  // its block for an LF at each CR would take minutes on this; every line
+  // end style takes a second or so, also under the sanitizers.
+  ScratchFolder dir;
+  constexpr std::size_t kSize = 8u << 20;
+  for (const char* end : {"\r", "\n", "\r\n"}) {
+    std::string content;
+    std::size_t count = kSize / std::strlen(end);
+    content.reserve(kSize + 16);
+    for (std::size_t i = 0; i < count; ++i) content += end;
+    content += "EdgeCount = 1";
+    std::size_t lines = 0;
+    EXPECT_LT(secondsToRead(dir, content, lines), 60.0) << "line end " << static_cast<int>(end[0]) << std::strlen(end);
+    EXPECT_EQ(lines, count + 1);
+  }
+  // One line of 8 MiB with no end at all.
+  std::size_t lines = 0;
+  EXPECT_LT(secondsToRead(dir, std::string(kSize, 'x'), lines), 60.0);
+  EXPECT_EQ(lines, 1u);
+}
+
+// Where skipSharedLines leaves two readers of `a` and `b`, and their next lines.
+struct Skipped {
+  std::int64_t bytes;
+  std::string nextA, nextB;
+};
+Skipped skipped(const ScratchFolder& dir, const std::string& a, const std::string& b) {
+  writeFile(dir / "a.txt", a);
+  writeFile(dir / "b.txt", b);
+  LineReader ra(dir / "a.txt"), rb(dir / "b.txt");
+  Skipped s{skipSharedLines(ra, rb), "<end>", "<end>"};
+  if (!ra.atEnd()) s.nextA = ra.next();
+  if (!rb.atEnd()) s.nextB = rb.next();
+  return s;
+}
+
+TEST(LineReader, SkipSharedLinesStopsAtTheLineThatMayDiffer) {
+  ScratchFolder dir;
+  auto expect = [&](const std::string& a, const std::string& b, std::int64_t bytes, const char* nextA, const char* nextB) {
+    Skipped s = skipped(dir, a, b);
+    EXPECT_EQ(s.bytes, bytes) << a << "|" << b;
+    EXPECT_EQ(s.nextA, nextA) << a << "|" << b;
+    EXPECT_EQ(s.nextB, nextB) << a << "|" << b;
+  };
+  expect("1\r\n2\r\n3\r\n", "1\r\n2\r\n3\r\n", 9, "<end>", "<end>");
+  expect("1\r\n2\r\n3\r\n", "1\r\n2\r\n4\r\n", 6, "3", "4");
+  expect("1\r\n2\r\n3\r\n", "1\r\n2\r\n", 6, "3", "<end>");
+  expect("12\n", "13\n", 0, "12", "13");
+  // A CR right before the first difference may be half of a CR LF.
+  expect("a\r\nb", "a\rb", 0, "a", "a");
+  expect("x\ra\r\nb", "x\ra\rb", 2, "a", "a");
+  // The same lines ended differently are not shared bytes, but are found
+  // equal line by line afterwards.
+  expect("a\nb\n", "a\r\nb\r\n", 0, "a", "a");
+  // A byte-order mark on one side only.
+  expect("\xEF\xBB\xBF" "1\r\n2\r\n", "1\r\n3\r\n", 3, "2", "3");
+
+  // Across blocks: a difference far into a large file.
+  std::string common;
+  for (int i = 0; i < 200000; ++i) common += std::to_string(i) + " 0.5\r\n";
+  Skipped far = skipped(dir, common + "tail 1\r\n", common + "tail 2\r\n");
+  EXPECT_EQ(far.bytes, static_cast<std::int64_t>(common.size()));
+  EXPECT_EQ(far.nextA, "tail 1");
+  EXPECT_EQ(lineCount(dir / "a.txt", far.bytes), 200000);
+  EXPECT_EQ(lineCount(dir / "a.txt", 0), 0);
 }
 
 }  // namespace

@@ -1,0 +1,24 @@
+// Low-level helpers shared by the file services: turning errno into the
+// run-time error a file statement raises, and writing whole buffers.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace rc::platform::fileio {
+
+// Raises the run-time error for errno `e` on `path`: 53 or 76 for a missing
+// file or folder, 70 when access is refused, 75 otherwise.
+[[noreturn]] void raiseErrno(int e, const std::string& path);
+
+// Writes all of `data` to `fd`; on failure closes `fd` and raises.
+void writeAll(int fd, std::string_view data, const std::string& path);
+
+// `line` followed by CR LF, the line end of the library's text files.
+std::string withLineEnd(std::string_view line);
+
+// open(2) for writing with O_CLOEXEC added, creating the drive root first
+// when `native` lies directly in it; raises on failure.
+int openForWrite(const std::string& native, int flags, unsigned mode);
+
+}  // namespace rc::platform::fileio

@@ -1,0 +1,115 @@
+#include "platform/os/OutputFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <string>
+
+#include "platform/automation/Error.h"
+#include "platform/os/FileIo.h"
+#include "platform/os/Paths.h"
+
+namespace rc::platform::output {
+
+namespace au = rc::automation;
+
+namespace {
+
+[[noreturn]] void refuseNonRegular(const std::string& native) {
+  au::raise(au::err::PathFileAccessError,
+            "Path/File access error: " + native + " is not a regular file (output is never written through a link)",
+            native);
+}
+
+std::string checkedNative(std::string_view path) {
+  std::string native = nativePath(path);
+  if (native.empty()) au::raise(au::err::BadFileNameOrNumber);
+  return native;
+}
+
+// Opens the regular file `native` for appending without following a link;
+// `readable` tells whether its bytes can be read back through the answer.
+int openForAppend(const std::string& native, bool& readable) {
+  constexpr int kFlags = O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK;
+  int fd = -1;
+  readable = true;
+  try {
+    fd = fileio::openForWrite(native, O_RDWR | kFlags, 0644);
+  } catch (const au::AutomationError& e) {
+    // ELOOP (a link) and ENXIO (a pipe nobody reads) arrive as 75.
+    if (e.number() == au::err::PathFileAccessError) refuseNonRegular(native);
+    if (e.number() != au::err::PermissionDenied) throw;
+    readable = false;  // a file we may write but not read
+    fd = fileio::openForWrite(native, O_WRONLY | kFlags, 0644);
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    refuseNonRegular(native);
+  }
+  return fd;
+}
+
+// Whether the file behind `fd` is empty or ends with a line end.
+bool endsWithLineEnd(int fd) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || st.st_size == 0) return true;
+  char last = 0;
+  if (::pread(fd, &last, 1, st.st_size - 1) != 1) return true;
+  return last == '\n' || last == '\r';
+}
+
+}  // namespace
+
+void appendLines(std::string_view path, std::string_view text) {
+  std::string native = checkedNative(path);
+  bool readable = false;
+  int fd = openForAppend(native, readable);
+  if (readable && !endsWithLineEnd(fd)) {
+    std::string ended = "\r\n";
+    ended.append(text);
+    fileio::writeAll(fd, ended, native);
+  } else {
+    fileio::writeAll(fd, text, native);
+  }
+  ::close(fd);
+}
+
+void appendLine(std::string_view path, std::string_view line) {
+  appendLines(path, fileio::withLineEnd(line));
+}
+
+void replaceFile(std::string_view path, std::string_view data, unsigned mode) {
+  std::string native = checkedNative(path);
+  struct stat st;
+  if (::lstat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) refuseNonRegular(native);
+  // A hidden name unique per process and call, in the same folder, so the
+  // rename never crosses file systems and two writers never share it.
+  static std::atomic<unsigned> counter{0};
+  std::string folder(folderOf(native));
+  std::string tmp = (folder.empty() ? std::string() : folder + "/") + "." + std::string(fileName(native)) + "." +
+                    std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
+  int fd = -1;
+  try {
+    fd = fileio::openForWrite(tmp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, mode);
+  } catch (const au::AutomationError& e) {
+    au::raise(e.number(), native);  // name the file asked for, not the temporary
+  }
+  try {
+    fileio::writeAll(fd, data, tmp);  // closes fd when it fails
+  } catch (...) {
+    ::unlink(tmp.c_str());
+    throw;
+  }
+  if (::close(fd) != 0 || ::rename(tmp.c_str(), native.c_str()) != 0) {
+    int e = errno;
+    ::unlink(tmp.c_str());
+    if (e == EISDIR) refuseNonRegular(native);
+    fileio::raiseErrno(e, native);
+  }
+}
+
+}  // namespace rc::platform::output

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/os/Files.h"
+#include "platform/os/OutputFiles.h"
+#include "tests/platform/TestSupport.h"
+
+namespace rc::platform {
+namespace {
+
+using rc::testing::errorNumber;
+using rc::testing::ScopedEnv;
+using rc::testing::ScratchFolder;
+
+bool isLink(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+TEST(OutputFiles, AppendNeverWritesThroughALink) {
+  ScratchFolder dir;
+  writeFile(dir / "target.txt", "precious\r\n");
+  std::filesystem::create_symlink(dir / "target.txt", dir / "journal.txt");
+  EXPECT_EQ(errorNumber([&] { output::appendLine(dir / "journal.txt", "forged"); }), 75);
+  EXPECT_EQ(readFile(dir / "target.txt"), "precious\r\n");
+  // A dangling link is not followed to create its target either.
+  std::filesystem::create_symlink(dir / "nowhere.txt", dir / "TraceLog.log");
+  EXPECT_EQ(errorNumber([&] { output::appendLines(dir / "TraceLog.log", "x\r\n"); }), 75);
+  EXPECT_FALSE(std::filesystem::exists(dir / "nowhere.txt"));
+}
+
+TEST(OutputFiles, ReplaceSwapsTheLinkItselfAndLeavesItsTargetAlone) {
+  ScratchFolder dir;
+  writeFile(dir / "target.txt", "precious");
+  std::filesystem::create_symlink(dir / "target.txt", dir / "Performance.log");
+  output::replaceFile(dir / "Performance.log", "Exp_Open = 1\r\n");
+  EXPECT_FALSE(isLink(dir / "Performance.log"));
+  EXPECT_EQ(readFile(dir / "Performance.log"), "Exp_Open = 1\r\n");
+  EXPECT_EQ(readFile(dir / "target.txt"), "precious");
+  // No temporary is left behind, and a folder in the way is refused.
+  EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"Performance.log", "target.txt"}));
+  createFolder(dir / "data.dat");
+  EXPECT_EQ(errorNumber([&] { output::replaceFile(dir / "data.dat", ""); }), 75);
+  EXPECT_EQ(errorNumber([&] { output::replaceFile(dir / "no/such/x.dat", ""); }), 76);
+}
+
+TEST(OutputFiles, PipesFoldersAndEmptyPathsAreRefusedWithoutWaiting) {
+  ScratchFolder dir;
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+  // Opening a pipe nobody reads would block a plain open for writing.
+  EXPECT_EQ(errorNumber([&] { output::appendLine(dir / "fifo", "x"); }), 75);
+  EXPECT_EQ(errorNumber([&] { output::appendLine(dir.path(), "x"); }), 75);
+  EXPECT_EQ(errorNumber([&] { output::appendLine("", "x"); }), 52);
+  EXPECT_EQ(errorNumber([&] { output::appendLine(dir / "no/such/x.log", "x"); }), 76);
+}
+
+TEST(OutputFiles, AppendStartsOnALineOfItsOwn) {
+  ScratchFolder dir;
+  ScopedEnv root("RAVELCREST_DRIVE_ROOT", dir / "drive");
+  output::appendLine("\\TraceLog.log", "one");  // creates the drive root
+  EXPECT_EQ(readFile(dir / "drive/TraceLog.log"), "one\r\n");
+
+  writeFile(dir / "b.properties", "EdgeCount = 1      Build: x");
+  output::appendLine(dir / "b.properties", "FaceCount = 9");
+  EXPECT_EQ(readFile(dir / "b.properties"), "EdgeCount = 1      Build: x\r\nFaceCount = 9\r\n");
+  for (const char* ended : {"a\r", "a\n"}) {
+    writeFile(dir / "c.txt", ended);
+    output::appendLines(dir / "c.txt", "b\r\n");
+    EXPECT_EQ(readFile(dir / "c.txt"), std::string(ended) + "b\r\n");
+  }
+  // A file that may be written but not read is still appended to.
+  if (::geteuid() != 0) {
+    writeFile(dir / "w.log", "x");
+    ::chmod((dir / "w.log").c_str(), 0200);
+    output::appendLine(dir / "w.log", "y");
+    ::chmod((dir / "w.log").c_str(), 0600);
+    EXPECT_EQ(readFile(dir / "w.log"), "xy\r\n");
+  }
+}
+
+}  // namespace
+}  // namespace rc::platform
