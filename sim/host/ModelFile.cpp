@@ -271,7 +271,7 @@ Sheet readSheet(Reader& r, const std::string& where) {
     return true;
   });
   if (!hasViews) {
-    r.charge(sizeof(DrawingView) + 64);
+    r.charge(sizeof(DrawingView) + 3 * sizeof(double) + 64);
     s.views.push_back(sheetView(s.name));
   }
   return s;

@@ -31,8 +31,8 @@ inline constexpr std::size_t kMaxItems = 100000;
 // times the file's size, or kMinMemory for small files. Unknown fields are
 // kept as their text, so only the known items count; a file of very many
 // tiny items is refused.
-inline constexpr std::size_t kMemoryFactor = 8;
-inline constexpr std::size_t kMinMemory = 1u << 20;
+inline constexpr std::size_t kMemoryFactor = 7;
+inline constexpr std::size_t kMinMemory = 16u << 20;
 
 // The document type an extension stands for (None for any other).
 DocType typeForPath(std::string_view path);
