@@ -99,6 +99,12 @@ class Writer {
   void value(double d);  // not finite: null
   void value(bool b);
   void null() { raw("null"); }
+  // A field and its value.
+  template <typename T>
+  void member(std::string_view k, const T& v) {
+    key(k);
+    value(v);
+  }
   void raw(std::string_view json);
   // Adds members kept as text ("\"a\":1,\"b\":2") to the open object.
   void rawMembers(std::string_view members);

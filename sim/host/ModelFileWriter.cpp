@@ -10,14 +10,9 @@ namespace {
 void writeFeature(json::Writer& w, const Feature& f) {
   w.beginObject();
   w.rawMembers(f.extra);
-  w.key("name");
-  w.value(f.name);
-  w.key("type");
-  w.value(f.type);
-  if (f.error != 0) {
-    w.key("error");
-    w.value(f.error);
-  }
+  w.member("name", f.name);
+  w.member("type", f.type);
+  if (f.error != 0) w.member("error", f.error);
   if (!f.subFeatures.empty()) {
     w.key("subFeatures");
     w.beginArray();
@@ -40,8 +35,7 @@ void writeAnnotations(json::Writer& w, const std::vector<Annotation>& list) {
   for (const Annotation& a : list) {
     w.beginObject();
     w.rawMembers(a.extra);
-    w.key("type");
-    w.value(a.type);
+    w.member("type", a.type);
     w.endObject();
   }
   w.endArray();
@@ -82,10 +76,8 @@ void writeBody(json::Writer& w, const Configuration& c) {
   for (const Face& f : *c.body) {
     w.beginObject();
     w.rawMembers(f.extra);
-    w.key("edges");
-    w.value(f.edges);
-    w.key("triangles");
-    w.value(f.triangles);
+    w.member("edges", f.edges);
+    w.member("triangles", f.triangles);
     w.endObject();
   }
   w.endArray();
@@ -95,14 +87,10 @@ void writeBody(json::Writer& w, const Configuration& c) {
 void writeConfiguration(json::Writer& w, const Configuration& c) {
   w.beginObject();
   w.rawMembers(c.extra);
-  w.key("name");
-  w.value(c.name);
+  w.member("name", c.name);
   writeBody(w, c);
   writeNumbers(w, "massProperties", c.massProperties);
-  if (c.massStatus != 0) {
-    w.key("massStatus");
-    w.value(c.massStatus);
-  }
+  if (c.massStatus != 0) w.member("massStatus", c.massStatus);
   writeFeatures(w, c.features);
   if (!c.components.empty()) {
     w.key("components");
@@ -110,14 +98,10 @@ void writeConfiguration(json::Writer& w, const Configuration& c) {
     for (const Component& k : c.components) {
       w.beginObject();
       w.rawMembers(k.extra);
-      w.key("name");
-      w.value(k.name);
-      w.key("file");
-      w.value(k.file);
-      w.key("suppression");
-      w.value(k.suppression);
-      w.key("hidden");
-      w.value(k.hidden);
+      w.member("name", k.name);
+      w.member("file", k.file);
+      w.member("suppression", k.suppression);
+      w.member("hidden", k.hidden);
       w.endObject();
     }
     w.endArray();
@@ -128,26 +112,20 @@ void writeConfiguration(json::Writer& w, const Configuration& c) {
 void writeSheet(json::Writer& w, const Sheet& s) {
   w.beginObject();
   w.rawMembers(s.extra);
-  w.key("name");
-  w.value(s.name);
-  w.key("editingTemplate");
-  w.value(s.editingTemplate);
+  w.member("name", s.name);
+  w.member("editingTemplate", s.editingTemplate);
   writeFeatures(w, s.features);
   w.key("views");
   w.beginArray();
   for (const DrawingView& v : s.views) {
     w.beginObject();
     w.rawMembers(v.extra);
-    w.key("name");
-    w.value(v.name);
+    w.member("name", v.name);
     writeNumbers(w, "position", v.position);
     writeNumbers(w, "outline", v.outline);
     writeNumbers(w, "xform", v.xform);
     writeAnnotations(w, v.annotations);
-    if (v.sketchLines != 0) {
-      w.key("sketchLines");
-      w.value(v.sketchLines);
-    }
+    if (v.sketchLines != 0) w.member("sketchLines", v.sketchLines);
     w.endObject();
   }
   w.endArray();
@@ -159,23 +137,16 @@ void writePicture(json::Writer& w, const ViewPicture& p) {
   w.beginObject();
   w.rawMembers(p.extra);
   writeColor(w, "background", p.background);
-  if (!p.image.empty()) {
-    w.key("image");
-    w.value(p.image);
-  }
+  if (!p.image.empty()) w.member("image", p.image);
   w.key("rects");
   w.beginArray();
   for (const ViewRect& r : p.rects) {
     w.beginObject();
     w.rawMembers(r.extra);
-    w.key("x");
-    w.value(r.x);
-    w.key("y");
-    w.value(r.y);
-    w.key("w");
-    w.value(r.w);
-    w.key("h");
-    w.value(r.h);
+    w.member("x", r.x);
+    w.member("y", r.y);
+    w.member("w", r.w);
+    w.member("h", r.h);
     writeColor(w, "color", r.color);
     w.endObject();
   }
@@ -189,37 +160,20 @@ std::string serialize(const DocumentModel& m) {
   json::Writer w;
   w.beginObject();
   w.rawMembers(m.extra);
-  if (m.title) {
-    w.key("title");
-    w.value(*m.title);
-  }
-  if (m.fileVersion) {
-    w.key("fileVersion");
-    w.value(*m.fileVersion);
-  }
+  if (m.title) w.member("title", *m.title);
+  if (m.fileVersion) w.member("fileVersion", *m.fileVersion);
   if (!m.versionHistory.empty()) writeStrings(w, "versionHistory", m.versionHistory);
-  if (m.readOnly) {
-    w.key("readOnly");
-    w.value(true);
-  }
-  if (!m.lockedBy.empty()) {
-    w.key("lockedBy");
-    w.value(m.lockedBy);
-  }
-  if (m.viewOnly) {
-    w.key("viewOnly");
-    w.value(true);
-  }
-  w.key("activeConfiguration");
-  w.value(m.activeConfiguration);
+  if (m.readOnly) w.member("readOnly", true);
+  if (!m.lockedBy.empty()) w.member("lockedBy", m.lockedBy);
+  if (m.viewOnly) w.member("viewOnly", true);
+  w.member("activeConfiguration", m.activeConfiguration);
   w.key("configurations");
   w.beginArray();
   for (const Configuration& c : m.configurations) writeConfiguration(w, c);
   w.endArray();
   if (!m.annotations.empty()) writeAnnotations(w, m.annotations);
   if (!m.sheets.empty()) {
-    w.key("currentSheet");
-    w.value(m.currentSheet);
+    w.member("currentSheet", m.currentSheet);
     w.key("sheets");
     w.beginArray();
     for (const Sheet& s : m.sheets) writeSheet(w, s);
@@ -227,20 +181,13 @@ std::string serialize(const DocumentModel& m) {
   }
   if (m.dependencies) writeStrings(w, "dependencies", *m.dependencies);
   if (m.view) writePicture(w, *m.view);
-  if (m.saveErrors != 0) {
-    w.key("saveErrors");
-    w.value(m.saveErrors);
-  }
-  if (m.saveWarnings != 0) {
-    w.key("saveWarnings");
-    w.value(m.saveWarnings);
-  }
+  if (m.saveErrors != 0) w.member("saveErrors", m.saveErrors);
+  if (m.saveWarnings != 0) w.member("saveWarnings", m.saveWarnings);
   if (!m.faults.empty()) {
     w.key("faults");
     w.beginObject();
     for (const auto& [member, description] : m.faults) {
-      w.key(member);
-      w.value(description);
+      w.member(member, description);
     }
     w.endObject();
   }
