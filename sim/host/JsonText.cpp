@@ -297,29 +297,15 @@ bool Cursor::nextItem() {
   return true;
 }
 
-void Cursor::skipNested(std::string* out) {
+void Cursor::skipNested() {
+  std::string key;
   if (peek() == Kind::Object) {
     beginObject();
-    if (out) *out += '{';
-    std::string key;
-    for (bool first = true; nextKey(key); first = false) {
-      if (out) {
-        if (!first) *out += ',';
-        out->append(rawKey_);
-        *out += ':';
-      }
-      skipValue(out);
-    }
-    if (out) *out += '}';
+    while (nextKey(key)) skipValue(nullptr);
     return;
   }
   beginArray();
-  if (out) *out += '[';
-  for (bool first = true; nextItem(); first = false) {
-    if (out && !first) *out += ',';
-    skipValue(out);
-  }
-  if (out) *out += ']';
+  while (nextItem()) skipValue(nullptr);
 }
 
 void Cursor::skipValue(std::string* out) {
@@ -330,9 +316,23 @@ void Cursor::skipValue(std::string* out) {
     case Kind::Boolean: readBoolean(); break;
     case Kind::Number: scanNumber(); break;
     case Kind::String: scanString(nullptr); break;
-    case Kind::Array: case Kind::Object: skipNested(out); return;
+    case Kind::Array: case Kind::Object: skipNested(); break;
   }
-  if (out) out->append(text_.substr(start, pos_ - start));
+  if (!out) return;
+  // The value is valid: copy it, leaving out the white space between tokens.
+  std::string_view value = text_.substr(start, pos_ - start);
+  out->reserve(out->size() + value.size());
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    char c = value[i];
+    if (c == '"') {
+      std::size_t end = i + 1;
+      while (value[end] != '"') end += value[end] == '\\' ? 2 : 1;
+      out->append(value.substr(i, end + 1 - i));
+      i = end;
+    } else if (!isSpace(c)) {
+      *out += c;
+    }
+  }
 }
 
 void Cursor::expectEnd() {

@@ -71,7 +71,7 @@ class Cursor {
   // and, when `decoded` is given, appends its value there.
   std::string_view scanString(std::string* decoded);
   std::string_view scanNumber();
-  void skipNested(std::string* out);
+  void skipNested();
 
   std::string_view text_;
   std::size_t pos_ = 0;

@@ -53,7 +53,7 @@ class Reader {
       extra += ':';
       cursor_.skipValue(&extra);
     }
-    extra.shrink_to_fit();
+    if (extra.capacity() > extra.size() + extra.size() / 4) extra.shrink_to_fit();
     chargeText(extra);
   }
 
