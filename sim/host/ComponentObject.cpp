@@ -67,7 +67,7 @@ const ClassInfo& ComponentObject::info() {
               [](ComponentObject& c, CallArgs& a) {
                 c.document().recordOperation(calltext::line("CompConfigProperties3", {a[0], a[1], a[2], a[3]}));
                 if (!c.index_) return Variant(false);
-                c.component();
+                c.component();  // raises when the component is gone, before an undo step is stored
                 c.document().editor().checkpoint();
                 Component& k = c.component();
                 k.suppression = a[0].asLong();
