@@ -55,10 +55,11 @@ std::string tinyLists() {
   return s;
 }
 
-std::string denseFeatures() {
-  std::string s = R"({"configurations": [)";
+// Lists `inner` of empty records, 50,000 a list, in records of list `outer`.
+std::string denseRecords(const std::string& outer, const std::string& inner) {
+  std::string s = "{\"" + outer + "\": [";
   while (s.size() < kTarget) {
-    s += R"({"features": [)";
+    s += "{\"" + inner + "\": [";
     for (int i = 0; i < 50000 && s.size() < kTarget; ++i) s += "{},";
     s += "{}]},";
   }
@@ -66,16 +67,8 @@ std::string denseFeatures() {
   return s;
 }
 
-std::string denseViews() {
-  std::string s = R"({"sheets": [)";
-  while (s.size() < kTarget) {
-    s += R"({"views": [)";
-    for (int i = 0; i < 50000 && s.size() < kTarget; ++i) s += "{},";
-    s += "{}]},";
-  }
-  s += "{}]}";
-  return s;
-}
+std::string denseFeatures() { return denseRecords("configurations", "features"); }
+std::string denseViews() { return denseRecords("sheets", "views"); }
 
 std::string denseSheets() {
   std::string s = R"({"sheets": [)";
