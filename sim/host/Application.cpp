@@ -77,6 +77,19 @@ std::shared_ptr<Document> open(Application& app, const std::string& given, std::
   return doc;
 }
 
+// The dependencies of the document `given` names: the open document's model
+// when it is open, else the file; a walk cut short tells the session why.
+dependencies::Pairs dependenciesOf(Session& s, const std::string& given, bool traverse) {
+  std::string path = s.resolvePath(given);
+  dependencies::Listing listing;
+  if (auto doc = s.findOpen(path); doc && doc->path() == path)
+    listing = dependencies::of(doc->model(), path, doc->type(), traverse);
+  else
+    listing = dependencies::ofFile(path, traverse);
+  if (!listing.stopped.empty()) s.message(listing.stopped);
+  return std::move(listing.pairs);
+}
+
 }  // namespace
 
 const ClassInfo& Application::info() {
@@ -133,19 +146,13 @@ const ClassInfo& Application::info() {
               {byVal("Document", VarType::String), byVal("Traverse", VarType::Boolean).opt(true),
                byVal("Searchable", VarType::Boolean).opt(true), byVal("AddReadOnlyInfo", VarType::Boolean).opt(false)},
               [](Application& a, CallArgs& args) {
-                std::string path = a.session().resolvePath(args[0].asString());
-                if (auto doc = a.session().findOpen(path); doc && doc->path() == path)
-                  return strings(dependencies::flatten(dependencies::of(doc->model(), path, doc->type(), args[1].asBool())));
-                return strings(dependencies::flatten(dependencies::ofFile(path, args[1].asBool())));
+                return strings(dependencies::flatten(dependenciesOf(a.session(), args[0].asString(), args[1].asBool())));
               })
       .method("GetDocumentDependenciesCount", VarType::Long,
               {byVal("Document", VarType::String), byVal("Traverse", VarType::Boolean).opt(true),
                byVal("Searchable", VarType::Boolean).opt(true)},
               [](Application& a, CallArgs& args) {
-                std::string path = a.session().resolvePath(args[0].asString());
-                if (auto doc = a.session().findOpen(path); doc && doc->path() == path)
-                  return Variant(static_cast<int>(2 * dependencies::of(doc->model(), path, doc->type(), args[1].asBool()).size()));
-                return Variant(static_cast<int>(2 * dependencies::ofFile(path, args[1].asBool()).size()));
+                return Variant(static_cast<int>(2 * dependenciesOf(a.session(), args[0].asString(), args[1].asBool()).size()));
               })
       .method("GetLatestSupportedFileVersion", VarType::Long, {},
               [](Application& a, CallArgs&) { return Variant(a.session().latestFileVersion); })

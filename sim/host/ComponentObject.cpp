@@ -3,6 +3,7 @@
 #include "platform/automation/SafeArray.h"
 #include "platform/os/Paths.h"
 #include "sim/host/CallText.h"
+#include "sim/host/JsonText.h"
 
 namespace rc::sim::host {
 
@@ -66,10 +67,12 @@ const ClassInfo& ComponentObject::info() {
               [](ComponentObject& c, CallArgs& a) {
                 c.document().recordOperation(calltext::line("CompConfigProperties3", {a[0], a[1], a[2], a[3]}));
                 if (!c.index_) return Variant(false);
+                c.component();  // raises when the component is gone, before an undo step is stored
+                c.document().editor().checkpoint();
                 Component& k = c.component();
                 k.suppression = a[0].asLong();
                 k.hidden = !a[2].asBool();
-                k.extra["solving"] = a[1].asLong();
+                json::setMember(k.extra, "solving", std::to_string(a[1].asLong()));
                 return Variant(true);
               })
       .build();

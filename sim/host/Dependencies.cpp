@@ -1,10 +1,12 @@
 #include "sim/host/Dependencies.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
+#include "sim/host/DocumentFiles.h"
 #include "sim/host/ModelFile.h"
 
 namespace rc::sim::host::dependencies {
@@ -25,21 +27,52 @@ std::vector<std::string> directFiles(const DocumentModel& model, DocType type) {
   return files;
 }
 
-void walk(const DocumentModel& model, const std::string& docPath, DocType type, bool traverse, int depth,
-          std::set<std::string>& seen, Pairs& out) {
+// The state of one walk: the files seen (by identity, or by path when they
+// do not exist) and the bytes it may still read.
+struct Walk {
+  bool traverse = false;
+  std::set<documentfiles::FileId> files;
+  std::set<std::string> missing;
+  std::uint64_t bytesLeft = kMaxWalkBytes;
+  Listing listing;
+
+  // Whether `path` names a file not seen before; marks it seen.
+  bool first(const std::string& path) {
+    if (auto id = documentfiles::identity(path)) return files.insert(*id).second;
+    return missing.insert(path).second;
+  }
+};
+
+void walk(const DocumentModel& model, const std::string& docPath, DocType type, int depth, Walk& w);
+
+// Follows the dependency at `path`: reads it (within the walk's byte
+// budget) and walks its own dependencies.
+void follow(const std::string& path, int depth, Walk& w) {
+  DocType type = modelfile::typeForPath(path);
+  if (!w.traverse || depth + 1 >= kMaxDepth || type == DocType::None || !platform::fileExists(path)) return;
+  std::uint64_t size = documentfiles::size(path).value_or(0);
+  if (size > modelfile::kMaxFileBytes) return;  // refused unread: its own list is unknown
+  if (size > w.bytesLeft) {
+    w.listing.stopped = std::string(platform::fileName(path)) + ": not searched for dependencies: the search read " +
+                        std::to_string(kMaxWalkBytes >> 20) + " MiB of files already";
+    return;
+  }
+  w.bytesLeft -= size;
+  try {
+    DocumentModel child = modelfile::load(path, type);
+    walk(child, path, type, depth + 1, w);
+  } catch (const ModelFileError&) {
+    // A dependency that cannot be read still counts; its own list is unknown.
+  }
+}
+
+void walk(const DocumentModel& model, const std::string& docPath, DocType type, int depth, Walk& w) {
   for (const std::string& file : directFiles(model, type)) {
-    if (out.size() >= kMaxEntries) return;
+    if (w.listing.pairs.size() >= kMaxEntries) return;
     std::string path = resolve(docPath, file);
-    if (!seen.insert(path).second) continue;
-    out.emplace_back(std::string(platform::fileName(path)), path);
-    DocType childType = modelfile::typeForPath(path);
-    if (!traverse || depth + 1 >= kMaxDepth || childType == DocType::None || !platform::fileExists(path)) continue;
-    try {
-      DocumentModel child = modelfile::load(path, childType);
-      walk(child, path, childType, traverse, depth + 1, seen, out);
-    } catch (const ModelFileError&) {
-      // A dependency that cannot be read still counts; its own list is unknown.
-    }
+    if (!w.first(path)) continue;
+    w.listing.pairs.emplace_back(std::string(platform::fileName(path)), path);
+    follow(path, depth, w);
   }
 }
 
@@ -51,14 +84,15 @@ std::string resolve(const std::string& docPath, const std::string& file) {
   return std::filesystem::path(path).lexically_normal().string();
 }
 
-Pairs of(const DocumentModel& model, const std::string& docPath, DocType type, bool traverse) {
-  Pairs out;
-  std::set<std::string> seen{docPath};
-  walk(model, docPath, type, traverse, 0, seen, out);
-  return out;
+Listing of(const DocumentModel& model, const std::string& docPath, DocType type, bool traverse) {
+  Walk w;
+  w.traverse = traverse;
+  w.first(docPath);
+  walk(model, docPath, type, 0, w);
+  return std::move(w.listing);
 }
 
-Pairs ofFile(const std::string& docPath, bool traverse) {
+Listing ofFile(const std::string& docPath, bool traverse) {
   DocType type = modelfile::typeForPath(docPath);
   if (type == DocType::None || !platform::fileExists(docPath)) return {};
   try {

@@ -18,8 +18,10 @@
 #include "sim/host/ComponentObject.h"
 #include "sim/host/ConfigurationObject.h"
 #include "sim/host/Dependencies.h"
+#include "sim/host/DocumentFiles.h"
 #include "sim/host/ExtensionObject.h"
 #include "sim/host/FeatureObject.h"
+#include "sim/host/JsonText.h"
 #include "sim/host/ModelFile.h"
 #include "sim/host/ModelViewObject.h"
 #include "sim/host/PageSetupObject.h"
@@ -69,7 +71,8 @@ std::shared_ptr<Document> Document::componentDocument(const std::string& file) {
   std::string path = dependencies::resolve(path_, file);
   if (auto it = components_.find(path); it != components_.end()) return it->second;
   Session& s = session();
-  if (path == path_ || std::find(ancestry_.begin(), ancestry_.end(), path) != ancestry_.end()) {
+  auto isPath = [&path](const std::string& other) { return documentfiles::sameFile(path, other); };
+  if (isPath(path_) || std::any_of(ancestry_.begin(), ancestry_.end(), isPath)) {
     s.message(title() + ": component " + file + " refers back to an assembly that contains it");
     return nullptr;
   }
@@ -158,6 +161,13 @@ std::vector<ParamInfo> selectParams() {
           byVal("Y", VarType::Double), byVal("Z", VarType::Double)};
 }
 
+// The document's dependencies; a walk cut short tells the session why.
+dependencies::Pairs dependencyPairs(Document& d, bool traverse) {
+  dependencies::Listing listing = dependencies::of(d.model(), d.path(), d.type(), traverse);
+  if (!listing.stopped.empty()) d.session().message(listing.stopped);
+  return std::move(listing.pairs);
+}
+
 // Save3: writes the model back with the session's latest file version.
 bool save(Document& d, std::int32_t& errors, std::int32_t& warnings) {
   DocumentModel& m = d.model();
@@ -178,7 +188,7 @@ bool save(Document& d, std::int32_t& errors, std::int32_t& warnings) {
   m.fileVersion = version;
   m.versionHistory.push_back(std::to_string(version));
   try {
-    platform::writeFileAtomic(d.path(), modelfile::serialize(m));
+    documentfiles::write(d.path(), modelfile::serialize(m));
   } catch (const std::exception& e) {
     m.fileVersion = oldVersion;
     m.versionHistory = std::move(oldHistory);
@@ -224,6 +234,7 @@ const ClassInfo& Document::info() {
         d.recordOperation(calltext::line("ShowConfiguration", {a[0]}));
         for (const Configuration& c : d.model_.configurations) {
           if (c.name == a[0].asString()) {
+            d.editor_.checkpoint();
             d.model_.activeConfiguration = c.name;
             return Variant(true);
           }
@@ -364,9 +375,10 @@ const ClassInfo& Document::info() {
                   if (item.type != "COMPONENT" || d.type_ != DocType::Assembly) continue;
                   for (Component& k : d.activeConfiguration().components) {
                     if (k.name != item.name) continue;
+                    if (!changed) d.editor_.checkpoint();
                     k.suppression = a[0].asLong();
                     k.hidden = !a[2].asBool();
-                    k.extra["solving"] = a[1].asLong();
+                    json::setMember(k.extra, "solving", std::to_string(a[1].asLong()));
                     changed = true;
                   }
                 }
@@ -390,13 +402,12 @@ const ClassInfo& Document::info() {
       .method("GetNumDependencies", VarType::Long,
               {byVal("Traverse", VarType::Boolean).opt(true), byVal("Searchable", VarType::Boolean).opt(true)},
               [](Document& d, CallArgs& a) {
-                auto pairs = dependencies::of(d.model_, d.path_, d.type_, a[0].asBool());
-                return Variant(static_cast<int>(pairs.size() * 2));
+                return Variant(static_cast<int>(dependencyPairs(d, a[0].asBool()).size() * 2));
               })
       .method("GetDependencies", VarType::Variant,
               {byVal("Traverse", VarType::Boolean).opt(true), byVal("Searchable", VarType::Boolean).opt(true)},
               [](Document& d, CallArgs& a) {
-                return strings(dependencies::flatten(dependencies::of(d.model_, d.path_, d.type_, a[0].asBool())));
+                return strings(dependencies::flatten(dependencyPairs(d, a[0].asBool())));
               })
       .method("SaveBMP", VarType::Boolean,
               {byVal("FileName", VarType::String), byVal("Width", VarType::Long), byVal("Height", VarType::Long)},

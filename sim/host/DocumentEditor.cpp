@@ -55,7 +55,11 @@ DrawingView* DocumentEditor::findView(std::string_view sheet, std::string_view n
 }
 
 void DocumentEditor::checkpoint() {
-  history_.push_back(Snapshot{model_.sheets, model_.currentSheet, selection_, sketchView_});
+  std::vector<std::vector<Component>> components;
+  components.reserve(model_.configurations.size());
+  for (const Configuration& c : model_.configurations) components.push_back(c.components);
+  history_.push_back(Snapshot{model_.sheets, model_.currentSheet, selection_, sketchView_, model_.activeConfiguration,
+                              std::move(components)});
   if (history_.size() > kUndoDepth) history_.pop_front();
 }
 
@@ -99,21 +103,18 @@ bool DocumentEditor::select(std::string_view name, std::string_view type, double
   } else {
     item.name = std::string(name);
   }
-  checkpoint();
   if (!append) selection_.clear();
   selection_.push_back(std::move(item));
   return true;
 }
 
 bool DocumentEditor::selectFace(std::size_t faceIndex, bool append) {
-  checkpoint();
   if (!append) selection_.clear();
   selection_.push_back(SelectionItem{"FACE", "Face" + std::to_string(faceIndex + 1), "", 0, 0, 0});
   return true;
 }
 
 void DocumentEditor::clearSelection() {
-  checkpoint();
   selection_.clear();
 }
 
@@ -152,7 +153,7 @@ bool DocumentEditor::paste() {
   if (!sheet || clipboard_.empty()) return false;
   checkpoint();
   sheet = currentSheet();
-  if (sheet->views.empty()) sheet->views.push_back(DrawingView{sheet->name, {}, {}, {0, 0, 1}, {}, 0, Json::object()});
+  if (sheet->views.empty()) sheet->views.push_back(DrawingView{sheet->name, {}, {}, {0, 0, 1}, {}, 0, {}});
   for (const DrawingView& v : clipboard_) sheet->views.push_back(v);
   for (const Feature& f : clipboardFeatures_) sheet->features.push_back(f);
   return true;
@@ -199,7 +200,7 @@ bool DocumentEditor::centerLine() {
 
 std::optional<std::size_t> DocumentEditor::sectionView(double x, double y) {
   Sheet* sheet = currentSheet();
-  if (!sheet || sketchView_.empty()) return std::nullopt;
+  if (!sheet || sketchView_.empty() || !std::isfinite(x) || !std::isfinite(y)) return std::nullopt;
   DrawingView* source = findView(sheet->name, sketchView_);
   if (!source || source->sketchLines == 0) return std::nullopt;
   // Section views are named "Section View A", "Section View B", ... by how
@@ -217,7 +218,7 @@ std::optional<std::size_t> DocumentEditor::sectionView(double x, double y) {
   section.name = "Section View " + label;
   section.annotations.clear();
   section.sketchLines = 0;
-  section.extra = Json::object();
+  section.extra.clear();
   double halfW = (source->outline[2] - source->outline[0]) / 2;
   double halfH = (source->outline[3] - source->outline[1]) / 2;
   section.position = {x, y};
@@ -225,7 +226,7 @@ std::optional<std::size_t> DocumentEditor::sectionView(double x, double y) {
   checkpoint();
   sheet = currentSheet();
   sheet->views.push_back(section);
-  sheet->features.push_back(Feature{section.name, "SectionView", 0, {}, Json::object()});
+  sheet->features.push_back(Feature{section.name, "SectionView", 0, {}, {}});
   return sheet->views.size() - 1;
 }
 
@@ -242,6 +243,10 @@ std::int32_t DocumentEditor::undo(std::int32_t n) {
     model_.currentSheet = std::move(restore->currentSheet);
     selection_ = std::move(restore->selection);
     sketchView_ = std::move(restore->sketchView);
+    model_.activeConfiguration = std::move(restore->activeConfiguration);
+    // Configurations are never added or removed, so the lists line up.
+    for (std::size_t i = 0; i < model_.configurations.size() && i < restore->components.size(); ++i)
+      model_.configurations[i].components = std::move(restore->components[i]);
   }
   return done;
 }

@@ -1,8 +1,8 @@
 // The editing state of one open document: the selection, the clipboard,
-// sketch mode and the undo history, and the in-memory edits (selections,
-// cut, paste, new sheet, sketch, centre line, section view) that EditUndo
-// takes back. Every change that can be undone stores a snapshot of the
-// sheets and the selection first; undo restores the snapshot.
+// sketch mode and the undo history, and the in-memory edits that EditUndo
+// takes back. The undo steps are cut, paste, new sheet, sketch, centre line,
+// section view and configuration changes; selecting is not a step. Every
+// step stores a snapshot of what it may change first; undo restores it.
 #pragma once
 
 #include <cstdint>
@@ -52,8 +52,11 @@ class DocumentEditor {
   // Creates a section view of the sketched view at (x, y) on the current
   // sheet; answers its index in the sheet's views.
   std::optional<std::size_t> sectionView(double x, double y);
-  // Takes back the last `n` changes (fewer when fewer were made); answers how many.
+  // Takes back the last `n` steps (fewer when fewer were made); answers how many.
   std::int32_t undo(std::int32_t n);
+  // Stores the state an undo step returns to; callers that change the
+  // active configuration or component properties call it first.
+  void checkpoint();
 
   // The current sheet, or nullptr (parts and assemblies).
   Sheet* currentSheet();
@@ -64,8 +67,9 @@ class DocumentEditor {
     std::string currentSheet;
     std::vector<SelectionItem> selection;
     std::string sketchView;
+    std::string activeConfiguration;
+    std::vector<std::vector<Component>> components;  // per configuration
   };
-  void checkpoint();
   DrawingView* findView(std::string_view sheet, std::string_view name);
 
   DocumentModel& model_;

@@ -1,5 +1,7 @@
 // The content of a document file, as plain values. Every record keeps the
-// fields it does not know in `extra`, so that saving writes them back.
+// fields it does not know in `extra` as their JSON text, compact and without
+// the braces ("\"colour\":\"red\",\"tags\":[1,2]"), so that saving writes them
+// back as they came and a file's unknown parts never cost more than their text.
 #pragma once
 
 #include <array>
@@ -9,18 +11,14 @@
 #include <utility>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 namespace rc::sim::host {
-
-using Json = nlohmann::ordered_json;
 
 enum class DocType : std::int32_t { None = 0, Part = 1, Assembly = 2, Drawing = 3 };
 
 struct Face {
   std::int32_t edges = 0;
   std::int32_t triangles = 0;
-  Json extra = Json::object();
+  std::string extra;
 };
 
 struct Feature {
@@ -28,7 +26,7 @@ struct Feature {
   std::string type;
   std::int32_t error = 0;
   std::vector<Feature> subFeatures;  // one level: a sub-feature's own sub-features stay in its `extra`
-  Json extra = Json::object();
+  std::string extra;
 };
 
 struct Component {
@@ -36,23 +34,23 @@ struct Component {
   std::string file;  // relative to the assembly's folder, or absolute
   std::int32_t suppression = 2;
   bool hidden = false;
-  Json extra = Json::object();
+  std::string extra;
 };
 
 struct Configuration {
   std::string name = "Default";
   std::optional<std::vector<Face>> body;  // nullopt: no body
-  Json bodyExtra = Json::object();
+  std::string bodyExtra;
   std::array<double, 12> massProperties{};
   std::int32_t massStatus = 0;
   std::vector<Feature> features;
   std::vector<Component> components;
-  Json extra = Json::object();
+  std::string extra;
 };
 
 struct Annotation {
   std::int32_t type = 0;
-  Json extra = Json::object();
+  std::string extra;
 };
 
 struct DrawingView {
@@ -62,7 +60,7 @@ struct DrawingView {
   std::vector<double> xform{0, 0, 1};
   std::vector<Annotation> annotations;
   std::int32_t sketchLines = 0;  // centre lines sketched in the view
-  Json extra = Json::object();
+  std::string extra;
 };
 
 struct Sheet {
@@ -70,20 +68,20 @@ struct Sheet {
   bool editingTemplate = false;
   std::vector<Feature> features;
   std::vector<DrawingView> views;  // the first one is the sheet itself
-  Json extra = Json::object();
+  std::string extra;
 };
 
 struct ViewRect {
   std::int32_t x = 0, y = 0, w = 0, h = 0;
   std::array<std::uint8_t, 3> color{};
-  Json extra = Json::object();
+  std::string extra;
 };
 
 struct ViewPicture {
   std::array<std::uint8_t, 3> background{255, 255, 255};
   std::string image;  // BMP file relative to the document's folder, or absolute
   std::vector<ViewRect> rects;
-  Json extra = Json::object();
+  std::string extra;
 };
 
 struct DocumentModel {
@@ -103,7 +101,7 @@ struct DocumentModel {
   std::int32_t saveErrors = 0;
   std::int32_t saveWarnings = 0;
   std::vector<std::pair<std::string, std::string>> faults;  // member name, description
-  Json extra = Json::object();
+  std::string extra;
 };
 
 }  // namespace rc::sim::host

@@ -4,215 +4,250 @@
 #include <cmath>
 #include <fstream>
 #include <initializer_list>
-#include <sstream>
+#include <limits>
 
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/os/Paths.h"
+#include "sim/host/JsonText.h"
 
 namespace rc::sim::host::modelfile {
 
 namespace {
 
-// Reads known fields of one JSON object; `where` is the field path used in
-// messages ("configurations[0].features[2]").
+// Reads the known fields of a document at a JSON cursor, keeping unknown
+// ones as text. Fields are named in messages by their path
+// ("configurations[0].features[2]"). Every item read is charged against a
+// memory budget, so that a file of many tiny items is refused instead of
+// taking many times its size.
 class Reader {
  public:
-  Reader(std::string_view label, const Json& obj, std::string where)
-      : label_(label), obj_(obj), where_(std::move(where)) {
-    if (!obj_.is_object()) fail(where_, "must be an object");
-  }
+  Reader(std::string_view label, json::Cursor& cursor, std::size_t budget)
+      : label_(label), cursor_(cursor), budget_(budget) {}
 
   [[noreturn]] void fail(const std::string& field, std::string_view why) const {
     throw ModelFileError(std::string(label_) + ": field '" + (field.empty() ? std::string("(document)") : field) +
                          "' " + std::string(why));
   }
 
-  std::string path(std::string_view key) const { return where_.empty() ? std::string(key) : where_ + "." + std::string(key); }
+  static std::string path(const std::string& where, std::string_view key) {
+    return where.empty() ? std::string(key) : where + "." + std::string(key);
+  }
   static std::string item(const std::string& p, std::size_t i) { return p + "[" + std::to_string(i) + "]"; }
 
-  // The field, or nullptr when absent; marks it known.
-  const Json* field(std::string_view key) {
-    known_.emplace_back(key);
-    auto it = obj_.find(std::string(key));
-    return it == obj_.end() ? nullptr : &*it;
+  // Reads the object at the cursor as the record at `where`: `known(key,
+  // path)` reads the value of each field it knows and answers true; the
+  // other fields are appended to `extra`.
+  template <typename Fn>
+  void record(const std::string& where, std::string& extra, Fn known) {
+    if (cursor_.peek() != json::Kind::Object) fail(where, "must be an object");
+    cursor_.beginObject();
+    std::string key;
+    while (cursor_.nextKey(key)) {
+      std::string rawKey(cursor_.rawKey());
+      if (known(key, path(where, key))) continue;
+      if (!extra.empty()) extra += ',';
+      extra += rawKey;
+      extra += ':';
+      cursor_.skipValue(&extra);
+    }
+    if (extra.capacity() > extra.size() + extra.size() / 4) extra.shrink_to_fit();
+    chargeText(extra);
   }
 
-  std::int32_t longValue(const Json& v, const std::string& p, std::int64_t lo = INT32_MIN, std::int64_t hi = INT32_MAX) const {
-    double d = 0;
-    if (v.is_number_integer()) {
-      if (v.is_number_unsigned()) {
-        auto u = v.get<std::uint64_t>();
-        if (u > static_cast<std::uint64_t>(hi)) fail(p, "is out of range");
-        return static_cast<std::int32_t>(u);
-      }
-      auto i = v.get<std::int64_t>();
-      if (i < lo || i > hi) fail(p, "is out of range");
-      return static_cast<std::int32_t>(i);
+  // Consumes a null when one comes next; answers whether it did.
+  bool null() {
+    if (cursor_.peek() != json::Kind::Null) return false;
+    cursor_.readNull();
+    return true;
+  }
+
+  std::int32_t longValue(const std::string& p, std::int64_t lo = INT32_MIN, std::int64_t hi = INT32_MAX) {
+    if (cursor_.peek() != json::Kind::Number) fail(p, "must be a whole number");
+    json::Number n = cursor_.readNumber();
+    if (n.integer) {
+      // Limits are 32-bit, so a magnitude past 2^40 is out of range either way.
+      if (n.magnitude > (std::uint64_t{1} << 40)) fail(p, "is out of range");
+      auto v = static_cast<std::int64_t>(n.magnitude);
+      if (n.negative) v = -v;
+      if (v < lo || v > hi) fail(p, "is out of range");
+      return static_cast<std::int32_t>(v);
     }
-    if (!v.is_number_float()) fail(p, "must be a whole number");
-    d = v.get<double>();
+    double d = n.value;
     if (!std::isfinite(d) || d != std::floor(d)) fail(p, "must be a whole number");
     if (d < static_cast<double>(lo) || d > static_cast<double>(hi)) fail(p, "is out of range");
     return static_cast<std::int32_t>(d);
   }
-  double doubleValue(const Json& v, const std::string& p) const {
-    if (!v.is_number()) fail(p, "must be a number");
-    double d = v.get<double>();
+  double doubleValue(const std::string& p) {
+    if (cursor_.peek() != json::Kind::Number) fail(p, "must be a number");
+    double d = cursor_.readNumber().value;
     if (!std::isfinite(d)) fail(p, "must be a finite number");
     return d;
   }
-  std::string stringValue(const Json& v, const std::string& p) const {
-    if (!v.is_string()) fail(p, "must be a text");
-    return v.get<std::string>();
+  std::string stringValue(const std::string& p) {
+    if (cursor_.peek() != json::Kind::String) fail(p, "must be a text");
+    std::string s = cursor_.readString();
+    chargeText(s);
+    return s;
   }
-  const Json& array(const Json& v, const std::string& p) const {
-    if (!v.is_array()) fail(p, "must be a list");
-    if (v.size() > kMaxItems) fail(p, "holds too many items (at most " + std::to_string(kMaxItems) + ")");
-    return v;
-  }
-
-  void get(std::string_view key, std::int32_t& out, std::int64_t lo = INT32_MIN, std::int64_t hi = INT32_MAX) {
-    if (const Json* v = field(key)) out = longValue(*v, path(key), lo, hi);
-  }
-  void get(std::string_view key, std::optional<std::int32_t>& out) {
-    if (const Json* v = field(key); v && !v->is_null()) out = longValue(*v, path(key));
-  }
-  void get(std::string_view key, std::string& out) {
-    if (const Json* v = field(key)) out = stringValue(*v, path(key));
-  }
-  void get(std::string_view key, std::optional<std::string>& out) {
-    if (const Json* v = field(key); v && !v->is_null()) out = stringValue(*v, path(key));
-  }
-  void get(std::string_view key, bool& out) {
-    if (const Json* v = field(key)) {
-      if (!v->is_boolean()) fail(path(key), "must be true or false");
-      out = v->get<bool>();
-    }
+  bool boolValue(const std::string& p) {
+    if (cursor_.peek() != json::Kind::Boolean) fail(p, "must be true or false");
+    return cursor_.readBoolean();
   }
   template <std::size_t N>
-  void get(std::string_view key, std::array<double, N>& out) {
-    if (const Json* v = field(key)) {
-      std::string p = path(key);
-      if (!v->is_array() || v->size() != N) fail(p, "must be a list of " + std::to_string(N) + " numbers");
-      for (std::size_t i = 0; i < N; ++i) out[i] = doubleValue((*v)[i], item(p, i));
-    }
+  void numbers(const std::string& p, std::array<double, N>& out) {
+    std::string why = "must be a list of " + std::to_string(N) + " numbers";
+    if (cursor_.peek() != json::Kind::Array || cursor_.countItems() != N) fail(p, why);
+    cursor_.beginArray();
+    for (std::size_t i = 0; cursor_.nextItem(); ++i) out[i] = doubleValue(item(p, i));
   }
-  void get(std::string_view key, std::vector<double>& out) {
-    if (const Json* v = field(key)) {
-      std::string p = path(key);
-      out.clear();
-      for (std::size_t i = 0; i < array(*v, p).size(); ++i) out.push_back(doubleValue((*v)[i], item(p, i)));
-    }
+  void color(const std::string& p, std::array<std::uint8_t, 3>& out) {
+    if (cursor_.peek() != json::Kind::Array || cursor_.countItems() != 3) fail(p, "must be a list of 3 numbers from 0 to 255");
+    cursor_.beginArray();
+    for (std::size_t i = 0; cursor_.nextItem(); ++i) out[i] = static_cast<std::uint8_t>(longValue(item(p, i), 0, 255));
   }
-  void get(std::string_view key, std::vector<std::string>& out) {
-    if (const Json* v = field(key)) {
-      std::string p = path(key);
-      out.clear();
-      for (std::size_t i = 0; i < array(*v, p).size(); ++i) out.push_back(stringValue((*v)[i], item(p, i)));
-    }
-  }
-  void color(std::string_view key, std::array<std::uint8_t, 3>& out) {
-    if (const Json* v = field(key)) {
-      std::string p = path(key);
-      if (!v->is_array() || v->size() != 3) fail(p, "must be a list of 3 numbers from 0 to 255");
-      for (std::size_t i = 0; i < 3; ++i) out[i] = static_cast<std::uint8_t>(longValue((*v)[i], item(p, i), 0, 255));
-    }
-  }
-  // Reads a list of records with `one(reader)`.
+  // Reads a list with `one(path)` for each item.
   template <typename T, typename Fn>
-  void list(std::string_view key, std::vector<T>& out, Fn one) {
-    if (const Json* v = field(key)) {
-      std::string p = path(key);
-      out.clear();
-      for (std::size_t i = 0; i < array(*v, p).size(); ++i) {
-        Reader r(label_, (*v)[i], item(p, i));
-        out.push_back(one(r));
-      }
+  void list(const std::string& p, std::vector<T>& out, Fn one) {
+    if (cursor_.peek() != json::Kind::Array) fail(p, "must be a list");
+    std::size_t n = cursor_.countItems();
+    if (n > kMaxItems) fail(p, "holds too many items (at most " + std::to_string(kMaxItems) + ")");
+    charge(n * sizeof(T) + 16);
+    out.clear();
+    out.shrink_to_fit();
+    out.reserve(n);
+    cursor_.beginArray();
+    for (std::size_t i = 0; cursor_.nextItem(); ++i) {
+      if (i >= n) fail(p, "must be a list");  // the quick count disagrees with the text
+      out.push_back(one(item(p, i)));
     }
+  }
+  void list(const std::string& p, std::vector<double>& out) {
+    list(p, out, [this](const std::string& at) { return doubleValue(at); });
+  }
+  void list(const std::string& p, std::vector<std::string>& out) {
+    list(p, out, [this](const std::string& at) { return stringValue(at); });
   }
 
-  // The fields no get() asked for.
-  Json extra() const {
-    Json out = Json::object();
-    for (const auto& [key, value] : obj_.items())
-      if (std::find(known_.begin(), known_.end(), key) == known_.end()) out[key] = value;
-    return out;
+  // Takes `bytes` from the budget; refuses the file when it runs out.
+  void charge(std::size_t bytes) {
+    if (bytes > budget_)
+      throw ModelFileError(std::string(label_) + ": holds too many items for its size (a document may take at most " +
+                           std::to_string(kMemoryFactor) + " times its file size in memory, or " +
+                           std::to_string(kMinMemory >> 20) + " MiB)");
+    budget_ -= bytes;
   }
+  // Charges the heap block of a text (short texts live inside the string).
+  void chargeText(const std::string& s) {
+    if (s.capacity() > 15) charge(s.capacity() + 16);
+  }
+
   std::string_view label() const { return label_; }
+  json::Cursor& cursor() { return cursor_; }
 
  private:
   std::string_view label_;
-  const Json& obj_;
-  std::string where_;
-  std::vector<std::string_view> known_;
+  json::Cursor& cursor_;
+  std::size_t budget_;
 };
 
-Feature readFeature(Reader& r, bool withSubFeatures) {
+Feature readFeature(Reader& r, const std::string& where, bool withSubFeatures) {
   Feature f;
-  r.get("name", f.name);
-  r.get("type", f.type);
-  r.get("error", f.error);
-  if (withSubFeatures) r.list("subFeatures", f.subFeatures, [](Reader& s) { return readFeature(s, false); });
-  f.extra = r.extra();
+  r.record(where, f.extra, [&](std::string_view key, const std::string& p) {
+    if (key == "name") f.name = r.stringValue(p);
+    else if (key == "type") f.type = r.stringValue(p);
+    else if (key == "error") f.error = r.longValue(p);
+    else if (key == "subFeatures" && withSubFeatures)
+      r.list(p, f.subFeatures, [&r](const std::string& at) { return readFeature(r, at, false); });
+    else return false;
+    return true;
+  });
   return f;
 }
 
-Annotation readAnnotation(Reader& r) {
+Annotation readAnnotation(Reader& r, const std::string& where) {
   Annotation a;
-  r.get("type", a.type);
-  a.extra = r.extra();
+  r.record(where, a.extra, [&](std::string_view key, const std::string& p) {
+    if (key != "type") return false;
+    a.type = r.longValue(p);
+    return true;
+  });
   return a;
 }
 
-Configuration readConfiguration(Reader& r, DocType type) {
-  Configuration c;
-  r.get("name", c.name);
-  if (type == DocType::Part) c.body.emplace();
-  if (const Json* body = r.field("body")) {
-    if (body->is_null()) {
-      c.body.reset();
-    } else {
-      Reader b(r.label(), *body, r.path("body"));
-      std::vector<Face> faces;
-      b.list("faces", faces, [](Reader& f) {
-        Face face;
-        f.get("edges", face.edges, 0);
-        f.get("triangles", face.triangles, 0);
-        face.extra = f.extra();
-        return face;
+std::vector<Face> readBody(Reader& r, const std::string& where, std::string& extra) {
+  std::vector<Face> faces;
+  r.record(where, extra, [&](std::string_view key, const std::string& p) {
+    if (key != "faces") return false;
+    r.list(p, faces, [&r](const std::string& at) {
+      Face face;
+      r.record(at, face.extra, [&](std::string_view k, const std::string& fp) {
+        if (k == "edges") face.edges = r.longValue(fp, 0);
+        else if (k == "triangles") face.triangles = r.longValue(fp, 0);
+        else return false;
+        return true;
       });
-      c.body = std::move(faces);
-      c.bodyExtra = b.extra();
-    }
-  }
-  r.get("massProperties", c.massProperties);
-  r.get("massStatus", c.massStatus);
-  r.list("features", c.features, [](Reader& f) { return readFeature(f, true); });
-  r.list("components", c.components, [](Reader& k) {
-    Component comp;
-    k.get("name", comp.name);
-    k.get("file", comp.file);
-    k.get("suppression", comp.suppression);
-    k.get("hidden", comp.hidden);
-    comp.extra = k.extra();
-    return comp;
+      return face;
+    });
+    return true;
   });
-  c.extra = r.extra();
+  return faces;
+}
+
+Component readComponent(Reader& r, const std::string& where) {
+  Component comp;
+  r.record(where, comp.extra, [&](std::string_view key, const std::string& p) {
+    if (key == "name") comp.name = r.stringValue(p);
+    else if (key == "file") comp.file = r.stringValue(p);
+    else if (key == "suppression") comp.suppression = r.longValue(p);
+    else if (key == "hidden") comp.hidden = r.boolValue(p);
+    else return false;
+    return true;
+  });
+  return comp;
+}
+
+Configuration readConfiguration(Reader& r, const std::string& where, DocType type) {
+  Configuration c;
+  if (type == DocType::Part) c.body.emplace();
+  r.record(where, c.extra, [&](std::string_view key, const std::string& p) {
+    if (key == "name") {
+      c.name = r.stringValue(p);
+    } else if (key == "body") {
+      c.bodyExtra.clear();
+      if (r.null()) c.body.reset();
+      else c.body = readBody(r, p, c.bodyExtra);
+    } else if (key == "massProperties") {
+      r.numbers(p, c.massProperties);
+    } else if (key == "massStatus") {
+      c.massStatus = r.longValue(p);
+    } else if (key == "features") {
+      r.list(p, c.features, [&r](const std::string& at) { return readFeature(r, at, true); });
+    } else if (key == "components") {
+      r.list(p, c.components, [&r](const std::string& at) { return readComponent(r, at); });
+    } else {
+      return false;
+    }
+    return true;
+  });
   return c;
 }
 
-DrawingView readView(Reader& r) {
+DrawingView readView(Reader& r, const std::string& where) {
   DrawingView v;
-  r.get("name", v.name);
-  r.get("position", v.position);
-  r.get("outline", v.outline);
-  r.get("xform", v.xform);
-  r.list("annotations", v.annotations, readAnnotation);
-  r.get("sketchLines", v.sketchLines, 0);
-  v.extra = r.extra();
+  r.charge(v.xform.capacity() * sizeof(double) + 16);
+  r.record(where, v.extra, [&](std::string_view key, const std::string& p) {
+    if (key == "name") v.name = r.stringValue(p);
+    else if (key == "position") r.numbers(p, v.position);
+    else if (key == "outline") r.numbers(p, v.outline);
+    else if (key == "xform") r.list(p, v.xform);
+    else if (key == "annotations") r.list(p, v.annotations, [&r](const std::string& at) { return readAnnotation(r, at); });
+    else if (key == "sketchLines") v.sketchLines = r.longValue(p, 0);
+    else return false;
+    return true;
+  });
   return v;
 }
 
@@ -223,33 +258,97 @@ DrawingView sheetView(const std::string& name) {
   return v;
 }
 
-Sheet readSheet(Reader& r) {
+Sheet readSheet(Reader& r, const std::string& where) {
   Sheet s;
-  r.get("name", s.name);
-  r.get("editingTemplate", s.editingTemplate);
-  r.list("features", s.features, [](Reader& f) { return readFeature(f, true); });
-  if (r.field("views") == nullptr) s.views.push_back(sheetView(s.name));
-  r.list("views", s.views, readView);
-  s.extra = r.extra();
+  bool hasViews = false;
+  r.record(where, s.extra, [&](std::string_view key, const std::string& p) {
+    if (key == "name") s.name = r.stringValue(p);
+    else if (key == "editingTemplate") s.editingTemplate = r.boolValue(p);
+    else if (key == "features") r.list(p, s.features, [&r](const std::string& at) { return readFeature(r, at, true); });
+    else if (key == "views") r.list(p, s.views, [&r](const std::string& at) { return readView(r, at); });
+    else return false;
+    hasViews = hasViews || key == "views";
+    return true;
+  });
+  if (!hasViews) {
+    r.charge(sizeof(DrawingView) + 3 * sizeof(double) + 64);
+    s.views.push_back(sheetView(s.name));
+  }
   return s;
 }
 
-ViewPicture readPicture(Reader& r) {
-  ViewPicture p;
-  r.color("background", p.background);
-  r.get("image", p.image);
-  r.list("rects", p.rects, [](Reader& k) {
-    ViewRect rect;
-    k.get("x", rect.x, -(1 << 20), 1 << 20);
-    k.get("y", rect.y, -(1 << 20), 1 << 20);
-    k.get("w", rect.w, 0, 1 << 20);
-    k.get("h", rect.h, 0, 1 << 20);
-    k.color("color", rect.color);
-    rect.extra = k.extra();
-    return rect;
+ViewRect readRect(Reader& r, const std::string& where) {
+  ViewRect rect;
+  r.record(where, rect.extra, [&](std::string_view key, const std::string& p) {
+    if (key == "x") rect.x = r.longValue(p, -(1 << 20), 1 << 20);
+    else if (key == "y") rect.y = r.longValue(p, -(1 << 20), 1 << 20);
+    else if (key == "w") rect.w = r.longValue(p, 0, 1 << 20);
+    else if (key == "h") rect.h = r.longValue(p, 0, 1 << 20);
+    else if (key == "color") r.color(p, rect.color);
+    else return false;
+    return true;
   });
-  p.extra = r.extra();
-  return p;
+  return rect;
+}
+
+ViewPicture readPicture(Reader& r, const std::string& where) {
+  ViewPicture pic;
+  r.record(where, pic.extra, [&](std::string_view key, const std::string& p) {
+    if (key == "background") r.color(p, pic.background);
+    else if (key == "image") pic.image = r.stringValue(p);
+    else if (key == "rects") r.list(p, pic.rects, [&r](const std::string& at) { return readRect(r, at); });
+    else return false;
+    return true;
+  });
+  return pic;
+}
+
+void readFaults(Reader& r, const std::string& p, std::vector<std::pair<std::string, std::string>>& out) {
+  json::Cursor& c = r.cursor();
+  if (c.peek() != json::Kind::Object) r.fail(p, "must be an object of member names and descriptions");
+  out.clear();
+  c.beginObject();
+  std::string member;
+  while (c.nextKey(member)) {
+    std::string description = r.stringValue(p + "." + member);
+    r.charge(sizeof(out.front()) * 2);
+    r.chargeText(member);
+    // A member named twice keeps its place and its last description.
+    auto it = std::find_if(out.begin(), out.end(), [&](const auto& f) { return f.first == member; });
+    if (it != out.end()) it->second = std::move(description);
+    else out.emplace_back(member, std::move(description));
+  }
+}
+
+// Reads the document's own fields.
+void readDocument(Reader& r, DocumentModel& m, DocType type) {
+  r.record("", m.extra, [&](std::string_view key, const std::string& p) {
+    if (key == "title") m.title = r.null() ? std::nullopt : std::optional(r.stringValue(p));
+    else if (key == "fileVersion") m.fileVersion = r.null() ? std::nullopt : std::optional(r.longValue(p));
+    else if (key == "versionHistory") r.list(p, m.versionHistory);
+    else if (key == "readOnly") m.readOnly = r.boolValue(p);
+    else if (key == "lockedBy") m.lockedBy = r.stringValue(p);
+    else if (key == "viewOnly") m.viewOnly = r.boolValue(p);
+    else if (key == "activeConfiguration") m.activeConfiguration = r.stringValue(p);
+    else if (key == "configurations")
+      r.list(p, m.configurations, [&r, type](const std::string& at) { return readConfiguration(r, at, type); });
+    else if (key == "annotations") r.list(p, m.annotations, [&r](const std::string& at) { return readAnnotation(r, at); });
+    else if (key == "currentSheet") m.currentSheet = r.stringValue(p);
+    else if (key == "sheets") r.list(p, m.sheets, [&r](const std::string& at) { return readSheet(r, at); });
+    else if (key == "dependencies") {
+      if (r.null()) m.dependencies.reset();
+      else r.list(p, m.dependencies.emplace());
+    } else if (key == "view") {
+      if (r.null()) m.view.reset();
+      else m.view = readPicture(r, p);
+    } else if (key == "saveErrors") m.saveErrors = r.longValue(p);
+    else if (key == "saveWarnings") m.saveWarnings = r.longValue(p);
+    else if (key == "faults") {
+      if (r.null()) m.faults.clear();
+      else readFaults(r, p, m.faults);
+    } else return false;
+    return true;
+  });
 }
 
 // Refuses, before the parser sees the text, nesting deeper than kMaxDepth
@@ -303,44 +402,15 @@ DocType typeForPath(std::string_view path) {
 DocumentModel parse(std::string_view text, std::string_view label, DocType type) {
   if (text.size() > kMaxFileBytes) throw ModelFileError(std::string(label) + ": file too large");
   checkShape(text, label);
-  Json root;
+  json::Cursor cursor(text, kMaxDepth);
+  Reader r(label, cursor, std::max(kMemoryFactor * text.size(), kMinMemory));
+  DocumentModel m;
   try {
-    root = Json::parse(text.begin(), text.end());
-  } catch (const Json::exception& e) {
+    readDocument(r, m, type);
+    cursor.expectEnd();
+  } catch (const json::SyntaxError& e) {
     throw ModelFileError(std::string(label) + ": not valid JSON (" + e.what() + ")");
   }
-  Reader r(label, root, "");
-  DocumentModel m;
-  r.get("title", m.title);
-  r.get("fileVersion", m.fileVersion);
-  r.get("versionHistory", m.versionHistory);
-  r.get("readOnly", m.readOnly);
-  r.get("lockedBy", m.lockedBy);
-  r.get("viewOnly", m.viewOnly);
-  r.get("activeConfiguration", m.activeConfiguration);
-  r.list("configurations", m.configurations, [type](Reader& c) { return readConfiguration(c, type); });
-  r.list("annotations", m.annotations, readAnnotation);
-  r.get("currentSheet", m.currentSheet);
-  r.list("sheets", m.sheets, readSheet);
-  if (const Json* deps = r.field("dependencies"); deps && !deps->is_null()) {
-    std::vector<std::string> list;
-    std::string p = r.path("dependencies");
-    for (std::size_t i = 0; i < r.array(*deps, p).size(); ++i) list.push_back(r.stringValue((*deps)[i], Reader::item(p, i)));
-    m.dependencies = std::move(list);
-  }
-  if (const Json* view = r.field("view"); view && !view->is_null()) {
-    Reader v(label, *view, "view");
-    m.view = readPicture(v);
-  }
-  r.get("saveErrors", m.saveErrors);
-  r.get("saveWarnings", m.saveWarnings);
-  if (const Json* faults = r.field("faults"); faults && !faults->is_null()) {
-    if (!faults->is_object()) r.fail("faults", "must be an object of member names and descriptions");
-    if (faults->size() > kMaxItems) r.fail("faults", "holds too many items");
-    for (const auto& [member, description] : faults->items())
-      m.faults.emplace_back(member, r.stringValue(description, "faults." + member));
-  }
-  m.extra = r.extra();
 
   if (m.configurations.empty()) {
     Configuration c;
@@ -381,137 +451,6 @@ DocumentModel load(const std::string& path, DocType type) {
   std::string text(static_cast<std::size_t>(size), '\0');
   if (!in.read(text.data(), size)) throw ModelFileError(label + ": cannot be read");
   return parse(text, label, type);
-}
-
-namespace {
-
-Json withExtra(const Json& extra) { return extra.is_object() ? extra : Json::object(); }
-
-Json featureJson(const Feature& f) {
-  Json j = withExtra(f.extra);
-  j["name"] = f.name;
-  j["type"] = f.type;
-  if (f.error != 0) j["error"] = f.error;
-  if (!f.subFeatures.empty()) {
-    Json subs = Json::array();
-    for (const Feature& s : f.subFeatures) subs.push_back(featureJson(s));
-    j["subFeatures"] = std::move(subs);
-  }
-  return j;
-}
-
-Json annotationsJson(const std::vector<Annotation>& list) {
-  Json out = Json::array();
-  for (const Annotation& a : list) {
-    Json j = withExtra(a.extra);
-    j["type"] = a.type;
-    out.push_back(std::move(j));
-  }
-  return out;
-}
-
-Json colorJson(const std::array<std::uint8_t, 3>& c) { return Json::array({c[0], c[1], c[2]}); }
-
-}  // namespace
-
-std::string serialize(const DocumentModel& m) {
-  Json j = withExtra(m.extra);
-  if (m.title) j["title"] = *m.title;
-  if (m.fileVersion) j["fileVersion"] = *m.fileVersion;
-  if (!m.versionHistory.empty()) j["versionHistory"] = m.versionHistory;
-  if (m.readOnly) j["readOnly"] = true;
-  if (!m.lockedBy.empty()) j["lockedBy"] = m.lockedBy;
-  if (m.viewOnly) j["viewOnly"] = true;
-  j["activeConfiguration"] = m.activeConfiguration;
-  Json configs = Json::array();
-  for (const Configuration& c : m.configurations) {
-    Json cj = withExtra(c.extra);
-    cj["name"] = c.name;
-    if (c.body) {
-      Json body = withExtra(c.bodyExtra), faces = Json::array();
-      for (const Face& f : *c.body) {
-        Json fj = withExtra(f.extra);
-        fj["edges"] = f.edges;
-        fj["triangles"] = f.triangles;
-        faces.push_back(std::move(fj));
-      }
-      body["faces"] = std::move(faces);
-      cj["body"] = std::move(body);
-    } else {
-      cj["body"] = nullptr;
-    }
-    cj["massProperties"] = c.massProperties;
-    if (c.massStatus != 0) cj["massStatus"] = c.massStatus;
-    Json features = Json::array();
-    for (const Feature& f : c.features) features.push_back(featureJson(f));
-    cj["features"] = std::move(features);
-    if (!c.components.empty()) {
-      Json comps = Json::array();
-      for (const Component& k : c.components) {
-        Json kj = withExtra(k.extra);
-        kj["name"] = k.name;
-        kj["file"] = k.file;
-        kj["suppression"] = k.suppression;
-        kj["hidden"] = k.hidden;
-        comps.push_back(std::move(kj));
-      }
-      cj["components"] = std::move(comps);
-    }
-    configs.push_back(std::move(cj));
-  }
-  j["configurations"] = std::move(configs);
-  if (!m.annotations.empty()) j["annotations"] = annotationsJson(m.annotations);
-  if (!m.sheets.empty()) {
-    j["currentSheet"] = m.currentSheet;
-    Json sheets = Json::array();
-    for (const Sheet& s : m.sheets) {
-      Json sj = withExtra(s.extra);
-      sj["name"] = s.name;
-      sj["editingTemplate"] = s.editingTemplate;
-      Json features = Json::array(), views = Json::array();
-      for (const Feature& f : s.features) features.push_back(featureJson(f));
-      for (const DrawingView& v : s.views) {
-        Json vj = withExtra(v.extra);
-        vj["name"] = v.name;
-        vj["position"] = v.position;
-        vj["outline"] = v.outline;
-        vj["xform"] = v.xform;
-        vj["annotations"] = annotationsJson(v.annotations);
-        if (v.sketchLines != 0) vj["sketchLines"] = v.sketchLines;
-        views.push_back(std::move(vj));
-      }
-      sj["features"] = std::move(features);
-      sj["views"] = std::move(views);
-      sheets.push_back(std::move(sj));
-    }
-    j["sheets"] = std::move(sheets);
-  }
-  if (m.dependencies) j["dependencies"] = *m.dependencies;
-  if (m.view) {
-    Json vj = withExtra(m.view->extra);
-    vj["background"] = colorJson(m.view->background);
-    if (!m.view->image.empty()) vj["image"] = m.view->image;
-    Json rects = Json::array();
-    for (const ViewRect& r : m.view->rects) {
-      Json rj = withExtra(r.extra);
-      rj["x"] = r.x;
-      rj["y"] = r.y;
-      rj["w"] = r.w;
-      rj["h"] = r.h;
-      rj["color"] = colorJson(r.color);
-      rects.push_back(std::move(rj));
-    }
-    vj["rects"] = std::move(rects);
-    j["view"] = std::move(vj);
-  }
-  if (m.saveErrors != 0) j["saveErrors"] = m.saveErrors;
-  if (m.saveWarnings != 0) j["saveWarnings"] = m.saveWarnings;
-  if (!m.faults.empty()) {
-    Json faults = Json::object();
-    for (const auto& [member, description] : m.faults) faults[member] = description;
-    j["faults"] = std::move(faults);
-  }
-  return j.dump(2) + "\n";
 }
 
 }  // namespace rc::sim::host::modelfile

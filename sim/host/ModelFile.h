@@ -4,6 +4,8 @@
 // names the file and the field, anything of the wrong type or out of range;
 // it also refuses files that are too large, too deeply nested or hold too
 // many items, so that a damaged or hostile file cannot exhaust the process.
+// No document tree is built: known fields go straight into the model and
+// unknown ones are kept as text.
 #pragma once
 
 #include <stdexcept>
@@ -25,6 +27,12 @@ namespace modelfile {
 inline constexpr std::size_t kMaxFileBytes = 32u << 20;
 inline constexpr int kMaxDepth = 24;
 inline constexpr std::size_t kMaxItems = 100000;
+// What reading a document may take in memory, beyond its text: this many
+// times the file's size, or kMinMemory for small files. Unknown fields are
+// kept as their text, so only the known items count; a file of very many
+// tiny items is refused.
+inline constexpr std::size_t kMemoryFactor = 7;
+inline constexpr std::size_t kMinMemory = 16u << 20;
 
 // The document type an extension stands for (None for any other).
 DocType typeForPath(std::string_view path);

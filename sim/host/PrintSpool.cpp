@@ -2,12 +2,16 @@
 
 #include <cstdlib>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
 #include "sim/host/Document.h"
 #include "sim/host/Session.h"
 
 namespace rc::sim::host::spool {
+
+using Json = nlohmann::ordered_json;
 
 std::string print(Document& doc, const PageRanges& pages, std::int32_t copies, bool collate, const std::string& printer) {
   const PageSettings& page = doc.pageSettings();

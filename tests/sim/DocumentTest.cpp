@@ -167,6 +167,73 @@ TEST_F(HostTest, CutPasteUndoLeavesTheDrawingAsItWas) {
   EXPECT_EQ(ops.back(), "EditUndo(5)");
 }
 
+// Selections are recorded but are not undo steps: with one view the cycle
+// undoes 3 steps (cut, new sheet, paste) and the view is back.
+TEST_F(HostTest, UndoStepsAreEditsNotSelections) {
+  std::ofstream(path("one.vxldrw")) << R"({"sheets": [{"name": "Sheet1",
+    "features": [{"name": "Drawing View1", "type": "DrawingView"}],
+    "views": [{"name": "Sheet1"}, {"name": "Drawing View1", "position": [0.1, 0.1], "outline": [0.05, 0.05, 0.15, 0.15]}]}]})";
+  ObjectRef doc = open("one.vxldrw", 3);
+  auto views = [&] {
+    std::vector<std::string> names;
+    for (ObjectRef v = callObject(doc, "GetFirstView"); v; v = callObject(v, "GetNextView"))
+      names.push_back(call(v, "GetName2").asString());
+    return names;
+  };
+  auto selectAt = [&](const char* member, const char* type, double x, double y) {
+    return call(doc, member, {Variant(""), Variant(type), Variant(x), Variant(y), Variant(0)}).asBool();
+  };
+  std::vector<std::string> original = views();
+  EXPECT_TRUE(selectAt("andSelectByID", "DRAWINGVIEW", 0.1, 0.1));
+  call(doc, "EditCut");
+  call(doc, "NewSheet3", {Variant("TestSheetMFD"), Variant(0), Variant(13), Variant(1), Variant(5), Variant(0),
+                          Variant("*.drt"), Variant(0.2794), Variant(0.2159), Variant("Default")});
+  EXPECT_TRUE(selectAt("SelectByID", "SHEET", 0.01, 0.01));
+  call(doc, "Paste");
+  call(doc, "EditUndo", {Variant(1 + 2)});
+  EXPECT_EQ(call(doc, "GetSheetCount").asLong(), 1);
+  EXPECT_EQ(views(), original);
+  EXPECT_EQ(call(doc, "GetFeatureCount").asLong(), 1);
+  // Undoing more steps than were made does nothing more; selecting alone
+  // gives nothing to undo.
+  selectAt("SelectByID", "DRAWINGVIEW", 0.1, 0.1);
+  call(doc, "ClearSelection");
+  call(doc, "EditUndo", {Variant(10)});
+  EXPECT_EQ(views(), original);
+  std::vector<std::string> ops = operations();
+  EXPECT_EQ(std::count(ops.begin(), ops.end(), "andSelectByID(\"\", \"DRAWINGVIEW\", 0.1, 0.1, 0)"), 1);
+  EXPECT_EQ(ops.back(), "EditUndo(10)");
+
+  // The section cycle: sketch stays, centre line and section view go.
+  EXPECT_TRUE(selectAt("SelectByID", "DRAWINGVIEW", 0.1, 0.1));
+  call(doc, "EditSketch");
+  call(doc, "CreateCenterLineVB", {Variant(0), Variant(-0.05), Variant(0), Variant(0), Variant(0.05), Variant(0)});
+  EXPECT_TRUE(callObject(doc, "CreateSectionViewAt", {Variant(0.15), Variant(0.15), Variant(0), Variant(0), Variant(0)}));
+  call(doc, "EditUndo", {Variant(2)});
+  EXPECT_EQ(views(), original);
+  // A section view at no finite place is refused, not written as null.
+  call(doc, "CreateCenterLineVB", {Variant(0), Variant(-0.05), Variant(0), Variant(0), Variant(0.05), Variant(0)});
+  EXPECT_FALSE(callObject(doc, "CreateSectionViewAt", {Variant(NAN), Variant(0.15), Variant(0), Variant(0), Variant(0)}));
+}
+
+TEST_F(HostTest, ConfigurationChangesAreUndoSteps) {
+  std::ofstream(path("two.vxlasm")) << R"({"configurations": [
+    {"name": "A", "components": [{"name": "bolt-1", "file": "bolt.vxlprt"}]}, {"name": "B"}]})";
+  ObjectRef doc = open("two.vxlasm", 2);
+  auto active = [&] { return call(callObject(doc, "GetActiveConfiguration"), "Name").asString(); };
+  EXPECT_TRUE(call(doc, "SelectByID", {Variant("bolt-1@two"), Variant("COMPONENT"), Variant(0), Variant(0), Variant(0)}).asBool());
+  EXPECT_TRUE(call(doc, "CompConfigProperties3", {Variant(0), Variant(1), Variant(false), Variant(true)}).asBool());
+  EXPECT_TRUE(call(doc, "ShowConfiguration", {Variant("B")}).asBool());
+  call(doc, "EditUndo", {Variant(1)});
+  EXPECT_EQ(active(), "A");
+  ObjectRef root = callObject(callObject(doc, "GetActiveConfiguration"), "GetRootComponent");
+  ObjectRef bolt = call(root, "GetChildren").asArray().at(0).asObject();
+  EXPECT_EQ(call(bolt, "GetSuppression").asLong(), 0);
+  call(doc, "EditUndo", {Variant(1)});
+  EXPECT_EQ(call(bolt, "GetSuppression").asLong(), 2);
+  EXPECT_FALSE(call(bolt, "IsHidden").asBool());
+}
+
 TEST_F(HostTest, SectionViewsAreCreatedAndUndone) {
   ObjectRef doc = open("bracket.vxldrw", 3);
   ObjectRef v = callObject(callObject(doc, "GetFirstView"), "GetNextView");
