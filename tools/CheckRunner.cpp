@@ -96,6 +96,14 @@ std::string createdBaselineValue(const std::string& file, std::int64_t before, c
   return added.substr(prefix.size(), end == std::string::npos ? std::string::npos : end - prefix.size());
 }
 
+// A data file's text with the results folder's data path taken out, so
+// runs into different results folders compare equal.
+std::string withoutDataFolder(std::string text, const std::string& dataFolder) {
+  std::string prefix = dataFolder + "/";
+  for (std::size_t p = 0; (p = text.find(prefix, p)) != std::string::npos;) text.replace(p, prefix.size(), "");
+  return text;
+}
+
 // Compares each data file the check wrote with its baseline copy in the
 // document's state folder, or makes it the baseline. Answers whether a
 // baseline was made; a difference sets `warned` and the row's detail.
@@ -106,13 +114,14 @@ bool compareDataFiles(const CheckEntry& entry, const CheckEnv& env, const std::s
     std::string fresh = platform::joinPath(env.dataFolder, name);
     if (!platform::fileExists(fresh)) continue;
     std::string base = platform::joinPath(env.baselineFolder, name);
+    std::string text = withoutDataFolder(platform::readFile(fresh), env.dataFolder);
     if (!platform::fileExists(base)) {
       platform::createFolder(env.baselineFolder);
-      replaceOutputFile(base, platform::readFile(fresh));
+      replaceOutputFile(base, text);
       created = true;
       continue;
     }
-    if (auto change = firstDataChange(platform::readFile(base), platform::readFile(fresh), tolerance)) {
+    if (auto change = firstDataChange(platform::readFile(base), text, tolerance)) {
       warned = true;
       if (!row.detail.empty()) row.detail += "; ";
       row.detail += name + ": " + describeChange(*change);
@@ -301,14 +310,15 @@ std::vector<CheckRow> runDocument(const DocumentItem& item, const RunOptions& op
   CheckRow openRow{item.label, "open", Status::Failed, "", "", item.problem};
   if (!item.problem.empty()) return {openRow};
   CheckEnv env;
-  env.document = item.path;
+  env.document = hostPathOf(item.path);
   env.label = item.label;
-  env.folder = std::string(platform::folderOf(item.path));
+  env.folder = std::string(platform::folderOf(env.document));
   // The whole file name keeps the baselines of a part and a drawing of the
   // same name apart.
-  env.nameOnly = std::string(platform::fileName(item.path));
+  env.nameOnly = std::string(platform::fileName(env.document));
   env.dataFolder = platform::joinPath(options.results, "data/" + item.label);
-  env.baselineFolder = platform::joinPath(platform::joinPath(env.folder, kStateFolderName), env.nameOnly);
+  std::string realFolder(platform::folderOf(item.path));
+  env.baselineFolder = platform::joinPath(platform::joinPath(realFolder, kStateFolderName), env.nameOnly);
   env.results = options.results;
   env.type = documentTypeOf(item.path);
   std::string journFile = platform::joinPath(options.results, "journal.txt");

@@ -129,6 +129,23 @@ int documentTypeOf(std::string_view path) {
   return 0;
 }
 
+std::string hostPathOf(const std::string& path) {
+  fs::path doc(path);
+  std::string name = doc.filename().string();
+  if (name.find('\\') == std::string::npos || doc.parent_path().string().find('\\') != std::string::npos) return path;
+  std::string alias = name;
+  for (std::size_t p = 0; (p = alias.find('\\', p)) != std::string::npos; p += 3) alias.replace(p, 1, "%5C");
+  fs::path folder = doc.parent_path() / std::string(kStateFolderName);
+  fs::path link = folder / alias;
+  fs::path target = fs::path("..") / name;
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (fs::is_symlink(fs::symlink_status(link, ec)) && fs::read_symlink(link, ec) == target) return link.string();
+  fs::remove(link, ec);
+  fs::create_symlink(target, link, ec);
+  return ec ? path : link.string();
+}
+
 std::vector<DocumentItem> collectDocuments(const std::vector<std::string>& arguments, std::ostream& notes) {
   std::vector<DocumentItem> items;
   std::set<fs::path> seen;

@@ -27,6 +27,13 @@ int documentTypeOf(std::string_view path);
 // Labels are relative to the folder the documents share.
 std::vector<DocumentItem> collectDocuments(const std::vector<std::string>& arguments, std::ostream& notes);
 
+// The path the host and the library are given for the document at `path`:
+// `path` itself, or, when its file name holds a backslash (which they read
+// as a separator), a link to it in the .ravelcrest folder beside it with
+// the backslashes written as "%5C". Raises nothing; a link that cannot be
+// made leaves `path`.
+std::string hostPathOf(const std::string& path);
+
 // Copies each document, its companion files (same folder, name starting
 // with the document's own name up to its extension, followed by "-" or ".")
 // and the documents it references (as the host lists them) into `work`,

@@ -20,6 +20,7 @@ namespace {
 
 void makeFolder(const fs::path& path) {
   std::error_code ec;
+  if (fs::exists(path, ec) && !fs::is_directory(path, ec)) refuse(path, "it exists and is not a folder");
   fs::create_directories(path, ec);
   if (ec) refuse(path, ec.message());
   if (!fs::is_directory(path, ec)) refuse(path, "it exists and is not a folder");
