@@ -25,10 +25,11 @@ namespace {
 #define RAVELCREST_SOURCE_DIR "."
 #endif
 
-// A folder of `count` copies of the sample part.
+// A folder of `count` copies of the sample part, in $TMPDIR (or /tmp).
 std::string makeDocuments(int count) {
-  char tmpl[] = "/tmp/ravelcrest-bench-check-XXXXXX";
-  std::string dir = mkdtemp(tmpl);
+  const char* tmp = std::getenv("TMPDIR");
+  std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/ravelcrest-bench-check-XXXXXX";
+  std::string dir = mkdtemp(tmpl.data());
   fs::path sample = fs::path(RAVELCREST_SOURCE_DIR) / "examples/models/bracket.vxlprt";
   fs::create_directories(fs::path(dir) / "models");
   for (int i = 0; i < count; ++i)
