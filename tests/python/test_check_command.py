@@ -2,23 +2,10 @@
 import json
 import os
 import pathlib
-import shutil
 import subprocess
 
-import pytest
-
 ROOT = pathlib.Path(__file__).resolve().parents[2]
-MODELS = ROOT / "examples" / "models"
 BIN = os.environ.get("RAVELCREST_BIN", str(ROOT / "build" / "bin" / "ravelcrest"))
-
-
-@pytest.fixture
-def models(tmp_path, monkeypatch):
-    monkeypatch.setenv("RAVELCREST_DRIVE_ROOT", str(tmp_path / "drive"))
-    monkeypatch.setenv("LC_ALL", "C")
-    copy = tmp_path / "models"
-    shutil.copytree(MODELS, copy)
-    return copy
 
 
 def check(*args):

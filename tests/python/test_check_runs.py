@@ -12,17 +12,7 @@ import subprocess
 import pytest
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
-MODELS = ROOT / "examples" / "models"
 BIN = os.path.abspath(os.environ.get("RAVELCREST_BIN", str(ROOT / "build" / "bin" / "ravelcrest")))
-
-
-@pytest.fixture
-def models(tmp_path, monkeypatch):
-    monkeypatch.setenv("RAVELCREST_DRIVE_ROOT", str(tmp_path / "drive"))
-    monkeypatch.setenv("LC_ALL", "C")
-    copy = tmp_path / "models"
-    shutil.copytree(MODELS, copy)
-    return copy
 
 
 def ravelcrest(*args, cwd=None):
