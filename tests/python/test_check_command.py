@@ -4,6 +4,8 @@ import os
 import pathlib
 import subprocess
 
+from summary import rows as summary_rows
+
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 BIN = os.environ.get("RAVELCREST_BIN", str(ROOT / "build" / "bin" / "ravelcrest"))
 
@@ -14,14 +16,7 @@ def check(*args):
 
 def rows(stdout):
     """The summary rows as (document, check, status) triples."""
-    out = []
-    for line in stdout.splitlines()[1:]:
-        if not line.strip():
-            break
-        cells = line.split()
-        status = "BASELINE CREATED" if cells[2:4] == ["BASELINE", "CREATED"] else cells[2]
-        out.append((cells[0], cells[1], status))
-    return out
+    return [tuple(r[:3]) for r in summary_rows(stdout)]
 
 
 def test_first_run_creates_baselines_and_second_agrees(models, tmp_path):

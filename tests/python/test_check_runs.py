@@ -10,6 +10,7 @@ import signal
 import subprocess
 
 import pytest
+from summary import rows
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 BIN = os.path.abspath(os.environ.get("RAVELCREST_BIN", str(ROOT / "build" / "bin" / "ravelcrest")))
@@ -21,21 +22,6 @@ def ravelcrest(*args, cwd=None):
 
 def check(*args, cwd=None):
     return ravelcrest("check", *args, cwd=cwd)
-
-
-def rows(stdout):
-    """The summary rows as lists of cells: document, check, status, new, baseline."""
-    out = []
-    for line in stdout.splitlines()[1:]:
-        if not line.strip():
-            break
-        cells = line.split()
-        if cells[2:4] == ["BASELINE", "CREATED"]:
-            cells[2:4] = ["BASELINE CREATED"]
-        if len(cells) > 3 and re.fullmatch(r"\[\d+\]", cells[3]):
-            del cells[3]
-        out.append(cells)
-    return out
 
 
 def status_of(stdout, document, name):
