@@ -4,7 +4,6 @@
 #include "Core/checks/modFileVersion.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/Registry.h"
-#include "platform/automation/Trap.h"
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
 

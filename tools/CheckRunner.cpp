@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/automation/Error.h"
 #include "platform/automation/NumberText.h"
@@ -273,6 +275,15 @@ void recordOpenTime(CheckEnv& env, double seconds) {
   replaceOutputFile(platform::joinPath(env.perfFolder, "Performance.log"), "Exp_Open = " + au::writeForm(seconds) + "\r\n");
 }
 
+// Empties the document's data folder of an earlier run, so that nothing in
+// it (a link above all) is written through; the library writes the data
+// files there.
+void startDataFolder(const std::string& folder) {
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
+  platform::createFolder(folder);
+}
+
 // Opens the document in a host session; answers the open row's failure
 // detail, or "" when it opened.
 std::string openDocument(CheckEnv& env, const RunOptions& options, const std::string& journFile) {
@@ -329,7 +340,7 @@ std::vector<CheckRow> runDocument(const DocumentItem& item, const RunOptions& op
     return {openRow};
   }
   try {
-    platform::createFolder(env.dataFolder);
+    startDataFolder(env.dataFolder);
     openRow.detail = openDocument(env, options, journFile);
   } catch (const au::AutomationError& e) {
     openRow.detail = e.description();

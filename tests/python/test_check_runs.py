@@ -267,6 +267,9 @@ def test_output_files_are_never_written_through_links(models, tmp_path):
     victim.write_text("keep me")
     (results / "journal.txt").symlink_to(victim)
     (results / "performance" / "bolt.vxlprt" / "Performance.log").symlink_to(victim)
+    (results / "data" / "bolt.vxlprt").mkdir(parents=True)
+    (results / "data" / "bolt.vxlprt" / "RavelcrestPartAssembly.dat").symlink_to(victim)
+    (results / "TraceLog.log").symlink_to(victim)
     run = check(models / "bolt.vxlprt", "--results", results)
     assert run.returncode == 0, run.stdout + run.stderr
     assert victim.read_text() == "keep me"
