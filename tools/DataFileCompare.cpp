@@ -45,16 +45,23 @@ std::optional<double> numberItem(std::string_view item) {
   return v;
 }
 
-bool linesAgree(std::string_view baseline, std::string_view fresh, const automation::Variant& tolerance) {
+// Whether `fresh` agrees with `base`: within the percentage of the
+// baseline, or both smaller than the noise floor in size (so negative
+// values are held to the tolerance as well).
+bool numbersAgree(double base, double fresh, const core::Tolerance& t) {
+  if (base == fresh) return true;
+  if (std::fabs(base) < t.floor && std::fabs(fresh) < t.floor) return true;
+  return std::fabs(core::relativeDifference(fresh, base)) * 100 < t.percent;
+}
+
+bool linesAgree(std::string_view baseline, std::string_view fresh, const core::Tolerance& tolerance) {
   if (baseline == fresh) return true;
   std::vector<std::string_view> a = splitItems(baseline), b = splitItems(fresh);
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     if (a[i] == b[i]) continue;
     std::optional<double> x = numberItem(a[i]), y = numberItem(b[i]);
-    double diff = 0;
-    if (!x || !y || !core::CompareProperty(automation::Variant(*y), automation::Variant(*x), tolerance, diff))
-      return false;
+    if (!x || !y || !numbersAgree(*x, *y, tolerance)) return false;
   }
   return true;
 }
@@ -64,7 +71,7 @@ bool linesAgree(std::string_view baseline, std::string_view fresh, const automat
 std::optional<DataFileChange> firstDataChange(std::string_view baseline, std::string_view fresh,
                                               const std::string& tolerance) {
   std::vector<std::string_view> a = splitLines(baseline), b = splitLines(fresh);
-  automation::Variant t(tolerance);
+  core::Tolerance t = core::parseTolerance(automation::Variant(tolerance));
   for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
     std::string_view x = i < a.size() ? a[i] : std::string_view(), y = i < b.size() ? b[i] : std::string_view();
     if (i < a.size() && i < b.size() && linesAgree(x, y, t)) continue;

@@ -2,7 +2,8 @@
 // the library's CompareFiles, which looks only at the numbers of a line:
 // here the items of a line (separated by spaces) that are numbers in both
 // files agree within the tolerance, and every other item, the number of
-// items and the number of lines agree exactly.
+// items and the number of lines agree exactly. The noise floor applies to
+// the numbers' sizes, so negative values are compared too.
 #pragma once
 
 #include <optional>

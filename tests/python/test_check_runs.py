@@ -94,6 +94,16 @@ def test_numbers_within_tolerance_still_agree_in_data_files(models, tmp_path):
     assert run.returncode == 0, run.stdout
 
 
+def test_negative_numbers_in_data_files_are_held_to_the_tolerance(models, tmp_path):
+    part = models / "bracket.vxlprt"
+    edit(part, lambda m: m["configurations"][0]["massProperties"].__setitem__(0, -0.01))
+    assert check(part, "--results", tmp_path / "r1", "--checks", "MassPropInCfgs").returncode == 0
+    edit(part, lambda m: m["configurations"][0]["massProperties"].__setitem__(0, -5))
+    run = check(part, "--results", tmp_path / "r2", "--checks", "MassPropInCfgs")
+    assert run.returncode == 1, run.stdout
+    assert 'baseline "-0.01", new "-5"' in run.stdout
+
+
 def test_check_names_are_matched_loosely_and_unknown_ones_refused(models, tmp_path):
     part = models / "bolt.vxlprt"
     run = check(part, "--results", tmp_path / "r", "--checks", "testedgecount , TestFileSize")

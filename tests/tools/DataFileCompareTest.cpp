@@ -38,6 +38,13 @@ TEST(DataFileCompare, LinesAddedOrMissingAtTheEnd) {
 TEST(DataFileCompare, FloorFollowsTheToleranceGiven) {
   EXPECT_FALSE(compare("0.02", "2", "5"));    // both below the floor of 5
   EXPECT_TRUE(compare("0.02", "2", "5,1e-9"));
+  EXPECT_FALSE(compare("1e-12 0", "-1e-12 2e-10"));  // noise
+}
+
+TEST(DataFileCompare, NegativeNumbersAreHeldToTheTolerance) {
+  EXPECT_TRUE(compare("-0.01", "-5"));
+  EXPECT_TRUE(compare("-0.01", "0.01"));
+  EXPECT_FALSE(compare("-100", "-102"));
 }
 
 }  // namespace
