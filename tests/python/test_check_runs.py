@@ -300,3 +300,13 @@ def test_work_folder_copies_only_what_the_documents_need(models, tmp_path):
     copied = sorted(str(p.relative_to(work)) for p in work.rglob("*") if p.is_file())
     assert copied == ["models/bolt.vxlprt", "models/bracket-view.bmp", "models/bracket.vxlprt", "models/fastener.vxlasm",
                       "models/frame-view.bmp", "models/frame.vxlasm", "models/nut.prt"]
+
+
+def test_the_whole_samples_folder_checks_clean_twice_through_a_work_folder(models, tmp_path):
+    work = tmp_path / "work"
+    first = check(models, "--results", tmp_path / "r1", "--baselines", work)
+    assert first.returncode == 0, first.stdout
+    second = check(models, "--results", tmp_path / "r2", "--baselines", work)
+    assert second.returncode == 0, second.stdout
+    assert {r[2] for r in rows(second.stdout)} == {"OK"}
+    assert not list(models.rglob("*.properties")) and not (models / ".ravelcrest").exists()
