@@ -4,7 +4,8 @@ by ProgID and member name.
 
     PYTHONPATH=build/python /usr/bin/python3 examples/harness.py [RESULTS]
 
-Copies the sample models into RESULTS/work (once; later runs reuse the copies
+RESULTS defaults to ravelcrest-harness in the temporary folder ($TMPDIR or
+/tmp), outside the source tree. Copies the sample models into RESULTS/work (once; later runs reuse the copies
 and their baselines), opens each in the simulated host, runs every check that
 applies to its type and prints one line per check: the result and whether it
 wrote a warning into the journal. Exits 1 when a check warned, 2 when one
@@ -13,6 +14,7 @@ failed.
 import pathlib
 import shutil
 import sys
+import tempfile
 
 import ravelcrest
 
@@ -96,6 +98,6 @@ def main(results):
 
 if __name__ == "__main__":
     try:
-        sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else "build/harness-py"))
+        sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(tempfile.gettempdir()) / "ravelcrest-harness"))
     except ravelcrest.AutomationError as e:
         sys.exit(f"harness: error {e.number}: {e.description}")

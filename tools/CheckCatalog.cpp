@@ -1,5 +1,10 @@
 #include "tools/CheckCatalog.h"
 
+#include "Core/checks/FaceWalk.h"
+#include "Core/checks/modFileVersion.h"
+#include "platform/automation/NumberText.h"
+#include "platform/automation/Registry.h"
+#include "platform/os/Files.h"
 #include "platform/os/Paths.h"
 
 namespace rc::tools {
@@ -9,6 +14,20 @@ using au::Variant;
 
 std::string propertiesFileOf(const CheckEnv& env) {
   return platform::joinPath(env.folder, env.nameOnly + ".properties");
+}
+
+bool isBaselineFile(std::string_view path) {
+  return path.ends_with(".properties") || path.ends_with(".massproperties");
+}
+
+std::string baselineValueOf(const CheckEnv& env, const std::string& key) {
+  std::string file = propertiesFileOf(env);
+  if (key.empty() || !platform::fileExists(file)) return "";
+  au::ObjectRef store = au::createObject("RavelcrestCore.clsPropertyManager");
+  std::string value = au::call(store, "GetProperty", {Variant(key), Variant(file)}).toText();
+  if (std::size_t build = value.find("      Build:"); build != std::string::npos) value.resize(build);
+  while (!value.empty() && value.back() == ' ') value.pop_back();
+  return value == "-1" ? "" : value;
 }
 
 namespace {
@@ -21,9 +40,12 @@ std::string massBaselineOf(const CheckEnv& env) {
   return platform::joinPath(env.folder, env.nameOnly + ".massproperties");
 }
 
-CheckEntry measurement(std::string member, std::vector<int> types, std::string key) {
+std::string countText(double count) { return au::writeForm(count); }
+
+CheckEntry measurement(std::string member, std::vector<int> types, std::string key, std::string measures) {
   CheckEntry e;
   e.name = member;
+  e.measures = std::move(measures);
   e.member = std::move(member);
   e.types = std::move(types);
   e.baselineKey = std::move(key);
@@ -33,10 +55,11 @@ CheckEntry measurement(std::string member, std::vector<int> types, std::string k
 }
 
 // A check that reports into the journal or writes data files.
-CheckEntry dataCheck(std::string member, std::vector<int> types,
+CheckEntry dataCheck(std::string member, std::vector<int> types, std::string measures,
                      std::function<std::vector<Variant>(const CheckEnv&)> arguments,
                      std::vector<std::string> dataFiles = {}) {
   CheckEntry e;
+  e.measures = std::move(measures);
   e.dataFiles = std::move(dataFiles);
   e.name = member;
   e.member = std::move(member);
@@ -47,26 +70,40 @@ CheckEntry dataCheck(std::string member, std::vector<int> types,
 
 std::vector<CheckEntry> buildCatalog() {
   std::vector<CheckEntry> c;
-  c.push_back(measurement("TestEdgeCount", {kPart}, "EdgeCount"));
-  c.push_back(measurement("TestTessTriangleCount", {kPart}, "TessTriangleCount"));
+  CheckEntry edges = measurement("TestEdgeCount", {kPart}, "EdgeCount", "edges of the part's body");
+  edges.measure = [](const CheckEnv& env) { return countText(core::CountPartEdges(env.processId, env.multiSession)); };
+  c.push_back(edges);
+  CheckEntry triangles =
+      measurement("TestTessTriangleCount", {kPart}, "TessTriangleCount", "display triangles of the part's body");
+  triangles.measure = [](const CheckEnv& env) {
+    return countText(core::CountPartTriangles(env.processId, env.multiSession));
+  };
+  c.push_back(triangles);
 
-  CheckEntry size = measurement("TestFileSize", {kPart, kAssembly, kDrawing}, "FileSize");
+  CheckEntry size = measurement("TestFileSize", {kPart, kAssembly, kDrawing}, "FileSize", "size of the file in bytes");
   size.arguments = [](const CheckEnv& env) { return std::vector<Variant>{Variant(env.document)}; };
+  size.measure = [](const CheckEnv& env) {
+    return countText(static_cast<double>(platform::fileLength(env.document)));
+  };
   c.push_back(size);
 
-  CheckEntry mass = measurement("TestMassProp", {kPart, kAssembly}, "");
+  CheckEntry mass =
+      measurement("TestMassProp", {kPart, kAssembly}, "", "mass properties of the active configuration");
   mass.prepare = [](const CheckEnv& env) { au::letProperty(env.app, "BLFile", Variant(massBaselineOf(env))); };
   mass.arguments = [](const CheckEnv&) { return std::vector<Variant>{Variant(false)}; };
   mass.baselineFiles = [](const CheckEnv& env) { return std::vector<std::string>{massBaselineOf(env)}; };
   c.push_back(mass);
 
-  CheckEntry version = measurement("TestFileVersion", {kPart, kAssembly, kDrawing}, "FileVersion");
+  CheckEntry version = measurement("TestFileVersion", {kPart, kAssembly, kDrawing}, "FileVersion",
+                                   "file version the document was last saved with");
+  version.measure = [](const CheckEnv& env) { return core::RecordVersionHistory(env.processId, env.multiSession, 0); };
   version.arguments = [](const CheckEnv&) {
     return std::vector<Variant>{Variant::integer(1), Variant::integer(1)};  // compare, and list the history
   };
   c.push_back(version);
 
-  CheckEntry perf = measurement("TestPerformance", {kPart, kAssembly, kDrawing}, "Open");
+  CheckEntry perf = measurement("TestPerformance", {kPart, kAssembly, kDrawing}, "Open",
+                                "seconds the host took to open the document");
   perf.name = "TestPerformance(Exp_Open)";
   perf.kind = ResultKind::Time;
   perf.prepare = [](const CheckEnv& env) { au::letProperty(env.app, "InpPath", Variant(env.perfFolder)); };
@@ -77,24 +114,31 @@ std::vector<CheckEntry> buildCatalog() {
 
   auto inDataFolder = [](const CheckEnv& env) { return std::vector<Variant>{Variant(env.dataFolder)}; };
   c.push_back(dataCheck(
-      "FailFeatureInSheets", {kDrawing},
+      "FailFeatureInSheets", {kDrawing}, "each sheet's features and their errors (data files)",
       [](const CheckEnv& env) {
         return std::vector<Variant>{Variant(env.dataFolder), Variant(platform::joinPath(env.dataFolder, ""))};
       },
       {"RavelcrestDrawing.dat", "RavelcrestDrawingSheetCount.dat"}));
-  c.push_back(dataCheck("ActivateSheets", {kDrawing}, noArguments));
-  c.push_back(dataCheck("ActivateConfigs", {kPart, kAssembly}, noArguments));
-  c.push_back(dataCheck("MassPropInCfgs", {kPart, kAssembly}, inDataFolder, {"MassPropertyInCinfigs.dat"}));
-  c.push_back(dataCheck("FailedFeatInCongs", {kPart, kAssembly}, inDataFolder,
+  c.push_back(dataCheck("ActivateSheets", {kDrawing}, "every sheet can be activated", noArguments));
+  c.push_back(dataCheck("ActivateConfigs", {kPart, kAssembly}, "every configuration can be activated", noArguments));
+  c.push_back(dataCheck("MassPropInCfgs", {kPart, kAssembly}, "mass properties of every configuration (data file)",
+                        inDataFolder, {"MassPropertyInCinfigs.dat"}));
+  c.push_back(dataCheck("FailedFeatInCongs", {kPart, kAssembly},
+                        "each configuration's features and their errors (data files)", inDataFolder,
                         {"RavelcrestPartAssembly.dat", "RavelcrestPartAssemblyConfigCount.dat"}));
-  c.push_back(dataCheck("Features", {kPart, kAssembly, kDrawing}, noArguments));
-  c.push_back(dataCheck("ComponentCount", {kAssembly}, noArguments));
+  c.push_back(dataCheck("Features", {kPart, kAssembly, kDrawing}, "the feature tree, listed in the journal", noArguments));
+  c.push_back(dataCheck("ComponentCount", {kAssembly}, "components of the assembly", noArguments));
+  CheckEntry references = dataCheck("References", {kPart, kAssembly, kDrawing},
+                                    "every document it references exists", noArguments);
+  references.member.clear();
+  references.kind = ResultKind::References;
+  c.push_back(references);
   // Operations that change the open document in memory come last.
-  c.push_back(dataCheck("TestFlexible", {kAssembly}, noArguments));
-  c.push_back(dataCheck("TestAssemInterference", {kAssembly}, noArguments));
-  c.push_back(dataCheck("ViewCutPaste", {kDrawing}, noArguments));
-  c.push_back(dataCheck("InsertBOM", {kDrawing}, noArguments));
-  c.push_back(dataCheck("CreateSectionView", {kDrawing}, noArguments));
+  c.push_back(dataCheck("TestFlexible", {kAssembly}, "components can be made flexible", noArguments));
+  c.push_back(dataCheck("TestAssemInterference", {kAssembly}, "interference between components", noArguments));
+  c.push_back(dataCheck("ViewCutPaste", {kDrawing}, "views survive cut, paste and undo", noArguments));
+  c.push_back(dataCheck("InsertBOM", {kDrawing}, "every view can be selected for a bill of materials", noArguments));
+  c.push_back(dataCheck("CreateSectionView", {kDrawing}, "a section view of every view", noArguments));
   return c;
 }
 

@@ -6,6 +6,7 @@
 // one entry here.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,13 +21,16 @@ enum DocType : int { kPart = 1, kAssembly = 2, kDrawing = 3 };
 // What the runner knows about the document under test.
 struct CheckEnv {
   std::string document;    // full path
-  std::string nameOnly;    // file name without extension
+  std::string label;       // the path that names it in rows and result folders
+  std::string nameOnly;    // the document's file name
   std::string folder;      // the document's folder
   std::string results;     // the results folder
   std::string perfFolder;  // holds this document's Performance.log (open time)
   std::string dataFolder;  // where this document's data files are written
-  std::string baselineFolder;  // baseline copies of the data files, beside the document
+  std::string baselineFolder;  // baseline copies of the data files: folder/.ravelcrest/<file name>
   int type = 0;
+  std::int32_t processId = 0;  // the host session's
+  bool multiSession = false;
   automation::ObjectRef app;   // clsApplication with the session set
   automation::ObjectRef host;  // the host session
 };
@@ -34,11 +38,13 @@ struct CheckEnv {
 enum class ResultKind {
   Code,         // 0 ran to its end, anything else abandoned
   Time,         // a time in seconds; -999 abandoned
+  References,   // run by the tool itself: the referenced documents exist
 };
 
 struct CheckEntry {
   std::string name;                 // as the summary shows it
-  std::string member;               // clsApplication member called
+  std::string member;               // clsApplication member called ("" for the tool's own)
+  std::string measures;             // what it measures, for --list-checks
   std::vector<int> types;           // document types it applies to
   std::string baselineKey;          // key in the properties file, "" if none
   ResultKind kind = ResultKind::Code;
@@ -51,12 +57,26 @@ struct CheckEntry {
   // Names of the data files the check writes into dataFolder; each is
   // compared with its baseline copy (CompareFiles) or becomes it.
   std::vector<std::string> dataFiles;
+  // The value the check measured, asked when the journal does not tell it
+  // (the check agreed with its baseline); "" when unknown.
+  std::function<std::string(const CheckEnv&)> measure;
 };
 
 // Every check, in the order they run on a document.
 const std::vector<CheckEntry>& checkCatalog();
 
+// The folder beside documents that holds the tool's own baselines (the
+// library's properties files stay beside the document, where every harness
+// looks for them). A dot folder: no document glob matches it.
+inline constexpr std::string_view kStateFolderName = ".ravelcrest";
+
+// The extensions of the baseline files beside documents; never documents.
+bool isBaselineFile(std::string_view path);
+
 // The properties file of the document under test.
 std::string propertiesFileOf(const CheckEnv& env);
+
+// The value of `key` in the document's properties file; "" when it has none.
+std::string baselineValueOf(const CheckEnv& env, const std::string& key);
 
 }  // namespace rc::tools

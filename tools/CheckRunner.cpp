@@ -2,15 +2,21 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/automation/Error.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/Registry.h"
 #include "platform/automation/SafeArray.h"
+#include "platform/automation/Trap.h"
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
 #include "platform/os/System.h"
 #include "tools/CheckCatalog.h"
+#include "tools/DataFileCompare.h"
+#include "tools/Interrupt.h"
+#include "tools/OutputFiles.h"
 
 namespace rc::tools {
 
@@ -29,16 +35,7 @@ const char* statusText(Status s) {
 
 namespace {
 
-int typeOfExtension(std::string_view path) {
-  std::string_view name = platform::fileName(path);
-  std::size_t dot = name.rfind('.');
-  std::string ext = dot == std::string_view::npos ? "" : std::string(name.substr(dot + 1));
-  for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  if (ext == "vxlprt" || ext == "prt" || ext == "vxllfp") return kPart;
-  if (ext == "vxlasm" || ext == "asm") return kAssembly;
-  if (ext == "vxldrw" || ext == "drw") return kDrawing;
-  return 0;
-}
+constexpr auto kIgnore = [](const au::AutomationError&) {};
 
 std::int64_t sizeOf(const std::string& file) { return platform::fileExists(file) ? platform::fileLength(file) : -1; }
 
@@ -49,21 +46,27 @@ struct Snapshot {
   std::vector<std::int64_t> baselineSizes;
 };
 
-std::vector<std::string> hostJournal(const au::ObjectRef& host) {
+// The host journal's lines from `from` on. The journal is emptied at the
+// start of every document, so this copies no more than one document's lines.
+std::vector<std::string> hostJournalFrom(const au::ObjectRef& host, std::size_t from) {
   std::vector<std::string> lines;
   Variant v = au::call(host, "SimJournal");
   if (!v.isArray()) return lines;
-  for (const Variant& item : v.asArray().items()) lines.push_back(item.toText());
+  const std::vector<Variant>& items = v.asArray().items();
+  for (std::size_t i = from; i < items.size(); ++i) lines.push_back(items[i].toText());
   return lines;
+}
+
+std::size_t hostJournalSize(const au::ObjectRef& host) {
+  Variant v = au::call(host, "SimJournal");
+  return v.isArray() ? v.asArray().items().size() : 0;
 }
 
 // The journal lines a check added: host journal lines, then the lines
 // appended to the journal file.
 std::vector<std::string> newJournalLines(const Snapshot& before, const au::ObjectRef& host, const std::string& journFile) {
-  std::vector<std::string> lines = hostJournal(host);
-  lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(std::min(before.hostLines, lines.size())));
-  std::int64_t now = sizeOf(journFile);
-  if (now > before.journalBytes) {
+  std::vector<std::string> lines = hostJournalFrom(host, before.hostLines);
+  if (sizeOf(journFile) > before.journalBytes) {
     std::string text = platform::readFileFrom(journFile, std::max<std::int64_t>(before.journalBytes, 0));
     std::size_t start = 0;
     while (start < text.size()) {
@@ -95,44 +98,94 @@ std::string createdBaselineValue(const std::string& file, std::int64_t before, c
   return added.substr(prefix.size(), end == std::string::npos ? std::string::npos : end - prefix.size());
 }
 
-// Compares each data file the check wrote with its baseline copy beside the
-// document, or makes it the baseline. Answers whether a baseline was made;
-// a difference sets `warned` and the row's detail.
-bool compareDataFiles(const CheckEntry& entry, const CheckEnv& env, CheckRow& row, bool& warned) {
+// A data file's text with the results folder's data path taken out, so
+// runs into different results folders compare equal.
+std::string withoutDataFolder(std::string text, const std::string& dataFolder) {
+  std::string prefix = dataFolder + "/";
+  for (std::size_t p = 0; (p = text.find(prefix, p)) != std::string::npos;) text.replace(p, prefix.size(), "");
+  return text;
+}
+
+// Compares each data file the check wrote with its baseline copy in the
+// document's state folder, or makes it the baseline. Answers whether a
+// baseline was made; a difference sets `warned` and the row's detail.
+bool compareDataFiles(const CheckEntry& entry, const CheckEnv& env, const std::string& tolerance, CheckRow& row,
+                      bool& warned) {
   bool created = false;
   for (const std::string& name : entry.dataFiles) {
     std::string fresh = platform::joinPath(env.dataFolder, name);
     if (!platform::fileExists(fresh)) continue;
     std::string base = platform::joinPath(env.baselineFolder, name);
+    std::string text = withoutDataFolder(platform::readFile(fresh), env.dataFolder);
     if (!platform::fileExists(base)) {
       platform::createFolder(env.baselineFolder);
-      platform::copyFile(fresh, base);
+      replaceOutputFile(base, text);
       created = true;
       continue;
     }
-    au::ObjectRef store = au::createObject("RavelcrestCore.clsPropertyManager");
-    std::vector<Variant> args{Variant(base), Variant(fresh), au::call(env.app, "tolerance"), Variant()};
-    if (!au::call(store, "CompareFiles", args).toBool()) {
+    if (auto change = firstDataChange(platform::readFile(base), text, tolerance)) {
       warned = true;
-      std::string message = args[3].toText();
-      for (std::string_view tag : {"<B>", "</B>"})
-        for (std::size_t p; (p = message.find(tag)) != std::string::npos;) message.erase(p, tag.size());
-      for (std::size_t p; (p = message.find("\r\n")) != std::string::npos;) message.replace(p, 2, " | ");
-      row.detail = name + ": " + message;
+      if (!row.detail.empty()) row.detail += "; ";
+      row.detail += name + ": " + describeChange(*change);
     }
   }
   return created;
 }
 
-CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const std::string& journFile) {
-  CheckRow row{std::string(platform::fileName(env.document)), entry.name, Status::Ok, "", "", ""};
+// The tool's own check: every document `env` references exists.
+CheckRow checkReferences(const CheckEnv& env, CheckRow row) {
+  Variant list = au::call(env.host, "GetDocumentDependencies2",
+                          {Variant(env.document), Variant(true), Variant(true), Variant(false)});
+  std::vector<std::string> missing;
+  std::size_t count = 0;
+  if (list.isArray()) {
+    const std::vector<Variant>& items = list.asArray().items();
+    for (std::size_t i = 1; i < items.size(); i += 2, ++count)
+      if (!platform::fileExists(items[i].toText())) missing.push_back(items[i].toText());
+  }
+  row.newValue = std::to_string(count);
+  if (!missing.empty()) {
+    row.status = Status::Warning;
+    row.detail = "missing referenced document" + std::string(missing.size() > 1 ? "s: " : ": ");
+    for (std::size_t i = 0; i < missing.size(); ++i) row.detail += (i ? ", " : "") + missing[i];
+  }
+  return row;
+}
+
+// A timing warning stands only when the new time is the slower one, unless
+// faster times warn too.
+bool timingWarns(const CheckRow& row, const RunOptions& options) {
+  if (options.warnFaster || row.baseValue.empty()) return true;
+  return au::leadingNumber(row.newValue) > au::leadingNumber(row.baseValue);
+}
+
+// The tolerance a check runs under: timings get their own noise floor.
+std::string toleranceFor(const CheckEntry& entry, const RunOptions& options) {
+  if (entry.kind != ResultKind::Time) return options.tolerance;
+  std::string percent = options.tolerance.substr(0, options.tolerance.find(','));
+  return percent + "," + au::writeForm(options.timeFloor);
+}
+
+CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options, const std::string& journFile) {
+  CheckRow row{env.label, entry.name, Status::Ok, "", "", ""};
+  if (entry.kind == ResultKind::References) {
+    try {
+      return checkReferences(env, row);
+    } catch (const au::AutomationError& e) {
+      row.status = Status::Failed;
+      row.detail = e.description();
+      return row;
+    }
+  }
   Snapshot before;
   std::vector<std::string> baselineFiles = entry.baselineFiles ? entry.baselineFiles(env) : std::vector<std::string>{};
+  std::string tolerance = toleranceFor(entry, options);
   try {
-    before.hostLines = hostJournal(env.host).size();
+    before.hostLines = hostJournalSize(env.host);
     before.journalBytes = sizeOf(journFile);
     for (const std::string& f : baselineFiles) before.baselineSizes.push_back(sizeOf(f));
     au::letProperty(env.app, "Failure", Variant(false));
+    au::letProperty(env.app, "tolerance", Variant(tolerance));
     if (entry.prepare) entry.prepare(env);
     for (const std::string& name : entry.dataFiles) {
       std::string stale = platform::joinPath(env.dataFolder, name);
@@ -163,32 +216,45 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const std::string&
     if (std::string v = valueAfter(line, "*** New = "); !v.empty()) row.newValue = v;
     if (std::string v = valueAfter(line, "*** BaseLine = "); !v.empty()) row.baseValue = v;
   }
+  if (entry.kind == ResultKind::Time && warned && !timingWarns(row, options)) {
+    warned = false;
+    row.detail = "faster than the baseline (--warn-faster warns about that too)";
+  }
+  bool created = false;
   for (std::size_t i = 0; i < baselineFiles.size(); ++i) {
     if (sizeOf(baselineFiles[i]) != before.baselineSizes[i] && !warned) {
-      row.status = Status::BaselineCreated;
+      created = true;
       if (row.newValue.empty()) row.newValue = createdBaselineValue(baselineFiles[i], before.baselineSizes[i], entry.baselineKey);
       row.baseValue.clear();
     }
   }
   try {
-    if (compareDataFiles(entry, env, row, warned) && !warned) row.status = Status::BaselineCreated;
+    created = compareDataFiles(entry, env, options.tolerance, row, warned) || created;
   } catch (const au::AutomationError& e) {
     row.status = Status::Failed;
     row.detail = "data files: " + e.description();
     return row;
   }
+  if (!created) {
+    // Agreeing checks journal nothing: ask for the values the row shows.
+    au::trapped(
+        [&] {
+          if (row.newValue.empty() && entry.measure) row.newValue = entry.measure(env);
+          if (row.baseValue.empty()) row.baseValue = baselineValueOf(env, entry.baselineKey);
+        },
+        kIgnore);
+  }
   if (warned) row.status = Status::Warning;
+  else if (created) row.status = Status::BaselineCreated;
   return row;
 }
 
 bool selected(const RunOptions& options, const CheckEntry& entry) {
   if (options.checks.empty()) return true;
-  return std::find(options.checks.begin(), options.checks.end(), entry.member) != options.checks.end() ||
-         std::find(options.checks.begin(), options.checks.end(), entry.name) != options.checks.end();
+  return std::find(options.checks.begin(), options.checks.end(), entry.name) != options.checks.end();
 }
 
-void setSession(const au::ObjectRef& app, const CheckEnv& env, const RunOptions& options, const std::string& journFile,
-                std::int32_t processId) {
+void setSession(const au::ObjectRef& app, const CheckEnv& env, const RunOptions& options, const std::string& journFile) {
   au::letProperty(app, "InputFile", Variant(env.document));
   au::letProperty(app, "NameOnly", Variant(env.nameOnly));
   au::letProperty(app, "PathName", Variant(env.folder));
@@ -196,7 +262,7 @@ void setSession(const au::ObjectRef& app, const CheckEnv& env, const RunOptions&
   au::letProperty(app, "JournFile", Variant(journFile));
   au::letProperty(app, "VXBuild", Variant(options.build));
   au::letProperty(app, "tolerance", Variant(options.tolerance));
-  au::letProperty(app, "glbProcessID", Variant(static_cast<int>(processId)));
+  au::letProperty(app, "glbProcessID", Variant(static_cast<int>(env.processId)));
   au::letProperty(app, "MultiSession", Variant(options.multiSession));
   au::letProperty(app, "VXPath", Variant(options.hostFolder));
   au::letProperty(app, "InpPath", Variant(options.results));
@@ -204,67 +270,102 @@ void setSession(const au::ObjectRef& app, const CheckEnv& env, const RunOptions&
 
 // Writes the document's open time as the performance log TestPerformance reads.
 void recordOpenTime(CheckEnv& env, double seconds) {
-  env.perfFolder = platform::joinPath(env.results, "performance/" + env.nameOnly);
+  env.perfFolder = platform::joinPath(env.results, "performance/" + env.label);
   platform::createFolder(env.perfFolder);
-  platform::writeFile(platform::joinPath(env.perfFolder, "Performance.log"),
-                      "Exp_Open = " + au::writeForm(seconds) + "\r\n");
+  replaceOutputFile(platform::joinPath(env.perfFolder, "Performance.log"), "Exp_Open = " + au::writeForm(seconds) + "\r\n");
+}
+
+// Empties the document's data folder of an earlier run, so that nothing in
+// it (a link above all) is written through; the library writes the data
+// files there.
+void startDataFolder(const std::string& folder) {
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
+  platform::createFolder(folder);
+}
+
+// Opens the document in a host session; answers the open row's failure
+// detail, or "" when it opened.
+std::string openDocument(CheckEnv& env, const RunOptions& options, const std::string& journFile) {
+  env.host = au::createObject("Vexlar.Application");
+  if (options.multiSession) {
+    // A session of its own: end whatever session runs and start a fresh one.
+    // It is found by its process ID, and it is also the session that the
+    // library's lookups without an ID (configuration checks count edges
+    // that way) attach to, so both see the same document.
+    au::call(env.host, "ExitApp");
+    env.host = au::createObject("Vexlar.Application");
+  }
+  au::call(env.host, "SimClearJournal");
+  au::letProperty(env.host, "SimJournalFile", Variant(journFile));
+  std::vector<Variant> open{Variant(env.document), Variant(env.type), Variant(0), Variant(""), Variant(0), Variant(0)};
+  std::uint32_t started = platform::tickCount();
+  au::ObjectRef doc = au::call(env.host, "OpenDoc6", open).toObject();
+  recordOpenTime(env, (platform::tickCount() - started) / 1000.0);
+  if (!doc) {
+    std::string detail = "the host could not open it (errors " + open[4].toText() + ")";
+    Variant m = au::call(env.host, "SimMessages");
+    if (m.isArray() && m.asArray().size() > 0) detail += ": " + m.asArray().items().back().toText();
+    return detail;
+  }
+  env.processId = au::call(env.host, "SimProcessID").toLong();
+  env.multiSession = options.multiSession;
+  env.app = au::createObject("RavelcrestCore.clsApplication");
+  setSession(env.app, env, options, journFile);
+  return "";
 }
 
 }  // namespace
 
-std::vector<CheckRow> runDocument(const std::string& document, const RunOptions& options) {
+std::vector<CheckRow> runDocument(const DocumentItem& item, const RunOptions& options) {
+  CheckRow openRow{item.label, "open", Status::Failed, "", "", item.problem};
+  if (!item.problem.empty()) return {openRow};
   CheckEnv env;
-  env.document = document;
-  env.folder = std::string(platform::folderOf(document));
-  std::string name(platform::fileName(document));
+  env.document = hostPathOf(item.path);
+  env.label = item.label;
+  env.folder = std::string(platform::folderOf(env.document));
   // The whole file name keeps the baselines of a part and a drawing of the
   // same name apart.
-  env.nameOnly = name;
-  env.dataFolder = platform::joinPath(options.results, "data/" + name);
-  env.baselineFolder = platform::joinPath(env.folder, name + ".baselines");
+  env.nameOnly = std::string(platform::fileName(env.document));
+  env.dataFolder = platform::joinPath(options.results, "data/" + item.label);
+  std::string realFolder(platform::folderOf(item.path));
+  env.baselineFolder = platform::joinPath(platform::joinPath(realFolder, kStateFolderName), env.nameOnly);
   env.results = options.results;
-  env.type = typeOfExtension(document);
+  env.type = documentTypeOf(item.path);
   std::string journFile = platform::joinPath(options.results, "journal.txt");
+  appendOutputFile(journFile, "'===== " + item.label + " (" + item.path + ")\r\n");
 
-  CheckRow openRow{name, "open", Status::Failed, "", "", ""};
   if (env.type == 0) {
     openRow.detail = "not a part, assembly or drawing file";
     return {openRow};
   }
   try {
-    platform::createFolder(env.dataFolder);
-    env.host = au::createObject(options.multiSession ? "VexlarSim.Session" : "Vexlar.Application");
-    au::letProperty(env.host, "SimJournalFile", Variant(journFile));
-    std::vector<Variant> open{Variant(document), Variant(env.type), Variant(0), Variant(""), Variant(0), Variant(0)};
-    std::uint32_t started = platform::tickCount();
-    au::ObjectRef doc = au::call(env.host, "OpenDoc6", open).toObject();
-    recordOpenTime(env, (platform::tickCount() - started) / 1000.0);
-    if (!doc) {
-      openRow.detail = "the host could not open it (errors " + open[4].toText() + ")";
-      Variant m = au::call(env.host, "SimMessages");
-      if (m.isArray() && m.asArray().size() > 0) openRow.detail += ": " + m.asArray().items().back().toText();
-      return {openRow};
-    }
-    env.app = au::createObject("RavelcrestCore.clsApplication");
-    setSession(env.app, env, options, journFile, au::call(env.host, "SimProcessID").toLong());
+    startDataFolder(env.dataFolder);
+    openRow.detail = openDocument(env, options, journFile);
   } catch (const au::AutomationError& e) {
     openRow.detail = e.description();
+  }
+  if (!openRow.detail.empty()) {
+    if (options.multiSession && env.host) au::trapped([&] { au::call(env.host, "ExitApp"); }, kIgnore);
     return {openRow};
   }
 
   const au::ClassInfo& info = env.app->typeInfo();
   std::vector<CheckRow> rows;
   for (const CheckEntry& entry : checkCatalog()) {
+    if (interruptRequested()) break;
     if (std::find(entry.types.begin(), entry.types.end(), env.type) == entry.types.end()) continue;
-    if (!selected(options, entry) || info.find(entry.member).empty()) continue;
-    rows.push_back(runOne(entry, env, journFile));
+    if (!selected(options, entry)) continue;
+    if (!entry.member.empty() && info.find(entry.member).empty()) continue;
+    rows.push_back(runOne(entry, env, options, journFile));
   }
-  try {
-    au::call(env.host, "CloseAllDocuments", {Variant(true)});
-    if (options.multiSession) au::call(env.host, "ExitApp");
-  } catch (const au::AutomationError&) {
-    // The rows are what matters; a host that cannot close is left as it is.
-  }
+  // The rows are what matters; a host that cannot close is left as it is.
+  au::trapped(
+      [&] {
+        au::call(env.host, "CloseAllDocuments", {Variant(true)});
+        if (options.multiSession) au::call(env.host, "ExitApp");
+      },
+      kIgnore);
   return rows;
 }
 

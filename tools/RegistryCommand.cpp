@@ -20,6 +20,15 @@ struct RegistryArgs {
   std::string data;
 };
 
+// Refuses a key path the settings store cannot hold, naming the rule.
+void checkKeyPath(const std::string& key) {
+  if (key.empty()) throw UsageError("registry: the key path is empty; name a key, e.g. HKEY_CURRENT_USER\\Software\\Vexlar");
+  if (key.find_first_not_of("\\/") == std::string::npos)
+    throw UsageError("registry: the key path \"" + key + "\" holds only separators; name a key, e.g. HKEY_CURRENT_USER\\Software");
+  if (key.find_first_of("\r\n") != std::string::npos)
+    throw UsageError("registry: a key path cannot hold a line break");
+}
+
 }  // namespace
 
 void addRegistryCommand(CLI::App& app, CommandContext& context) {
@@ -32,6 +41,7 @@ void addRegistryCommand(CLI::App& app, CommandContext& context) {
   get->add_option("KEY", args->key, "Key path, e.g. HKEY_CURRENT_USER\\Software\\Vexlar")->required();
   get->add_option("VALUE", args->name, "Value name")->required();
   get->callback([args, &context] {
+    checkKeyPath(args->key);
     std::optional<std::string> data = platform::SettingsStore(args->store).get(args->key, args->name);
     if (!data) {
       context.err << "ravelcrest: no value \"" << args->name << "\" under " << args->key << "\n";
@@ -45,7 +55,10 @@ void addRegistryCommand(CLI::App& app, CommandContext& context) {
   set->add_option("KEY", args->key, "Key path")->required();
   set->add_option("VALUE", args->name, "Value name")->required();
   set->add_option("DATA", args->data, "Data to store")->required();
-  set->callback([args] { platform::SettingsStore(args->store).set(args->key, args->name, args->data); });
+  set->callback([args] {
+    checkKeyPath(args->key);
+    platform::SettingsStore(args->store).set(args->key, args->name, args->data);
+  });
 }
 
 }  // namespace rc::tools

@@ -1,41 +1,55 @@
 #include "tools/SummaryTable.h"
 
 #include <algorithm>
-#include <array>
-#include <string>
+
+#include "tools/CheckCatalog.h"
 
 namespace rc::tools {
 
-void writeSummary(std::ostream& out, const std::vector<CheckRow>& rows) {
-  using Cells = std::array<std::string, 5>;
-  std::vector<Cells> table{{"DOCUMENT", "CHECK", "STATUS", "NEW", "BASELINE"}};
-  std::vector<std::string> notes;
+namespace {
+
+constexpr std::size_t kValueWidth = 10;
+
+}  // namespace
+
+SummaryTable::SummaryTable(std::ostream& out, std::size_t documentWidth) : out_(out) {
+  std::size_t checkWidth = 5;
+  for (const CheckEntry& e : checkCatalog()) checkWidth = std::max(checkWidth, e.name.size());
+  width_ = {std::max<std::size_t>(documentWidth, 8), checkWidth, std::string_view("BASELINE CREATED [99]").size(),
+            kValueWidth, kValueWidth};
+}
+
+void SummaryTable::writeLine(const std::array<std::string, 5>& cells) {
+  std::string line;
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    line += cells[i];
+    if (i + 1 < cells.size()) line += std::string(std::max(width_[i], cells[i].size()) - cells[i].size() + 2, ' ');
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  out_ << line << "\n";
+}
+
+void SummaryTable::writeHeader() { writeLine({"DOCUMENT", "CHECK", "STATUS", "NEW", "BASELINE"}); }
+
+void SummaryTable::writeRows(const std::vector<CheckRow>& rows) {
   for (const CheckRow& r : rows) {
     std::string status = statusText(r.status);
     if (!r.detail.empty()) {
-      notes.push_back(r.document + " " + r.check + ": " + r.detail);
-      status += " [" + std::to_string(notes.size()) + "]";
+      notes_.push_back(r.document + " " + r.check + ": " + r.detail);
+      status += " [" + std::to_string(notes_.size()) + "]";
     }
-    table.push_back({r.document, r.check, status, r.newValue, r.baseValue});
+    writeLine({r.document, r.check, status, r.newValue, r.baseValue});
+    ++counts_[static_cast<std::size_t>(r.status)];
+    ++total_;
   }
-  std::array<std::size_t, 5> width{};
-  for (const Cells& c : table)
-    for (std::size_t i = 0; i < c.size(); ++i) width[i] = std::max(width[i], c[i].size());
-  for (const Cells& c : table) {
-    std::string line;
-    for (std::size_t i = 0; i < c.size(); ++i) {
-      line += c[i];
-      if (i + 1 < c.size()) line += std::string(width[i] - c[i].size() + 2, ' ');
-    }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    out << line << "\n";
-  }
-  if (!notes.empty()) out << "\n";
-  for (std::size_t i = 0; i < notes.size(); ++i) out << "[" << i + 1 << "] " << notes[i] << "\n";
-  std::array<int, 4> counts{};
-  for (const CheckRow& r : rows) ++counts[static_cast<std::size_t>(r.status)];
-  out << "\n" << rows.size() << " checks: " << counts[0] << " ok, " << counts[1] << " baselines created, "
-      << counts[2] << " warned, " << counts[3] << " failed\n";
+  out_.flush();
+}
+
+void SummaryTable::writeEnd() {
+  if (!notes_.empty()) out_ << "\n";
+  for (std::size_t i = 0; i < notes_.size(); ++i) out_ << "[" << i + 1 << "] " << notes_[i] << "\n";
+  out_ << "\n" << total_ << " checks: " << counts_[0] << " ok, " << counts_[1] << " baselines created, " << counts_[2]
+       << " warned, " << counts_[3] << " failed\n";
 }
 
 }  // namespace rc::tools

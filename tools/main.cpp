@@ -1,8 +1,10 @@
 // ravelcrest: the command-line harness of RavelcrestCore.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <exception>
 #include <iostream>
+#include <string>
 
 #include "Core/frame/Register.h"
 #include "platform/automation/Error.h"
@@ -18,6 +20,21 @@ int fail(std::string_view message) {
   return kFailure;
 }
 
+// The first word of the command line when it is neither a subcommand nor a
+// top-level option: "unknown command" or "unknown option" naming it, else "".
+std::string firstWordNotUnderstood(const CLI::App& app, int argc, char** argv) {
+  if (argc < 2) return "";
+  std::string word = argv[1];
+  if (word == "--help" || word == "-h" || word == "--version") return "";
+  std::string names;
+  for (const CLI::App* sub : app.get_subcommands({})) {
+    if (sub->get_name() == word) return "";
+    names += (names.empty() ? "" : ", ") + sub->get_name();
+  }
+  std::string kind = word.starts_with("-") ? "option" : "command";
+  return "unknown " + kind + " \"" + word + "\" (commands: " + names + "; see ravelcrest --help)";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -26,13 +43,15 @@ int main(int argc, char** argv) {
 
   CLI::App app{"Regression checks and tools of RavelcrestCore.", "ravelcrest"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "ravelcrest " RAVELCREST_VERSION);
   rc::tools::CommandContext context{std::cout, std::cerr};
   for (rc::tools::AddCommand add : rc::tools::commandTable()) add(app, context);
 
+  if (std::string problem = firstWordNotUnderstood(app, argc, argv); !problem.empty()) return fail(problem);
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& e) {
-    return app.exit(e);  // --help
+    return app.exit(e);  // --help, --version
   } catch (const CLI::ParseError& e) {
     return fail(std::string(e.what()) + " (see ravelcrest --help)");
   } catch (const rc::tools::UsageError& e) {

@@ -1,6 +1,10 @@
 import os
+import pathlib
+import shutil
 
 import pytest
+
+MODELS = pathlib.Path(__file__).resolve().parents[2] / "examples" / "models"
 
 
 @pytest.fixture
@@ -44,3 +48,13 @@ def cli():
     if not path or not os.path.exists(path):
         pytest.skip("RAVELCREST_BIN does not name the ravelcrest tool")
     return path
+
+
+@pytest.fixture
+def models(tmp_path, monkeypatch):
+    """A copy of the sample models, with the drive root and locale of a clean run."""
+    monkeypatch.setenv("RAVELCREST_DRIVE_ROOT", str(tmp_path / "drive"))
+    monkeypatch.setenv("LC_ALL", "C")
+    copy = tmp_path / "models"
+    shutil.copytree(MODELS, copy)
+    return copy

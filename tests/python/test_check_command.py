@@ -2,23 +2,12 @@
 import json
 import os
 import pathlib
-import shutil
 import subprocess
 
-import pytest
+from summary import rows as summary_rows
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
-MODELS = ROOT / "examples" / "models"
 BIN = os.environ.get("RAVELCREST_BIN", str(ROOT / "build" / "bin" / "ravelcrest"))
-
-
-@pytest.fixture
-def models(tmp_path, monkeypatch):
-    monkeypatch.setenv("RAVELCREST_DRIVE_ROOT", str(tmp_path / "drive"))
-    monkeypatch.setenv("LC_ALL", "C")
-    copy = tmp_path / "models"
-    shutil.copytree(MODELS, copy)
-    return copy
 
 
 def check(*args):
@@ -27,14 +16,7 @@ def check(*args):
 
 def rows(stdout):
     """The summary rows as (document, check, status) triples."""
-    out = []
-    for line in stdout.splitlines()[1:]:
-        if not line.strip():
-            break
-        cells = line.split()
-        status = "BASELINE CREATED" if cells[2:4] == ["BASELINE", "CREATED"] else cells[2]
-        out.append((cells[0], cells[1], status))
-    return out
+    return [tuple(r[:3]) for r in summary_rows(stdout)]
 
 
 def test_first_run_creates_baselines_and_second_agrees(models, tmp_path):
@@ -100,7 +82,7 @@ def test_multi_session_and_check_selection(models, tmp_path):
 
 
 def test_usage_errors(tmp_path):
-    run = check(tmp_path / "none.vxlprt", "--results", tmp_path / "r")
+    run = check("--results", tmp_path)
     assert run.returncode == 2
-    assert "ravelcrest: " in run.stderr
-    assert check("--results", tmp_path).returncode == 2
+    assert run.stderr.startswith("ravelcrest: ")
+    assert check(tmp_path / "none.vxlprt").returncode == 2

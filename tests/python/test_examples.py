@@ -17,3 +17,13 @@ def test_harness_example_runs_twice_without_warnings(tmp_path):
     second = subprocess.run(cmd, capture_output=True, text=True, env=env, timeout=120)
     assert second.returncode == 0, second.stdout + second.stderr
     assert "WARNING" not in second.stdout and "FAILED" not in second.stdout
+
+
+def test_harness_example_writes_outside_the_source_tree_by_default(tmp_path):
+    env = dict(os.environ, RAVELCREST_DRIVE_ROOT=str(tmp_path / "drive"), LC_ALL="C", TMPDIR=str(tmp_path))
+    before = set((ROOT / "examples").rglob("*.properties"))
+    run = subprocess.run([sys.executable, str(ROOT / "examples" / "harness.py")], capture_output=True, text=True,
+                         env=env, timeout=120, cwd=ROOT)
+    assert run.returncode == 0, run.stdout + run.stderr
+    assert (tmp_path / "ravelcrest-harness" / "journal.txt").exists()
+    assert set((ROOT / "examples").rglob("*.properties")) == before

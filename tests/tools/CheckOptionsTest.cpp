@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include "tools/CheckCatalog.h"
+#include "tools/CheckOptions.h"
+#include "tools/Command.h"
+
+namespace rc::tools {
+namespace {
+
+TEST(ToleranceOption, OneNumberStandsForPercentAndFloor) {
+  ToleranceText t = parseToleranceOption("5");
+  EXPECT_EQ(t.percent, 5);
+  EXPECT_EQ(t.floor, 5);
+  t = parseToleranceOption(" 2.5 , 1e-9 ");
+  EXPECT_EQ(t.percent, 2.5);
+  EXPECT_EQ(t.floor, 1e-9);
+  EXPECT_EQ(describeTolerance(kDefaultTolerance), "5 % (noise floor 1e-09)");
+}
+
+TEST(ToleranceOption, RefusesWhatIsNotTwoFiniteAmounts) {
+  for (const char* bad : {"", ",", "garbage", "-5", "5,-1", "1e999", "5,", ",5", "5,1,2", "nan", "inf", "5%", "0x10"})
+    EXPECT_THROW(parseToleranceOption(bad), UsageError) << bad;
+}
+
+TEST(SecondsOption, FiniteAndNotNegative) {
+  EXPECT_EQ(parseSecondsOption("--time-floor", "0.5"), 0.5);
+  EXPECT_EQ(parseSecondsOption("--time-floor", "0"), 0);
+  for (const char* bad : {"", "-1", "x", "1e400"}) EXPECT_THROW(parseSecondsOption("--time-floor", bad), UsageError);
+}
+
+TEST(CheckNames, MatchedWithoutCaseOrSpacesInCatalogOrder) {
+  const std::vector<CheckEntry>& catalog = checkCatalog();
+  EXPECT_EQ(resolveCheckNames("", catalog), std::vector<std::string>{});
+  EXPECT_EQ(resolveCheckNames(" testfilesize ,TESTEDGECOUNT,,", catalog),
+            (std::vector<std::string>{"TestEdgeCount", "TestFileSize"}));
+  EXPECT_EQ(resolveCheckNames("TestPerformance", catalog), std::vector<std::string>{"TestPerformance(Exp_Open)"});
+}
+
+TEST(CheckNames, UnknownNameSuggestsTheNearest) {
+  try {
+    resolveCheckNames("TestEdgeCount, TestFileSise", checkCatalog());
+    FAIL() << "accepted an unknown name";
+  } catch (const UsageError& e) {
+    std::string message = e.what();
+    EXPECT_NE(message.find("\"TestFileSise\""), std::string::npos) << message;
+    EXPECT_NE(message.find("did you mean TestFileSize?"), std::string::npos) << message;
+  }
+}
+
+TEST(CheckList, EveryCheckWithItsTypesAndWhatItMeasures) {
+  std::string text = checkListText(checkCatalog());
+  for (const CheckEntry& e : checkCatalog()) {
+    EXPECT_FALSE(e.measures.empty()) << e.name;
+    EXPECT_NE(text.find(e.name + " "), std::string::npos) << e.name;
+  }
+  EXPECT_NE(text.find("ViewCutPaste"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rc::tools

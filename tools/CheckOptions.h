@@ -1,0 +1,40 @@
+// Reading the options of `ravelcrest check`: tolerances, time floors and
+// check names. Every routine throws UsageError with a message that names the
+// text it could not use and the form it expects.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/CheckCatalog.h"
+
+namespace rc::tools {
+
+// The default tolerance: 5 % with a noise floor small enough to catch any
+// real change (two values both below the floor always agree).
+inline constexpr std::string_view kDefaultTolerance = "5,1e-9";
+
+struct ToleranceText {
+  double percent = 0;
+  double floor = 0;
+};
+
+// "P" (percent and floor both P) or "P,F": finite numbers, not negative.
+ToleranceText parseToleranceOption(std::string_view text);
+
+// How the summary shows the tolerance in force: "5 % (noise floor 1e-09)".
+std::string describeTolerance(std::string_view text);
+
+// A time in seconds: a finite number, not negative.
+double parseSecondsOption(std::string_view option, std::string_view text);
+
+// The catalog names `list` selects ("A,B", without regard to case or spaces
+// around the commas), in catalog order; empty for an empty list.
+std::vector<std::string> resolveCheckNames(std::string_view list, const std::vector<CheckEntry>& catalog);
+
+// The `--list-checks` text: one line per check with its document types and
+// what it measures.
+std::string checkListText(const std::vector<CheckEntry>& catalog);
+
+}  // namespace rc::tools

@@ -1,0 +1,103 @@
+#include "tools/OutputFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace rc::tools {
+
+namespace {
+
+[[noreturn]] void fail(const std::string& path, std::string_view what, int error) {
+  throw OutputError("cannot " + std::string(what) + " " + path + ": " + systemReason(error));
+}
+
+// Owns a file descriptor.
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  // Closes now, answering errno of a failed close (0 when it went well).
+  int close() {
+    int r = ::close(fd_);
+    fd_ = -1;
+    return r == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+// Writes all of `data` to `fd`; answers errno of a failure, else 0.
+int writeAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return 0;
+}
+
+std::string folderPart(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+std::string systemReason(int error) {
+  // O_NOFOLLOW answers ELOOP for a link at the path itself.
+  if (error == ELOOP) return "it is a symbolic link, and output files are never written through one";
+  return std::strerror(error);
+}
+
+void replaceOutputFile(const std::string& path, std::string_view data) {
+  std::string temp = folderPart(path) + "/.ravelcrest-XXXXXX";
+  int raw = ::mkstemp(temp.data());
+  if (raw < 0) fail(path, "write", errno);
+  Fd fd(raw);
+  int error = writeAll(fd.get(), data);
+  if (error == 0 && ::fchmod(fd.get(), 0644) != 0) error = errno;
+  if (error == 0) error = fd.close();
+  if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temp.c_str());
+    fail(path, "write", error);
+  }
+}
+
+void appendOutputFile(const std::string& path, std::string_view text) {
+  Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+  if (fd.get() < 0) fail(path, "write", errno);
+  int error = writeAll(fd.get(), text);
+  if (error == 0) error = fd.close();
+  if (error != 0) fail(path, "write", error);
+}
+
+void startOutputFile(const std::string& path, const std::string& kept) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) fail(path, "write", EISDIR);
+    if (::rename(path.c_str(), kept.c_str()) != 0) fail(kept, "write", errno);
+  } else if (errno != ENOENT) {
+    fail(path, "write", errno);
+  }
+  Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+  if (fd.get() < 0) fail(path, "write", errno);
+  if (int error = fd.close(); error != 0) fail(path, "write", error);
+}
+
+}  // namespace rc::tools

@@ -1,0 +1,55 @@
+#include "tools/ResultsFolder.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include "tools/OutputFiles.h"
+
+namespace rc::tools {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+[[noreturn]] void refuse(const fs::path& path, const std::string& why) {
+  throw OutputError("cannot use the results folder: " + path.string() + ": " + why);
+}
+
+void makeFolder(const fs::path& path) {
+  std::error_code ec;
+  if (fs::exists(path, ec) && !fs::is_directory(path, ec)) refuse(path, "it exists and is not a folder");
+  fs::create_directories(path, ec);
+  if (ec) refuse(path, ec.message());
+  if (!fs::is_directory(path, ec)) refuse(path, "it exists and is not a folder");
+}
+
+// Creates and removes a file in `folder`: the one sure test that it takes files.
+void probeWritable(const fs::path& folder) {
+  std::string probe = (folder / ".ravelcrest-probe-XXXXXX").string();
+  int fd = ::mkstemp(probe.data());
+  if (fd < 0) refuse(folder, systemReason(errno));
+  ::close(fd);
+  ::unlink(probe.c_str());
+}
+
+}  // namespace
+
+std::string prepareResultsFolder(const std::string& folder) {
+  fs::path root = fs::absolute(folder).lexically_normal();
+  makeFolder(root);
+  probeWritable(root);
+  for (const char* sub : {"data", "performance"}) makeFolder(root / sub);
+  // The library appends its trace log; a link in its place is removed
+  // rather than written through.
+  std::error_code ec;
+  if (fs::path trace = root / "TraceLog.log"; fs::is_symlink(fs::symlink_status(trace, ec))) fs::remove(trace, ec);
+  startOutputFile((root / "journal.txt").string(), (root / "journal.1.txt").string());
+  std::string path = root.string();
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+}  // namespace rc::tools
