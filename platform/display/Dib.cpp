@@ -54,6 +54,19 @@ std::uint32_t readDibPixel(const std::uint8_t* row, std::int64_t x, int bytesPix
   return rgb(p[2], p[1], p[0]);
 }
 
+// Copies `count` pixels of a DIB row into a surface row.
+void readDibRow(std::uint32_t* to, const std::uint8_t* row, std::int64_t count, int bytesPixel) {
+  if (bytesPixel == 4) {
+    for (std::int64_t x = 0; x < count; ++x) {
+      std::uint32_t v;
+      std::memcpy(&v, row + x * 4, 4);
+      to[x] = v & kColourMask;
+    }
+    return;
+  }
+  for (std::int64_t x = 0; x < count; ++x) to[x] = readDibPixel(row, x, 3);
+}
+
 // Copies `count` surface pixels into a DIB row (the fourth byte of a 32-bit pixel is 0).
 void writeDibRow(std::uint8_t* out, const std::uint32_t* from, std::int64_t count, int bytesPixel) {
   if (bytesPixel == 4) {
@@ -118,8 +131,7 @@ std::int32_t setDIBits(Handle dc, Handle bitmap, std::uint32_t startScan, std::u
     const std::int64_t y = l->imageRow(startScan + line);
     if (y >= s.height()) continue;
     const std::uint8_t* row = bits.data() + line * l->stride;
-    std::uint32_t* to = s.row(static_cast<int>(y));
-    for (std::int64_t x = 0; x < shared; ++x) to[x] = readDibPixel(row, x, l->bytesPixel);
+    readDibRow(s.row(static_cast<int>(y)), row, shared, l->bytesPixel);
   }
   return static_cast<std::int32_t>(lines);
 }
