@@ -1,5 +1,6 @@
 """clsBitmap from Python: capture of the host's view, the pixel array as a
 SafeArray, the records, Compare and its journal block; `ravelcrest imgdiff`."""
+import contextlib
 import json
 import os
 import struct
@@ -12,18 +13,17 @@ RED = (255, 0, 0)
 
 
 @pytest.fixture
-def rcm():
-    return pytest.importorskip("ravelcrest")
+def rcm(rc):
+    return rc
 
 
 @pytest.fixture
-def host(rcm):
-    app = rcm.Dispatch("VexlarSim.Session")
-    yield app
-    try:
-        app.ExitApp()
-    except rcm.AutomationError:
-        pass
+def host(rc):
+    """A session of its own, ended after the test."""
+    session = rc.Dispatch("VexlarSim.Session")
+    yield session
+    with contextlib.suppress(rc.AutomationError):
+        session.ExitApp()
 
 
 def open_part(host, path, rects):
