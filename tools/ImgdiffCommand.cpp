@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Core/imaging/clsBitmap.h"
+#include "platform/automation/Error.h"
 #include "platform/display/Bmp.h"
 #include "platform/display/Gdi.h"
 #include "platform/os/Files.h"
@@ -48,7 +49,14 @@ void runImgdiff(const ImgdiffArgs& args, CommandContext& context) {
   core::clsBitmap diff;
   diff.SetBitmap(static_cast<std::int32_t>(display::createCompatibleBitmap(0, width, height)));
   const core::clsBitmap::Comparison result = diff.paintComparison(*fresh, *baseline, args.tol);
-  platform::writeFile(args.diff, display::encodeBmp24(display::bitmapPixels(static_cast<display::Handle>(diff.BMPSource))));
+  const std::string picture = display::encodeBmp24(display::bitmapPixels(static_cast<display::Handle>(diff.BMPSource)));
+  try {
+    platform::writeFile(args.diff, picture);
+  } catch (const automation::AutomationError& e) {
+    context.err << "ravelcrest: cannot write " << args.diff << ": " << e.description() << "\n";
+    context.exitCode = 2;
+    return;
+  }
 
   context.out << "unmatched pixels: " << result.counts.unmatched << "\n"
               << "colour-change pixels: " << result.counts.colourChange << "\n";

@@ -153,3 +153,6 @@ def test_imgdiff_counts_writes_the_difference_and_exits_by_tolerance(imgdiff, tm
     assert "bad.bmp" in r.stderr
     assert not (tmp_path / "diff3.bmp").exists()
     assert imgdiff(tmp_path / "missing.bmp", tmp_path / "new.bmp", tmp_path / "diff3.bmp").returncode == 2
+    r = imgdiff(tmp_path / "base.bmp", tmp_path / "new.bmp", tmp_path / "no" / "diff.bmp")
+    assert r.returncode == 2
+    assert "cannot write" in r.stderr
