@@ -79,6 +79,15 @@ def test_capture_of_the_painted_view(rcm, host, tmp_path):
         info.nothing_here
 
 
+def test_records_are_published_with_the_class(rcm):
+    (bitmap,) = [c for c in rcm.typelib() if c["name"] == "clsBitmap"]
+    sizes = {r["name"]: r["size"] for r in bitmap["records"]}
+    assert sizes == {"BITMAP": 24, "BITMAPINFOHEADER": 40, "RGBQUAD": 4, "BITMAPINFO": 44,
+                     "COLORQUAD": 4, "PicBmp": 20}
+    (info,) = [r for r in bitmap["records"] if r["name"] == "BITMAPINFO"]
+    assert info["fields"] == [("BMIHeader", "BITMAPINFOHEADER", 0), ("bmiColors", "RGBQUAD", 40)]
+
+
 def test_compare_of_two_captures_writes_the_block(rcm, host, tmp_path):
     open_part(host, tmp_path / "a.vxlprt", [{"x": 0, "y": 0, "w": 4, "h": 2, "color": [0, 0, 0]}])
     base = capture(rcm, host, 20, 10)
