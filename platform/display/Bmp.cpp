@@ -106,8 +106,10 @@ std::optional<BmpLayout> bmpLayout(std::span<const std::uint8_t> d, std::string*
   std::uint64_t tableAt = 14 + std::uint64_t{headerSize};
   if (compression == 3 && l.bitsPixel == 32) {
     // Bit fields: only the masks of the plain 32-bit layout (R, G, B in bytes 2, 1, 0).
+    // The three masks follow the first 40 bytes of the header, inside a
+    // longer header or after a 40-byte one.
     if (headerSize == 40) tableAt += 12;
-    if (tableAt > d.size() || get32(d, 54) != 0x00FF0000 || get32(d, 58) != 0x0000FF00 || get32(d, 62) != 0x000000FF)
+    if (d.size() < 66 || tableAt > d.size() || get32(d, 54) != 0x00FF0000 || get32(d, 58) != 0x0000FF00 || get32(d, 62) != 0x000000FF)
       return refuse("unsupported BMP bit fields");
   } else if (compression != 0) {
     return refuse("compressed BMP files are not supported");

@@ -126,6 +126,12 @@ TEST_F(BmpLoad, MalformedFilesAreRefusedWithANullHandle) {
   EXPECT_EQ(load("not a bitmap at all"), 0u);
   EXPECT_EQ(loadImage(dir_ / "missing.bmp"), 0u);
   EXPECT_EQ(loadImage(dir_.path()), 0u);  // a folder
+  // Bit fields whose masks would lie past the end of a short file.
+  std::string masks = good.substr(0, 60);
+  masks[2] = 60, masks[3] = 0;
+  masks[14] = 43;                        // an odd header length
+  masks[28] = 32, masks[30] = 3;         // 32 bits, bit fields
+  EXPECT_EQ(load(masks), 0u);
   std::string reason;
   EXPECT_FALSE(decodeBmp(std::span(reinterpret_cast<const std::uint8_t*>(huge.data()), huge.size()), &reason));
   EXPECT_EQ(reason, "BMP file too large");
