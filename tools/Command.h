@@ -39,5 +39,6 @@ std::span<const AddCommand> commandTable();
 void addTypelibCommand(CLI::App& app, CommandContext& context);
 void addRegistryCommand(CLI::App& app, CommandContext& context);
 void addCheckCommand(CLI::App& app, CommandContext& context);
+void addImgdiffCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace rc::tools

@@ -7,6 +7,7 @@ std::span<const AddCommand> commandTable() {
       &addCheckCommand,
       &addTypelibCommand,
       &addRegistryCommand,
+      &addImgdiffCommand,
   };
   return kCommands;
 }

@@ -1,16 +1,184 @@
 #include "Core/imaging/clsBitmap.h"
 
 #include "Core/frame/ClassIds.h"
+#include "Core/frame/JournalErrors.h"
+#include "Core/imaging/BitmapRecords.h"
+#include "platform/automation/Error.h"
 
 namespace rc::core {
 
-const automation::ClassInfo& clsBitmap::classInfo() {
-  static const automation::ClassInfo info = [] {
-    automation::ClassBuilder<clsBitmap> b(kLibraryName, "clsBitmap");
+namespace au = rc::automation;
+namespace dp = rc::display;
+using au::byRef;
+using au::byVal;
+using au::CallArgs;
+using au::Variant;
+using au::VarType;
+
+namespace {
+
+constexpr std::int32_t kMaxInteger = 32767;
+
+// The clsBitmap behind an argument: 91 for Nothing, 438 for another object.
+const clsBitmap& bitmapArg(const Variant& v) {
+  au::ObjectRef obj = v.toObject();
+  if (!obj) au::raise(au::err::ObjectNotSet);
+  const auto* bmp = dynamic_cast<const clsBitmap*>(obj.get());
+  if (!bmp) au::raise(au::err::NotSupported);
+  return *bmp;
+}
+
+}  // namespace
+
+const au::ClassInfo& clsBitmap::classInfo() {
+  static const au::ClassInfo info = [] {
+    au::ClassBuilder<clsBitmap> b(kLibraryName, "clsBitmap");
     applyIds(b, ids::clsBitmap);
+    b.field("BMPSource", VarType::Long, &clsBitmap::BMPSource);
+    b.get("ImageDC", VarType::Long, {}, [](clsBitmap& self, CallArgs&) { return Variant(self.ImageDC()); });
+    b.get("Width", VarType::Long, {}, [](clsBitmap& self, CallArgs&) { return Variant(self.Width()); });
+    b.get("Height", VarType::Long, {}, [](clsBitmap& self, CallArgs&) { return Variant(self.Height()); });
+    const std::vector<au::ParamInfo> pixel = {byVal("i", VarType::Integer), byVal("iPixel", VarType::Integer),
+                                              byVal("iScanline", VarType::Integer)};
+    b.get("Array3DVal", VarType::Byte, pixel, [](clsBitmap& self, CallArgs& a) {
+      return Variant(self.Array3DVal(a[0].asInteger(), a[1].asInteger(), a[2].asInteger()));
+    });
+    std::vector<au::ParamInfo> pixelLet = pixel;
+    pixelLet.push_back(byVal("PixCol", VarType::Byte));
+    b.let("Array3DVal", pixelLet, [](clsBitmap& self, CallArgs& a) {
+      self.SetArray3DVal(a[0].asInteger(), a[1].asInteger(), a[2].asInteger(), a[3].asByte());
+      return Variant();
+    });
+    b.get("BMInfo", VarType::Record, {}, [](clsBitmap& self, CallArgs&) { return Variant(self.BMInfo()); });
+    b.get("Array3D", VarType::Array, {}, [](clsBitmap& self, CallArgs&) { return Variant(self.Array3D()); });
+    b.method("SetBitmap", VarType::Boolean,
+             {byVal("NewBitmap", VarType::Long), byVal("maxWidth", VarType::Integer).opt(Variant::integer(0)),
+              byVal("maxHeight", VarType::Integer).opt(Variant::integer(0))},
+             [](clsBitmap& self, CallArgs& a) {
+               return Variant(self.SetBitmap(a[0].asLong(), a[1].asInteger(), a[2].asInteger()));
+             });
+    b.method("Compare", VarType::Boolean,
+             {byRef("BMP", VarType::Object), byRef("BaseLineBMP", VarType::Object), byRef("tol", VarType::Integer),
+              byRef("glbProcessID", VarType::Long), byRef("MultiSession", VarType::Boolean),
+              byRef("param", VarType::Integer)},
+             [](clsBitmap& self, CallArgs& a) {
+               return Variant(self.Compare(bitmapArg(a[0]), bitmapArg(a[1]), a[2].asInteger(), a[3].asLong(),
+                                           a[4].asBool(), a[5].asInteger()));
+             });
+    b.record(records::BITMAP())
+        .record(records::BITMAPINFOHEADER())
+        .record(records::RGBQUAD())
+        .record(records::BITMAPINFO())
+        .record(records::COLORQUAD())
+        .record(records::PicBmp());
     return b.build();
   }();
   return info;
+}
+
+clsBitmap::~clsBitmap() { release(0); }
+
+void clsBitmap::release(dp::Handle keep) {
+  // The DC goes first, so the bitmap is no longer selected when it is deleted.
+  if (imageDC_ != 0) dp::deleteDC(imageDC_);
+  imageDC_ = 0;
+  const auto bitmap = static_cast<dp::Handle>(BMPSource);
+  if (bitmap != 0 && bitmap != keep) dp::deleteObject(bitmap);
+}
+
+bool clsBitmap::SetBitmap(std::int32_t NewBitmap, std::int16_t maxWidth, std::int16_t maxHeight) {
+  const auto source = static_cast<dp::Handle>(NewBitmap);
+  release(source);
+  BMPSource = NewBitmap;
+  bool ok = true;
+  dp::BitmapRecord record;
+  if (dp::getObject(source, record) != 0) {
+    imageDC_ = dp::createCompatibleDC(0);
+    dp::selectObject(imageDC_, source);
+    // Selecting fails only for a missing DC or a handle that is no bitmap.
+    ok = imageDC_ != 0 && dp::isBitmap(source);
+    width_ = maxWidth != 0 ? maxWidth : record.bmWidth;
+    height_ = maxHeight != 0 ? maxHeight : record.bmHeight;
+  } else {
+    const dp::Handle windowDC = dp::getWindowDC(source);
+    const dp::Handle sourceDC = windowDC != 0 ? windowDC : source;
+    imageDC_ = dp::createCompatibleDC(sourceDC);
+    const dp::Handle copy = dp::createCompatibleBitmap(sourceDC, maxWidth, maxHeight);
+    BMPSource = static_cast<std::int32_t>(copy);
+    dp::selectObject(imageDC_, copy);
+    ok = imageDC_ != 0 && copy != 0;
+    dp::bitBlt(imageDC_, 0, 0, maxWidth, maxHeight, sourceDC, 0, 0, dp::kSrcCopy);
+    if (windowDC != 0) dp::releaseDC(source, windowDC);
+    width_ = maxWidth;
+    height_ = maxHeight;
+  }
+  info_ = dp::BitmapInfoHeader{};
+  info_.biWidth = width_;
+  info_.biHeight = height_;
+  info_.biSizeImage = static_cast<std::int32_t>(static_cast<std::int64_t>(height_) * ((std::int64_t{width_} * 32 + 31) / 32) * 4);
+  if (width_ <= 0 || height_ <= 0 || width_ > dp::kMaxSurfaceSide || height_ > dp::kMaxSurfaceSide) {
+    array_ = au::SafeArray(VarType::Byte, {});
+    au::raise(au::err::SubscriptOutOfRange);
+  }
+  array_ = au::SafeArray(VarType::Byte, {{1, 4}, {1, width_}, {1, height_}});
+  if (dp::getDIBits(imageDC_, static_cast<dp::Handle>(BMPSource), 0, static_cast<std::uint32_t>(height_),
+                    array_.bytes(), info_) == 0)
+    ok = false;
+  return ok;
+}
+
+std::size_t clsBitmap::byteIndex(std::int32_t i, std::int32_t iPixel, std::int32_t iScanline) const {
+  if (array_.dimensions() != 3 || i < 1 || i > 4 || iPixel < 1 || iPixel > width_ || iScanline < 1 ||
+      iScanline > height_)
+    au::raise(au::err::SubscriptOutOfRange);
+  return (static_cast<std::size_t>(iScanline - 1) * static_cast<std::size_t>(width_) + (iPixel - 1)) * 4 + (i - 1);
+}
+
+std::uint8_t clsBitmap::Array3DVal(std::int32_t i, std::int32_t iPixel, std::int32_t iScanline) const {
+  return array_.bytes()[byteIndex(i, iPixel, iScanline)];
+}
+
+void clsBitmap::SetArray3DVal(std::int32_t i, std::int32_t iPixel, std::int32_t iScanline, std::uint8_t PixCol) {
+  array_.bytes()[byteIndex(i, iPixel, iScanline)] = PixCol;
+}
+
+au::SafeArray clsBitmap::Array3D() const { return array_; }
+
+au::Record clsBitmap::BMInfo() const { return records::bitmapInfo(info_); }
+
+DibPixels clsBitmap::pixels() const {
+  if (array_.dimensions() != 3) return DibPixels{};
+  return DibPixels{array_.bytes(), width_, height_};
+}
+
+clsBitmap::Comparison clsBitmap::paintComparison(const clsBitmap& BMP, const clsBitmap& BaseLineBMP,
+                                                 std::int32_t tol) {
+  const std::int32_t width = width_, height = height_;
+  if (width > kMaxInteger || height > kMaxInteger) au::raise(au::err::Overflow);
+  Comparison c;
+  if (array_.dimensions() == 3)
+    c.counts = paintDifference(BMP.pixels(), BaseLineBMP.pixels(), array_.bytes(), width, height);
+  if (height > 0)
+    dp::setDIBits(imageDC_, static_cast<dp::Handle>(BMPSource), 0, static_cast<std::uint32_t>(height), array_.bytes(),
+                  info_);
+  c.verdict = judgeComparison(c.counts, BMP.Width(), BMP.Height(), BaseLineBMP.Width(), BaseLineBMP.Height(), tol);
+  return c;
+}
+
+bool clsBitmap::Compare(const clsBitmap& BMP, const clsBitmap& BaseLineBMP, std::int16_t tol,
+                        std::int32_t glbProcessID, bool MultiSession, std::int16_t param) {
+  const CompareVerdict v = paintComparison(BMP, BaseLineBMP, tol).verdict;
+  if (!v.warning) return false;
+  JournalBlock block;
+  block.Name = param == 1 ? "Pixel Compare - PP" : "Pixel Compare";
+  block.NewValue = journalNumber(0);
+  block.BaseValue = journalNumber(0);
+  block.Diff = v.unmatchedText;
+  block.Units = v.colourChangeText;
+  block.Prefix = "*** WARNING - ";
+  block.Extra = v.sizeText;
+  RecordJournalBlock(block, glbProcessID, MultiSession);
+  return true;
 }
 
 }  // namespace rc::core

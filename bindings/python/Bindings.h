@@ -14,6 +14,8 @@ void bindErrors(py::module_& m);
 void bindObjects(py::module_& m);
 // SafeArray: multi-dimensional arrays with their own bounds.
 void bindSafeArray(py::module_& m);
+// Record: records of a type library, fields as attributes.
+void bindRecord(py::module_& m);
 // typelib(): the type library as Python data.
 void bindTypeLibrary(py::module_& m);
 // Routes the library's messages to sys.stderr while the interpreter runs.

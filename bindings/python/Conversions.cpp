@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/automation/Dispatch.h"
+#include "platform/automation/Record.h"
 #include "platform/automation/SafeArray.h"
 
 namespace rc::python {
@@ -102,6 +103,7 @@ Variant toVariant(py::handle value) {
   if (PyUnicode_Check(value.ptr())) return Variant(textFromPython(value));
   if (py::isinstance<automation::Dispatch>(value)) return Variant(value.cast<automation::ObjectRef>());
   if (py::isinstance<SafeArray>(value)) return Variant(value.cast<SafeArray>());
+  if (py::isinstance<automation::Record>(value)) return Variant(value.cast<automation::Record>());
   if (PyList_Check(value.ptr()) || PyTuple_Check(value.ptr())) return sequenceFromPython(value);
   if (PyBytes_Check(value.ptr()) || PyByteArray_Check(value.ptr())) return bytesFromPython(value);
   if (isDateValue(value)) return Variant::date(dateFromPython(value));
@@ -134,6 +136,7 @@ py::object toPython(const Variant& value) {
       for (std::size_t i = 0; i < a.size(); ++i) items.append(toPython(a.at(i)));
       return items;
     }
+    case VarType::Record: return py::cast(value.asRecord());
     case VarType::Variant:
     case VarType::Void: break;
   }

@@ -11,6 +11,7 @@ PYBIND11_MODULE(ravelcrest, m) {
   rc::python::bindErrors(m);
   rc::python::bindObjects(m);
   rc::python::bindSafeArray(m);
+  rc::python::bindRecord(m);
   rc::python::bindTypeLibrary(m);
   rc::python::bindMessages(m);
 #ifdef RAVELCREST_PYTHON_TESTING

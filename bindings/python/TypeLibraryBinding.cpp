@@ -3,6 +3,7 @@
 
 #include "Bindings.h"
 #include "Conversions.h"
+#include "platform/automation/Record.h"
 #include "platform/automation/Registry.h"
 #include "platform/automation/TypeInfo.h"
 
@@ -37,6 +38,17 @@ py::dict memberData(const MemberInfo& m) {
   return d;
 }
 
+py::dict recordData(const automation::RecordType& r) {
+  py::dict d;
+  d["name"] = r.name;
+  d["size"] = r.size;
+  py::list fields;
+  for (const automation::RecordField& f : r.fields)
+    fields.append(py::make_tuple(f.name, f.record ? py::str(f.record->name) : typeText(f.type), f.offset));
+  d["fields"] = fields;
+  return d;
+}
+
 py::dict classData(const ClassInfo& c) {
   py::dict d;
   d["name"] = c.name;
@@ -50,6 +62,9 @@ py::dict classData(const ClassInfo& c) {
   py::list members;
   for (const MemberInfo& m : c.members) members.append(memberData(m));
   d["members"] = members;
+  py::list records;
+  for (const automation::RecordType* r : c.records) records.append(recordData(*r));
+  d["records"] = records;
   return d;
 }
 
@@ -65,7 +80,8 @@ void bindTypeLibrary(py::module_& m) {
       },
       py::arg("library") = "RavelcrestCore",
       "The classes of library in registration order: dicts of name, library, progids, clsid, interface, iid "
-      "and members (name, kind, params, result; a sub's result is None).");
+      "members (name, kind, params, result; a sub's result is None) and records (name, size, fields as "
+      "(name, type, offset)).");
 }
 
 }  // namespace rc::python

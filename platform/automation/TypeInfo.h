@@ -17,6 +17,7 @@
 namespace rc::automation {
 
 class Dispatch;
+struct RecordType;
 
 enum class MemberKind : std::uint8_t { Method, PropertyGet, PropertyLet, PropertySet };
 
@@ -81,6 +82,7 @@ struct ClassInfo {
   std::string interfaceName;  // "_clsApplication"
   std::string iid;
   std::vector<MemberInfo> members;  // interface order
+  std::vector<const RecordType*> records;  // the records the class publishes with it
 
   // The members named `name` (any case), in interface order.
   std::vector<const MemberInfo*> find(std::string_view name) const;
@@ -133,6 +135,9 @@ class ClassBuilder {
     });
     return *this;
   }
+
+  // Publishes a record type of the type library with the class.
+  ClassBuilder& record(const RecordType& type) { info_.records.push_back(&type); return *this; }
 
   ClassInfo build() { return std::move(info_); }
 

@@ -7,6 +7,7 @@
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/NumberText.h"
+#include "platform/automation/Record.h"
 #include "platform/automation/SafeArray.h"
 #include "platform/os/Locale.h"
 
@@ -26,6 +27,7 @@ std::string_view typeName(VarType t) {
     case VarType::Boolean: return "Boolean";
     case VarType::Byte: return "Byte";
     case VarType::Array: return "Array";
+    case VarType::Record: return "Record";
     case VarType::Variant: return "Variant";
     case VarType::Void: return "Void";
   }
@@ -34,7 +36,7 @@ std::string_view typeName(VarType t) {
 
 Variant::Variant(const Variant& o)
     : type_(o.type_), num_(o.num_), str_(o.str_), obj_(o.obj_),
-      arr_(o.arr_ ? new SafeArray(*o.arr_) : nullptr) {}
+      arr_(o.arr_ ? new SafeArray(*o.arr_) : nullptr), rec_(o.rec_) {}
 
 void Variant::ArrayDeleter::operator()(SafeArray* a) const { delete a; }
 
@@ -53,6 +55,8 @@ Variant& Variant::operator=(Variant&& other) noexcept = default;
 Variant::Variant(ObjectRef obj) : type_(VarType::Object), obj_(std::move(obj)) {}
 
 Variant::Variant(SafeArray arr) : type_(VarType::Array), arr_(new SafeArray(std::move(arr))) {}
+
+Variant::Variant(Record rec) : type_(VarType::Record), rec_(std::make_shared<const Record>(std::move(rec))) {}
 
 Variant Variant::null() {
   Variant v;
@@ -124,6 +128,7 @@ const std::string& Variant::asString() const { if (type_ != VarType::String) mis
 const ObjectRef& Variant::asObject() const { if (type_ != VarType::Object) mismatch(); return obj_; }
 const SafeArray& Variant::asArray() const { if (type_ != VarType::Array) mismatch(); return *arr_; }
 SafeArray& Variant::asArray() { if (type_ != VarType::Array) mismatch(); return *arr_; }
+const Record& Variant::asRecord() const { if (type_ != VarType::Record) mismatch(); return *rec_; }
 
 double Variant::toDouble() const {
   switch (type_) {
@@ -222,6 +227,9 @@ Variant Variant::convertTo(VarType t) const {
     case VarType::Array:
       if (type_ != VarType::Array) mismatch();
       return *this;
+    case VarType::Record:
+      if (type_ != VarType::Record) mismatch();
+      return *this;
     case VarType::Empty: return Variant();
     case VarType::Null: return Variant::null();
     case VarType::Error:
@@ -245,6 +253,7 @@ bool operator==(const Variant& a, const Variant& b) {
     case VarType::String: return a.asString() == b.asString();
     case VarType::Object: return a.asObject() == b.asObject();
     case VarType::Array: return a.asArray() == b.asArray();
+    case VarType::Record: return a.asRecord() == b.asRecord();
   }
   return false;
 }

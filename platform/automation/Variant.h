@@ -2,8 +2,9 @@
 //
 // A Variant holds one automation value: Empty, Null, Integer (16-bit), Long
 // (32-bit), Double, Date, String (UTF-8), Object (possibly Nothing), Error
-// (an omitted optional argument is the Error value Missing), Boolean, Byte, or
-// an array (SafeArray, copied with the Variant like every other value).
+// (an omitted optional argument is the Error value Missing), Boolean, Byte,
+// an array (SafeArray, copied with the Variant like every other value), or a
+// record (Record, a structure of the type library, immutable inside the Variant).
 //
 // The checked accessors (asLong(), asString(), ...) require the exact type.
 // The conversions (toLong(), toDouble(), toText(), ...) follow the automation
@@ -19,13 +20,14 @@ namespace rc::automation {
 
 class Dispatch;
 class SafeArray;
+class Record;
 using ObjectRef = std::shared_ptr<Dispatch>;
 
 // Value types. `Variant` (any value) and `Array` only appear in declarations
 // of parameters and results; a Variant's own type is never `Variant`.
 enum class VarType : std::uint8_t {
   Empty, Null, Integer, Long, Double, Date, String, Object, Error, Boolean, Byte,
-  Array, Variant, Void,
+  Array, Record, Variant, Void,
 };
 
 // The name of a type as the type library prints it ("Long", "String", ...).
@@ -55,6 +57,7 @@ class Variant {
   Variant(const char* s) : type_(VarType::String), str_(s) {}
   Variant(ObjectRef obj);
   Variant(SafeArray arr);
+  Variant(Record rec);
 
   static Variant null();
   static Variant integer(std::int16_t v) { return Variant(v); }
@@ -69,6 +72,7 @@ class Variant {
   bool isMissing() const { return type_ == VarType::Error && num_.l == kParamNotFound; }
   bool isObject() const { return type_ == VarType::Object; }
   bool isArray() const { return type_ == VarType::Array; }
+  bool isRecord() const { return type_ == VarType::Record; }
   bool isNumeric() const;  // Integer, Long, Double, Date, Boolean or Byte
   // True for Nothing, Empty and Null: what "Is Nothing" tests accept.
   bool isNothing() const;
@@ -84,6 +88,7 @@ class Variant {
   const ObjectRef& asObject() const;
   const SafeArray& asArray() const;
   SafeArray& asArray();
+  const Record& asRecord() const;
 
   // Conversions by the automation rules.
   double toDouble() const;          // CDbl: locale-aware text, 13 when not a number
@@ -111,6 +116,7 @@ class Variant {
     void operator()(SafeArray* a) const;
   };
   std::unique_ptr<SafeArray, ArrayDeleter> arr_;
+  std::shared_ptr<const Record> rec_;
 };
 
 // Value equality for tests and collections: same type and same value

@@ -2,6 +2,10 @@
 
 #include <cstdint>
 
+#include "platform/automation/Error.h"
+#include "platform/display/Gdi.h"
+#include "platform/os/Files.h"
+
 namespace rc::display {
 
 namespace {
@@ -22,11 +26,6 @@ std::uint32_t get32(std::span<const std::uint8_t> d, std::size_t at) {
 
 std::uint16_t get16(std::span<const std::uint8_t> d, std::size_t at) {
   return static_cast<std::uint16_t>(d[at] | d[at + 1] << 8);
-}
-
-std::optional<Surface> fail(std::string* error, const char* why) {
-  if (error) *error = why;
-  return std::nullopt;
 }
 
 }  // namespace
@@ -66,31 +65,117 @@ std::string encodeBmp24(const Surface& image) {
   return out;
 }
 
-std::optional<Surface> decodeBmp(std::span<const std::uint8_t> d, std::string* error) {
-  if (d.size() < 54 || d[0] != 'B' || d[1] != 'M') return fail(error, "not a BMP file");
-  const std::uint32_t offset = get32(d, 10);
+namespace {
+
+// What the headers of a BMP file say, checked against the file.
+struct BmpLayout {
+  std::int32_t width = 0;
+  std::int64_t height = 0;
+  bool bottomUp = true;
+  int bitsPixel = 0;
+  std::uint64_t stride = 0;
+  std::uint64_t pixelsAt = 0;
+  std::uint64_t paletteAt = 0;
+  std::uint32_t paletteSize = 0;  // entries, indexed images only
+};
+
+constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
+
+// The layout of `d`, or the reason it is refused. Allocates nothing.
+std::optional<BmpLayout> bmpLayout(std::span<const std::uint8_t> d, std::string* error) {
+  auto refuse = [error](const char* why) -> std::optional<BmpLayout> {
+    if (error) *error = why;
+    return std::nullopt;
+  };
+  if (d.size() < 54) return refuse("BMP header is too short");
+  if (d[0] != 'B' || d[1] != 'M') return refuse("not a BMP file");
+  const std::uint32_t fileSize = get32(d, 2);
+  if (fileSize > d.size()) return refuse("BMP file is truncated");
+  if (fileSize != 0 && fileSize != d.size()) return refuse("BMP file size does not match the file");
   const std::uint32_t headerSize = get32(d, 14);
-  if (headerSize < 40 || headerSize > d.size() - 14) return fail(error, "unsupported BMP header");
-  const std::int32_t width = static_cast<std::int32_t>(get32(d, 18));
+  if (headerSize < 40 || headerSize > d.size() - 14) return refuse("unsupported BMP header");
+  BmpLayout l;
+  l.width = static_cast<std::int32_t>(get32(d, 18));
   const std::int32_t rawHeight = static_cast<std::int32_t>(get32(d, 22));
-  const std::uint16_t bpp = get16(d, 28);
+  l.bitsPixel = get16(d, 28);
   const std::uint32_t compression = get32(d, 30);
-  if (bpp != 24 && bpp != 32) return fail(error, "only 24- and 32-bit BMP files are supported");
-  if (compression != 0 && !(compression == 3 && bpp == 32)) return fail(error, "compressed BMP files are not supported");
-  if (width <= 0 || rawHeight == 0 || rawHeight == INT32_MIN) return fail(error, "BMP file with no pixels");
-  const std::int64_t height = rawHeight < 0 ? -std::int64_t{rawHeight} : rawHeight;
-  if (width > kMaxSurfaceSide || height > kMaxSurfaceSide) return fail(error, "BMP file too large");
-  const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bpp + 31) / 32 * 4;
-  if (offset > d.size() || stride * static_cast<std::uint64_t>(height) > d.size() - offset)
-    return fail(error, "BMP file is truncated");
-  Surface s(width, static_cast<int>(height));
-  const int bytes = bpp / 8;
-  for (std::int64_t row = 0; row < height; ++row) {
-    const std::uint8_t* p = d.data() + offset + row * stride;
-    int y = static_cast<int>(rawHeight > 0 ? height - 1 - row : row);
-    for (std::int32_t x = 0; x < width; ++x, p += bytes) s.setPixel(x, y, rgb(p[2], p[1], p[0]));
+  const std::uint32_t colours = get32(d, 46);
+  if (get16(d, 26) != 1) return refuse("BMP file with more than one plane");
+  if (l.bitsPixel != 1 && l.bitsPixel != 4 && l.bitsPixel != 8 && l.bitsPixel != 24 && l.bitsPixel != 32)
+    return refuse("unsupported BMP bit depth");
+  std::uint64_t tableAt = 14 + std::uint64_t{headerSize};
+  if (compression == 3 && l.bitsPixel == 32) {
+    // Bit fields: only the masks of the plain 32-bit layout (R, G, B in bytes 2, 1, 0).
+    // The three masks follow the first 40 bytes of the header, inside a
+    // longer header or after a 40-byte one.
+    if (headerSize == 40) tableAt += 12;
+    if (d.size() < 66 || tableAt > d.size() || get32(d, 54) != 0x00FF0000 || get32(d, 58) != 0x0000FF00 || get32(d, 62) != 0x000000FF)
+      return refuse("unsupported BMP bit fields");
+  } else if (compression != 0) {
+    return refuse("compressed BMP files are not supported");
+  }
+  if (l.width <= 0 || rawHeight == 0 || rawHeight == INT32_MIN) return refuse("BMP file with no pixels");
+  l.height = rawHeight < 0 ? -std::int64_t{rawHeight} : rawHeight;
+  l.bottomUp = rawHeight > 0;
+  if (static_cast<std::uint64_t>(l.width) * static_cast<std::uint64_t>(l.height) > kMaxPixels ||
+      l.width > kMaxSurfaceSide || l.height > kMaxSurfaceSide)
+    return refuse("BMP file too large");
+  if (l.bitsPixel <= 8) {
+    const std::uint32_t most = 1u << l.bitsPixel;
+    l.paletteSize = colours == 0 ? most : colours;
+    if (l.paletteSize > most) return refuse("BMP colour table is too long");
+    l.paletteAt = tableAt;
+    if (tableAt + std::uint64_t{l.paletteSize} * 4 > d.size()) return refuse("BMP file is truncated");
+  }
+  l.stride = (static_cast<std::uint64_t>(l.width) * l.bitsPixel + 31) / 32 * 4;
+  l.pixelsAt = get32(d, 10);
+  if (l.pixelsAt > d.size() || l.stride * static_cast<std::uint64_t>(l.height) > d.size() - l.pixelsAt)
+    return refuse("BMP file is truncated");
+  return l;
+}
+
+// Pixel x of an indexed row: the palette entry its bits name (black past the table).
+std::uint32_t indexedPixel(std::span<const std::uint8_t> d, const BmpLayout& l, const std::uint8_t* row,
+                           std::int32_t x) {
+  const std::uint64_t bit = static_cast<std::uint64_t>(x) * l.bitsPixel;
+  const std::uint8_t byte = row[bit / 8];
+  const unsigned shift = 8 - l.bitsPixel - static_cast<unsigned>(bit % 8);
+  const std::uint32_t index = (byte >> shift) & ((1u << l.bitsPixel) - 1);
+  if (index >= l.paletteSize) return 0;
+  const std::size_t at = l.paletteAt + std::size_t{index} * 4;
+  return rgb(d[at + 2], d[at + 1], d[at]);
+}
+
+}  // namespace
+
+std::optional<Surface> decodeBmp(std::span<const std::uint8_t> d, std::string* error) {
+  std::optional<BmpLayout> l = bmpLayout(d, error);
+  if (!l) return std::nullopt;
+  Surface s(l->width, static_cast<int>(l->height));
+  const int bytes = l->bitsPixel / 8;
+  for (std::int64_t r = 0; r < l->height; ++r) {
+    const std::uint8_t* row = d.data() + l->pixelsAt + static_cast<std::uint64_t>(r) * l->stride;
+    std::uint32_t* to = s.row(static_cast<int>(l->bottomUp ? l->height - 1 - r : r));
+    if (l->bitsPixel <= 8) {
+      for (std::int32_t x = 0; x < l->width; ++x) to[x] = indexedPixel(d, *l, row, x);
+      continue;
+    }
+    for (std::int32_t x = 0; x < l->width; ++x, row += bytes) to[x] = rgb(row[2], row[1], row[0]);
   }
   return s;
+}
+
+Handle loadImage(std::string_view path) {
+  try {
+    const std::int64_t length = platform::fileLength(path);
+    if (length < 0 || length > kMaxBmpFileBytes) return 0;
+    const std::string data = platform::readFile(path);
+    auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+    std::optional<Surface> image = decodeBmp(bytes);
+    return image ? createBitmap(*image) : 0;
+  } catch (const automation::AutomationError&) {
+    return 0;
+  }
 }
 
 }  // namespace rc::display

@@ -18,8 +18,9 @@ Surface& stockBitmap() {
   return s;
 }
 
-// The surface a DC draws on, or nullptr.
-Surface* targetOf(detail::HandleTable& t, const DcObject& dc) {
+}  // namespace
+
+Surface* detail::drawTarget(HandleTable& t, const DcObject& dc) {
   if (dc.window != 0) {
     if (!t.find<WindowObject>(dc.window)) return nullptr;
     return &detail::paintedSurface(t, dc.window);
@@ -29,6 +30,10 @@ Surface* targetOf(detail::HandleTable& t, const DcObject& dc) {
   return b ? &b->surface : &stockBitmap();
 }
 
+namespace {
+
+using detail::drawTarget;
+
 // What reading from a DC shows.
 bool sourceOf(detail::HandleTable& t, const DcObject& dc, Surface& out) {
   if (dc.window != 0) {
@@ -36,7 +41,7 @@ bool sourceOf(detail::HandleTable& t, const DcObject& dc, Surface& out) {
     out = detail::composedSurface(t, dc.window);
     return true;
   }
-  Surface* s = targetOf(t, dc);
+  Surface* s = drawTarget(t, dc);
   if (!s) return false;
   out = *s;
   return true;
@@ -104,7 +109,7 @@ bool bitBlt(Handle dst, std::int32_t x, std::int32_t y, std::int32_t width, std:
   if (!d) return false;
   DcObject dcopy = *d;
   if (rop == kBlackness || rop == kWhiteness) {
-    Surface* target = targetOf(t, dcopy);
+    Surface* target = drawTarget(t, dcopy);
     if (!target) return false;
     target->fillRect(x, y, width, height, rop == kBlackness ? 0 : 0x00FFFFFF);
     return true;
@@ -114,54 +119,10 @@ bool bitBlt(Handle dst, std::int32_t x, std::int32_t y, std::int32_t width, std:
   if (!s) return false;
   Surface from;
   if (!sourceOf(t, *s, from)) return false;
-  Surface* target = targetOf(t, dcopy);
+  Surface* target = drawTarget(t, dcopy);
   if (!target) return false;
   target->copyFrom(from, srcX, srcY, x, y, width, height);
   return true;
-}
-
-std::int32_t getDIBits(Handle dc, Handle bitmap, std::uint32_t startScan, std::uint32_t scanLines,
-                       std::span<std::uint8_t> bits, BitmapInfoHeader& info, std::uint32_t) {
-  auto& t = table();
-  std::lock_guard lock(t.mu);
-  if (!t.find<DcObject>(dc)) return 0;
-  BitmapObject* b = t.find<BitmapObject>(bitmap);
-  if (!b) return 0;
-  const Surface& s = b->surface;
-  if (bits.empty()) {
-    info = BitmapInfoHeader{};
-    info.biWidth = s.width();
-    info.biHeight = s.height();
-    info.biSizeImage = s.width() * s.height() * 4;
-    return s.height();
-  }
-  if (info.biBitCount != 32 && info.biBitCount != 24) return 0;
-  if (info.biCompression != 0 || info.biWidth <= 0 || info.biHeight == 0) return 0;
-  if (info.biWidth > kMaxSurfaceSide || info.biHeight > kMaxSurfaceSide || info.biHeight < -kMaxSurfaceSide) return 0;
-  const std::int64_t width = info.biWidth;
-  const std::int64_t height = info.biHeight < 0 ? -std::int64_t{info.biHeight} : info.biHeight;
-  const bool bottomUp = info.biHeight > 0;
-  const int bytesPixel = info.biBitCount / 8;
-  const std::int64_t stride = (width * info.biBitCount + 31) / 32 * 4;
-  if (startScan >= height) return 0;
-  const std::int64_t lines = std::min<std::int64_t>(scanLines, height - startScan);
-  if (static_cast<std::int64_t>(bits.size()) < lines * stride) return 0;
-  for (std::int64_t line = 0; line < lines; ++line) {
-    std::int64_t scan = startScan + line;
-    // Scan line 0 of a bottom-up DIB is the bottom row of the image.
-    int y = static_cast<int>(bottomUp ? height - 1 - scan : scan);
-    std::uint8_t* row = bits.data() + line * stride;
-    std::fill(row, row + stride, 0);
-    for (std::int64_t x = 0; x < width; ++x) {
-      std::uint32_t c = s.pixel(static_cast<int>(x), y);
-      std::uint8_t* p = row + x * bytesPixel;
-      p[0] = blueOf(c);
-      p[1] = greenOf(c);
-      p[2] = redOf(c);
-      if (bytesPixel == 4) p[3] = 0;
-    }
-  }
-  return static_cast<std::int32_t>(lines);
 }
 
 bool deleteDC(Handle dc) {
@@ -180,6 +141,19 @@ bool deleteObject(Handle object) {
     if (auto* d = std::get_if<DcObject>(&obj); d && d->bitmap == object) d->bitmap = 0;
   t.objects.erase(object);
   return true;
+}
+
+std::int32_t getObject(Handle object, BitmapRecord& out) {
+  auto& t = table();
+  std::lock_guard lock(t.mu);
+  BitmapObject* b = t.find<BitmapObject>(object);
+  if (!b) return 0;
+  out = BitmapRecord{};
+  out.bmWidth = b->surface.width();
+  out.bmHeight = b->surface.height();
+  out.bmWidthBytes = b->surface.width() * 4;
+  out.bmBitsPixel = static_cast<std::int16_t>(b->bitsPixel);
+  return static_cast<std::int32_t>(sizeof(BitmapRecord));
 }
 
 bool isDC(Handle h) {

@@ -30,6 +30,19 @@ struct BitmapInfoHeader {
 };
 static_assert(sizeof(BitmapInfoHeader) == 40);
 
+// The BITMAP record GetObject fills, 24 bytes, field for field. bmBits is
+// always 0: a bitmap's pixels are reached through the DIB calls only.
+struct BitmapRecord {
+  std::int32_t bmType = 0;
+  std::int32_t bmWidth = 0;
+  std::int32_t bmHeight = 0;
+  std::int32_t bmWidthBytes = 0;
+  std::int16_t bmPlanes = 1;
+  std::int16_t bmBitsPixel = 32;
+  std::int32_t bmBits = 0;
+};
+static_assert(sizeof(BitmapRecord) == 24);
+
 inline constexpr std::uint32_t kSrcCopy = 0x00CC0020;
 inline constexpr std::uint32_t kBlackness = 0x00000042;
 inline constexpr std::uint32_t kWhiteness = 0x00FF0062;
@@ -60,6 +73,24 @@ bool bitBlt(Handle dst, std::int32_t x, std::int32_t y, std::int32_t width, std:
 // the number of scan lines copied; 0 when the arguments do not fit.
 std::int32_t getDIBits(Handle dc, Handle bitmap, std::uint32_t startScan, std::uint32_t scanLines,
                        std::span<std::uint8_t> bits, BitmapInfoHeader& info, std::uint32_t usage = kDibRgbColors);
+// SetDIBits: the reverse of GetDIBits: writes scan lines from `bits` (in the
+// DIB format of `info`, 32 or 24 bits) into `bitmap`. Answers the number of
+// scan lines written; 0 when the arguments do not fit.
+std::int32_t setDIBits(Handle dc, Handle bitmap, std::uint32_t startScan, std::uint32_t scanLines,
+                       std::span<const std::uint8_t> bits, const BitmapInfoHeader& info,
+                       std::uint32_t usage = kDibRgbColors);
+// StretchDIBits with SRCCOPY: draws the source rectangle of the DIB over
+// the destination rectangle of the DC, nearest pixel (the default stretch
+// mode does the same for colour images). The source rectangle of a
+// bottom-up DIB is measured from its bottom-left corner. Sizes must be
+// positive. Answers the number of scan lines drawn; 0 on failure.
+std::int32_t stretchDIBits(Handle dc, std::int32_t xDst, std::int32_t yDst, std::int32_t wDst, std::int32_t hDst,
+                           std::int32_t xSrc, std::int32_t ySrc, std::int32_t wSrc, std::int32_t hSrc,
+                           std::span<const std::uint8_t> bits, const BitmapInfoHeader& info,
+                           std::uint32_t usage, std::uint32_t rop);
+// GetObject for a bitmap: fills `out` and answers its size (24); answers 0
+// for any other handle.
+std::int32_t getObject(Handle object, BitmapRecord& out);
 bool deleteDC(Handle dc);
 // DeleteObject: deletes a bitmap (also one still selected into a DC, whose
 // selection then falls back to the stock bitmap).

@@ -70,6 +70,11 @@ struct HandleTable {
   }
 };
 
+// The surface a DC draws on (a memory DC's selected bitmap, at first the
+// stock 1x1 bitmap; a window DC's painted window), or nullptr when the
+// window is gone. Requires the lock.
+Surface* drawTarget(HandleTable& t, const DcObject& dc);
+
 // The process's table. Lock `mu` for every access.
 HandleTable& table();
 

@@ -46,6 +46,9 @@ class Surface {
   void copyFrom(const Surface& src, int sx, int sy, int dx, int dy, int w, int h);
 
   const std::vector<std::uint32_t>& pixels() const { return pixels_; }
+  // Row y (0 at the top), width() pixels; y must lie within the surface.
+  std::uint32_t* row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
+  const std::uint32_t* row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
 
  private:
   int width_ = 0;

@@ -1,0 +1,167 @@
+"""clsBitmap from Python: capture of the host's view, the pixel array as a
+SafeArray, the records, Compare and its journal block; `ravelcrest imgdiff`."""
+import contextlib
+import json
+import os
+import struct
+import subprocess
+
+import pytest
+
+PART = 1
+RED = (255, 0, 0)
+
+
+@pytest.fixture
+def rcm(rc):
+    return rc
+
+
+@pytest.fixture
+def host(rc):
+    """A session of its own, ended after the test."""
+    session = rc.Dispatch("VexlarSim.Session")
+    yield session
+    with contextlib.suppress(rc.AutomationError):
+        session.ExitApp()
+
+
+def open_part(host, path, rects):
+    path.write_text(json.dumps({"view": {"background": [255, 255, 255], "rects": rects}}))
+    doc, errors, _ = host.OpenDoc6(str(path), PART, 0, "", 0, 0)
+    assert errors == 0
+    return doc
+
+
+def capture(rcm, host, width=300, height=200):
+    bmp = rcm.Dispatch("RavelcrestCore.clsBitmap")
+    assert bmp.SetBitmap(host.SimViewWindow, width, height) is True
+    return bmp
+
+
+def colour(bmp, x, y):
+    """(R, G, B) at x, y counted from the top-left corner from 0."""
+    scan = bmp.Height - y
+    return tuple(bmp.Array3DVal(c, x + 1, scan) for c in (3, 2, 1))
+
+
+def test_capture_of_the_painted_view(rcm, host, tmp_path):
+    open_part(host, tmp_path / "box.vxlprt", [{"x": 10, "y": 10, "w": 50, "h": 20, "color": list(RED)}])
+    bmp = capture(rcm, host)
+    assert (bmp.Width, bmp.Height) == (300, 200)
+    assert bmp.ImageDC != 0 and bmp.BMPSource != 0
+    assert colour(bmp, 10, 10) == RED
+    assert colour(bmp, 59, 29) == RED
+    assert colour(bmp, 60, 30) == (255, 255, 255)
+
+    pixels = bmp.Array3D
+    assert isinstance(pixels, rcm.SafeArray)
+    assert pixels.bounds == [(1, 4), (1, 300), (1, 200)]
+    assert pixels[3, 11, 190] == 255 and pixels[1, 11, 190] == 0
+    assert pixels[4, 300, 200] == 0
+    with pytest.raises(rcm.AutomationError) as raised:
+        bmp.Array3DVal(1, 301, 1)
+    assert raised.value.number == 9
+
+    rcm.invoke(bmp, "Array3DVal", "let", 2, 1, 1, 17)
+    assert bmp.Array3DVal(2, 1, 1) == 17
+
+    info = bmp.BMInfo
+    assert isinstance(info, rcm.Record)
+    assert info.type_name == "BITMAPINFO"
+    assert len(bytes(info)) == 44
+    header = info.BMIHeader
+    assert (header.biSize, header.biWidth, header.biHeight, header.biBitCount) == (40, 300, 200, 32)
+    assert header.biSizeImage == 300 * 200 * 4
+    assert bytes(info)[:12] == struct.pack("<iii", 40, 300, 200)
+    assert info.bmiColors.rgbRed == 0
+    with pytest.raises(AttributeError):
+        info.nothing_here
+
+
+def test_records_are_published_with_the_class(rcm):
+    (bitmap,) = [c for c in rcm.typelib() if c["name"] == "clsBitmap"]
+    sizes = {r["name"]: r["size"] for r in bitmap["records"]}
+    assert sizes == {"BITMAP": 24, "BITMAPINFOHEADER": 40, "RGBQUAD": 4, "BITMAPINFO": 44,
+                     "COLORQUAD": 4, "PicBmp": 20}
+    (info,) = [r for r in bitmap["records"] if r["name"] == "BITMAPINFO"]
+    assert info["fields"] == [("BMIHeader", "BITMAPINFOHEADER", 0), ("bmiColors", "RGBQUAD", 40)]
+
+
+def test_compare_of_two_captures_writes_the_block(rcm, host, tmp_path):
+    open_part(host, tmp_path / "a.vxlprt", [{"x": 0, "y": 0, "w": 4, "h": 2, "color": [0, 0, 0]}])
+    base = capture(rcm, host, 20, 10)
+    open_part(host, tmp_path / "b.vxlprt", [{"x": 0, "y": 0, "w": 4, "h": 2, "color": [9, 9, 9]},
+                                            {"x": 10, "y": 5, "w": 1, "h": 1, "color": list(RED)}])
+    new = capture(rcm, host, 20, 10)
+    diff = capture(rcm, host, 20, 10)
+    host.SimClearJournal()
+    result = diff.Compare(new, base, 100, host.SimProcessID, True, 0)
+    assert result[0] is False
+    assert colour(diff, 0, 0) == (255, 0, 255)
+    assert colour(diff, 10, 5) == (0, 255, 0)
+    assert colour(diff, 19, 9) == (255, 255, 255)
+    assert list(host.SimJournal) == []
+
+    result = diff.Compare(new, base, 0, host.SimProcessID, True, 1)
+    assert result[0] is True
+    assert list(host.SimJournal) == [
+        "", "*** WARNING - Pixel Compare - PP",
+        "'*** <U>Unmatched Pix:</U> 1    <U>ColorChange Pix:</U> 8    ", ""]
+
+
+def bmp24(width, height, pixel):
+    """A 24-bit bottom-up BMP file; pixel(x, y) gives (R, G, B), y from the top."""
+    stride = (width * 3 + 3) // 4 * 4
+    rows = b""
+    for y in reversed(range(height)):
+        row = b"".join(bytes(reversed(pixel(x, y))) for x in range(width))
+        rows += row + b"\0" * (stride - len(row))
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(rows), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(rows), 0, 0, 0, 0)
+    return header + info + rows
+
+
+@pytest.fixture
+def imgdiff(tmp_path):
+    path = os.environ.get("RAVELCREST_BIN")
+    if not path or not os.path.exists(path):
+        pytest.skip("RAVELCREST_BIN does not name the ravelcrest tool")
+
+    def run(*args):
+        return subprocess.run([path, "imgdiff", *map(str, args)], capture_output=True, text=True, timeout=60)
+    return run
+
+
+def test_imgdiff_counts_writes_the_difference_and_exits_by_tolerance(imgdiff, tmp_path):
+    white = lambda x, y: (255, 255, 255)
+    dotted = lambda x, y: (0, 0, 0) if (x, y) in ((1, 1), (2, 3)) else (255, 255, 255)
+    (tmp_path / "base.bmp").write_bytes(bmp24(6, 4, white))
+    (tmp_path / "new.bmp").write_bytes(bmp24(6, 4, dotted))
+    r = imgdiff(tmp_path / "base.bmp", tmp_path / "new.bmp", tmp_path / "diff.bmp")
+    assert r.returncode == 1, r.stderr
+    assert "unmatched pixels: 2\n" in r.stdout
+    assert "colour-change pixels: 0\n" in r.stdout
+    written = (tmp_path / "diff.bmp").read_bytes()
+    assert written[:2] == b"BM" and struct.unpack("<ii", written[18:26]) == (6, 4)
+    # Pixel (1, 1) from the top is green: row 2 from the bottom of a 4-row image.
+    stride = 20
+    at = 54 + 2 * stride + 3
+    assert tuple(written[at:at + 3]) == (0, 255, 0)
+    assert imgdiff(tmp_path / "base.bmp", tmp_path / "new.bmp", tmp_path / "diff.bmp", "--tol", 2).returncode == 0
+
+    (tmp_path / "wide.bmp").write_bytes(bmp24(9, 4, white))
+    r = imgdiff(tmp_path / "base.bmp", tmp_path / "wide.bmp", tmp_path / "diff2.bmp", "--tol", 2)
+    assert r.returncode == 1
+    assert "size change: x 3, y 0" in r.stdout
+    assert struct.unpack("<ii", (tmp_path / "diff2.bmp").read_bytes()[18:26]) == (9, 4)
+
+    (tmp_path / "bad.bmp").write_bytes(b"BM" + b"\0" * 20)
+    r = imgdiff(tmp_path / "base.bmp", tmp_path / "bad.bmp", tmp_path / "diff3.bmp")
+    assert r.returncode == 2
+    assert "bad.bmp" in r.stderr
+    assert not (tmp_path / "diff3.bmp").exists()
+    assert imgdiff(tmp_path / "missing.bmp", tmp_path / "new.bmp", tmp_path / "diff3.bmp").returncode == 2
+    r = imgdiff(tmp_path / "base.bmp", tmp_path / "new.bmp", tmp_path / "no" / "diff.bmp")
+    assert r.returncode == 2
+    assert "cannot write" in r.stderr
