@@ -167,6 +167,9 @@ RevisionRecord Vault::checkIn(const CheckIn& request, const std::string& actor) 
   }
   rev.references = request.references;
   SourceFile source(request.file);
+  // Refused before any content is written; the transaction checks again.
+  if (!rev.label.empty() && revision(rev.document, rev.label))
+    throw VaultError(ErrorKind::Exists, "the document " + rev.document + " already has a revision " + rev.label);
   StoredContent content = blobs_.put(source, hook_);
   rev.hash = content.hash;
   rev.size = content.size;
