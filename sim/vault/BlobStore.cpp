@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "sim/vault/Names.h"
@@ -29,6 +30,10 @@ class Fd {
   }
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
+  Fd& operator=(Fd&& other) noexcept {
+    std::swap(fd_, other.fd_);
+    return *this;
+  }
   int get() const { return fd_; }
   // Closes now, reporting the result (a delayed write error shows here).
   bool close() {
@@ -41,11 +46,23 @@ class Fd {
   int fd_;
 };
 
-// A temporary file removed unless kept.
+// A temporary file `<prefix><random>` made with `mode` (less the umask),
+// removed unless kept.
 class TempFile {
  public:
-  explicit TempFile(std::string pattern)
-      : path_(std::move(pattern)), fd_(::mkostemp(path_.data(), O_CLOEXEC)), created_(fd_.get() >= 0) {}
+  TempFile(const std::string& prefix, mode_t mode) : fd_(-1) {
+    if (sodium_init() < 0) return;
+    for (int attempt = 0; attempt < 8 && fd_.get() < 0; ++attempt) {
+      unsigned char bytes[8];
+      randombytes_buf(bytes, sizeof bytes);
+      char hex[sizeof bytes * 2 + 1];
+      sodium_bin2hex(hex, sizeof hex, bytes, sizeof bytes);
+      path_ = prefix + hex;
+      fd_ = Fd(::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode));
+      if (fd_.get() < 0 && errno != EEXIST) break;
+    }
+    created_ = fd_.get() >= 0;
+  }
   ~TempFile() {
     if (!kept_ && created_) ::unlink(path_.c_str());
   }
@@ -57,7 +74,7 @@ class TempFile {
  private:
   std::string path_;
   Fd fd_;
-  bool created_;
+  bool created_ = false;
   bool kept_ = false;
 };
 
@@ -128,7 +145,7 @@ SourceFile::~SourceFile() {
 }
 
 StoredContent BlobStore::put(const SourceFile& source, const FaultHook& hook) {
-  TempFile tmp(dir_ + "/.incoming-XXXXXX");
+  TempFile tmp(dir_ + "/.incoming-", 0444);  // contents are never changed in place
   if (!tmp.ok()) throw VaultError(ErrorKind::Storage, "cannot write in " + dir_ + ": " + errnoText());
   crypto_hash_sha256_state state;
   crypto_hash_sha256_init(&state);
@@ -138,8 +155,7 @@ StoredContent BlobStore::put(const SourceFile& source, const FaultHook& hook) {
   if (size < 0) throw VaultError(ErrorKind::Storage, "storing " + source.path() + " in " + dir_ + ": " + failure);
   if (size > std::numeric_limits<std::int32_t>::max())
     throw VaultError(ErrorKind::Refused, "the file " + source.path() + " is too large for the vault (over 2 GiB)");
-  // Contents are never changed in place.
-  if (::fchmod(tmp.fd().get(), 0444) != 0 || ::fsync(tmp.fd().get()) != 0 || !tmp.fd().close())
+  if (::fsync(tmp.fd().get()) != 0 || !tmp.fd().close())
     throw VaultError(ErrorKind::Storage, "flushing a new content in " + dir_ + " failed: " + errnoText());
   if (hook) hook(FaultPoint::AfterBlobWrite);
   StoredContent out{hexHash(state), size};
@@ -162,7 +178,7 @@ void BlobStore::copyOut(const RevisionRecord& rev, const std::string& directory)
     if (errno == ENOENT) throw VaultError(ErrorKind::Damaged, what + " is missing from the vault (" + pathOf(rev.hash) + ")");
     throw VaultError(ErrorKind::Damaged, what + " cannot be read: " + errnoText());
   }
-  TempFile tmp(directory + "/.kstd-XXXXXX");
+  TempFile tmp(directory + "/.kstd-", 0666);
   if (!tmp.ok()) throw VaultError(ErrorKind::Storage, "cannot write in " + directory + ": " + errnoText());
   crypto_hash_sha256_state state;
   crypto_hash_sha256_init(&state);
@@ -171,7 +187,6 @@ void BlobStore::copyOut(const RevisionRecord& rev, const std::string& directory)
   if (size < 0) throw VaultError(ErrorKind::Storage, "writing " + rev.document + " into " + directory + ": " + failure);
   if (hexHash(state) != rev.hash || size != rev.size)
     throw VaultError(ErrorKind::Damaged, what + " is damaged: its bytes do not match the hash recorded for it");
-  ::fchmod(tmp.fd().get(), 0644);
   if (!tmp.fd().close()) throw VaultError(ErrorKind::Storage, "writing " + rev.document + " into " + directory + " failed: " + errnoText());
   std::string target = directory + "/" + rev.document;
   if (::rename(tmp.path().c_str(), target.c_str()) != 0)
