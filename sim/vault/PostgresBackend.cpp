@@ -13,6 +13,9 @@ namespace {
 // Any fixed number shared by every process writing to a vault database.
 constexpr const char* kWriteLock = "SELECT pg_advisory_xact_lock(4711003)";
 
+// How long a statement waits for another process's lock by default.
+constexpr int kLockWaitMs = 10000;
+
 // SQLSTATE classes and codes the vault reports as Busy.
 bool isBusy(const char* state) {
   return state && (std::strcmp(state, "55P03") == 0 || std::strcmp(state, "40001") == 0 ||
@@ -48,7 +51,7 @@ PostgresBackend::PostgresBackend(const std::string& conninfo) : conn_(PQconnectd
   if (PQstatus(conn_.get()) != CONNECTION_OK)
     throw VaultError(ErrorKind::Storage, "cannot reach the PostgreSQL server of this vault: " + trimmed(PQerrorMessage(conn_.get())));
   database_ = PQdb(conn_.get());
-  run("SET lock_timeout = '10s'");
+  setLockWait(kLockWaitMs);
   run("SET client_min_messages = warning");
 }
 
@@ -87,6 +90,10 @@ std::vector<SqlRow> PostgresBackend::run(std::string_view sql, const std::vector
     rows.push_back(std::move(row));
   }
   return rows;
+}
+
+void PostgresBackend::setLockWait(int milliseconds) {
+  run("SET lock_timeout = " + std::to_string(milliseconds));
 }
 
 void PostgresBackend::begin(bool write) {

@@ -22,6 +22,7 @@ class PostgresBackend : public StoreBackend {
   void begin(bool write) override;
   void commit() override;
   void rollback() noexcept override;
+  void setLockWait(int milliseconds) override;
   std::string describe() const override;
 
  private:

@@ -8,8 +8,8 @@ namespace rc::sim::vault {
 
 namespace {
 
-// How long a statement waits for another process's lock.
-constexpr int kBusyTimeoutMs = 10000;
+// How long a statement waits for another process's lock by default.
+constexpr int kLockWaitMs = 10000;
 
 }  // namespace
 
@@ -25,7 +25,7 @@ SqliteBackend::SqliteBackend(std::string path, bool create) : path_(std::move(pa
     if (rc == SQLITE_CANTOPEN && !create) throw VaultError(ErrorKind::NotFound, "cannot open " + describe());
     fail(rc, "opening");
   }
-  sqlite3_busy_timeout(db_.get(), kBusyTimeoutMs);
+  setLockWait(kLockWaitMs);
   // journal_mode reads the header: a file that is no database fails here.
   run("PRAGMA journal_mode=WAL");
   run("PRAGMA synchronous=FULL");
@@ -92,6 +92,8 @@ std::vector<SqlRow> SqliteBackend::run(std::string_view sql, const std::vector<S
   sqlite3_reset(st);
   return rows;
 }
+
+void SqliteBackend::setLockWait(int milliseconds) { sqlite3_busy_timeout(db_.get(), milliseconds); }
 
 void SqliteBackend::begin(bool write) { run(write ? "BEGIN IMMEDIATE" : "BEGIN"); }
 

@@ -23,6 +23,7 @@ class SqliteBackend : public StoreBackend {
   void begin(bool write) override;
   void commit() override;
   void rollback() noexcept override;
+  void setLockWait(int milliseconds) override;
   std::string describe() const override;
 
  private:

@@ -30,6 +30,10 @@ class StoreBackend {
   virtual void commit() = 0;
   virtual void rollback() noexcept = 0;
 
+  // How long a statement waits for another process's lock before it fails
+  // as Busy.
+  virtual void setLockWait(int milliseconds) = 0;
+
   // "SQLite file DIR/vault.sqlite" or "PostgreSQL database NAME", for errors.
   virtual std::string describe() const = 0;
 };

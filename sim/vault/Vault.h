@@ -36,6 +36,9 @@ class Vault {
 
   const std::string& directory() const { return dir_; }
   void setFaultHook(FaultHook hook) { hook_ = std::move(hook); }
+  // How long a change waits for another process's lock before it fails as
+  // Busy (10 seconds unless set).
+  void setLockWait(int milliseconds) { records_.backend().setLockWait(milliseconds); }
 
   // Users. The password is kept only as its Argon2id hash.
   void addUser(const std::string& name, std::string_view password, bool isAdmin, const std::string& actor);

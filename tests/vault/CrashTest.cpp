@@ -182,3 +182,33 @@ KSTD_BOTH_BACKENDS(Crash);
 
 }  // namespace
 }  // namespace rc::sim::vault::testing
+
+namespace rc::sim::vault::testing {
+namespace {
+
+using Busy = VaultTest;
+
+TEST_P(Busy, AWriterThatCannotGetTheLockHearsTheVaultIsBusy) {
+  auto holder = open();
+  auto waiter = open();
+  waiter->setLockWait(200);
+  std::string text;
+  std::optional<ErrorKind> kind;
+  holder->setFaultHook([&](FaultPoint p) {
+    if (p == FaultPoint::InsideTransaction)
+      kind = vaultErrorOf([&] { checkIn(*waiter, "second.prt", "second"); }, &text);
+  });
+  checkIn(*holder, "first.prt", "first");
+  ASSERT_TRUE(kind);
+  EXPECT_EQ(*kind, ErrorKind::Busy);
+  EXPECT_NE(text.find("busy"), std::string::npos) << text;
+  EXPECT_TRUE(holder->revision("first.prt"));
+  EXPECT_FALSE(waiter->revision("second.prt"));
+  // Once the lock is free the same check-in goes through.
+  EXPECT_EQ(checkIn(*waiter, "second.prt", "second").label, "A");
+}
+
+KSTD_BOTH_BACKENDS(Busy);
+
+}  // namespace
+}  // namespace rc::sim::vault::testing
