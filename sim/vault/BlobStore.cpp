@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/os/UniqueFd.h"
 #include "sim/vault/Names.h"
 #include "sim/vault/VaultError.h"
 
@@ -22,35 +23,13 @@ constexpr std::size_t kChunk = 1 << 16;
 
 std::string errnoText() { return std::strerror(errno); }
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  Fd& operator=(Fd&& other) noexcept {
-    std::swap(fd_, other.fd_);
-    return *this;
-  }
-  int get() const { return fd_; }
-  // Closes now, reporting the result (a delayed write error shows here).
-  bool close() {
-    int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
+using Fd = platform::UniqueFd;
 
 // A temporary file `<prefix><random>` made with `mode` (less the umask),
 // removed unless kept.
 class TempFile {
  public:
-  TempFile(const std::string& prefix, mode_t mode) : fd_(-1) {
+  TempFile(const std::string& prefix, mode_t mode) {
     if (sodium_init() < 0) return;
     for (int attempt = 0; attempt < 8 && fd_.get() < 0; ++attempt) {
       unsigned char bytes[8];

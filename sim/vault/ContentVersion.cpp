@@ -23,27 +23,10 @@ class VersionFinder : public nlohmann::json_sax<nlohmann::json> {
   bool number_float(number_float_t, const string_t&) override { return value(); }
   bool string(string_t&) override { return value(); }
   bool binary(binary_t&) override { return value(); }
-  bool start_object(std::size_t) override {
-    if (depth_ == 0) sawObject_ = true;
-    else if (!sawObject_) return false;
-    ++depth_;
-    wanted_ = false;
-    return true;
-  }
-  bool end_object() override {
-    --depth_;
-    return true;
-  }
-  bool start_array(std::size_t) override {
-    if (depth_ == 0) return false;  // an array at the top: no model file
-    ++depth_;
-    wanted_ = false;
-    return true;
-  }
-  bool end_array() override {
-    --depth_;
-    return true;
-  }
+  bool start_object(std::size_t) override { return open(false); }
+  bool end_object() override { return close(); }
+  bool start_array(std::size_t) override { return open(true); }
+  bool end_array() override { return close(); }
   bool key(string_t& k) override {
     wanted_ = depth_ == 1 && k == "fileVersion";
     return true;
@@ -56,6 +39,17 @@ class VersionFinder : public nlohmann::json_sax<nlohmann::json> {
     wanted_ = false;
     return true;
   }
+  // A model file is an object at the top; anything else stops the walk.
+  bool open(bool array) {
+    if (depth_ == 0 && array) return false;
+    ++depth_;
+    wanted_ = false;
+    return true;
+  }
+  bool close() {
+    --depth_;
+    return true;
+  }
   bool integer(std::int64_t v) {
     if (!wanted_) return value();
     if (v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max())
@@ -64,7 +58,6 @@ class VersionFinder : public nlohmann::json_sax<nlohmann::json> {
   }
 
   int depth_ = 0;
-  bool sawObject_ = false;
   bool wanted_ = false;
 };
 
