@@ -75,6 +75,8 @@ PostgresServer* PostgresServer::shared(std::string& why) {
   return server.get();
 }
 
+bool PostgresServer::installed() { return !findBinaries().empty(); }
+
 bool PostgresServer::start(std::string& why) {
   bin_ = findBinaries();
   if (bin_.empty()) {

@@ -14,6 +14,8 @@ class PostgresServer {
   // The server of this test program, started on first use; nullptr with
   // `why` set when the server binaries are missing or it does not start.
   static PostgresServer* shared(std::string& why);
+  // Whether initdb and pg_ctl are installed.
+  static bool installed();
 
   // A connection string of a new, empty database.
   std::string newDatabase();
