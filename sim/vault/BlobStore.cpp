@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/os/UniqueFd.h"
+#include "sim/vault/ContentHash.h"
 #include "sim/vault/Names.h"
 #include "sim/vault/VaultError.h"
 
@@ -68,17 +69,9 @@ bool writeAll(int fd, const unsigned char* data, std::size_t n) {
   return true;
 }
 
-std::string hexHash(crypto_hash_sha256_state& state) {
-  unsigned char digest[crypto_hash_sha256_BYTES];
-  crypto_hash_sha256_final(&state, digest);
-  char hex[crypto_hash_sha256_BYTES * 2 + 1];
-  sodium_bin2hex(hex, sizeof hex, digest, sizeof digest);
-  return hex;
-}
-
 // Copies everything readable from `in` to `out`, hashing it. Returns the
 // byte count, or -1 with `failure` set.
-std::int64_t copyHashing(int in, int out, crypto_hash_sha256_state& state, std::string& failure) {
+std::int64_t copyHashing(int in, int out, ContentHash& hash, std::string& failure) {
   std::vector<unsigned char> buf(kChunk);
   std::int64_t total = 0;
   for (;;) {
@@ -89,7 +82,7 @@ std::int64_t copyHashing(int in, int out, crypto_hash_sha256_state& state, std::
       return -1;
     }
     if (n == 0) return total;
-    crypto_hash_sha256_update(&state, buf.data(), static_cast<unsigned long long>(n));
+    hash.update(buf.data(), static_cast<std::size_t>(n));
     if (!writeAll(out, buf.data(), static_cast<std::size_t>(n))) {
       failure = "write failed: " + errnoText();
       return -1;
@@ -126,18 +119,17 @@ SourceFile::~SourceFile() {
 StoredContent BlobStore::put(const SourceFile& source, const FaultHook& hook) {
   TempFile tmp(dir_ + "/.incoming-", 0444);  // contents are never changed in place
   if (!tmp.ok()) throw VaultError(ErrorKind::Storage, "cannot write in " + dir_ + ": " + errnoText());
-  crypto_hash_sha256_state state;
-  crypto_hash_sha256_init(&state);
+  ContentHash hash;
   std::string failure;
   if (::lseek(source.fd(), 0, SEEK_SET) != 0) failure = "cannot rewind " + source.path();
-  std::int64_t size = failure.empty() ? copyHashing(source.fd(), tmp.fd().get(), state, failure) : -1;
+  std::int64_t size = failure.empty() ? copyHashing(source.fd(), tmp.fd().get(), hash, failure) : -1;
   if (size < 0) throw VaultError(ErrorKind::Storage, "storing " + source.path() + " in " + dir_ + ": " + failure);
   if (size > std::numeric_limits<std::int32_t>::max())
     throw VaultError(ErrorKind::Refused, "the file " + source.path() + " is too large for the vault (over 2 GiB)");
   if (::fsync(tmp.fd().get()) != 0 || !tmp.fd().close())
     throw VaultError(ErrorKind::Storage, "flushing a new content in " + dir_ + " failed: " + errnoText());
   if (hook) hook(FaultPoint::AfterBlobWrite);
-  StoredContent out{hexHash(state), size};
+  StoredContent out{hash.hex(), size};
   if (::rename(tmp.path().c_str(), pathOf(out.hash).c_str()) != 0)
     throw VaultError(ErrorKind::Storage, "renaming a new content in " + dir_ + " failed: " + errnoText());
   tmp.keep();
@@ -159,12 +151,11 @@ void BlobStore::copyOut(const RevisionRecord& rev, const std::string& directory)
   }
   TempFile tmp(directory + "/.kstd-", 0666);
   if (!tmp.ok()) throw VaultError(ErrorKind::Storage, "cannot write in " + directory + ": " + errnoText());
-  crypto_hash_sha256_state state;
-  crypto_hash_sha256_init(&state);
+  ContentHash hash;
   std::string failure;
-  std::int64_t size = copyHashing(in.get(), tmp.fd().get(), state, failure);
+  std::int64_t size = copyHashing(in.get(), tmp.fd().get(), hash, failure);
   if (size < 0) throw VaultError(ErrorKind::Storage, "writing " + rev.document + " into " + directory + ": " + failure);
-  if (hexHash(state) != rev.hash || size != rev.size)
+  if (hash.hex() != rev.hash || size != rev.size)
     throw VaultError(ErrorKind::Damaged, what + " is damaged: its bytes do not match the hash recorded for it");
   if (!tmp.fd().close()) throw VaultError(ErrorKind::Storage, "writing " + rev.document + " into " + directory + " failed: " + errnoText());
   std::string target = directory + "/" + rev.document;

@@ -57,6 +57,10 @@ TEST_P(Store, SizesAndHostVersionsComeFromTheContent) {
   EXPECT_FALSE(checkIn(*v, "binary.prt", std::string("\0\x01\xff{", 4)).hostVersion);
   EXPECT_EQ(checkIn(*v, "broken.prt", R"({"fileVersion": -3, "rest": [)").hostVersion, -3);
   EXPECT_EQ(checkIn(*v, "bytes.bin", std::string(1000, 'x')).size, 1000);
+  // Contents are named by their SHA-256.
+  RevisionRecord abc = checkIn(*v, "abc.txt", "abc");
+  EXPECT_EQ(abc.hash, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(readText(vaultDir() + "/blobs/" + abc.hash), "abc");
 
   v->save(*v->revision("empty.prt"), out());
   EXPECT_EQ(readText(out() + "/empty.prt"), "");
