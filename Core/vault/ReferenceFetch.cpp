@@ -1,0 +1,93 @@
+#include "Core/vault/ReferenceFetch.h"
+
+#include <optional>
+#include <vector>
+
+#include "Core/interfaces/VaultCalls.h"
+#include "platform/automation/Trap.h"
+
+namespace rc::core::vault {
+
+namespace au = rc::automation;
+
+bool VisitedDocuments::insert(std::string_view name, std::string_view revision) {
+  std::string key(name);
+  key += '\0';
+  key += revision;
+  return keys_.insert(std::move(key)).second;
+}
+
+namespace {
+
+struct Entry {
+  std::string name;
+  std::string revision;
+};
+
+// Fetches one referenced document and walks its own references. Errors are
+// ignored statement by statement; the most recent one's description is kept.
+void fetchEntry(const au::ObjectRef& connection, const Entry& entry, VisitedDocuments& visited,
+                const ReferenceFetchHooks& hooks) {
+  std::string lastError;
+  au::ResumeNext next([&](const au::AutomationError& e) { lastError = e.description(); });
+  au::ObjectRef ref;
+  next.step([&] { ref = GetSpecificDocument(connection, entry.name, entry.revision); });
+  if (!ref) {
+    hooks.warn("Unable to find document '" + entry.name + "' revision '" + entry.revision +
+               "' in Keystead vault but continuing with Update task.");
+    return;
+  }
+  std::int32_t size = 0;
+  next.step([&] { size = DocumentSize(ref); });
+  if (size <= 0) return;
+  if (!visited.insert(entry.name, entry.revision)) return;
+  std::string err;
+  bool fetched = false;
+  next.step([&] { fetched = hooks.fetch(ref, err); });
+  if (fetched) {
+    FetchReferenceTree(connection, ref, visited, hooks);
+    return;
+  }
+  if (!err.empty()) {
+    next.step([&] { hooks.warn(lastError.empty() ? err : lastError); });
+    return;
+  }
+  next.step([&] {
+    hooks.warn("Unable to retrieve document '" + entry.name + "' revision '" + entry.revision +
+               "' from Keystead vault but continuing with Update task.");
+  });
+}
+
+}  // namespace
+
+void FetchReferenceTree(const au::ObjectRef& connection, const au::ObjectRef& doc, VisitedDocuments& visited,
+                        const ReferenceFetchHooks& hooks) {
+  std::vector<au::Variant> items;
+  std::optional<Entry> first;
+  bool ok = au::trapped(
+      [&] {
+        visited.insert(DocumentName(doc), DocumentRevision(doc));
+        au::ObjectRef refs = au::callObject(doc, "references");
+        if (au::call(refs, "Count").toLong() == 0) return;
+        items = CollectionItems(refs);
+        if (items.empty()) return;
+        const au::ObjectRef& r = items.front().toObject();
+        first = Entry{au::call(r, "Name").toText(), au::call(r, "Revision").toText()};
+      },
+      [&](const au::AutomationError& e) { hooks.walkFailed(e); });
+  if (!ok || !first) return;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    Entry entry;
+    if (i == 0) {
+      entry = *first;
+    } else {
+      au::ResumeNext next(nullptr);
+      const au::Variant& item = items[i];
+      next.step([&] { entry.name = au::call(item.toObject(), "Name").toText(); });
+      next.step([&] { entry.revision = au::call(item.toObject(), "Revision").toText(); });
+    }
+    fetchEntry(connection, entry, visited, hooks);
+  }
+}
+
+}  // namespace rc::core::vault
