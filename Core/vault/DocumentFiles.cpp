@@ -51,7 +51,7 @@ bool IsBackupFileName(std::string_view fileName) {
 }
 
 std::string LocalFilePath(std::string_view folder, std::string_view name) {
-  return std::string(folder) + "\\" + std::string(name);
+  return platform::nativePath(platform::joinPath(folder, name));
 }
 
 double FreeBytesToDouble(std::uint64_t bytes) {

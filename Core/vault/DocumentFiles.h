@@ -24,7 +24,8 @@ inline constexpr std::string_view kBackupMarker = "_bk_";
 // Whether the file name (not its folder) holds the marker, in any case.
 bool IsBackupFileName(std::string_view fileName);
 
-// The local file (folder "\" name) as the tasks build it.
+// The local file of a document: the folder and the name joined, in native
+// form (the vault is handed it as it is).
 std::string LocalFilePath(std::string_view folder, std::string_view name);
 
 // Bytes free to the user on the folder's file system (replaceable in tests).

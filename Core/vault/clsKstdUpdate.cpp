@@ -211,7 +211,7 @@ bool clsKstdUpdate::GetDocumentToDisk(const ObjectRef& document, std::string& re
           returnedErrString = "No Disk Space";
           return;
         }
-        au::call(document, "Save", {Variant(updatingDirectory_)});
+        au::call(document, "Save", {Variant(platform::nativePath(updatingDirectory_))});
         result = true;
       },
       [&](const AutomationError& e) {
