@@ -398,7 +398,12 @@ bool clsKstdUpdate::UpdateSpecificDocument(const ObjectRef& specificDocument, st
 
   au::ResumeNext next(nullptr);
   std::int32_t size = 0;
-  next.step([&] { size = vault::DocumentSize(specificDocument); });
+  // A size the vault cannot tell is a failure, not a missing document.
+  if (!au::trapped([&] { size = vault::DocumentSize(specificDocument); },
+                   [&](const AutomationError& e) {
+                     returnedErrString = withSuffix(e, " in function UpdateSpecificDocument.");
+                   }))
+    return false;
   if (size <= 0) {
     next.step([&] { WarningOut("Skipping file: " + name + " Revision: " + rev + " does not exist in the vault"); });
     return true;
