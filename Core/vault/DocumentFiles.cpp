@@ -34,6 +34,13 @@ std::string GetFileType(std::string_view docNameIn) {
   return "";
 }
 
+int HostDocumentType(std::string_view fileType) {
+  if (fileType == "VX_PART_TYPE_OLD" || fileType == "VX_PART_TYPE") return 1;
+  if (fileType == "VX_ASSEMBLY_TYPE_OLD" || fileType == "VX_ASSEMBLY_TYPE") return 2;
+  if (fileType == "VX_DRAWING_TYPE_OLD" || fileType == "VX_DRAWING_TYPE") return 3;
+  return 0;
+}
+
 bool IsPlainDocumentName(std::string_view name) {
   if (name.empty() || name.find("..") != std::string_view::npos) return false;
   return std::none_of(name.begin(), name.end(), [](char c) {
@@ -63,6 +70,7 @@ double FreeBytesToDouble(std::uint64_t bytes) {
 bool EnoughSizeOnDisk(double sizeNeeded, std::string_view folder, const FreeBytesQuery& freeBytes,
                       const std::function<void()>& cleanUp) {
   if (sizeNeeded + kSpaceMargin <= FreeBytesToDouble(freeBytes(folder))) return true;
+  if (!cleanUp) return false;
   cleanUp();
   return sizeNeeded + kSpaceMargin <= FreeBytesToDouble(freeBytes(folder));
 }

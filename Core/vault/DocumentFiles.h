@@ -13,6 +13,10 @@ namespace rc::core::vault {
 // when the extension is none of the host's.
 std::string GetFileType(std::string_view docNameIn);
 
+// The host's document type for a file type name: 1 part, 2 assembly,
+// 3 drawing; 0 for a type the host does not open.
+int HostDocumentType(std::string_view fileType);
+
 // Whether `name` is a plain file name: not empty, no folder part, no "/" or
 // "\", no "..", no control character. Other names are never fetched.
 bool IsPlainDocumentName(std::string_view name);
@@ -35,7 +39,8 @@ using FreeBytesQuery = std::function<std::uint64_t(std::string_view folder)>;
 double FreeBytesToDouble(std::uint64_t bytes);
 
 // Whether `sizeNeeded` plus a 3000-byte margin fits in `folder`; when it
-// does not, runs `cleanUp` and measures once more. Errors are raised.
+// does not, runs `cleanUp` (when given) and measures once more. Errors are
+// raised.
 bool EnoughSizeOnDisk(double sizeNeeded, std::string_view folder, const FreeBytesQuery& freeBytes,
                       const std::function<void()>& cleanUp);
 

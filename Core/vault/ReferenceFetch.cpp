@@ -26,36 +26,44 @@ struct Entry {
 
 // Fetches one referenced document and walks its own references. Errors are
 // ignored statement by statement; the most recent one's description is kept.
-void fetchEntry(const au::ObjectRef& connection, const Entry& entry, VisitedDocuments& visited,
+// Returns false when the walk of the parent's references ends here.
+bool fetchEntry(const au::ObjectRef& connection, const Entry& entry, VisitedDocuments& visited,
                 const ReferenceFetchHooks& hooks) {
   std::string lastError;
   au::ResumeNext next([&](const au::AutomationError& e) { lastError = e.description(); });
   au::ObjectRef ref;
-  next.step([&] { ref = GetSpecificDocument(connection, entry.name, entry.revision); });
+  auto lookup = [&] { ref = GetSpecificDocument(connection, entry.name, entry.revision); };
+  if (hooks.lookupErrorsEndWalk) {
+    if (!au::trapped(lookup, hooks.walkFailed)) return false;
+  } else {
+    next.step(lookup);
+  }
+  const std::string continuing = " but continuing with " + hooks.taskName + " task.";
   if (!ref) {
-    hooks.warn("Unable to find document '" + entry.name + "' revision '" + entry.revision +
-               "' in Keystead vault but continuing with Update task.");
-    return;
+    hooks.warn("Unable to find document '" + entry.name + "' revision '" + entry.revision + "' in Keystead vault" +
+               continuing);
+    return true;
   }
   std::int32_t size = 0;
   next.step([&] { size = DocumentSize(ref); });
-  if (size <= 0) return;
-  if (!visited.insert(entry.name, entry.revision)) return;
+  if (size <= 0) return true;
+  if (!visited.insert(entry.name, entry.revision)) return true;
   std::string err;
   bool fetched = false;
   next.step([&] { fetched = hooks.fetch(ref, err); });
   if (fetched) {
     FetchReferenceTree(connection, ref, visited, hooks);
-    return;
+    return true;
   }
   if (!err.empty()) {
     next.step([&] { hooks.warn(lastError.empty() ? err : lastError); });
-    return;
+    return true;
   }
   next.step([&] {
     hooks.warn("Unable to retrieve document '" + entry.name + "' revision '" + entry.revision +
-               "' from Keystead vault but continuing with Update task.");
+               "' from Keystead vault" + continuing);
   });
+  return true;
 }
 
 }  // namespace
@@ -86,7 +94,7 @@ void FetchReferenceTree(const au::ObjectRef& connection, const au::ObjectRef& do
       next.step([&] { entry.name = au::call(item.toObject(), "Name").toText(); });
       next.step([&] { entry.revision = au::call(item.toObject(), "Revision").toText(); });
     }
-    fetchEntry(connection, entry, visited, hooks);
+    if (!fetchEntry(connection, entry, visited, hooks)) return;
   }
 }
 

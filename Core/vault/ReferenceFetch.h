@@ -28,8 +28,14 @@ struct ReferenceFetchHooks {
   std::function<bool(const automation::ObjectRef& doc, std::string& returnedErrString)> fetch;
   // Writes one warning line.
   std::function<void(std::string_view text)> warn;
-  // A run-time error before the first lookup of one document's walk.
+  // A run-time error that ends one document's walk (before its first
+  // lookup, or in a lookup when lookups are trapped).
   std::function<void(const automation::AutomationError& e)> walkFailed;
+  // The task named in the warnings: "Update" or "Print".
+  std::string taskName = "Update";
+  // Whether an error of a vault lookup ends the walk (else it is ignored and
+  // the reference counts as missing).
+  bool lookupErrorsEndWalk = false;
 };
 
 // Fetches the documents `doc` references and, recursively, theirs. A

@@ -6,6 +6,7 @@
 #include "Core/frame/modMainClassMod.h"
 #include "Core/interfaces/VaultCalls.h"
 #include "Core/vault/LoginSettings.h"
+#include "Core/vault/TaskMembers.h"
 #include "Core/vault/WarningFile.h"
 #include "platform/automation/Registry.h"
 #include "platform/automation/SafeArray.h"
@@ -40,15 +41,6 @@ constexpr std::pair<std::int32_t, std::string_view> kOpenWarnings[] = {
 constexpr std::string_view kSaveOptions = "13";
 constexpr std::int32_t kSaveWarningRebuildError = 1;
 
-// The host's document type for OpenDoc6, or 0 when the type is not opened.
-int hostDocumentType(std::string_view fileType) {
-  if (fileType == "VX_PART_TYPE_OLD" || fileType == "VX_PART_TYPE") return 1;
-  if (fileType == "VX_ASSEMBLY_TYPE_OLD" || fileType == "VX_ASSEMBLY_TYPE") return 2;
-  if (fileType == "VX_DRAWING_TYPE_OLD" || fileType == "VX_DRAWING_TYPE") return 3;
-  return 0;
-}
-
-std::string withSuffix(const AutomationError& e, std::string_view suffix) { return e.description() + std::string(suffix); }
 
 }  // namespace
 
@@ -73,7 +65,7 @@ bool clsKstdUpdate::InitKeysteadAdminConnection(std::string& returnedErrString) 
       },
       [&](const AutomationError& e) {
         result = false;
-        returnedErrString = withSuffix(e, " in function InitKeysteadAdminConnection.");
+        returnedErrString = vault::WithSuffix(e, " in function InitKeysteadAdminConnection.");
       });
   return result;
 }
@@ -105,7 +97,7 @@ bool clsKstdUpdate::AdminLogin(std::string& returnedErrString) {
       },
       [&](const AutomationError& e) {
         result = false;
-        returnedErrString = withSuffix(e, " in AdminLogin.");
+        returnedErrString = vault::WithSuffix(e, " in AdminLogin.");
       });
   return result;
 }
@@ -159,7 +151,7 @@ bool clsKstdUpdate::NeedsUpdate(const ObjectRef& document, bool isSpecificDocume
         result = true;
         decided = true;
         returnedErrString.clear();
-        WarningOut(withSuffix(e, " in function NeedsUpdate."));
+        WarningOut(vault::WithSuffix(e, " in function NeedsUpdate."));
       });
   if (decided) return result;
   au::ResumeNext next(nullptr);
@@ -216,7 +208,7 @@ bool clsKstdUpdate::GetDocumentToDisk(const ObjectRef& document, std::string& re
       },
       [&](const AutomationError& e) {
         result = false;
-        returnedErrString = withSuffix(e, " in function GetDocumentToDisk.");
+        returnedErrString = vault::WithSuffix(e, " in function GetDocumentToDisk.");
       });
   return result;
 }
@@ -233,7 +225,7 @@ bool clsKstdUpdate::GetEnoughSizeOnDisk(double sizeNeeded, const std::string& di
       },
       [&](const AutomationError& e) {
         result = false;
-        returnedErrString = withSuffix(e, " in function GetEnoughSizeOnDisk.");
+        returnedErrString = vault::WithSuffix(e, " in function GetEnoughSizeOnDisk.");
       });
   return result;
 }
@@ -248,7 +240,7 @@ bool clsKstdUpdate::getDocumentReferences(const ObjectRef& document, vault::Visi
   vault::ReferenceFetchHooks hooks{
       [this](const ObjectRef& doc, std::string& err) { return GetDocumentToDisk(doc, err); },
       [this](std::string_view text) { WarningOut(std::string(text)); },
-      [this](const AutomationError& e) { WarningOut(withSuffix(e, " in getDocumentReferences")); },
+      [this](const AutomationError& e) { WarningOut(vault::WithSuffix(e, " in getDocumentReferences")); },
   };
   vault::FetchReferenceTree(connection_, document, visited, hooks);
   return true;
@@ -298,7 +290,7 @@ bool clsKstdUpdate::updateDocumentReferences(const ObjectRef& document, vault::V
       },
       [&](const AutomationError& e) {
         result = false;
-        returnedErrString = withSuffix(e, " in function updateDocumentReferences.");
+        returnedErrString = vault::WithSuffix(e, " in function updateDocumentReferences.");
       });
   return result;
 }
@@ -354,7 +346,7 @@ bool clsKstdUpdate::UpdateDocument(const std::string& documentName, std::string&
       },
       [&](const AutomationError& e) {
         result = false;
-        returnedErrString = withSuffix(e, " in UpdateDocument.");
+        returnedErrString = vault::WithSuffix(e, " in UpdateDocument.");
       });
   CleanUp();
   AdminLogout();
@@ -392,7 +384,7 @@ bool clsKstdUpdate::UpdateSpecificDocument(const ObjectRef& specificDocument, st
       [&](const AutomationError& e) {
         result = false;
         stop = true;
-        returnedErrString = withSuffix(e, " in function UpdateSpecificDocument.");
+        returnedErrString = vault::WithSuffix(e, " in function UpdateSpecificDocument.");
       });
   if (stop) return result;
 
@@ -401,7 +393,7 @@ bool clsKstdUpdate::UpdateSpecificDocument(const ObjectRef& specificDocument, st
   // A size the vault cannot tell is a failure, not a missing document.
   if (!au::trapped([&] { size = vault::DocumentSize(specificDocument); },
                    [&](const AutomationError& e) {
-                     returnedErrString = withSuffix(e, " in function UpdateSpecificDocument.");
+                     returnedErrString = vault::WithSuffix(e, " in function UpdateSpecificDocument.");
                    }))
     return false;
   if (size <= 0) {
@@ -440,7 +432,7 @@ bool clsKstdUpdate::DoUpdate(const std::string& documentName, const std::string&
       },
       [&](const AutomationError& e) {
         result = false;
-        returnedErrString = withSuffix(e, " in UpdateSpecificDocument.");
+        returnedErrString = vault::WithSuffix(e, " in UpdateSpecificDocument.");
       });
   return result;
 }
@@ -477,7 +469,7 @@ bool clsKstdUpdate::ReplaceFile(const std::string& DocName, const std::string& f
       },
       [&](const AutomationError& e) {
         result = false;
-        returnedErrString = withSuffix(e, " in function ReplaceFile.");
+        returnedErrString = vault::WithSuffix(e, " in function ReplaceFile.");
       });
   return result;
 }
@@ -490,7 +482,7 @@ bool clsKstdUpdate::BackupFile(const std::string& fnIn, const std::string& RevIn
         platform::copyFile(local, local + std::string(vault::kBackupMarker) + RevIn, /*overwrite=*/true);
         result = true;
       },
-      [&](const AutomationError& e) { returnedErrString = withSuffix(e, " in function BackupFile."); });
+      [&](const AutomationError& e) { returnedErrString = vault::WithSuffix(e, " in function BackupFile."); });
   return result;
 }
 
@@ -519,7 +511,7 @@ bool clsKstdUpdate::OpenDoc(const std::string& docNameIn, std::string& returnedE
   bool result = false;
   au::trapped(
       [&] {
-        const int type = hostDocumentType(vault::GetFileType(docNameIn));
+        const int type = vault::HostDocumentType(vault::GetFileType(docNameIn));
         ObjectRef host = GetApp();
         if (au::callObject(host, "GetOpenDocumentByName", {Variant(docNameIn)})) {
           result = true;
@@ -547,7 +539,7 @@ bool clsKstdUpdate::OpenDoc(const std::string& docNameIn, std::string& returnedE
 
 void clsKstdUpdate::runDocumentChecks(const ObjectRef& host, const std::string& docNameIn,
                                       const std::string& fileType) {
-  const int type = hostDocumentType(fileType);
+  const int type = vault::HostDocumentType(fileType);
   if (type == 0) return;
   ObjectRef checks = au::createObject("RavelcrestCore.clsApplication");
   au::letProperty(checks, "ResultPath", Variant(updatingDirectory_));
@@ -664,21 +656,6 @@ namespace {
 
 using Self = clsKstdUpdate;
 
-// A member whose last parameter is the out text `returnedErrString`: `fn`
-// gets the text to fill and returns the result.
-template <typename Fn>
-au::Handler withErrText(std::size_t slot, Fn fn) {
-  return [slot, fn](au::Dispatch& d, au::CallArgs& a) {
-    std::string text;
-    Variant result = fn(static_cast<Self&>(d), a, text);
-    a[slot] = Variant(text);
-    return result;
-  };
-}
-
-au::ParamInfo errText() { return au::byRef("returnedErrString", VarType::String); }
-au::ParamInfo document(const char* name) { return au::byRef(name, VarType::Object); }
-
 }  // namespace
 
 const au::ClassInfo& clsKstdUpdate::classInfo() {
@@ -708,13 +685,10 @@ const au::ClassInfo& clsKstdUpdate::classInfo() {
       s.CleanUp();
       return Variant();
     });
-    auto add = [&b](const char* name, VarType result, std::vector<au::ParamInfo> params, au::Handler h) {
-      b.method(name, result, std::move(params), [h](Self& s, au::CallArgs& a) { return h(s, a); });
-    };
-    add("InitKeysteadAdminConnection", VarType::Boolean, {errText()},
-        withErrText(0, [](Self& s, au::CallArgs&, std::string& t) { return Variant(s.InitKeysteadAdminConnection(t)); }));
-    add("AdminLogin", VarType::Boolean, {errText()},
-        withErrText(0, [](Self& s, au::CallArgs&, std::string& t) { return Variant(s.AdminLogin(t)); }));
+    b.method("InitKeysteadAdminConnection", VarType::Boolean, {vault::ErrTextParam()},
+        vault::WithErrText<Self>(0, [](Self& s, au::CallArgs&, std::string& t) { return Variant(s.InitKeysteadAdminConnection(t)); }));
+    b.method("AdminLogin", VarType::Boolean, {vault::ErrTextParam()},
+        vault::WithErrText<Self>(0, [](Self& s, au::CallArgs&, std::string& t) { return Variant(s.AdminLogin(t)); }));
     b.method("AdminLogout", VarType::Boolean, {}, [](Self& s, au::CallArgs&) { return Variant(s.AdminLogout()); });
     b.method("GetRegistryValue", VarType::String,
              {au::byVal("hkeyIn", VarType::Long), au::byVal("pathIn", VarType::String),
@@ -736,26 +710,26 @@ const au::ClassInfo& clsKstdUpdate::classInfo() {
                s.WarningOut(a[0].asString());
                return Variant();
              });
-    add("NeedsUpdate", VarType::Boolean,
-        {document("document"), au::byRef("isSpecificDocument", VarType::Boolean), errText()},
-        withErrText(2, [](Self& s, au::CallArgs& a, std::string& t) {
+    b.method("NeedsUpdate", VarType::Boolean,
+        {vault::DocumentParam("document"), au::byRef("isSpecificDocument", VarType::Boolean), vault::ErrTextParam()},
+        vault::WithErrText<Self>(2, [](Self& s, au::CallArgs& a, std::string& t) {
           return Variant(s.NeedsUpdate(a[0].toObject(), a[1].asBool(), t));
         }));
-    add("GetDocumentToDisk", VarType::Boolean, {document("document"), errText()},
-        withErrText(1, [](Self& s, au::CallArgs& a, std::string& t) {
+    b.method("GetDocumentToDisk", VarType::Boolean, {vault::DocumentParam("document"), vault::ErrTextParam()},
+        vault::WithErrText<Self>(1, [](Self& s, au::CallArgs& a, std::string& t) {
           return Variant(s.GetDocumentToDisk(a[0].toObject(), t));
         }));
-    add("GetEnoughSizeOnDisk", VarType::Boolean,
-        {au::byRef("sizeNeeded", VarType::Double), au::byRef("directoryForFiles", VarType::String), errText()},
-        withErrText(2, [](Self& s, au::CallArgs& a, std::string& t) {
+    b.method("GetEnoughSizeOnDisk", VarType::Boolean,
+        {au::byRef("sizeNeeded", VarType::Double), au::byRef("directoryForFiles", VarType::String), vault::ErrTextParam()},
+        vault::WithErrText<Self>(2, [](Self& s, au::CallArgs& a, std::string& t) {
           return Variant(s.GetEnoughSizeOnDisk(a[0].asDouble(), a[1].asString(), t));
         }));
-    add("getDocumentReferences", VarType::Boolean, {document("document"), errText()},
-        withErrText(1, [](Self& s, au::CallArgs& a, std::string& t) {
+    b.method("getDocumentReferences", VarType::Boolean, {vault::DocumentParam("document"), vault::ErrTextParam()},
+        vault::WithErrText<Self>(1, [](Self& s, au::CallArgs& a, std::string& t) {
           return Variant(s.getDocumentReferences(a[0].toObject(), t));
         }));
-    add("updateDocumentReferences", VarType::Boolean, {document("document"), errText()},
-        withErrText(1, [](Self& s, au::CallArgs& a, std::string& t) {
+    b.method("updateDocumentReferences", VarType::Boolean, {vault::DocumentParam("document"), vault::ErrTextParam()},
+        vault::WithErrText<Self>(1, [](Self& s, au::CallArgs& a, std::string& t) {
           return Variant(s.updateDocumentReferences(a[0].toObject(), t));
         }));
     b.method("GetFileAlreadyExistsOnDisk", VarType::Boolean,
@@ -772,37 +746,37 @@ const au::ClassInfo& clsKstdUpdate::classInfo() {
              [](Self& s, au::CallArgs& a) { return Variant(s.GetFileHasAlreadyBeenUpdated(a[0], a[1])); });
     b.method("GetFileType", VarType::String, {au::byRef("docNameIn", VarType::String)},
              [](Self&, au::CallArgs& a) { return Variant(vault::GetFileType(a[0].asString())); });
-    add("UpdateDocument", VarType::Variant, {au::byRef("documentName", VarType::String), errText()},
-        withErrText(1, [](Self& s, au::CallArgs& a, std::string& t) {
+    b.method("UpdateDocument", VarType::Variant, {au::byRef("documentName", VarType::String), vault::ErrTextParam()},
+        vault::WithErrText<Self>(1, [](Self& s, au::CallArgs& a, std::string& t) {
           return Variant(s.UpdateDocument(a[0].asString(), t));
         }));
-    add("UpdateSpecificDocument", VarType::Variant, {document("specificDocument"), errText()},
-        withErrText(1, [](Self& s, au::CallArgs& a, std::string& t) {
+    b.method("UpdateSpecificDocument", VarType::Variant, {vault::DocumentParam("specificDocument"), vault::ErrTextParam()},
+        vault::WithErrText<Self>(1, [](Self& s, au::CallArgs& a, std::string& t) {
           return Variant(s.UpdateSpecificDocument(a[0].toObject(), t));
         }));
-    add("DoUpdate", VarType::Boolean,
+    b.method("DoUpdate", VarType::Boolean,
         {au::byRef("documentName", VarType::String), au::byRef("FileName", VarType::String),
-         au::byRef("rev", VarType::String), au::byRef("bIsReference", VarType::Boolean), errText()},
-        withErrText(4, [](Self& s, au::CallArgs& a, std::string& t) {
+         au::byRef("rev", VarType::String), au::byRef("bIsReference", VarType::Boolean), vault::ErrTextParam()},
+        vault::WithErrText<Self>(4, [](Self& s, au::CallArgs& a, std::string& t) {
           return Variant(s.DoUpdate(a[0].asString(), a[1].asString(), a[2].asString(), a[3].asBool(), t));
         }));
-    add("ReplaceFile", VarType::Variant,
+    b.method("ReplaceFile", VarType::Variant,
         {au::byRef("DocName", VarType::String), au::byRef("fn", VarType::String), au::byRef("rev", VarType::String),
-         au::byRef("useOldDates", VarType::Boolean), errText()},
-        withErrText(4, [](Self& s, au::CallArgs& a, std::string& t) {
+         au::byRef("useOldDates", VarType::Boolean), vault::ErrTextParam()},
+        vault::WithErrText<Self>(4, [](Self& s, au::CallArgs& a, std::string& t) {
           return Variant(s.ReplaceFile(a[0].asString(), a[1].asString(), a[2].asString(), a[3].asBool(), t));
         }));
-    add("BackupFile", VarType::Variant,
-        {au::byRef("fnIn", VarType::Variant), au::byRef("RevIn", VarType::Variant), errText()},
-        withErrText(2, [](Self& s, au::CallArgs& a, std::string& t) {
+    b.method("BackupFile", VarType::Variant,
+        {au::byRef("fnIn", VarType::Variant), au::byRef("RevIn", VarType::Variant), vault::ErrTextParam()},
+        vault::WithErrText<Self>(2, [](Self& s, au::CallArgs& a, std::string& t) {
           return Variant(s.BackupFile(a[0].toText(), a[1].toText(), t));
         }));
     b.method("CleanUpBackupFiles", VarType::Boolean, {},
              [](Self& s, au::CallArgs&) { return Variant(s.CleanUpBackupFiles()); });
-    add("OpenDoc", VarType::Boolean, {au::byRef("docNameIn", VarType::String), errText()},
-        withErrText(1, [](Self& s, au::CallArgs& a, std::string& t) { return Variant(s.OpenDoc(a[0].asString(), t)); }));
-    add("RunVexlarUpdate", VarType::Boolean, {au::byRef("docNameIn", VarType::String), errText()},
-        withErrText(1, [](Self& s, au::CallArgs& a, std::string& t) {
+    b.method("OpenDoc", VarType::Boolean, {au::byRef("docNameIn", VarType::String), vault::ErrTextParam()},
+        vault::WithErrText<Self>(1, [](Self& s, au::CallArgs& a, std::string& t) { return Variant(s.OpenDoc(a[0].asString(), t)); }));
+    b.method("RunVexlarUpdate", VarType::Boolean, {au::byRef("docNameIn", VarType::String), vault::ErrTextParam()},
+        vault::WithErrText<Self>(1, [](Self& s, au::CallArgs& a, std::string& t) {
           return Variant(s.RunVexlarUpdate(a[0].asString(), t));
         }));
     b.method("GetErrorStringFromError", VarType::String, {au::byRef("errorIn", VarType::Long)},
