@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Core/frame/Register.h"
+#include "Core/vault/clsKstdPrint.h"
 #include "Core/vault/clsKstdUpdate.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Registry.h"
@@ -36,6 +37,7 @@ class VaultTaskTest : public ::testing::Test {
     setenv("RAVELCREST_DRIVE_ROOT", (dir_ + "/root").c_str(), 1);
     setenv("RAVELCREST_REGISTRY", (dir_ + "/registry").c_str(), 1);
     setenv("LC_ALL", "C", 1);
+    setenv("VEXLAR_SPOOL", (dir_ + "/spool").c_str(), 1);
     std::filesystem::create_directories(dir_ + "/src");
     std::filesystem::create_directories(work());
     rc::core::registerClasses();
@@ -52,7 +54,11 @@ class VaultTaskTest : public ::testing::Test {
   }
   void TearDown() override {
     vault.reset();
-    au::call(host, "ExitApp");
+    try {
+      au::call(host, "ExitApp");
+    } catch (const au::AutomationError&) {
+      // the print task ends the host session itself
+    }
     std::error_code ec;
     std::filesystem::permissions(work(), std::filesystem::perms::owner_all, ec);
     std::filesystem::remove_all(dir_, ec);
@@ -67,9 +73,10 @@ class VaultTaskTest : public ::testing::Test {
     return platform::fileExists(warningFile()) ? platform::readFile(warningFile()) : std::string();
   }
 
-  static void setLogin(const std::string& user, const std::string& password, const std::string& computer) {
+  static void setLogin(const std::string& user, const std::string& password, const std::string& computer,
+                       const std::string& userKey = "TempAdminUser") {
     platform::SettingsStore store;
-    const std::string key = "HKEY_CURRENT_USER\\Software\\Vexlar\\Vexlar 2007\\Keystead\\TempAdminUser";
+    const std::string key = "HKEY_CURRENT_USER\\Software\\Vexlar\\Vexlar 2007\\Keystead\\" + userKey;
     store.set(key, "Temp-1", user);
     store.set(key, "Temp-2", password);
     store.set(key, "Temp-3", computer);
@@ -125,6 +132,18 @@ class VaultTaskTest : public ::testing::Test {
   std::vector<std::string> hostStrings(const char* member) const {
     std::vector<std::string> out;
     for (const au::Variant& v : au::call(host, member).asArray().items()) out.push_back(v.toText());
+    return out;
+  }
+
+  // The print jobs written to the spool folder, in order.
+  std::vector<std::string> spoolJobs() const {
+    std::vector<std::string> out;
+    if (!platform::folderExists(path("spool"))) return out;
+    for (const std::string& name : platform::listFolder(path("spool"))) {
+      std::string text = platform::readFile(path("spool/" + name));
+      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+      out.push_back(text);
+    }
     return out;
   }
 
