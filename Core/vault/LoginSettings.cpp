@@ -2,11 +2,16 @@
 
 #include <optional>
 
+#include "platform/automation/Registry.h"
+#include "platform/automation/Trap.h"
 #include "platform/os/SettingsStore.h"
 
 namespace rc::core::vault {
 
 namespace {
+
+constexpr std::string_view kConnectionProgId = "Keystead.KstdConnection";
+constexpr std::string_view kLoginFailed = "Login to Vault Failed";
 
 // The root key's name in the settings store, or "" for an unknown handle.
 std::string_view rootKeyName(std::int32_t hkey) {
@@ -40,6 +45,46 @@ std::string GetRegistryValue(std::int32_t hkey, std::string_view path, std::stri
 
 std::string LoginValue(std::string_view userKey, std::string_view valueName) {
   return GetRegistryValue(kHkeyCurrentUser, LoginKeyPath(userKey), valueName);
+}
+
+bool LoginWithStoredValues(const automation::ObjectRef& connection, std::string_view userKey,
+                           std::string& returnedErrString) {
+  if (!connection) {
+    returnedErrString = kLoginFailed;
+    return false;
+  }
+  const std::string user = LoginValue(userKey, kUserNameValue);
+  const std::string password = LoginValue(userKey, kPasswordValue);
+  const std::string computer = LoginValue(userKey, kVaultComputerValue);
+  if (user.empty() || computer.empty()) {
+    returnedErrString = "Login to Vault Failed2";
+    return false;
+  }
+  automation::call(connection, "Login", {automation::Variant(user), automation::Variant(password),
+                                         automation::Variant(computer)});
+  return true;
+}
+
+bool OpenVaultConnection(automation::ObjectRef& connection, const std::function<bool(std::string&)>& login,
+                         std::string_view trapSuffix, std::string& returnedErrString) {
+  returnedErrString.clear();
+  bool result = false;
+  automation::trapped(
+      [&] {
+        connection = automation::createObject(kConnectionProgId);
+        if (!connection) {
+          returnedErrString = kLoginFailed;
+          return;
+        }
+        if (!login(returnedErrString)) {
+          connection.reset();
+          if (returnedErrString.empty()) returnedErrString = kLoginFailed;
+          return;
+        }
+        result = true;
+      },
+      [&](const automation::AutomationError& e) { returnedErrString = e.description() + std::string(trapSuffix); });
+  return result;
 }
 
 }  // namespace rc::core::vault

@@ -5,8 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+
+#include "platform/automation/Dispatch.h"
 
 namespace rc::core::vault {
 
@@ -24,5 +27,18 @@ std::string GetRegistryValue(std::int32_t hkey, std::string_view path, std::stri
 
 // One login value of the task whose login lives under `userKey`.
 std::string LoginValue(std::string_view userKey, std::string_view valueName);
+
+// Logs the connection in with the values stored under `userKey`. False with
+// "Login to Vault Failed" when there is no connection and "Login to Vault
+// Failed2" when the user name or vault computer is empty (the vault is not
+// called then); a refused login raises.
+bool LoginWithStoredValues(const automation::ObjectRef& connection, std::string_view userKey,
+                           std::string& returnedErrString);
+
+// Creates the vault connection into `connection` and runs `login` on it; a
+// refused login drops the connection and leaves its text (or "Login to Vault
+// Failed"). A trapped error's text is its description and `trapSuffix`.
+bool OpenVaultConnection(automation::ObjectRef& connection, const std::function<bool(std::string&)>& login,
+                         std::string_view trapSuffix, std::string& returnedErrString);
 
 }  // namespace rc::core::vault

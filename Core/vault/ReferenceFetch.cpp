@@ -4,11 +4,46 @@
 #include <vector>
 
 #include "Core/interfaces/VaultCalls.h"
+#include "Core/vault/DocumentFiles.h"
+#include "platform/os/Paths.h"
 #include "platform/automation/Trap.h"
 
 namespace rc::core::vault {
 
 namespace au = rc::automation;
+
+bool FetchDocumentToDisk(const au::ObjectRef& document, std::string_view folder,
+                         const std::function<bool(const std::string&, const std::string&)>& alreadyLocal,
+                         const std::function<bool(std::int32_t, std::string&)>& enoughSpace,
+                         std::string& returnedErrString) {
+  returnedErrString.clear();
+  bool result = false;
+  au::trapped(
+      [&] {
+        const std::int32_t size = DocumentSize(document);
+        const std::string name = DocumentName(document);
+        const std::string rev = DocumentRevision(document);
+        if (!IsPlainDocumentName(name)) {
+          returnedErrString = RefusedNameText(name);
+          return;
+        }
+        if (alreadyLocal(name, rev)) {
+          result = true;
+          return;
+        }
+        if (!enoughSpace(size, returnedErrString)) {
+          returnedErrString = "No Disk Space";
+          return;
+        }
+        au::call(document, "Save", {au::Variant(platform::nativePath(folder))});
+        result = true;
+      },
+      [&](const au::AutomationError& e) {
+        result = false;
+        returnedErrString = e.description() + " in function GetDocumentToDisk.";
+      });
+  return result;
+}
 
 bool VisitedDocuments::insert(std::string_view name, std::string_view revision) {
   std::string key(name);

@@ -13,6 +13,16 @@
 
 namespace rc::core::vault {
 
+// GetDocumentToDisk of both tasks: brings `document` into `folder` unless
+// `alreadyLocal(name, revision)` finds it there. A name that is not a plain
+// file name is refused; too little room (`enoughSpace(size, text)` false)
+// gives "No Disk Space". A trapped error's text ends in
+// " in function GetDocumentToDisk.".
+bool FetchDocumentToDisk(const automation::ObjectRef& document, std::string_view folder,
+                         const std::function<bool(const std::string& name, const std::string& revision)>& alreadyLocal,
+                         const std::function<bool(std::int32_t size, std::string& text)>& enoughSpace,
+                         std::string& returnedErrString);
+
 // The documents (name and revision) one top-level walk has reached.
 class VisitedDocuments {
  public:

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "Core/vault/LoginSettings.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/TypeInfo.h"
 
@@ -33,6 +34,24 @@ auto WithErrText(std::size_t slot, Fn fn) {
     a[slot] = automation::Variant(text);
     return result;
   };
+}
+
+// The login members both tasks publish: GetRegistryValue and the three
+// login values (read by Self's static GetUserName, GetPassword, GetVaultComputer).
+template <typename Self>
+void PublishLoginMembers(automation::ClassBuilder<Self>& b) {
+  using automation::Variant;
+  using automation::VarType;
+  b.method("GetRegistryValue", VarType::String,
+           {automation::byVal("hkeyIn", VarType::Long), automation::byVal("pathIn", VarType::String),
+            automation::byVal("strValueIn", VarType::String)},
+           [](Self&, automation::CallArgs& a) {
+             return Variant(GetRegistryValue(a[0].asLong(), a[1].asString(), a[2].asString()));
+           });
+  b.method("GetUserName", VarType::String, {}, [](Self&, automation::CallArgs&) { return Variant(Self::GetUserName()); });
+  b.method("GetPassword", VarType::String, {}, [](Self&, automation::CallArgs&) { return Variant(Self::GetPassword()); });
+  b.method("GetVaultComputer", VarType::String, {},
+           [](Self&, automation::CallArgs&) { return Variant(Self::GetVaultComputer()); });
 }
 
 }  // namespace rc::core::vault

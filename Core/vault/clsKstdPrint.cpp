@@ -28,10 +28,8 @@ using au::Variant;
 
 namespace {
 
-constexpr std::string_view kConnectionProgId = "Keystead.KstdConnection";
 constexpr std::string_view kLoginKey = "TempPrintUser";
 constexpr std::string_view kWarningPrefix = "Keystead Print Warning: ";
-constexpr std::string_view kLoginFailed = "Login to Vault Failed";
 constexpr std::string_view kRetrieveFailed = "Error Retrieving From Vault";
 // OpenDoc6 options: silent and read-only.
 constexpr int kOpenOptions = 3;
@@ -45,44 +43,16 @@ constexpr int kAllPagesLast = 250;
 // ---- Vault session --------------------------------------------------------
 
 bool clsKstdPrint::InitKeysteadConnection(std::string& returnedErrString) {
-  returnedErrString.clear();
-  bool result = false;
-  au::trapped(
-      [&] {
-        connection_ = au::createObject(kConnectionProgId);
-        if (!connection_) {
-          returnedErrString = kLoginFailed;
-          return;
-        }
-        if (!Login(returnedErrString)) {
-          connection_.reset();
-          if (returnedErrString.empty()) returnedErrString = kLoginFailed;
-          return;
-        }
-        result = true;
-      },
-      [&](const AutomationError& e) { returnedErrString = vault::WithSuffix(e, " in function InitKeysteadConnection."); });
-  return result;
+  return vault::OpenVaultConnection(
+      connection_, [this](std::string& text) { return Login(text); }, " in function InitKeysteadConnection.",
+      returnedErrString);
 }
 
 bool clsKstdPrint::Login(std::string& returnedErrString) {
   returnedErrString.clear();
   bool result = false;
-  au::trapped(
-      [&] {
-        if (!connection_) {
-          returnedErrString = kLoginFailed;
-          return;
-        }
-        const std::string user = GetUserName(), password = GetPassword(), computer = GetVaultComputer();
-        if (user.empty() || computer.empty()) {
-          returnedErrString = "Login to Vault Failed2";
-          return;
-        }
-        au::call(connection_, "Login", {Variant(user), Variant(password), Variant(computer)});
-        result = true;
-      },
-      [&](const AutomationError& e) { returnedErrString = vault::WithSuffix(e, " in Login."); });
+  au::trapped([&] { result = vault::LoginWithStoredValues(connection_, kLoginKey, returnedErrString); },
+              [&](const AutomationError& e) { returnedErrString = vault::WithSuffix(e, " in Login."); });
   return result;
 }
 
@@ -151,33 +121,13 @@ bool clsKstdPrint::PrintSpecificDocument(const ObjectRef& specificDocument, std:
 }
 
 bool clsKstdPrint::GetDocumentToDisk(const ObjectRef& document, std::string& returnedErrString) {
-  returnedErrString.clear();
-  bool result = false;
-  au::trapped(
-      [&] {
-        const std::int32_t size = vault::DocumentSize(document);
-        const std::string name = vault::DocumentName(document);
-        vault::DocumentRevision(document);
-        if (!vault::IsPlainDocumentName(name)) {
-          returnedErrString = vault::RefusedNameText(name);
-          return;
-        }
-        if (GetFileAlreadyExistsOnDisk(vault::LocalFilePath(PrintingDirectory, name))) {
-          result = true;
-          return;
-        }
-        if (!GetEnoughSizeOnDisk(size, PrintingDirectory, returnedErrString)) {
-          returnedErrString = "No Disk Space";
-          return;
-        }
-        au::call(document, "Save", {Variant(platform::nativePath(PrintingDirectory))});
-        result = true;
+  return vault::FetchDocumentToDisk(
+      document, PrintingDirectory,
+      [this](const std::string& name, const std::string&) {
+        return GetFileAlreadyExistsOnDisk(vault::LocalFilePath(PrintingDirectory, name));
       },
-      [&](const AutomationError& e) {
-        result = false;
-        returnedErrString = vault::WithSuffix(e, " in function GetDocumentToDisk.");
-      });
-  return result;
+      [this](std::int32_t size, std::string& text) { return GetEnoughSizeOnDisk(size, PrintingDirectory, text); },
+      returnedErrString);
 }
 
 bool clsKstdPrint::GetEnoughSizeOnDisk(std::int32_t sizeNeeded, const std::string& directoryForFiles,
@@ -361,16 +311,7 @@ const au::ClassInfo& clsKstdPrint::classInfo() {
     b.method("Login", VarType::Boolean, {vault::ErrTextParam()},
              vault::WithErrText<Self>(0, [](Self& s, au::CallArgs&, std::string& t) { return Variant(s.Login(t)); }));
     b.method("Logout", VarType::Boolean, {}, [](Self& s, au::CallArgs&) { return Variant(s.Logout()); });
-    b.method("GetRegistryValue", VarType::String,
-             {au::byVal("hkeyIn", VarType::Long), au::byVal("pathIn", VarType::String),
-              au::byVal("strValueIn", VarType::String)},
-             [](Self&, au::CallArgs& a) {
-               return Variant(vault::GetRegistryValue(a[0].asLong(), a[1].asString(), a[2].asString()));
-             });
-    b.method("GetUserName", VarType::String, {}, [](Self&, au::CallArgs&) { return Variant(GetUserName()); });
-    b.method("GetPassword", VarType::String, {}, [](Self&, au::CallArgs&) { return Variant(GetPassword()); });
-    b.method("GetVaultComputer", VarType::String, {},
-             [](Self&, au::CallArgs&) { return Variant(GetVaultComputer()); });
+    vault::PublishLoginMembers(b);
     b.method("GetFileType", VarType::String, {au::byRef("docNameIn", VarType::String)},
              [](Self&, au::CallArgs& a) { return Variant(vault::GetFileType(a[0].asString())); });
     b.method("RunVexlarPrint", VarType::Boolean, {au::byRef("docNameIn", VarType::String), vault::ErrTextParam()},

@@ -24,10 +24,8 @@ using au::Variant;
 
 namespace {
 
-constexpr std::string_view kConnectionProgId = "Keystead.KstdConnection";
 constexpr std::string_view kLoginKey = "TempAdminUser";
 constexpr std::string_view kWarningPrefix = "Keystead Update Warning: ";
-constexpr std::string_view kLoginFailed = "Login to Vault Failed";
 
 // Open warnings that refuse a document, in the order they are tested.
 constexpr std::pair<std::int32_t, std::string_view> kOpenWarnings[] = {
@@ -47,27 +45,9 @@ constexpr std::int32_t kSaveWarningRebuildError = 1;
 // ---- Vault session --------------------------------------------------------
 
 bool clsKstdUpdate::InitKeysteadAdminConnection(std::string& returnedErrString) {
-  returnedErrString.clear();
-  bool result = false;
-  au::trapped(
-      [&] {
-        connection_ = au::createObject(kConnectionProgId);
-        if (!connection_) {
-          returnedErrString = kLoginFailed;
-          return;
-        }
-        if (!AdminLogin(returnedErrString)) {
-          connection_.reset();
-          if (returnedErrString.empty()) returnedErrString = kLoginFailed;
-          return;
-        }
-        result = true;
-      },
-      [&](const AutomationError& e) {
-        result = false;
-        returnedErrString = vault::WithSuffix(e, " in function InitKeysteadAdminConnection.");
-      });
-  return result;
+  return vault::OpenVaultConnection(
+      connection_, [this](std::string& text) { return AdminLogin(text); }, " in function InitKeysteadAdminConnection.",
+      returnedErrString);
 }
 
 bool clsKstdUpdate::AdminLogin(std::string& returnedErrString) {
@@ -75,16 +55,8 @@ bool clsKstdUpdate::AdminLogin(std::string& returnedErrString) {
   bool result = false;
   au::trapped(
       [&] {
-        if (!connection_) {
-          returnedErrString = kLoginFailed;
-          return;
-        }
-        std::string user = GetUserName(), password = GetPassword(), computer = GetVaultComputer();
-        if (user.empty() || computer.empty()) {
-          returnedErrString = "Login to Vault Failed2";
-          return;
-        }
-        au::call(connection_, "Login", {Variant(user), Variant(password), Variant(computer)});
+        if (!vault::LoginWithStoredValues(connection_, kLoginKey, returnedErrString)) return;
+        const std::string user = GetUserName();
         au::ObjectRef users = au::callObject(connection_, "users");
         au::ObjectRef who = au::callObject(users, "Item", {Variant(user)});
         if (!au::call(who, "IsAdmin").asBool()) {
@@ -183,34 +155,14 @@ bool clsKstdUpdate::NeedsUpdate(const ObjectRef& document, bool isSpecificDocume
 }
 
 bool clsKstdUpdate::GetDocumentToDisk(const ObjectRef& document, std::string& returnedErrString) {
-  returnedErrString.clear();
-  bool result = false;
-  au::trapped(
-      [&] {
-        const std::int32_t size = vault::DocumentSize(document);
-        const std::string name = vault::DocumentName(document);
-        const std::string rev = vault::DocumentRevision(document);
-        if (!vault::IsPlainDocumentName(name)) {
-          returnedErrString = vault::RefusedNameText(name);
-          return;
-        }
+  return vault::FetchDocumentToDisk(
+      document, updatingDirectory_,
+      [this](const std::string& name, const std::string& rev) {
         const std::string local = vault::LocalFilePath(updatingDirectory_, name);
-        if (GetFileAlreadyExistsOnDisk(local + std::string(vault::kBackupMarker) + rev, local, "True")) {
-          result = true;
-          return;
-        }
-        if (!GetEnoughSizeOnDisk(size, updatingDirectory_, returnedErrString)) {
-          returnedErrString = "No Disk Space";
-          return;
-        }
-        au::call(document, "Save", {Variant(platform::nativePath(updatingDirectory_))});
-        result = true;
+        return GetFileAlreadyExistsOnDisk(local + std::string(vault::kBackupMarker) + rev, local, "True");
       },
-      [&](const AutomationError& e) {
-        result = false;
-        returnedErrString = vault::WithSuffix(e, " in function GetDocumentToDisk.");
-      });
-  return result;
+      [this](std::int32_t size, std::string& text) { return GetEnoughSizeOnDisk(size, updatingDirectory_, text); },
+      returnedErrString);
 }
 
 bool clsKstdUpdate::GetEnoughSizeOnDisk(double sizeNeeded, const std::string& directoryForFiles,
@@ -690,16 +642,7 @@ const au::ClassInfo& clsKstdUpdate::classInfo() {
     b.method("AdminLogin", VarType::Boolean, {vault::ErrTextParam()},
         vault::WithErrText<Self>(0, [](Self& s, au::CallArgs&, std::string& t) { return Variant(s.AdminLogin(t)); }));
     b.method("AdminLogout", VarType::Boolean, {}, [](Self& s, au::CallArgs&) { return Variant(s.AdminLogout()); });
-    b.method("GetRegistryValue", VarType::String,
-             {au::byVal("hkeyIn", VarType::Long), au::byVal("pathIn", VarType::String),
-              au::byVal("strValueIn", VarType::String)},
-             [](Self&, au::CallArgs& a) {
-               return Variant(vault::GetRegistryValue(a[0].asLong(), a[1].asString(), a[2].asString()));
-             });
-    b.method("GetUserName", VarType::String, {}, [](Self&, au::CallArgs&) { return Variant(GetUserName()); });
-    b.method("GetPassword", VarType::String, {}, [](Self&, au::CallArgs&) { return Variant(GetPassword()); });
-    b.method("GetVaultComputer", VarType::String, {},
-             [](Self&, au::CallArgs&) { return Variant(GetVaultComputer()); });
+    vault::PublishLoginMembers(b);
     b.method("DebugOut", VarType::Variant, {au::byRef("errorString", VarType::String)},
              [](Self& s, au::CallArgs& a) {
                s.DebugOut(a[0].asString());
