@@ -135,6 +135,39 @@ TEST_F(UpdateTask, AReferenceCycleIsWalkedOnce) {
   EXPECT_TRUE(all) << allText;
 }
 
+TEST_F(UpdateTask, DrawingsAndAssembliesRunTheirChecksBeforeTheSave) {
+  checkIn("sheet.vxldrw", model(2000, ", \"sheets\": [{\"name\": \"Sheet1\"}, {\"name\": \"Sheet2\"}]"));
+  checkIn("frame.vxlasm", model(2000));
+  checkIn("old.drw", model(2000));
+  for (const char* name : {"sheet.vxldrw", "frame.vxlasm", "old.drw"}) {
+    auto [ok, text] = update(name);
+    EXPECT_TRUE(ok) << name << ": " << text;
+    EXPECT_EQ(vaultVersion(name, "A"), 3000) << name;
+  }
+  const std::vector<std::string> ops = hostStrings("SimOperations");
+  EXPECT_NE(std::find(ops.begin(), ops.end(), "ActivateSheet(\"Sheet2\")"), ops.end());
+  EXPECT_NE(std::find(ops.begin(), ops.end(), "Rebuild(1)"), ops.end());
+}
+
+TEST_F(UpdateTask, ReferenceUpdatesGoChildrenFirst) {
+  checkIn("leaf.vxlprt", model(2000));
+  checkIn("mid.vxlasm", model(2000), "A", {{"leaf.vxlprt", "A"}});
+  checkIn("top.vxlasm", model(2000), "A", {{"mid.vxlasm", "A"}, {"current.vxlprt", "A"}});
+  checkIn("current.vxlprt", model(3000));
+  ASSERT_TRUE(login());
+  ASSERT_TRUE(call("GetVexlarVersion").asBool());
+  au::ObjectRef conn = au::createObject("Keystead.KstdConnection");
+  au::call(conn, "Login", {au::Variant("admin"), au::Variant("secret"), au::Variant(vaultDir())});
+  au::ObjectRef top = au::callObject(conn, "GetSpecificDocument", {au::Variant("top.vxlasm")});
+  ASSERT_TRUE(withText("getDocumentReferences", {au::Variant(top)}).first);
+  auto [ok, text] = withText("updateDocumentReferences", {au::Variant(top)});
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(replaceComments(), (std::vector<std::string>{"leaf.vxlprt@A: File Revision (A) Vexlar Version (3000)",
+                                                         "mid.vxlasm@A: File Revision (A) Vexlar Version (3000)"}));
+  EXPECT_EQ(vaultVersion("top.vxlasm", "A"), 2000);
+}
+
 TEST_F(UpdateTask, LoginNeedsAnAdministratorAndTheWholeLogin) {
   setLogin("clerk", "clerk-pw", vaultDir());
   auto [clerk, clerkText] = withText("InitKeysteadAdminConnection");
