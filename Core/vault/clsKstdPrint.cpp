@@ -199,8 +199,9 @@ bool clsKstdPrint::RunVexlarPrint(const std::string& docNameIn, std::string& ret
     pagePairs = std::move(*parsed);
   }
   bool result = false;
+  bool printed = false;
   ObjectRef host;
-  au::trapped(
+  const bool clean = au::trapped(
       [&] {
         const int type = vault::HostDocumentType(vault::GetFileType(docNameIn));
         host = GetApp();
@@ -220,19 +221,21 @@ bool clsKstdPrint::RunVexlarPrint(const std::string& docNameIn, std::string& ret
         for (int bar = 0; bar < kLastToolbar; ++bar) au::call(active, "SetToolbarVisibility", {Variant(bar), Variant(false)});
         ObjectRef doc = au::callObject(host, "ActivateDoc", {Variant(docNameIn)});
         if (!doc) return;
-        result = true;
         printOpenDocument(doc, pagePairs);
+        printed = true;
         const std::string title = au::call(doc, "GetTitle").toText();
         doc.reset();
         au::call(host, "CloseDoc", {Variant(title)});
         au::call(host, "ExitApp");
       },
       [&](const AutomationError& e) {
-        // A failed print is a failed run: nothing is reported as printed.
-        result = false;
         if (returnedErrString.empty()) returnedErrString = vault::WithSuffix(e, " in function RunVexlarPrint.");
       });
-  if (!result && host) {
+  // The result tells whether the document was handed to the printer: an
+  // error of the print call (or before it) is a failed run.
+  result = printed;
+  if (host && (!clean || !printed)) {
+    // Whatever failed, the document opened here is closed and the host exits.
     au::ResumeNext next(nullptr);
     next.step([&] { au::call(host, "CloseDoc", {Variant(docNameIn)}); });
     next.step([&] { au::call(host, "ExitApp"); });

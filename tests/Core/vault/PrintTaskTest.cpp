@@ -96,6 +96,25 @@ TEST_F(PrintTask, AFailingPrintCallIsAFailedRun) {
   EXPECT_THROW(au::call(host, "ActiveDoc"), au::AutomationError);  // closed and exited
 }
 
+TEST_F(PrintTask, HostFailingAtEveryCallInTurnPrintsOnceOrReportsFailure) {
+  checkIn("bracket.vxlprt", model(2000));
+  set("SetPrintRange", au::Variant(1));
+  set("SetPrintPageRange", au::Variant("1-2"));
+  for (int n = 1; n <= 50; ++n) {
+    const std::size_t jobsBefore = spoolJobs().size();
+    host = au::createObject("Vexlar.Application");
+    au::call(host, "SimFailAfter", {au::Variant(n), au::Variant("host fault")});
+    auto [ok, text] = printDocument("bracket.vxlprt");
+    SCOPED_TRACE(std::to_string(n) + ": " + text);
+    EXPECT_EQ(spoolJobs().size(), jobsBefore + (ok ? 1 : 0));
+    if (!ok) {
+      EXPECT_TRUE(text == "Print Failed" || text.ends_with(" in function RunVexlarPrint.")) << text;
+    }
+    // The session the task used has ended either way.
+    EXPECT_THROW(au::call(host, "ActiveDoc"), au::AutomationError);
+  }
+}
+
 TEST_F(PrintTask, MissingDocumentsUnknownTypesAndLockedFiles) {
   EXPECT_EQ(printDocument("nothere.vxlprt"), std::make_pair(false, std::string("Error Retrieving From Vault")));
   checkIn("notes.txt", "text");
