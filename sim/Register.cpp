@@ -3,6 +3,7 @@
 #include "platform/automation/Registry.h"
 #include "sim/host/Application.h"
 #include "sim/host/SessionTable.h"
+#include "sim/vault/KstdConnection.h"
 
 namespace rc::sim {
 
@@ -16,6 +17,9 @@ void registerApplications() {
   automation::registerClass("Orrery2007.Application", Application::info(),
                             [] { return sessions::attachOrStart("Orrery2007.Application"); });
   automation::registerClass("VexlarSim.Session", Application::info(), [] { return sessions::startSeparate(); });
+  // Vault: every connection is a new object with its own login.
+  automation::registerClass("Keystead.KstdConnection", vault::KstdConnection::info(),
+                            [] { return std::make_shared<vault::KstdConnection>(); });
 }
 
 }  // namespace rc::sim

@@ -1,0 +1,34 @@
+#include "Core/interfaces/VaultCalls.h"
+
+#include "platform/automation/Error.h"
+
+namespace rc::core::vault {
+
+namespace au = rc::automation;
+
+std::string DocumentName(const au::ObjectRef& doc) { return au::call(doc, "Name").toText(); }
+std::string DocumentRevision(const au::ObjectRef& doc) { return au::call(doc, "Revision").toText(); }
+std::int32_t DocumentSize(const au::ObjectRef& doc) { return au::call(doc, "Size").toLong(); }
+
+au::ObjectRef GetSpecificDocument(const au::ObjectRef& connection, std::string_view name) {
+  return au::callObject(connection, "GetSpecificDocument", {au::Variant(name)});
+}
+
+au::ObjectRef GetSpecificDocument(const au::ObjectRef& connection, std::string_view name,
+                                  std::string_view revision) {
+  return au::callObject(connection, "GetSpecificDocument", {au::Variant(name), au::Variant(revision)});
+}
+
+au::ObjectRef AdminInterface(const au::ObjectRef& connection) {
+  if (!connection) return nullptr;
+  return connection->queryInterface("IKstdAdmin");
+}
+
+std::vector<au::Variant> CollectionItems(const au::ObjectRef& collection) {
+  if (!collection) au::raise(au::err::ObjectNotSet);
+  std::optional<std::vector<au::Variant>> items = collection->enumerate();
+  if (!items) au::raise(au::err::NotSupported);
+  return std::move(*items);
+}
+
+}  // namespace rc::core::vault

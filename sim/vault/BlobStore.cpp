@@ -1,0 +1,172 @@
+#include "sim/vault/BlobStore.h"
+
+#include <fcntl.h>
+#include <sodium.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "platform/os/UniqueFd.h"
+#include "sim/vault/ContentHash.h"
+#include "sim/vault/Names.h"
+#include "sim/vault/VaultError.h"
+
+namespace rc::sim::vault {
+
+namespace {
+
+constexpr std::size_t kChunk = 1 << 16;
+
+std::string errnoText() { return std::strerror(errno); }
+
+using Fd = platform::UniqueFd;
+
+// A temporary file `<prefix><random>` made with `mode` (less the umask),
+// removed unless kept.
+class TempFile {
+ public:
+  TempFile(const std::string& prefix, mode_t mode) {
+    if (sodium_init() < 0) return;
+    for (int attempt = 0; attempt < 8 && fd_.get() < 0; ++attempt) {
+      unsigned char bytes[8];
+      randombytes_buf(bytes, sizeof bytes);
+      char hex[sizeof bytes * 2 + 1];
+      sodium_bin2hex(hex, sizeof hex, bytes, sizeof bytes);
+      path_ = prefix + hex;
+      fd_ = Fd(::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode));
+      if (fd_.get() < 0 && errno != EEXIST) break;
+    }
+    created_ = fd_.get() >= 0;
+  }
+  ~TempFile() {
+    if (!kept_ && created_) ::unlink(path_.c_str());
+  }
+  bool ok() const { return created_; }
+  Fd& fd() { return fd_; }
+  const std::string& path() const { return path_; }
+  void keep() { kept_ = true; }
+
+ private:
+  std::string path_;
+  Fd fd_;
+  bool created_ = false;
+  bool kept_ = false;
+};
+
+bool writeAll(int fd, const unsigned char* data, std::size_t n) {
+  while (n > 0) {
+    ssize_t w = ::write(fd, data, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    data += w;
+    n -= static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
+// Copies everything readable from `in` to `out`, hashing it. Returns the
+// byte count, or -1 with `failure` set.
+std::int64_t copyHashing(int in, int out, ContentHash& hash, std::string& failure) {
+  std::vector<unsigned char> buf(kChunk);
+  std::int64_t total = 0;
+  for (;;) {
+    ssize_t n = ::read(in, buf.data(), buf.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      failure = "read failed: " + errnoText();
+      return -1;
+    }
+    if (n == 0) return total;
+    hash.update(buf.data(), static_cast<std::size_t>(n));
+    if (!writeAll(out, buf.data(), static_cast<std::size_t>(n))) {
+      failure = "write failed: " + errnoText();
+      return -1;
+    }
+    total += n;
+  }
+}
+
+}  // namespace
+
+SourceFile::SourceFile(const std::string& path) : path_(path) {
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd_ < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) throw VaultError(ErrorKind::NotFound, "the file " + path + " does not exist");
+    throw VaultError(ErrorKind::Refused, "the file " + path + " cannot be read: " + errnoText());
+  }
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd_);
+    fd_ = -1;
+    throw VaultError(ErrorKind::Refused, "the file " + path + " is no regular file");
+  }
+  if (st.st_size > std::numeric_limits<std::int32_t>::max()) {
+    ::close(fd_);
+    fd_ = -1;
+    throw VaultError(ErrorKind::Refused, "the file " + path + " is too large for the vault (over 2 GiB)");
+  }
+}
+
+SourceFile::~SourceFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+StoredContent BlobStore::put(const SourceFile& source, const FaultHook& hook) {
+  TempFile tmp(dir_ + "/.incoming-", 0444);  // contents are never changed in place
+  if (!tmp.ok()) throw VaultError(ErrorKind::Storage, "cannot write in " + dir_ + ": " + errnoText());
+  ContentHash hash;
+  std::string failure;
+  if (::lseek(source.fd(), 0, SEEK_SET) != 0) failure = "cannot rewind " + source.path();
+  std::int64_t size = failure.empty() ? copyHashing(source.fd(), tmp.fd().get(), hash, failure) : -1;
+  if (size < 0) throw VaultError(ErrorKind::Storage, "storing " + source.path() + " in " + dir_ + ": " + failure);
+  if (size > std::numeric_limits<std::int32_t>::max())
+    throw VaultError(ErrorKind::Refused, "the file " + source.path() + " is too large for the vault (over 2 GiB)");
+  if (::fsync(tmp.fd().get()) != 0 || !tmp.fd().close())
+    throw VaultError(ErrorKind::Storage, "flushing a new content in " + dir_ + " failed: " + errnoText());
+  if (hook) hook(FaultPoint::AfterBlobWrite);
+  StoredContent out{hash.hex(), size};
+  if (::rename(tmp.path().c_str(), pathOf(out.hash).c_str()) != 0)
+    throw VaultError(ErrorKind::Storage, "renaming a new content in " + dir_ + " failed: " + errnoText());
+  tmp.keep();
+  syncFolder(dir_);
+  if (hook) hook(FaultPoint::AfterRename);
+  return out;
+}
+
+void BlobStore::copyOut(const RevisionRecord& rev, const std::string& directory) const {
+  checkDocumentName(rev.document);
+  std::string what = "the content of " + rev.document + " revision " + rev.label;
+  struct stat st {};
+  if (::stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    throw VaultError(ErrorKind::NotFound, "the folder " + directory + " does not exist");
+  Fd in(::open(pathOf(rev.hash).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  if (in.get() < 0) {
+    if (errno == ENOENT) throw VaultError(ErrorKind::Damaged, what + " is missing from the vault (" + pathOf(rev.hash) + ")");
+    throw VaultError(ErrorKind::Damaged, what + " cannot be read: " + errnoText());
+  }
+  TempFile tmp(directory + "/.kstd-", 0666);
+  if (!tmp.ok()) throw VaultError(ErrorKind::Storage, "cannot write in " + directory + ": " + errnoText());
+  ContentHash hash;
+  std::string failure;
+  std::int64_t size = copyHashing(in.get(), tmp.fd().get(), hash, failure);
+  if (size < 0) throw VaultError(ErrorKind::Storage, "writing " + rev.document + " into " + directory + ": " + failure);
+  if (hash.hex() != rev.hash || size != rev.size)
+    throw VaultError(ErrorKind::Damaged, what + " is damaged: its bytes do not match the hash recorded for it");
+  if (!tmp.fd().close()) throw VaultError(ErrorKind::Storage, "writing " + rev.document + " into " + directory + " failed: " + errnoText());
+  std::string target = directory + "/" + rev.document;
+  if (::rename(tmp.path().c_str(), target.c_str()) != 0)
+    throw VaultError(ErrorKind::Storage, "cannot write " + target + ": " + errnoText());
+  tmp.keep();
+}
+
+void syncFolder(const std::string& dir) {
+  Fd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() < 0 || ::fsync(fd.get()) != 0) throw VaultError(ErrorKind::Storage, "flushing the folder " + dir + " failed: " + errnoText());
+}
+
+}  // namespace rc::sim::vault

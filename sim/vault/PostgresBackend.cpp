@@ -1,0 +1,117 @@
+#include "sim/vault/PostgresBackend.h"
+
+#include <libpq-fe.h>
+
+#include <cstring>
+
+#include "sim/vault/VaultError.h"
+
+namespace rc::sim::vault {
+
+namespace {
+
+// Any fixed number shared by every process writing to a vault database.
+constexpr const char* kWriteLock = "SELECT pg_advisory_xact_lock(4711003)";
+
+// How long a statement waits for another process's lock by default.
+constexpr int kLockWaitMs = 10000;
+
+// SQLSTATE classes and codes the vault reports as Busy.
+bool isBusy(const char* state) {
+  return state && (std::strcmp(state, "55P03") == 0 || std::strcmp(state, "40001") == 0 ||
+                   std::strcmp(state, "40P01") == 0 || std::strcmp(state, "57014") == 0);
+}
+
+struct ResultFree {
+  void operator()(PGresult* r) const { PQclear(r); }
+};
+using Result = std::unique_ptr<PGresult, ResultFree>;
+
+std::string trimmed(std::string s) {
+  while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+  return s;
+}
+
+}  // namespace
+
+std::string numberedPlaceholders(std::string_view sql) {
+  std::string out;
+  int n = 0;
+  for (char c : sql) {
+    if (c == '?') out += "$" + std::to_string(++n);
+    else out += c;
+  }
+  return out;
+}
+
+void PostgresBackend::Closer::operator()(pg_conn* c) const { PQfinish(c); }
+
+PostgresBackend::PostgresBackend(const std::string& conninfo) : conn_(PQconnectdb(conninfo.c_str())) {
+  if (!conn_) throw VaultError(ErrorKind::Storage, "cannot reach the PostgreSQL server: out of memory");
+  if (PQstatus(conn_.get()) != CONNECTION_OK)
+    throw VaultError(ErrorKind::Storage, "cannot reach the PostgreSQL server of this vault: " + trimmed(PQerrorMessage(conn_.get())));
+  database_ = PQdb(conn_.get());
+  setLockWait(kLockWaitMs);
+  run("SET client_min_messages = warning");
+}
+
+PostgresBackend::~PostgresBackend() = default;
+
+std::string PostgresBackend::describe() const { return "the PostgreSQL database " + database_; }
+
+std::vector<SqlRow> PostgresBackend::run(std::string_view sql, const std::vector<SqlValue>& params) {
+  std::string text = numberedPlaceholders(sql);
+  std::vector<const char*> values;
+  values.reserve(params.size());
+  for (const SqlValue& p : params) values.push_back(p ? p->c_str() : nullptr);
+  Result r(PQexecParams(conn_.get(), text.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
+                        nullptr, 0));
+  ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+    const char* state = r ? PQresultErrorField(r.get(), PG_DIAG_SQLSTATE) : nullptr;
+    std::string detail = trimmed(PQerrorMessage(conn_.get()));
+    if (isBusy(state))
+      throw VaultError(ErrorKind::Busy, "the vault is busy: another process holds " + describe() + " locked; try again");
+    if (PQstatus(conn_.get()) != CONNECTION_OK)
+      throw VaultError(ErrorKind::Storage, "lost the connection to " + describe() + ": " + detail);
+    if (state && std::strncmp(state, "XX", 2) == 0)
+      throw VaultError(ErrorKind::Damaged, describe() + " is damaged (" + detail + ")");
+    throw VaultError(ErrorKind::Storage, "using " + describe() + " failed: " + detail);
+  }
+  std::vector<SqlRow> rows;
+  int nrows = PQntuples(r.get()), ncols = PQnfields(r.get());
+  rows.reserve(static_cast<std::size_t>(nrows));
+  for (int i = 0; i < nrows; ++i) {
+    SqlRow row;
+    for (int c = 0; c < ncols; ++c) {
+      if (PQgetisnull(r.get(), i, c)) row.emplace_back(std::nullopt);
+      else row.emplace_back(std::string(PQgetvalue(r.get(), i, c), static_cast<std::size_t>(PQgetlength(r.get(), i, c))));
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+void PostgresBackend::setLockWait(int milliseconds) {
+  run("SET lock_timeout = " + std::to_string(milliseconds));
+}
+
+void PostgresBackend::begin(bool write) {
+  run(write ? "BEGIN" : "BEGIN ISOLATION LEVEL REPEATABLE READ");
+  if (!write) return;
+  try {
+    run(kWriteLock);
+  } catch (...) {
+    rollback();
+    throw;
+  }
+}
+
+void PostgresBackend::commit() { run("COMMIT"); }
+
+void PostgresBackend::rollback() noexcept {
+  if (PQtransactionStatus(conn_.get()) == PQTRANS_IDLE) return;
+  Result r(PQexec(conn_.get(), "ROLLBACK"));
+}
+
+}  // namespace rc::sim::vault

@@ -1,0 +1,40 @@
+// The records in a PostgreSQL database, reached through libpq with a
+// connection string. Writers serialise on an advisory lock held for the
+// transaction; a lock wait longer than the lock timeout is a Busy error.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "sim/vault/StoreBackend.h"
+
+struct pg_conn;
+
+namespace rc::sim::vault {
+
+class PostgresBackend : public StoreBackend {
+ public:
+  // Connects; raises Storage naming the database when that fails.
+  explicit PostgresBackend(const std::string& conninfo);
+  ~PostgresBackend() override;
+
+  std::vector<SqlRow> run(std::string_view sql, const std::vector<SqlValue>& params = {}) override;
+  void begin(bool write) override;
+  void commit() override;
+  void rollback() noexcept override;
+  void setLockWait(int milliseconds) override;
+  std::string describe() const override;
+
+ private:
+  struct Closer {
+    void operator()(pg_conn* c) const;
+  };
+  std::unique_ptr<pg_conn, Closer> conn_;
+  std::string database_;
+};
+
+// `sql` with its "?" placeholders numbered "$1", "$2", ... as PostgreSQL
+// wants them. The vault's statements hold no "?" inside literals.
+std::string numberedPlaceholders(std::string_view sql);
+
+}  // namespace rc::sim::vault

@@ -1,0 +1,46 @@
+// The records in an SQLite file: WAL mode, a busy timeout, full sync.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "sim/vault/StoreBackend.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace rc::sim::vault {
+
+class SqliteBackend : public StoreBackend {
+ public:
+  // Opens `path`; with `create`, makes the file when missing. Raises
+  // NotFound, Damaged (not a database) or Storage.
+  SqliteBackend(std::string path, bool create);
+  ~SqliteBackend() override;
+
+  std::vector<SqlRow> run(std::string_view sql, const std::vector<SqlValue>& params = {}) override;
+  void begin(bool write) override;
+  void commit() override;
+  void rollback() noexcept override;
+  void setLockWait(int milliseconds) override;
+  std::string describe() const override;
+
+ private:
+  struct Closer {
+    void operator()(sqlite3* db) const;
+  };
+  struct Finalizer {
+    void operator()(sqlite3_stmt* st) const;
+  };
+  using Statement = std::unique_ptr<sqlite3_stmt, Finalizer>;
+
+  [[noreturn]] void fail(int code, std::string_view doing) const;
+  sqlite3_stmt* prepare(std::string_view sql);
+
+  std::string path_;
+  std::unique_ptr<sqlite3, Closer> db_;
+  std::unordered_map<std::string, Statement> statements_;
+};
+
+}  // namespace rc::sim::vault

@@ -1,0 +1,94 @@
+// One vault: a directory holding its records (vault.sqlite, or vault.conf
+// naming a PostgreSQL database) and its contents (blobs/). Every operation
+// of the connection objects and of keystead-admin goes through here.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/vault/BlobStore.h"
+#include "sim/vault/FaultPoint.h"
+#include "sim/vault/RecordTypes.h"
+#include "sim/vault/Records.h"
+
+namespace rc::sim::vault {
+
+class Vault {
+ public:
+  // The directory that `nameOrDirectory` names: itself when it is an
+  // existing directory, else <base>/<name> with base
+  // ${KEYSTEAD_VAULTS:-${XDG_DATA_HOME:-~/.local/share}/keystead}. Raises
+  // NotFound when it is neither a directory nor a plain name.
+  static std::string locate(std::string_view nameOrDirectory);
+
+  // Opens the vault in `directory`; NotFound when it holds none, Damaged
+  // when its records are no vault's.
+  static std::unique_ptr<Vault> open(const std::string& directory);
+
+  // Makes an empty vault in `directory`, created when missing. The
+  // directory must be empty; for a PostgreSQL vault it may hold just its
+  // vault.conf, or `postgresConninfo` names the database and vault.conf is
+  // written. On failure nothing is left behind.
+  static void create(const std::string& directory, const std::optional<std::string>& postgresConninfo = std::nullopt);
+
+  const std::string& directory() const { return dir_; }
+  void setFaultHook(FaultHook hook) { hook_ = std::move(hook); }
+  // How long a change waits for another process's lock before it fails as
+  // Busy (10 seconds unless set).
+  void setLockWait(int milliseconds) { records_.backend().setLockWait(milliseconds); }
+
+  // Users. The password is kept only as its Argon2id hash.
+  void addUser(const std::string& name, std::string_view password, bool isAdmin, const std::string& actor);
+  // The user when `password` is theirs, else nullopt; audits either way.
+  std::optional<UserRecord> login(const std::string& name, std::string_view password);
+  std::optional<UserRecord> user(std::string_view name);
+  std::vector<UserRecord> users();
+  void audit(const std::string& actor, std::string action, std::string document = "", std::string revision = "");
+
+  // Revisions of `document` in creation order (empty when unknown).
+  std::vector<RevisionRecord> revisions(std::string_view document);
+  // The revision labelled `label`, or the newest when `label` is nullopt.
+  std::optional<RevisionRecord> revision(std::string_view document, std::optional<std::string_view> label = std::nullopt);
+
+  struct CheckIn {
+    std::string file;                 // the local file
+    std::string name;                 // the document name (the file's name when empty)
+    std::string label;                // the next letter label when empty
+    std::vector<Reference> references;
+    std::string comment;
+  };
+  // Adds a new revision. Refused (bad name, label or reference), NotFound
+  // (missing file), Exists (label taken), Busy, Storage.
+  RevisionRecord checkIn(const CheckIn& request, const std::string& actor);
+
+  // Makes the content of `source` the content of (name, label); false when
+  // there is no such revision (nothing changes). The old content stays in
+  // blobs/; the audit entry records both hashes.
+  bool replace(const SourceFile& source, const std::string& name, const std::string& label, const std::string& comment,
+               bool useOldDates, const std::string& actor);
+
+  // Writes the revision's content as `directory/<document>`.
+  void save(const RevisionRecord& rev, const std::string& directory);
+
+  std::vector<RevisionRecord> allRevisions();
+  std::vector<AuditEntry> auditLog();
+
+ private:
+  Vault(std::string dir, std::unique_ptr<StoreBackend> backend);
+  void fault(FaultPoint p) const {
+    if (hook_) hook_(p);
+  }
+
+  std::string dir_;
+  Records records_;
+  BlobStore blobs_;
+  FaultHook hook_;
+};
+
+// The file name part of `path` (after the last "/").
+std::string baseName(std::string_view path);
+
+}  // namespace rc::sim::vault

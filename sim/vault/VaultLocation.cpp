@@ -1,0 +1,53 @@
+#include "sim/vault/VaultLocation.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "sim/vault/PostgresBackend.h"
+#include "sim/vault/SqliteBackend.h"
+#include "sim/vault/VaultError.h"
+
+namespace rc::sim::vault {
+
+namespace {
+
+std::string trim(const std::string& s) {
+  std::size_t b = s.find_first_not_of(" \t\r");
+  if (b == std::string::npos) return "";
+  return s.substr(b, s.find_last_not_of(" \t\r") - b + 1);
+}
+
+}  // namespace
+
+std::optional<std::string> postgresConninfo(const std::string& directory) {
+  std::string path = directory + "/" + kConfFile;
+  std::ifstream in(path);
+  if (!in) return std::nullopt;
+  std::string line, conninfo;
+  constexpr std::string_view kKey = "postgresql:";
+  while (std::getline(in, line)) {
+    line = trim(line);
+    if (line.empty() || line[0] == '#') continue;
+    if (!conninfo.empty() || line.compare(0, kKey.size(), kKey) != 0)
+      throw VaultError(ErrorKind::Damaged, path + " must hold one line \"postgresql: CONNINFO\"");
+    conninfo = trim(line.substr(kKey.size()));
+    if (conninfo.empty()) throw VaultError(ErrorKind::Damaged, path + " names no PostgreSQL connection");
+  }
+  if (conninfo.empty()) throw VaultError(ErrorKind::Damaged, path + " must hold one line \"postgresql: CONNINFO\"");
+  return conninfo;
+}
+
+std::string confText(const std::string& conninfo) { return "postgresql: " + conninfo + "\n"; }
+
+std::unique_ptr<StoreBackend> openBackend(const std::string& directory, bool create) {
+  if (auto conninfo = postgresConninfo(directory)) return std::make_unique<PostgresBackend>(*conninfo);
+  std::string sqlite = directory + "/" + kSqliteFile;
+  try {
+    return std::make_unique<SqliteBackend>(sqlite, create);
+  } catch (const VaultError& e) {
+    if (e.kind() == ErrorKind::NotFound) throw VaultError(ErrorKind::NotFound, "there is no vault in " + directory);
+    throw;
+  }
+}
+
+}  // namespace rc::sim::vault

@@ -1,0 +1,175 @@
+// clsKstdPrint end to end: the user login, fetch, page setup, ranges and
+// copies as the host's spool records them, and each failure path.
+#include "Core/vault/PageRanges.h"
+#include "tests/Core/vault/VaultTaskFixture.h"
+
+namespace rc::testing {
+namespace {
+
+class PrintTask : public VaultTaskTest {
+ protected:
+  void SetUp() override {
+    VaultTaskTest::SetUp();
+    setLogin("clerk", "clerk-pw", vaultDir(), "TempPrintUser");
+    print = au::createObject("RavelcrestCore.clsKstdPrint");
+    set("SetPrintingDirectory", au::Variant(work()));
+    set("SetPrintWarningFilePath", au::Variant(printWarnings()));
+    set("SetPrintPrinter", au::Variant("Lab Printer"));
+    set("SetPrintUseDefault", au::Variant("FALSE"));
+    set("SetPageSetupUseDefault", au::Variant("FALSE"));
+    set("SetPageSetupPaperSize", au::Variant(9));
+    set("SetPageSetupPaperSource", au::Variant(4));
+    set("SetPageSetupPaperOrientation", au::Variant(2));
+    set("SetPrintRange", au::Variant(0));
+    set("SetPrintCopies", au::Variant(2));
+    set("SetPrintCollate", au::Variant(1));
+  }
+  void set(const char* member, au::Variant value) {
+    std::vector<au::Variant> args{std::move(value)};
+    au::call(print, member, args);
+  }
+  std::pair<bool, std::string> printText(const char* member, std::vector<au::Variant> args = {}) {
+    args.emplace_back("");
+    au::Variant r = au::call(print, member, args);
+    return {r.asBool(), args.back().toText()};
+  }
+  std::pair<bool, std::string> printDocument(const std::string& name) {
+    auto [ok, text] = printText("InitKeysteadConnection");
+    EXPECT_TRUE(ok) << text;
+    return printText("PrintDocument", {au::Variant(name)});
+  }
+  std::string printWarnings() const { return path("print-warnings.txt"); }
+  std::string job(const std::string& name, const std::string& printer, const std::string& pages, int size = 9,
+                  int source = 4, int orientation = 2) const {
+    return "{\"document\":\"" + local(name) + "\",\"printer\":\"" + printer + "\",\"pages\":" + pages +
+           ",\"copies\":2,\"collate\":true,\"paperSize\":" + std::to_string(size) + ",\"paperSource\":" +
+           std::to_string(source) + ",\"orientation\":" + std::to_string(orientation) +
+           ",\"usePageSetupOnSheets\":false}";
+  }
+
+  au::ObjectRef print;
+};
+
+TEST_F(PrintTask, PrintsPageRangesWithThePageSetupAndPrinter) {
+  checkIn("bracket.vxldrw", model(2000));
+  set("SetPrintRange", au::Variant(1));
+  set("SetPrintPageRange", au::Variant("1-3,5,4-2"));
+  auto [ok, text] = printDocument("bracket.vxldrw");
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(spoolJobs(), std::vector<std::string>{job("bracket.vxldrw", "Lab Printer", "[[1,3],[5,5]]")});
+  // The host was asked to exit; the login was released.
+  EXPECT_THROW(au::call(host, "ActiveDoc"), au::AutomationError);
+  EXPECT_FALSE(au::call(print, "Logout").asBool());
+}
+
+TEST_F(PrintTask, AllPagesOnTheDefaultPrinterOnlyForAnExactTRUE) {
+  checkIn("bracket.vxlprt", model(2000));
+  set("SetPrintUseDefault", au::Variant("true"));
+  set("SetPageSetupUseDefault", au::Variant("false"));
+  EXPECT_TRUE(printDocument("bracket.vxlprt").first);
+  set("SetPrintUseDefault", au::Variant("TRUE"));
+  set("SetPrintRange", au::Variant(2));
+  EXPECT_TRUE(printDocument("bracket.vxlprt").first);
+  EXPECT_EQ(spoolJobs(), (std::vector<std::string>{job("bracket.vxlprt", "Lab Printer", "[[1,250]]", 1, 7, 1),
+                                                   job("bracket.vxlprt", "", "[[1,250]]", 1, 7, 1)}));
+}
+
+TEST_F(PrintTask, ABadPageRangeIsRefusedBeforeTheHostOpensAnything) {
+  checkIn("bracket.vxlprt", model(2000));
+  set("SetPrintRange", au::Variant(1));
+  set("SetPrintPageRange", au::Variant("1-2,x"));
+  auto [ok, text] = printDocument("bracket.vxlprt");
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(text, "Invalid page range '1-2,x'");
+  EXPECT_TRUE(spoolJobs().empty());
+  EXPECT_TRUE(au::call(host, "ActiveDoc").isNothing());
+}
+
+TEST_F(PrintTask, AFailingPrintCallIsAFailedRun) {
+  checkIn("bracket.vxlprt", model(2000));
+  au::call(host, "SimFail", {au::Variant("PrintOut"), au::Variant("printer on fire"), au::Variant(1)});
+  auto [ok, text] = printDocument("bracket.vxlprt");
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(text, "printer on fire in function RunVexlarPrint.");
+  EXPECT_TRUE(spoolJobs().empty());
+  EXPECT_THROW(au::call(host, "ActiveDoc"), au::AutomationError);  // closed and exited
+}
+
+TEST_F(PrintTask, HostFailingAtEveryCallInTurnPrintsOnceOrReportsFailure) {
+  checkIn("bracket.vxlprt", model(2000));
+  set("SetPrintRange", au::Variant(1));
+  set("SetPrintPageRange", au::Variant("1-2"));
+  for (int n = 1; n <= 50; ++n) {
+    const std::size_t jobsBefore = spoolJobs().size();
+    host = au::createObject("Vexlar.Application");
+    au::call(host, "SimFailAfter", {au::Variant(n), au::Variant("host fault")});
+    auto [ok, text] = printDocument("bracket.vxlprt");
+    SCOPED_TRACE(std::to_string(n) + ": " + text);
+    EXPECT_EQ(spoolJobs().size(), jobsBefore + (ok ? 1 : 0));
+    if (!ok) {
+      EXPECT_TRUE(text == "Print Failed" || text.ends_with(" in function RunVexlarPrint.")) << text;
+    }
+    // The session the task used has ended either way.
+    EXPECT_THROW(au::call(host, "ActiveDoc"), au::AutomationError);
+  }
+}
+
+TEST_F(PrintTask, MissingDocumentsUnknownTypesAndLockedFiles) {
+  EXPECT_EQ(printDocument("nothere.vxlprt"), std::make_pair(false, std::string("Error Retrieving From Vault")));
+  checkIn("notes.txt", "text");
+  EXPECT_EQ(printDocument("notes.txt"), std::make_pair(false, std::string("Print Failed")));
+  checkIn("locked.vxlprt", model(2000, ", \"lockedBy\": \"kim\""));
+  auto [ok, text] = printDocument("locked.vxlprt");
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(text, "File '" + local("locked.vxlprt") + "' was locked by another user.");
+  EXPECT_EQ(spoolJobs().size(), 1u);
+}
+
+TEST_F(PrintTask, FetchesReferencesOnceAndPrintsALocalCopyAsItIs) {
+  checkIn("a.vxlasm", model(2000), "A", {{"b.vxlasm", "A"}, {"gone.vxlprt", "B"}});
+  checkIn("b.vxlasm", model(2000), "A", {{"a.vxlasm", "A"}});
+  auto [ok, text] = printDocument("a.vxlasm");
+  EXPECT_TRUE(ok) << text;
+  EXPECT_TRUE(platform::fileExists(local("b.vxlasm")));
+  EXPECT_EQ(platform::readFile(printWarnings()),
+            "Keystead Print Warning: Unable to find document 'gone.vxlprt' revision 'B' in Keystead vault but "
+            "continuing with Print task.\r\n");
+  platform::writeFile(local("a.vxlasm"), model(1999, ", \"marker\": 1"));
+  EXPECT_TRUE(printDocument("a.vxlasm").first);
+  EXPECT_NE(platform::readFile(local("a.vxlasm")).find("marker"), std::string::npos);
+}
+
+TEST_F(PrintTask, AFullDiskAndTheLoginRules) {
+  checkIn("bracket.vxlprt", model(2000));
+  std::dynamic_pointer_cast<core::clsKstdPrint>(print)->setFreeBytesQuery([](std::string_view) {
+    return std::uint64_t{100};
+  });
+  EXPECT_EQ(printDocument("bracket.vxlprt"), std::make_pair(false, std::string("No Disk Space")));
+  auto [huge, hugeText] =
+      printText("GetEnoughSizeOnDisk", {au::Variant(2147483647), au::Variant(work())});
+  EXPECT_FALSE(huge);
+  EXPECT_EQ(hugeText, "Overflow in function GetEnoughSizeOnDisk.");
+  setLogin("clerk", "wrong", vaultDir(), "TempPrintUser");
+  auto [bad, badText] = printText("InitKeysteadConnection");
+  EXPECT_FALSE(bad);
+  EXPECT_TRUE(badText.ends_with(" in Login.")) << badText;
+  setLogin("", "x", vaultDir(), "TempPrintUser");
+  EXPECT_EQ(printText("InitKeysteadConnection"), std::make_pair(false, std::string("Login to Vault Failed2")));
+}
+
+TEST(PageRanges, PairsAsTheHostTakesThem) {
+  using core::vault::ParsePageRanges;
+  using V = std::vector<std::int32_t>;
+  EXPECT_EQ(ParsePageRanges("1-3,5"), V({1, 3, 5, 5}));
+  EXPECT_EQ(ParsePageRanges("4-2,7"), V({7, 7}));
+  EXPECT_EQ(ParsePageRanges("9"), V({9, 9}));
+  EXPECT_EQ(ParsePageRanges("2-1"), V{});
+  EXPECT_EQ(ParsePageRanges(""), V{});
+  EXPECT_EQ(ParsePageRanges("1,,2"), std::nullopt);
+  EXPECT_EQ(ParsePageRanges("1-a"), std::nullopt);
+  EXPECT_EQ(ParsePageRanges("70000"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace rc::testing
