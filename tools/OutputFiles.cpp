@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/os/UniqueFd.h"
+
 namespace rc::tools {
 
 namespace {
@@ -16,26 +18,6 @@ namespace {
   throw OutputError("cannot " + std::string(what) + " " + path + ": " + systemReason(error));
 }
 
-// Owns a file descriptor.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now, answering errno of a failed close (0 when it went well).
-  int close() {
-    int r = ::close(fd_);
-    fd_ = -1;
-    return r == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
 
 // Writes all of `data` to `fd`; answers errno of a failure, else 0.
 int writeAll(int fd, std::string_view data) {
@@ -68,10 +50,10 @@ void replaceOutputFile(const std::string& path, std::string_view data) {
   std::string temp = folderPart(path) + "/.ravelcrest-XXXXXX";
   int raw = ::mkstemp(temp.data());
   if (raw < 0) fail(path, "write", errno);
-  Fd fd(raw);
+  platform::UniqueFd fd(raw);
   int error = writeAll(fd.get(), data);
   if (error == 0 && ::fchmod(fd.get(), 0644) != 0) error = errno;
-  if (error == 0) error = fd.close();
+  if (error == 0) error = fd.close() ? 0 : errno;
   if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
   if (error != 0) {
     ::unlink(temp.c_str());
@@ -80,10 +62,10 @@ void replaceOutputFile(const std::string& path, std::string_view data) {
 }
 
 void appendOutputFile(const std::string& path, std::string_view text) {
-  Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+  platform::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
   if (fd.get() < 0) fail(path, "write", errno);
   int error = writeAll(fd.get(), text);
-  if (error == 0) error = fd.close();
+  if (error == 0) error = fd.close() ? 0 : errno;
   if (error != 0) fail(path, "write", error);
 }
 
@@ -95,9 +77,9 @@ void startOutputFile(const std::string& path, const std::string& kept) {
   } else if (errno != ENOENT) {
     fail(path, "write", errno);
   }
-  Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+  platform::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
   if (fd.get() < 0) fail(path, "write", errno);
-  if (int error = fd.close(); error != 0) fail(path, "write", error);
+  if (int error = fd.close() ? 0 : errno; error != 0) fail(path, "write", error);
 }
 
 }  // namespace rc::tools

@@ -15,6 +15,7 @@
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
 #include "platform/os/SettingsText.h"
+#include "platform/os/UniqueFd.h"
 
 namespace rc::platform {
 
@@ -44,26 +45,6 @@ std::string defaultPath() {
   au::raise(au::err::PathFileAccessError, path);
 }
 
-// A file descriptor closed when it goes out of scope.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now and reports whether the close succeeded.
-  bool close() {
-    int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 // The file the store really lives in: a symbolic link to the store is
 // followed, so that rewriting the store keeps the link.
@@ -99,7 +80,7 @@ class WriteLock {
     if (fd < 0) raiseErrno(errno, lockPath);
     return fd;
   }
-  Fd fd_;  // the lock goes with the descriptor
+  UniqueFd fd_;  // the lock goes with the descriptor
 };
 
 void writeAll(int fd, std::string_view data, const std::string& path) {
@@ -118,7 +99,7 @@ void writeAll(int fd, std::string_view data, const std::string& path) {
 void replaceStore(const std::string& path, const std::string& text) {
   std::string tmp = path + ".tmp";
   {
-    Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, kStoreMode));
+    UniqueFd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, kStoreMode));
     if (fd.get() < 0) raiseErrno(errno, tmp);
     try {
       if (::fchmod(fd.get(), kStoreMode) != 0) raiseErrno(errno, tmp);
@@ -136,7 +117,7 @@ void replaceStore(const std::string& path, const std::string& text) {
     raiseErrno(e, path);
   }
   std::string folder(folderOf(path));
-  Fd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() >= 0) ::fsync(dir.get());
 }
 
