@@ -156,6 +156,14 @@ std::int32_t getObject(Handle object, BitmapRecord& out) {
   return static_cast<std::int32_t>(sizeof(BitmapRecord));
 }
 
+std::size_t gdiObjectCount() {
+  auto& t = table();
+  std::lock_guard lock(t.mu);
+  std::size_t n = 0;
+  for (const auto& [h, obj] : t.objects) n += std::holds_alternative<WindowObject>(obj) ? 0 : 1;
+  return n;
+}
+
 bool isDC(Handle h) {
   auto& t = table();
   std::lock_guard lock(t.mu);

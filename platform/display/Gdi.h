@@ -96,6 +96,9 @@ bool deleteDC(Handle dc);
 // selection then falls back to the stock bitmap).
 bool deleteObject(Handle object);
 
+// The number of device contexts and bitmaps alive (for leak checks).
+std::size_t gdiObjectCount();
+
 bool isDC(Handle h);
 bool isBitmap(Handle h);
 // A copy of the bitmap's pixels; empty when `bitmap` is not a bitmap.
