@@ -90,6 +90,14 @@ Handle createBitmap(const Surface& pixels) {
   return t.add(std::move(b));
 }
 
+Handle createBitmap(Surface&& pixels) {
+  auto& t = table();
+  std::lock_guard lock(t.mu);
+  BitmapObject b;
+  b.surface = std::move(pixels);
+  return t.add(std::move(b));
+}
+
 Handle selectObject(Handle dc, Handle object) {
   auto& t = table();
   std::lock_guard lock(t.mu);

@@ -23,7 +23,7 @@ std::span<const std::uint8_t> bytesOf(const std::string& s) {
 // Raises 321 naming `path` unless `bmp` is a BMP picture the display reads.
 void requireBmp(const std::string& bmp, std::string_view path, std::string_view what) {
   std::string why;
-  if (!display::decodeBmp(bytesOf(bmp), &why)) raiseBadFile(kInvalidFileFormat, what, path, why, kSource);
+  if (!display::bmpReadable(bytesOf(bmp), &why)) raiseBadFile(kInvalidFileFormat, what, path, why, kSource);
 }
 
 }  // namespace

@@ -79,9 +79,9 @@ PictureBox::~PictureBox() {
 void PictureBox::resize(std::int32_t widthPx, std::int32_t heightPx) {
   if (widthPx > dp::kMaxSurfaceSide || heightPx > dp::kMaxSurfaceSide) au::raise(au::err::InvalidCall);
   dp::Surface surface(widthPx, heightPx, kWhite);
-  if (bitmap_ != 0) surface.draw(dp::bitmapPixels(bitmap_), 0, 0);
+  if (bitmap_ != 0 && widthPx_ > 0 && heightPx_ > 0) surface.draw(dp::bitmapPixels(bitmap_), 0, 0);
   const dp::Handle old = bitmap_;
-  bitmap_ = surface.empty() ? 0 : dp::createBitmap(surface);
+  bitmap_ = surface.empty() ? 0 : dp::createBitmap(std::move(surface));
   dp::selectObject(dc_, bitmap_);
   if (old != 0) dp::deleteObject(old);
   widthPx_ = widthPx;
@@ -101,12 +101,15 @@ void PictureBox::setPicture(au::ObjectRef picture) {
   const dp::Surface pixels = p ? p->pixels() : dp::Surface();
   if (!pixels.empty()) resize(pixels.width(), pixels.height());
   if (bitmap_ != 0) {
-    dp::Surface surface(widthPx_, heightPx_, kWhite);
-    surface.draw(pixels, 0, 0);
-    dp::Handle fresh = dp::createBitmap(surface);
-    dp::selectObject(dc_, fresh);
-    dp::deleteObject(bitmap_);
-    bitmap_ = fresh;
+    dp::bitBlt(dc_, 0, 0, widthPx_, heightPx_, 0, 0, 0, dp::kWhiteness);
+    if (!pixels.empty()) {
+      const dp::Handle shown = dp::createBitmap(pixels);
+      const dp::Handle from = dp::createCompatibleDC(0);
+      dp::selectObject(from, shown);
+      dp::bitBlt(dc_, 0, 0, pixels.width(), pixels.height(), from, 0, 0, dp::kSrcCopy);
+      dp::deleteDC(from);
+      dp::deleteObject(shown);
+    }
   }
   picture_ = std::move(picture);
 }

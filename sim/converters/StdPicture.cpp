@@ -19,8 +19,8 @@ const au::ClassInfo& StdPicture::info() {
   return ci;
 }
 
-StdPicture::StdPicture(const display::Surface& pixels) {
-  if (!pixels.empty()) bitmap_ = display::createBitmap(pixels);
+StdPicture::StdPicture(display::Surface pixels) {
+  if (!pixels.empty()) bitmap_ = display::createBitmap(std::move(pixels));
 }
 
 StdPicture::~StdPicture() {

@@ -13,8 +13,8 @@ class StdPicture : public automation::Dispatch {
   static const automation::ClassInfo& info();
   const automation::ClassInfo& typeInfo() const override { return info(); }
 
-  // A picture of a copy of `pixels` (no picture when it is empty).
-  explicit StdPicture(const display::Surface& pixels);
+  // A picture of `pixels` (no picture when it is empty).
+  explicit StdPicture(display::Surface pixels);
   StdPicture() = default;
   ~StdPicture() override;
   StdPicture(const StdPicture&) = delete;
