@@ -2,6 +2,8 @@
 // quantisation beyond, and damaged files refused.
 #include <gtest/gtest.h>
 
+#include <gif_lib.h>
+
 #include <set>
 
 #include "PictureSamples.h"
@@ -41,6 +43,43 @@ TEST(GifCodecTest, UpTo256ColoursRoundTripExactly) {
     ASSERT_TRUE(back);
     EXPECT_TRUE(samePixels(*back, picture)) << picture.width() << "x" << picture.height();
   }
+}
+
+int appendTo(GifFileType* gif, const GifByteType* bytes, int length) {
+  static_cast<std::string*>(gif->UserData)->append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
+  return length;
+}
+
+// A 4 x 10 interlaced GIF whose row y is colour index y % 2 (rows stored in
+// the order 0 8 | 4 | 2 6 | 1 3 5 7 9), placed at (1, 1) on a 6 x 12 screen
+// with a background of index 2.
+std::string interlacedGif() {
+  std::string out;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&out, appendTo, &error);
+  GifColorType colours[4] = {{0, 0, 0}, {255, 255, 255}, {0, 0, 255}, {9, 9, 9}};
+  ColorMapObject* map = GifMakeMapObject(4, colours);
+  EGifPutScreenDesc(gif, 6, 12, 2, 2, map);
+  EGifPutImageDesc(gif, 1, 1, 4, 10, true, nullptr);
+  for (int y : {0, 8, 4, 2, 6, 1, 3, 5, 7, 9}) {
+    GifPixelType line[4] = {0, 0, 0, 0};
+    for (auto& p : line) p = static_cast<GifPixelType>(y % 2);
+    EGifPutLine(gif, line, 4);
+  }
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+  return out;
+}
+
+TEST(GifCodecTest, InterlacedRowsGoToTheirPlaceOnTheScreen) {
+  auto image = decodeGif(bytesOf(interlacedGif()));
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->width(), 6);
+  EXPECT_EQ(image->height(), 12);
+  EXPECT_EQ(image->pixel(0, 0), display::rgb(0, 0, 255));  // background
+  for (int y = 0; y < 10; ++y)
+    EXPECT_EQ(image->pixel(2, y + 1), y % 2 ? display::rgb(255, 255, 255) : display::rgb(0, 0, 0)) << y;
+  EXPECT_EQ(image->pixel(5, 5), display::rgb(0, 0, 255));
 }
 
 TEST(GifCodecTest, MoreColoursAreReducedTheSameWayEveryTime) {
