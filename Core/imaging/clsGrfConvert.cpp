@@ -31,32 +31,39 @@ const au::ClassInfo& clsGrfConvert::classInfo() {
   return info;
 }
 
+namespace {
+
+// Sets the two path properties of a converter, `first` before `second`.
+void letPaths(const au::ObjectRef& converter, std::string_view first, const std::string& firstPath,
+              std::string_view second, const std::string& secondPath) {
+  au::letProperty(converter, first, Variant(firstPath));
+  au::letProperty(converter, second, Variant(secondPath));
+}
+
+}  // namespace
+
 void clsGrfConvert::makeJPG() const {
   au::ObjectRef jpeg = jpegConverter();
-  au::letProperty(jpeg, "InputFile", Variant(InFileName));
-  au::letProperty(jpeg, "OutputFile", Variant(OutFileName));
+  letPaths(jpeg, "InputFile", InFileName, "OutputFile", OutFileName);
   au::letProperty(jpeg, "Quality", Variant(std::int16_t{100}));
   au::call(jpeg, "Convert");
 }
 
 void clsGrfConvert::makeGIF() const {
   au::ObjectRef gif = gifConverter();
-  au::letProperty(gif, "InputFile", Variant(InFileName));
-  au::letProperty(gif, "OutputFile", Variant(OutFileName));
+  letPaths(gif, "InputFile", InFileName, "OutputFile", OutFileName);
   au::call(gif, "Convert");
 }
 
 void clsGrfConvert::CBFtoBMP() const {
   au::ObjectRef packer = newCbfPacker();
-  au::letProperty(packer, "CBFPath", Variant(InFileName));
-  au::letProperty(packer, "BMPPath", Variant(OutFileName));
+  letPaths(packer, "CBFPath", InFileName, "BMPPath", OutFileName);
   au::call(packer, "UnPackCBF");
 }
 
 void clsGrfConvert::BMPtoCBF() const {
   au::ObjectRef packer = newCbfPacker();
-  au::letProperty(packer, "CBFPath", Variant(OutFileName));
-  au::letProperty(packer, "BMPPath", Variant(InFileName));
+  letPaths(packer, "CBFPath", OutFileName, "BMPPath", InFileName);
   au::call(packer, "PackCBF");
 }
 
