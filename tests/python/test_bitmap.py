@@ -193,3 +193,23 @@ def test_imgdiff_reads_gif_and_cbf_and_writes_the_format_asked(rc, imgdiff, tmp_
     assert r.returncode == 2
     assert "cut.cbf" in r.stderr and "truncated" in r.stderr
     assert not (tmp_path / "diff2.bmp").exists()
+
+
+def test_bitmap_compare_check_from_a_harness(rcm, host, tmp_path):
+    open_part(host, tmp_path / "box.vxlprt", [{"x": 10, "y": 10, "w": 50, "h": 20, "color": list(RED)}])
+    app = rcm.Dispatch("RavelcrestCore.clsApplication")
+    app.MultiSession, app.glbProcessID = True, host.SimProcessID
+    baseline, diff = str(tmp_path / "view.gif"), str(tmp_path / "diff.gif")
+    result, view, *_ = app.TestBitmapCompare(host.SimFrameWindow, baseline, diff, 0, 1)
+    assert (result, view) == (0, host.SimViewWindow)
+    assert (tmp_path / "view.gif").read_bytes()[:4] == b"GIF8"
+    assert "'*** BaseLine Created" in "\n".join(host.SimJournal)
+    host.SimClearJournal()
+    assert app.TestBitmapCompare(host.SimFrameWindow, baseline, diff, 0, 1)[0] == 0
+    assert list(host.SimJournal) == [] and not (tmp_path / "diff.gif").exists()
+    open_part(host, tmp_path / "moved.vxlprt", [{"x": 20, "y": 10, "w": 50, "h": 20, "color": list(RED)}])
+    assert app.TestBitmapCompare(host.SimFrameWindow, baseline, diff, 0, 1)[0] == 0
+    assert any("Unmatched Pix" in line for line in host.SimJournal)
+    assert (tmp_path / "diff.gif").exists() and not (tmp_path / "diff.bmp").exists()
+    # A handle of nothing at all.
+    assert app.TestBitmapCompare(0, baseline, diff, 0, 1)[0] == 1
