@@ -53,7 +53,7 @@ std::unique_ptr<core::clsBitmap> loadBitmap(const std::string& path, std::string
       sim::converters::decodePicture(std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()), &why);
   if (!picture) return nullptr;
   auto image = std::make_unique<core::clsBitmap>();
-  image->SetBitmap(static_cast<std::int32_t>(display::createBitmap(*picture)));
+  image->SetBitmap(static_cast<std::int32_t>(display::createBitmap(std::move(*picture))));
   return image;
 }
 
