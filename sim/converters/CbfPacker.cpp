@@ -52,7 +52,7 @@ void CbfPacker::PackCBF() const {
 }
 
 void CbfPacker::UnPackCBF() const {
-  const std::string cbf = readInput(CBFPath, std::int64_t{kMaxCbfPayload} * 2, kSource);
+  const std::string cbf = readInput(CBFPath, std::int64_t{kMaxCbfPayload} + (kMaxCbfPayload >> 6), kSource);
   std::string why;
   std::optional<std::string> bmp = unpackCbf(bytesOf(cbf), &why);
   if (!bmp) raiseBadFile(kInvalidFileFormat, "Invalid file format", CBFPath, why, kSource);
