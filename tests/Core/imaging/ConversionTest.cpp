@@ -122,6 +122,10 @@ TEST_F(ConversionTest, GetBmpInSheetsSavesEverySheetAndComesBackToTheCurrentOne)
   ASSERT_FALSE(ops.empty());
   EXPECT_EQ(ops.back(), R"(ActivateSheet("S2"))");
   EXPECT_FALSE(exists("s4.BMP"));
+  // Nothing is trapped: without an active document the error reaches the caller.
+  au::call(host, "CloseAllDocuments");
+  EXPECT_NE(errorNumber([&] { au::call(app, "GetBMPInSheets", {Variant(path("t"))}); }), 0);
+  EXPECT_FALSE(exists("t1.BMP"));
 }
 
 }  // namespace
