@@ -112,9 +112,10 @@ bool isDateValue(py::handle value) {
   return py::isinstance(value, datetime.attr("date"));
 }
 
-// One value's conversion: knows the lists it is inside (a list that contains
-// itself is refused, not walked forever), how deep they nest, and how many
-// elements it has converted.
+// One value's conversion: knows the lists it is inside, so that a list that
+// contains itself, or lists nested deeper than arrays may nest, are refused
+// instead of walked without end; measures a list's elements in all before
+// converting any.
 class ValueConversion {
  public:
   explicit ValueConversion(std::string_view what) : what_(what) {}

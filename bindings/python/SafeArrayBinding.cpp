@@ -71,9 +71,9 @@ std::vector<std::int32_t> indicesOf(py::handle key) {
   return out;
 }
 
-// One (lower, upper) pair per dimension. Upper below lower - 1 is a
-// ValueError; a bound outside 32 bits, or more elements than a Long counts,
-// is 6 (not a count wrapped to a small one).
+// One (lower, upper) pair per dimension. A bound outside 32 bits, or more
+// elements than a Long counts, is 6 (not a count wrapped to a small one);
+// upper below lower - 1 is a ValueError.
 SafeArray makeArray(const std::string& elementType, const py::iterable& bounds) {
   VarType element = elementTypeNamed(elementType);
   std::vector<Bound> dims;
@@ -82,11 +82,10 @@ SafeArray makeArray(const std::string& elementType, const py::iterable& bounds) 
       throw py::value_error("each array bound is a (lower, upper) pair");
     std::optional<long long> lower = wholeNumber(pair[py::int_(0)], "an array bound");
     std::optional<long long> upper = wholeNumber(pair[py::int_(1)], "an array bound");
-    if (lower && upper && *upper < *lower - 1)
-      throw py::value_error("array bounds must be (lower, upper) with lower - 1 <= upper");
     if (!lower || !upper || *lower < std::numeric_limits<std::int32_t>::min() ||
         *upper > std::numeric_limits<std::int32_t>::max())
       automation::raiseWithDetail(automation::err::Overflow, "array bounds must fit in 32 bits");
+    if (*upper < *lower - 1) throw py::value_error("array bounds must be (lower, upper) with lower - 1 <= upper");
     long long count = *upper - *lower + 1;
     if (count > automation::kMaxArrayElements)
       automation::raiseWithDetail(automation::err::Overflow,
@@ -101,8 +100,8 @@ SafeArray makeArray(const std::string& elementType, const py::iterable& bounds) 
 py::list nestedList(const SafeArray& a, std::vector<std::int32_t>& at, std::size_t dim) {
   py::list out;
   const Bound& b = a.bounds()[dim];
-  for (std::int32_t i = b.lower; i < b.lower + b.count; ++i) {
-    at[dim] = i;
+  for (std::int32_t offset = 0; offset < b.count; ++offset) {
+    at[dim] = static_cast<std::int32_t>(std::int64_t{b.lower} + offset);  // the last may be 2^31 - 1
     if (dim + 1 == at.size()) {
       out.append(toPython(a.get(at)));
     } else {

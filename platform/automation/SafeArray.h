@@ -27,7 +27,7 @@ inline constexpr std::int64_t kMaxArrayElements = std::numeric_limits<std::int32
 struct Bound {
   std::int32_t lower = 0;
   std::int32_t count = 0;  // number of elements; upper bound is lower + count - 1
-  std::int32_t upper() const { return lower + count - 1; }
+  std::int32_t upper() const { return static_cast<std::int32_t>(std::int64_t{lower} + count - 1); }
 };
 
 class SafeArray {

@@ -78,6 +78,15 @@ def test_arrays_whose_element_count_leaves_32_bits_are_refused(rc, bounds):
     assert e.number == 6
 
 
+def test_an_array_may_end_at_the_last_long(rc):
+    top = 2**31 - 1
+    edge = rc.SafeArray("Long", [(top - 1, top)])
+    edge[top] = 5
+    assert (len(edge), edge.bounds, edge.tolist()) == (2, [(top - 1, top)], [0, 5])
+    grid = rc.SafeArray("Long", [(top, top), (0, 1)])
+    assert grid.tolist() == [[0, 0]]
+
+
 def test_array_indices_of_the_wrong_type_are_type_mismatches(rc):
     a = rc.SafeArray("Long", [(0, 3)])
     for bad in (1.5, "1", None, (1.5,)):
