@@ -5,6 +5,9 @@
 // argument count (450), converts each argument to its parameter's type (13,
 // 6), calls the handler and writes by-reference results back into the
 // caller's slots. A member that does not exist, or not in that kind, is 438.
+// Errors of the call's shape name the member and the argument after the
+// standard description ("Type mismatch: argument 'n' of Add takes Long,
+// String given").
 #pragma once
 
 #include <cstdint>
@@ -12,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -29,6 +33,17 @@ enum CallKind : std::uint8_t {
   kSet = 8,
 };
 
+// The member a call of `kind` on `name` reaches, or nullptr (438): a method
+// before a property get; a get-only call falls back to a method; a let
+// whose value is an object falls back to a property set. The one rule every
+// caller (Dispatch, the Python binding) resolves members by.
+const MemberInfo* resolveMember(const ClassInfo& info, std::string_view name, std::uint8_t kind,
+                                std::span<const Variant> args);
+
+// "argument 'n' of Add" (a position when the member declares no parameter
+// there): how call errors name an argument.
+std::string argumentName(const MemberInfo& member, std::size_t index);
+
 class Dispatch : public std::enable_shared_from_this<Dispatch> {
  public:
   virtual ~Dispatch() = default;
@@ -38,6 +53,9 @@ class Dispatch : public std::enable_shared_from_this<Dispatch> {
   // Calls member `name`. `args` are in parameter order (for let and set the
   // assigned value last); by-reference parameters write back into them.
   Variant invoke(std::string_view name, std::uint8_t kind, std::span<Variant> args);
+  // Calls `member`, one of this object's typeInfo() members, as resolved by
+  // resolveMember().
+  Variant invoke(const MemberInfo& member, std::span<Variant> args);
 
   // A second interface of this object, or nullptr. The default answers this
   // object for its own interface name, "IDispatch" and "IUnknown".

@@ -74,6 +74,13 @@ struct MemberInfo {
   std::size_t requiredCount() const;
 };
 
+// What a type library publishes about itself.
+struct LibraryInfo {
+  std::string name;     // "RavelcrestCore"
+  std::string version;  // "1.0"; empty when the library published none
+  std::string libid;    // the library's GUID; empty when it published none
+};
+
 struct ClassInfo {
   std::string library;        // "RavelcrestCore", or the application that owns the class
   std::string name;           // "clsApplication"
@@ -86,6 +93,9 @@ struct ClassInfo {
 
   // The members named `name` (any case), in interface order.
   std::vector<const MemberInfo*> find(std::string_view name) const;
+  // The first ProgID, or the class name when it has none: how errors (as
+  // their source) and the Python binding name the class.
+  const std::string& displayName() const { return progIds.empty() ? name : progIds.front(); }
 };
 
 // Builds a ClassInfo for class T with typed handlers.

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+#include <string>
+
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/Registry.h"
@@ -235,6 +239,77 @@ TEST(Dispatch, ErrorsBeforeTheMemberRunsNameTheClass) {
       EXPECT_EQ(e.source(), "TestLib.Counter");
     }
   }
+}
+
+}  // namespace
+}  // namespace rc::automation
+
+namespace rc::automation {
+namespace {
+
+std::string descriptionOf(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const AutomationError& e) {
+    return e.description();
+  }
+  return "(no error)";
+}
+
+TEST(Dispatch, CallShapeErrorsNameTheMemberAndTheArgument) {
+  auto c = std::make_shared<Counter>();
+  auto s = std::make_shared<Shelf>();
+  const std::string wrongCount = "Wrong number of arguments or invalid property assignment: ";
+  EXPECT_EQ(descriptionOf([&] { call(c, "Add"); }), wrongCount + "Add takes 1 to 2 arguments, 0 given");
+  EXPECT_EQ(descriptionOf([&] { call(c, "split", {Variant(1), Variant(2), Variant(3)}); }),
+            wrongCount + "Split takes 2 arguments, 3 given");
+  EXPECT_EQ(descriptionOf([&] { call(s, "Count", {Variant(1)}); }), wrongCount + "Count takes no arguments, 1 given");
+  EXPECT_EQ(descriptionOf([&] { call(s, "Item", {Variant(1), Variant(2)}); }),
+            wrongCount + "Item takes 1 argument, 2 given");
+  EXPECT_EQ(descriptionOf([&] { call(s, "Put", {Variant::missing()}); }),
+            wrongCount + "argument 'item' of Put is not optional");
+  EXPECT_EQ(descriptionOf([&] { call(c, "Add", {Variant("x")}); }),
+            "Type mismatch: argument 'n' of Add takes Long, String given");
+  EXPECT_EQ(descriptionOf([&] { call(c, "Add", {Variant(1), Variant(40000)}); }),
+            "Overflow: argument 'times' of Add takes Integer, Long given");
+  EXPECT_EQ(descriptionOf([&] { letProperty(c, "Label", Variant(ObjectRef(s))); }),
+            "Type mismatch: argument 'value' of Label takes String, Object given");
+  // Errors of the member itself keep their text.
+  EXPECT_EQ(descriptionOf([&] { call(s, "Item", {Variant(9)}); }), "Subscript out of range");
+}
+
+TEST(Dispatch, OneRuleResolvesEveryCallKind) {
+  const ClassInfo& info = Shelf::info();
+  auto kindOf = [&](std::string_view name, std::uint8_t kind, std::vector<Variant> args = {}) -> std::string {
+    const MemberInfo* m = resolveMember(info, name, kind, args);
+    return m ? m->name + " " + std::string(memberKindName(m->kind)) : "none";
+  };
+  EXPECT_EQ(kindOf("put", kMethod | kGet), "Put method");
+  EXPECT_EQ(kindOf("Put", kGet), "Put method");        // a get-only call falls back to a method
+  EXPECT_EQ(kindOf("Count", kMethod), "none");         // a method call never reaches a property
+  EXPECT_EQ(kindOf("Count", kMethod | kGet), "Count get");
+  EXPECT_EQ(kindOf("Owner", kLet, {Variant(5)}), "none");
+  EXPECT_EQ(kindOf("Owner", kLet, {Variant(ObjectRef())}), "Owner set");  // a let of an object falls back to set
+  EXPECT_EQ(kindOf("Owner", kSet | kLet), "Owner set");
+  EXPECT_EQ(kindOf("Nope", kMethod | kGet), "none");
+  EXPECT_EQ(argumentName(*resolveMember(info, "Put", kMethod, {}), 1), "argument 'where' of Put");
+  EXPECT_EQ(argumentName(*resolveMember(info, "Put", kMethod, {}), 5), "argument 6 of Put");
+}
+
+TEST(Registry, TypeLibrariesAnswerTheirVersionAndId) {
+  registerClass("TestLib.Shelf", Shelf::info(), [] { return std::make_shared<Shelf>(); });
+  EXPECT_FALSE(typeLibrary("NoSuchLibrary"));
+  std::optional<TypeLibrary> bare = typeLibrary("testlib");
+  ASSERT_TRUE(bare);
+  EXPECT_EQ(bare->library.name, "TestLib");
+  EXPECT_EQ(bare->library.version, "");
+
+  registerLibrary({"TestLib", "3.2", "{00000000-0000-0000-0000-0000000000C3}"});
+  std::optional<TypeLibrary> lib = typeLibrary("TESTLIB");
+  ASSERT_TRUE(lib);
+  EXPECT_EQ(lib->library.version, "3.2");
+  EXPECT_EQ(lib->library.libid, "{00000000-0000-0000-0000-0000000000C3}");
+  EXPECT_EQ(lib->classes, registeredClasses("TestLib"));
 }
 
 }  // namespace
