@@ -53,7 +53,7 @@ Variant Dispatch::invoke(std::string_view name, std::uint8_t kind, std::span<Var
     if (!e.source().empty()) throw;
     throw AutomationError(e.number(), e.description(), source);
   } catch (const std::bad_alloc&) {
-    raise(7, "Out of memory", source);
+    raise(err::OutOfMemory, "Out of memory", source);
   } catch (const std::exception& e) {
     raise(err::ApplicationDefined, e.what(), source);
   }
