@@ -31,8 +31,7 @@ std::int16_t runCheck(const SessionContext& session, std::string_view name, cons
 PropertyStore::PropertyStore() : obj_(au::createObject("VxlClasses.clsPropertyManager")) {}
 
 std::string PropertyStore::text(std::string_view key, std::string_view file, bool sumMode) {
-  std::vector<au::Variant> args{au::Variant(key), au::Variant(file), au::Variant::integer(sumMode ? 1 : 0)};
-  return au::call(obj_, "GetProperty", args).toText();
+  return au::call(obj_, "GetProperty", key, file, au::Variant::integer(sumMode ? 1 : 0)).toText();
 }
 
 double PropertyStore::number(std::string_view key, std::string_view file, bool sumMode) {
@@ -40,16 +39,19 @@ double PropertyStore::number(std::string_view key, std::string_view file, bool s
 }
 
 void PropertyStore::set(std::string_view key, std::string_view file, std::string_view value, std::string_view build) {
-  std::vector<au::Variant> args{au::Variant(key), au::Variant(file), au::Variant(value), au::Variant(build)};
-  au::call(obj_, "SetProperty", args);
+  au::call(obj_, "SetProperty", key, file, value, build);
 }
 
 bool PropertyStore::compare(const au::Variant& newValue, const au::Variant& baseline, const au::Variant& tolerance,
                             double& diff) {
-  std::vector<au::Variant> args{newValue, baseline, tolerance, au::Variant(diff)};
+  std::vector<au::Variant> args{newValue, baseline, tolerance, diff};
   bool same = au::call(obj_, "CompareProperty", args).toBool();
   diff = args[3].toDouble();
   return same;
+}
+
+void PropertyStore::infoHeaderToJournal(std::int32_t processId, bool multiSession) {
+  au::call(obj_, "InfoHeaderToJournal", processId, multiSession);
 }
 
 }  // namespace rc::core

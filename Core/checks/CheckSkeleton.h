@@ -44,6 +44,8 @@ class PropertyStore {
   // CompareProperty(new, baseline, tolerance, diff).
   bool compare(const automation::Variant& newValue, const automation::Variant& baseline,
                const automation::Variant& tolerance, double& diff);
+  // InfoHeaderToJournal: the "Information (ST)" header in the session's journal.
+  void infoHeaderToJournal(std::int32_t processId, bool multiSession);
 
  private:
   automation::ObjectRef obj_;

@@ -1,6 +1,7 @@
 #include "Core/checks/FaceWalk.h"
 
 #include "Core/frame/modMainClassMod.h"
+#include "Core/interfaces/HostCalls.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Trap.h"
 #include "platform/os/MessageSink.h"
@@ -23,7 +24,7 @@ double sumOverFaces(std::int32_t processId, bool multiSession, bool selectFaces,
   double total = 0;
   bool isPart = true;
   next.step([&] { host = GetSessionHost(processId, multiSession); });
-  next.step([&] { doc = au::callObject(host, "ActiveDoc"); });
+  next.step([&] { doc = activeDoc(host); });
   next.step([&] { isPart = au::call(doc, "GetType").toLong() == 1; });
   if (!isPart) return 0;
   next.step([&] { au::call(doc, "ClearSelection"); });
@@ -31,7 +32,7 @@ double sumOverFaces(std::int32_t processId, bool multiSession, bool selectFaces,
   if (!body) return 0;
   next.step([&] { face = au::callObject(body, "GetFirstFace"); });
   while (face) {
-    if (selectFaces) next.step([&] { au::call(face, "Select", {au::Variant(true)}); });
+    if (selectFaces) next.step([&] { au::call(face, "Select", true); });
     next.step([&] { total += au::call(face, countMember).toDouble(); });
     if (!next.step([&] { face = au::callObject(face, "GetNextFace"); })) face = nullptr;
   }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,14 @@ std::int32_t listCount(const automation::Variant& list);
 // `count` - 1, that is unless `count` - 1 lies in -32768..32767. The check
 // comes before the loop, so an oversized count walks nothing.
 void requireLoop16(std::int64_t count);
+
+// Walks a document's named list (its configurations or its sheets): reads
+// the count by `countMember` (hostCount) and hands it to `onCount`, reads the
+// zero-based names by `namesMember`, checks the 16-bit loop counter
+// (requireLoop16), then calls `each(index, name)` for every name in order.
+void walkNames(const automation::ObjectRef& doc, std::string_view countMember, std::string_view namesMember,
+               const std::function<void(std::int32_t index, const automation::Variant& name)>& each,
+               const std::function<void(std::int32_t count)>& onCount = {});
 
 // A host count as a whole number; Overflow (6) beyond 32 bits.
 std::int32_t hostCount(const automation::Variant& value);

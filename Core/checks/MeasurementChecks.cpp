@@ -32,7 +32,7 @@ void checkCount(const SessionContext& s, std::string_view key, std::string_view 
     return;
   }
   double diff = 0;
-  if (store.compare(au::Variant(count), au::Variant(base), s.tolerance, diff)) return;
+  if (store.compare(count, base, s.tolerance, diff)) return;
   JournalBlock block{std::string(key), journalNumber(count), journalNumber(base), differenceText(diff),
                      std::string(units), std::string(kWarning), ""};
   RecordJournalBlock(block, s.glbProcessID, s.MultiSession);
@@ -72,7 +72,7 @@ std::int16_t TestFileSize(const SessionContext& s, std::string_view tmpName) {
       return;
     }
     double diff = 0;
-    if (!store.compare(au::Variant(size), au::Variant(base), s.tolerance, diff)) {
+    if (!store.compare(size, base, s.tolerance, diff)) {
       block.Diff = differenceText(diff);
       block.Prefix = kWarning;
     }

@@ -1,5 +1,6 @@
 #include "Core/checks/modConfigurations.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,7 @@
 #include "Core/checks/FaceWalk.h"
 #include "Core/checks/HostLists.h"
 #include "Core/frame/modMainClassMod.h"
+#include "Core/interfaces/HostCalls.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/SafeArray.h"
 #include "platform/automation/Trap.h"
@@ -25,8 +27,14 @@ std::string activeConfigurationName(const au::ObjectRef& doc) {
   return hostText(au::call(au::callObject(doc, "GetActiveConfiguration"), "Name"));
 }
 
-void showConfiguration(const au::ObjectRef& doc, const au::Variant& name) {
-  au::call(doc, "ShowConfiguration", {name});
+void showConfiguration(const au::ObjectRef& doc, const au::Variant& name) { au::call(doc, "ShowConfiguration", name); }
+
+// Calls `each(name)` for every configuration of the document, in order.
+void walkConfigurations(const au::ObjectRef& doc, const std::function<void(const au::Variant& name)>& each,
+                        const std::function<void(std::int32_t count)>& onCount = {}) {
+  walkNames(
+      doc, "GetConfigurationCount", "GetConfigurationNames", [&](std::int32_t, const au::Variant& name) { each(name); },
+      onCount);
 }
 
 // The edge count of the active document of the host GetApp finds.
@@ -34,7 +42,7 @@ double edgeCount() { return CountPartEdges(0, false); }
 
 // GetMassProperties2: the list, with the status the host hands back.
 au::Variant massProperties(const au::ObjectRef& doc, std::int32_t& status) {
-  std::vector<au::Variant> args{au::Variant(0)};
+  std::vector<au::Variant> args{0};
   au::Variant list = au::call(doc, "GetMassProperties2", args);
   status = args[0].toLong();
   return list;
@@ -65,8 +73,8 @@ std::string failedFeatureLine(const au::ObjectRef& doc, std::int32_t featureCoun
   requireLoop16(featureCount);
   std::string failed;
   for (std::int32_t j = featureCount - 1; j >= 0; --j) {
-    au::ObjectRef feature = au::callObject(doc, "FeatureByPositionReverse", {au::Variant(static_cast<std::int16_t>(j))});
-    std::string name = hostText(au::call(doc, "GetEntityName", {au::Variant(feature)}));
+    au::ObjectRef feature = au::callObject(doc, "FeatureByPositionReverse", static_cast<std::int16_t>(j));
+    std::string name = hostText(au::call(doc, "GetEntityName", feature));
     if (!nonZero(au::call(feature, "GetErrorCode"))) continue;
     failed += name;
     if (!name.empty()) failed += ';';
@@ -95,18 +103,14 @@ std::int16_t ActivateConfigs(const SessionContext& s) {
       s, "ActivateConfigs",
       [&] {
         au::ObjectRef host = GetSessionHost(s.glbProcessID, s.MultiSession);
-        au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+        au::ObjectRef doc = activeDoc(host);
         const std::string active = activeConfigurationName(doc);
-        au::call(host, "RecordLine", {au::Variant("'*** Default Configuration: " + active)});
-        const std::int32_t count = hostCount(au::call(doc, "GetConfigurationCount"));
-        au::Variant names = au::call(doc, "GetConfigurationNames");
-        requireLoop16(count);
-        for (std::int32_t i = 0; i < count; ++i) {
-          au::Variant name = listItem(names, i);
+        recordLine(host, "'*** Default Configuration: " + active);
+        walkConfigurations(doc, [&](const au::Variant& name) {
           if (hostText(name) != active) showConfiguration(doc, name);
-        }
-        showConfiguration(doc, au::Variant(active));
-        au::call(host, "RecordLine", {au::Variant("'*** Last Configuration")});
+        });
+        showConfiguration(doc, active);
+        recordLine(host, "'*** Last Configuration");
       },
       OnFailure::TraceThenExit);
 }
@@ -116,24 +120,20 @@ std::int16_t MassPropInCfgs(const SessionContext& s, std::string& massPropPathNa
       s, "Getting Mass Prop In Configs",
       [&] {
         au::ObjectRef host = GetSessionHostStrict(s.glbProcessID, s.MultiSession);
-        au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+        au::ObjectRef doc = activeDoc(host);
         const std::string active = activeConfigurationName(doc);
         massPropPathName = platform::joinPath(massPropPathName, "MassPropertyInCinfigs.dat");
         const std::string path = massPropPathName;
         platform::writeFile(path, "");
-        const std::int32_t count = hostCount(au::call(doc, "GetConfigurationCount"));
-        au::Variant names = au::call(doc, "GetConfigurationNames");
-        requireLoop16(count);
-        for (std::int32_t i = 0; i < count; ++i) {
-          au::Variant name = listItem(names, i);
+        walkConfigurations(doc, [&](const au::Variant& name) {
           showConfiguration(doc, name);
           std::string line = hostText(name);
           if (au::call(doc, "GetType").toLong() == 1) line += au::printForm(edgeCount());
           platform::appendLine(path, line);
           std::int32_t status = 0;
           appendMassList(path, massProperties(doc, status), [](double v) { return au::writeForm(v); });
-        }
-        showConfiguration(doc, au::Variant(active));
+        });
+        showConfiguration(doc, active);
       },
       OnFailure::TraceThenExit);
 }
@@ -144,29 +144,27 @@ std::int16_t FailedFeatInCongs(const SessionContext& s, std::string& featureFile
   au::trapped(
       [&] {
         au::ObjectRef host = GetSessionHostStrict(s.glbProcessID, s.MultiSession);
-        au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+        au::ObjectRef doc = activeDoc(host);
         const std::string active = activeConfigurationName(doc);
         const std::string countPath = platform::joinPath(featureFilePathName, "RavelcrestPartAssemblyConfigCount.dat");
         featureFilePathName = platform::joinPath(featureFilePathName, "RavelcrestPartAssembly.dat");
         const std::string path = featureFilePathName;
         platform::writeFile(path, "");
         platform::writeFile(countPath, "");
-        const std::int32_t count = hostCount(au::call(doc, "GetConfigurationCount"));
-        platform::appendLine(countPath, au::printForm(count));
-        au::Variant names = au::call(doc, "GetConfigurationNames");
-        requireLoop16(count);
-        for (std::int32_t i = 0; i < count; ++i) {
-          au::Variant name = listItem(names, i);
-          showConfiguration(doc, name);
-          const std::int32_t featureCount = hostCount(au::call(doc, "GetFeatureCount"));
-          platform::appendLine(path, hostText(name));
-          platform::appendLine(path, au::printForm(featureCount));
-          platform::appendLine(path, failedFeatureLine(doc, featureCount));
-          const std::int32_t type = au::call(doc, "GetType").toLong();
-          platform::appendLine(path, type == 1 ? au::printForm(edgeCount()) : au::printForm(-1));
-          appendRecordMass(path, doc, type);
-        }
-        showConfiguration(doc, au::Variant(active));
+        walkConfigurations(
+            doc,
+            [&](const au::Variant& name) {
+              showConfiguration(doc, name);
+              const std::int32_t featureCount = hostCount(au::call(doc, "GetFeatureCount"));
+              platform::appendLine(path, hostText(name));
+              platform::appendLine(path, au::printForm(featureCount));
+              platform::appendLine(path, failedFeatureLine(doc, featureCount));
+              const std::int32_t type = au::call(doc, "GetType").toLong();
+              platform::appendLine(path, type == 1 ? au::printForm(edgeCount()) : au::printForm(-1));
+              appendRecordMass(path, doc, type);
+            },
+            [&](std::int32_t count) { platform::appendLine(countPath, au::printForm(count)); });
+        showConfiguration(doc, active);
         result = 0;
       },
       [](const au::AutomationError&) {});

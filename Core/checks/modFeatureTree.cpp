@@ -8,6 +8,7 @@
 #include "Core/checks/CheckSkeleton.h"
 #include "Core/checks/modGetVXEnum.h"
 #include "Core/frame/modMainClassMod.h"
+#include "Core/interfaces/HostCalls.h"
 #include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/Registry.h"
@@ -42,8 +43,6 @@ class TypeCounter {
   std::unordered_map<std::string, std::size_t> index_;
 };
 
-void recordLine(const au::ObjectRef& host, std::string line) { au::call(host, "RecordLine", {au::Variant(std::move(line))}); }
-
 std::string typeName(const au::ObjectRef& feature) { return au::call(feature, "GetTypeName").toText(); }
 
 // The feature tree from FirstFeature, each feature followed by its direct
@@ -76,7 +75,7 @@ void countAnnotations(const au::ObjectRef& doc, const EnumDictionary& names, Typ
 }  // namespace
 
 std::int16_t ListFeatureTree(std::int32_t glbProcessID, bool MultiSession, std::string_view VXPath) {
-  au::ObjectRef store = au::createObject("VxlClasses.clsPropertyManager");
+  PropertyStore store;
   au::ObjectRef host;
   if (MultiSession) {
     bool found = au::trapped([&] { host = GetVexlarObjByPID(glbProcessID); }, [](const au::AutomationError&) {});
@@ -87,9 +86,9 @@ std::int16_t ListFeatureTree(std::int32_t glbProcessID, bool MultiSession, std::
   }
   if (!host) host = GetApp();
 
-  au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+  au::ObjectRef doc = activeDoc(host);
   if (!doc) return 0;
-  au::call(store, "InfoHeaderToJournal", {au::Variant(glbProcessID), au::Variant(MultiSession)});
+  store.infoHeaderToJournal(glbProcessID, MultiSession);
   recordLine(host, "'   Feature List");
 
   TypeCounter counter;

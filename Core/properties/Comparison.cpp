@@ -67,7 +67,7 @@ bool linesAgree(std::string_view baseline, std::string_view fresh, const au::Var
   for (std::size_t k = 0; k < baseItems.size(); ++k) {
     if (k >= newItems.size()) au::raise(au::err::SubscriptOutOfRange);
     double d = 0;
-    if (!CompareProperty(au::Variant(au::leadingNumber(baseItems[k])), au::Variant(au::leadingNumber(newItems[k])), tolerance, d))
+    if (!CompareProperty(au::leadingNumber(baseItems[k]), au::leadingNumber(newItems[k]), tolerance, d))
       return false;
   }
   return true;
