@@ -1,7 +1,8 @@
 #include "Core/checks/FaceWalk.h"
 
-#include "Core/frame/modMainClassMod.h"
+#include "Core/interfaces/DocumentType.h"
 #include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Trap.h"
 #include "platform/os/MessageSink.h"
@@ -25,7 +26,7 @@ double sumOverFaces(std::int32_t processId, bool multiSession, bool selectFaces,
   bool isPart = true;
   next.step([&] { host = GetSessionHost(processId, multiSession); });
   next.step([&] { doc = activeDoc(host); });
-  next.step([&] { isPart = au::call(doc, "GetType").toLong() == 1; });
+  next.step([&] { isPart = au::call(doc, "GetType").toLong() == kPart; });
   if (!isPart) return 0;
   next.step([&] { au::call(doc, "ClearSelection"); });
   next.step([&] { body = au::callObject(doc, "Body"); });

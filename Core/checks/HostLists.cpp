@@ -1,7 +1,5 @@
 #include "Core/checks/HostLists.h"
 
-#include "Core/frame/modMainClassMod.h"
-#include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/SafeArray.h"
 
@@ -36,13 +34,6 @@ void walkNames(const au::ObjectRef& doc, std::string_view countMember, std::stri
 std::int32_t hostCount(const au::Variant& value) { return value.toLong(); }
 
 std::string hostText(const au::Variant& value) { return value.toText(); }
-
-au::ObjectRef GetSessionHostStrict(std::int32_t processId, bool multiSession) {
-  au::ObjectRef host;
-  if (multiSession) host = GetVexlarObjByPID(processId);
-  if (!host) host = GetApp();
-  return host;
-}
 
 bool nonZero(const au::Variant& value) {
   if (value.isEmpty()) return false;

@@ -1,5 +1,5 @@
 // Small shared routines of the document structure checks: reading the host's
-// zero-based lists, the 16-bit loop counters, and the strict host lookup.
+// zero-based lists, their walk and the 16-bit loop counters.
 #pragma once
 
 #include <cstdint>
@@ -37,11 +37,6 @@ std::int32_t hostCount(const automation::Variant& value);
 
 // The text of `value` as the host answered it (CStr).
 std::string hostText(const automation::Variant& value);
-
-// The host without the by-process fallback: with `multiSession`, the session
-// of `processId`, a failed lookup raising its error; without it, or when the
-// lookup answers nothing, GetApp().
-automation::ObjectRef GetSessionHostStrict(std::int32_t processId, bool multiSession);
 
 // Whether a host's numeric answer (an error code) is not 0; Empty is 0.
 bool nonZero(const automation::Variant& value);

@@ -5,9 +5,10 @@
 #include "Core/checks/CheckSkeleton.h"
 #include "Core/checks/HostLists.h"
 #include "Core/frame/modMainClassMod.h"
+#include "Core/interfaces/DocumentType.h"
 #include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Error.h"
-#include "platform/automation/Registry.h"
 #include "platform/automation/SafeArray.h"
 #include "platform/automation/Trap.h"
 #include "platform/display/Input.h"
@@ -37,7 +38,7 @@ std::string titleWithoutExtension(const std::string& title) {
 // sub-assembly; other components are left alone.
 void toggleFlexible(const au::ObjectRef& doc, const au::ObjectRef& component, const std::string& assemblyName) {
   au::ObjectRef model = au::callObject(component, "GetModelDoc");
-  if (!model || au::call(model, "GetType").toLong() != 2) return;
+  if (!model || au::call(model, "GetType").toLong() != kAssembly) return;
   au::Variant suppression = au::call(component, "GetSuppression");
   const bool visible = !au::call(component, "IsHidden", false).toBool();
   const std::string selectionName = hostText(au::call(component, "Name")) + "@" + assemblyName;
@@ -89,7 +90,7 @@ void TestAssemInterference(const SessionContext& s) {
   next.step([&] { host = GetSessionHost(s.glbProcessID, s.MultiSession); });
   next.step([&] { doc = activeDoc(host); });
   bool assembly = true;
-  next.step([&] { assembly = au::call(doc, "GetType").toLong() == 2; });
+  next.step([&] { assembly = au::call(doc, "GetType").toLong() == kAssembly; });
   if (assembly) {
     next.step([&] { root = rootComponent(doc); });
     if (root) {

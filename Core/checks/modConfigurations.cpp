@@ -8,7 +8,9 @@
 #include "Core/checks/FaceWalk.h"
 #include "Core/checks/HostLists.h"
 #include "Core/frame/modMainClassMod.h"
+#include "Core/interfaces/DocumentType.h"
 #include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLookup.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/SafeArray.h"
 #include "platform/automation/Trap.h"
@@ -82,13 +84,13 @@ std::string failedFeatureLine(const au::ObjectRef& doc, std::int32_t featureCoun
   return "*" + failed + "*";
 }
 
-// Lines 5 to 16 of a record for a part (type 1) or an assembly (type 2).
+// Lines 5 to 16 of a record for a part or an assembly.
 void appendRecordMass(const std::string& path, const au::ObjectRef& doc, std::int32_t type) {
-  if (type == 1) {
+  if (type == kPart) {
     if (!au::callObject(doc, "Body")) return appendZeros(path);
     return appendMassOrZeros(path, doc);
   }
-  if (type == 2) {
+  if (type == kAssembly) {
     au::ObjectRef root = au::callObject(au::callObject(doc, "GetActiveConfiguration"), "GetRootComponent");
     if (!root) return appendZeros(path);
     if (listCount(au::call(root, "GetChildren")) > 0) return appendMassOrZeros(path, doc);
@@ -128,7 +130,7 @@ std::int16_t MassPropInCfgs(const SessionContext& s, std::string& massPropPathNa
         walkConfigurations(doc, [&](const au::Variant& name) {
           showConfiguration(doc, name);
           std::string line = hostText(name);
-          if (au::call(doc, "GetType").toLong() == 1) line += au::printForm(edgeCount());
+          if (au::call(doc, "GetType").toLong() == kPart) line += au::printForm(edgeCount());
           platform::appendLine(path, line);
           std::int32_t status = 0;
           appendMassList(path, massProperties(doc, status), [](double v) { return au::writeForm(v); });
@@ -160,7 +162,7 @@ std::int16_t FailedFeatInCongs(const SessionContext& s, std::string& featureFile
               platform::appendLine(path, au::printForm(featureCount));
               platform::appendLine(path, failedFeatureLine(doc, featureCount));
               const std::int32_t type = au::call(doc, "GetType").toLong();
-              platform::appendLine(path, type == 1 ? au::printForm(edgeCount()) : au::printForm(-1));
+              platform::appendLine(path, type == kPart ? au::printForm(edgeCount()) : au::printForm(-1));
               appendRecordMass(path, doc, type);
             },
             [&](std::int32_t count) { platform::appendLine(countPath, au::printForm(count)); });

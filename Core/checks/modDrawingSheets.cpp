@@ -6,6 +6,7 @@
 #include "Core/checks/HostLists.h"
 #include "Core/frame/modMainClassMod.h"
 #include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLookup.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/Trap.h"
 #include "platform/os/Files.h"

@@ -2,8 +2,9 @@
 
 #include "Core/checks/CheckSkeleton.h"
 #include "Core/checks/HostLists.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/interfaces/DocumentType.h"
 #include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Error.h"
 
 namespace rc::core {
@@ -16,7 +17,7 @@ namespace {
 au::ObjectRef activeDrawing(std::int32_t processId, bool multiSession) {
   au::ObjectRef host = GetSessionHost(processId, multiSession);
   au::ObjectRef doc = activeDoc(host);
-  if (au::call(doc, "GetType").toLong() != 3) return nullptr;
+  if (au::call(doc, "GetType").toLong() != kDrawing) return nullptr;
   return doc;
 }
 

@@ -8,10 +8,10 @@
 #include "Core/checks/CheckSkeleton.h"
 #include "Core/checks/modGetVXEnum.h"
 #include "Core/frame/modMainClassMod.h"
+#include "Core/interfaces/DocumentType.h"
 #include "Core/interfaces/HostCalls.h"
 #include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Error.h"
-#include "platform/automation/Registry.h"
 #include "platform/automation/Trap.h"
 
 namespace rc::core {
@@ -60,7 +60,7 @@ void countFeatures(const au::ObjectRef& doc, TypeCounter& counter) {
 // The annotations of the document (a part or assembly) or of every view of
 // a drawing, the sheet's own view first, counted under their enum names.
 void countAnnotations(const au::ObjectRef& doc, const EnumDictionary& names, TypeCounter& counter) {
-  const bool drawing = au::call(doc, "GetType").toLong() == 3;
+  const bool drawing = au::call(doc, "GetType").toLong() == kDrawing;
   au::ObjectRef owner = drawing ? au::callObject(doc, "GetFirstView") : doc;
   while (owner) {
     for (au::ObjectRef note = au::callObject(owner, "GetFirstAnnotation2"); note;

@@ -2,11 +2,10 @@
 
 #include "Core/checks/CheckSkeleton.h"
 #include "Core/frame/JournalErrors.h"
-#include "Core/frame/modMainClassMod.h"
 #include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLookup.h"
 #include "Core/properties/PropertyFile.h"
 #include "platform/automation/Error.h"
-#include "platform/automation/Registry.h"
 #include "platform/automation/SafeArray.h"
 
 namespace rc::core {

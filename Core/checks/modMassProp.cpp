@@ -5,8 +5,9 @@
 #include <functional>
 
 #include "Core/checks/CheckSkeleton.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/interfaces/DocumentType.h"
 #include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLookup.h"
 #include "Core/properties/Comparison.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/SafeArray.h"
@@ -199,8 +200,8 @@ std::int16_t TestMassProp(SessionContext& s, bool ReImport) {
         au::ObjectRef doc = activeDoc(host);
         std::int32_t type = au::call(doc, "GetType").toLong();
         bool measure = false;
-        if (type == 1) measure = au::callObject(doc, "Body") != nullptr;
-        if (type == 2) measure = assemblyHasComponents(doc);
+        if (type == kPart) measure = au::callObject(doc, "Body") != nullptr;
+        if (type == kAssembly) measure = assemblyHasComponents(doc);
         if (measure)
           checkResult = CheckMassProperties(ReImport, s.InputFile, s.BLFile, s.Failure, s.FailureFile, s.tolerance,
                                             s.glbProcessID, s.VXBuild, s.MultiSession);

@@ -2,6 +2,7 @@
 
 #include "Core/frame/modMainClassMod.h"
 #include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/Trap.h"
