@@ -1,10 +1,10 @@
-#include "Core/checks/modAssembly.h"
+#include "Core/checks/AssemblyChecks.h"
 
 #include <string>
 
 #include "Core/checks/CheckSkeleton.h"
 #include "Core/checks/HostLists.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/frame/TraceLog.h"
 #include "Core/interfaces/DocumentType.h"
 #include "Core/interfaces/HostCalls.h"
 #include "Core/interfaces/HostLookup.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "Core/frame/modMainClassMod.h"
+#include "Core/frame/TraceLog.h"
 #include "platform/automation/Registry.h"
 #include "platform/automation/Trap.h"
 

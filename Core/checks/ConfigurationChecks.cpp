@@ -1,4 +1,4 @@
-#include "Core/checks/modConfigurations.h"
+#include "Core/checks/ConfigurationChecks.h"
 
 #include <functional>
 #include <string>
@@ -7,7 +7,7 @@
 #include "Core/checks/CheckSkeleton.h"
 #include "Core/checks/FaceWalk.h"
 #include "Core/checks/HostLists.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/frame/TraceLog.h"
 #include "Core/interfaces/DocumentType.h"
 #include "Core/interfaces/HostCalls.h"
 #include "Core/interfaces/HostLookup.h"

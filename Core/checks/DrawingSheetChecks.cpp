@@ -1,10 +1,10 @@
-#include "Core/checks/modDrawingSheets.h"
+#include "Core/checks/DrawingSheetChecks.h"
 
 #include <functional>
 #include <string>
 
 #include "Core/checks/HostLists.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/frame/TraceLog.h"
 #include "Core/interfaces/HostCalls.h"
 #include "Core/interfaces/HostLookup.h"
 #include "platform/automation/NumberText.h"

@@ -1,4 +1,4 @@
-#include "Core/checks/modDrawingViews.h"
+#include "Core/checks/DrawingViewChecks.h"
 
 #include "Core/checks/CheckSkeleton.h"
 #include "Core/checks/HostLists.h"

@@ -1,4 +1,4 @@
-#include "Core/checks/modFeatureTree.h"
+#include "Core/checks/FeatureTreeCheck.h"
 
 #include <string>
 #include <unordered_map>
@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "Core/checks/CheckSkeleton.h"
-#include "Core/checks/modGetVXEnum.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/interfaces/HostConstants.h"
+#include "Core/frame/TraceLog.h"
 #include "Core/interfaces/DocumentType.h"
 #include "Core/interfaces/HostCalls.h"
 #include "Core/interfaces/HostLookup.h"

@@ -1,7 +1,7 @@
-#include "Core/checks/modFileVersion.h"
+#include "Core/checks/FileVersionCheck.h"
 
 #include "Core/checks/CheckSkeleton.h"
-#include "Core/frame/JournalErrors.h"
+#include "Core/frame/JournalWriters.h"
 #include "Core/interfaces/HostCalls.h"
 #include "Core/interfaces/HostLookup.h"
 #include "Core/properties/PropertyFile.h"

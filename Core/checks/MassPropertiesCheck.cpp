@@ -1,4 +1,4 @@
-#include "Core/checks/modMassProp.h"
+#include "Core/checks/MassPropertiesCheck.h"
 
 #include <charconv>
 #include <cmath>

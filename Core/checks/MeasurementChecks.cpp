@@ -4,7 +4,7 @@
 
 #include "Core/checks/CheckSkeleton.h"
 #include "Core/checks/FaceWalk.h"
-#include "Core/frame/JournalErrors.h"
+#include "Core/frame/JournalWriters.h"
 #include "Core/properties/Comparison.h"
 #include "Core/properties/PropertyFile.h"
 #include "platform/os/Files.h"

@@ -1,6 +1,6 @@
-#include "Core/frame/JournalErrors.h"
+#include "Core/frame/JournalWriters.h"
 
-#include "Core/frame/modMainClassMod.h"
+#include "Core/frame/TraceLog.h"
 #include "Core/interfaces/HostCalls.h"
 #include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Dispatch.h"

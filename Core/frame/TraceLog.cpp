@@ -1,4 +1,4 @@
-#include "Core/frame/modMainClassMod.h"
+#include "Core/frame/TraceLog.h"
 
 #include <string>
 

@@ -1,4 +1,5 @@
-// The trace writers of the component frame.
+// The trace writers of the component frame (modMainClassMod): trace lines
+// into a results folder's "TraceLog.log" or the drive root's.
 #pragma once
 
 #include <string_view>

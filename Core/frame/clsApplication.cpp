@@ -1,16 +1,16 @@
 #include "Core/frame/clsApplication.h"
 
-#include "Core/checks/modFileVersion.h"
-#include "Core/checks/modMassProp.h"
+#include "Core/checks/FileVersionCheck.h"
+#include "Core/checks/MassPropertiesCheck.h"
 #include "Core/checks/MeasurementChecks.h"
-#include "Core/checks/modAssembly.h"
-#include "Core/checks/modConfigurations.h"
-#include "Core/checks/modDrawingSheets.h"
-#include "Core/checks/modDrawingViews.h"
-#include "Core/checks/modFeatureTree.h"
+#include "Core/checks/AssemblyChecks.h"
+#include "Core/checks/ConfigurationChecks.h"
+#include "Core/checks/DrawingSheetChecks.h"
+#include "Core/checks/DrawingViewChecks.h"
+#include "Core/checks/FeatureTreeCheck.h"
 #include "Core/checks/PerformanceTimers.h"
 #include "Core/frame/ClassIds.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/frame/TraceLog.h"
 
 namespace rc::core {
 

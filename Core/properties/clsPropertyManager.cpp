@@ -1,7 +1,7 @@
 #include "Core/properties/clsPropertyManager.h"
 
 #include "Core/frame/ClassIds.h"
-#include "Core/frame/JournalErrors.h"
+#include "Core/frame/JournalWriters.h"
 #include "Core/properties/Comparison.h"
 #include "Core/properties/PropertyFile.h"
 
