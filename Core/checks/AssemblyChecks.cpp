@@ -3,6 +3,7 @@
 #include <string>
 
 #include "Core/checks/CheckSkeleton.h"
+#include "Core/checks/PropertyStore.h"
 #include "Core/checks/HostLists.h"
 #include "Core/frame/TraceLog.h"
 #include "Core/interfaces/DocumentType.h"

@@ -4,11 +4,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <string_view>
 
 #include "Core/frame/SessionContext.h"
-#include "platform/automation/Dispatch.h"
 
 namespace rc::core {
 
@@ -28,27 +26,5 @@ enum class OnFailure {
 // A failure to write the failure line itself is raised to the caller.
 std::int16_t runCheck(const SessionContext& session, std::string_view name, const std::function<void()>& body,
                       OnFailure onFailure = OnFailure::TraceAndSkipExit, std::string_view failureSuffix = " - Failed");
-
-// The property store as the checks reach it: created late-bound through
-// "VxlClasses.clsPropertyManager" and called by member name.
-class PropertyStore {
- public:
-  PropertyStore();
-
-  // GetProperty's text for `key` (first-match or sum mode).
-  std::string text(std::string_view key, std::string_view file, bool sumMode = false);
-  // That text as a number by the locale-aware conversion (13 when it is none).
-  double number(std::string_view key, std::string_view file, bool sumMode = false);
-  // SetProperty; its result is ignored, as the checks do.
-  void set(std::string_view key, std::string_view file, std::string_view value, std::string_view build);
-  // CompareProperty(new, baseline, tolerance, diff).
-  bool compare(const automation::Variant& newValue, const automation::Variant& baseline,
-               const automation::Variant& tolerance, double& diff);
-  // InfoHeaderToJournal: the "Information (ST)" header in the session's journal.
-  void infoHeaderToJournal(std::int32_t processId, bool multiSession);
-
- private:
-  automation::ObjectRef obj_;
-};
 
 }  // namespace rc::core

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Core/checks/CheckSkeleton.h"
+#include "Core/checks/PropertyStore.h"
 #include "Core/interfaces/HostConstants.h"
 #include "Core/frame/TraceLog.h"
 #include "Core/interfaces/DocumentType.h"

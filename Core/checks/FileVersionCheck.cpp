@@ -1,6 +1,7 @@
 #include "Core/checks/FileVersionCheck.h"
 
 #include "Core/checks/CheckSkeleton.h"
+#include "Core/checks/PropertyStore.h"
 #include "Core/frame/JournalWriters.h"
 #include "Core/interfaces/HostCalls.h"
 #include "Core/interfaces/HostLookup.h"

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "Core/checks/CheckSkeleton.h"
+#include "Core/checks/PropertyStore.h"
 #include "Core/checks/FaceWalk.h"
 #include "Core/frame/JournalWriters.h"
 #include "Core/properties/Comparison.h"

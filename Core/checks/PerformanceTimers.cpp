@@ -1,6 +1,7 @@
 #include "Core/checks/PerformanceTimers.h"
 
 #include "Core/checks/CheckSkeleton.h"
+#include "Core/checks/PropertyStore.h"
 #include "Core/frame/JournalWriters.h"
 #include "Core/properties/Comparison.h"
 #include "Core/properties/PropertyFile.h"
