@@ -27,4 +27,14 @@ std::int16_t runCheck(const SessionContext& session, std::string_view name, cons
   return result;
 }
 
+std::int16_t runCheckWithoutExit(const SessionContext& session, std::string_view name,
+                                 const std::function<void()>& body, bool traceFailure) {
+  const std::string prefix(name);
+  WriteTraceLog(session.ResultPath, prefix + " - Enter");
+  bool ok = au::trapped(body, [&](const au::AutomationError&) {
+    if (traceFailure) WriteTraceLog(session.ResultPath, prefix + " - Failed");
+  });
+  return ok ? 0 : 1;
+}
+
 }  // namespace rc::core

@@ -27,4 +27,11 @@ enum class OnFailure {
 std::int16_t runCheck(const SessionContext& session, std::string_view name, const std::function<void()>& body,
                       OnFailure onFailure = OnFailure::TraceAndSkipExit, std::string_view failureSuffix = " - Failed");
 
+// The frame of the checks that write no exit line: "<name> - Enter" (a
+// failure there is raised to the caller), then `body` under the trap.
+// Answers 0 when the body ran to its end; after a run-time error writes
+// "<name> - Failed" when `traceFailure` and answers 1.
+std::int16_t runCheckWithoutExit(const SessionContext& session, std::string_view name,
+                                 const std::function<void()>& body, bool traceFailure);
+
 }  // namespace rc::core

@@ -141,9 +141,8 @@ std::int16_t MassPropInCfgs(const SessionContext& s, std::string& massPropPathNa
 }
 
 std::int16_t FailedFeatInCongs(const SessionContext& s, std::string& featureFilePathName) {
-  WriteTraceLog(s.ResultPath, "Getting Failed Features - Enter");
-  std::int16_t result = 1;
-  au::trapped(
+  return runCheckWithoutExit(
+      s, "Getting Failed Features",
       [&] {
         au::ObjectRef host = GetSessionHostStrict(s.glbProcessID, s.MultiSession);
         au::ObjectRef doc = activeDoc(host);
@@ -167,10 +166,8 @@ std::int16_t FailedFeatInCongs(const SessionContext& s, std::string& featureFile
             },
             [&](std::int32_t count) { platform::appendLine(countPath, au::printForm(count)); });
         showConfiguration(doc, active);
-        result = 0;
       },
-      [](const au::AutomationError&) {});
-  return result;
+      false);
 }
 
 }  // namespace rc::core

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "Core/checks/CheckSkeleton.h"
 #include "Core/checks/HostLists.h"
 #include "Core/frame/TraceLog.h"
 #include "Core/interfaces/HostCalls.h"
@@ -79,9 +80,8 @@ void FailFeatureInSheets(const SessionContext& s, std::string_view WorkDir, std:
 }
 
 std::int16_t ActivateSheets(const SessionContext& s) {
-  WriteTraceLog(s.ResultPath, "ActivateSheets - Enter");
-  std::int16_t result = 1;
-  au::trapped(
+  return runCheckWithoutExit(
+      s, "ActivateSheets",
       [&] {
         au::ObjectRef host = GetSessionHost(s.glbProcessID, s.MultiSession);
         au::ObjectRef doc = activeDoc(host);
@@ -98,10 +98,8 @@ std::int16_t ActivateSheets(const SessionContext& s) {
           }
         });
         au::call(doc, "ActivateSheet", startSheet);
-        result = 0;
       },
-      [&](const au::AutomationError&) { WriteTraceLog(s.ResultPath, "ActivateSheets - Failed"); });
-  return result;
+      true);
 }
 
 }  // namespace rc::core
