@@ -10,6 +10,7 @@
 // String given").
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -17,6 +18,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "platform/automation/TypeInfo.h"
@@ -86,5 +89,26 @@ void letProperty(const ObjectRef& obj, std::string_view name, Variant value);
 void setProperty(const ObjectRef& obj, std::string_view name, ObjectRef value);
 // call() whose result must be an object (Nothing allowed); 13 otherwise.
 ObjectRef callObject(const ObjectRef& obj, std::string_view name, std::initializer_list<Variant> args = {});
+
+// The late-bound call written like a direct one: call(doc, "SelectByID",
+// name, "COMPONENT", 0, 0, 0). Each argument becomes a Variant as the
+// implicit conversions make it (int is Long, std::int16_t Integer). The
+// slots are temporaries: a by-reference result the caller needs goes
+// through the span form instead.
+template <typename... Args>
+concept VariantArguments = sizeof...(Args) > 0 && (std::is_convertible_v<Args&&, Variant> && ...);
+
+template <typename... Args>
+  requires VariantArguments<Args...>
+Variant call(const ObjectRef& obj, std::string_view name, Args&&... args) {
+  std::array<Variant, sizeof...(Args)> slots{Variant(std::forward<Args>(args))...};
+  return call(obj, name, std::span<Variant>(slots));
+}
+
+template <typename... Args>
+  requires VariantArguments<Args...>
+ObjectRef callObject(const ObjectRef& obj, std::string_view name, Args&&... args) {
+  return callObject(obj, name, {Variant(std::forward<Args>(args))...});
+}
 
 }  // namespace rc::automation

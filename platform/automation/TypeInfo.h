@@ -114,7 +114,8 @@ class ClassBuilder {
     return *this;
   }
 
-  // A method; `fn(T&, CallArgs&)` returns the result (Empty for a sub).
+  // A method; `fn(T&, CallArgs&)` returns the result, anything a Variant
+  // converts from; a handler that returns nothing answers Empty (a sub).
   template <typename Fn>
   ClassBuilder& method(std::string name, VarType result, std::vector<ParamInfo> params, Fn fn) {
     return add(std::move(name), MemberKind::Method, result, std::move(params), std::move(fn));
@@ -170,7 +171,12 @@ class ClassBuilder {
     m.params = std::move(params);
     m.result = result;
     m.handler = [fn = std::move(fn)](Dispatch& self, CallArgs& args) -> Variant {
-      return fn(static_cast<T&>(self), args);
+      if constexpr (std::is_void_v<std::invoke_result_t<const Fn&, T&, CallArgs&>>) {
+        fn(static_cast<T&>(self), args);
+        return Variant();
+      } else {
+        return fn(static_cast<T&>(self), args);
+      }
     };
     info_.members.push_back(std::move(m));
     return *this;

@@ -4,7 +4,7 @@
 
 #include "platform/automation/Error.h"
 #include "platform/automation/SafeArray.h"
-#include "tests/platform/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace rc::automation {
 namespace {
