@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "Core/frame/JournalErrors.h"
+#include "Core/frame/JournalWriters.h"
 #include "Core/imaging/ViewWindow.h"
 #include "Core/interfaces/ImageComponents.h"
 #include "platform/automation/Registry.h"
@@ -50,7 +50,7 @@ au::ObjectRef newBitmap() { return au::createObject("VxlClasses.clsBitmap"); }
 // clsBitmap.SetBitmap late-bound.
 bool setBitmap(const au::ObjectRef& bitmap, std::int32_t handle, Variant maxWidth = Variant(std::int16_t{0}),
                Variant maxHeight = Variant(std::int16_t{0})) {
-  return au::call(bitmap, "SetBitmap", {Variant(handle), std::move(maxWidth), std::move(maxHeight)}).toBool();
+  return au::call(bitmap, "SetBitmap", handle, std::move(maxWidth), std::move(maxHeight)).toBool();
 }
 
 // Fills `bitmap` from a BMP file (LoadImage; its own size).
@@ -86,9 +86,9 @@ bool loadBaseline(const au::ObjectRef& baseline, ImageFormat format, const std::
   if (format == ImageFormat::Gif) {
     au::ObjectRef holder = newPictureHolder();
     au::setProperty(holder, "Picture", LoadPicture(file));
-    const Variant twips = Variant(std::int16_t{1}), pixels = Variant(std::int16_t{3});
-    const Variant width = au::call(holder, "ScaleX", {au::call(holder, "Width"), twips, pixels});
-    const Variant height = au::call(holder, "ScaleX", {au::call(holder, "Height"), twips, pixels});
+    const std::int16_t twips = 1, pixels = 3;
+    const Variant width = au::call(holder, "ScaleX", au::call(holder, "Width"), twips, pixels);
+    const Variant height = au::call(holder, "ScaleX", au::call(holder, "Height"), twips, pixels);
     return setBitmap(baseline, au::call(holder, "hdc").toLong(), width, height);
   }
   if (format == ImageFormat::Cbf) {
@@ -106,7 +106,7 @@ bool loadBaseline(const au::ObjectRef& baseline, ImageFormat format, const std::
 // CreateGIF / CreateCBF of `bitmap` into `target` through the work file.
 void writeImage(const au::ObjectRef& bitmap, ImageFormat format, const std::string& work, const std::string& target) {
   if (format == ImageFormat::Other) return;
-  au::call(bitmap, format == ImageFormat::Gif ? "CreateGIF" : "CreateCBF", {Variant(work), Variant(target)});
+  au::call(bitmap, format == ImageFormat::Gif ? "CreateGIF" : "CreateCBF", work, target);
 }
 
 void deleteIfPresent(const std::string& path) {
@@ -124,10 +124,8 @@ std::int16_t compareWithBaseline(const SessionContext& session, const au::Object
   const std::int32_t h = std::max(heightOf(capture), heightOf(baseline));
   au::ObjectRef diff = newBitmap();
   setBitmap(diff, static_cast<std::int32_t>(dp::createCompatibleBitmap(0, w, h)), Variant(w), Variant(h));
-  const bool warned = au::call(diff, "Compare",
-                               {Variant(capture), Variant(baseline), Variant(tol), Variant(session.glbProcessID),
-                                Variant(session.MultiSession), Variant(param)})
-                          .toBool();
+  const bool warned =
+      au::call(diff, "Compare", capture, baseline, tol, session.glbProcessID, session.MultiSession, param).toBool();
   if (warned) writeImage(diff, format, work, diffFile);
   deleteIfPresent(work);
   return kRan;

@@ -1,4 +1,4 @@
-// Preparing the host's graphics view for a capture (modDrawingViews).
+// Preparing the host's graphics view for a capture.
 #pragma once
 
 #include <cstdint>

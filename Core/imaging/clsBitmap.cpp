@@ -1,7 +1,7 @@
 #include "Core/imaging/clsBitmap.h"
 
 #include "Core/frame/ClassIds.h"
-#include "Core/frame/JournalErrors.h"
+#include "Core/frame/JournalWriters.h"
 #include "Core/imaging/BitmapRecords.h"
 #include "Core/interfaces/ImageComponents.h"
 #include "platform/automation/Registry.h"
@@ -193,10 +193,9 @@ void clsBitmap::CreateGIF(const std::string& sFileNameBMP, const std::string& sF
 void clsBitmap::writeConverted(const std::string& bmpPath, const std::string& outPath,
                                std::string_view conversion) const {
   au::ObjectRef holder = newPictureHolder();
-  const double twipsWide = au::call(holder, "ScaleX", {Variant(width_), Variant(std::int16_t{3}), Variant(std::int16_t{1})}).toDouble();
-  const double twipsHigh = au::call(holder, "ScaleX", {Variant(height_), Variant(std::int16_t{3}), Variant(std::int16_t{1})}).toDouble();
-  au::letProperty(holder, "Width", Variant(twipsWide));
-  au::letProperty(holder, "Height", Variant(twipsHigh));
+  const std::int16_t pixels = 3, twips = 1;
+  au::letProperty(holder, "Width", au::call(holder, "ScaleX", width_, pixels, twips));
+  au::letProperty(holder, "Height", au::call(holder, "ScaleX", height_, pixels, twips));
   const auto holderDC = static_cast<dp::Handle>(au::call(holder, "hdc").toLong());
   dp::stretchDIBits(holderDC, 0, 0, width_, height_, 0, 0, width_, height_, array_.bytes(), info_, dp::kDibRgbColors,
                     dp::kSrcCopy);

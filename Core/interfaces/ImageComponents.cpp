@@ -11,12 +11,12 @@ au::ObjectRef newPictureHolder() { return au::createObject("StdPictures.PictureB
 au::ObjectRef LoadPicture(std::string_view fileName) {
   au::ObjectRef functions = au::createObject("StdPictures.Functions");
   if (fileName.empty()) return au::callObject(functions, "LoadPicture");
-  return au::callObject(functions, "LoadPicture", {au::Variant(fileName)});
+  return au::callObject(functions, "LoadPicture", fileName);
 }
 
 void SavePicture(const au::ObjectRef& picture, std::string_view fileName) {
   au::ObjectRef functions = au::createObject("StdPictures.Functions");
-  au::call(functions, "SavePicture", {au::Variant(picture), au::Variant(fileName)});
+  au::call(functions, "SavePicture", picture, fileName);
 }
 
 au::ObjectRef newCbfPacker() { return au::createObject("ActiveCBF.TCBF"); }

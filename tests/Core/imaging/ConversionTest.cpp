@@ -5,7 +5,7 @@
 #include "Core/imaging/clsBitmap.h"
 #include "ImagingFixture.h"
 #include "platform/automation/TypeInfo.h"
-#include "tests/platform/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace rc::testing {
 namespace {
