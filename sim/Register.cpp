@@ -1,6 +1,7 @@
 #include "sim/Register.h"
 
 #include "platform/automation/Registry.h"
+#include "sim/converters/Register.h"
 #include "sim/host/Application.h"
 #include "sim/host/SessionTable.h"
 #include "sim/vault/KstdConnection.h"
@@ -20,6 +21,7 @@ void registerApplications() {
   // Vault: every connection is a new object with its own login.
   automation::registerClass("Keystead.KstdConnection", vault::KstdConnection::info(),
                             [] { return std::make_shared<vault::KstdConnection>(); });
+  converters::registerComponents();
 }
 
 }  // namespace rc::sim

@@ -1,10 +1,15 @@
 // ravelcrest imgdiff BASELINE NEW DIFF [--tol N]: the pixel comparison of
-// clsBitmap on two image files. Writes the difference image (a 24-bit BMP
-// the size of the larger image in each direction), prints the counters, and
-// exits 0 within the tolerance, 1 beyond it, 2 when a file cannot be read.
+// clsBitmap on two image files (BMP, GIF or CBF, told by their content).
+// Writes the difference image the size of the larger image in each
+// direction (GIF or CBF when DIFF ends so, else a 24-bit BMP), prints the
+// counters, and exits 0 within the tolerance, 1 beyond it, 2 when a file
+// cannot be read or written.
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
+#include <optional>
+#include <span>
 #include <memory>
 #include <string>
 
@@ -13,6 +18,10 @@
 #include "platform/display/Bmp.h"
 #include "platform/display/Gdi.h"
 #include "platform/os/Files.h"
+#include "platform/os/OutputFiles.h"
+#include "sim/converters/CbfFormat.h"
+#include "sim/converters/GifCodec.h"
+#include "sim/converters/PictureDecoding.h"
 #include "tools/Command.h"
 
 namespace rc::tools {
@@ -26,21 +35,44 @@ struct ImgdiffArgs {
   std::int32_t tol = 0;
 };
 
-// The image of a BMP file in a clsBitmap, or nullptr when it cannot be read.
-std::unique_ptr<core::clsBitmap> loadBitmap(const std::string& path) {
-  const display::Handle bitmap = display::loadImage(path);
-  if (bitmap == 0) return nullptr;
+// The image of a BMP, GIF or CBF file in a clsBitmap, or nullptr with the
+// reason in `why` when it cannot be read.
+std::unique_ptr<core::clsBitmap> loadBitmap(const std::string& path, std::string& why) {
+  std::string data;
+  try {
+    if (platform::fileLength(path) > display::kMaxBmpFileBytes) {
+      why = "the file is too large";
+      return nullptr;
+    }
+    data = platform::readFile(path);
+  } catch (const automation::AutomationError& e) {
+    why = e.description();
+    return nullptr;
+  }
+  std::optional<display::Surface> picture =
+      sim::converters::decodePicture(std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()), &why);
+  if (!picture) return nullptr;
   auto image = std::make_unique<core::clsBitmap>();
-  image->SetBitmap(static_cast<std::int32_t>(bitmap));
+  image->SetBitmap(static_cast<std::int32_t>(display::createBitmap(std::move(*picture))));
   return image;
 }
 
+// The file content of the difference picture, in the format DIFF's name asks for.
+std::string encodeDifference(const display::Surface& picture, const std::string& path) {
+  std::string tail = path.substr(path.size() < 4 ? 0 : path.size() - 4);
+  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (tail == ".gif") return sim::converters::encodeGif(picture);
+  if (tail == ".cbf") return sim::converters::packCbf(display::encodeBmp24(picture));
+  return display::encodeBmp24(picture);
+}
+
 void runImgdiff(const ImgdiffArgs& args, CommandContext& context) {
-  auto baseline = loadBitmap(args.baseline);
-  auto fresh = loadBitmap(args.newImage);
+  std::string why;
+  auto baseline = loadBitmap(args.baseline, why);
+  auto fresh = baseline ? loadBitmap(args.newImage, why) : nullptr;
   if (!baseline || !fresh) {
-    context.err << "ravelcrest: cannot read " << (baseline ? args.newImage : args.baseline)
-                << " as a BMP image\n";
+    context.err << "ravelcrest: cannot read " << (baseline ? args.newImage : args.baseline) << " as an image: " << why
+                << "\n";
     context.exitCode = 2;
     return;
   }
@@ -49,11 +81,15 @@ void runImgdiff(const ImgdiffArgs& args, CommandContext& context) {
   core::clsBitmap diff;
   diff.SetBitmap(static_cast<std::int32_t>(display::createCompatibleBitmap(0, width, height)));
   const core::clsBitmap::Comparison result = diff.paintComparison(*fresh, *baseline, args.tol);
-  const std::string picture = display::encodeBmp24(display::bitmapPixels(static_cast<display::Handle>(diff.BMPSource)));
+  const display::Surface picture = display::bitmapPixels(static_cast<display::Handle>(diff.BMPSource));
   try {
-    platform::writeFile(args.diff, picture);
+    platform::output::replaceFile(args.diff, encodeDifference(picture, args.diff));
   } catch (const automation::AutomationError& e) {
     context.err << "ravelcrest: cannot write " << args.diff << ": " << e.description() << "\n";
+    context.exitCode = 2;
+    return;
+  } catch (const std::exception& e) {
+    context.err << "ravelcrest: cannot write " << args.diff << ": " << e.what() << "\n";
     context.exitCode = 2;
     return;
   }
@@ -71,10 +107,10 @@ void runImgdiff(const ImgdiffArgs& args, CommandContext& context) {
 
 void addImgdiffCommand(CLI::App& app, CommandContext& context) {
   auto args = std::make_shared<ImgdiffArgs>();
-  CLI::App* cmd = app.add_subcommand("imgdiff", "Compare two BMP images pixel by pixel and write the difference image.");
-  cmd->add_option("BASELINE", args->baseline, "Baseline image (BMP)")->required();
-  cmd->add_option("NEW", args->newImage, "New image (BMP)")->required();
-  cmd->add_option("DIFF", args->diff, "Difference image to write (24-bit BMP)")->required();
+  CLI::App* cmd = app.add_subcommand("imgdiff", "Compare two images (BMP, GIF or CBF) pixel by pixel and write the difference image.");
+  cmd->add_option("BASELINE", args->baseline, "Baseline image (BMP, GIF or CBF)")->required();
+  cmd->add_option("NEW", args->newImage, "New image (BMP, GIF or CBF)")->required();
+  cmd->add_option("DIFF", args->diff, "Difference image to write (GIF or CBF by its extension, else a 24-bit BMP)")->required();
   cmd->add_option("--tol", args->tol, "Differing pixels, and pixels of size change in each direction, accepted")
       ->check(CLI::Range(0, 32767));
   cmd->callback([args, &context] { runImgdiff(*args, context); });

@@ -12,6 +12,8 @@
 #include "Core/checks/PerformanceTimers.h"
 #include "Core/frame/ClassIds.h"
 #include "Core/frame/TraceLog.h"
+#include "Core/imaging/BitmapCompareCheck.h"
+#include "Core/imaging/SheetBitmaps.h"
 
 namespace rc::core {
 
@@ -143,6 +145,23 @@ const au::ClassInfo& clsApplication::classInfo() {
              [](clsApplication& self, au::CallArgs& a) {
                GetAllDependDocsWithDocNotOpen(self, a[0].asString(), a[1].asString(), a[2].asString(),
                                               a[3].asInteger());
+             });
+    // Image checks.
+    b.method("TestBitmapCompare", VarType::Integer,
+             {au::byRef("ViewHandle", VarType::Long), au::byRef("sFileNameBL", VarType::String),
+              au::byRef("sFileNameDiff", VarType::String), au::byRef("tol", VarType::Integer),
+              au::byRef("param", VarType::Integer).opt(au::Variant::integer(0))},
+             [](clsApplication& self, au::CallArgs& a) {
+               std::int32_t view = a[0].asLong();
+               const std::int16_t result = TestBitmapCompare(self, view, a[1].asString(), a[2].asString(),
+                                                             a[3].asInteger(), a[4].asInteger());
+               a[0] = au::Variant(view);
+               return au::Variant(result);
+             });
+    b.method("GetBMPInSheets", VarType::Variant, {au::byRef("BMPFilePathNameInput", VarType::String)},
+             [](clsApplication&, au::CallArgs& a) {
+               GetBMPInSheets(a[0].asString());
+               return au::Variant();
              });
     return b.build();
   }();

@@ -3,6 +3,8 @@
 #include "Core/frame/ClassIds.h"
 #include "Core/frame/JournalWriters.h"
 #include "Core/imaging/BitmapRecords.h"
+#include "Core/interfaces/ImageComponents.h"
+#include "platform/automation/Registry.h"
 #include "platform/automation/Error.h"
 
 namespace rc::core {
@@ -64,6 +66,23 @@ const au::ClassInfo& clsBitmap::classInfo() {
              [](clsBitmap& self, CallArgs& a) {
                return Variant(self.Compare(bitmapArg(a[0]), bitmapArg(a[1]), a[2].asInteger(), a[3].asLong(),
                                            a[4].asBool(), a[5].asInteger()));
+             });
+    b.method("ZoomBitmap", VarType::Void,
+             {byRef("ULX", VarType::Long), byRef("ULY", VarType::Long), byRef("LRX", VarType::Long),
+              byRef("LRY", VarType::Long)},
+             [](clsBitmap& self, CallArgs& a) {
+               self.ZoomBitmap(a[0].asLong(), a[1].asLong(), a[2].asLong(), a[3].asLong());
+               return Variant();
+             });
+    b.method("CreateCBF", VarType::Void, {byRef("sFileNameBMP", VarType::String), byRef("sFileNameCBF", VarType::String)},
+             [](clsBitmap& self, CallArgs& a) {
+               self.CreateCBF(a[0].asString(), a[1].asString());
+               return Variant();
+             });
+    b.method("CreateGIF", VarType::Void, {byRef("sFileNameBMP", VarType::String), byRef("sFileNameGIF", VarType::String)},
+             [](clsBitmap& self, CallArgs& a) {
+               self.CreateGIF(a[0].asString(), a[1].asString());
+               return Variant();
              });
     b.record(records::BITMAP())
         .record(records::BITMAPINFOHEADER())
@@ -145,6 +164,51 @@ void clsBitmap::SetArray3DVal(std::int32_t i, std::int32_t iPixel, std::int32_t 
 au::SafeArray clsBitmap::Array3D() const { return array_; }
 
 au::Record clsBitmap::BMInfo() const { return records::bitmapInfo(info_); }
+
+namespace {
+
+// b - a as a 32-bit Long; 6 when it does not fit.
+std::int32_t difference(std::int32_t a, std::int32_t b) {
+  const std::int64_t d = std::int64_t{b} - a;
+  if (d < INT32_MIN || d > INT32_MAX) au::raise(au::err::Overflow);
+  return static_cast<std::int32_t>(d);
+}
+
+}  // namespace
+
+void clsBitmap::ZoomBitmap(std::int32_t ULX, std::int32_t ULY, std::int32_t LRX, std::int32_t LRY) {
+  const std::int32_t width = difference(ULX, LRX), height = difference(ULY, LRY);
+  dp::stretchDIBits(imageDC_, 0, 0, width_, height_, ULX, ULY, width, height, array_.bytes(), info_,
+                    dp::kDibRgbColors, dp::kSrcCopy);
+}
+
+void clsBitmap::CreateCBF(const std::string& sFileNameBMP, const std::string& sFileNameCBF) const {
+  writeConverted(sFileNameBMP, sFileNameCBF, "BMPtoCBF");
+}
+
+void clsBitmap::CreateGIF(const std::string& sFileNameBMP, const std::string& sFileNameGIF) const {
+  writeConverted(sFileNameBMP, sFileNameGIF, "makeGIF");
+}
+
+void clsBitmap::writeConverted(const std::string& bmpPath, const std::string& outPath,
+                               std::string_view conversion) const {
+  au::ObjectRef holder = newPictureHolder();
+  const std::int16_t pixels = 3, twips = 1;
+  au::letProperty(holder, "Width", au::call(holder, "ScaleX", width_, pixels, twips));
+  au::letProperty(holder, "Height", au::call(holder, "ScaleX", height_, pixels, twips));
+  const auto holderDC = static_cast<dp::Handle>(au::call(holder, "hdc").toLong());
+  dp::stretchDIBits(holderDC, 0, 0, width_, height_, 0, 0, width_, height_, array_.bytes(), info_, dp::kDibRgbColors,
+                    dp::kSrcCopy);
+  au::call(holder, "Refresh");
+  SavePicture(au::callObject(holder, "Image"), bmpPath);
+  {
+    au::ObjectRef convert = au::createObject("vxlClasses.clsGrfConvert");
+    au::letProperty(convert, "InFileName", Variant(bmpPath));
+    au::letProperty(convert, "OutFileName", Variant(outPath));
+    au::call(convert, conversion);
+  }
+  au::setProperty(holder, "Picture", LoadPicture());
+}
 
 DibPixels clsBitmap::pixels() const {
   if (array_.dimensions() != 3) return DibPixels{};

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "Core/imaging/PixelCompare.h"
 #include "platform/automation/Dispatch.h"
@@ -68,12 +70,24 @@ class clsBitmap : public automation::Dispatch {
   };
   Comparison paintComparison(const clsBitmap& BMP, const clsBitmap& BaseLineBMP, std::int32_t tol);
 
+  // Draws the rectangle (ULX, ULY)-(LRX, LRY) of the pixel array over the
+  // whole bitmap (the rectangle placed as in a bottom-up DIB); the pixel
+  // array keeps the unzoomed image. 6 when a side does not fit in 32 bits.
+  void ZoomBitmap(std::int32_t ULX, std::int32_t ULY, std::int32_t LRX, std::int32_t LRY);
+  // Writes the image as the BMP file sFileNameBMP through a picture holder,
+  // then converts that file into sFileNameCBF (CBF) or sFileNameGIF (GIF)
+  // with a clsGrfConvert. The BMP file stays. Nothing is trapped.
+  void CreateCBF(const std::string& sFileNameBMP, const std::string& sFileNameCBF) const;
+  void CreateGIF(const std::string& sFileNameBMP, const std::string& sFileNameGIF) const;
+
   // The pixel array as a DIB view (empty before SetBitmap).
   DibPixels pixels() const;
 
  private:
   // Deletes the image DC and, unless it is `keep`, the bitmap.
   void release(display::Handle keep);
+  // CreateCBF / CreateGIF: the BMP file, then clsGrfConvert's `conversion`.
+  void writeConverted(const std::string& bmpPath, const std::string& outPath, std::string_view conversion) const;
   std::size_t byteIndex(std::int32_t i, std::int32_t iPixel, std::int32_t iScanline) const;
 
   display::Handle imageDC_ = 0;

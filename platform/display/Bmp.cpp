@@ -52,15 +52,17 @@ std::string encodeBmp24(const Surface& image) {
   put32(out, 2835);
   put32(out, 0);
   put32(out, 0);
-  for (std::uint32_t row = 0; row < h; ++row) {
-    int y = static_cast<int>(h - 1 - row);
+  // The pixel rows are written in place: one resize, no per-byte appends.
+  const std::size_t header = out.size();
+  out.resize(header + dataSize, '\0');
+  char* to = out.data() + header;
+  for (std::uint32_t row = 0; row < h; ++row, to += stride) {
+    const std::uint32_t* from = image.row(static_cast<int>(h - 1 - row));
     for (std::uint32_t x = 0; x < w; ++x) {
-      std::uint32_t c = image.pixel(static_cast<int>(x), y);
-      out += static_cast<char>(blueOf(c));
-      out += static_cast<char>(greenOf(c));
-      out += static_cast<char>(redOf(c));
+      to[x * 3] = static_cast<char>(blueOf(from[x]));
+      to[x * 3 + 1] = static_cast<char>(greenOf(from[x]));
+      to[x * 3 + 2] = static_cast<char>(redOf(from[x]));
     }
-    out.append(stride - w * 3, '\0');
   }
   return out;
 }
@@ -148,6 +150,8 @@ std::uint32_t indexedPixel(std::span<const std::uint8_t> d, const BmpLayout& l, 
 
 }  // namespace
 
+bool bmpReadable(std::span<const std::uint8_t> data, std::string* error) { return bmpLayout(data, error).has_value(); }
+
 std::optional<Surface> decodeBmp(std::span<const std::uint8_t> d, std::string* error) {
   std::optional<BmpLayout> l = bmpLayout(d, error);
   if (!l) return std::nullopt;
@@ -172,7 +176,7 @@ Handle loadImage(std::string_view path) {
     const std::string data = platform::readFile(path);
     auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
     std::optional<Surface> image = decodeBmp(bytes);
-    return image ? createBitmap(*image) : 0;
+    return image ? createBitmap(std::move(*image)) : 0;
   } catch (const automation::AutomationError&) {
     return 0;
   }

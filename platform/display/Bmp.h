@@ -27,6 +27,10 @@ inline constexpr std::int64_t kMaxBmpFileBytes = (std::int64_t{1} << 30) + (1 <<
 // allocated for a refused file.
 std::optional<Surface> decodeBmp(std::span<const std::uint8_t> data, std::string* error = nullptr);
 
+// Whether decodeBmp accepts `data` (the reason in `error` when not),
+// without reading or allocating the pixels.
+bool bmpReadable(std::span<const std::uint8_t> data, std::string* error = nullptr);
+
 // LoadImage of a BMP file (LR_LOADFROMFILE): a new 32-bit bitmap, or 0 when
 // the file cannot be read or is refused by decodeBmp.
 Handle loadImage(std::string_view path);

@@ -151,6 +151,19 @@ std::int32_t stretchDIBits(Handle dc, std::int32_t xDst, std::int32_t yDst, std:
   if (!target) return 0;
   // The top row of the source rectangle, counted from the image's top.
   const std::int64_t top = l->bottomUp ? l->height - std::int64_t{ySrc} - hSrc : ySrc;
+  if (wDst == wSrc && hDst == hSrc) {
+    // One to one: whole rows, clipped to both sides.
+    const std::int64_t x0 = std::max<std::int64_t>({0, -std::int64_t{xDst}, -std::int64_t{xSrc}});
+    const std::int64_t x1 = std::min<std::int64_t>({wDst, target->width() - std::int64_t{xDst}, l->width - std::int64_t{xSrc}});
+    for (std::int64_t dy = 0; dy < hDst && x0 < x1; ++dy) {
+      const std::int64_t ty = std::int64_t{yDst} + dy, sy = top + dy;
+      if (ty < 0 || ty >= target->height() || sy < 0 || sy >= l->height) continue;
+      const std::uint8_t* row = bits.data() + (l->bottomUp ? l->height - 1 - sy : sy) * l->stride;
+      readDibRow(target->row(static_cast<int>(ty)) + xDst + x0, row + (xSrc + x0) * l->bytesPixel, x1 - x0,
+                 l->bytesPixel);
+    }
+    return hDst;
+  }
   for (std::int64_t dy = 0; dy < hDst; ++dy) {
     const std::int64_t ty = std::int64_t{yDst} + dy;
     const std::int64_t sy = top + dy * hSrc / hDst;

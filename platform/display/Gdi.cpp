@@ -90,6 +90,14 @@ Handle createBitmap(const Surface& pixels) {
   return t.add(std::move(b));
 }
 
+Handle createBitmap(Surface&& pixels) {
+  auto& t = table();
+  std::lock_guard lock(t.mu);
+  BitmapObject b;
+  b.surface = std::move(pixels);
+  return t.add(std::move(b));
+}
+
 Handle selectObject(Handle dc, Handle object) {
   auto& t = table();
   std::lock_guard lock(t.mu);
@@ -154,6 +162,14 @@ std::int32_t getObject(Handle object, BitmapRecord& out) {
   out.bmWidthBytes = b->surface.width() * 4;
   out.bmBitsPixel = static_cast<std::int16_t>(b->bitsPixel);
   return static_cast<std::int32_t>(sizeof(BitmapRecord));
+}
+
+std::size_t gdiObjectCount() {
+  auto& t = table();
+  std::lock_guard lock(t.mu);
+  std::size_t n = 0;
+  for (const auto& [h, obj] : t.objects) n += std::holds_alternative<WindowObject>(obj) ? 0 : 1;
+  return n;
 }
 
 bool isDC(Handle h) {

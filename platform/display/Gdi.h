@@ -59,6 +59,8 @@ Handle createCompatibleDC(Handle dc);
 Handle createCompatibleBitmap(Handle dc, std::int32_t width, std::int32_t height);
 // A bitmap holding a copy of `pixels` (for image loaders).
 Handle createBitmap(const Surface& pixels);
+// The same, taking the pixels over without a copy.
+Handle createBitmap(Surface&& pixels);
 // SelectObject: selects a bitmap into a memory DC and answers the bitmap it
 // replaces (the stock bitmap's handle is 0 here, so the first answer is a
 // valid "nothing selected" value). Answers 0 on failure.
@@ -95,6 +97,9 @@ bool deleteDC(Handle dc);
 // DeleteObject: deletes a bitmap (also one still selected into a DC, whose
 // selection then falls back to the stock bitmap).
 bool deleteObject(Handle object);
+
+// The number of device contexts and bitmaps alive (for leak checks).
+std::size_t gdiObjectCount();
 
 bool isDC(Handle h);
 bool isBitmap(Handle h);

@@ -165,3 +165,51 @@ def test_imgdiff_counts_writes_the_difference_and_exits_by_tolerance(imgdiff, tm
     r = imgdiff(tmp_path / "base.bmp", tmp_path / "new.bmp", tmp_path / "no" / "diff.bmp")
     assert r.returncode == 2
     assert "cannot write" in r.stderr
+
+
+def test_imgdiff_reads_gif_and_cbf_and_writes_the_format_asked(rc, imgdiff, tmp_path):
+    white = lambda x, y: (255, 255, 255)
+    dotted = lambda x, y: (0, 0, 0) if (x, y) in ((1, 1), (2, 3)) else (255, 255, 255)
+    (tmp_path / "base.bmp").write_bytes(bmp24(6, 4, white))
+    (tmp_path / "new.bmp").write_bytes(bmp24(6, 4, dotted))
+    convert = rc.Dispatch("vxlClasses.clsGrfConvert")
+    convert.InFileName, convert.OutFileName = str(tmp_path / "base.bmp"), str(tmp_path / "base.gif")
+    assert convert.makeGIF() is None
+    convert.InFileName, convert.OutFileName = str(tmp_path / "new.bmp"), str(tmp_path / "new.cbf")
+    assert convert.BMPtoCBF() is None
+    assert (tmp_path / "new.cbf").read_bytes()[:4] == b"CBF1"
+
+    r = imgdiff(tmp_path / "base.gif", tmp_path / "new.cbf", tmp_path / "diff.gif")
+    assert r.returncode == 1, r.stderr
+    assert "unmatched pixels: 2\n" in r.stdout
+    assert (tmp_path / "diff.gif").read_bytes()[:4] == b"GIF8"
+    r = imgdiff(tmp_path / "new.cbf", tmp_path / "new.bmp", tmp_path / "same.cbf")
+    assert r.returncode == 0, r.stderr
+    assert (tmp_path / "same.cbf").read_bytes()[:4] == b"CBF1"
+
+    packed = (tmp_path / "new.cbf").read_bytes()
+    (tmp_path / "cut.cbf").write_bytes(packed[:len(packed) // 2])
+    r = imgdiff(tmp_path / "base.gif", tmp_path / "cut.cbf", tmp_path / "diff2.bmp")
+    assert r.returncode == 2
+    assert "cut.cbf" in r.stderr and "truncated" in r.stderr
+    assert not (tmp_path / "diff2.bmp").exists()
+
+
+def test_bitmap_compare_check_from_a_harness(rcm, host, tmp_path):
+    open_part(host, tmp_path / "box.vxlprt", [{"x": 10, "y": 10, "w": 50, "h": 20, "color": list(RED)}])
+    app = rcm.Dispatch("RavelcrestCore.clsApplication")
+    app.MultiSession, app.glbProcessID = True, host.SimProcessID
+    baseline, diff = str(tmp_path / "view.gif"), str(tmp_path / "diff.gif")
+    result, view, *_ = app.TestBitmapCompare(host.SimFrameWindow, baseline, diff, 0, 1)
+    assert (result, view) == (0, host.SimViewWindow)
+    assert (tmp_path / "view.gif").read_bytes()[:4] == b"GIF8"
+    assert "'*** BaseLine Created" in "\n".join(host.SimJournal)
+    host.SimClearJournal()
+    assert app.TestBitmapCompare(host.SimFrameWindow, baseline, diff, 0, 1)[0] == 0
+    assert list(host.SimJournal) == [] and not (tmp_path / "diff.gif").exists()
+    open_part(host, tmp_path / "moved.vxlprt", [{"x": 20, "y": 10, "w": 50, "h": 20, "color": list(RED)}])
+    assert app.TestBitmapCompare(host.SimFrameWindow, baseline, diff, 0, 1)[0] == 0
+    assert any("Unmatched Pix" in line for line in host.SimJournal)
+    assert (tmp_path / "diff.gif").exists() and not (tmp_path / "diff.bmp").exists()
+    # A handle of nothing at all.
+    assert app.TestBitmapCompare(0, baseline, diff, 0, 1)[0] == 1

@@ -1,0 +1,193 @@
+#include "sim/converters/GifCodec.h"
+
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "sim/converters/Palette.h"
+
+namespace rc::sim::converters {
+
+namespace {
+
+using display::Surface;
+
+constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
+
+// ---- writing
+
+int appendOutput(GifFileType* gif, const GifByteType* bytes, int length) {
+  static_cast<std::string*>(gif->UserData)->append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
+  return length;
+}
+
+struct EncoderClose {
+  void operator()(GifFileType* gif) const { EGifCloseFile(gif, nullptr); }
+};
+struct MapFree {
+  void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
+};
+
+[[noreturn]] void encoderFailed(int error) {
+  throw std::runtime_error(std::string("GIF encoder: ") + (GifErrorString(error) ? GifErrorString(error) : "failed"));
+}
+
+// ---- reading
+
+struct Input {
+  std::span<const std::uint8_t> data;
+  std::size_t at = 0;
+};
+
+int readInput(GifFileType* gif, GifByteType* to, int length) {
+  auto* in = static_cast<Input*>(gif->UserData);
+  const std::size_t n = std::min(static_cast<std::size_t>(std::max(length, 0)), in->data.size() - in->at);
+  std::memcpy(to, in->data.data() + in->at, n);
+  in->at += n;
+  return static_cast<int>(n);
+}
+
+struct DecoderClose {
+  void operator()(GifFileType* gif) const { DGifCloseFile(gif, nullptr); }
+};
+using Decoder = std::unique_ptr<GifFileType, DecoderClose>;
+
+bool sizeAllowed(std::int64_t w, std::int64_t h) {
+  return w > 0 && h > 0 && w <= display::kMaxSurfaceSide && h <= display::kMaxSurfaceSide &&
+         static_cast<std::uint64_t>(w * h) <= kMaxPixels;
+}
+
+// The rows of an image in the order they are stored (interlaced images
+// store every 8th row from 0, every 8th from 4, every 4th from 2, every
+// 2nd from 1).
+std::vector<int> storedRowOrder(int height, bool interlaced) {
+  std::vector<int> rows;
+  rows.reserve(static_cast<std::size_t>(height));
+  if (!interlaced) {
+    for (int y = 0; y < height; ++y) rows.push_back(y);
+    return rows;
+  }
+  constexpr int kStart[] = {0, 4, 2, 1}, kStep[] = {8, 8, 4, 2};
+  for (int pass = 0; pass < 4; ++pass)
+    for (int y = kStart[pass]; y < height; y += kStep[pass]) rows.push_back(y);
+  return rows;
+}
+
+// Reads the current image's pixels onto `canvas` at its place.
+bool drawImage(GifFileType* gif, Surface& canvas, std::string& why) {
+  const GifImageDesc& d = gif->Image;
+  if (!sizeAllowed(d.Width, d.Height)) {
+    why = d.Width <= 0 || d.Height <= 0 ? "the GIF image is empty" : "the GIF image is too large";
+    return false;
+  }
+  const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
+  if (!map || map->ColorCount <= 0) {
+    why = "the GIF file has no colour table";
+    return false;
+  }
+  std::vector<std::uint32_t> colours(256, 0);
+  for (int i = 0; i < std::min(map->ColorCount, 256); ++i)
+    colours[static_cast<std::size_t>(i)] = display::rgb(map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue);
+  std::vector<GifPixelType> line(static_cast<std::size_t>(d.Width));
+  for (int y : storedRowOrder(d.Height, d.Interlace)) {
+    if (DGifGetLine(gif, line.data(), d.Width) != GIF_OK) {
+      why = "the GIF image data is damaged or ends early";
+      return false;
+    }
+    const int ty = d.Top + y;
+    if (ty < 0 || ty >= canvas.height()) continue;
+    std::uint32_t* to = canvas.row(ty);
+    for (int x = 0; x < d.Width; ++x) {
+      const int tx = d.Left + x;
+      if (tx >= 0 && tx < canvas.width()) to[tx] = colours[line[static_cast<std::size_t>(x)]];
+    }
+  }
+  return true;
+}
+
+bool skipExtension(GifFileType* gif) {
+  int code = 0;
+  GifByteType* block = nullptr;
+  if (DGifGetExtension(gif, &code, &block) != GIF_OK) return false;
+  while (block) {
+    if (DGifGetExtensionNext(gif, &block) != GIF_OK) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string encodeGif(const Surface& image) {
+  if (image.empty()) throw std::runtime_error("GIF encoder: the picture is empty");
+  const IndexedImage indexed = indexColours(image);
+  int bits = 1;
+  while ((1u << bits) < indexed.colours.size()) ++bits;
+  std::unique_ptr<ColorMapObject, MapFree> map(GifMakeMapObject(1 << bits, nullptr));
+  if (!map) throw std::runtime_error("GIF encoder: no colour table");
+  for (std::size_t i = 0; i < indexed.colours.size(); ++i) {
+    map->Colors[i].Red = display::redOf(indexed.colours[i]);
+    map->Colors[i].Green = display::greenOf(indexed.colours[i]);
+    map->Colors[i].Blue = display::blueOf(indexed.colours[i]);
+  }
+  std::string out;
+  out.reserve(image.pixels().size() / 8);
+  int error = 0;
+  std::unique_ptr<GifFileType, EncoderClose> gif(EGifOpen(&out, appendOutput, &error));
+  if (!gif) encoderFailed(error);
+  if (EGifPutScreenDesc(gif.get(), image.width(), image.height(), bits, 0, map.get()) != GIF_OK ||
+      EGifPutImageDesc(gif.get(), 0, 0, image.width(), image.height(), false, nullptr) != GIF_OK)
+    encoderFailed(gif->Error);
+  std::vector<GifPixelType> line(static_cast<std::size_t>(image.width()));
+  for (int y = 0; y < image.height(); ++y) {
+    const std::uint8_t* from = indexed.indices.data() + static_cast<std::size_t>(y) * image.width();
+    std::copy(from, from + image.width(), line.begin());
+    if (EGifPutLine(gif.get(), line.data(), image.width()) != GIF_OK) encoderFailed(gif->Error);
+  }
+  GifFileType* raw = gif.release();
+  if (EGifCloseFile(raw, &error) != GIF_OK) encoderFailed(error);
+  return out;
+}
+
+bool looksLikeGif(std::span<const std::uint8_t> data) {
+  return data.size() >= 6 && std::memcmp(data.data(), "GIF8", 4) == 0;
+}
+
+std::optional<Surface> decodeGif(std::span<const std::uint8_t> data, std::string* error) {
+  std::string why;
+  auto refuse = [&](std::string reason) -> std::optional<Surface> {
+    if (error) *error = std::move(reason);
+    return std::nullopt;
+  };
+  if (!looksLikeGif(data)) return refuse("not a GIF file");
+  Input in{data, 0};
+  int openError = 0;
+  Decoder gif(DGifOpen(&in, readInput, &openError));
+  if (!gif) return refuse("the GIF header is damaged or ends early");
+  if (!sizeAllowed(gif->SWidth, gif->SHeight))
+    return refuse(gif->SWidth <= 0 || gif->SHeight <= 0 ? "the GIF screen is empty" : "the GIF screen is too large");
+  std::uint32_t background = display::rgb(255, 255, 255);
+  if (const ColorMapObject* m = gif->SColorMap; m && gif->SBackGroundColor >= 0 && gif->SBackGroundColor < m->ColorCount) {
+    const GifColorType& c = m->Colors[gif->SBackGroundColor];
+    background = display::rgb(c.Red, c.Green, c.Blue);
+  }
+  for (;;) {
+    GifRecordType record = UNDEFINED_RECORD_TYPE;
+    if (DGifGetRecordType(gif.get(), &record) != GIF_OK) return refuse("the GIF file is damaged or ends early");
+    if (record == TERMINATE_RECORD_TYPE) return refuse("the GIF file holds no image");
+    if (record == EXTENSION_RECORD_TYPE) {
+      if (!skipExtension(gif.get())) return refuse("a GIF extension is damaged or ends early");
+      continue;
+    }
+    if (record != IMAGE_DESC_RECORD_TYPE) return refuse("the GIF file is damaged");
+    if (DGifGetImageDesc(gif.get()) != GIF_OK) return refuse("a GIF image header is damaged or ends early");
+    Surface canvas(gif->SWidth, gif->SHeight, background);
+    if (!drawImage(gif.get(), canvas, why)) return refuse(why);
+    return canvas;
+  }
+}
+
+}  // namespace rc::sim::converters

@@ -1,0 +1,55 @@
+#include "sim/converters/ImageFiles.h"
+
+#include <optional>
+#include <span>
+
+#include "platform/automation/Error.h"
+#include "platform/display/Bmp.h"
+#include "platform/os/Files.h"
+#include "platform/os/OutputFiles.h"
+#include "sim/converters/PictureDecoding.h"
+
+namespace rc::sim::converters {
+
+namespace au = rc::automation;
+
+namespace {
+
+// Runs `body`; a run-time error comes out with the file named in its description.
+template <typename Body>
+auto namingFile(std::string_view path, std::string_view source, Body&& body) {
+  try {
+    return body();
+  } catch (const au::AutomationError& e) {
+    au::raise(e.number(), e.description() + ": " + std::string(path), std::string(source));
+  }
+}
+
+}  // namespace
+
+void raiseBadFile(int number, std::string_view what, std::string_view path, std::string_view reason,
+                  std::string_view source) {
+  au::raise(number, std::string(what) + ": " + std::string(path) + " (" + std::string(reason) + ")",
+            std::string(source));
+}
+
+std::string readInput(std::string_view path, std::int64_t limit, std::string_view source) {
+  const std::int64_t length = namingFile(path, source, [&] { return platform::fileLength(path); });
+  if (length > limit) raiseBadFile(kInvalidFileFormat, "Invalid file format", path, "the file is too large", source);
+  return namingFile(path, source, [&] { return platform::readFile(path); });
+}
+
+display::Surface readPicture(std::string_view path, std::string_view source, int number) {
+  const std::string data = readInput(path, display::kMaxBmpFileBytes, source);
+  const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+  std::string why;
+  std::optional<display::Surface> image = decodePicture(bytes, &why);
+  if (!image) raiseBadFile(number, number == kInvalidPicture ? "Invalid picture" : "Invalid file format", path, why, source);
+  return std::move(*image);
+}
+
+void writeOutput(std::string_view path, std::string_view data, std::string_view source) {
+  namingFile(path, source, [&] { platform::output::replaceFile(path, data); });
+}
+
+}  // namespace rc::sim::converters

@@ -1,0 +1,32 @@
+#include "sim/converters/StdPicture.h"
+
+#include "platform/display/Gdi.h"
+
+namespace rc::sim::converters {
+
+namespace au = rc::automation;
+using au::VarType;
+
+const au::ClassInfo& StdPicture::info() {
+  static const au::ClassInfo ci = au::ClassBuilder<StdPicture>("StdPictures", "StdPicture")
+      .ids("{5B0C1E52-7F3A-4D8E-A1C2-3E4F5A6B7C31}", "IPicture", "{5B0C1E52-7F3A-4D8E-A1C2-3E4F5A6B7C32}")
+      .get("Handle", VarType::Long, {},
+           [](StdPicture& self, au::CallArgs&) { return au::Variant(static_cast<std::int32_t>(self.handle())); })
+      .get("Width", VarType::Long, {}, [](StdPicture& self, au::CallArgs&) { return au::Variant(self.pixels().width()); })
+      .get("Height", VarType::Long, {},
+           [](StdPicture& self, au::CallArgs&) { return au::Variant(self.pixels().height()); })
+      .build();
+  return ci;
+}
+
+StdPicture::StdPicture(display::Surface pixels) {
+  if (!pixels.empty()) bitmap_ = display::createBitmap(std::move(pixels));
+}
+
+StdPicture::~StdPicture() {
+  if (bitmap_ != 0) display::deleteObject(bitmap_);
+}
+
+display::Surface StdPicture::pixels() const { return bitmap_ != 0 ? display::bitmapPixels(bitmap_) : display::Surface(); }
+
+}  // namespace rc::sim::converters
