@@ -52,4 +52,18 @@ std::string prepareResultsFolder(const std::string& folder) {
   return path;
 }
 
+std::string journalPartOf(const std::string& results) {
+  return (fs::path(results) / (".journal-" + std::to_string(::getpid()) + ".txt")).string();
+}
+
+void startJournalPart(const std::string& part, const std::string& heading) {
+  std::error_code ec;
+  fs::remove(part, ec);
+  appendOutputFile(part, heading);
+}
+
+void appendToJournal(const std::string& results, const std::string& text) {
+  appendOutputFile((fs::path(results) / "journal.txt").string(), text);
+}
+
 }  // namespace rc::tools
