@@ -37,8 +37,7 @@ std::pair<std::string, std::string> writeCandidate(const CheckEnv& env, const st
 
 void captureCandidates(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options, const CheckRow& row,
                        AcceptableChange& change) {
-  change.oldValue = row.baseValue;
-  change.newValue = row.newValue;
+  if (!row.newValue.empty()) change.oldValue = row.baseValue, change.newValue = row.newValue;
   if (!entry.baselineKey.empty() && !row.newValue.empty()) change.key = entry.baselineKey;
   if (entry.writeCandidate && entry.baselineFileName) {
     std::string baseline = entry.baselineFileName(env);

@@ -98,6 +98,7 @@ void run(CheckArgs& args, CommandContext& context) {
   RunResults results;
   results.documentCount = documents.size();
   results.tolerance = describeTolerance(args.options.tolerance);
+  results.resultsFolder = args.options.results;
   if (!args.shard.empty()) results.shard = args.shard;
   Progress progress(context.err, ::isatty(STDERR_FILENO) != 0, queue.size());
   std::vector<CheckRow> rows;

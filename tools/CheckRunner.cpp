@@ -136,6 +136,7 @@ bool compareDataFiles(const CheckEntry& entry, const CheckEnv& env, const RunOpt
       warned = true;
       if (!row.detail.empty()) row.detail += "; ";
       row.detail += name + ": " + describeChange(*diff);
+      if (change.newValue.empty()) change.oldValue = diff->baseline, change.newValue = diff->fresh;
       change.files.push_back(writeCandidate(env, name, text, std::string(kStateFolderName) + "/" + env.nameOnly + "/" + name));
     }
   }

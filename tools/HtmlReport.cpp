@@ -45,7 +45,7 @@ std::string mimeTypeOf(const std::string& path) {
 
 // An <img> with the file inlined, or a note naming the file.
 std::string image(const std::string& folder, const std::string& relative, const char* role) {
-  std::string path = platform::joinPath(folder, relative);
+  std::string path = relative.starts_with("/") ? relative : platform::joinPath(folder, relative);
   std::string type = mimeTypeOf(relative);
   if (relative.empty() || type.empty() || !platform::fileExists(path))
     return "<p class=\"missing " + std::string(role) + "\">" +

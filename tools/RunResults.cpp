@@ -93,6 +93,7 @@ std::string resultsToJson(const RunResults& results) {
          {"shard", results.shard},
          {"interrupted", results.interrupted},
          {"seconds", results.seconds},
+         {"results", results.resultsFolder},
          {"summary", {{"checks", c.total()}, {"ok", c.ok}, {"created", c.created}, {"warned", c.warned}, {"failed", c.failed}}},
          {"documents", docs}};
   return dump(j) + "\n";
@@ -112,6 +113,7 @@ RunResults resultsFromJson(std::string_view text, const std::string& source) {
     r.shard = j.value("shard", "");
     r.interrupted = j.value("interrupted", false);
     r.seconds = j.value("seconds", 0.0);
+    r.resultsFolder = j.value("results", "");
     for (const json& d : j.at("documents")) r.documents.push_back(documentFrom(d));
     return r;
   } catch (const json::exception& e) {

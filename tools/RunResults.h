@@ -19,6 +19,7 @@ struct RunResults {
   std::string shard;            // "K/N", "" for a whole run
   bool interrupted = false;
   double seconds = 0;           // wall time of the run
+  std::string resultsFolder;    // the folder image paths are relative to
   std::vector<DocumentResult> documents;  // by index
 };
 
