@@ -68,7 +68,7 @@ std::string imageBlock(const CheckRow& r, const std::string& folder) {
     html += "<figure><figcaption>" + escapeMarkup(r.check) + ": " + role + "</figcaption>" + image(folder, *file, role) +
             "</figure>";
   if (!r.images.baseline.empty() && !r.images.fresh.empty())
-    html += "<figure class=\"slider\"><figcaption>baseline | new</figcaption><div class=\"stack\">" +
+    html += "<figure class=\"slider\"><figcaption>new | baseline</figcaption><div class=\"stack\">" +
             image(folder, r.images.baseline, "under") + "<div class=\"top\">" + image(folder, r.images.fresh, "over") +
             "</div></div><input type=\"range\" min=\"0\" max=\"100\" value=\"50\" aria-label=\"new image over baseline\"></figure>";
   return html + "</div>\n";
