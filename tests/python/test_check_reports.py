@@ -6,6 +6,7 @@ import os
 import pathlib
 import re
 import shutil
+import signal
 import subprocess
 import xml.etree.ElementTree as ET
 
@@ -140,3 +141,27 @@ def test_merge_refuses_files_that_are_not_results(tmp_path):
     for name in ("x.json", "y.json", "missing.json"):
         run = ravelcrest("merge", tmp_path / name)
         assert run.returncode == 2 and name in run.stderr, run.stderr
+
+
+def test_a_worker_that_dies_costs_only_its_document(models, tmp_path):
+    many = tmp_path / "many"
+    many.mkdir()
+    for i in range(200):
+        shutil.copy(models / "bracket.vxlprt", many / f"p{i:03}.vxlprt")
+    proc = subprocess.Popen([BIN, "check", many, "--results", tmp_path / "r", "-j", "2", "--json", tmp_path / "r.json"],
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    proc.stdout.readline()
+    children = pathlib.Path(f"/proc/{proc.pid}/task/{proc.pid}/children")
+    killed = None
+    while killed is None and proc.poll() is None:
+        pids = children.read_text().split() if children.exists() else []
+        if pids:
+            killed = int(pids[0])
+            os.kill(killed, signal.SIGKILL)
+    out, err = proc.communicate(timeout=300)
+    if killed is None:
+        pytest.skip("the run ended before a worker could be stopped")
+    documents = json.loads((tmp_path / "r.json").read_text())["documents"]
+    assert [d["index"] for d in documents] == list(range(200))
+    lost = [d for d in documents if any("worker process checking it ended (signal 9)" in c["message"] for c in d["checks"])]
+    assert len(lost) <= 1 and proc.returncode == (2 if lost else 0), out[-2000:]
