@@ -103,6 +103,7 @@ void run(CheckArgs& args, CommandContext& context) {
   Progress progress(context.err, ::isatty(STDERR_FILENO) != 0, queue.size());
   std::vector<CheckRow> rows;
   runDocuments(queue, args.options, jobs, [&](DocumentResult&& document) {
+    progress.clear();
     table.writeRows(document.rows);
     appendToJournal(args.options.results, document.journal);
     progress.finished(document);

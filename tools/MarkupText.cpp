@@ -28,6 +28,16 @@ std::string escapeMarkup(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 8);
   while (!text.empty()) {
+    // Plain ASCII that needs no escape goes over in one piece.
+    std::size_t plain = 0;
+    while (plain < text.size()) {
+      unsigned char c = static_cast<unsigned char>(text[plain]);
+      if (c < 0x20 || c >= 0x7F || c == '&' || c == '<' || c == '>' || c == '"' || c == '\'') break;
+      ++plain;
+    }
+    out.append(text.substr(0, plain));
+    text.remove_prefix(plain);
+    if (text.empty()) break;
     std::size_t n = sequenceLength(text);
     if (n == 0) {
       out += kReplacement;

@@ -32,7 +32,7 @@ void Progress::finished(const DocumentResult& document) {
   else err_ << "progress: " << line << "\n" << std::flush;
 }
 
-void Progress::end() {
+void Progress::clear() {
   if (terminal_ && done_ > 0) err_ << "\r\033[K" << std::flush;
 }
 

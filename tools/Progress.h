@@ -16,9 +16,11 @@ class Progress {
  public:
   Progress(std::ostream& err, bool terminal, std::size_t total);
 
+  // Erases the terminal line, so rows written to the same terminal start
+  // at its left edge.
+  void clear();
   void finished(const DocumentResult& document);
-  // Erases the terminal line.
-  void end();
+  void end() { clear(); }
 
  private:
   std::ostream& err_;

@@ -47,6 +47,10 @@ std::string prepareResultsFolder(const std::string& folder) {
   std::error_code ec;
   if (fs::path trace = root / "TraceLog.log"; fs::is_symlink(fs::symlink_status(trace, ec))) fs::remove(trace, ec);
   startOutputFile((root / "journal.txt").string(), (root / "journal.1.txt").string());
+  // Journal parts of a run that was killed.
+  for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+    if (std::string name = it->path().filename().string(); name.starts_with(".journal-") && name.ends_with(".txt"))
+      fs::remove(it->path(), ec);
   std::string path = root.string();
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   return path;
