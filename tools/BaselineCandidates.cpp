@@ -1,5 +1,8 @@
 #include "tools/BaselineCandidates.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
 #include "tools/OutputFiles.h"
@@ -13,6 +16,34 @@ std::string preparedCandidate(const CheckEnv& env, const std::string& relative) 
   std::string path = platform::joinPath(env.realFolder, relative);
   platform::createFolder(platform::folderOf(path));
   return path;
+}
+
+// The lines of `text` without their line ends.
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = std::min(text.find('\n', start), text.size());
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// Shows the first value line (after the heading line of build and date)
+// where the candidate differs from the baseline file: "line 6: 0.0008"
+// becoming "0.0132".
+void describeFileChange(const std::string& baseline, const std::string& candidate, AcceptableChange& change) {
+  if (!platform::fileExists(baseline)) return;
+  std::vector<std::string> before = linesOf(platform::readFile(baseline)), after = linesOf(platform::readFile(candidate));
+  for (std::size_t i = 1; i < std::max(before.size(), after.size()); ++i) {
+    std::string was = i < before.size() ? before[i] : "", now = i < after.size() ? after[i] : "";
+    if (was == now) continue;
+    change.oldValue = "line " + std::to_string(i + 1) + ": " + was;
+    change.newValue = now;
+    return;
+  }
 }
 
 }  // namespace
@@ -46,6 +77,7 @@ void captureCandidates(const CheckEntry& entry, const CheckEnv& env, const RunOp
     if (platform::fileExists(path)) platform::deleteFile(path);
     entry.writeCandidate(env, path, options.build);
     change.files.emplace_back(relative, baseline);
+    if (change.newValue.empty()) describeFileChange(platform::joinPath(env.realFolder, baseline), path, change);
   }
 }
 
