@@ -62,6 +62,13 @@ bool readAll(int fd, void* data, std::size_t size) {
   ::_exit(0);
 }
 
+// The result of a document whose worker could not deliver one.
+DocumentResult lostDocument(const QueuedDocument& q, const std::string& why) {
+  DocumentResult lost{q.index, q.item->label, q.item->path, 0, {}, ""};
+  lost.rows.push_back(CheckRow{q.item->label, "open", Status::Failed, "", "", why, {}});
+  return lost;
+}
+
 struct Worker {
   pid_t pid = -1;
   platform::UniqueFd tasks;    // positions to the worker
@@ -169,7 +176,13 @@ class WorkerPool {
       std::memcpy(&size, w.buffer.data(), sizeof size);
       if (w.buffer.size() < sizeof size + size) break;
       std::string_view record(w.buffer.data() + sizeof size, size);
-      if (w.busy != kNone) finished_.emplace(w.busy, documentFromJson(record));
+      if (w.busy != kNone) {
+        try {
+          finished_.emplace(w.busy, documentFromJson(record));
+        } catch (const std::exception& e) {
+          finished_.emplace(w.busy, lostDocument(queue_[w.busy], std::string("its result could not be read: ") + e.what()));
+        }
+      }
       w.buffer.erase(0, sizeof size + size);
       assign(w);
     }
@@ -186,10 +199,7 @@ class WorkerPool {
     const QueuedDocument& q = queue_[w.busy];
     std::string why = WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
                                           : "exit code " + std::to_string(WEXITSTATUS(status));
-    DocumentResult lost{q.index, q.item->label, q.item->path, 0, {}, ""};
-    lost.rows.push_back(CheckRow{q.item->label, "open", Status::Failed, "", "",
-                                 "the worker process checking it ended (" + why + ")", {}});
-    finished_.emplace(w.busy, std::move(lost));
+    finished_.emplace(w.busy, lostDocument(q, "the worker process checking it ended (" + why + ")"));
     w.busy = kNone;
     if (next_ < queue_.size() && !stopped_ && !interruptRequested()) {
       start();
