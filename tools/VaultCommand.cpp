@@ -9,7 +9,8 @@
 // warning file DIR/warnings.txt (the previous one kept as warnings.1.txt),
 // and print jobs go to DIR/print-jobs unless $VEXLAR_SPOOL names a folder.
 // Prints one line per document; exit code 0 all done, 1 the task wrote
-// warnings, 2 a document failed.
+// warnings, 2 a document failed, 130 Ctrl-C stopped it (after the document
+// in progress).
 #include <CLI/CLI.hpp>
 
 #include <cstdlib>
@@ -26,6 +27,7 @@
 #include "platform/os/Paths.h"
 #include "sim/vault/Vault.h"
 #include "tools/Command.h"
+#include "tools/Interrupt.h"
 #include "tools/OutputFiles.h"
 #include "tools/VaultLogin.h"
 
@@ -36,6 +38,8 @@ namespace {
 namespace au = rc::automation;
 namespace fs = std::filesystem;
 using au::Variant;
+
+constexpr int kInterrupted = 130;
 
 struct VaultArgs {
   std::string vault;
@@ -95,6 +99,14 @@ void report(CommandContext& context, const std::string& name, bool ok, const std
   if (!ok) context.exitCode = 2;
 }
 
+// After Ctrl-C the document in progress finishes and no other starts.
+bool stoppedBefore(const std::string& name, CommandContext& context) {
+  if (!interruptRequested()) return false;
+  context.out << "interrupted before " << name << "\n";
+  context.exitCode = kInterrupted;
+  return true;
+}
+
 void finish(CommandContext& context, const TaskFolders& folders) {
   std::string warnings = platform::readFile(folders.warnings);
   std::size_t lines = 0;
@@ -102,7 +114,7 @@ void finish(CommandContext& context, const TaskFolders& folders) {
   context.out << "work folder: " << folders.work << "\n";
   if (lines == 0) return;
   context.out << "warnings (" << lines << "): " << folders.warnings << "\n" << warnings;
-  context.exitCode = std::max(context.exitCode, 1);
+  if (context.exitCode != kInterrupted) context.exitCode = std::max(context.exitCode, 1);
 }
 
 std::string passwordOf(const VaultArgs& args) {
@@ -115,7 +127,9 @@ void runUpdate(const VaultArgs& args, CommandContext& context) {
   std::vector<std::string> names = args.all ? allDocuments(args.vault) : args.names;
   VaultLogin login("TempAdminUser", vaultArgument(args.vault), args.user, passwordOf(args));
   TaskFolders folders = prepareFolders(args.results);
+  watchInterrupts();
   for (const std::string& name : names) {
+    if (stoppedBefore(name, context)) break;
     au::ObjectRef task = au::createObject("RavelcrestCore.clsKstdUpdate");
     au::call(task, "SetUpdatingDirectory", {Variant(folders.work)});
     au::call(task, "SetUpdateWarningFilePath", {Variant(folders.warnings)});
@@ -146,7 +160,9 @@ void runPrint(const VaultArgs& args, CommandContext& context) {
     platform::createFolder(jobs);
     ::setenv("VEXLAR_SPOOL", fs::absolute(jobs).c_str(), 1);
   }
+  watchInterrupts();
   for (const std::string& name : args.names) {
+    if (stoppedBefore(name, context)) break;
     au::ObjectRef task = au::createObject("RavelcrestCore.clsKstdPrint");
     au::call(task, "SetPrintingDirectory", {Variant(folders.work)});
     au::call(task, "SetPrintWarningFilePath", {Variant(folders.warnings)});
