@@ -1,8 +1,8 @@
 #include "tools/CheckCatalog.h"
 
 #include "Core/checks/FaceWalk.h"
-#include "Core/checks/modFileVersion.h"
-#include "Core/checks/modMassProp.h"
+#include "Core/checks/FileVersionCheck.h"
+#include "Core/checks/MassPropertiesCheck.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/Registry.h"
 #include "platform/os/Files.h"

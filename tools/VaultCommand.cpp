@@ -131,11 +131,11 @@ void runUpdate(const VaultArgs& args, CommandContext& context) {
   for (const std::string& name : names) {
     if (stoppedBefore(name, context)) break;
     au::ObjectRef task = au::createObject("RavelcrestCore.clsKstdUpdate");
-    au::call(task, "SetUpdatingDirectory", {Variant(folders.work)});
-    au::call(task, "SetUpdateWarningFilePath", {Variant(folders.warnings)});
-    au::call(task, "SetUpdateLatestOnly", {Variant(args.latestOnly)});
-    au::call(task, "SetDoReOpenCheck", {Variant(args.reopenCheck)});
-    au::call(task, "SetUseOldModTimes", {Variant(args.oldDates)});
+    au::call(task, "SetUpdatingDirectory", folders.work);
+    au::call(task, "SetUpdateWarningFilePath", folders.warnings);
+    au::call(task, "SetUpdateLatestOnly", args.latestOnly);
+    au::call(task, "SetDoReOpenCheck", args.reopenCheck);
+    au::call(task, "SetUseOldModTimes", args.oldDates);
     std::vector<Variant> text{Variant("")};
     if (!au::call(task, "InitKeysteadAdminConnection", text).toBool()) {
       report(context, name, false, text[0].toText(), "");
@@ -164,15 +164,15 @@ void runPrint(const VaultArgs& args, CommandContext& context) {
   for (const std::string& name : args.names) {
     if (stoppedBefore(name, context)) break;
     au::ObjectRef task = au::createObject("RavelcrestCore.clsKstdPrint");
-    au::call(task, "SetPrintingDirectory", {Variant(folders.work)});
-    au::call(task, "SetPrintWarningFilePath", {Variant(folders.warnings)});
-    au::call(task, "SetPrintPrinter", {Variant(args.printer)});
-    au::call(task, "SetPrintUseDefault", {Variant(args.printer.empty() ? "TRUE" : "FALSE")});
-    au::call(task, "SetPageSetupUseDefault", {Variant("TRUE")});
-    au::call(task, "SetPrintRange", {Variant(args.pages.empty() ? 0 : 1)});
-    au::call(task, "SetPrintPageRange", {Variant(args.pages)});
-    au::call(task, "SetPrintCopies", {Variant(args.copies)});
-    au::call(task, "SetPrintCollate", {Variant(1)});
+    au::call(task, "SetPrintingDirectory", folders.work);
+    au::call(task, "SetPrintWarningFilePath", folders.warnings);
+    au::call(task, "SetPrintPrinter", args.printer);
+    au::call(task, "SetPrintUseDefault", args.printer.empty() ? "TRUE" : "FALSE");
+    au::call(task, "SetPageSetupUseDefault", "TRUE");
+    au::call(task, "SetPrintRange", args.pages.empty() ? 0 : 1);
+    au::call(task, "SetPrintPageRange", args.pages);
+    au::call(task, "SetPrintCopies", args.copies);
+    au::call(task, "SetPrintCollate", 1);
     std::vector<Variant> text{Variant("")};
     if (!au::call(task, "InitKeysteadConnection", text).toBool()) {
       report(context, name, false, text[0].toText(), "");

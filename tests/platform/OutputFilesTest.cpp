@@ -6,7 +6,7 @@
 
 #include "platform/os/Files.h"
 #include "platform/os/OutputFiles.h"
-#include "tests/platform/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace rc::platform {
 namespace {
