@@ -6,9 +6,10 @@
 #include "Core/checks/CheckSkeleton.h"
 #include "Core/checks/DocumentCopier.h"
 #include "Core/checks/HostLists.h"
+#include "Core/checks/PropertyStore.h"
 #include "Core/frame/TraceLog.h"
 #include "Core/interfaces/HostLookup.h"
-#include "Core/interfaces/HostLookup.h"
+#include "Core/interfaces/HostCalls.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/Registry.h"
 #include "platform/automation/Trap.h"
@@ -63,18 +64,18 @@ void traceFailure(const SessionContext& s, const std::string& failure, const std
 
 std::int32_t CountDependentDocs(std::int32_t glbProcessID, bool MultiSession, std::int16_t& parts,
                                 std::int16_t& assemblies, std::int16_t enterDB) {
-  au::ObjectRef store = au::createObject("VxlClasses.clsPropertyManager");
+  PropertyStore store;
   au::ObjectRef host = countingHost(glbProcessID, MultiSession);
-  au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+  au::ObjectRef doc = activeDoc(host);
   if (!doc) return 0;
-  auto record = [&](std::string line) { au::call(host, "RecordLine", {au::Variant(std::move(line))}); };
+  auto record = [&](std::string_view line) { recordLine(host, line); };
 
-  const std::int32_t length = hostCount(au::call(doc, "GetNumDependencies", {au::Variant(true), au::Variant(true)}));
-  au::Variant list = au::call(doc, "GetDependencies", {au::Variant(true), au::Variant(true)});
+  const std::int32_t length = hostCount(au::call(doc, "GetNumDependencies", true, true));
+  au::Variant list = au::call(doc, "GetDependencies", true, true);
   parts = 0;
   assemblies = 0;
   if (enterDB == 1) {
-    au::call(store, "InfoHeaderToJournal", {au::Variant(glbProcessID), au::Variant(MultiSession)});
+    store.infoHeaderToJournal(glbProcessID, MultiSession);
     record("'   Dependent Document List");
   }
   for (std::int32_t i = 0; i < length; i += 2) {
@@ -95,17 +96,17 @@ std::int16_t DependentDocs(const SessionContext& s, std::int16_t test, std::int1
   return runCheck(
       s, "DependentDocs",
       [&] {
-        au::ObjectRef store = au::createObject("VxlClasses.clsPropertyManager");
+        PropertyStore store;
         std::int16_t parts = 0;
         std::int16_t assemblies = 0;
         CountDependentDocs(s.glbProcessID, s.MultiSession, parts, assemblies, enterDB);
         if (test != 1) return;
         au::ObjectRef host = GetSessionHost(s.glbProcessID, s.MultiSession);
-        au::call(store, "InfoHeaderToJournal", {au::Variant(s.glbProcessID), au::Variant(s.MultiSession)});
-        for (std::string line : {std::string("'   Dependent Document Totals"),
-                                 "'      Number of Dependent Parts: " + std::to_string(parts),
-                                 "'      Number of Dependent Assys: " + std::to_string(assemblies), std::string(" ")})
-          au::call(host, "RecordLine", {au::Variant(std::move(line))});
+        store.infoHeaderToJournal(s.glbProcessID, s.MultiSession);
+        recordLine(host, "'   Dependent Document Totals");
+        recordLine(host, "'      Number of Dependent Parts: " + std::to_string(parts));
+        recordLine(host, "'      Number of Dependent Assys: " + std::to_string(assemblies));
+        recordLine(host, " ");
       },
       OnFailure::TraceThenExit);
 }

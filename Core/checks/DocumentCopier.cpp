@@ -180,11 +180,9 @@ class DocumentCopyRun {
     std::int32_t count = 0;
     {
       HostLease host;
-      au::call(host.app(), "SetCurrentWorkingDirectory", {au::Variant(sourceFolder)});
-      count = hostCount(au::call(host.app(), "GetDocumentDependenciesCount",
-                                 {au::Variant(source), au::Variant(true), au::Variant(true)}));
-      list = au::call(host.app(), "GetDocumentDependencies2",
-                      {au::Variant(source), au::Variant(true), au::Variant(true), au::Variant(false)});
+      au::call(host.app(), "SetCurrentWorkingDirectory", sourceFolder);
+      count = hostCount(au::call(host.app(), "GetDocumentDependenciesCount", source, true, true));
+      list = au::call(host.app(), "GetDocumentDependencies2", source, true, true, false);
       // Only level 0 matters (it starts a copy afresh); the count stops
       // short of overflowing in a very large tree.
       if (level < std::numeric_limits<std::int16_t>::max()) ++level;

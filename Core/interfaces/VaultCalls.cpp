@@ -11,12 +11,12 @@ std::string DocumentRevision(const au::ObjectRef& doc) { return au::call(doc, "R
 std::int32_t DocumentSize(const au::ObjectRef& doc) { return au::call(doc, "Size").toLong(); }
 
 au::ObjectRef GetSpecificDocument(const au::ObjectRef& connection, std::string_view name) {
-  return au::callObject(connection, "GetSpecificDocument", {au::Variant(name)});
+  return au::callObject(connection, "GetSpecificDocument", name);
 }
 
 au::ObjectRef GetSpecificDocument(const au::ObjectRef& connection, std::string_view name,
                                   std::string_view revision) {
-  return au::callObject(connection, "GetSpecificDocument", {au::Variant(name), au::Variant(revision)});
+  return au::callObject(connection, "GetSpecificDocument", name, revision);
 }
 
 au::ObjectRef AdminInterface(const au::ObjectRef& connection) {

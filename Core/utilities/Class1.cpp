@@ -22,7 +22,7 @@ constexpr int kMinimizedFocus = 2;
 
 // The caller's variable converted to a String in place; its text.
 const std::string& toStringInPlace(au::Variant& v) {
-  v = au::Variant(v.toText());
+  v = v.toText();
   return v.asString();
 }
 
@@ -52,7 +52,7 @@ std::string Class1::cmdGetRegSetting(const au::Variant& tmpPath) {
   return store.get(platform::SettingsStore::appSettingsKey(kToolName, kSection), key).value_or("");
 }
 
-std::string Class1::cmdGetDateCode() { return cmdGetRegSetting(au::Variant("STVersion")); }
+std::string Class1::cmdGetDateCode() { return cmdGetRegSetting("STVersion"); }
 
 void Class1::SaveRegSetting(au::Variant& tmpAppName, au::Variant& tmpSection, au::Variant& tmpKey,
                             au::Variant& tmpSetting) {
@@ -67,7 +67,7 @@ void Class1::SaveRegSetting(au::Variant& tmpAppName, au::Variant& tmpSection, au
 void Class1::GetFiles(au::Variant& tmpFile, const au::Variant& CopyToPath, const au::Variant& CopyFromPath,
                       const au::Variant& BaselinePath, std::int16_t chkBaseLine) {
   std::string file = tmpFile.toText();
-  if (file.empty() || !platform::isSeparator(file.front())) tmpFile = au::Variant("/" + file);
+  if (file.empty() || !platform::isSeparator(file.front())) tmpFile = "/" + file;
   std::string relPath = tmpFile.toText();
   std::int16_t level = 0;
   CopyDocumentTree(relPath, CopyToPath.toText(), level, CopyFromPath.toText(), BaselinePath.toText(), chkBaseLine,
@@ -79,22 +79,20 @@ const au::ClassInfo& Class1::classInfo() {
     au::ClassBuilder<Class1> b(kLibraryName, "Class1");
     applyIds(b, ids::Class1);
     b.method("CurrentMachineName", VarType::String, {},
-             [](Class1&, au::CallArgs&) { return au::Variant(CurrentMachineName()); });
+             [](Class1&, au::CallArgs&) { return CurrentMachineName(); });
     b.method("MyShell", VarType::Void, {au::byRef("Cmd", VarType::String)}, [](Class1&, au::CallArgs& a) {
       MyShell(a[0].asString());
-      return au::Variant();
     });
-    b.method("cmdGetPath", VarType::String, {}, [](Class1&, au::CallArgs&) { return au::Variant(cmdGetPath()); });
+    b.method("cmdGetPath", VarType::String, {}, [](Class1&, au::CallArgs&) { return cmdGetPath(); });
     b.method("cmdGetRegSetting", VarType::String, {au::byRef("tmpPath", VarType::Variant)},
-             [](Class1&, au::CallArgs& a) { return au::Variant(cmdGetRegSetting(a[0])); });
+             [](Class1&, au::CallArgs& a) { return cmdGetRegSetting(a[0]); });
     b.method("cmdGetDateCode", VarType::String, {},
-             [](Class1&, au::CallArgs&) { return au::Variant(cmdGetDateCode()); });
+             [](Class1&, au::CallArgs&) { return cmdGetDateCode(); });
     b.method("SaveRegSetting", VarType::Void,
              {au::byRef("tmpAppName", VarType::Variant), au::byRef("tmpSection", VarType::Variant),
               au::byRef("tmpKey", VarType::Variant), au::byRef("tmpSetting", VarType::Variant)},
              [](Class1&, au::CallArgs& a) {
                SaveRegSetting(a[0], a[1], a[2], a[3]);
-               return au::Variant();
              });
     b.method("GetFiles", VarType::Void,
              {au::byRef("tmpFile", VarType::Variant), au::byRef("CopyToPath", VarType::Variant),
@@ -102,7 +100,6 @@ const au::ClassInfo& Class1::classInfo() {
               au::byRef("chkBaseLine", VarType::Integer)},
              [](Class1&, au::CallArgs& a) {
                GetFiles(a[0], a[1], a[2], a[3], a[4].asInteger());
-               return au::Variant();
              });
     return b.build();
   }();

@@ -60,8 +60,7 @@ bool LoginWithStoredValues(const automation::ObjectRef& connection, std::string_
     returnedErrString = "Login to Vault Failed2";
     return false;
   }
-  automation::call(connection, "Login", {automation::Variant(user), automation::Variant(password),
-                                         automation::Variant(computer)});
+  automation::call(connection, "Login", user, password, computer);
   return true;
 }
 

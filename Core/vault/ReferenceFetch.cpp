@@ -35,7 +35,7 @@ bool FetchDocumentToDisk(const au::ObjectRef& document, std::string_view folder,
           returnedErrString = "No Disk Space";
           return;
         }
-        au::call(document, "Save", {au::Variant(platform::nativePath(folder))});
+        au::call(document, "Save", platform::nativePath(folder));
         result = true;
       },
       [&](const au::AutomationError& e) {

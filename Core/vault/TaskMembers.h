@@ -31,7 +31,7 @@ auto WithErrText(std::size_t slot, Fn fn) {
   return [slot, fn](Self& self, automation::CallArgs& a) {
     std::string text;
     automation::Variant result = fn(self, a, text);
-    a[slot] = automation::Variant(text);
+    a[slot] = text;
     return result;
   };
 }
