@@ -45,7 +45,7 @@ std::size_t runAll(const std::string& dir, const std::string& results) {
   options.tolerance = std::string(rc::tools::kDefaultTolerance);
   options.results = rc::tools::prepareResultsFolder(results);
   std::size_t rows = 0;
-  for (const rc::tools::DocumentItem& d : docs) rows += rc::tools::runDocument(d, options).size();
+  for (std::size_t i = 0; i < docs.size(); ++i) rows += rc::tools::runDocument(docs[i], i, options).rows.size();
   return rows;
 }
 

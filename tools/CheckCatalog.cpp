@@ -2,6 +2,7 @@
 
 #include "Core/checks/FaceWalk.h"
 #include "Core/checks/FileVersionCheck.h"
+#include "Core/checks/MassPropertiesCheck.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/Registry.h"
 #include "platform/os/Files.h"
@@ -92,6 +93,10 @@ std::vector<CheckEntry> buildCatalog() {
   mass.prepare = [](const CheckEnv& env) { au::letProperty(env.app, "BLFile", Variant(massBaselineOf(env))); };
   mass.arguments = [](const CheckEnv&) { return std::vector<Variant>{Variant(false)}; };
   mass.baselineFiles = [](const CheckEnv& env) { return std::vector<std::string>{massBaselineOf(env)}; };
+  mass.writeCandidate = [](const CheckEnv&, const std::string& file, const std::string& build) {
+    core::WriteMassBaseline(file, build);
+  };
+  mass.baselineFileName = [](const CheckEnv& env) { return env.nameOnly + ".massproperties"; };
   c.push_back(mass);
 
   CheckEntry version = measurement("TestFileVersion", {kPart, kAssembly, kDrawing}, "FileVersion",

@@ -30,6 +30,7 @@ struct CheckEnv {
   std::string results;     // the results folder
   std::string perfFolder;  // holds this document's Performance.log (open time)
   std::string dataFolder;  // where this document's data files are written
+  std::string realFolder;  // the folder the document lies in (folder may hold a link to it)
   std::string baselineFolder;  // baseline copies of the data files: folder/.ravelcrest/<file name>
   int type = 0;
   std::int32_t processId = 0;  // the host session's
@@ -63,6 +64,11 @@ struct CheckEntry {
   // The value the check measured, asked when the journal does not tell it
   // (the check agreed with its baseline); "" when unknown.
   std::function<std::string(const CheckEnv&)> measure;
+  // For a check that keeps its baseline in a file of its own: writes the
+  // baseline the last call measured into `file` (for `baseline accept`).
+  std::function<void(const CheckEnv&, const std::string& file, const std::string& build)> writeCandidate;
+  // That baseline file, relative to the document's folder.
+  std::function<std::string(const CheckEnv&)> baselineFileName;
 };
 
 // Every check, in the order they run on a document.

@@ -1,17 +1,20 @@
 // ravelcrest check DOCUMENT|FOLDER... --results DIR [--tolerance T] [--build B]
 //   [--checks LIST] [--baselines DIR] [--multi-session] [--host-folder DIR]
-//   [--time-floor S] [--warn-faster] | ravelcrest check --list-checks
+//   [--time-floor S] [--warn-faster] [--ci] [-j N] [--shard K/N]
+//   [--report FILE] [--junit FILE] [--json FILE] | ravelcrest check --list-checks
 //
 // Opens each document in the simulated host, runs every check that applies
-// to its type through clsApplication, and prints each document's rows as it
-// finishes, then the notes and counts. The host journal goes to
-// DIR/journal.txt beside the trace log and the data files.
+// to its type through clsApplication, and prints each document's rows in
+// document order as it finishes (with -j, documents run in parallel worker
+// processes), then the notes and counts, and writes the reports. The host
+// journal goes to DIR/journal.txt beside the trace log and the data files.
 // Exit code: 0 all agreed (or baselines were created), 1 a check warned,
 // 2 a check failed or a document could not be opened, 130 interrupted.
 #include <CLI/CLI.hpp>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "platform/os/Paths.h"
@@ -19,9 +22,12 @@
 #include "tools/CheckOptions.h"
 #include "tools/CheckRunner.h"
 #include "tools/Command.h"
+#include "tools/DocumentQueue.h"
 #include "tools/DocumentSet.h"
 #include "tools/Interrupt.h"
+#include "tools/Progress.h"
 #include "tools/ResultsFolder.h"
+#include "tools/RunReports.h"
 #include "tools/SummaryTable.h"
 
 namespace rc::tools {
@@ -38,6 +44,8 @@ Timings use the percentage with their own floor (--time-floor, seconds) and
 warn only when the new time is slower, unless --warn-faster is given.
 Baselines: the library's properties files beside each document; the tool's
 own (data-file copies) in a .ravelcrest folder beside it.
+Parallel runs (-j) and shards (--shard) print the same rows in the same
+order as a serial run; `ravelcrest merge` joins the --json files of shards.
 Exit code: 0 all agreed or created baselines, 1 a check warned, 2 a check
 failed or a document could not be checked, 130 interrupted.)";
 
@@ -47,8 +55,11 @@ struct CheckArgs {
   std::string baselines;
   std::string checks;
   std::string timeFloor = "0.5";
+  std::string jobs;
+  std::string shard;
   bool listChecks = false;
   RunOptions options;
+  ReportPaths reports;
 };
 
 std::size_t widestLabel(const std::vector<DocumentItem>& documents) {
@@ -67,36 +78,49 @@ void run(CheckArgs& args, CommandContext& context) {
   parseToleranceOption(args.options.tolerance);
   args.options.timeFloor = parseSecondsOption("--time-floor", args.timeFloor);
   args.options.checks = resolveCheckNames(args.checks, checkCatalog());
+  unsigned jobs = args.jobs.empty() ? processorCount() : parseJobsOption(args.jobs);
+  Shard shard = args.shard.empty() ? Shard{} : parseShardOption(args.shard);
+  checkReportPaths(args.reports, "check");
 
   std::vector<DocumentItem> documents = collectDocuments(args.documents, context.err);
   args.options.results = prepareResultsFolder(args.results);
+  // Every shard copies every document, so the copies' places (and their
+  // baselines) do not depend on the shard.
   if (!args.baselines.empty()) copyIntoWorkFolder(documents, args.baselines);
+  std::vector<QueuedDocument> queue;
+  for (std::size_t i = 0; i < documents.size(); ++i)
+    if (shard.takes(i)) queue.push_back({i, &documents[i]});
 
+  auto started = std::chrono::steady_clock::now();
   watchInterrupts();
-  bool terminal = ::isatty(STDERR_FILENO) != 0;
   SummaryTable table(context.out, widestLabel(documents));
   table.writeHeader();
+  RunResults results;
+  results.documentCount = documents.size();
+  results.tolerance = describeTolerance(args.options.tolerance);
+  results.resultsFolder = args.options.results;
+  if (!args.shard.empty()) results.shard = args.shard;
+  Progress progress(context.err, ::isatty(STDERR_FILENO) != 0, queue.size());
   std::vector<CheckRow> rows;
-  std::size_t done = 0;
-  for (const DocumentItem& document : documents) {
-    if (interruptRequested()) break;
-    if (terminal) {
-      context.err << "\r[" << done + 1 << "/" << documents.size() << "] " << document.label << "\033[K";
-      context.err.flush();
-    }
-    std::vector<CheckRow> docRows = runDocument(document, args.options);
-    if (terminal) context.err << "\r\033[K" << std::flush;
-    table.writeRows(docRows);
-    rows.insert(rows.end(), docRows.begin(), docRows.end());
-    ++done;
-  }
+  runDocuments(queue, args.options, jobs, [&](DocumentResult&& document) {
+    progress.clear();
+    table.writeRows(document.rows);
+    appendToJournal(args.options.results, document.journal);
+    progress.finished(document);
+    rows.insert(rows.end(), document.rows.begin(), document.rows.end());
+    results.documents.push_back(std::move(document));
+  });
+  progress.end();
   table.writeEnd();
-  context.out << "tolerance: " << describeTolerance(args.options.tolerance) << ", timings: floor "
-              << args.timeFloor << " s" << (args.options.warnFaster ? "" : ", slower only") << "\n";
+  context.out << "tolerance: " << results.tolerance << ", timings: floor " << args.timeFloor << " s"
+              << (args.options.warnFaster ? "" : ", slower only") << "\n";
   context.out << "journal: " << platform::joinPath(args.options.results, "journal.txt") << "\n";
   context.exitCode = exitCodeOf(rows);
-  if (interruptRequested()) {
-    context.out << "interrupted: " << done << " of " << documents.size() << " documents checked\n";
+  results.interrupted = interruptRequested();
+  results.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  writeReports(results, args.reports, args.options.results);
+  if (results.interrupted) {
+    context.out << "interrupted: " << results.documents.size() << " of " << queue.size() << " documents checked\n";
     context.exitCode = kInterrupted;
   }
 }
@@ -123,6 +147,11 @@ void addCheckCommand(CLI::App& app, CommandContext& context) {
   cmd->add_option("--host-folder", args->options.hostFolder,
                   "Host installation folder (VXPath): where the host's constants file vxconst.bas is found "
                   "(samples/appComm/vxconst.bas below it), used by the Features check");
+  cmd->add_flag("--ci", args->options.ci, "A missing baseline fails the check instead of being created");
+  cmd->add_option("-j,--jobs", args->jobs, "Documents checked at once, each in a host session of its own "
+                                           "(default: the number of processors)");
+  cmd->add_option("--shard", args->shard, "K/N: check only documents K, K+N, K+2N, ... (for a CI matrix)");
+  addReportOptions(*cmd, args->reports);
   cmd->callback([args, &context] { run(*args, context); });
 }
 

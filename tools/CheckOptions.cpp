@@ -82,6 +82,28 @@ std::string describeTolerance(std::string_view text) {
   return shortNumber(t.percent) + " % (noise floor " + shortNumber(t.floor) + ")";
 }
 
+Shard parseShardOption(std::string_view text) {
+  Shard s;
+  std::size_t slash = text.find('/');
+  auto number = [](std::string_view t, std::size_t& v) {
+    auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    return !t.empty() && ec == std::errc() && p == t.data() + t.size();
+  };
+  if (slash == std::string_view::npos || !number(text.substr(0, slash), s.part) ||
+      !number(text.substr(slash + 1), s.parts) || s.parts == 0 || s.part == 0 || s.part > s.parts)
+    throw UsageError("check: --shard \"" + std::string(text) +
+                     "\" is not a shard: give K/N, the K-th of N parts counting from 1 (--shard 2/4)");
+  return s;
+}
+
+unsigned parseJobsOption(std::string_view text) {
+  unsigned v = 0;
+  auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (text.empty() || ec != std::errc() || p != text.data() + text.size() || v == 0 || v > 1024)
+    throw UsageError("check: -j \"" + std::string(text) + "\" is not a number of parallel sessions (1 to 1024)");
+  return v;
+}
+
 double parseSecondsOption(std::string_view option, std::string_view text) {
   double v = 0;
   if (!readAmount(text, v))

@@ -29,6 +29,19 @@ std::string describeTolerance(std::string_view text);
 // A time in seconds: a finite number, not negative.
 double parseSecondsOption(std::string_view option, std::string_view text);
 
+// --shard K/N: the run takes documents K, K+N, K+2N, ... (counting from 1).
+struct Shard {
+  std::size_t part = 1;
+  std::size_t parts = 1;
+  bool takes(std::size_t index) const { return index % parts == part - 1; }
+};
+
+// "K/N" with 1 <= K <= N.
+Shard parseShardOption(std::string_view text);
+
+// -j N: 1 or more.
+unsigned parseJobsOption(std::string_view text);
+
 // The catalog names `list` selects ("A,B", without regard to case or spaces
 // around the commas), in catalog order; empty for an empty list.
 std::vector<std::string> resolveCheckNames(std::string_view list, const std::vector<CheckEntry>& catalog);

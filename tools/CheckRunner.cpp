@@ -15,8 +15,11 @@
 #include "platform/os/System.h"
 #include "tools/CheckCatalog.h"
 #include "tools/DataFileCompare.h"
+#include "tools/BaselineCandidates.h"
 #include "tools/Interrupt.h"
+#include "tools/LastRun.h"
 #include "tools/OutputFiles.h"
+#include "tools/ResultsFolder.h"
 
 namespace rc::tools {
 
@@ -107,10 +110,12 @@ std::string withoutDataFolder(std::string text, const std::string& dataFolder) {
 }
 
 // Compares each data file the check wrote with its baseline copy in the
-// document's state folder, or makes it the baseline. Answers whether a
-// baseline was made; a difference sets `warned` and the row's detail.
-bool compareDataFiles(const CheckEntry& entry, const CheckEnv& env, const std::string& tolerance, CheckRow& row,
-                      bool& warned) {
+// document's state folder, or makes it the baseline (under --ci a missing
+// copy is named in `missing` instead). Answers whether a baseline was made;
+// a difference sets `warned`, the row's detail and a candidate for
+// `baseline accept`.
+bool compareDataFiles(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options, CheckRow& row,
+                      bool& warned, AcceptableChange& change, std::vector<std::string>& missing) {
   bool created = false;
   for (const std::string& name : entry.dataFiles) {
     std::string fresh = platform::joinPath(env.dataFolder, name);
@@ -118,15 +123,21 @@ bool compareDataFiles(const CheckEntry& entry, const CheckEnv& env, const std::s
     std::string base = platform::joinPath(env.baselineFolder, name);
     std::string text = withoutDataFolder(platform::readFile(fresh), env.dataFolder);
     if (!platform::fileExists(base)) {
+      if (options.ci) {
+        missing.push_back(name);
+        continue;
+      }
       platform::createFolder(env.baselineFolder);
       replaceOutputFile(base, text);
       created = true;
       continue;
     }
-    if (auto change = firstDataChange(platform::readFile(base), text, tolerance)) {
+    if (auto diff = firstDataChange(platform::readFile(base), text, options.tolerance)) {
       warned = true;
       if (!row.detail.empty()) row.detail += "; ";
-      row.detail += name + ": " + describeChange(*change);
+      row.detail += name + ": " + describeChange(*diff);
+      if (change.newValue.empty()) change.oldValue = diff->baseline, change.newValue = diff->fresh;
+      change.files.push_back(writeCandidate(env, name, text, std::string(kStateFolderName) + "/" + env.nameOnly + "/" + name));
     }
   }
   return created;
@@ -166,14 +177,22 @@ std::string toleranceFor(const CheckEntry& entry, const RunOptions& options) {
   return percent + "," + au::writeForm(options.timeFloor);
 }
 
-CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options, const std::string& journFile) {
-  CheckRow row{env.label, entry.name, Status::Ok, "", "", ""};
+CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options, const std::string& journFile,
+                LastRun& lastRun) {
+  CheckRow row{env.label, entry.name, Status::Ok, "", "", "", {}};
   if (entry.kind == ResultKind::References) {
     try {
       return checkReferences(env, row);
     } catch (const au::AutomationError& e) {
       row.status = Status::Failed;
       row.detail = e.description();
+      return row;
+    }
+  }
+  if (options.ci) {
+    if (std::string what = missingBaseline(entry, env); !what.empty()) {
+      row.status = Status::Failed;
+      row.detail = "no baseline (" + what + "); --ci fails instead of creating it";
       return row;
     }
   }
@@ -228,11 +247,21 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
       row.baseValue.clear();
     }
   }
+  AcceptableChange change{entry.name, "", row.baseValue, row.newValue, {}};
+  std::vector<std::string> missing;
   try {
-    created = compareDataFiles(entry, env, options.tolerance, row, warned) || created;
+    created = compareDataFiles(entry, env, options, row, warned, change, missing) || created;
+    if (warned) captureCandidates(entry, env, options, row, change);
   } catch (const au::AutomationError& e) {
     row.status = Status::Failed;
     row.detail = "data files: " + e.description();
+    return row;
+  }
+  if (warned && (!change.key.empty() || !change.files.empty())) lastRun.changes.push_back(std::move(change));
+  if (!missing.empty()) {
+    row.status = Status::Failed;
+    row.detail = "no baseline copy of " + missing.front() + (missing.size() > 1 ? " and others" : "") +
+                 "; --ci fails instead of creating it";
     return row;
   }
   if (!created) {
@@ -315,10 +344,9 @@ std::string openDocument(CheckEnv& env, const RunOptions& options, const std::st
   return "";
 }
 
-}  // namespace
-
-std::vector<CheckRow> runDocument(const DocumentItem& item, const RunOptions& options) {
-  CheckRow openRow{item.label, "open", Status::Failed, "", "", item.problem};
+// Runs the checks of one document with its journal going to `journFile`.
+std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& options, const std::string& journFile) {
+  CheckRow openRow{item.label, "open", Status::Failed, "", "", item.problem, {}};
   if (!item.problem.empty()) return {openRow};
   CheckEnv env;
   env.document = hostPathOf(item.path);
@@ -328,12 +356,10 @@ std::vector<CheckRow> runDocument(const DocumentItem& item, const RunOptions& op
   // same name apart.
   env.nameOnly = std::string(platform::fileName(env.document));
   env.dataFolder = platform::joinPath(options.results, "data/" + item.label);
-  std::string realFolder(platform::folderOf(item.path));
-  env.baselineFolder = platform::joinPath(platform::joinPath(realFolder, kStateFolderName), env.nameOnly);
+  env.realFolder = std::string(platform::folderOf(item.path));
+  env.baselineFolder = stateFolderOf(env.realFolder, env.nameOnly);
   env.results = options.results;
   env.type = documentTypeOf(item.path);
-  std::string journFile = platform::joinPath(options.results, "journal.txt");
-  appendOutputFile(journFile, "'===== " + item.label + " (" + item.path + ")\r\n");
 
   if (env.type == 0) {
     openRow.detail = "not a part, assembly or drawing file";
@@ -352,12 +378,13 @@ std::vector<CheckRow> runDocument(const DocumentItem& item, const RunOptions& op
 
   const au::ClassInfo& info = env.app->typeInfo();
   std::vector<CheckRow> rows;
+  LastRun lastRun{item.label, {}};
   for (const CheckEntry& entry : checkCatalog()) {
     if (interruptRequested()) break;
     if (std::find(entry.types.begin(), entry.types.end(), env.type) == entry.types.end()) continue;
     if (!selected(options, entry)) continue;
     if (!entry.member.empty() && info.find(entry.member).empty()) continue;
-    rows.push_back(runOne(entry, env, options, journFile));
+    rows.push_back(runOne(entry, env, options, journFile, lastRun));
   }
   // The rows are what matters; a host that cannot close is left as it is.
   au::trapped(
@@ -366,7 +393,26 @@ std::vector<CheckRow> runDocument(const DocumentItem& item, const RunOptions& op
         if (options.multiSession) au::call(env.host, "ExitApp");
       },
       kIgnore);
+  try {
+    writeLastRun(env.realFolder, env.nameOnly, lastRun);
+  } catch (const std::exception& e) {
+    rows.push_back(CheckRow{item.label, "baseline review", Status::Failed, "", "", e.what(), {}});
+  }
   return rows;
+}
+
+}  // namespace
+
+DocumentResult runDocument(const DocumentItem& item, std::size_t index, const RunOptions& options) {
+  DocumentResult result{index, item.label, item.path, 0, {}, ""};
+  std::uint32_t started = platform::tickCount();
+  std::string journFile = journalPartOf(options.results);
+  startJournalPart(journFile, "'===== " + item.label + " (" + item.path + ")\r\n");
+  result.rows = checkDocument(item, options, journFile);
+  result.journal = platform::readFile(journFile);
+  platform::deleteFile(journFile);
+  result.seconds = (platform::tickCount() - started) / 1000.0;
+  return result;
 }
 
 int exitCodeOf(const std::vector<CheckRow>& rows) {

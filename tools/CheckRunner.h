@@ -14,6 +14,14 @@ enum class Status { Ok, BaselineCreated, Warning, Failed };
 
 const char* statusText(Status s);  // "OK", "BASELINE CREATED", "WARNING", "FAILED"
 
+// The images of an image check, relative to the results folder.
+struct ImageSet {
+  std::string baseline;
+  std::string fresh;
+  std::string difference;
+  bool empty() const { return baseline.empty() && fresh.empty() && difference.empty(); }
+};
+
 struct CheckRow {
   std::string document;  // the document's label
   std::string check;
@@ -21,6 +29,17 @@ struct CheckRow {
   std::string newValue;   // where known
   std::string baseValue;  // where known
   std::string detail;     // why a check failed or warned
+  ImageSet images;        // image checks only
+};
+
+// One document's part of a run.
+struct DocumentResult {
+  std::size_t index = 0;  // position in the whole run's document list
+  std::string label;
+  std::string path;
+  double seconds = 0;
+  std::vector<CheckRow> rows;
+  std::string journal;  // the document's journal lines, CR LF ended
 };
 
 struct RunOptions {
@@ -32,13 +51,16 @@ struct RunOptions {
   std::string hostFolder;       // VXPath: where the host's constants file lives
   double timeFloor = 0.5;       // seconds: times both below it always agree
   bool warnFaster = false;      // a timing faster than its baseline warns too
+  bool ci = false;              // a missing baseline fails instead of being created
 };
 
-// Runs every applicable check on `document` and returns one row per check
-// (one FAILED row when the document cannot be opened). The journal gets a
-// heading line naming the document first. Stops before the next check once
-// an interrupt is requested (see Interrupt.h).
-std::vector<CheckRow> runDocument(const DocumentItem& document, const RunOptions& options);
+// Runs every applicable check on `document` (number `index` of the run) and
+// returns one row per check (one FAILED row when the document cannot be
+// opened) with the document's journal, which starts with a heading line
+// naming it; the caller appends it to the run's journal. Records what warned
+// for `baseline accept` (LastRun.h). Stops before the next check once an
+// interrupt is requested (see Interrupt.h).
+DocumentResult runDocument(const DocumentItem& document, std::size_t index, const RunOptions& options);
 
 // The exit code of a run: 2 when a check failed, 1 when one warned, else 0.
 int exitCodeOf(const std::vector<CheckRow>& rows);

@@ -40,5 +40,8 @@ void addTypelibCommand(CLI::App& app, CommandContext& context);
 void addRegistryCommand(CLI::App& app, CommandContext& context);
 void addCheckCommand(CLI::App& app, CommandContext& context);
 void addImgdiffCommand(CLI::App& app, CommandContext& context);
+void addMergeCommand(CLI::App& app, CommandContext& context);
+void addBaselineCommand(CLI::App& app, CommandContext& context);
+void addVaultCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace rc::tools

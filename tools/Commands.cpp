@@ -5,6 +5,9 @@ namespace rc::tools {
 std::span<const AddCommand> commandTable() {
   static constexpr AddCommand kCommands[] = {
       &addCheckCommand,
+      &addMergeCommand,
+      &addBaselineCommand,
+      &addVaultCommand,
       &addTypelibCommand,
       &addRegistryCommand,
       &addImgdiffCommand,

@@ -14,9 +14,13 @@ void onInterrupt(int) {
   std::signal(SIGINT, SIG_DFL);  // the next Ctrl-C ends the process
 }
 
+void onWorkerInterrupt(int) { stopRequested = 1; }
+
 }  // namespace
 
 void watchInterrupts() { std::signal(SIGINT, onInterrupt); }
+
+void watchInterruptsInWorker() { std::signal(SIGINT, onWorkerInterrupt); }
 
 bool interruptRequested() { return stopRequested != 0; }
 

@@ -8,6 +8,10 @@ namespace rc::tools {
 // Installs the SIGINT handler for the rest of the process.
 void watchInterrupts();
 
+// In a worker process of a parallel run: every interrupt only asks it to
+// stop after the check in progress (its parent decides when to give up).
+void watchInterruptsInWorker();
+
 // Whether an interrupt has asked the run to stop.
 bool interruptRequested();
 

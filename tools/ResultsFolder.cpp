@@ -47,9 +47,27 @@ std::string prepareResultsFolder(const std::string& folder) {
   std::error_code ec;
   if (fs::path trace = root / "TraceLog.log"; fs::is_symlink(fs::symlink_status(trace, ec))) fs::remove(trace, ec);
   startOutputFile((root / "journal.txt").string(), (root / "journal.1.txt").string());
+  // Journal parts of a run that was killed.
+  for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+    if (std::string name = it->path().filename().string(); name.starts_with(".journal-") && name.ends_with(".txt"))
+      fs::remove(it->path(), ec);
   std::string path = root.string();
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   return path;
+}
+
+std::string journalPartOf(const std::string& results) {
+  return (fs::path(results) / (".journal-" + std::to_string(::getpid()) + ".txt")).string();
+}
+
+void startJournalPart(const std::string& part, const std::string& heading) {
+  std::error_code ec;
+  fs::remove(part, ec);
+  appendOutputFile(part, heading);
+}
+
+void appendToJournal(const std::string& results, const std::string& text) {
+  appendOutputFile((fs::path(results) / "journal.txt").string(), text);
 }
 
 }  // namespace rc::tools

@@ -12,4 +12,15 @@ namespace rc::tools {
 // absolute path.
 std::string prepareResultsFolder(const std::string& folder);
 
+// The file this process writes a document's journal into while it checks
+// it: a dot file in `results` named after the process.
+std::string journalPartOf(const std::string& results);
+
+// Starts the journal part afresh with `heading` (a file left at the path,
+// a link above all, is removed first).
+void startJournalPart(const std::string& part, const std::string& heading);
+
+// Appends one document's journal to the run's journal.txt in `results`.
+void appendToJournal(const std::string& results, const std::string& text);
+
 }  // namespace rc::tools

@@ -58,3 +58,25 @@ TEST(CheckList, EveryCheckWithItsTypesAndWhatItMeasures) {
 
 }  // namespace
 }  // namespace rc::tools
+
+namespace rc::tools {
+namespace {
+
+TEST(ShardOption, TakesEveryNthDocumentFromTheKth) {
+  Shard s = parseShardOption("2/3");
+  std::vector<std::size_t> taken;
+  for (std::size_t i = 0; i < 8; ++i)
+    if (s.takes(i)) taken.push_back(i);
+  EXPECT_EQ(taken, (std::vector<std::size_t>{1, 4, 7}));
+  EXPECT_TRUE(parseShardOption("1/1").takes(5));
+  for (const char* bad : {"", "1", "0/3", "4/3", "1/0", "a/b", "1/3/4", "-1/3", "1 /3", "99999999999999999999/1"})
+    EXPECT_THROW(parseShardOption(bad), UsageError) << bad;
+}
+
+TEST(JobsOption, OneOrMoreSessions) {
+  EXPECT_EQ(parseJobsOption("4"), 4u);
+  for (const char* bad : {"", "0", "-2", "x", "2x", "100000"}) EXPECT_THROW(parseJobsOption(bad), UsageError) << bad;
+}
+
+}  // namespace
+}  // namespace rc::tools

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include "tools/Command.h"
+#include "tools/JunitReport.h"
+#include "tools/MarkupText.h"
+#include "tools/RunResults.h"
+
+namespace rc::tools {
+namespace {
+
+TEST(MarkupText, EscapesAndKeepsValidUtf8) {
+  EXPECT_EQ(escapeMarkup("a<b>&\"c'"), "a&lt;b&gt;&amp;&quot;c&#39;");
+  EXPECT_EQ(escapeMarkup("tab\tline\r\n"), "tab\tline\r\n");
+  EXPECT_EQ(escapeMarkup("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"), "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80");
+}
+
+TEST(MarkupText, ReplacesWhatXmlCannotHold) {
+  const std::string r = "\xEF\xBF\xBD";
+  EXPECT_EQ(escapeMarkup(std::string("a\x01" "b\x7f", 4)), "a" + r + "b" + r);
+  EXPECT_EQ(escapeMarkup(std::string("\0", 1)), r);
+  EXPECT_EQ(escapeMarkup("\xE9t\xE9"), r + "t" + r);                 // Latin-1
+  EXPECT_EQ(escapeMarkup("\xC0\xAF"), r + r);                         // overlong "/"
+  EXPECT_EQ(escapeMarkup("\xED\xA0\x80"), r + r + r);                 // a surrogate
+  EXPECT_EQ(escapeMarkup("\xEF\xBF\xBE"), r + r + r);                 // U+FFFE
+  EXPECT_EQ(escapeMarkup("\xF4\x90\x80\x80"), r + r + r + r);         // beyond U+10FFFF
+  EXPECT_EQ(escapeMarkup("\xE2\x82"), r + r);                         // cut short at the end
+}
+
+TEST(MarkupText, Base64OfEveryRemainderLength) {
+  EXPECT_EQ(base64(""), "");
+  EXPECT_EQ(base64("f"), "Zg==");
+  EXPECT_EQ(base64("fo"), "Zm8=");
+  EXPECT_EQ(base64("foo"), "Zm9v");
+  EXPECT_EQ(base64("foobar"), "Zm9vYmFy");
+  EXPECT_EQ(base64(std::string("\xFF\x00\xFE", 3)), "/wD+");
+}
+
+RunResults sample() {
+  RunResults r;
+  r.tolerance = "5 %";
+  r.documentCount = 3;
+  DocumentResult a{2, "b.vxlprt", "/m/b.vxlprt", 0.25, {}, "'===== b.vxlprt\r\n"};
+  a.rows.push_back(CheckRow{"b.vxlprt", "TestEdgeCount", Status::Warning, "14", "12", "moved", {}});
+  a.rows.push_back(CheckRow{"b.vxlprt", "Image", Status::Failed, "", "", "", {"b.bmp", "n.bmp", "d.bmp"}});
+  DocumentResult b{0, "a.vxlprt", "/m/a.vxlprt", 0.5, {}, ""};
+  b.rows.push_back(CheckRow{"a.vxlprt", "TestFileSize", Status::BaselineCreated, "10", "", "", {}});
+  r.documents = {b, a};
+  return r;
+}
+
+TEST(RunResultsJson, RoundTripsEveryField) {
+  RunResults r = sample();
+  RunResults back = resultsFromJson(resultsToJson(r), "r.json");
+  ASSERT_EQ(back.documents.size(), 2u);
+  const DocumentResult& d = back.documents[1];
+  EXPECT_EQ(d.index, 2u);
+  EXPECT_EQ(d.journal, "'===== b.vxlprt\r\n");
+  EXPECT_EQ(d.rows[0].status, Status::Warning);
+  EXPECT_EQ(d.rows[0].baseValue, "12");
+  EXPECT_EQ(d.rows[0].document, "b.vxlprt");
+  EXPECT_EQ(d.rows[1].images.difference, "d.bmp");
+  EXPECT_TRUE(d.rows[0].images.empty());
+  EXPECT_EQ(back.documentCount, 3u);
+  DocumentResult one = documentFromJson(documentToJson(r.documents[1]));
+  EXPECT_EQ(one.rows.size(), 2u);
+}
+
+TEST(RunResultsJson, RefusesOtherFilesNamingThem) {
+  for (const char* bad : {"", "[]", "{\"format\":\"other\"}", "{\"format\":\"ravelcrest-results\",\"version\":9}",
+                          "{\"format\":\"ravelcrest-results\",\"version\":1,\"documents\":[{\"index\":\"x\"}]}",
+                          "{\"format\":\"ravelcrest-results\",\"version\":1,\"documents\":[{\"index\":0,"
+                          "\"document\":\"a\",\"checks\":[{\"check\":\"c\",\"status\":\"MAYBE\"}]}]}"}) {
+    try {
+      resultsFromJson(bad, "shard.json");
+      ADD_FAILURE() << bad;
+    } catch (const UsageError& e) {
+      EXPECT_NE(std::string(e.what()).find("shard.json"), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST(RunResultsMerge, OrdersByIndexAndKeepsADocumentOnce) {
+  RunResults first = sample(), second = sample();
+  second.documents.erase(second.documents.begin());
+  second.documents[0].rows.clear();  // the same document from another part: the first one stays
+  RunResults merged = mergeResults({second, first});
+  ASSERT_EQ(merged.documents.size(), 2u);
+  EXPECT_EQ(merged.documents[0].index, 0u);
+  EXPECT_EQ(merged.documents[1].rows.size(), 0u);
+  StatusCounts c = countStatuses(merged);
+  EXPECT_EQ(c.created, 1);
+  EXPECT_EQ(c.total(), 1);
+}
+
+TEST(JunitXml, ProblemsAreFailuresAndTheRestPass) {
+  std::string xml = junitXml(sample());
+  EXPECT_NE(xml.find("<testsuites name=\"ravelcrest check\" tests=\"3\" failures=\"2\""), std::string::npos);
+  EXPECT_NE(xml.find("<testcase classname=\"a.vxlprt\" name=\"TestFileSize\" time=\"0\"/>"), std::string::npos);
+  EXPECT_NE(xml.find("<failure message=\"WARNING: moved\" type=\"WARNING\">new: 14\nbaseline: 12</failure>"),
+            std::string::npos);
+  EXPECT_NE(xml.find("difference image: d.bmp"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rc::tools

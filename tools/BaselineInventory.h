@@ -1,0 +1,31 @@
+// `ravelcrest baseline list` and `baseline prune`: the baselines kept
+// beside documents (properties files, mass-properties files and the tool's
+// .ravelcrest folders) found by walking folders.
+#pragma once
+
+#include <ctime>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace rc::tools {
+
+struct BaselineEntry {
+  std::string document;  // the document's path
+  std::string name;      // the properties key or the file (relative to the document's folder)
+  std::string value;     // the properties value, "" for files
+  std::time_t written = 0;
+};
+
+// Every baseline of the documents in `folders` (and below them), in path order.
+std::vector<BaselineEntry> listBaselines(const std::vector<std::string>& folders);
+
+// "today", "1 day", "12 days" before `now`.
+std::string ageText(std::time_t written, std::time_t now);
+
+// Removes the baselines in `folders` (and below) whose document no longer
+// exists, printing each; with `dryRun` only prints. Links are removed, never
+// followed. Answers the number found.
+int pruneBaselines(const std::vector<std::string>& folders, bool dryRun, std::ostream& out);
+
+}  // namespace rc::tools
