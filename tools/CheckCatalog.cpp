@@ -7,6 +7,7 @@
 #include "platform/automation/Registry.h"
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
+#include "tools/ImageChecks.h"
 
 namespace rc::tools {
 
@@ -138,6 +139,9 @@ std::vector<CheckEntry> buildCatalog() {
   references.member.clear();
   references.kind = ResultKind::References;
   c.push_back(references);
+  // The view before anything changes it.
+  c.push_back(viewImageCheck());
+  c.push_back(sheetImagesCheck());
   // Operations that change the open document in memory come last.
   c.push_back(dataCheck("TestFlexible", {kAssembly}, "components can be made flexible", noArguments));
   c.push_back(dataCheck("TestAssemInterference", {kAssembly}, "interference between components", noArguments));

@@ -16,6 +16,8 @@
 
 namespace rc::tools {
 
+struct CheckRow;
+
 // Document types as the host's GetType answers them.
 using core::kAssembly;
 using core::kDrawing;
@@ -32,6 +34,9 @@ struct CheckEnv {
   std::string dataFolder;  // where this document's data files are written
   std::string realFolder;  // the folder the document lies in (folder may hold a link to it)
   std::string baselineFolder;  // baseline copies of the data files: folder/.ravelcrest/<file name>
+  std::string imagesFolder;    // what the image checks saw: results/images/<label>
+  std::string imageFormat = "gif";  // of image baselines: "gif" or "cbf"
+  std::int16_t imageTolerance = 0;  // pixels that may differ before an image check warns
   int type = 0;
   std::int32_t processId = 0;  // the host session's
   bool multiSession = false;
@@ -43,6 +48,7 @@ enum class ResultKind {
   Code,         // 0 ran to its end, anything else abandoned
   Time,         // a time in seconds; -999 abandoned
   References,   // run by the tool itself: the referenced documents exist
+  SheetImages,  // expanded by the runner into one image check per sheet
 };
 
 struct CheckEntry {
@@ -69,6 +75,11 @@ struct CheckEntry {
   std::function<void(const CheckEnv&, const std::string& file, const std::string& build)> writeCandidate;
   // That baseline file, relative to the document's folder.
   std::function<std::string(const CheckEnv&)> baselineFileName;
+  // Runs after a call that did not fail, with its arguments as the call
+  // left them (by-reference slots written back).
+  std::function<void(const CheckEnv&, const std::vector<automation::Variant>& args)> afterCall;
+  // Completes the row from the journal lines the check added.
+  std::function<void(const CheckEnv&, const std::vector<std::string>& journal, CheckRow& row)> describe;
 };
 
 // Every check, in the order they run on a document.

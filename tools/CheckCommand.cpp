@@ -43,7 +43,10 @@ the percentage, or when both are below the noise floor.
 Timings use the percentage with their own floor (--time-floor, seconds) and
 warn only when the new time is slower, unless --warn-faster is given.
 Baselines: the library's properties files beside each document; the tool's
-own (data-file copies) in a .ravelcrest folder beside it.
+own (data-file copies) in a .ravelcrest folder beside it; image baselines
+beside it too, named after it: bracket.vxlprt -> bracket-vxlprt.gif (the
+view), bracket.vxldrw -> bracket-vxldrw-sheet1.gif, ... (one per sheet).
+What the image checks saw is in RESULTS/images/<document>/.
 Parallel runs (-j) and shards (--shard) print the same rows in the same
 order as a serial run; `ravelcrest merge` joins the --json files of shards.
 Exit code: 0 all agreed or created baselines, 1 a check warned, 2 a check
@@ -150,6 +153,14 @@ void addCheckCommand(CLI::App& app, CommandContext& context) {
   cmd->add_flag("--ci", args->options.ci, "A missing baseline fails the check instead of being created");
   cmd->add_option("-j,--jobs", args->jobs, "Documents checked at once, each in a host session of its own "
                                            "(default: the number of processors)");
+  cmd->add_option("--image-format", args->options.imageFormat,
+                  "Format of image baselines: gif (default) or cbf (lossless for any number of colours)")
+      ->check(CLI::IsMember({"gif", "cbf"}))
+      ->capture_default_str();
+  cmd->add_option("--image-tolerance", args->options.imageTolerance,
+                  "Pixels an image may differ by (and by which its size may change) without a warning")
+      ->check(CLI::Range(0, 32767))
+      ->capture_default_str();
   cmd->add_option("--shard", args->shard, "K/N: check only documents K, K+N, K+2N, ... (for a CI matrix)");
   addReportOptions(*cmd, args->reports);
   cmd->callback([args, &context] { run(*args, context); });

@@ -15,6 +15,7 @@
 #include "platform/os/System.h"
 #include "tools/CheckCatalog.h"
 #include "tools/DataFileCompare.h"
+#include "tools/ImageChecks.h"
 #include "tools/BaselineCandidates.h"
 #include "tools/Interrupt.h"
 #include "tools/LastRun.h"
@@ -199,6 +200,7 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
   Snapshot before;
   std::vector<std::string> baselineFiles = entry.baselineFiles ? entry.baselineFiles(env) : std::vector<std::string>{};
   std::string tolerance = toleranceFor(entry, options);
+  std::vector<Variant> args;
   try {
     before.hostLines = hostJournalSize(env.host);
     before.journalBytes = sizeOf(journFile);
@@ -210,7 +212,7 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
       std::string stale = platform::joinPath(env.dataFolder, name);
       if (platform::fileExists(stale)) platform::deleteFile(stale);
     }
-    std::vector<Variant> args = entry.arguments ? entry.arguments(env) : std::vector<Variant>{};
+    args = entry.arguments ? entry.arguments(env) : std::vector<Variant>{};
     Variant result = au::call(env.app, entry.member, args);
     if (entry.kind == ResultKind::Time) {
       row.newValue = result.toText();
@@ -230,16 +232,33 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
   if (row.status == Status::Failed) return row;
 
   bool warned = au::call(env.app, "Failure").toBool();
-  for (const std::string& line : newJournalLines(before, env.host, journFile)) {
+  // An image check journals the baseline it created as a warning block.
+  bool createdByCheck = false;
+  const std::vector<std::string> journal = newJournalLines(before, env.host, journFile);
+  for (const std::string& line : journal) {
     if (line.rfind("'*** WARNING - ", 0) == 0 || line.rfind("*** WARNING - ", 0) == 0) warned = true;
+    if (line.rfind("'*** BaseLine Created", 0) == 0) createdByCheck = true;
     if (std::string v = valueAfter(line, "*** New = "); !v.empty()) row.newValue = v;
     if (std::string v = valueAfter(line, "*** BaseLine = "); !v.empty()) row.baseValue = v;
+  }
+  if (createdByCheck) {
+    warned = false;
+    row.newValue.clear();
+    row.baseValue.clear();
+  }
+  try {
+    if (entry.afterCall) entry.afterCall(env, args);
+    if (entry.describe) entry.describe(env, journal, row);
+  } catch (const std::exception& e) {
+    row.status = Status::Failed;
+    row.detail = e.what();
+    return row;
   }
   if (entry.kind == ResultKind::Time && warned && !timingWarns(row, options)) {
     warned = false;
     row.detail = "faster than the baseline (--warn-faster warns about that too)";
   }
-  bool created = false;
+  bool created = createdByCheck;
   for (std::size_t i = 0; i < baselineFiles.size(); ++i) {
     if (sizeOf(baselineFiles[i]) != before.baselineSizes[i] && !warned) {
       created = true;
@@ -276,6 +295,26 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
   if (warned) row.status = Status::Warning;
   else if (created) row.status = Status::BaselineCreated;
   return row;
+}
+
+// The drawing's sheets saved by the host, then one image check per sheet;
+// a host that cannot save them gives one FAILED row.
+void runSheetImages(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options,
+                    const std::string& journFile, LastRun& lastRun, std::vector<CheckRow>& rows) {
+  std::vector<CheckEntry> sheets;
+  try {
+    sheets = sheetImageChecks(env);
+  } catch (const au::AutomationError& e) {
+    rows.push_back(CheckRow{env.label, entry.name, Status::Failed, "", "", e.description(), {}});
+    return;
+  } catch (const std::exception& e) {
+    rows.push_back(CheckRow{env.label, entry.name, Status::Failed, "", "", e.what(), {}});
+    return;
+  }
+  for (const CheckEntry& sheet : sheets) {
+    if (interruptRequested()) return;
+    rows.push_back(runOne(sheet, env, options, journFile, lastRun));
+  }
 }
 
 bool selected(const RunOptions& options, const CheckEntry& entry) {
@@ -359,6 +398,9 @@ std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& 
   env.realFolder = std::string(platform::folderOf(item.path));
   env.baselineFolder = stateFolderOf(env.realFolder, env.nameOnly);
   env.results = options.results;
+  env.imagesFolder = platform::joinPath(options.results, "images/" + item.label);
+  env.imageFormat = options.imageFormat;
+  env.imageTolerance = options.imageTolerance;
   env.type = documentTypeOf(item.path);
 
   if (env.type == 0) {
@@ -367,6 +409,7 @@ std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& 
   }
   try {
     startDataFolder(env.dataFolder);
+    startDataFolder(env.imagesFolder);
     openRow.detail = openDocument(env, options, journFile);
   } catch (const au::AutomationError& e) {
     openRow.detail = e.description();
@@ -384,6 +427,10 @@ std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& 
     if (std::find(entry.types.begin(), entry.types.end(), env.type) == entry.types.end()) continue;
     if (!selected(options, entry)) continue;
     if (!entry.member.empty() && info.find(entry.member).empty()) continue;
+    if (entry.kind == ResultKind::SheetImages) {
+      runSheetImages(entry, env, options, journFile, lastRun, rows);
+      continue;
+    }
     rows.push_back(runOne(entry, env, options, journFile, lastRun));
   }
   // The rows are what matters; a host that cannot close is left as it is.

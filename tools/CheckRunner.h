@@ -52,6 +52,8 @@ struct RunOptions {
   double timeFloor = 0.5;       // seconds: times both below it always agree
   bool warnFaster = false;      // a timing faster than its baseline warns too
   bool ci = false;              // a missing baseline fails instead of being created
+  std::string imageFormat = "gif";  // image baselines: "gif" or "cbf"
+  std::int16_t imageTolerance = 0;  // pixels an image may differ by without a warning
 };
 
 // Runs every applicable check on `document` (number `index` of the run) and

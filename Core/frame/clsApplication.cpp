@@ -155,13 +155,12 @@ const au::ClassInfo& clsApplication::classInfo() {
                std::int32_t view = a[0].asLong();
                const std::int16_t result = TestBitmapCompare(self, view, a[1].asString(), a[2].asString(),
                                                              a[3].asInteger(), a[4].asInteger());
-               a[0] = au::Variant(view);
-               return au::Variant(result);
+               a[0] = view;
+               return result;
              });
     b.method("GetBMPInSheets", VarType::Variant, {au::byRef("BMPFilePathNameInput", VarType::String)},
              [](clsApplication&, au::CallArgs& a) {
                GetBMPInSheets(a[0].asString());
-               return au::Variant();
              });
     return b.build();
   }();

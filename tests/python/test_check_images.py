@@ -1,0 +1,78 @@
+"""End-to-end tests of the image checks of `ravelcrest check`: the host's view
+and a drawing's sheets compared with baseline images beside the document."""
+import json
+
+from summary import rows
+from test_check_runs import check, edit, ravelcrest
+
+
+def image_rows(stdout, document):
+    return {r[1]: r[2] for r in rows(stdout) if r[0] == document and r[1].startswith("TestBitmapCompare")}
+
+
+def results_json(path):
+    return {(d["document"], c["check"]): c for d in json.loads(path.read_text())["documents"] for c in d["checks"]}
+
+
+def test_view_baseline_created_then_clean_then_an_edit_warns_with_a_difference_image(models, tmp_path):
+    part = models / "bracket.vxlprt"
+    first = check(part, "--results", tmp_path / "r1")
+    assert image_rows(first.stdout, "bracket.vxlprt") == {"TestBitmapCompare": "BASELINE CREATED"}, first.stdout
+    assert (models / "bracket-vxlprt.gif").read_bytes()[:4] == b"GIF8"
+    assert (tmp_path / "r1/images/bracket.vxlprt/view-new.gif").exists()
+
+    again = check(part, "--results", tmp_path / "r2", "--json", tmp_path / "r2.json")
+    assert again.returncode == 0, again.stdout + again.stderr
+    assert image_rows(again.stdout, "bracket.vxlprt") == {"TestBitmapCompare": "OK"}
+    assert not (tmp_path / "r2/images/bracket.vxlprt/view-diff.gif").exists()
+
+    edit(part, lambda m: m["view"]["rects"][0].update(x=120))
+    changed = check(part, "--results", tmp_path / "r3", "--json", tmp_path / "r3.json", "--checks",
+                    "TestBitmapCompare")
+    assert changed.returncode == 1, changed.stdout + changed.stderr
+    assert "Unmatched Pix: 1600" in changed.stdout
+    row = results_json(tmp_path / "r3.json")[("bracket.vxlprt", "TestBitmapCompare")]
+    assert row["status"] == "WARNING"
+    assert row["images"]["difference"] == "images/bracket.vxlprt/view-diff.gif"
+    assert (tmp_path / "r3" / row["images"]["difference"]).read_bytes()[:4] == b"GIF8"
+    assert row["images"]["baseline"] == str(models / "bracket-vxlprt.gif")
+
+    # The intended change accepted, the next run is clean.
+    accepted = ravelcrest("baseline", "accept", part, "--checks", "TestBitmapCompare")
+    assert accepted.returncode == 0, accepted.stdout + accepted.stderr
+    after = check(part, "--results", tmp_path / "r4", "--checks", "TestBitmapCompare")
+    assert after.returncode == 0, after.stdout + after.stderr
+
+
+def test_cbf_baselines_and_one_image_per_sheet(models, tmp_path):
+    drawing = models / "bracket.vxldrw"
+    first = check(drawing, "--results", tmp_path / "r1", "--image-format", "cbf")
+    assert image_rows(first.stdout, "bracket.vxldrw") == {
+        "TestBitmapCompare": "BASELINE CREATED",
+        "TestBitmapCompare(sheet1)": "BASELINE CREATED",
+        "TestBitmapCompare(sheet2)": "BASELINE CREATED",
+        "TestBitmapCompare(sheet3)": "BASELINE CREATED",
+    }, first.stdout
+    for name in ("bracket-vxldrw.cbf", "bracket-vxldrw-sheet1.cbf", "bracket-vxldrw-sheet3.cbf"):
+        assert (models / name).read_bytes()[:4] == b"CBF1", name
+    assert (tmp_path / "r1/images/bracket.vxldrw/sheet2-new.bmp").read_bytes()[:2] == b"BM"
+
+    # A view moved on the first sheet changes that sheet's image only.
+    edit(drawing, lambda m: m["sheets"][0]["views"][1].update(outline=[0.05, 0.11, 0.13, 0.19]))
+    second = check(drawing, "--results", tmp_path / "r2", "--image-format", "cbf", "--json", tmp_path / "r2.json")
+    statuses = image_rows(second.stdout, "bracket.vxldrw")
+    assert statuses["TestBitmapCompare(sheet1)"] == "WARNING", second.stdout
+    assert statuses["TestBitmapCompare(sheet2)"] == "OK"
+    row = results_json(tmp_path / "r2.json")[("bracket.vxldrw", "TestBitmapCompare(sheet1)")]
+    assert (tmp_path / "r2" / row["images"]["difference"]).read_bytes()[:4] == b"CBF1"
+
+
+def test_image_options_are_checked_and_tolerance_lets_small_changes_pass(models, tmp_path):
+    part = models / "bracket.vxlprt"
+    bad = check(part, "--results", tmp_path / "r0", "--image-format", "png")
+    assert bad.returncode == 2 and "--image-format" in bad.stderr
+    assert check(part, "--results", tmp_path / "r1", "--checks", "TestBitmapCompare").returncode == 0
+    edit(part, lambda m: m["view"]["rects"][0].update(w=201))  # one column of 40 pixels more
+    assert check(part, "--results", tmp_path / "r2", "--checks", "TestBitmapCompare").returncode == 1
+    lenient = check(part, "--results", tmp_path / "r3", "--checks", "TestBitmapCompare", "--image-tolerance", "40")
+    assert lenient.returncode == 0, lenient.stdout

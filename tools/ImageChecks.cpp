@@ -1,0 +1,191 @@
+#include "tools/ImageChecks.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/automation/Registry.h"
+#include "platform/display/Bmp.h"
+#include "platform/display/Windows.h"
+#include "platform/os/Files.h"
+#include "platform/os/Paths.h"
+
+namespace rc::tools {
+
+namespace au = rc::automation;
+using au::Variant;
+
+namespace {
+
+// TestBitmapCompare's capture modes.
+constexpr std::int16_t kLastTopChild = 1;
+constexpr std::int16_t kFromWorkFile = 3;
+
+// "bracket.vxlprt" -> "bracket-vxlprt": the document's name with its
+// extension folded in.
+std::string foldedName(const std::string& nameOnly) {
+  std::string name = nameOnly;
+  if (std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0) name[dot] = '-';
+  return name;
+}
+
+// The baseline image of `what` ("view", "sheet2", ...), relative to the
+// document's folder: the view's carries the document's name alone.
+std::string baselineName(const CheckEnv& env, const std::string& what) {
+  return foldedName(env.nameOnly) + (what == "view" ? "" : "-" + what) + "." + env.imageFormat;
+}
+
+std::string inImages(const CheckEnv& env, const std::string& name) { return platform::joinPath(env.imagesFolder, name); }
+
+// The difference file of `what` in the results folder; the library's work
+// file is the same name ending in "bmp".
+std::string differenceFile(const CheckEnv& env, const std::string& what) {
+  return inImages(env, what + "-diff." + env.imageFormat);
+}
+
+std::string workFile(const CheckEnv& env, const std::string& what) { return inImages(env, what + "-diff.bmp"); }
+
+std::string newImageFile(const CheckEnv& env, const std::string& what, const char* extension) {
+  return inImages(env, what + "-new." + extension);
+}
+
+// `path` relative to the results folder when it lies in it.
+std::string underResults(const CheckEnv& env, const std::string& path) {
+  const std::string prefix = env.results + "/";
+  return path.starts_with(prefix) ? path.substr(prefix.size()) : path;
+}
+
+// Completes an image check's row: the images it shows (baseline, new,
+// difference) and, when it warned, the pixel counts of its journal lines.
+void describeImageRow(const CheckEnv& env, const std::string& what, const std::vector<std::string>& journal,
+                      CheckRow& row) {
+  const std::string baseline = platform::joinPath(env.folder, baselineName(env, what));
+  if (platform::fileExists(baseline)) row.images.baseline = baseline;
+  for (const char* extension : {env.imageFormat.c_str(), "bmp"}) {
+    const std::string fresh = newImageFile(env, what, extension);
+    if (row.images.fresh.empty() && platform::fileExists(fresh)) row.images.fresh = underResults(env, fresh);
+  }
+  const std::string diff = differenceFile(env, what);
+  if (platform::fileExists(diff)) row.images.difference = underResults(env, diff);
+  // "'*** <U>Unmatched Pix:</U> 12" and the like: the counts, tags taken out.
+  for (const std::string& line : journal) {
+    if (line.find("Pix:") == std::string::npos && line.find("Size Change") == std::string::npos) continue;
+    std::string text;
+    bool inTag = false;
+    const std::size_t stars = line.rfind("*** ");
+    for (char c : line.substr(stars == std::string::npos ? 0 : stars + 4)) {
+      if (c == '<') inTag = true;
+      else if (c == '>') inTag = false;
+      else if (!inTag) text += c;
+    }
+    // Runs of spaces fold to one; the host's journal and the journal file
+    // carry the same block.
+    std::string folded;
+    for (char c : text)
+      if (c != ' ' || (!folded.empty() && folded.back() != ' ')) folded += c;
+    while (!folded.empty() && folded.back() == ' ') folded.pop_back();
+    if (folded.empty() || row.detail.find(folded) != std::string::npos) continue;
+    if (!row.detail.empty()) row.detail += "; ";
+    row.detail += folded;
+    // What `baseline accept` would replace, and with what.
+    row.baseValue = baselineName(env, what);
+    row.newValue = std::string(platform::fileName(row.images.fresh));
+  }
+}
+
+// The host's top-level window: the capture starts from its last child.
+Variant frameWindow(const CheckEnv& env) { return au::call(env.host, "SimFrameWindow"); }
+
+// Writes the view as it is now into the results folder as the "new" image
+// (in the baseline's format): what `baseline accept` would make the baseline.
+void saveView(const CheckEnv& env, std::int32_t view) {
+  display::Rect r;
+  if (!display::getWindowRect(static_cast<display::Handle>(view), r)) return;
+  au::ObjectRef bitmap = au::createObject("VxlClasses.clsBitmap");
+  if (!au::call(bitmap, "SetBitmap", view, r.width(), r.height()).toBool()) return;
+  const std::string work = inImages(env, "view-work.bmp");
+  au::call(bitmap, env.imageFormat == "cbf" ? "CreateCBF" : "CreateGIF", work, newImageFile(env, "view", env.imageFormat.c_str()));
+  if (platform::fileExists(work)) platform::deleteFile(work);
+}
+
+// Copies `file` to `to` (no link at `to` is written through).
+void copyFile(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  std::filesystem::remove(to, ec);
+  std::filesystem::copy_file(from, to, ec);
+  if (ec) throw std::filesystem::filesystem_error("cannot copy the sheet image", from, to, ec);
+}
+
+// The parts of an image check that differ between the view and a sheet.
+CheckEntry imageEntry(std::string name, std::string what, std::vector<int> types) {
+  CheckEntry e;
+  e.name = std::move(name);
+  e.member = "TestBitmapCompare";
+  e.types = std::move(types);
+  e.baselineFileName = [what](const CheckEnv& env) { return baselineName(env, what); };
+  e.baselineFiles = [what](const CheckEnv& env) {
+    return std::vector<std::string>{platform::joinPath(env.folder, baselineName(env, what))};
+  };
+  e.writeCandidate = [what](const CheckEnv& env, const std::string& file, const std::string&) {
+    const std::string fresh = newImageFile(env, what, env.imageFormat.c_str());
+    if (platform::fileExists(fresh)) copyFile(fresh, file);
+  };
+  e.describe = [what](const CheckEnv& env, const std::vector<std::string>& journal, CheckRow& row) {
+    describeImageRow(env, what, journal, row);
+  };
+  return e;
+}
+
+}  // namespace
+
+CheckEntry viewImageCheck() {
+  CheckEntry e = imageEntry("TestBitmapCompare", "view", {kPart, kAssembly, kDrawing});
+  e.measures = "the host's view, pixel by pixel, against a baseline image";
+  e.prepare = [](const CheckEnv& env) { platform::createFolder(env.imagesFolder); };
+  e.arguments = [](const CheckEnv& env) {
+    return std::vector<Variant>{frameWindow(env), platform::joinPath(env.folder, baselineName(env, "view")),
+                                differenceFile(env, "view"), env.imageTolerance, kLastTopChild};
+  };
+  e.afterCall = [](const CheckEnv& env, const std::vector<Variant>& args) { saveView(env, args[0].toLong()); };
+  return e;
+}
+
+CheckEntry sheetImagesCheck() {
+  CheckEntry e;
+  e.name = "GetBMPInSheets";
+  e.member = "GetBMPInSheets";
+  e.measures = "each sheet of the drawing, pixel by pixel, against a baseline image per sheet";
+  e.types = {kDrawing};
+  e.kind = ResultKind::SheetImages;
+  return e;
+}
+
+std::vector<CheckEntry> sheetImageChecks(const CheckEnv& env) {
+  platform::createFolder(env.imagesFolder);
+  const std::string prefix = inImages(env, "sheet");
+  au::call(env.app, "GetBMPInSheets", prefix);
+  std::vector<CheckEntry> entries;
+  for (int n = 1; platform::fileExists(prefix + std::to_string(n) + ".BMP"); ++n) {
+    const std::string what = "sheet" + std::to_string(n);
+    // The host's file is the new image; the library reads (and removes) a copy.
+    const std::string saved = prefix + std::to_string(n) + ".BMP";
+    const std::string fresh = newImageFile(env, what, "bmp");
+    std::filesystem::rename(saved, fresh);
+    CheckEntry e = imageEntry("TestBitmapCompare(" + what + ")", what, {kDrawing});
+    e.prepare = [what, fresh](const CheckEnv& env) { copyFile(fresh, workFile(env, what)); };
+    e.arguments = [what](const CheckEnv& env) {
+      return std::vector<Variant>{frameWindow(env), platform::joinPath(env.folder, baselineName(env, what)),
+                                  differenceFile(env, what), env.imageTolerance, kFromWorkFile};
+    };
+    // The candidate of a sheet's baseline is its new image in the baseline's format.
+    e.writeCandidate = [fresh](const CheckEnv& env, const std::string& file, const std::string&) {
+      au::ObjectRef bitmap = au::createObject("VxlClasses.clsBitmap");
+      if (!au::call(bitmap, "SetBitmap", static_cast<std::int32_t>(display::loadImage(fresh))).toBool()) return;
+      au::call(bitmap, env.imageFormat == "cbf" ? "CreateCBF" : "CreateGIF", file + ".bmp", file);
+      if (platform::fileExists(file + ".bmp")) platform::deleteFile(file + ".bmp");
+    };
+    entries.push_back(std::move(e));
+  }
+  return entries;
+}
+
+}  // namespace rc::tools
