@@ -36,11 +36,26 @@ std::time_t dateOf(const std::string& line) {
   return std::mktime(&tm);
 }
 
+// The document an image baseline belongs to: "bracket-vxlprt.gif" and
+// "bracket-vxldrw-sheet2.cbf" give "bracket.vxlprt" and "bracket.vxldrw"
+// (see ImageChecks.h); "" when `name` is none.
+std::string documentOfImage(std::string name) {
+  if (!name.ends_with(".gif") && !name.ends_with(".cbf")) return "";
+  name.resize(name.size() - 4);
+  if (std::size_t sheet = name.rfind("-sheet"); sheet != std::string::npos &&
+      sheet + 6 < name.size() && name.find_first_not_of("0123456789", sheet + 6) == std::string::npos)
+    name.resize(sheet);
+  std::size_t dash = name.rfind('-');
+  if (dash == std::string::npos || dash == 0) return "";
+  name[dash] = '.';
+  return name;
+}
+
 // The document a baseline file beside it belongs to ("" when `name` is none).
 std::string documentOfBaseline(const std::string& name) {
   for (std::string_view suffix : kSuffixes)
     if (name.size() > suffix.size() && name.ends_with(suffix)) return name.substr(0, name.size() - suffix.size());
-  return "";
+  return documentOfImage(name);
 }
 
 void addProperties(const fs::path& file, const fs::path& document, std::vector<BaselineEntry>& out) {

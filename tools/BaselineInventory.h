@@ -1,6 +1,6 @@
 // `ravelcrest baseline list` and `baseline prune`: the baselines kept
-// beside documents (properties files, mass-properties files and the tool's
-// .ravelcrest folders) found by walking folders.
+// beside documents (properties files, mass-properties files, image
+// baselines and the tool's .ravelcrest folders) found by walking folders.
 #pragma once
 
 #include <ctime>

@@ -76,3 +76,16 @@ def test_image_options_are_checked_and_tolerance_lets_small_changes_pass(models,
     assert check(part, "--results", tmp_path / "r2", "--checks", "TestBitmapCompare").returncode == 1
     lenient = check(part, "--results", tmp_path / "r3", "--checks", "TestBitmapCompare", "--image-tolerance", "40")
     assert lenient.returncode == 0, lenient.stdout
+
+
+def test_image_baselines_are_listed_and_pruned_with_their_document(models, tmp_path):
+    drawing = models / "bracket.vxldrw"
+    assert check(drawing, "--results", tmp_path / "r1", "--checks", "TestBitmapCompare,GetBMPInSheets").returncode == 0
+    listed = ravelcrest("baseline", "list", models)
+    assert "bracket-vxldrw.gif" in listed.stdout and "bracket-vxldrw-sheet3.gif" in listed.stdout, listed.stdout
+    (models / "keep-me.gif").write_bytes(b"GIF89a")  # no document of that name: not a baseline
+    drawing.unlink()
+    pruned = ravelcrest("baseline", "prune", models)
+    assert pruned.returncode == 0, pruned.stderr
+    assert not (models / "bracket-vxldrw-sheet1.gif").exists() and not (models / "bracket-vxldrw.gif").exists()
+    assert (models / "keep-me.gif").exists() and (models / "bracket.vxlprt").exists()
