@@ -81,8 +81,8 @@ void writeFileAtomic(std::string_view path, std::string_view data, unsigned mode
     ::unlink(tmp.c_str());
     raiseErrno(e, native);
   }
-  if (::rename(tmp.c_str(), native.c_str()) != 0) {
-    int e = errno;
+  if (int fault = fileio::WriteFaultHook::check(); fault != 0 || ::rename(tmp.c_str(), native.c_str()) != 0) {
+    int e = fault != 0 ? fault : errno;
     ::unlink(tmp.c_str());
     raiseErrno(e, native);
   }
@@ -131,6 +131,8 @@ void createFolder(std::string_view path) {
   for (std::size_t p = 1; p <= native.size(); ++p) {
     if (p == native.size() || native[p] == '/') {
       std::string part = native.substr(0, p);
+      if (folderExists(part)) continue;
+      if (int fault = fileio::WriteFaultHook::check()) raiseErrno(fault, part);
       if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) raiseErrno(errno, part);
     }
   }

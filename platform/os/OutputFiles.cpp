@@ -104,8 +104,10 @@ void replaceFile(std::string_view path, std::string_view data, unsigned mode) {
     ::unlink(tmp.c_str());
     throw;
   }
-  if (::close(fd) != 0 || ::rename(tmp.c_str(), native.c_str()) != 0) {
-    int e = errno;
+  int fault = 0;
+  if (::close(fd) != 0 || (fault = fileio::WriteFaultHook::check()) != 0 ||
+      ::rename(tmp.c_str(), native.c_str()) != 0) {
+    int e = fault != 0 ? fault : errno;
     ::unlink(tmp.c_str());
     if (e == EISDIR) refuseNonRegular(native);
     fileio::raiseErrno(e, native);

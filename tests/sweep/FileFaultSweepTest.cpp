@@ -1,0 +1,150 @@
+// The document copier with the file system refusing its 1st, 2nd, ... write
+// step (folder creation, open for writing, a buffer written, a rename)
+// until a run meets no refusal. Every run must report the failure in the
+// trace log (or, when the trace line itself cannot be written, raise it),
+// leave each copied file either missing or whole, leave no temporary file
+// behind and never touch the source tree.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Core/frame/Register.h"
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/Error.h"
+#include "platform/automation/Registry.h"
+#include "platform/os/FileIo.h"
+#include "platform/os/MessageSink.h"
+#include "sim/Register.h"
+#include "tests/sweep/SweepSupport.h"
+
+namespace rc::testing {
+namespace {
+
+namespace au = rc::automation;
+namespace fs = std::filesystem;
+using au::Variant;
+using platform::fileio::WriteFaultHook;
+
+// How the copier is reached.
+enum class Route { OneDocument, ListFile, FlatCopy };
+
+struct Case {
+  const char* document;  // relative to the models folder
+  Route route;
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.document << " route " << static_cast<int>(c.route); }
+
+class FileFaultSweep : public ::testing::TestWithParam<Case> {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/ravelcrest-filesweep-XXXXXX";
+    root_ = mkdtemp(tmpl);
+    setenv("RAVELCREST_DRIVE_ROOT", (root_ + "/drive").c_str(), 1);
+    setenv("LC_ALL", "C", 1);
+    const char* source = std::getenv("RAVELCREST_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    fs::copy(std::string(source) + "/examples/models", models(), fs::copy_options::recursive);
+    fs::create_directories(copies());
+    fs::create_directories(root_ + "/drive");
+    core::registerClasses();
+    sim::registerApplications();
+    host_ = au::createObject("Vexlar.Application");
+    app_ = au::createObject("RavelcrestCore.clsApplication");
+    au::letProperty(app_, "ResultPath", Variant(root_));
+  }
+  void TearDown() override {
+    WriteFaultHook::refuseStep(0);
+    if (host_) au::call(host_, "ExitApp");
+    fs::remove_all(root_);
+  }
+
+  std::string models() const { return root_ + "/models"; }
+  std::string copies() const { return root_ + "/copies"; }
+
+  struct Outcome {
+    int steps = 0;
+    int raised = 0;  // the error number that reached the caller
+    std::vector<std::string> trace;
+    sweep::Snapshot copied;
+  };
+
+  // Copies the case's document with write step `refuse` refused (0: none),
+  // into an empty copies folder (but for its list file).
+  Outcome run(const Case& c, int refuse) {
+    for (const auto& entry : fs::directory_iterator(copies()))
+      if (entry.path().filename() != "Testfiles.txt") fs::remove_all(entry.path());
+    fs::remove(root_ + "/TraceLog.log");
+    Outcome out;
+    WriteFaultHook::refuseStep(refuse);
+    try {
+      if (c.route == Route::OneDocument) {
+        au::call(app_, "GetDependDocsWithDocNotOpen", {Variant(c.document), Variant(copies()), Variant(models()),
+                                                       Variant(models()), Variant::integer(0)});
+      } else if (c.route == Route::ListFile) {
+        au::call(app_, "GetAllDependDocsWithDocNotOpen",
+                 {Variant(copies()), Variant(models()), Variant(models()), Variant::integer(0)});
+      } else {
+        au::ObjectRef tool = au::createObject("RavelcrestCore.Class1");
+        au::call(tool, "GetFiles", {Variant(c.document), Variant(copies()), Variant(models()), Variant(models()),
+                                    Variant::integer(0)});
+      }
+    } catch (const au::AutomationError& e) {
+      out.raised = e.number();
+    }
+    out.steps = WriteFaultHook::steps();
+    WriteFaultHook::refuseStep(0);
+    out.trace = sweep::traceLines(root_ + "/TraceLog.log");
+    out.copied = sweep::snapshot(copies());
+    return out;
+  }
+
+  au::ObjectRef host_, app_;
+  platform::ScopedMessageHandler quiet_{[](std::string_view) {}};
+
+ private:
+  std::string root_;
+};
+
+TEST_P(FileFaultSweep, EveryRefusedWriteLeavesCopiesWholeAndIsReported) {
+  const Case& c = GetParam();
+  if (c.route == Route::ListFile) platform::writeFile(copies() + "/Testfiles.txt", std::string(c.document) + "\r\n");
+  const sweep::Snapshot source = sweep::snapshot(models());
+  const Outcome clean = run(c, 0);
+  ASSERT_EQ(clean.raised, 0);
+  ASSERT_GT(clean.copied.size(), 1u) << "nothing was copied";
+  for (const std::string& line : clean.trace) EXPECT_EQ(line.find("Failure"), std::string::npos) << line;
+  for (int n : sweep::faultPositions(clean.steps)) {
+    SCOPED_TRACE("write step " + std::to_string(n) + " of " + std::to_string(clean.steps) + " refused");
+    const Outcome r = run(c, n);
+    ASSERT_GE(r.steps, n) << "the refusal was not reached";
+    if (r.raised != 0) {
+      // Only a trace line that cannot be written reaches the caller.
+      EXPECT_EQ(r.raised, au::err::PathFileAccessError);
+    } else if (c.route != Route::FlatCopy) {
+      bool reported = false;
+      for (const std::string& line : r.trace) reported |= line.starts_with("GetDependencies4 Failure: ");
+      EXPECT_TRUE(reported) << "a refused write went unreported";
+    }
+    for (const std::string& f : sweep::brokenFiles({}, clean.copied, r.copied, false))
+      ADD_FAILURE() << "copy left half written or stray: " << f;
+    EXPECT_EQ(sweep::snapshot(models()), source) << "the source tree changed";
+  }
+  const Outcome after = run(c, clean.steps + 1);
+  EXPECT_EQ(after.raised, 0);
+  EXPECT_EQ(after.copied, clean.copied);
+}
+
+INSTANTIATE_TEST_SUITE_P(Copier, FileFaultSweep,
+                         ::testing::Values(Case{"tree/top.vxlasm", Route::OneDocument},
+                                           Case{"fastener.vxlasm", Route::OneDocument},
+                                           Case{"bracket.vxldrw", Route::OneDocument},
+                                           Case{"tree/top.vxlasm", Route::ListFile},
+                                           Case{"frame.vxlasm", Route::ListFile},
+                                           Case{"tree/top.vxlasm", Route::FlatCopy}));
+
+}  // namespace
+}  // namespace rc::testing
