@@ -306,6 +306,41 @@ std::string_view LineReader::next() {
   }
 }
 
+bool LineReader::nextStartsWith(std::string_view prefix) {
+  if (atEnd()) return false;
+  while (size_ - pos_ < prefix.size() && !eof_) {
+    // A line end before the prefix's length settles it without more bytes.
+    if (lineEnd(pos_) != npos) break;
+    fill();
+  }
+  const std::size_t have = std::min(size_ - pos_, prefix.size());
+  std::string_view start(buf_.get() + pos_, have);
+  if (start.find_first_of("\r\n") != std::string_view::npos) return false;
+  return have == prefix.size() && start == prefix;
+}
+
+void LineReader::skipLine() {
+  if (atEnd()) au::raise(au::err::InputPastEndOfFile, path_);
+  for (;;) {
+    std::size_t end = lineEnd(pos_);
+    if (end == npos) {
+      // No line end in what is held: drop it all and read on, so the buffer
+      // never grows with the line.
+      pos_ = size_;
+      if (!fill()) return;  // the last line had no line end
+      continue;
+    }
+    if (buf_[end] == '\r' && end + 1 == size_ && !eof_) {
+      // A CR at the end of the buffer: its LF may start the next block.
+      pos_ = size_;
+      if (fill() && buf_[pos_] == '\n') ++pos_;
+      return;
+    }
+    pos_ = end + ((buf_[end] == '\r' && end + 1 < size_ && buf_[end + 1] == '\n') ? 2 : 1);
+    return;
+  }
+}
+
 std::int64_t skipSharedLines(LineReader& a, LineReader& b) {
   if (!a.regular_ || !b.regular_) return 0;
   a.atEnd();  // the first read skips a byte-order mark
