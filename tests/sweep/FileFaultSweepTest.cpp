@@ -41,15 +41,8 @@ void PrintTo(const Case& c, std::ostream* os) { *os << c.document << " route " <
 class FileFaultSweep : public ::testing::TestWithParam<Case> {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/ravelcrest-filesweep-XXXXXX";
-    root_ = mkdtemp(tmpl);
-    setenv("RAVELCREST_DRIVE_ROOT", (root_ + "/drive").c_str(), 1);
-    setenv("LC_ALL", "C", 1);
-    const char* source = std::getenv("RAVELCREST_SOURCE_DIR");
-    ASSERT_NE(source, nullptr);
-    fs::copy(std::string(source) + "/examples/models", models(), fs::copy_options::recursive);
+    root_ = scratch_.root();
     fs::create_directories(copies());
-    fs::create_directories(root_ + "/drive");
     core::registerClasses();
     sim::registerApplications();
     host_ = au::createObject("Vexlar.Application");
@@ -59,10 +52,9 @@ class FileFaultSweep : public ::testing::TestWithParam<Case> {
   void TearDown() override {
     WriteFaultHook::refuseStep(0);
     if (host_) au::call(host_, "ExitApp");
-    fs::remove_all(root_);
   }
 
-  std::string models() const { return root_ + "/models"; }
+  std::string models() const { return scratch_.models(); }
   std::string copies() const { return root_ + "/copies"; }
 
   struct Outcome {
@@ -106,6 +98,7 @@ class FileFaultSweep : public ::testing::TestWithParam<Case> {
   platform::ScopedMessageHandler quiet_{[](std::string_view) {}};
 
  private:
+  sweep::SweepFolder scratch_;
   std::string root_;
 };
 

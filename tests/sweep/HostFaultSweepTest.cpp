@@ -136,17 +136,11 @@ struct Outcome {
 class HostFaultSweep : public ::testing::TestWithParam<Member> {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/ravelcrest-sweep-XXXXXX";
-    root_ = mkdtemp(tmpl);
-    setenv("RAVELCREST_DRIVE_ROOT", (root_ + "/drive").c_str(), 1);
-    setenv("LC_ALL", "C", 1);
-    const char* source = std::getenv("RAVELCREST_SOURCE_DIR");
-    ASSERT_NE(source, nullptr);
-    place_.models = root_ + "/models";
+    root_ = scratch_.root();
+    place_.models = scratch_.models();
     place_.results = root_ + "/results";
     place_.copies = root_ + "/copies";
-    fs::copy(std::string(source) + "/examples/models", place_.models, fs::copy_options::recursive);
-    for (const char* folder : {"/drive", "/results/data", "/results/perf", "/copies"})
+    for (const char* folder : {"/results/data", "/results/perf", "/copies"})
       fs::create_directories(root_ + folder);
     core::registerClasses();
     sim::registerApplications();
@@ -159,7 +153,6 @@ class HostFaultSweep : public ::testing::TestWithParam<Member> {
       au::call(host_, "SimFailAfter", {Variant(0), Variant("")});
       au::call(host_, "ExitApp");
     }
-    fs::remove_all(root_);
   }
 
   // The sample documents of `types`, relative to the models folder.
@@ -295,6 +288,7 @@ class HostFaultSweep : public ::testing::TestWithParam<Member> {
   platform::ScopedMessageHandler quiet_{[](std::string_view) {}};
 
  private:
+  sweep::SweepFolder scratch_;
   std::string root_;
 };
 

@@ -3,8 +3,11 @@
 // written, and reading the trace log back as lines.
 #pragma once
 
+#include <stdlib.h>
+
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <map>
 #include <set>
 #include <string>
@@ -33,6 +36,36 @@ inline std::vector<int> faultPositions(int calls) {
   }
   return {picked.begin(), picked.end()};
 }
+
+// A scratch folder for one test: "drive" in it is the drive root, "models"
+// a copy of the sample documents, and the C locale is in force. Removed
+// with its contents at the end.
+class SweepFolder {
+ public:
+  SweepFolder() {
+    std::string tmpl = "/tmp/ravelcrest-sweep-XXXXXX";
+    root_ = ::mkdtemp(tmpl.data());
+    ::setenv("RAVELCREST_DRIVE_ROOT", (root_ + "/drive").c_str(), 1);
+    ::setenv("LC_ALL", "C", 1);
+    std::filesystem::create_directories(root_ + "/drive");
+    const char* source = std::getenv("RAVELCREST_SOURCE_DIR");
+    if (source == nullptr) throw std::runtime_error("RAVELCREST_SOURCE_DIR is not set");
+    std::filesystem::copy(std::string(source) + "/examples/models", models(),
+                          std::filesystem::copy_options::recursive);
+  }
+  ~SweepFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(root_, ec);
+  }
+  SweepFolder(const SweepFolder&) = delete;
+  SweepFolder& operator=(const SweepFolder&) = delete;
+
+  const std::string& root() const { return root_; }
+  std::string models() const { return root_ + "/models"; }
+
+ private:
+  std::string root_;
+};
 
 // Every regular file below `folder` (relative path to content).
 using Snapshot = std::map<std::string, std::string>;

@@ -117,11 +117,8 @@ TEST_F(PrintTask, HostFailingAtEveryCallInTurnPrintsOnceOrReportsFailure) {
 }
 
 TEST_F(PrintTask, VaultGoingAwayAtEveryCallInTurnPrintsOnceOrReportsFailure) {
-  auto plan = std::make_shared<FailPlan>();
-  FailingProxy::install(plan);
-  struct Restore {
-    ~Restore() { FailingProxy::restore(); }
-  } restore;
+  ScopedFailingVault failing;
+  const std::shared_ptr<FailPlan>& plan = failing.plan;
   checkIn("bolt.vxlprt", model(2000));
   checkIn("frame.vxlasm", model(2000), "", {{"bolt.vxlprt", "A"}, {"gone.vxlprt", "B"}});
   const std::string content = platform::readFile(path("src/frame.vxlasm"));
