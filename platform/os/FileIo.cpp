@@ -54,20 +54,31 @@ int WriteFaultHook::check() {
   return s.refuseAt != 0 && step == s.refuseAt ? EIO : 0;
 }
 
-void writeAll(int fd, std::string_view data, const std::string& path) {
+int writeCounted(int fd, std::string_view data, std::size_t& written) {
+  written = 0;
   while (!data.empty()) {
     if (int fault = WriteFaultHook::check()) {
-      ::close(fd);
-      raiseErrno(fault, path);
+      // A full disk takes part of a buffer before it refuses the rest.
+      const std::size_t part = data.size() / 2;
+      if (part > 0 && ::write(fd, data.data(), part) > 0) written += part;
+      return fault;
     }
     ssize_t n = ::write(fd, data.data(), data.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      int e = errno;
-      ::close(fd);
-      raiseErrno(e, path);
+      return errno;
     }
+    written += static_cast<std::size_t>(n);
     data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return 0;
+}
+
+void writeAll(int fd, std::string_view data, const std::string& path) {
+  std::size_t written = 0;
+  if (int e = writeCounted(fd, data, written)) {
+    ::close(fd);
+    raiseErrno(e, path);
   }
 }
 

@@ -14,6 +14,10 @@ namespace rc::platform::fileio {
 // Writes all of `data` to `fd`; on failure closes `fd` and raises.
 void writeAll(int fd, std::string_view data, const std::string& path);
 
+// Writes all of `data` to `fd`, counting the bytes written in `written`;
+// answers 0, or errno after a failed write (`fd` stays open).
+int writeCounted(int fd, std::string_view data, std::size_t& written);
+
 // `line` followed by CR LF, the line end of the library's text files.
 std::string withLineEnd(std::string_view line);
 

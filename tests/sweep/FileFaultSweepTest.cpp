@@ -139,5 +139,93 @@ INSTANTIATE_TEST_SUITE_P(Copier, FileFaultSweep,
                                            Case{"frame.vxlasm", Route::ListFile},
                                            Case{"tree/top.vxlasm", Route::FlatCopy}));
 
+// The checks that write baselines, with each write step of a run refused in
+// turn: the baselines are as they were or as a clean run writes them, never
+// half an appended line, and the check ends as it does on any failure.
+class BaselineWriteSweep : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    core::registerClasses();
+    sim::registerApplications();
+    host_ = au::createObject("Vexlar.Application");
+    app_ = au::createObject("RavelcrestCore.clsApplication");
+    au::letProperty(app_, "ResultPath", Variant(scratch_.root()));
+    au::letProperty(app_, "VXBuild", Variant("sweep"));
+  }
+  void TearDown() override {
+    WriteFaultHook::refuseStep(0);
+    if (host_) au::call(host_, "ExitApp");
+  }
+
+  struct Outcome {
+    int steps = 0;
+    int raised = 0;
+    Variant result;
+    sweep::Snapshot models;
+  };
+
+  // Runs the check on `doc` from the models folder as `before` holds it.
+  Outcome run(const std::string& doc, const sweep::Snapshot& before, int refuse) {
+    sweep::restore(scratch_.models(), before, sweep::snapshot(scratch_.models()));
+    const std::string path = scratch_.models() + "/" + doc;
+    const std::string name = fs::path(path).filename().string();
+    au::call(host_, "CloseAllDocuments");
+    std::vector<Variant> open{Variant(path), Variant(1), Variant(0), Variant(""), Variant(0), Variant(0)};
+    au::call(host_, "OpenDoc6", open);
+    au::letProperty(app_, "InputFile", Variant(path));
+    au::letProperty(app_, "NameOnly", Variant(name));
+    au::letProperty(app_, "BLFile", Variant(path + ".massproperties"));
+    std::vector<Variant> args;
+    const std::string member = GetParam();
+    if (member == "TestFileSize") args = {Variant(path)};
+    if (member == "TestMassProp") args = {Variant(false)};
+    if (member == "TestFileVersion") args = {Variant::integer(1), Variant::integer(0)};
+    Outcome out;
+    WriteFaultHook::refuseStep(refuse);
+    try {
+      out.result = au::call(app_, member, args);
+    } catch (const au::AutomationError& e) {
+      out.raised = e.number();
+    }
+    out.steps = WriteFaultHook::steps();
+    WriteFaultHook::refuseStep(0);
+    out.models = sweep::snapshot(scratch_.models());
+    return out;
+  }
+
+  sweep::SweepFolder scratch_;
+  au::ObjectRef host_, app_;
+  platform::ScopedMessageHandler quiet_{[](std::string_view) {}};
+};
+
+TEST_P(BaselineWriteSweep, EveryRefusedWriteLeavesBaselinesWhole) {
+  for (const char* doc : {"bracket.vxlprt", "nut.prt"}) {
+    // First with no baselines (the check writes them), then with a key
+    // already there (the properties file is appended to or left alone).
+    for (const auto& entry : fs::recursive_directory_iterator(scratch_.models()))
+      if (entry.path().extension() == ".properties" || entry.path().extension() == ".massproperties")
+        fs::remove(entry.path());
+    platform::writeFile(scratch_.models() + "/nut.prt.properties", "Other = 1      Build: x, Date: 01/01/2000\r\n");
+    const sweep::Snapshot before = sweep::snapshot(scratch_.models());
+    const Outcome clean = run(doc, before, 0);
+    ASSERT_EQ(clean.raised, 0) << doc;
+    for (int n : sweep::faultPositions(clean.steps)) {
+      SCOPED_TRACE(std::string(doc) + ": write step " + std::to_string(n) + " of " + std::to_string(clean.steps));
+      const Outcome r = run(doc, before, n);
+      ASSERT_GE(r.steps, n);
+      // Only a trace line that cannot be written reaches the caller.
+      if (r.raised != 0) {
+        EXPECT_EQ(r.raised, au::err::PathFileAccessError);
+      }
+      for (const std::string& f : sweep::brokenFiles(before, clean.models, r.models, false))
+        ADD_FAILURE() << "baseline left neither as it was nor whole: " << f << "\n" << r.models.at(f);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Checks, BaselineWriteSweep,
+                         ::testing::Values("TestEdgeCount", "TestTessTriangleCount", "TestFileSize", "TestMassProp",
+                                           "TestFileVersion"));
+
 }  // namespace
 }  // namespace rc::testing
