@@ -1,6 +1,7 @@
 // Inputs far beyond what a harness meets: a 200 MB document, a properties
 // file with a 100 MB line, JSON nested 100,000 deep, a list file of a
-// million lines. Each runs in a child process; it must end normally (a
+// million lines, two processes writing 1,000 settings each. Each runs in a
+// child process; it must end normally (a
 // clear error counts) and its peak resident memory stay within a bound
 // that does not grow with the input. The figures go to the test's output.
 #include <gtest/gtest.h>
@@ -23,6 +24,7 @@
 #include "platform/os/Files.h"
 #include "platform/os/MessageSink.h"
 #include "sim/Register.h"
+#include "tests/platform/StoreWriters.h"
 
 namespace rc::testing {
 namespace {
@@ -171,6 +173,10 @@ TEST_F(BigInput, AListFileOfAMillionLines) {
     return platform::fileExists(dir_ + "/copies/a.vxlprt") && !platform::fileExists(dir_ + "/results/TraceLog.log");
   });
   expectPeak("copy from a list of a million lines", copy, 32);
+}
+
+TEST_F(BigInput, TwoProcessesWritingAThousandSettingsEachKeepThemAll) {
+  expectConcurrentWritersKeepEverything(dir_ + "/registry", 1000);
 }
 
 }  // namespace
