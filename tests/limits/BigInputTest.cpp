@@ -1,9 +1,9 @@
 // Inputs far beyond what a harness meets: a 200 MB document, a properties
 // file with a 100 MB line, JSON nested 100,000 deep, a list file of a
-// million lines, two processes writing 1,000 settings each. Each runs in a
-// child process; it must end normally (a
-// clear error counts) and its peak resident memory stay within a bound
-// that does not grow with the input. The figures go to the test's output.
+// million lines; and two processes writing 1,000 settings each. Each input
+// runs in a child process; it must end normally (a clear error counts) and
+// its peak resident memory stay within a bound that does not grow with the
+// input. The figures go to the test's output.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
