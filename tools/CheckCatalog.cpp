@@ -1,7 +1,7 @@
 #include "tools/CheckCatalog.h"
 
 #include "Core/checks/FaceWalk.h"
-#include "Core/checks/modFileVersion.h"
+#include "Core/checks/FileVersionCheck.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/Registry.h"
 #include "platform/os/Files.h"

@@ -11,12 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "Core/interfaces/DocumentType.h"
 #include "platform/automation/Dispatch.h"
 
 namespace rc::tools {
 
 // Document types as the host's GetType answers them.
-enum DocType : int { kPart = 1, kAssembly = 2, kDrawing = 3 };
+using core::kAssembly;
+using core::kDrawing;
+using core::kPart;
 
 // What the runner knows about the document under test.
 struct CheckEnv {

@@ -1,6 +1,8 @@
 // The type library as text, as `ravelcrest typelib` prints it:
 //
 //   library RavelcrestCore
+//     version   1.0
+//     libid     {...}
 //
 //   class clsApplication
 //     progid    RavelcrestCore.clsApplication
@@ -10,27 +12,21 @@
 //     let    InputFile(ByVal value As String)
 //     method Divide(ByVal n As Long, ByRef rest As Long, Optional ByVal note As String = "") As Long
 //
-// Classes in registration order, members in interface order; a sub has no
-// "As" clause; an optional parameter without a default shows none.
+// Classes in registration order, members in interface order (each line as
+// memberText() writes it). A library that published no version or ID shows
+// no line for it.
 #pragma once
 
 #include <ostream>
 #include <span>
-#include <string>
-#include <string_view>
 
+#include "platform/automation/MemberText.h"
 #include "platform/automation/TypeInfo.h"
 
 namespace rc::tools {
 
-// One parameter: "Optional ByRef note As String = """.
-std::string paramText(const automation::ParamInfo& param);
-
-// One member line without indentation: "method Name(params) As Type".
-std::string memberText(const automation::MemberInfo& member);
-
-// The whole listing of `library`.
-void writeTypeLibrary(std::ostream& out, std::string_view library,
+// The whole listing of `library` and its classes.
+void writeTypeLibrary(std::ostream& out, const automation::LibraryInfo& library,
                       std::span<const automation::ClassInfo* const> classes);
 
 }  // namespace rc::tools

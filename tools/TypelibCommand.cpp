@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/automation/Registry.h"
@@ -12,12 +13,12 @@ namespace rc::tools {
 
 void addTypelibCommand(CLI::App& app, CommandContext& context) {
   auto library = std::make_shared<std::string>("RavelcrestCore");
-  CLI::App* cmd = app.add_subcommand("typelib", "Print the type library: classes, ProgIDs, interfaces and members.");
+  CLI::App* cmd = app.add_subcommand("typelib", "Print the type library: name, version and ID, classes, ProgIDs, interfaces and members.");
   cmd->add_option("--library", *library, "Library whose classes to list")->capture_default_str();
   cmd->callback([library, &context] {
-    std::vector<const automation::ClassInfo*> classes = automation::registeredClasses(*library);
-    if (classes.empty()) throw UsageError("no classes registered for library \"" + *library + "\"");
-    writeTypeLibrary(context.out, *library, classes);
+    std::optional<automation::TypeLibrary> found = automation::typeLibrary(*library);
+    if (!found) throw UsageError("no classes registered for library \"" + *library + "\"");
+    writeTypeLibrary(context.out, found->library, found->classes);
   });
 }
 

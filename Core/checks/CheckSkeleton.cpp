@@ -1,9 +1,8 @@
 #include "Core/checks/CheckSkeleton.h"
 
-#include <vector>
+#include <string>
 
-#include "Core/frame/modMainClassMod.h"
-#include "platform/automation/Registry.h"
+#include "Core/frame/TraceLog.h"
 #include "platform/automation/Trap.h"
 
 namespace rc::core {
@@ -28,28 +27,14 @@ std::int16_t runCheck(const SessionContext& session, std::string_view name, cons
   return result;
 }
 
-PropertyStore::PropertyStore() : obj_(au::createObject("VxlClasses.clsPropertyManager")) {}
-
-std::string PropertyStore::text(std::string_view key, std::string_view file, bool sumMode) {
-  std::vector<au::Variant> args{au::Variant(key), au::Variant(file), au::Variant::integer(sumMode ? 1 : 0)};
-  return au::call(obj_, "GetProperty", args).toText();
-}
-
-double PropertyStore::number(std::string_view key, std::string_view file, bool sumMode) {
-  return au::Variant(text(key, file, sumMode)).toDouble();
-}
-
-void PropertyStore::set(std::string_view key, std::string_view file, std::string_view value, std::string_view build) {
-  std::vector<au::Variant> args{au::Variant(key), au::Variant(file), au::Variant(value), au::Variant(build)};
-  au::call(obj_, "SetProperty", args);
-}
-
-bool PropertyStore::compare(const au::Variant& newValue, const au::Variant& baseline, const au::Variant& tolerance,
-                            double& diff) {
-  std::vector<au::Variant> args{newValue, baseline, tolerance, au::Variant(diff)};
-  bool same = au::call(obj_, "CompareProperty", args).toBool();
-  diff = args[3].toDouble();
-  return same;
+std::int16_t runCheckWithoutExit(const SessionContext& session, std::string_view name,
+                                 const std::function<void()>& body, bool traceFailure) {
+  const std::string prefix(name);
+  WriteTraceLog(session.ResultPath, prefix + " - Enter");
+  bool ok = au::trapped(body, [&](const au::AutomationError&) {
+    if (traceFailure) WriteTraceLog(session.ResultPath, prefix + " - Failed");
+  });
+  return ok ? 0 : 1;
 }
 
 }  // namespace rc::core

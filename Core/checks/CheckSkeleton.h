@@ -4,11 +4,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <string_view>
 
 #include "Core/frame/SessionContext.h"
-#include "platform/automation/Dispatch.h"
 
 namespace rc::core {
 
@@ -29,24 +27,11 @@ enum class OnFailure {
 std::int16_t runCheck(const SessionContext& session, std::string_view name, const std::function<void()>& body,
                       OnFailure onFailure = OnFailure::TraceAndSkipExit, std::string_view failureSuffix = " - Failed");
 
-// The property store as the checks reach it: created late-bound through
-// "VxlClasses.clsPropertyManager" and called by member name.
-class PropertyStore {
- public:
-  PropertyStore();
-
-  // GetProperty's text for `key` (first-match or sum mode).
-  std::string text(std::string_view key, std::string_view file, bool sumMode = false);
-  // That text as a number by the locale-aware conversion (13 when it is none).
-  double number(std::string_view key, std::string_view file, bool sumMode = false);
-  // SetProperty; its result is ignored, as the checks do.
-  void set(std::string_view key, std::string_view file, std::string_view value, std::string_view build);
-  // CompareProperty(new, baseline, tolerance, diff).
-  bool compare(const automation::Variant& newValue, const automation::Variant& baseline,
-               const automation::Variant& tolerance, double& diff);
-
- private:
-  automation::ObjectRef obj_;
-};
+// The frame of the checks that write no exit line: "<name> - Enter" (a
+// failure there is raised to the caller), then `body` under the trap.
+// Answers 0 when the body ran to its end; after a run-time error writes
+// "<name> - Failed" when `traceFailure` and answers 1.
+std::int16_t runCheckWithoutExit(const SessionContext& session, std::string_view name,
+                                 const std::function<void()>& body, bool traceFailure);
 
 }  // namespace rc::core

@@ -1,6 +1,8 @@
 #include "Core/checks/FaceWalk.h"
 
-#include "Core/frame/modMainClassMod.h"
+#include "Core/interfaces/DocumentType.h"
+#include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Trap.h"
 #include "platform/os/MessageSink.h"
@@ -23,15 +25,15 @@ double sumOverFaces(std::int32_t processId, bool multiSession, bool selectFaces,
   double total = 0;
   bool isPart = true;
   next.step([&] { host = GetSessionHost(processId, multiSession); });
-  next.step([&] { doc = au::callObject(host, "ActiveDoc"); });
-  next.step([&] { isPart = au::call(doc, "GetType").toLong() == 1; });
+  next.step([&] { doc = activeDoc(host); });
+  next.step([&] { isPart = au::call(doc, "GetType").toLong() == kPart; });
   if (!isPart) return 0;
   next.step([&] { au::call(doc, "ClearSelection"); });
   next.step([&] { body = au::callObject(doc, "Body"); });
   if (!body) return 0;
   next.step([&] { face = au::callObject(body, "GetFirstFace"); });
   while (face) {
-    if (selectFaces) next.step([&] { au::call(face, "Select", {au::Variant(true)}); });
+    if (selectFaces) next.step([&] { au::call(face, "Select", true); });
     next.step([&] { total += au::call(face, countMember).toDouble(); });
     if (!next.step([&] { face = au::callObject(face, "GetNextFace"); })) face = nullptr;
   }

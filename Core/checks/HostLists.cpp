@@ -1,7 +1,5 @@
 #include "Core/checks/HostLists.h"
 
-#include "Core/frame/modMainClassMod.h"
-#include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/SafeArray.h"
 
@@ -23,16 +21,19 @@ void requireLoop16(std::int64_t count) {
   if (count - 1 > 32767 || count - 1 < -32768) au::raise(au::err::Overflow);
 }
 
+void walkNames(const au::ObjectRef& doc, std::string_view countMember, std::string_view namesMember,
+               const std::function<void(std::int32_t, const au::Variant&)>& each,
+               const std::function<void(std::int32_t)>& onCount) {
+  const std::int32_t count = hostCount(au::call(doc, countMember));
+  if (onCount) onCount(count);
+  au::Variant names = au::call(doc, namesMember);
+  requireLoop16(count);
+  for (std::int32_t i = 0; i < count; ++i) each(i, listItem(names, i));
+}
+
 std::int32_t hostCount(const au::Variant& value) { return value.toLong(); }
 
 std::string hostText(const au::Variant& value) { return value.toText(); }
-
-au::ObjectRef GetSessionHostStrict(std::int32_t processId, bool multiSession) {
-  au::ObjectRef host;
-  if (multiSession) host = GetVexlarObjByPID(processId);
-  if (!host) host = GetApp();
-  return host;
-}
 
 bool nonZero(const au::Variant& value) {
   if (value.isEmpty()) return false;

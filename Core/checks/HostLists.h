@@ -1,8 +1,9 @@
 // Small shared routines of the document structure checks: reading the host's
-// zero-based lists, the 16-bit loop counters, and the strict host lookup.
+// zero-based lists, their walk and the 16-bit loop counters.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,16 +24,19 @@ std::int32_t listCount(const automation::Variant& list);
 // comes before the loop, so an oversized count walks nothing.
 void requireLoop16(std::int64_t count);
 
+// Walks a document's named list (its configurations or its sheets): reads
+// the count by `countMember` (hostCount) and hands it to `onCount`, reads the
+// zero-based names by `namesMember`, checks the 16-bit loop counter
+// (requireLoop16), then calls `each(index, name)` for every name in order.
+void walkNames(const automation::ObjectRef& doc, std::string_view countMember, std::string_view namesMember,
+               const std::function<void(std::int32_t index, const automation::Variant& name)>& each,
+               const std::function<void(std::int32_t count)>& onCount = {});
+
 // A host count as a whole number; Overflow (6) beyond 32 bits.
 std::int32_t hostCount(const automation::Variant& value);
 
 // The text of `value` as the host answered it (CStr).
 std::string hostText(const automation::Variant& value);
-
-// The host without the by-process fallback: with `multiSession`, the session
-// of `processId`, a failed lookup raising its error; without it, or when the
-// lookup answers nothing, GetApp().
-automation::ObjectRef GetSessionHostStrict(std::int32_t processId, bool multiSession);
 
 // Whether a host's numeric answer (an error code) is not 0; Empty is 0.
 bool nonZero(const automation::Variant& value);

@@ -3,8 +3,9 @@
 #include <string>
 
 #include "Core/checks/CheckSkeleton.h"
+#include "Core/checks/PropertyStore.h"
 #include "Core/checks/FaceWalk.h"
-#include "Core/frame/JournalErrors.h"
+#include "Core/frame/JournalWriters.h"
 #include "Core/properties/Comparison.h"
 #include "Core/properties/PropertyFile.h"
 #include "platform/os/Files.h"
@@ -32,7 +33,7 @@ void checkCount(const SessionContext& s, std::string_view key, std::string_view 
     return;
   }
   double diff = 0;
-  if (store.compare(au::Variant(count), au::Variant(base), s.tolerance, diff)) return;
+  if (store.compare(count, base, s.tolerance, diff)) return;
   JournalBlock block{std::string(key), journalNumber(count), journalNumber(base), differenceText(diff),
                      std::string(units), std::string(kWarning), ""};
   RecordJournalBlock(block, s.glbProcessID, s.MultiSession);
@@ -72,7 +73,7 @@ std::int16_t TestFileSize(const SessionContext& s, std::string_view tmpName) {
       return;
     }
     double diff = 0;
-    if (!store.compare(au::Variant(size), au::Variant(base), s.tolerance, diff)) {
+    if (!store.compare(size, base, s.tolerance, diff)) {
       block.Diff = differenceText(diff);
       block.Prefix = kWarning;
     }

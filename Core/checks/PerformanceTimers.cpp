@@ -1,7 +1,8 @@
 #include "Core/checks/PerformanceTimers.h"
 
 #include "Core/checks/CheckSkeleton.h"
-#include "Core/frame/JournalErrors.h"
+#include "Core/checks/PropertyStore.h"
+#include "Core/frame/JournalWriters.h"
 #include "Core/properties/Comparison.h"
 #include "Core/properties/PropertyFile.h"
 #include "platform/automation/Trap.h"
@@ -44,7 +45,7 @@ double TestPerformance(SessionContext& s, std::string_view perfType, std::int16_
           return;
         }
         double diff = 0;
-        if (!store.compare(au::Variant(time), au::Variant(base), s.tolerance, diff)) {
+        if (!store.compare(time, base, s.tolerance, diff)) {
           JournalBlock block{std::string(perfType), journalNumber(time), journalNumber(base), differenceText(diff),
                              "sec", std::string(kWarning), ""};
           AppendJournalBlock(block, s.JournFile);

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "Core/frame/ClassIds.h"
 #include "Core/frame/clsApplication.h"
 #include "Core/imaging/clsBitmap.h"
 #include "Core/imaging/clsGrfConvert.h"
@@ -26,6 +27,7 @@ void registerEach() {
 }  // namespace
 
 void registerClasses() {
+  automation::registerLibrary({std::string(kLibraryName), std::string(kLibraryVersion), std::string(kLibraryId)});
   registerEach<clsApplication>();
   registerEach<clsPropertyManager>();
   registerEach<clsBitmap>();

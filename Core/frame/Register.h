@@ -3,8 +3,9 @@
 
 namespace rc::core {
 
-// Registers the seven classes as "RavelcrestCore.<class>" and the
-// "VxlClasses" aliases. Idempotent.
+// Publishes the library's name, version and ID and registers the seven
+// classes as "RavelcrestCore.<class>" and the "VxlClasses" aliases.
+// Idempotent.
 void registerClasses();
 
 }  // namespace rc::core

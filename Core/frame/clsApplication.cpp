@@ -1,17 +1,17 @@
 #include "Core/frame/clsApplication.h"
 
-#include "Core/checks/modFileVersion.h"
-#include "Core/checks/modMassProp.h"
+#include "Core/checks/FileVersionCheck.h"
+#include "Core/checks/MassPropertiesCheck.h"
 #include "Core/checks/MeasurementChecks.h"
-#include "Core/checks/modAssembly.h"
-#include "Core/checks/modConfigurations.h"
-#include "Core/checks/modDrawingSheets.h"
-#include "Core/checks/modDependentDocs.h"
-#include "Core/checks/modDrawingViews.h"
-#include "Core/checks/modFeatureTree.h"
+#include "Core/checks/AssemblyChecks.h"
+#include "Core/checks/ConfigurationChecks.h"
+#include "Core/checks/DependentDocs.h"
+#include "Core/checks/DrawingSheetChecks.h"
+#include "Core/checks/DrawingViewChecks.h"
+#include "Core/checks/FeatureTreeCheck.h"
 #include "Core/checks/PerformanceTimers.h"
 #include "Core/frame/ClassIds.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/frame/TraceLog.h"
 
 namespace rc::core {
 
@@ -35,7 +35,6 @@ const au::ClassInfo& clsApplication::classInfo() {
         .set("tolerance", {au::byVal("value", VarType::Object)},
              [](clsApplication& self, au::CallArgs& a) {
                self.tolerance = a[0];
-               return au::Variant();
              })
         .field("NameOnly", VarType::String, &clsApplication::NameOnly)
         .field("glbProcessID", VarType::Long, &clsApplication::glbProcessID)
@@ -50,26 +49,25 @@ const au::ClassInfo& clsApplication::classInfo() {
     b.method("WriteTraceLog", VarType::Void, {au::byVal("message", VarType::String)},
              [](clsApplication& self, au::CallArgs& a) {
                self.WriteTraceLog(a[0].asString());
-               return au::Variant();
              });
     b.method("TestEdgeCount", VarType::Integer, {},
-             [](clsApplication& self, au::CallArgs&) { return au::Variant(TestEdgeCount(self)); });
+             [](clsApplication& self, au::CallArgs&) { return TestEdgeCount(self); });
     b.method("TestTessTriangleCount", VarType::Variant, {},
-             [](clsApplication& self, au::CallArgs&) { return au::Variant(TestTessTriangleCount(self)); });
+             [](clsApplication& self, au::CallArgs&) { return TestTessTriangleCount(self); });
     b.method("TestFileSize", VarType::Variant, {au::byRef("tmpName", VarType::String)},
-             [](clsApplication& self, au::CallArgs& a) { return au::Variant(TestFileSize(self, a[0].asString())); });
+             [](clsApplication& self, au::CallArgs& a) { return TestFileSize(self, a[0].asString()); });
     b.method("TestMassProp", VarType::Integer, {au::byRef("ReImport", VarType::Boolean)},
-             [](clsApplication& self, au::CallArgs& a) { return au::Variant(TestMassProp(self, a[0].asBool())); });
+             [](clsApplication& self, au::CallArgs& a) { return TestMassProp(self, a[0].asBool()); });
     b.method("TestFileVersion", VarType::Integer,
              {au::byRef("test", VarType::Integer), au::byRef("enterDB", VarType::Integer)},
              [](clsApplication& self, au::CallArgs& a) {
-               return au::Variant(TestFileVersion(self, a[0].asInteger(), a[1].asInteger()));
+               return TestFileVersion(self, a[0].asInteger(), a[1].asInteger());
              });
     b.method("TestPerformance", VarType::Double,
              {au::byRef("perfType", VarType::String), au::byRef("test", VarType::Integer),
               au::byRef("param", VarType::Integer).opt(au::Variant::integer(0))},
              [](clsApplication& self, au::CallArgs& a) {
-               return au::Variant(TestPerformance(self, a[0].asString(), a[1].asInteger(), a[2].asInteger()));
+               return TestPerformance(self, a[0].asString(), a[1].asInteger(), a[2].asInteger());
              });
     b.method("SimpleWriteError", VarType::Void,
              {au::byRef("perfType", VarType::String), au::byRef("perf", VarType::String),
@@ -78,61 +76,56 @@ const au::ClassInfo& clsApplication::classInfo() {
              [](clsApplication&, au::CallArgs& a) {
                SimpleWriteError(a[0].asString(), a[1].asString(), a[2].asString(), a[3].asString(), a[4].asString(),
                                 a[5].asString());
-               return au::Variant();
              });
     b.method("StartTimer", VarType::Void, {}, [](clsApplication& self, au::CallArgs&) {
       StartTimer(self);
-      return au::Variant();
     });
     b.method("StopTimer", VarType::String, {},
-             [](clsApplication& self, au::CallArgs&) { return au::Variant(StopTimer(self)); });
+             [](clsApplication& self, au::CallArgs&) { return StopTimer(self); });
     // Document structure checks.
     b.method("FailFeatureInSheets", VarType::Void,
              {au::byRef("WorkDir", VarType::String), au::byRef("BMPResultPathName", VarType::String)},
              [](clsApplication& self, au::CallArgs& a) {
                FailFeatureInSheets(self, a[0].asString(), a[1].asString());
-               return au::Variant();
              });
     b.method("ActivateSheets", VarType::Integer, {},
-             [](clsApplication& self, au::CallArgs&) { return au::Variant(ActivateSheets(self)); });
+             [](clsApplication& self, au::CallArgs&) { return ActivateSheets(self); });
     b.method("ActivateConfigs", VarType::Integer, {},
-             [](clsApplication& self, au::CallArgs&) { return au::Variant(ActivateConfigs(self)); });
+             [](clsApplication& self, au::CallArgs&) { return ActivateConfigs(self); });
     b.method("MassPropInCfgs", VarType::Integer, {au::byRef("massPropPathName", VarType::String)},
              [](clsApplication& self, au::CallArgs& a) {
                std::string path = a[0].asString();
                std::int16_t result = MassPropInCfgs(self, path);
-               a[0] = au::Variant(path);
-               return au::Variant(result);
+               a[0] = path;
+               return result;
              });
     b.method("FailedFeatInCongs", VarType::Integer, {au::byRef("featureFilePathName", VarType::String)},
              [](clsApplication& self, au::CallArgs& a) {
                std::string path = a[0].asString();
                std::int16_t result = FailedFeatInCongs(self, path);
-               a[0] = au::Variant(path);
-               return au::Variant(result);
+               a[0] = path;
+               return result;
              });
     b.method("ViewCutPaste", VarType::Integer, {},
-             [](clsApplication& self, au::CallArgs&) { return au::Variant(ViewCutPaste(self)); });
+             [](clsApplication& self, au::CallArgs&) { return ViewCutPaste(self); });
     b.method("InsertBOM", VarType::Void, {}, [](clsApplication& self, au::CallArgs&) {
       InsertBOM(self);
-      return au::Variant();
     });
     b.method("CreateSectionView", VarType::Integer, {},
-             [](clsApplication& self, au::CallArgs&) { return au::Variant(CreateSectionView(self)); });
+             [](clsApplication& self, au::CallArgs&) { return CreateSectionView(self); });
     b.method("Features", VarType::Integer, {},
-             [](clsApplication& self, au::CallArgs&) { return au::Variant(Features(self)); });
+             [](clsApplication& self, au::CallArgs&) { return Features(self); });
     b.method("ComponentCount", VarType::Integer, {},
-             [](clsApplication& self, au::CallArgs&) { return au::Variant(ComponentCount(self)); });
+             [](clsApplication& self, au::CallArgs&) { return ComponentCount(self); });
     b.method("TestFlexible", VarType::Integer, {},
-             [](clsApplication& self, au::CallArgs&) { return au::Variant(TestFlexible(self)); });
+             [](clsApplication& self, au::CallArgs&) { return TestFlexible(self); });
     b.method("TestAssemInterference", VarType::Void, {}, [](clsApplication& self, au::CallArgs&) {
       TestAssemInterference(self);
-      return au::Variant();
     });
     b.method("DependentDocs", VarType::Integer,
              {au::byRef("test", VarType::Integer), au::byRef("enterDB", VarType::Integer)},
              [](clsApplication& self, au::CallArgs& a) {
-               return au::Variant(DependentDocs(self, a[0].asInteger(), a[1].asInteger()));
+               return DependentDocs(self, a[0].asInteger(), a[1].asInteger());
              });
     b.method("GetDependDocsWithDocNotOpen", VarType::Void,
              {au::byRef("tmpFile", VarType::String), au::byRef("CopyToPath", VarType::String),
@@ -142,8 +135,7 @@ const au::ClassInfo& clsApplication::classInfo() {
                std::string file = a[0].asString();
                GetDependDocsWithDocNotOpen(self, file, a[1].asString(), a[2].asString(), a[3].asString(),
                                            a[4].asInteger());
-               a[0] = au::Variant(file);
-               return au::Variant();
+               a[0] = file;
              });
     b.method("GetAllDependDocsWithDocNotOpen", VarType::Void,
              {au::byRef("CopyToPath", VarType::String), au::byRef("CopyFromPath", VarType::String),
@@ -151,7 +143,6 @@ const au::ClassInfo& clsApplication::classInfo() {
              [](clsApplication& self, au::CallArgs& a) {
                GetAllDependDocsWithDocNotOpen(self, a[0].asString(), a[1].asString(), a[2].asString(),
                                               a[3].asInteger());
-               return au::Variant();
              });
     return b.build();
   }();

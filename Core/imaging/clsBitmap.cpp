@@ -1,7 +1,7 @@
 #include "Core/imaging/clsBitmap.h"
 
 #include "Core/frame/ClassIds.h"
-#include "Core/frame/JournalErrors.h"
+#include "Core/frame/JournalWriters.h"
 #include "Core/imaging/BitmapRecords.h"
 #include "platform/automation/Error.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "Core/frame/modMainClassMod.h"
+#include "Core/frame/TraceLog.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/Trap.h"

@@ -2,7 +2,8 @@
 
 #include "Core/checks/DocumentCopier.h"
 #include "Core/frame/ClassIds.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/frame/FolderBrowser.h"
+#include "Core/frame/TraceLog.h"
 #include "platform/os/Paths.h"
 #include "platform/os/SettingsStore.h"
 #include "platform/os/System.h"

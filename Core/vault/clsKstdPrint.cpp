@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "Core/frame/ClassIds.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/interfaces/HostLookup.h"
 #include "Core/interfaces/VaultCalls.h"
 #include "Core/vault/LoginSettings.h"
 #include "Core/vault/TaskMembers.h"

@@ -8,7 +8,16 @@
 // float, Date datetime, String str, Nothing None, one-dimensional arrays
 // lists, other arrays SafeArray, Missing ravelcrest.Missing, other Error
 // values their code as int.
+//
+// A value the runtime cannot hold is an AutomationError with the runtime's
+// number: lists nested deeper than arrays may nest, or a list that contains
+// itself, 13; an int too large for a Double, 6; text with a lone surrogate,
+// 5; more than kMaxConvertedElements elements in one value, 7. No
+// conversion recurses deeper than arrays nest.
 #pragma once
+
+#include <cstddef>
+#include <string_view>
 
 #include <pybind11/pybind11.h>
 
@@ -22,9 +31,15 @@ namespace py = pybind11;
 // optional parameter.
 struct MissingArgument {};
 
-// The Variant for a Python argument; TypeError when the value has no
-// automation form, OverflowError for an int too large for a Double.
-automation::Variant toVariant(py::handle value);
+// Lists converted for one value at most; beyond this a value of shared
+// sublists ([row] * 1000 nested) would take minutes and gigabytes.
+inline constexpr std::size_t kMaxConvertedElements = std::size_t{1} << 24;
+
+// The Variant for a Python value; TypeError when the value has no
+// automation form. `what` names the value in error texts ("argument 'v' of
+// Echo"); an error then reads "Overflow: argument 'v' of Echo is an int
+// too large for a Double".
+automation::Variant toVariant(py::handle value, std::string_view what = {});
 
 // The Python value of a Variant.
 py::object toPython(const automation::Variant& value);

@@ -2,37 +2,28 @@
 
 #include <strings.h>
 
+#include <string>
 #include <vector>
 
 #include "Conversions.h"
+#include "platform/automation/Error.h"
+#include "platform/automation/MemberText.h"
 #include "platform/automation/TypeInfo.h"
 
 namespace rc::python {
 
 namespace {
 
-using automation::CallKind;
 using automation::ClassInfo;
 using automation::MemberInfo;
 using automation::MemberKind;
 using automation::ObjectRef;
 using automation::Variant;
 
-const MemberInfo* firstOfKind(const std::vector<const MemberInfo*>& found, MemberKind kind) {
+bool hasKind(const std::vector<const MemberInfo*>& found, MemberKind kind) {
   for (const MemberInfo* m : found)
-    if (m->kind == kind) return m;
-  return nullptr;
-}
-
-// The member a call of `kind` reaches, picked as Dispatch::invoke picks it
-// (a method before a property get; a get-only call falls back to a method).
-const MemberInfo* memberFor(const ClassInfo& info, std::string_view name, std::uint8_t kind) {
-  std::vector<const MemberInfo*> found = info.find(name);
-  const MemberInfo* m = nullptr;
-  if (kind & automation::kMethod) m = firstOfKind(found, MemberKind::Method);
-  if (!m && (kind & automation::kGet)) m = firstOfKind(found, MemberKind::PropertyGet);
-  if (!m && (kind & automation::kGet) && !(kind & automation::kMethod)) m = firstOfKind(found, MemberKind::Method);
-  return m;
+    if (m->kind == kind) return true;
+  return false;
 }
 
 bool hasByRefParams(const MemberInfo& m) {
@@ -41,13 +32,25 @@ bool hasByRefParams(const MemberInfo& m) {
   return false;
 }
 
-std::string className(const ClassInfo& info) {
-  return info.progIds.empty() ? info.name : info.progIds.front();
+// Argument `index` as error texts name it.
+std::string argumentLabel(const MemberInfo* member, std::string_view name, std::size_t index) {
+  if (member) return automation::argumentName(*member, index);
+  return "argument " + std::to_string(index + 1) + " of " + std::string(name);
+}
+
+// The Variant of one argument; a value the runtime cannot hold names the
+// argument and the class.
+Variant argumentFromPython(py::handle value, const ClassInfo& info, const std::string& label) {
+  try {
+    return toVariant(value, label);
+  } catch (const automation::AutomationError& e) {
+    throw automation::AutomationError(e.number(), e.description(), info.displayName());
+  }
 }
 
 // Places keyword arguments into their parameters' slots; slots skipped on
 // the way hold Missing.
-void placeKeywords(const MemberInfo* member, std::string_view name, const py::kwargs& kwargs,
+void placeKeywords(const MemberInfo* member, std::string_view name, const ClassInfo& info, const py::kwargs& kwargs,
                    std::vector<Variant>& slots, std::vector<bool>& given) {
   for (auto [key, value] : kwargs) {
     std::string keyName = py::str(key);
@@ -64,34 +67,49 @@ void placeKeywords(const MemberInfo* member, std::string_view name, const py::kw
       slots.resize(index + 1, Variant::missing());
       given.resize(index + 1, false);
     }
-    slots[index] = toVariant(value);
+    slots[index] = argumentFromPython(value, info, automation::argumentName(*member, index));
     given[index] = !slots[index].isMissing();
   }
+}
+
+// "method Name(...) As Type", one line for each member of that name.
+std::string declarations(const std::vector<const MemberInfo*>& found) {
+  std::string text;
+  for (const MemberInfo* m : found) {
+    if (!text.empty()) text += "\n";
+    text += automation::memberText(*m);
+  }
+  return text;
 }
 
 }  // namespace
 
 py::object callMember(const ObjectRef& obj, std::string_view name, std::uint8_t kind, const py::args& args,
                       const py::kwargs& kwargs) {
-  const MemberInfo* member = memberFor(obj->typeInfo(), name, kind);
+  const ClassInfo& info = obj->typeInfo();
+  // The member as far as it is known before the arguments are (it names
+  // them in conversion errors); resolved again once every slot is filled.
+  const MemberInfo* member = automation::resolveMember(info, name, kind, {});
   std::vector<Variant> slots;
   std::vector<bool> given;
   for (py::handle a : args) {
-    slots.push_back(toVariant(a));
+    slots.push_back(argumentFromPython(a, info, argumentLabel(member, name, slots.size())));
     given.push_back(!slots.back().isMissing());
   }
-  placeKeywords(member, name, kwargs, slots, given);
-  if (kind & (automation::kLet | automation::kSet)) {
-    // Assigning None to an object property releases the object.
-    if (!slots.empty() && slots.back().isEmpty() && (kind & automation::kSet)) slots.back() = Variant::nothing();
-    obj->invoke(name, kind, slots);
-    return py::none();
+  if (!kwargs.empty()) {
+    if (const MemberInfo* byValue = automation::resolveMember(info, name, kind, slots)) member = byValue;
+    placeKeywords(member, name, info, kwargs, slots, given);
   }
+  // Assigning None to an object property releases the object.
+  if ((kind & automation::kSet) && !slots.empty() && slots.back().isEmpty()) slots.back() = Variant::nothing();
 
-  Variant result = obj->invoke(name, kind, slots);
-  if (!member || !hasByRefParams(*member)) return toPython(result);
+  member = automation::resolveMember(info, name, kind, slots);
+  if (!member) automation::raise(automation::err::NotSupported, info.displayName());
+  Variant result = obj->invoke(*member, slots);
+  bool assignment = member->kind == MemberKind::PropertyLet || member->kind == MemberKind::PropertySet;
+  if (!hasByRefParams(*member)) return assignment ? py::none() : toPython(result);
   py::list out;
-  out.append(toPython(result));
+  out.append(assignment ? py::none() : toPython(result));
   for (std::size_t i = 0; i < slots.size() && i < member->params.size(); ++i) {
     if (member->params[i].byRef && given[i]) out.append(toPython(slots[i]));
   }
@@ -102,28 +120,31 @@ py::object getAttribute(const ObjectRef& obj, const std::string& name) {
   const ClassInfo& info = obj->typeInfo();
   std::vector<const MemberInfo*> found = info.find(name);
   if (name.starts_with("__") || found.empty())
-    throw py::attribute_error("'" + className(info) + "' object has no member '" + name + "'");
+    throw py::attribute_error("'" + info.displayName() + "' object has no member '" + name + "'");
 
-  const MemberInfo* get = firstOfKind(found, MemberKind::PropertyGet);
-  bool callable = firstOfKind(found, MemberKind::Method) || (get && get->requiredCount() > 0);
+  const MemberInfo* get = automation::resolveMember(info, name, automation::kGet, {});
+  bool callable = hasKind(found, MemberKind::Method) || (get && get->requiredCount() > 0);
   if (!callable) return callMember(obj, name, automation::kGet, py::args(), py::kwargs());
 
-  const MemberInfo& member = *found.front();
-  std::uint8_t kind = automation::kMethod | automation::kGet;
+  std::string memberName = found.front()->name;
+  std::string doc = declarations(found);
+  // help() shows the declarations alone, not pybind11's (*args, **kwargs).
+  py::options options;
+  options.disable_function_signatures();
   return py::cpp_function(
-      [obj, memberName = member.name, kind](const py::args& args, const py::kwargs& kwargs) {
-        return callMember(obj, memberName, kind, args, kwargs);
+      [obj, memberName](const py::args& args, const py::kwargs& kwargs) {
+        return callMember(obj, memberName, automation::kMethod | automation::kGet, args, kwargs);
       },
-      py::name(member.name.c_str()));
+      py::name(memberName.c_str()), py::doc(doc.c_str()));
 }
 
 void setAttribute(const ObjectRef& obj, const std::string& name, py::handle value) {
   const ClassInfo& info = obj->typeInfo();
   std::vector<const MemberInfo*> found = info.find(name);
-  if (found.empty()) throw py::attribute_error("'" + className(info) + "' object has no member '" + name + "'");
+  if (found.empty()) throw py::attribute_error("'" + info.displayName() + "' object has no member '" + name + "'");
 
-  Variant v = toVariant(value);
-  bool onlySet = firstOfKind(found, MemberKind::PropertySet) && !firstOfKind(found, MemberKind::PropertyLet);
+  Variant v = argumentFromPython(value, info, "the value assigned to " + found.front()->name);
+  bool onlySet = hasKind(found, MemberKind::PropertySet) && !hasKind(found, MemberKind::PropertyLet);
   std::uint8_t kind = automation::kLet;
   if (v.isObject()) {
     kind = automation::kSet | automation::kLet;

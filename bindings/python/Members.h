@@ -1,8 +1,10 @@
 // Member access on wrapped objects, driven by each object's ClassInfo.
 //
-// A member with by-reference parameters answers a tuple: its result (None
-// for a sub), then the final value of every by-reference argument passed, in
-// parameter order. Every other member answers its result.
+// The member a call reaches is the one Dispatch resolves (resolveMember);
+// the binding keeps no rule of its own. A member with by-reference
+// parameters answers a tuple: its result (None for a sub or an assignment),
+// then the final value of every by-reference argument passed, in parameter
+// order. Every other member answers its result (None for an assignment).
 #pragma once
 
 #include <cstdint>
@@ -24,8 +26,9 @@ py::object callMember(const automation::ObjectRef& obj, std::string_view name, s
                       const py::args& args, const py::kwargs& kwargs);
 
 // Attribute read: the value of a property that needs no arguments, or a
-// callable for a method or a property get with arguments. AttributeError
-// when the class has no member of that name.
+// callable for a method or a property get with arguments, whose __doc__
+// declares the member as the type library lists it. AttributeError when
+// the class has no member of that name.
 py::object getAttribute(const automation::ObjectRef& obj, const std::string& name);
 
 // Attribute assignment: property let, or property set when the value is an

@@ -19,11 +19,6 @@ namespace {
 using automation::Dispatch;
 using automation::ObjectRef;
 
-std::string displayName(const Dispatch& obj) {
-  const automation::ClassInfo& info = obj.typeInfo();
-  return info.progIds.empty() ? info.name : info.progIds.front();
-}
-
 // The object's member names (each once) and the Python attributes of the type.
 py::list memberNames(py::handle self, const Dispatch& obj) {
   std::set<std::string> names;
@@ -36,7 +31,7 @@ py::list memberNames(py::handle self, const Dispatch& obj) {
 
 py::object iterate(const ObjectRef& obj) {
   std::optional<std::vector<automation::Variant>> items = obj->enumerate();
-  if (!items) throw py::type_error("'" + displayName(*obj) + "' object is not a collection");
+  if (!items) throw py::type_error("'" + obj->typeInfo().displayName() + "' object is not a collection");
   py::list out;
   for (const automation::Variant& v : *items) out.append(toPython(v));
   return out.attr("__iter__")();
@@ -61,7 +56,7 @@ void bindObjects(py::module_& m) {
         return py::isinstance<Dispatch>(b) && &a == b.cast<const Dispatch*>();
       })
       .def("__hash__", [](const Dispatch& a) { return std::hash<const Dispatch*>()(&a); })
-      .def("__repr__", [](const Dispatch& a) { return "<ravelcrest.Object " + displayName(a) + ">"; })
+      .def("__repr__", [](const Dispatch& a) { return "<ravelcrest.Object " + a.typeInfo().displayName() + ">"; })
       .def("__dir__", [](py::handle self) { return memberNames(self, self.cast<const Dispatch&>()); });
 
   m.def("Dispatch", &automation::createObject, py::arg("progid"),

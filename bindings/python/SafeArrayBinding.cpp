@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include <limits>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,11 +35,29 @@ VarType elementTypeNamed(const std::string& name) {
   throw py::value_error("'" + name + "' is no array element type");
 }
 
+// An int, or a value with __index__, as a 64-bit number; nullopt beyond 64
+// bits. Any other type (1.5, "1", None) is 13.
+std::optional<long long> wholeNumber(py::handle value, std::string_view what) {
+  if (!PyIndex_Check(value.ptr()))
+    automation::raiseWithDetail(automation::err::TypeMismatch,
+                                std::string(what) + " must be an int, not " +
+                                    std::string(py::str(py::type::handle_of(value).attr("__name__"))));
+  PyObject* index = PyNumber_Index(value.ptr());
+  if (!index) throw py::error_already_set();
+  py::object number = py::reinterpret_steal<py::object>(index);
+  int overflow = 0;
+  long long v = PyLong_AsLongLongAndOverflow(number.ptr(), &overflow);
+  if (v == -1 && PyErr_Occurred()) throw py::error_already_set();
+  if (overflow != 0) return std::nullopt;
+  return v;
+}
+
+// An index beyond 32 bits is outside every array's bounds: 9.
 std::int32_t index32(py::handle index) {
-  long long i = py::cast<long long>(index);
-  if (i < std::numeric_limits<std::int32_t>::min() || i > std::numeric_limits<std::int32_t>::max())
+  std::optional<long long> i = wholeNumber(index, "an array index");
+  if (!i || *i < std::numeric_limits<std::int32_t>::min() || *i > std::numeric_limits<std::int32_t>::max())
     automation::raise(automation::err::SubscriptOutOfRange);
-  return static_cast<std::int32_t>(i);
+  return static_cast<std::int32_t>(*i);
 }
 
 // An int for a one-dimensional array, else a tuple with one index per dimension.
@@ -52,24 +71,37 @@ std::vector<std::int32_t> indicesOf(py::handle key) {
   return out;
 }
 
-SafeArray makeArray(const std::string& elementType, const std::vector<std::pair<long long, long long>>& bounds) {
+// One (lower, upper) pair per dimension. A bound outside 32 bits, or more
+// elements than a Long counts, is 6 (not a count wrapped to a small one);
+// upper below lower - 1 is a ValueError.
+SafeArray makeArray(const std::string& elementType, const py::iterable& bounds) {
+  VarType element = elementTypeNamed(elementType);
   std::vector<Bound> dims;
-  for (auto [lower, upper] : bounds) {
-    long long count = upper - lower + 1;
-    if (lower < std::numeric_limits<std::int32_t>::min() || upper > std::numeric_limits<std::int32_t>::max() ||
-        count < 0)
-      throw py::value_error("array bounds must be (lower, upper) with lower - 1 <= upper, in 32 bits");
-    dims.push_back(Bound{static_cast<std::int32_t>(lower), static_cast<std::int32_t>(count)});
+  for (py::handle pair : bounds) {
+    if (!py::isinstance<py::sequence>(pair) || py::len(pair) != 2)
+      throw py::value_error("each array bound is a (lower, upper) pair");
+    std::optional<long long> lower = wholeNumber(pair[py::int_(0)], "an array bound");
+    std::optional<long long> upper = wholeNumber(pair[py::int_(1)], "an array bound");
+    if (!lower || !upper || *lower < std::numeric_limits<std::int32_t>::min() ||
+        *upper > std::numeric_limits<std::int32_t>::max())
+      automation::raiseWithDetail(automation::err::Overflow, "array bounds must fit in 32 bits");
+    if (*upper < *lower - 1) throw py::value_error("array bounds must be (lower, upper) with lower - 1 <= upper");
+    long long count = *upper - *lower + 1;
+    if (count > automation::kMaxArrayElements)
+      automation::raiseWithDetail(automation::err::Overflow,
+                                  "an array holds at most " + std::to_string(automation::kMaxArrayElements) +
+                                      " elements");
+    dims.push_back(Bound{static_cast<std::int32_t>(*lower), static_cast<std::int32_t>(count)});
   }
-  return SafeArray(elementTypeNamed(elementType), std::move(dims));
+  return SafeArray(element, std::move(dims));
 }
 
 // Nested lists, the first dimension outermost.
 py::list nestedList(const SafeArray& a, std::vector<std::int32_t>& at, std::size_t dim) {
   py::list out;
   const Bound& b = a.bounds()[dim];
-  for (std::int32_t i = b.lower; i < b.lower + b.count; ++i) {
-    at[dim] = i;
+  for (std::int32_t offset = 0; offset < b.count; ++offset) {
+    at[dim] = static_cast<std::int32_t>(std::int64_t{b.lower} + offset);  // the last may be 2^31 - 1
     if (dim + 1 == at.size()) {
       out.append(toPython(a.get(at)));
     } else {
@@ -93,7 +125,8 @@ std::string describe(const SafeArray& a) {
 void bindSafeArray(py::module_& m) {
   py::class_<SafeArray>(m, "SafeArray", "An automation array, indexed within its own bounds: a[1, 1, 1].")
       .def(py::init(&makeArray), py::arg("element_type"), py::arg("bounds"),
-           "An array of element_type (\"Byte\", \"Long\", \"Variant\", ...) with one (lower, upper) per dimension.")
+           "An array of element_type (\"Byte\", \"Long\", \"Variant\", ...) with one (lower, upper) per "
+           "dimension. AutomationError 6 when a bound or the element count leaves 32 bits.")
       .def_property_readonly("element_type", [](const SafeArray& a) { return std::string(automation::typeName(a.elementType())); })
       .def_property_readonly("dimensions", &SafeArray::dimensions)
       .def_property_readonly("bounds",

@@ -1,5 +1,8 @@
 // ravelcrest.typelib(): the registered classes of a library as Python data.
+#include <optional>
 #include <string>
+
+#include <pybind11/eval.h>
 
 #include "Bindings.h"
 #include "Conversions.h"
@@ -68,20 +71,45 @@ py::dict classData(const ClassInfo& c) {
   return d;
 }
 
+// The list typelib() answers: the class dicts, with the library's name,
+// version and ID as attributes.
+constexpr const char* kTypeLibrarySource = R"py(
+class TypeLibrary(list):
+    """The classes of a type library, with the library's name, version and ID."""
+
+    def __init__(self, classes, name, version, libid):
+        super().__init__(classes)
+        self.name = name
+        self.version = version
+        self.libid = libid
+
+    def __repr__(self):
+        names = ", ".join(c["name"] for c in self)
+        return f"<ravelcrest.TypeLibrary {self.name} {self.version} {self.libid}: {names}>"
+)py";
+
+py::object noneIfEmpty(const std::string& s) { return s.empty() ? py::object(py::none()) : py::object(py::str(s)); }
+
 }  // namespace
 
 void bindTypeLibrary(py::module_& m) {
+  py::exec(kTypeLibrarySource, m.attr("__dict__"));
   m.def(
       "typelib",
       [](const std::string& library) {
+        std::optional<automation::TypeLibrary> found = automation::typeLibrary(library);
+        if (!found) throw py::key_error("no classes registered for library '" + library + "'");
         py::list classes;
-        for (const ClassInfo* c : automation::registeredClasses(library)) classes.append(classData(*c));
-        return classes;
+        for (const ClassInfo* c : found->classes) classes.append(classData(*c));
+        const automation::LibraryInfo& info = found->library;
+        return py::module_::import("ravelcrest").attr("TypeLibrary")(classes, info.name, noneIfEmpty(info.version),
+                                                                      noneIfEmpty(info.libid));
       },
       py::arg("library") = "RavelcrestCore",
-      "The classes of library in registration order: dicts of name, library, progids, clsid, interface, iid "
-      "members (name, kind, params, result; a sub's result is None) and records (name, size, fields as "
-      "(name, type, offset)).");
+      "The type library named library (any case): a list of its classes in registration order, each a dict of "
+      "name, library, progids, clsid, interface, iid, members (name, kind, params, result; a sub's result is "
+      "None) and records (name, size, fields as (name, type, offset)), with the library's name, version and libid as attributes (None when the library published none). "
+      "KeyError when no class of that library is registered.");
 }
 
 }  // namespace rc::python

@@ -8,24 +8,28 @@ namespace rc::automation {
 
 namespace {
 
-const MemberInfo* resolve(const ClassInfo& info, std::string_view name, std::uint8_t kind,
-                          std::span<Variant> args) {
-  std::vector<const MemberInfo*> found = info.find(name);
-  auto pick = [&](MemberKind k) -> const MemberInfo* {
-    for (const MemberInfo* m : found)
-      if (m->kind == k) return m;
-    return nullptr;
-  };
-  const MemberInfo* m = nullptr;
-  if (kind & kMethod) m = pick(MemberKind::Method);
-  if (!m && (kind & kGet)) m = pick(MemberKind::PropertyGet);
-  if (!m && (kind & kGet) && !(kind & kMethod)) m = pick(MemberKind::Method);
-  if (!m && (kind & kSet)) m = pick(MemberKind::PropertySet);
-  if (!m && (kind & kLet)) {
-    m = pick(MemberKind::PropertyLet);
-    if (!m && !args.empty() && args.back().isObject()) m = pick(MemberKind::PropertySet);
-  }
-  return m;
+const MemberInfo* firstOfKind(const std::vector<const MemberInfo*>& found, MemberKind kind) {
+  for (const MemberInfo* m : found)
+    if (m->kind == kind) return m;
+  return nullptr;
+}
+
+// "takes 1 argument", "takes 1 to 2 arguments", "takes no arguments".
+std::string countText(const MemberInfo& m) {
+  std::size_t most = m.params.size();
+  std::size_t least = m.requiredCount();
+  if (most == 0) return "takes no arguments";
+  std::string text = "takes " + std::to_string(least);
+  if (least != most) text += " to " + std::to_string(most);
+  return text + (most == 1 ? " argument" : " arguments");
+}
+
+[[noreturn]] void raiseWrongCount(const MemberInfo& m, std::size_t given) {
+  raiseWithDetail(err::WrongArgumentCount, m.name + " " + countText(m) + ", " + std::to_string(given) + " given");
+}
+
+[[noreturn]] void raiseNotOptional(const MemberInfo& m, std::size_t index) {
+  raiseWithDetail(err::WrongArgumentCount, argumentName(m, index) + " is not optional");
 }
 
 Variant convertArgument(const ParamInfo& p, const Variant& v) {
@@ -37,38 +41,74 @@ Variant convertArgument(const ParamInfo& p, const Variant& v) {
   return v.convertTo(p.type);
 }
 
+// The argument converted to its parameter's type; a failure names the
+// argument, the type it takes and the type it was given.
+Variant convertNamed(const MemberInfo& m, std::size_t index, const Variant& v) {
+  try {
+    return convertArgument(m.params[index], v);
+  } catch (const AutomationError& e) {
+    throw e.withDetail(argumentName(m, index) + " takes " + std::string(typeName(m.params[index].type)) + ", " +
+                       std::string(typeName(v.type())) + " given");
+  }
+}
+
 }  // namespace
 
-Variant Dispatch::invoke(std::string_view name, std::uint8_t kind, std::span<Variant> args) {
-  const ClassInfo& info = typeInfo();
-  const std::string source = info.progIds.empty() ? info.name : info.progIds.front();
-  const MemberInfo* m = resolve(info, name, kind, args);
-  if (!m) raise(err::NotSupported, source);
+const MemberInfo* resolveMember(const ClassInfo& info, std::string_view name, std::uint8_t kind,
+                                std::span<const Variant> args) {
+  std::vector<const MemberInfo*> found = info.find(name);
+  const MemberInfo* m = nullptr;
+  if (kind & kMethod) m = firstOfKind(found, MemberKind::Method);
+  if (!m && (kind & kGet)) m = firstOfKind(found, MemberKind::PropertyGet);
+  if (!m && (kind & kGet) && !(kind & kMethod)) m = firstOfKind(found, MemberKind::Method);
+  if (!m && (kind & kSet)) m = firstOfKind(found, MemberKind::PropertySet);
+  if (!m && (kind & kLet)) {
+    m = firstOfKind(found, MemberKind::PropertyLet);
+    if (!m && !args.empty() && args.back().isObject()) m = firstOfKind(found, MemberKind::PropertySet);
+  }
+  return m;
+}
 
+std::string argumentName(const MemberInfo& member, std::size_t index) {
+  std::string which = index < member.params.size() ? "'" + member.params[index].name + "'"
+                                                   : std::to_string(index + 1);
+  return "argument " + which + " of " + member.name;
+}
+
+Variant Dispatch::invoke(std::string_view name, std::uint8_t kind, std::span<Variant> args) {
+  const MemberInfo* m = resolveMember(typeInfo(), name, kind, args);
+  if (!m) raise(err::NotSupported, typeInfo().displayName());
+  return invoke(*m, args);
+}
+
+Variant Dispatch::invoke(const MemberInfo& m, std::span<Variant> args) {
   // Every error of the call names this class as its source unless it has one.
   try {
-    beforeInvoke(*m);
-    return finishCall(*m, args);
+    beforeInvoke(m);
+    return finishCall(m, args);
   } catch (const AutomationError& e) {
     if (!e.source().empty()) throw;
-    throw AutomationError(e.number(), e.description(), source);
+    throw AutomationError(e.number(), e.description(), typeInfo().displayName());
   } catch (const std::bad_alloc&) {
-    raise(7, "Out of memory", source);
+    raise(err::OutOfMemory, typeInfo().displayName());
   } catch (const std::exception& e) {
-    raise(err::ApplicationDefined, e.what(), source);
+    raise(err::ApplicationDefined, e.what(), typeInfo().displayName());
   }
 }
 
 Variant Dispatch::finishCall(const MemberInfo& m, std::span<Variant> args) {
-  if (args.size() > m.params.size()) raise(err::WrongArgumentCount);
+  if (args.size() > m.params.size()) raiseWrongCount(m, args.size());
   std::vector<Variant> values;
   std::vector<bool> supplied;
   values.reserve(m.params.size());
   for (std::size_t i = 0; i < m.params.size(); ++i) {
     const ParamInfo& p = m.params[i];
     bool given = i < args.size() && !args[i].isMissing();
-    if (!given && !p.optional) raise(err::WrongArgumentCount);
-    values.push_back(given ? convertArgument(p, args[i]) : p.defaultValue);
+    if (!given && !p.optional) {
+      if (i >= args.size()) raiseWrongCount(m, args.size());
+      raiseNotOptional(m, i);
+    }
+    values.push_back(given ? convertNamed(m, i, args[i]) : p.defaultValue);
     supplied.push_back(given);
   }
   CallArgs callArgs(std::move(values), std::move(supplied));

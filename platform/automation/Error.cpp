@@ -6,6 +6,7 @@ std::string_view standardDescription(int number) {
   switch (number) {
     case 5: return "Invalid procedure call or argument";
     case 6: return "Overflow";
+    case 7: return "Out of memory";
     case 9: return "Subscript out of range";
     case 11: return "Division by zero";
     case 13: return "Type mismatch";
@@ -34,6 +35,15 @@ AutomationError::AutomationError(int number, std::string description, std::strin
 
 void raise(int number, std::string source) {
   throw AutomationError(number, std::string(standardDescription(number)), std::move(source));
+}
+
+AutomationError AutomationError::withDetail(std::string_view detail) const {
+  return AutomationError(number_, description_ + ": " + std::string(detail), source_);
+}
+
+void raiseWithDetail(int number, std::string_view detail, std::string source) {
+  throw AutomationError(number, std::string(standardDescription(number)) + ": " + std::string(detail),
+                        std::move(source));
 }
 
 void raise(int number, std::string description, std::string source) {

@@ -15,6 +15,7 @@ namespace rc::automation {
 namespace err {
 inline constexpr int InvalidCall = 5;
 inline constexpr int Overflow = 6;
+inline constexpr int OutOfMemory = 7;
 inline constexpr int SubscriptOutOfRange = 9;
 inline constexpr int DivisionByZero = 11;
 inline constexpr int TypeMismatch = 13;
@@ -47,6 +48,10 @@ class AutomationError : public std::runtime_error {
   const std::string& description() const { return description_; }
   const std::string& source() const { return source_; }
 
+  // The same error with ": <detail>" after its description, so that the
+  // text still starts with the standard description.
+  AutomationError withDetail(std::string_view detail) const;
+
  private:
   int number_;
   std::string description_;
@@ -55,6 +60,9 @@ class AutomationError : public std::runtime_error {
 
 // Throws AutomationError(number) with the standard description.
 [[noreturn]] void raise(int number, std::string source = "");
+// Throws AutomationError(number) whose description is the standard one
+// followed by ": <detail>" ("Type mismatch: argument 'a' of Add ...").
+[[noreturn]] void raiseWithDetail(int number, std::string_view detail, std::string source = "");
 // Throws AutomationError(number) with a description of the caller's.
 [[noreturn]] void raise(int number, std::string description, std::string source);
 

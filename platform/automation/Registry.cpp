@@ -27,6 +27,7 @@ struct RegistryState {
   std::recursive_mutex mu;
   std::vector<ClassEntry> classes;
   std::vector<RunningEntry> running;
+  std::vector<LibraryInfo> libraries;
 };
 
 RegistryState& state() {
@@ -115,12 +116,29 @@ const ClassInfo* classInfoFor(std::string_view progId) {
 }
 
 std::vector<const ClassInfo*> registeredClasses(std::string_view library) {
+  std::optional<TypeLibrary> found = typeLibrary(library);
+  return found ? std::move(found->classes) : std::vector<const ClassInfo*>();
+}
+
+void registerLibrary(LibraryInfo info) {
   RegistryState& s = state();
   std::lock_guard lock(s.mu);
-  std::vector<const ClassInfo*> out;
+  std::erase_if(s.libraries, [&](const LibraryInfo& l) { return sameName(l.name, info.name); });
+  s.libraries.push_back(std::move(info));
+}
+
+std::optional<TypeLibrary> typeLibrary(std::string_view name) {
+  RegistryState& s = state();
+  std::lock_guard lock(s.mu);
+  TypeLibrary out;
   for (const ClassEntry& e : s.classes) {
-    if (e.info->library == library && std::find(out.begin(), out.end(), e.info) == out.end()) out.push_back(e.info);
+    if (!sameName(e.info->library, name)) continue;
+    if (std::find(out.classes.begin(), out.classes.end(), e.info) == out.classes.end()) out.classes.push_back(e.info);
   }
+  if (out.classes.empty()) return std::nullopt;
+  out.library.name = out.classes.front()->library;
+  for (const LibraryInfo& l : s.libraries)
+    if (sameName(l.name, name)) out.library = l;
   return out;
 }
 

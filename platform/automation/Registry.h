@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,7 +39,23 @@ void revokeRunning(const Dispatch* obj);
 // The type information registered under `progId`, or nullptr.
 const ClassInfo* classInfoFor(std::string_view progId);
 
-// Every distinct class of `library` registered so far, in registration order.
+// Every distinct class of `library` (any case) registered so far, in
+// registration order.
 std::vector<const ClassInfo*> registeredClasses(std::string_view library);
+
+// Publishes a library's version and ID (replacing an earlier entry of the
+// same name).
+void registerLibrary(LibraryInfo info);
+
+// A type library as its listings show it: the library and its classes.
+struct TypeLibrary {
+  LibraryInfo library;
+  std::vector<const ClassInfo*> classes;  // registration order
+};
+
+// The library named `name` (any case) with its registered classes, or
+// nullopt when no class of it is registered. A library that published no
+// version and ID answers them empty.
+std::optional<TypeLibrary> typeLibrary(std::string_view name);
 
 }  // namespace rc::automation

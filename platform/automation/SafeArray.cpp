@@ -1,6 +1,9 @@
 #include "platform/automation/SafeArray.h"
 
+#include <algorithm>
 #include <limits>
+#include <new>
+#include <stdexcept>
 
 #include "platform/automation/Error.h"
 
@@ -8,15 +11,18 @@ namespace rc::automation {
 
 namespace {
 
+// The element count of `bounds`; 9 for a negative count, 6 when an upper
+// bound or the count leaves 32 bits.
 std::size_t totalCount(const std::vector<Bound>& bounds) {
   if (bounds.empty()) return 0;
-  std::size_t n = 1;
+  std::int64_t n = 1;
   for (const Bound& b : bounds) {
     if (b.count < 0) raise(err::SubscriptOutOfRange);
-    n *= static_cast<std::size_t>(b.count);
-    if (n > (std::size_t{1} << 32)) raise(err::Overflow);
+    if (std::int64_t{b.lower} + b.count - 1 > std::numeric_limits<std::int32_t>::max()) raise(err::Overflow);
+    n *= b.count;
+    if (n > kMaxArrayElements) raise(err::Overflow);
   }
-  return n;
+  return static_cast<std::size_t>(n);
 }
 
 Variant zeroOf(VarType t) {
@@ -32,21 +38,35 @@ Variant zeroOf(VarType t) {
 
 SafeArray::SafeArray(VarType element, std::vector<Bound> bounds)
     : element_(element), bounds_(std::move(bounds)) {
+  allocate();
+}
+
+// Sizes the storage to the bounds, keeping the elements already there and
+// zeroing the new ones.
+void SafeArray::allocate() {
   std::size_t n = totalCount(bounds_);
-  if (element_ == VarType::Byte) {
-    bytes_.assign(n, 0);
-  } else {
-    values_.assign(n, zeroOf(element_));
+  try {
+    if (element_ == VarType::Byte) {
+      bytes_.resize(n, 0);
+    } else {
+      values_.resize(n, zeroOf(element_));
+    }
+  } catch (const std::bad_alloc&) {
+    raise(err::OutOfMemory);
+  } catch (const std::length_error&) {
+    raise(err::OutOfMemory);
   }
 }
 
 SafeArray SafeArray::vector(VarType element, std::vector<Variant> items) {
+  if (items.size() > kMaxArrayElements) raise(err::Overflow);
   SafeArray a(element, {Bound{0, static_cast<std::int32_t>(items.size())}});
   for (std::size_t i = 0; i < items.size(); ++i) a.setAt(i, items[i]);
   return a;
 }
 
 SafeArray SafeArray::strings(const std::vector<std::string>& items) {
+  if (items.size() > kMaxArrayElements) raise(err::Overflow);
   SafeArray a(VarType::String, {Bound{0, static_cast<std::int32_t>(items.size())}});
   for (std::size_t i = 0; i < items.size(); ++i) a.values_[i] = Variant(items[i]);
   return a;
@@ -95,20 +115,29 @@ void SafeArray::setAt(std::size_t flat, const Variant& value) {
   if (flat >= size()) raise(err::SubscriptOutOfRange);
   if (element_ == VarType::Byte) {
     bytes_[flat] = value.toByte();
-  } else {
-    values_[flat] = value.convertTo(element_);
+    return;
   }
+  if (value.isArray() && value.asArray().nesting() >= kMaxArrayNesting) raise(err::TypeMismatch);
+  values_[flat] = value.convertTo(element_);
 }
 
 void SafeArray::resizeLast(std::int32_t count) {
   if (bounds_.empty() || count < 0) raise(err::SubscriptOutOfRange);
+  Bound before = bounds_.back();
   bounds_.back().count = count;
-  std::size_t n = totalCount(bounds_);
-  if (element_ == VarType::Byte) {
-    bytes_.resize(n, 0);
-  } else {
-    values_.resize(n, zeroOf(element_));
+  try {
+    allocate();
+  } catch (const AutomationError&) {
+    bounds_.back() = before;
+    throw;
   }
+}
+
+int SafeArray::nesting() const {
+  int deepest = 0;
+  for (const Variant& v : values_)
+    if (v.isArray()) deepest = std::max(deepest, v.asArray().nesting());
+  return deepest + 1;
 }
 
 std::vector<Variant> SafeArray::items() const {

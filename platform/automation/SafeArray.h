@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,17 +15,28 @@
 
 namespace rc::automation {
 
+// Arrays nest (a Variant array may hold arrays, which may hold arrays) at
+// most this deep; every conversion refuses deeper nesting with Type
+// mismatch (13) instead of recursing without bound.
+inline constexpr int kMaxArrayNesting = 16;
+
+// The element count of one array, and of each dimension, fits a Long; a
+// larger array is refused with Overflow (6).
+inline constexpr std::int64_t kMaxArrayElements = std::numeric_limits<std::int32_t>::max();
+
 struct Bound {
   std::int32_t lower = 0;
   std::int32_t count = 0;  // number of elements; upper bound is lower + count - 1
-  std::int32_t upper() const { return lower + count - 1; }
+  std::int32_t upper() const { return static_cast<std::int32_t>(std::int64_t{lower} + count - 1); }
 };
 
 class SafeArray {
  public:
   SafeArray() = default;
   // An array of `element` type with the given bounds (all elements start as
-  // the type's zero value; Variant arrays start Empty).
+  // the type's zero value; Variant arrays start Empty). A negative count is
+  // 9; an upper bound or element count beyond 32 bits is 6; storage that
+  // cannot be had is 7.
   SafeArray(VarType element, std::vector<Bound> bounds);
 
   // A zero-based one-dimensional array holding `items` (converted to `element`).
@@ -45,7 +57,8 @@ class SafeArray {
   Variant get(std::initializer_list<std::int32_t> indices) const { return get(std::span(indices.begin(), indices.size())); }
   void set(std::initializer_list<std::int32_t> indices, const Variant& v) { set(std::span(indices.begin(), indices.size()), v); }
 
-  // Element access by flat position (0 .. size()-1).
+  // Element access by flat position (0 .. size()-1). Storing an array
+  // that would nest deeper than kMaxArrayNesting is 13.
   Variant at(std::size_t flat) const;
   void setAt(std::size_t flat, const Variant& value);
 
@@ -61,8 +74,12 @@ class SafeArray {
 
   friend bool operator==(const SafeArray& a, const SafeArray& b);
 
+  // How deep arrays nest in this one: 1 when no element is an array.
+  int nesting() const;
+
  private:
   std::size_t flatIndex(std::span<const std::int32_t> indices) const;
+  void allocate();
 
   VarType element_ = VarType::Variant;
   std::vector<Bound> bounds_;

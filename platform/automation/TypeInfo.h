@@ -74,6 +74,13 @@ struct MemberInfo {
   std::size_t requiredCount() const;
 };
 
+// What a type library publishes about itself.
+struct LibraryInfo {
+  std::string name;     // "RavelcrestCore"
+  std::string version;  // "1.0"; empty when the library published none
+  std::string libid;    // the library's GUID; empty when it published none
+};
+
 struct ClassInfo {
   std::string library;        // "RavelcrestCore", or the application that owns the class
   std::string name;           // "clsApplication"
@@ -86,6 +93,9 @@ struct ClassInfo {
 
   // The members named `name` (any case), in interface order.
   std::vector<const MemberInfo*> find(std::string_view name) const;
+  // The first ProgID, or the class name when it has none: how errors (as
+  // their source) and the Python binding name the class.
+  const std::string& displayName() const { return progIds.empty() ? name : progIds.front(); }
 };
 
 // Builds a ClassInfo for class T with typed handlers.
@@ -104,7 +114,8 @@ class ClassBuilder {
     return *this;
   }
 
-  // A method; `fn(T&, CallArgs&)` returns the result (Empty for a sub).
+  // A method; `fn(T&, CallArgs&)` returns the result, anything a Variant
+  // converts from; a handler that returns nothing answers Empty (a sub).
   template <typename Fn>
   ClassBuilder& method(std::string name, VarType result, std::vector<ParamInfo> params, Fn fn) {
     return add(std::move(name), MemberKind::Method, result, std::move(params), std::move(fn));
@@ -160,7 +171,12 @@ class ClassBuilder {
     m.params = std::move(params);
     m.result = result;
     m.handler = [fn = std::move(fn)](Dispatch& self, CallArgs& args) -> Variant {
-      return fn(static_cast<T&>(self), args);
+      if constexpr (std::is_void_v<std::invoke_result_t<const Fn&, T&, CallArgs&>>) {
+        fn(static_cast<T&>(self), args);
+        return Variant();
+      } else {
+        return fn(static_cast<T&>(self), args);
+      }
     };
     info_.members.push_back(std::move(m));
     return *this;

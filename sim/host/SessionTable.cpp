@@ -7,6 +7,7 @@
 
 #include "platform/automation/Error.h"
 #include "platform/automation/Registry.h"
+#include "platform/automation/SessionKey.h"
 #include "sim/host/Application.h"
 #include "sim/host/Session.h"
 
@@ -55,7 +56,7 @@ automation::ObjectRef start(Table& t, std::string progId) {
 
 }  // namespace
 
-std::string lookupName(std::int32_t id) { return std::string(kLookupPrefix) + std::to_string(id); }
+std::string lookupName(std::int32_t id) { return automation::runningSessionKey(id); }
 
 automation::ObjectRef attachOrStart(std::string_view progId) {
   Table& t = table();

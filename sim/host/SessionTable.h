@@ -20,9 +20,8 @@ class Session;
 
 namespace sessions {
 
-inline constexpr std::string_view kLookupPrefix = "VexlarSim.Session:";
-
-// The running object table name of the session with process ID `id`.
+// The running object table name of the session with process ID `id`
+// (automation::runningSessionKey).
 std::string lookupName(std::int32_t id);
 
 // CreateObject of an application ProgID: the default session's application

@@ -9,7 +9,7 @@
 #include "platform/automation/SafeArray.h"
 #include "platform/display/Gdi.h"
 #include "platform/display/Windows.h"
-#include "tests/platform/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace rc::testing {
 namespace {

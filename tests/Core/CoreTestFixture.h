@@ -1,10 +1,10 @@
-// A temporary folder as drive root and results folder, the library's
-// classes registered, a fake host installed and messages captured.
+// A scratch folder as drive root and results folder (the environment
+// restored after each test), the library's classes registered, a fake host
+// installed and messages captured.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,27 +16,21 @@
 #include "platform/automation/Registry.h"
 #include "platform/os/Files.h"
 #include "platform/os/MessageSink.h"
+#include "tests/support/TestSupport.h"
 
 namespace rc::testing {
 
 class CoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/ravelcrest-core-XXXXXX";
-    dir_ = mkdtemp(tmpl);
-    setenv("RAVELCREST_DRIVE_ROOT", (dir_ + "/root").c_str(), 1);
-    setenv("LC_ALL", "C", 1);
-    std::filesystem::create_directories(dir_ + "/root");
+    std::filesystem::create_directories(dir_ / "root");
     rc::core::registerClasses();
     host = FakeHost::install();
     previous_ = platform::setMessageHandler([this](std::string_view m) { messages.emplace_back(m); });
   }
-  void TearDown() override {
-    platform::setMessageHandler(previous_);
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { platform::setMessageHandler(previous_); }
 
-  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string path(const std::string& name) const { return dir_ / name; }
   std::string read(const std::string& name) const {
     return platform::fileExists(path(name)) ? platform::readFile(path(name)) : std::string();
   }
@@ -61,7 +55,9 @@ class CoreTest : public ::testing::Test {
   std::vector<std::string> messages;
 
  private:
-  std::string dir_;
+  ScratchFolder dir_;
+  ScopedEnv driveRoot_{"RAVELCREST_DRIVE_ROOT", dir_ / "root"};
+  ScopedEnv locale_{"LC_ALL", "C"};
   platform::MessageHandler previous_;
 };
 

@@ -1,5 +1,5 @@
 // The constants-file reader of the feature census.
-#include "Core/checks/modGetVXEnum.h"
+#include "Core/interfaces/HostConstants.h"
 
 #include "CoreTestFixture.h"
 

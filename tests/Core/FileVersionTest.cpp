@@ -1,5 +1,5 @@
-#include "Core/checks/modFileVersion.h"
-#include "Core/frame/JournalErrors.h"
+#include "Core/checks/FileVersionCheck.h"
+#include "Core/frame/JournalWriters.h"
 #include "Core/properties/PropertyFile.h"
 #include "CoreTestFixture.h"
 #include "platform/automation/Dispatch.h"

@@ -1,5 +1,5 @@
 #include "CoreTestFixture.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Registry.h"
 #include "platform/automation/TypeInfo.h"
 #include "platform/os/System.h"

@@ -1,6 +1,6 @@
 #include "CoreTestFixture.h"
-#include "Core/frame/JournalErrors.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/frame/JournalWriters.h"
+#include "Core/frame/TraceLog.h"
 
 namespace rc::testing {
 namespace {

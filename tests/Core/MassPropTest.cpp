@@ -1,4 +1,4 @@
-#include "Core/checks/modMassProp.h"
+#include "Core/checks/MassPropertiesCheck.h"
 #include "CoreTestFixture.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/NumberText.h"

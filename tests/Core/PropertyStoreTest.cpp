@@ -5,8 +5,8 @@
 #include <tuple>
 
 #include "CoreTestFixture.h"
-#include "Core/frame/JournalErrors.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/frame/JournalWriters.h"
+#include "Core/frame/TraceLog.h"
 #include "Core/properties/Comparison.h"
 #include "Core/properties/PropertyFile.h"
 #include "platform/automation/Dispatch.h"

@@ -133,5 +133,16 @@ TEST_F(ConfigsTest, FeatureCountBeyondTheCounterFailsAfterTheCountLine) {
   EXPECT_EQ(read("RavelcrestPartAssembly.dat"), crlf({"Default", " 32769 "}));
 }
 
+TEST_F(ConfigsTest, FeatureCountAtTheCounterLimitIsWalkedWhole) {
+  // 32768 features: the 16-bit counter runs from 0 to 32767, the last value
+  // it holds, so the walk covers them all; one more fails (above).
+  std::string features = R"({"name":"First","error":1})";
+  for (int i = 1; i < 32768; ++i) features += R"(,{"name":"F"})";
+  open("full.vxlprt", R"({"configurations":[{"name":"Default","features":[)" + features + "]}]}", 1);
+  std::vector<au::Variant> args{folder()};
+  EXPECT_EQ(au::call(app, "FailedFeatInCongs", args).asInteger(), 0);
+  EXPECT_TRUE(read("RavelcrestPartAssembly.dat").starts_with(crlf({"Default", " 32768 ", "*First;*"})));
+}
+
 }  // namespace
 }  // namespace rc::testing

@@ -10,7 +10,7 @@
 
 #include "Core/checks/DocumentCopier.h"
 #include "SimHostFixture.h"
-#include "tests/platform/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace rc::testing {
 namespace {

@@ -1,11 +1,10 @@
-// The library's checks against the simulated host: a temporary folder as
-// drive root and results folder, a host session, and a clsApplication
+// The library's checks against the simulated host: a scratch folder as
+// drive root and results folder (the environment restored after each test), a host session, and a clsApplication
 // reached by ProgID and member name as a harness reaches it.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -18,6 +17,7 @@
 #include "platform/os/Files.h"
 #include "platform/os/MessageSink.h"
 #include "sim/Register.h"
+#include "tests/support/TestSupport.h"
 
 namespace rc::testing {
 
@@ -26,24 +26,17 @@ namespace au = rc::automation;
 class SimHostTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/ravelcrest-checks-XXXXXX";
-    dir_ = mkdtemp(tmpl);
-    setenv("RAVELCREST_DRIVE_ROOT", (dir_ + "/root").c_str(), 1);
-    setenv("LC_ALL", "C", 1);
-    std::filesystem::create_directories(dir_ + "/root");
+    std::filesystem::create_directories(dir_ / "root");
     rc::core::registerClasses();
     rc::sim::registerApplications();
     host = au::createObject("Vexlar.Application");
     app = au::createObject("RavelcrestCore.clsApplication");
-    au::letProperty(app, "ResultPath", au::Variant(dir_));
+    au::letProperty(app, "ResultPath", dir_.path());
   }
-  void TearDown() override {
-    au::call(host, "ExitApp");
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { au::call(host, "ExitApp"); }
 
-  std::string folder() const { return dir_; }
-  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string folder() const { return dir_.path(); }
+  std::string path(const std::string& name) const { return dir_ / name; }
   std::string read(const std::string& name) const {
     return platform::fileExists(path(name)) ? platform::readFile(path(name)) : std::string("<missing>");
   }
@@ -81,7 +74,9 @@ class SimHostTest : public ::testing::Test {
   platform::ScopedMessageHandler quiet{[](std::string_view) {}};
 
  private:
-  std::string dir_;
+  ScratchFolder dir_;
+  ScopedEnv driveRoot_{"RAVELCREST_DRIVE_ROOT", dir_ / "root"};
+  ScopedEnv locale_{"LC_ALL", "C"};
 };
 
 // Joins lines with CR LF after each, as the data files hold them.

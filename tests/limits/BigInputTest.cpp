@@ -24,7 +24,7 @@
 #include "platform/os/Files.h"
 #include "platform/os/MessageSink.h"
 #include "sim/Register.h"
-#include "tests/platform/StoreWriters.h"
+#include "tests/support/StoreWriters.h"
 
 namespace rc::testing {
 namespace {

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+#include <string>
+
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/Registry.h"
 #include "platform/automation/SafeArray.h"
-#include "tests/platform/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace rc::automation {
 namespace {
@@ -64,13 +68,13 @@ TEST(Dispatch, BadCallsRaiseStandardErrors) {
     }
     return 0;
   };
-  EXPECT_EQ(number([&] { call(c, "Nope"); }), 438);
-  EXPECT_EQ(number([&] { call(c, "Add"); }), 450);
-  EXPECT_EQ(number([&] { call(c, "Add", {Variant(1), Variant(1), Variant(1)}); }), 450);
-  EXPECT_EQ(number([&] { call(c, "Add", {Variant("x")}); }), 13);
-  EXPECT_EQ(number([&] { call(c, "Add", {Variant(1), Variant(40000)}); }), 6);
-  EXPECT_EQ(number([&] { call(nullptr, "Add"); }), 91);
-  EXPECT_EQ(number([&] { createObject("No.Such.Class"); }), 429);
+  EXPECT_EQ(number([&] { call(c, "Nope"); }), err::NotSupported);
+  EXPECT_EQ(number([&] { call(c, "Add"); }), err::WrongArgumentCount);
+  EXPECT_EQ(number([&] { call(c, "Add", {Variant(1), Variant(1), Variant(1)}); }), err::WrongArgumentCount);
+  EXPECT_EQ(number([&] { call(c, "Add", {Variant("x")}); }), err::TypeMismatch);
+  EXPECT_EQ(number([&] { call(c, "Add", {Variant(1), Variant(40000)}); }), err::Overflow);
+  EXPECT_EQ(number([&] { call(nullptr, "Add"); }), err::ObjectNotSet);
+  EXPECT_EQ(number([&] { createObject("No.Such.Class"); }), err::CannotCreateObject);
 }
 
 // A collection-like class with optional, by-reference, object and indexed members.
@@ -129,13 +133,13 @@ TEST(Dispatch, OptionalArgumentsMayBeOmittedOrMissing) {
   EXPECT_EQ(args[1].asString(), "3");  // by value: the caller's slot is untouched
 
   EXPECT_EQ(s->items, (std::vector<std::string>{"apple", "7", "1.5"}));
-  EXPECT_EQ(rc::testing::errorNumber([&] { call(s, "Put", {Variant::missing()}); }), 450);
+  EXPECT_EQ(rc::testing::errorNumber([&] { call(s, "Put", {Variant::missing()}); }), err::WrongArgumentCount);
 }
 
 TEST(Dispatch, FailedCallsWriteNothingBackAndNameTheirSource) {
   auto s = std::make_shared<Shelf>();
   std::vector<Variant> args{Variant("x"), Variant("not a number")};
-  EXPECT_EQ(rc::testing::errorNumber([&] { call(s, "Put", args); }), 13);
+  EXPECT_EQ(rc::testing::errorNumber([&] { call(s, "Put", args); }), err::TypeMismatch);
   EXPECT_EQ(args[0].asString(), "x");
   EXPECT_TRUE(s->items.empty());
 
@@ -143,7 +147,7 @@ TEST(Dispatch, FailedCallsWriteNothingBackAndNameTheirSource) {
     call(s, "Item", {Variant(5)});
     ADD_FAILURE();
   } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), 9);
+    EXPECT_EQ(e.number(), err::SubscriptOutOfRange);
     EXPECT_EQ(e.source(), "TestLib.Shelf");
   }
   try {
@@ -164,14 +168,14 @@ TEST(Dispatch, CallKindsSelectTheMember) {
   EXPECT_EQ(callObject(s, "owner"), owner);
   Variant objectValue{ObjectRef(owner)};
   s->invoke("Owner", kLet, std::span(&objectValue, 1));  // let of an object falls back to set
-  EXPECT_EQ(number([&] { letProperty(s, "Owner", Variant(5)); }), 438);
-  EXPECT_EQ(number([&] { letProperty(s, "Count", Variant(5)); }), 438);
-  EXPECT_EQ(number([&] { Variant v(1); s->invoke("Count", kMethod, std::span(&v, 1)); }), 438);  // a property, not a method
-  EXPECT_EQ(number([&] { call(s, "Count", {Variant(1)}); }), 450);
-  EXPECT_EQ(number([&] { setProperty(s, "Count", owner); }), 438);
-  EXPECT_EQ(number([&] { callObject(s, "Count"); }), 13);
-  EXPECT_EQ(number([&] { letProperty(owner, "Total", Variant(3e9)); }), 6);
-  EXPECT_EQ(number([&] { letProperty(owner, "Total", Variant(ObjectRef(owner))); }), 13);
+  EXPECT_EQ(number([&] { letProperty(s, "Owner", Variant(5)); }), err::NotSupported);
+  EXPECT_EQ(number([&] { letProperty(s, "Count", Variant(5)); }), err::NotSupported);
+  EXPECT_EQ(number([&] { Variant v(1); s->invoke("Count", kMethod, std::span(&v, 1)); }), err::NotSupported);  // a property, not a method
+  EXPECT_EQ(number([&] { call(s, "Count", {Variant(1)}); }), err::WrongArgumentCount);
+  EXPECT_EQ(number([&] { setProperty(s, "Count", owner); }), err::NotSupported);
+  EXPECT_EQ(number([&] { callObject(s, "Count"); }), err::TypeMismatch);
+  EXPECT_EQ(number([&] { letProperty(owner, "Total", Variant(3e9)); }), err::Overflow);
+  EXPECT_EQ(number([&] { letProperty(owner, "Total", Variant(ObjectRef(owner))); }), err::TypeMismatch);
 
   call(s, "Put", {Variant("a")});
   call(s, "Put", {Variant("b")});
@@ -202,7 +206,7 @@ TEST(Registry, CreatesByProgIdAndAttachesToRunningObjects) {
   registerRunning("TESTLIB.COUNTER", b);
   EXPECT_EQ(getObject("TestLib.Counter"), b);
   revokeRunning("testlib.counter");
-  EXPECT_EQ(rc::testing::errorNumber([] { getObject("TestLib.Counter"); }), 429);
+  EXPECT_EQ(rc::testing::errorNumber([] { getObject("TestLib.Counter"); }), err::CannotCreateObject);
 
   EXPECT_EQ(classInfoFor("TESTLIB.COUNTER"), &Counter::info());
   registerClass("TestLib.Counter2", Counter::info(), [] { return std::make_shared<Counter>(); });
@@ -211,9 +215,9 @@ TEST(Registry, CreatesByProgIdAndAttachesToRunningObjects) {
   EXPECT_EQ(classes, (std::vector<const ClassInfo*>{&Counter::info(), &Shelf::info()}));
 
   registerClass("TestLib.Broken", Shelf::info(), []() -> ObjectRef { throw std::runtime_error("no"); });
-  EXPECT_EQ(rc::testing::errorNumber([] { createObject("TestLib.Broken"); }), 429);
+  EXPECT_EQ(rc::testing::errorNumber([] { createObject("TestLib.Broken"); }), err::CannotCreateObject);
   registerClass("TestLib.Broken", Shelf::info(), [] { return ObjectRef(); });
-  EXPECT_EQ(rc::testing::errorNumber([] { createObject("testlib.broken"); }), 429);
+  EXPECT_EQ(rc::testing::errorNumber([] { createObject("testlib.broken"); }), err::CannotCreateObject);
   unregisterClass("TESTLIB.BROKEN");
   unregisterClass("TestLib.Counter2");
   EXPECT_EQ(classInfoFor("TestLib.Broken"), nullptr);
@@ -235,6 +239,77 @@ TEST(Dispatch, ErrorsBeforeTheMemberRunsNameTheClass) {
       EXPECT_EQ(e.source(), "TestLib.Counter");
     }
   }
+}
+
+}  // namespace
+}  // namespace rc::automation
+
+namespace rc::automation {
+namespace {
+
+std::string descriptionOf(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const AutomationError& e) {
+    return e.description();
+  }
+  return "(no error)";
+}
+
+TEST(Dispatch, CallShapeErrorsNameTheMemberAndTheArgument) {
+  auto c = std::make_shared<Counter>();
+  auto s = std::make_shared<Shelf>();
+  const std::string wrongCount = "Wrong number of arguments or invalid property assignment: ";
+  EXPECT_EQ(descriptionOf([&] { call(c, "Add"); }), wrongCount + "Add takes 1 to 2 arguments, 0 given");
+  EXPECT_EQ(descriptionOf([&] { call(c, "split", {Variant(1), Variant(2), Variant(3)}); }),
+            wrongCount + "Split takes 2 arguments, 3 given");
+  EXPECT_EQ(descriptionOf([&] { call(s, "Count", {Variant(1)}); }), wrongCount + "Count takes no arguments, 1 given");
+  EXPECT_EQ(descriptionOf([&] { call(s, "Item", {Variant(1), Variant(2)}); }),
+            wrongCount + "Item takes 1 argument, 2 given");
+  EXPECT_EQ(descriptionOf([&] { call(s, "Put", {Variant::missing()}); }),
+            wrongCount + "argument 'item' of Put is not optional");
+  EXPECT_EQ(descriptionOf([&] { call(c, "Add", {Variant("x")}); }),
+            "Type mismatch: argument 'n' of Add takes Long, String given");
+  EXPECT_EQ(descriptionOf([&] { call(c, "Add", {Variant(1), Variant(40000)}); }),
+            "Overflow: argument 'times' of Add takes Integer, Long given");
+  EXPECT_EQ(descriptionOf([&] { letProperty(c, "Label", Variant(ObjectRef(s))); }),
+            "Type mismatch: argument 'value' of Label takes String, Object given");
+  // Errors of the member itself keep their text.
+  EXPECT_EQ(descriptionOf([&] { call(s, "Item", {Variant(9)}); }), "Subscript out of range");
+}
+
+TEST(Dispatch, OneRuleResolvesEveryCallKind) {
+  const ClassInfo& info = Shelf::info();
+  auto kindOf = [&](std::string_view name, std::uint8_t kind, std::vector<Variant> args = {}) -> std::string {
+    const MemberInfo* m = resolveMember(info, name, kind, args);
+    return m ? m->name + " " + std::string(memberKindName(m->kind)) : "none";
+  };
+  EXPECT_EQ(kindOf("put", kMethod | kGet), "Put method");
+  EXPECT_EQ(kindOf("Put", kGet), "Put method");        // a get-only call falls back to a method
+  EXPECT_EQ(kindOf("Count", kMethod), "none");         // a method call never reaches a property
+  EXPECT_EQ(kindOf("Count", kMethod | kGet), "Count get");
+  EXPECT_EQ(kindOf("Owner", kLet, {Variant(5)}), "none");
+  EXPECT_EQ(kindOf("Owner", kLet, {Variant(ObjectRef())}), "Owner set");  // a let of an object falls back to set
+  EXPECT_EQ(kindOf("Owner", kSet | kLet), "Owner set");
+  EXPECT_EQ(kindOf("Nope", kMethod | kGet), "none");
+  EXPECT_EQ(argumentName(*resolveMember(info, "Put", kMethod, {}), 1), "argument 'where' of Put");
+  EXPECT_EQ(argumentName(*resolveMember(info, "Put", kMethod, {}), 5), "argument 6 of Put");
+}
+
+TEST(Registry, TypeLibrariesAnswerTheirVersionAndId) {
+  registerClass("TestLib.Shelf", Shelf::info(), [] { return std::make_shared<Shelf>(); });
+  EXPECT_FALSE(typeLibrary("NoSuchLibrary"));
+  std::optional<TypeLibrary> bare = typeLibrary("testlib");
+  ASSERT_TRUE(bare);
+  EXPECT_EQ(bare->library.name, "TestLib");
+  EXPECT_EQ(bare->library.version, "");
+
+  registerLibrary({"TestLib", "3.2", "{00000000-0000-0000-0000-0000000000C3}"});
+  std::optional<TypeLibrary> lib = typeLibrary("TESTLIB");
+  ASSERT_TRUE(lib);
+  EXPECT_EQ(lib->library.version, "3.2");
+  EXPECT_EQ(lib->library.libid, "{00000000-0000-0000-0000-0000000000C3}");
+  EXPECT_EQ(lib->classes, registeredClasses("TestLib"));
 }
 
 }  // namespace

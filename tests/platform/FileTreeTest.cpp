@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 #include "platform/os/FileTree.h"
 #include "platform/os/Files.h"
 

@@ -7,7 +7,7 @@
 #include "platform/os/FileIo.h"
 #include "platform/os/Files.h"
 #include "platform/os/OutputFiles.h"
-#include "tests/platform/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace rc::platform {
 namespace {

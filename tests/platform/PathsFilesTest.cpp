@@ -6,10 +6,12 @@
 
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
-#include "tests/platform/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace rc::platform {
 namespace {
+
+namespace err = rc::automation::err;
 
 using rc::testing::errorNumber;
 using rc::testing::ScopedEnv;
@@ -74,12 +76,12 @@ TEST(Files, WritesCreateTheDriveRootAndReportMissingFilesAndFolders) {
   EXPECT_EQ(readFileFrom(dir / "drive/TraceLog.log", 5), "two");
   EXPECT_EQ(readFileFrom(dir / "drive/TraceLog.log", 50), "");
 
-  EXPECT_EQ(errorNumber([&] { readFile(dir / "missing.txt"); }), 53);
-  EXPECT_EQ(errorNumber([&] { readFile(dir / "no/such/folder.txt"); }), 76);
-  EXPECT_EQ(errorNumber([&] { appendLine(dir / "no/such/folder.txt", "x"); }), 76);
-  EXPECT_EQ(errorNumber([&] { fileLength(dir / "missing.txt"); }), 53);
-  EXPECT_EQ(errorNumber([&] { deleteFile(dir / "missing.txt"); }), 53);
-  EXPECT_EQ(errorNumber([&] { appendText("", "x"); }), 52);
+  EXPECT_EQ(errorNumber([&] { readFile(dir / "missing.txt"); }), err::FileNotFound);
+  EXPECT_EQ(errorNumber([&] { readFile(dir / "no/such/folder.txt"); }), err::PathNotFound);
+  EXPECT_EQ(errorNumber([&] { appendLine(dir / "no/such/folder.txt", "x"); }), err::PathNotFound);
+  EXPECT_EQ(errorNumber([&] { fileLength(dir / "missing.txt"); }), err::FileNotFound);
+  EXPECT_EQ(errorNumber([&] { deleteFile(dir / "missing.txt"); }), err::FileNotFound);
+  EXPECT_EQ(errorNumber([&] { appendText("", "x"); }), err::BadFileNameOrNumber);
 
   createFolder(dir / "a\\b/c");
   EXPECT_TRUE(folderExists(dir / "a/b/c"));
@@ -87,7 +89,7 @@ TEST(Files, WritesCreateTheDriveRootAndReportMissingFilesAndFolders) {
   writeFile(dir / "a/z.txt", "z");
   writeFile(dir / "a/y.txt", "y");
   EXPECT_EQ(listFolder(dir / "a"), (std::vector<std::string>{"b", "y.txt", "z.txt"}));
-  EXPECT_EQ(errorNumber([&] { copyFile(dir / "a/y.txt", dir / "a/z.txt", false); }), 58);
+  EXPECT_EQ(errorNumber([&] { copyFile(dir / "a/y.txt", dir / "a/z.txt", false); }), err::FileAlreadyExists);
   copyFile(dir / "a/y.txt", dir / "a/z.txt");
   EXPECT_EQ(readFile(dir / "a/z.txt"), "y");
   EXPECT_TRUE(fileExists(dir / "a\\z.txt"));
@@ -113,7 +115,7 @@ std::vector<std::string> linesOf(const ScratchFolder& dir, const std::string& co
   LineReader reader(path);
   std::vector<std::string> lines;
   while (!reader.atEnd()) lines.emplace_back(reader.next());
-  EXPECT_EQ(errorNumber([&] { reader.next(); }), 62);
+  EXPECT_EQ(errorNumber([&] { reader.next(); }), err::InputPastEndOfFile);
   return lines;
 }
 
@@ -148,13 +150,13 @@ TEST(LineReader, LinesSpanningTheBlockBoundary) {
 
 TEST(LineReader, OpeningErrors) {
   ScratchFolder dir;
-  EXPECT_EQ(errorNumber([&] { LineReader r(dir / "missing.txt"); }), 53);
-  EXPECT_EQ(errorNumber([&] { LineReader r(dir / "missing/x.txt"); }), 76);
-  EXPECT_EQ(errorNumber([&] { LineReader r(dir.path()); }), 75);
+  EXPECT_EQ(errorNumber([&] { LineReader r(dir / "missing.txt"); }), err::FileNotFound);
+  EXPECT_EQ(errorNumber([&] { LineReader r(dir / "missing/x.txt"); }), err::PathNotFound);
+  EXPECT_EQ(errorNumber([&] { LineReader r(dir.path()); }), err::PathFileAccessError);
   writeFile(dir / "empty.txt", "");
   LineReader empty(dir / "empty.txt");
   EXPECT_TRUE(empty.atEnd());
-  EXPECT_EQ(errorNumber([&] { empty.next(); }), 62);
+  EXPECT_EQ(errorNumber([&] { empty.next(); }), err::InputPastEndOfFile);
 }
 
 TEST(LineReader, SkipsALeadingByteOrderMark) {
@@ -276,7 +278,7 @@ TEST(LineReader, SkippedLinesAreFoundWhereverTheirEndsFallInTheBlocks) {
       }
     }
     EXPECT_TRUE(reader.atEnd());
-    EXPECT_EQ(errorNumber([&] { reader.skipLine(); }), 62);
+    EXPECT_EQ(errorNumber([&] { reader.skipLine(); }), err::InputPastEndOfFile);
   }
 }
 

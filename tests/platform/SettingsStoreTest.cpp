@@ -7,11 +7,13 @@
 
 #include "platform/os/Files.h"
 #include "platform/os/SettingsStore.h"
-#include "tests/platform/StoreWriters.h"
-#include "tests/platform/TestSupport.h"
+#include "tests/support/StoreWriters.h"
+#include "tests/support/TestSupport.h"
 
 namespace rc::platform {
 namespace {
+
+namespace err = rc::automation::err;
 
 using rc::testing::errorNumber;
 using rc::testing::ScopedEnv;
@@ -56,8 +58,8 @@ TEST(SettingsStore, KeysAndNamesIgnoreCaseAndATrailingBackslash) {
   store.remove(kKeystead, "tempADMINuser");
   EXPECT_EQ(store.get(kKeystead, "TempAdminUser"), std::nullopt);
   store.remove(kKeystead, "NeverThere");
-  EXPECT_EQ(errorNumber([&] { store.set("\\", "x", "y"); }), 5);
-  EXPECT_EQ(errorNumber([&] { store.set("A\nB", "x", "y"); }), 5);
+  EXPECT_EQ(errorNumber([&] { store.set("\\", "x", "y"); }), err::InvalidCall);
+  EXPECT_EQ(errorNumber([&] { store.set("A\nB", "x", "y"); }), err::InvalidCall);
 }
 
 TEST(SettingsStore, FileIsPrivateAndLocationComesFromTheEnvironment) {
@@ -95,7 +97,7 @@ TEST(SettingsStore, DamagedFileNamesFileAndLineAndIsLeftAlone) {
       op(store);
       ADD_FAILURE() << "no error";
     } catch (const automation::AutomationError& e) {
-      EXPECT_EQ(e.number(), 75);
+      EXPECT_EQ(e.number(), err::PathFileAccessError);
       EXPECT_NE(e.description().find(path), std::string::npos) << e.description();
       EXPECT_NE(e.description().find("line 4"), std::string::npos) << e.description();
     }

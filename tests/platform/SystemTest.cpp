@@ -7,10 +7,12 @@
 #include "platform/os/Files.h"
 #include "platform/os/MessageSink.h"
 #include "platform/os/System.h"
-#include "tests/platform/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace rc::platform {
 namespace {
+
+namespace err = rc::automation::err;
 
 using rc::testing::errorNumber;
 using rc::testing::ScopedEnv;
@@ -53,11 +55,11 @@ TEST(StartProgram, StartsWithoutAShellAndPassesQuotedArguments) {
 
 TEST(StartProgram, MissingOrUnrunnableProgramsRaiseFileNotFound) {
   ScratchFolder dir;
-  EXPECT_EQ(errorNumber([] { startProgram("no-such-program-rc-test --flag"); }), 53);
-  EXPECT_EQ(errorNumber([&] { startProgram(dir / "missing.exe"); }), 53);
+  EXPECT_EQ(errorNumber([] { startProgram("no-such-program-rc-test --flag"); }), err::FileNotFound);
+  EXPECT_EQ(errorNumber([&] { startProgram(dir / "missing.exe"); }), err::FileNotFound);
   writeFile(dir / "data.txt", "not a program");
-  EXPECT_EQ(errorNumber([&] { startProgram(dir / "data.txt"); }), 53);
-  EXPECT_EQ(errorNumber([] { startProgram("   "); }), 5);
+  EXPECT_EQ(errorNumber([&] { startProgram(dir / "data.txt"); }), err::FileNotFound);
+  EXPECT_EQ(errorNumber([] { startProgram("   "); }), err::InvalidCall);
 }
 
 TEST(SystemServices, MachineClockDiskAndExecutable) {
@@ -73,7 +75,7 @@ TEST(SystemServices, MachineClockDiskAndExecutable) {
 
   ScratchFolder dir;
   EXPECT_GT(freeBytes(dir.path()), 0u);
-  EXPECT_EQ(errorNumber([&] { freeBytes(dir / "missing"); }), 76);
+  EXPECT_EQ(errorNumber([&] { freeBytes(dir / "missing"); }), err::PathNotFound);
   {
     // The drive root need not exist yet: its file system answers.
     ScopedEnv root("RAVELCREST_DRIVE_ROOT", dir / "not/yet");

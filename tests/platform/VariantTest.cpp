@@ -6,7 +6,7 @@
 #include "platform/automation/SafeArray.h"
 #include "platform/automation/Variant.h"
 #include "platform/os/Locale.h"
-#include "tests/platform/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace rc::automation {
 namespace {
@@ -42,30 +42,30 @@ TEST_F(VariantTest, IntegerConversionsRoundHalfToEven) {
 
 TEST_F(VariantTest, ConversionsOutsideTheRangeOverflow) {
   EXPECT_EQ(Variant(32767.49).toInteger(), 32767);
-  EXPECT_EQ(errorNumber([] { Variant(32767.5).toInteger(); }), 6);
+  EXPECT_EQ(errorNumber([] { Variant(32767.5).toInteger(); }), err::Overflow);
   EXPECT_EQ(Variant(-32768.5).toInteger(), -32768);
-  EXPECT_EQ(errorNumber([] { Variant(-32768.51).toInteger(); }), 6);
-  EXPECT_EQ(errorNumber([] { Variant(40000).toInteger(); }), 6);
+  EXPECT_EQ(errorNumber([] { Variant(-32768.51).toInteger(); }), err::Overflow);
+  EXPECT_EQ(errorNumber([] { Variant(40000).toInteger(); }), err::Overflow);
   EXPECT_EQ(Variant(-2147483648.5).toLong(), INT32_MIN);
-  EXPECT_EQ(errorNumber([] { Variant(2147483647.5).toLong(); }), 6);
-  EXPECT_EQ(errorNumber([] { Variant(1e300).toLong(); }), 6);
-  EXPECT_EQ(errorNumber([] { Variant(NAN).toLong(); }), 6);
-  EXPECT_EQ(errorNumber([] { Variant(255.5).toByte(); }), 6);
-  EXPECT_EQ(errorNumber([] { Variant(-0.51).toByte(); }), 6);
-  EXPECT_EQ(errorNumber([] { Variant("1e999").toDouble(); }), 6);
-  EXPECT_EQ(errorNumber([] { Variant("99999").convertTo(VarType::Integer); }), 6);
+  EXPECT_EQ(errorNumber([] { Variant(2147483647.5).toLong(); }), err::Overflow);
+  EXPECT_EQ(errorNumber([] { Variant(1e300).toLong(); }), err::Overflow);
+  EXPECT_EQ(errorNumber([] { Variant(NAN).toLong(); }), err::Overflow);
+  EXPECT_EQ(errorNumber([] { Variant(255.5).toByte(); }), err::Overflow);
+  EXPECT_EQ(errorNumber([] { Variant(-0.51).toByte(); }), err::Overflow);
+  EXPECT_EQ(errorNumber([] { Variant("1e999").toDouble(); }), err::Overflow);
+  EXPECT_EQ(errorNumber([] { Variant("99999").convertTo(VarType::Integer); }), err::Overflow);
 }
 
 TEST_F(VariantTest, TextThatIsNoNumberIsATypeMismatch) {
   for (const char* text : {"", "   ", "abc", "12abc", "1.2.3", "1,5", "--1", "1e", "&H"}) {
     EXPECT_EQ(errorNumber([&] { Variant(text).toDouble(); }), 13) << text;
   }
-  EXPECT_EQ(errorNumber([] { Variant::null().toLong(); }), 13);
-  EXPECT_EQ(errorNumber([] { Variant::null().toText(); }), 13);
-  EXPECT_EQ(errorNumber([] { Variant("maybe").toBool(); }), 13);
-  EXPECT_EQ(errorNumber([] { Variant(5).toObject(); }), 424);
-  EXPECT_EQ(errorNumber([] { Variant(5).asString(); }), 13);
-  EXPECT_EQ(errorNumber([] { Variant(1).convertTo(VarType::Array); }), 13);
+  EXPECT_EQ(errorNumber([] { Variant::null().toLong(); }), err::TypeMismatch);
+  EXPECT_EQ(errorNumber([] { Variant::null().toText(); }), err::TypeMismatch);
+  EXPECT_EQ(errorNumber([] { Variant("maybe").toBool(); }), err::TypeMismatch);
+  EXPECT_EQ(errorNumber([] { Variant(5).toObject(); }), err::ObjectRequired);
+  EXPECT_EQ(errorNumber([] { Variant(5).asString(); }), err::TypeMismatch);
+  EXPECT_EQ(errorNumber([] { Variant(1).convertTo(VarType::Array); }), err::TypeMismatch);
 
   EXPECT_DOUBLE_EQ(Variant(" -1.5e3 ").toDouble(), -1500);
   EXPECT_DOUBLE_EQ(Variant(".5").toDouble(), 0.5);
@@ -124,8 +124,8 @@ TEST_F(VariantTest, NumberFormatsRoundHalvesAwayFromZero) {
       {99.96, "####0.0", "100.0"},
   };
   for (const Case& c : cases) EXPECT_EQ(formatNumber(c.value, c.pattern), c.text) << c.value << " " << c.pattern;
-  EXPECT_EQ(errorNumber([] { formatNumber(INFINITY, "0%"); }), 6);
-  EXPECT_EQ(errorNumber([] { formatNumber(NAN, "0.0"); }), 6);
+  EXPECT_EQ(errorNumber([] { formatNumber(INFINITY, "0%"); }), err::Overflow);
+  EXPECT_EQ(errorNumber([] { formatNumber(NAN, "0.0"); }), err::Overflow);
 }
 
 TEST_F(VariantTest, LeadingNumberReading) {
@@ -141,16 +141,16 @@ TEST_F(VariantTest, LeadingNumberReading) {
   EXPECT_DOUBLE_EQ(leadingNumber("0,5"), 0);
   EXPECT_DOUBLE_EQ(leadingNumber("10,40"), 10);
   for (const char* text : {"", "abc", ",5", "-", "..5", "nt = 5"}) EXPECT_DOUBLE_EQ(leadingNumber(text), 0) << text;
-  EXPECT_EQ(errorNumber([] { leadingNumber("1e999"); }), 6);
+  EXPECT_EQ(errorNumber([] { leadingNumber("1e999"); }), err::Overflow);
 }
 
 TEST_F(VariantTest, ArraysConvertTheirElements) {
   SafeArray a(VarType::Integer, {Bound{1, 2}, Bound{-1, 3}});
   a.set({2, 1}, Variant(2.5));
   EXPECT_EQ(a.get({2, 1}), Variant::integer(2));
-  EXPECT_EQ(errorNumber([&] { a.set({1, 1}, Variant(1e6)); }), 6);
-  EXPECT_EQ(errorNumber([&] { a.get({3, 1}); }), 9);
-  EXPECT_EQ(errorNumber([&] { a.get({1}); }), 9);
+  EXPECT_EQ(errorNumber([&] { a.set({1, 1}, Variant(1e6)); }), err::Overflow);
+  EXPECT_EQ(errorNumber([&] { a.get({3, 1}); }), err::SubscriptOutOfRange);
+  EXPECT_EQ(errorNumber([&] { a.get({1}); }), err::SubscriptOutOfRange);
   EXPECT_EQ(a.lbound(2), -1);
   EXPECT_EQ(a.ubound(2), 1);
   Variant v(a);
@@ -161,7 +161,7 @@ TEST_F(VariantTest, ArraysConvertTheirElements) {
   SafeArray bytes(VarType::Byte, {Bound{0, 4}});
   bytes.setAt(3, Variant(255));
   EXPECT_EQ(bytes.bytes()[3], 255);
-  EXPECT_EQ(errorNumber([&] { bytes.setAt(0, Variant(256)); }), 6);
+  EXPECT_EQ(errorNumber([&] { bytes.setAt(0, Variant(256)); }), err::Overflow);
   bytes.resizeLast(6);
   EXPECT_EQ(bytes.ubound(), 5);
   EXPECT_EQ(bytes.bytes()[3], 255);
@@ -184,7 +184,7 @@ TEST(VariantLocale, DatesConvertToShortDateAndTime) {
   EXPECT_EQ(Variant::date(0.5).toText(), "12:00:00");
   EXPECT_EQ(Variant::date(-1.25).toText(), "12/29/1899 06:00:00");
   EXPECT_EQ(Variant::date(2.0).convertTo(VarType::String).asString(), "01/01/1900");
-  EXPECT_EQ(errorNumber([] { Variant::date(1e12).toText(); }), 6);
+  EXPECT_EQ(errorNumber([] { Variant::date(1e12).toText(); }), err::Overflow);
 }
 
 TEST(VariantLocale, CommaDecimalLocaleIsFollowedForTextButNotForWriteForm) {

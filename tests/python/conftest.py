@@ -43,6 +43,18 @@ def sample(rc):
 
 
 @pytest.fixture
+def host():
+    """A separate session of the simulated host, ended after the test."""
+    ravelcrest = pytest.importorskip("ravelcrest")
+    app = ravelcrest.Dispatch("VexlarSim.Session")
+    yield app
+    try:
+        app.ExitApp()
+    except ravelcrest.AutomationError:
+        pass
+
+
+@pytest.fixture
 def cli():
     path = os.environ.get("RAVELCREST_BIN")
     if not path or not os.path.exists(path):

@@ -70,3 +70,14 @@ def test_help_exits_0(cli):
     r = run(cli, "--help")
     assert r.returncode == 0
     assert "typelib" in r.stdout and "registry" in r.stdout
+
+
+def test_typelib_names_the_library_version_and_id(cli):
+    lines = run(cli, "typelib").stdout.splitlines()
+    assert lines[:4] == [
+        "library RavelcrestCore",
+        "  version   1.0",
+        "  libid     {AD446D84-0D8B-4A11-90CE-B486C9556F20}",
+        "",
+    ]
+    assert run(cli, "typelib", "--library", "ravelcrestcore").stdout == run(cli, "typelib").stdout

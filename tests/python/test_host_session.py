@@ -18,16 +18,6 @@ def rcm():
 
 
 @pytest.fixture
-def host(rcm):
-    app = rcm.Dispatch("VexlarSim.Session")
-    yield app
-    try:
-        app.ExitApp()
-    except rcm.AutomationError:
-        pass
-
-
-@pytest.fixture
 def models(tmp_path):
     for name in ("bracket.vxldrw", "bracket.vxlprt", "bracket-view.bmp"):
         shutil.copy(MODELS / name, tmp_path / name)

@@ -25,6 +25,7 @@ unsigned modeOf(const std::filesystem::path& p) {
 
 TEST_F(HostTest, SaveThroughALinkWritesItsTargetAndKeepsTheMode) {
   namespace fs = std::filesystem;
+  const fs::path dir = this->dir.path();  // path arithmetic below
   fs::create_directories(dir / "real");
   std::ofstream(dir / "real" / "target.vxlprt") << R"({"fileVersion": 2000, "note": "kept"})";
   std::ofstream(dir / "real" / "group.vxlprt") << R"({})";
@@ -72,6 +73,7 @@ TEST_F(HostTest, SaveThroughALinkWritesItsTargetAndKeepsTheMode) {
 // path made this tree of 31 levels, three names each, thousands of reads).
 TEST_F(HostTest, DependencyWalkReadsEachFileOnceWhateverItsNames) {
   namespace fs = std::filesystem;
+  const fs::path dir = this->dir.path();  // path arithmetic below
   fs::create_directory(dir / "w");
   fs::create_directory_symlink(".", dir / "w" / "l");
   fs::create_directory_symlink(".", dir / "w" / "m");

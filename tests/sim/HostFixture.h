@@ -1,5 +1,6 @@
-// Shared set-up of the host tests: a scratch copy of examples/models and a
-// fresh separate session, driven by member name as the library drives it.
+// Shared set-up of the host tests: a copy of examples/models in a scratch
+// folder and a fresh separate session, driven by member name as the library
+// drives it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@
 #include "platform/automation/Registry.h"
 #include "platform/automation/SafeArray.h"
 #include "sim/Register.h"
+#include "tests/support/TestSupport.h"
 
 namespace rc::sim::testing {
 
@@ -31,16 +33,8 @@ inline std::vector<std::string> texts(const Variant& v) {
   return out;
 }
 
-// The run-time error number a call raises, or 0.
-template <typename Fn>
-int errorOf(Fn fn) {
-  try {
-    fn();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using rc::testing::errorNumber;
+namespace err = automation::err;
 
 class HostTest : public ::testing::Test {
  protected:
@@ -48,10 +42,8 @@ class HostTest : public ::testing::Test {
     registerApplications();
     const char* src = std::getenv("RAVELCREST_SOURCE_DIR");
     ASSERT_NE(src, nullptr);
-    dir = std::filesystem::temp_directory_path() /
-          ("rc-host-" + std::to_string(::getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir);
-    std::filesystem::copy(std::filesystem::path(src) / "examples/models", dir, std::filesystem::copy_options::recursive);
+    std::filesystem::copy(std::filesystem::path(src) / "examples/models", dir.path(),
+                          std::filesystem::copy_options::recursive);
     app = automation::createObject("VexlarSim.Session");
   }
   void TearDown() override {
@@ -61,10 +53,9 @@ class HostTest : public ::testing::Test {
       } catch (const AutomationError&) {
       }
     }
-    std::filesystem::remove_all(dir);
   }
 
-  std::string path(const std::string& name) const { return (dir / name).string(); }
+  std::string path(const std::string& name) const { return dir / name; }
 
   // OpenDoc6 with the type from the extension; fails the test when nothing opens.
   ObjectRef open(const std::string& name, int type) {
@@ -76,7 +67,7 @@ class HostTest : public ::testing::Test {
 
   std::vector<std::string> operations() { return texts(automation::call(app, "SimOperations")); }
 
-  std::filesystem::path dir;
+  rc::testing::ScratchFolder dir;
   ObjectRef app;
 };
 

@@ -20,10 +20,10 @@ TEST(Sessions, DefaultSessionIsSharedAndEndsWithExitApp) {
   EXPECT_EQ(getObject("VexlarSim.Session:" + std::to_string(pid)), a);
 
   call(a, "ExitApp");
-  EXPECT_EQ(errorOf([&] { getObject("Vexlar.Application"); }), 429);
-  EXPECT_EQ(errorOf([&] { getObject("VexlarSim.Session:" + std::to_string(pid)); }), 429);
-  EXPECT_NE(errorOf([&] { call(a, "ActiveDoc"); }), 0);
-  EXPECT_NE(errorOf([&] { call(a, "SimProcessID"); }), 0);
+  EXPECT_EQ(errorNumber([&] { getObject("Vexlar.Application"); }), err::CannotCreateObject);
+  EXPECT_EQ(errorNumber([&] { getObject("VexlarSim.Session:" + std::to_string(pid)); }), err::CannotCreateObject);
+  EXPECT_NE(errorNumber([&] { call(a, "ActiveDoc"); }), 0);
+  EXPECT_NE(errorNumber([&] { call(a, "SimProcessID"); }), 0);
 
   ObjectRef fresh = createObject("Vexlar.Application");
   EXPECT_NE(fresh, a);
@@ -43,12 +43,12 @@ TEST(Sessions, SeparateSessionsHaveTheirOwnProcessIdsAndLookup) {
   // A harness may renumber a session; the lookup follows, and a taken ID is refused.
   letProperty(one, "SimProcessID", Variant(-70000));
   EXPECT_EQ(getObject("VexlarSim.Session:-70000"), one);
-  EXPECT_EQ(errorOf([&] { getObject("VexlarSim.Session:" + std::to_string(p1)); }), 429);
-  EXPECT_NE(errorOf([&] { letProperty(two, "SimProcessID", Variant(-70000)); }), 0);
+  EXPECT_EQ(errorNumber([&] { getObject("VexlarSim.Session:" + std::to_string(p1)); }), err::CannotCreateObject);
+  EXPECT_NE(errorNumber([&] { letProperty(two, "SimProcessID", Variant(-70000)); }), 0);
   EXPECT_EQ(call(two, "SimProcessID").asLong(), p2);
 
   call(one, "ExitApp");
-  EXPECT_EQ(errorOf([&] { getObject("VexlarSim.Session:-70000"); }), 429);
+  EXPECT_EQ(errorNumber([&] { getObject("VexlarSim.Session:-70000"); }), err::CannotCreateObject);
   EXPECT_EQ(getObject("VexlarSim.Session:" + std::to_string(p2)), two);
   call(two, "ExitApp");
 }
@@ -57,8 +57,8 @@ TEST_F(HostTest, ObjectsOfAnEndedSessionRefuseCalls) {
   ObjectRef doc = open("bracket.vxlprt", 1);
   ObjectRef body = callObject(doc, "Body");
   call(app, "ExitApp");
-  EXPECT_NE(errorOf([&] { call(doc, "GetType"); }), 0);
-  EXPECT_NE(errorOf([&] { call(body, "GetFirstFace"); }), 0);
+  EXPECT_NE(errorNumber([&] { call(doc, "GetType"); }), 0);
+  EXPECT_NE(errorNumber([&] { call(body, "GetFirstFace"); }), 0);
   app = nullptr;
 }
 
@@ -95,7 +95,7 @@ TEST_F(HostTest, FaultInjection) {
   call(doc, "GetTitle");
   call(app, "SimCallCount");
   call(doc, "GetPathName");
-  EXPECT_NE(errorOf([&] { call(doc, "GetType"); }), 0);
+  EXPECT_NE(errorNumber([&] { call(doc, "GetType"); }), 0);
   EXPECT_EQ(call(doc, "GetType").asLong(), 1);
   EXPECT_EQ(call(app, "SimCallCount").asLong(), before + 4);
 }
@@ -111,7 +111,7 @@ TEST_F(HostTest, DocumentFaultsApplyToTheDocumentAndItsObjects) {
     EXPECT_EQ(e.description(), "mass properties unavailable");
   }
   ObjectRef face = callObject(callObject(doc, "Body"), "GetFirstFace");
-  EXPECT_NE(errorOf([&] { call(face, "GetEdgeCount"); }), 0);
+  EXPECT_NE(errorNumber([&] { call(face, "GetEdgeCount"); }), 0);
   EXPECT_EQ(call(face, "GetTessTriangleCount").asLong(), 0);
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Core/frame/Register.h"
+#include "Core/interfaces/DocumentType.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/Registry.h"
@@ -61,7 +62,9 @@ void PrintTo(const Member& m, std::ostream* os) { *os << m.name; }
 Variant i16(int v) { return Variant::integer(static_cast<std::int16_t>(v)); }
 
 std::vector<Member> members() {
-  const std::vector<int> all{1, 2, 3}, parts{1}, models{1, 2}, assemblies{2}, drawings{3};
+  using core::kAssembly, core::kDrawing, core::kPart;
+  const std::vector<int> all{kPart, kAssembly, kDrawing}, parts{kPart}, models{kPart, kAssembly},
+      assemblies{kAssembly}, drawings{kDrawing};
   auto dataFolder = [](const Place& p) { return std::vector<Variant>{Variant(p.results + "/data")}; };
   std::vector<Member> list;
   // Adds a member; the reference lasts until the next add.
@@ -159,10 +162,7 @@ class HostFaultSweep : public ::testing::TestWithParam<Member> {
   std::vector<std::string> documents(const std::vector<int>& types) const {
     std::vector<std::string> out;
     for (const auto& entry : fs::recursive_directory_iterator(place_.models)) {
-      const std::string ext = entry.path().extension().string();
-      const int type = ext == ".vxlprt" || ext == ".prt" ? 1 : ext == ".vxlasm" || ext == ".asm" ? 2
-                       : ext == ".vxldrw" || ext == ".drw"                    ? 3
-                                                                               : 0;
+      const int type = typeOf(entry.path().string());
       if (type && std::find(types.begin(), types.end(), type) != types.end())
         out.push_back(fs::relative(entry.path(), place_.models).string());
     }
@@ -211,11 +211,13 @@ class HostFaultSweep : public ::testing::TestWithParam<Member> {
     return r;
   }
 
+  // The document type of `path` by its extension; 0 for no document.
   static int typeOf(const std::string& path) {
     const std::string ext = fs::path(path).extension().string();
-    if (ext == ".vxldrw" || ext == ".drw") return 3;
-    if (ext == ".vxlasm" || ext == ".asm") return 2;
-    return 1;
+    if (ext == ".vxldrw" || ext == ".drw") return core::kDrawing;
+    if (ext == ".vxlasm" || ext == ".asm") return core::kAssembly;
+    if (ext == ".vxlprt" || ext == ".prt" || ext == ".vxllfp") return core::kPart;
+    return 0;
   }
 
   // Sweeps `m` on the current document from the models folder as it is.

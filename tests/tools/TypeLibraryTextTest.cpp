@@ -43,7 +43,7 @@ TEST(TypeLibraryText, ParametersShowPassingOptionalityAndDefaults) {
 TEST(TypeLibraryText, ListsClassesThenMembersInInterfaceOrder) {
   const ClassInfo* classes[] = {&Listed::info()};
   std::ostringstream out;
-  writeTypeLibrary(out, "ListedLib", classes);
+  writeTypeLibrary(out, {"ListedLib", "", ""}, classes);
   EXPECT_EQ(out.str(),
             "library ListedLib\n"
             "\n"
@@ -57,6 +57,18 @@ TEST(TypeLibraryText, ListsClassesThenMembersInInterfaceOrder) {
             "  method Run(ByRef strRet As String, Optional ByVal quote As String = \"say \"\"hi\"\"\", "
             "Optional ByVal scale As Double = 0.5, Optional ByVal flag As Boolean = True, "
             "Optional ByVal extra As Variant)\n");
+}
+
+TEST(TypeLibraryText, TheLibraryShowsItsVersionAndId) {
+  const ClassInfo* classes[] = {&Listed::info()};
+  std::ostringstream out;
+  writeTypeLibrary(out, {"ListedLib", "2.1", "{00000000-0000-0000-0000-0000000000AA}"}, classes);
+  EXPECT_TRUE(out.str().starts_with("library ListedLib\n"
+                                    "  version   2.1\n"
+                                    "  libid     {00000000-0000-0000-0000-0000000000AA}\n"
+                                    "\n"
+                                    "class clsListed\n"))
+      << out.str();
 }
 
 }  // namespace

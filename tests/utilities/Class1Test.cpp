@@ -11,7 +11,7 @@
 
 #include "Core/frame/Register.h"
 #include "platform/automation/Dispatch.h"
-#include "tests/platform/TestSupport.h"
+#include "tests/support/TestSupport.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/Registry.h"
 #include "platform/os/Files.h"

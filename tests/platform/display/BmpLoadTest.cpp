@@ -8,7 +8,7 @@
 #include "platform/display/Bmp.h"
 #include "platform/display/Gdi.h"
 #include "platform/os/Files.h"
-#include "tests/platform/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace rc::display {
 namespace {

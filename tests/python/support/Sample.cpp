@@ -99,6 +99,27 @@ const ClassInfo& Sample::classInfo() {
                     a[3] = Variant(n % d == 0 ? "exact" : "inexact");
                     return Variant(static_cast<int>(n / d));
                   })
+          // One name in every call kind, each advancing its by-reference
+          // cursor by a different step: which member a call reached shows
+          // in what it answers.
+          .method("Next", VarType::String, {byRef("at", VarType::Long)},
+                  [](Sample&, CallArgs& a) {
+                    a[0] = Variant(a[0].asLong() + 1);
+                    return Variant("method");
+                  })
+          .get("Next", VarType::String, {byVal("at", VarType::Long)}, [](Sample&, CallArgs&) { return Variant("get"); })
+          .let("Next", {byRef("at", VarType::Long), byVal("value", VarType::Variant)},
+               [](Sample& s, CallArgs& a) {
+                 s.Value = a[1];
+                 a[0] = Variant(a[0].asLong() + 2);
+                 return Variant();
+               })
+          .set("Next", {byRef("at", VarType::Long), byVal("value", VarType::Object)},
+               [](Sample& s, CallArgs& a) {
+                 s.child_ = a[1].toObject();
+                 a[0] = Variant(a[0].asLong() + 3);
+                 return Variant();
+               })
           .method("Vector", VarType::Variant, {},
                   [](Sample&, CallArgs&) {
                     return Variant(SafeArray::vector(VarType::Variant, {Variant(1), Variant("two"), Variant(3.5)}));

@@ -1,4 +1,4 @@
-#include "Core/checks/modDependentDocs.h"
+#include "Core/checks/DependentDocs.h"
 
 #include <cctype>
 #include <limits>
@@ -6,7 +6,8 @@
 #include "Core/checks/CheckSkeleton.h"
 #include "Core/checks/DocumentCopier.h"
 #include "Core/checks/HostLists.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/frame/TraceLog.h"
+#include "Core/interfaces/HostLookup.h"
 #include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/Registry.h"

@@ -1,4 +1,4 @@
-// The feature census of the active document: how many features of each type
+// The feature census of the active document (modFeatureTree): how many features of each type
 // its tree holds (one level of sub-features included) and how many
 // annotations of each type it carries, written into the host's journal.
 #pragma once

@@ -1,12 +1,16 @@
-#include "Core/checks/modConfigurations.h"
+#include "Core/checks/ConfigurationChecks.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "Core/checks/CheckSkeleton.h"
 #include "Core/checks/FaceWalk.h"
 #include "Core/checks/HostLists.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/frame/TraceLog.h"
+#include "Core/interfaces/DocumentType.h"
+#include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLookup.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/SafeArray.h"
 #include "platform/automation/Trap.h"
@@ -25,8 +29,14 @@ std::string activeConfigurationName(const au::ObjectRef& doc) {
   return hostText(au::call(au::callObject(doc, "GetActiveConfiguration"), "Name"));
 }
 
-void showConfiguration(const au::ObjectRef& doc, const au::Variant& name) {
-  au::call(doc, "ShowConfiguration", {name});
+void showConfiguration(const au::ObjectRef& doc, const au::Variant& name) { au::call(doc, "ShowConfiguration", name); }
+
+// Calls `each(name)` for every configuration of the document, in order.
+void walkConfigurations(const au::ObjectRef& doc, const std::function<void(const au::Variant& name)>& each,
+                        const std::function<void(std::int32_t count)>& onCount = {}) {
+  walkNames(
+      doc, "GetConfigurationCount", "GetConfigurationNames", [&](std::int32_t, const au::Variant& name) { each(name); },
+      onCount);
 }
 
 // The edge count of the active document of the host GetApp finds.
@@ -34,7 +44,7 @@ double edgeCount() { return CountPartEdges(0, false); }
 
 // GetMassProperties2: the list, with the status the host hands back.
 au::Variant massProperties(const au::ObjectRef& doc, std::int32_t& status) {
-  std::vector<au::Variant> args{au::Variant(0)};
+  std::vector<au::Variant> args{0};
   au::Variant list = au::call(doc, "GetMassProperties2", args);
   status = args[0].toLong();
   return list;
@@ -65,8 +75,8 @@ std::string failedFeatureLine(const au::ObjectRef& doc, std::int32_t featureCoun
   requireLoop16(featureCount);
   std::string failed;
   for (std::int32_t j = featureCount - 1; j >= 0; --j) {
-    au::ObjectRef feature = au::callObject(doc, "FeatureByPositionReverse", {au::Variant(static_cast<std::int16_t>(j))});
-    std::string name = hostText(au::call(doc, "GetEntityName", {au::Variant(feature)}));
+    au::ObjectRef feature = au::callObject(doc, "FeatureByPositionReverse", static_cast<std::int16_t>(j));
+    std::string name = hostText(au::call(doc, "GetEntityName", feature));
     if (!nonZero(au::call(feature, "GetErrorCode"))) continue;
     failed += name;
     if (!name.empty()) failed += ';';
@@ -74,13 +84,13 @@ std::string failedFeatureLine(const au::ObjectRef& doc, std::int32_t featureCoun
   return "*" + failed + "*";
 }
 
-// Lines 5 to 16 of a record for a part (type 1) or an assembly (type 2).
+// Lines 5 to 16 of a record for a part or an assembly.
 void appendRecordMass(const std::string& path, const au::ObjectRef& doc, std::int32_t type) {
-  if (type == 1) {
+  if (type == kPart) {
     if (!au::callObject(doc, "Body")) return appendZeros(path);
     return appendMassOrZeros(path, doc);
   }
-  if (type == 2) {
+  if (type == kAssembly) {
     au::ObjectRef root = au::callObject(au::callObject(doc, "GetActiveConfiguration"), "GetRootComponent");
     if (!root) return appendZeros(path);
     if (listCount(au::call(root, "GetChildren")) > 0) return appendMassOrZeros(path, doc);
@@ -95,18 +105,14 @@ std::int16_t ActivateConfigs(const SessionContext& s) {
       s, "ActivateConfigs",
       [&] {
         au::ObjectRef host = GetSessionHost(s.glbProcessID, s.MultiSession);
-        au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+        au::ObjectRef doc = activeDoc(host);
         const std::string active = activeConfigurationName(doc);
-        au::call(host, "RecordLine", {au::Variant("'*** Default Configuration: " + active)});
-        const std::int32_t count = hostCount(au::call(doc, "GetConfigurationCount"));
-        au::Variant names = au::call(doc, "GetConfigurationNames");
-        requireLoop16(count);
-        for (std::int32_t i = 0; i < count; ++i) {
-          au::Variant name = listItem(names, i);
+        recordLine(host, "'*** Default Configuration: " + active);
+        walkConfigurations(doc, [&](const au::Variant& name) {
           if (hostText(name) != active) showConfiguration(doc, name);
-        }
-        showConfiguration(doc, au::Variant(active));
-        au::call(host, "RecordLine", {au::Variant("'*** Last Configuration")});
+        });
+        showConfiguration(doc, active);
+        recordLine(host, "'*** Last Configuration");
       },
       OnFailure::TraceThenExit);
 }
@@ -116,61 +122,52 @@ std::int16_t MassPropInCfgs(const SessionContext& s, std::string& massPropPathNa
       s, "Getting Mass Prop In Configs",
       [&] {
         au::ObjectRef host = GetSessionHostStrict(s.glbProcessID, s.MultiSession);
-        au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+        au::ObjectRef doc = activeDoc(host);
         const std::string active = activeConfigurationName(doc);
         massPropPathName = platform::joinPath(massPropPathName, "MassPropertyInCinfigs.dat");
         const std::string path = massPropPathName;
         platform::output::replaceFile(path, "");
-        const std::int32_t count = hostCount(au::call(doc, "GetConfigurationCount"));
-        au::Variant names = au::call(doc, "GetConfigurationNames");
-        requireLoop16(count);
-        for (std::int32_t i = 0; i < count; ++i) {
-          au::Variant name = listItem(names, i);
+        walkConfigurations(doc, [&](const au::Variant& name) {
           showConfiguration(doc, name);
           std::string line = hostText(name);
-          if (au::call(doc, "GetType").toLong() == 1) line += au::printForm(edgeCount());
+          if (au::call(doc, "GetType").toLong() == kPart) line += au::printForm(edgeCount());
           platform::output::appendLine(path, line);
           std::int32_t status = 0;
           appendMassList(path, massProperties(doc, status), [](double v) { return au::writeForm(v); });
-        }
-        showConfiguration(doc, au::Variant(active));
+        });
+        showConfiguration(doc, active);
       },
       OnFailure::TraceThenExit);
 }
 
 std::int16_t FailedFeatInCongs(const SessionContext& s, std::string& featureFilePathName) {
-  WriteTraceLog(s.ResultPath, "Getting Failed Features - Enter");
-  std::int16_t result = 1;
-  au::trapped(
+  return runCheckWithoutExit(
+      s, "Getting Failed Features",
       [&] {
         au::ObjectRef host = GetSessionHostStrict(s.glbProcessID, s.MultiSession);
-        au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+        au::ObjectRef doc = activeDoc(host);
         const std::string active = activeConfigurationName(doc);
         const std::string countPath = platform::joinPath(featureFilePathName, "RavelcrestPartAssemblyConfigCount.dat");
         featureFilePathName = platform::joinPath(featureFilePathName, "RavelcrestPartAssembly.dat");
         const std::string path = featureFilePathName;
         platform::output::replaceFile(path, "");
         platform::output::replaceFile(countPath, "");
-        const std::int32_t count = hostCount(au::call(doc, "GetConfigurationCount"));
-        platform::output::appendLine(countPath, au::printForm(count));
-        au::Variant names = au::call(doc, "GetConfigurationNames");
-        requireLoop16(count);
-        for (std::int32_t i = 0; i < count; ++i) {
-          au::Variant name = listItem(names, i);
-          showConfiguration(doc, name);
-          const std::int32_t featureCount = hostCount(au::call(doc, "GetFeatureCount"));
-          platform::output::appendLine(path, hostText(name));
-          platform::output::appendLine(path, au::printForm(featureCount));
-          platform::output::appendLine(path, failedFeatureLine(doc, featureCount));
-          const std::int32_t type = au::call(doc, "GetType").toLong();
-          platform::output::appendLine(path, type == 1 ? au::printForm(edgeCount()) : au::printForm(-1));
-          appendRecordMass(path, doc, type);
-        }
-        showConfiguration(doc, au::Variant(active));
-        result = 0;
+        walkConfigurations(
+            doc,
+            [&](const au::Variant& name) {
+              showConfiguration(doc, name);
+              const std::int32_t featureCount = hostCount(au::call(doc, "GetFeatureCount"));
+              platform::output::appendLine(path, hostText(name));
+              platform::output::appendLine(path, au::printForm(featureCount));
+              platform::output::appendLine(path, failedFeatureLine(doc, featureCount));
+              const std::int32_t type = au::call(doc, "GetType").toLong();
+              platform::output::appendLine(path, type == kPart ? au::printForm(edgeCount()) : au::printForm(-1));
+              appendRecordMass(path, doc, type);
+            },
+            [&](std::int32_t count) { platform::output::appendLine(countPath, au::printForm(count)); });
+        showConfiguration(doc, active);
       },
-      [](const au::AutomationError&) {});
-  return result;
+      false);
 }
 
 }  // namespace rc::core

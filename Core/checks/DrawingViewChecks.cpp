@@ -1,8 +1,10 @@
-#include "Core/checks/modDrawingViews.h"
+#include "Core/checks/DrawingViewChecks.h"
 
 #include "Core/checks/CheckSkeleton.h"
 #include "Core/checks/HostLists.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/interfaces/DocumentType.h"
+#include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Error.h"
 
 namespace rc::core {
@@ -14,8 +16,8 @@ namespace {
 // The active document when it is a drawing, else Nothing.
 au::ObjectRef activeDrawing(std::int32_t processId, bool multiSession) {
   au::ObjectRef host = GetSessionHost(processId, multiSession);
-  au::ObjectRef doc = au::callObject(host, "ActiveDoc");
-  if (au::call(doc, "GetType").toLong() != 3) return nullptr;
+  au::ObjectRef doc = activeDoc(host);
+  if (au::call(doc, "GetType").toLong() != kDrawing) return nullptr;
   return doc;
 }
 
@@ -46,7 +48,7 @@ Point viewPosition(const au::ObjectRef& view) {
 // (SelectByID) or adds to it (andSelectByID).
 void selectView(const au::ObjectRef& doc, const au::ObjectRef& view, const char* member) {
   Point p = viewPosition(view);
-  au::call(doc, member, {au::Variant(""), au::Variant("DRAWINGVIEW"), au::Variant(p.x), au::Variant(p.y), au::Variant(0)});
+  au::call(doc, member, "", "DRAWINGVIEW", p.x, p.y, 0);
 }
 
 // a / b, raising Division by zero as the host language does for b = 0.
@@ -68,12 +70,10 @@ void CutPasteViews(std::int32_t glbProcessID, bool MultiSession) {
     countView(views);
   }
   au::call(doc, "EditCut");
-  au::call(doc, "NewSheet3",
-           {au::Variant("TestSheetMFD"), au::Variant(0), au::Variant(13), au::Variant(1), au::Variant(5), au::Variant(0),
-            au::Variant("*.drt"), au::Variant(0.2794), au::Variant(0.2159), au::Variant("Default")});
-  au::call(doc, "SelectByID", {au::Variant(""), au::Variant("SHEET"), au::Variant(0.01), au::Variant(0.01), au::Variant(0)});
+  au::call(doc, "NewSheet3", "TestSheetMFD", 0, 13, 1, 5, 0, "*.drt", 0.2794, 0.2159, "Default");
+  au::call(doc, "SelectByID", "", "SHEET", 0.01, 0.01, 0);
   au::call(doc, "Paste");
-  au::call(doc, "EditUndo", {au::Variant(views + 2)});
+  au::call(doc, "EditUndo", views + 2);
 }
 
 void SelectEachView(std::int32_t glbProcessID, bool MultiSession) {
@@ -100,11 +100,9 @@ void SectionEachView(std::int32_t glbProcessID, bool MultiSession) {
     selectView(doc, view, "SelectByID");
     au::call(doc, "EditSketch");
     const double half = divide(height, 2 * scale);
-    au::call(doc, "CreateCenterLineVB",
-             {au::Variant(0), au::Variant(-half + 0.0), au::Variant(0), au::Variant(0), au::Variant(half), au::Variant(0)});
-    au::call(doc, "CreateSectionViewAt",
-             {au::Variant(right), au::Variant(top), au::Variant(0), au::Variant(0), au::Variant(0)});
-    au::call(doc, "EditUndo", {au::Variant(2)});
+    au::call(doc, "CreateCenterLineVB", 0, -half + 0.0, 0, 0, half, 0);
+    au::call(doc, "CreateSectionViewAt", right, top, 0, 0, 0);
+    au::call(doc, "EditUndo", 2);
     view = nextView(view);
   }
 }

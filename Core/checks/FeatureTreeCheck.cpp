@@ -1,4 +1,4 @@
-#include "Core/checks/modFeatureTree.h"
+#include "Core/checks/FeatureTreeCheck.h"
 
 #include <string>
 #include <unordered_map>
@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "Core/checks/CheckSkeleton.h"
-#include "Core/checks/modGetVXEnum.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/checks/PropertyStore.h"
+#include "Core/interfaces/HostConstants.h"
+#include "Core/frame/TraceLog.h"
+#include "Core/interfaces/DocumentType.h"
+#include "Core/interfaces/HostCalls.h"
 #include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Error.h"
-#include "platform/automation/Registry.h"
 #include "platform/automation/Trap.h"
 
 namespace rc::core {
@@ -42,8 +44,6 @@ class TypeCounter {
   std::unordered_map<std::string, std::size_t> index_;
 };
 
-void recordLine(const au::ObjectRef& host, std::string line) { au::call(host, "RecordLine", {au::Variant(std::move(line))}); }
-
 std::string typeName(const au::ObjectRef& feature) { return au::call(feature, "GetTypeName").toText(); }
 
 // The feature tree from FirstFeature, each feature followed by its direct
@@ -61,7 +61,7 @@ void countFeatures(const au::ObjectRef& doc, TypeCounter& counter) {
 // The annotations of the document (a part or assembly) or of every view of
 // a drawing, the sheet's own view first, counted under their enum names.
 void countAnnotations(const au::ObjectRef& doc, const EnumDictionary& names, TypeCounter& counter) {
-  const bool drawing = au::call(doc, "GetType").toLong() == 3;
+  const bool drawing = au::call(doc, "GetType").toLong() == kDrawing;
   au::ObjectRef owner = drawing ? au::callObject(doc, "GetFirstView") : doc;
   while (owner) {
     for (au::ObjectRef note = au::callObject(owner, "GetFirstAnnotation2"); note;
@@ -76,7 +76,7 @@ void countAnnotations(const au::ObjectRef& doc, const EnumDictionary& names, Typ
 }  // namespace
 
 std::int16_t ListFeatureTree(std::int32_t glbProcessID, bool MultiSession, std::string_view VXPath) {
-  au::ObjectRef store = au::createObject("VxlClasses.clsPropertyManager");
+  PropertyStore store;
   au::ObjectRef host;
   if (MultiSession) {
     bool found = au::trapped([&] { host = GetVexlarObjByPID(glbProcessID); }, [](const au::AutomationError&) {});
@@ -87,9 +87,9 @@ std::int16_t ListFeatureTree(std::int32_t glbProcessID, bool MultiSession, std::
   }
   if (!host) host = GetApp();
 
-  au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+  au::ObjectRef doc = activeDoc(host);
   if (!doc) return 0;
-  au::call(store, "InfoHeaderToJournal", {au::Variant(glbProcessID), au::Variant(MultiSession)});
+  store.infoHeaderToJournal(glbProcessID, MultiSession);
   recordLine(host, "'   Feature List");
 
   TypeCounter counter;

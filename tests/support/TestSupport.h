@@ -1,6 +1,7 @@
-// Helpers shared by the platform tests: scratch folders, environment
-// variables set for one test, the error number of a failing statement, and
-// a locale whose decimal sign is a comma.
+// Helpers shared by every C++ test area: scratch folders, environment
+// variables set for one test (restored at its end), the error number of a
+// failing statement, and a locale whose decimal sign is a comma. Assertions
+// name error numbers by their constants: err::FileNotFound, not 53.
 #pragma once
 
 #include <langinfo.h>
@@ -22,6 +23,8 @@ extern char** environ;
 
 namespace rc::testing {
 
+namespace err = rc::automation::err;
+
 // The automation error number `fn` raises, or 0 when it raises none.
 template <typename Fn>
 int errorNumber(Fn&& fn) {
@@ -37,7 +40,7 @@ int errorNumber(Fn&& fn) {
 class ScratchFolder {
  public:
   ScratchFolder() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "rc-platform-XXXXXX").string();
+    std::string tmpl = (std::filesystem::temp_directory_path() / "rc-test-XXXXXX").string();
     path_ = ::mkdtemp(tmpl.data());
   }
   ~ScratchFolder() {

@@ -1,12 +1,15 @@
-#include "Core/checks/modAssembly.h"
+#include "Core/checks/AssemblyChecks.h"
 
 #include <string>
 
 #include "Core/checks/CheckSkeleton.h"
+#include "Core/checks/PropertyStore.h"
 #include "Core/checks/HostLists.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/frame/TraceLog.h"
+#include "Core/interfaces/DocumentType.h"
+#include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Error.h"
-#include "platform/automation/Registry.h"
 #include "platform/automation/SafeArray.h"
 #include "platform/automation/Trap.h"
 #include "platform/display/Input.h"
@@ -36,14 +39,13 @@ std::string titleWithoutExtension(const std::string& title) {
 // sub-assembly; other components are left alone.
 void toggleFlexible(const au::ObjectRef& doc, const au::ObjectRef& component, const std::string& assemblyName) {
   au::ObjectRef model = au::callObject(component, "GetModelDoc");
-  if (!model || au::call(model, "GetType").toLong() != 2) return;
+  if (!model || au::call(model, "GetType").toLong() != kAssembly) return;
   au::Variant suppression = au::call(component, "GetSuppression");
-  const bool visible = !au::call(component, "IsHidden", {au::Variant(false)}).toBool();
+  const bool visible = !au::call(component, "IsHidden", false).toBool();
   const std::string selectionName = hostText(au::call(component, "Name")) + "@" + assemblyName;
-  au::call(doc, "SelectByID",
-           {au::Variant(selectionName), au::Variant("COMPONENT"), au::Variant(0), au::Variant(0), au::Variant(0)});
-  au::call(doc, "CompConfigProperties3", {suppression, au::Variant(1), au::Variant(visible), au::Variant(true)});
-  au::call(doc, "CompConfigProperties3", {suppression, au::Variant(0), au::Variant(visible), au::Variant(true)});
+  au::call(doc, "SelectByID", selectionName, "COMPONENT", 0, 0, 0);
+  au::call(doc, "CompConfigProperties3", suppression, 1, visible, true);
+  au::call(doc, "CompConfigProperties3", suppression, 0, visible, true);
 }
 
 }  // namespace
@@ -52,14 +54,14 @@ std::int16_t ComponentCount(const SessionContext& s) {
   return runCheck(
       s, "Component Count",
       [&] {
-        au::ObjectRef store = au::createObject("VxlClasses.clsPropertyManager");
+        PropertyStore store;
         au::ObjectRef host = GetSessionHost(s.glbProcessID, s.MultiSession);
-        au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+        au::ObjectRef doc = activeDoc(host);
         au::ObjectRef root = rootComponent(doc);
         const std::int32_t count = root ? listCount(au::call(root, "GetChildren")) : 0;
-        au::call(store, "InfoHeaderToJournal", {au::Variant(s.glbProcessID), au::Variant(s.MultiSession)});
-        au::call(host, "RecordLine", {au::Variant("'   ComponentCount " + std::to_string(count))});
-        au::call(host, "RecordLine", {au::Variant("")});
+        store.infoHeaderToJournal(s.glbProcessID, s.MultiSession);
+        recordLine(host, "'   ComponentCount " + std::to_string(count));
+        recordLine(host, "");
       },
       OnFailure::TraceThenExit);
 }
@@ -69,7 +71,7 @@ std::int16_t TestFlexible(const SessionContext& s) {
   au::trapped(
       [&] {
         au::ObjectRef host = GetSessionHost(s.glbProcessID, s.MultiSession);
-        au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+        au::ObjectRef doc = activeDoc(host);
         au::Variant children = au::call(rootComponent(doc), "GetChildren");
         const std::string assemblyName = titleWithoutExtension(hostText(au::call(doc, "GetTitle")));
         const std::int32_t count = listCount(children);
@@ -87,9 +89,9 @@ void TestAssemInterference(const SessionContext& s) {
   next.step([&] { WriteTraceLog(s.ResultPath, "TestAssemInterference - Enter"); });
   au::ObjectRef host, doc, root;
   next.step([&] { host = GetSessionHost(s.glbProcessID, s.MultiSession); });
-  next.step([&] { doc = au::callObject(host, "ActiveDoc"); });
+  next.step([&] { doc = activeDoc(host); });
   bool assembly = true;
-  next.step([&] { assembly = au::call(doc, "GetType").toLong() == 2; });
+  next.step([&] { assembly = au::call(doc, "GetType").toLong() == kAssembly; });
   if (assembly) {
     next.step([&] { root = rootComponent(doc); });
     if (root) {
@@ -98,8 +100,7 @@ void TestAssemInterference(const SessionContext& s) {
       if (hasComponents) {
         next.step([] { display::sendKeys("%(TR)"); });
         next.step([&] {
-          au::call(doc, "SelectByID",
-                   {au::Variant(s.NameOnly), au::Variant("COMPONENT"), au::Variant(0), au::Variant(0), au::Variant(0)});
+          au::call(doc, "SelectByID", s.NameOnly, "COMPONENT", 0, 0, 0);
         });
         next.step([] { display::sendKeys("%C"); });
       }

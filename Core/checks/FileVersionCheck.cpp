@@ -1,11 +1,12 @@
-#include "Core/checks/modFileVersion.h"
+#include "Core/checks/FileVersionCheck.h"
 
 #include "Core/checks/CheckSkeleton.h"
-#include "Core/frame/JournalErrors.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/checks/PropertyStore.h"
+#include "Core/frame/JournalWriters.h"
+#include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLookup.h"
 #include "Core/properties/PropertyFile.h"
 #include "platform/automation/Error.h"
-#include "platform/automation/Registry.h"
 #include "platform/automation/SafeArray.h"
 
 namespace rc::core {
@@ -42,21 +43,20 @@ std::size_t currentVersionIndex(const std::vector<std::string>& entries) {
 }
 
 std::string RecordVersionHistory(std::int32_t glbProcessID, bool MultiSession, std::int16_t enterDB) {
-  au::ObjectRef store = au::createObject("VxlClasses.clsPropertyManager");
+  PropertyStore store;
   au::ObjectRef host = GetSessionHost(glbProcessID, MultiSession);
-  au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+  au::ObjectRef doc = activeDoc(host);
   if (!doc) return "";
-  auto record = [&](std::string line) { au::call(host, "RecordLine", {au::Variant(std::move(line))}); };
   if (enterDB == 1) {
-    au::call(store, "InfoHeaderToJournal", {au::Variant(glbProcessID), au::Variant(MultiSession)});
-    record("'   Version History");
+    store.infoHeaderToJournal(glbProcessID, MultiSession);
+    recordLine(host, "'   Version History");
   }
   std::vector<std::string> entries = historyEntries(doc);
   std::size_t last = currentVersionIndex(entries);
   if (enterDB == 1) {
-    for (std::size_t i = 0; i <= last; ++i) record("'      " + entries[i]);
-    record("'   End Version History");
-    record(" ");
+    for (std::size_t i = 0; i <= last; ++i) recordLine(host, "'      " + entries[i]);
+    recordLine(host, "'   End Version History");
+    recordLine(host, " ");
   }
   return entries[last];
 }

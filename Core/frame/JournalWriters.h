@@ -1,4 +1,4 @@
-// The journal writers: warning and information blocks sent through the
+// The journal writers (JournalErrors): warning and information blocks sent through the
 // host's RecordLine or appended to the harness's journal file, and the
 // framed headers. Every journal line begins with an apostrophe except empty
 // separator lines and the title of a bitmap-comparison block.

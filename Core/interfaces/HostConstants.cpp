@@ -1,8 +1,8 @@
-#include "Core/checks/modGetVXEnum.h"
+#include "Core/interfaces/HostConstants.h"
 
 #include <cmath>
 
-#include "Core/frame/modMainClassMod.h"
+#include "Core/frame/TraceLog.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/Trap.h"

@@ -1,4 +1,4 @@
-// The assembly checks on the top-level components of the active assembly:
+// The assembly checks (modAssembly) on the top-level components of the active assembly:
 // the component count in the journal, flexible solving of sub-assemblies,
 // and the interference check driven by keystrokes.
 #pragma once

@@ -1,4 +1,4 @@
-// The configuration checks: walking every configuration of the active part
+// The configuration checks (modConfigurations): walking every configuration of the active part
 // or assembly, with journal marks or data files of edge counts, mass
 // properties and failed features for the harness.
 #pragma once

@@ -1,4 +1,4 @@
-// The drawing sheet checks: the per-sheet report of failed features and the
+// The drawing sheet checks (modDrawingSheets): the per-sheet report of failed features and the
 // walk that activates every sheet and toggles its edit mode.
 #pragma once
 

@@ -1,5 +1,6 @@
-// Reading the host's constants file "vxconst.bas" into a dictionary from an
-// enumeration's values to its member names.
+// The host's constants (modGetVXEnum): reading the host's constants file
+// "vxconst.bas" into a dictionary from an enumeration's values to its member
+// names.
 #pragma once
 
 #include <cstdint>

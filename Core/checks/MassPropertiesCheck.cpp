@@ -1,11 +1,13 @@
-#include "Core/checks/modMassProp.h"
+#include "Core/checks/MassPropertiesCheck.h"
 
 #include <charconv>
 #include <cmath>
 #include <functional>
 
 #include "Core/checks/CheckSkeleton.h"
-#include "Core/frame/modMainClassMod.h"
+#include "Core/interfaces/DocumentType.h"
+#include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLookup.h"
 #include "Core/properties/Comparison.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/SafeArray.h"
@@ -150,7 +152,7 @@ void CompareMassProperties(const au::ObjectRef& host, bool ReImport, std::string
   // Each line is built and sent as one statement, so a line whose numbers
   // cannot be formatted is left out and the others still reach the journal.
   auto send = [&](const std::function<std::string()>& line) {
-    next.step([&] { au::call(host, "RecordLine", {au::Variant(line())}); });
+    next.step([&] { recordLine(host, line()); });
   };
   send([] { return std::string(); });
   send([&] { return "'*** WARNING - Change in Mass Properties  " + std::to_string(last); });
@@ -177,7 +179,7 @@ std::int16_t CheckMassProperties(bool ReImport, std::string_view InputFile, std:
   au::trapped(
       [&] {
         au::ObjectRef host = GetSessionHost(glbProcessID, MultiSession);
-        au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+        au::ObjectRef doc = activeDoc(host);
         readCurrentValues(doc);
         if (platform::fileExists(BLFile)) {
           ReadMassBaseline(BLFile);
@@ -196,11 +198,11 @@ std::int16_t TestMassProp(SessionContext& s, bool ReImport) {
       s, "TestMassProp",
       [&] {
         au::ObjectRef host = GetSessionHost(s.glbProcessID, s.MultiSession);
-        au::ObjectRef doc = au::callObject(host, "ActiveDoc");
+        au::ObjectRef doc = activeDoc(host);
         std::int32_t type = au::call(doc, "GetType").toLong();
         bool measure = false;
-        if (type == 1) measure = au::callObject(doc, "Body") != nullptr;
-        if (type == 2) measure = assemblyHasComponents(doc);
+        if (type == kPart) measure = au::callObject(doc, "Body") != nullptr;
+        if (type == kAssembly) measure = assemblyHasComponents(doc);
         if (measure)
           checkResult = CheckMassProperties(ReImport, s.InputFile, s.BLFile, s.Failure, s.FailureFile, s.tolerance,
                                             s.glbProcessID, s.VXBuild, s.MultiSession);

@@ -1,6 +1,8 @@
-#include "Core/frame/JournalErrors.h"
+#include "Core/frame/JournalWriters.h"
 
-#include "Core/frame/modMainClassMod.h"
+#include "Core/frame/TraceLog.h"
+#include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/Trap.h"
@@ -47,7 +49,7 @@ void RecordJournalBlock(const JournalBlock& block, std::int32_t glbProcessID, bo
   au::trapped(
       [&] {
         au::ObjectRef host = GetSessionHost(glbProcessID, MultiSession);
-        for (const std::string& line : journalBlockLines(block, pixelForm)) au::call(host, "RecordLine", {au::Variant(line)});
+        for (const std::string& line : journalBlockLines(block, pixelForm)) recordLine(host, line);
       },
       showDescription);
 }
@@ -73,7 +75,7 @@ void MessageHeaderToJournal(std::string_view header, std::int32_t glbProcessID, 
   au::trapped(
       [&] {
         au::ObjectRef host = GetSessionHost(glbProcessID, MultiSession);
-        for (const std::string& line : journalHeaderLines(header)) au::call(host, "RecordLine", {au::Variant(line)});
+        for (const std::string& line : journalHeaderLines(header)) recordLine(host, line);
       },
       [](const au::AutomationError& e) { WriteModuleTrace("MessageHeaderToJournal Failed:   " + e.description()); });
 }

@@ -1,6 +1,6 @@
 // Editing operations on the views of the active drawing (modDrawingViews),
 // and the clsApplication checks that wrap them. The routines act only on a
-// drawing (document type 3); its first view is the sheet, the drawing views
+// drawing (kDrawing); its first view is the sheet, the drawing views
 // follow it along GetNextView. After the host lookup they trap nothing.
 #pragma once
 
