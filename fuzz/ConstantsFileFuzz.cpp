@@ -8,7 +8,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "Core/checks/modGetVXEnum.h"
+#include "Core/interfaces/HostConstants.h"
 #include "platform/os/Files.h"
 
 namespace {
