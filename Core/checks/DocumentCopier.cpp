@@ -23,6 +23,7 @@ namespace au = rc::automation;
 namespace {
 
 constexpr std::string_view kFailure = "GetDependencies4 Failure: ";
+constexpr std::string_view kFailureIndent = "      ";  // before the path that failed
 constexpr std::string_view kSkippedReference = "GetDependencies4 Skipped: reference outside the source folder: ";
 constexpr std::string_view kSkippedFile = "GetDependencies4 Skipped: file outside its folder: ";
 
@@ -81,7 +82,7 @@ class DocumentCopyRun {
   // The document at `relPath` and, depth first, every document it
   // references, as nested calls would take them. The references are walked
   // with a stack of their own, so a long chain of references needs no deep
-  // recursion; their failures are not reported.
+  // recursion; their failures go to the trace, not into the answer.
   std::string copyTree(std::string& relPath, std::int16_t& level) {
     std::string failure;
     std::vector<std::string> references;
@@ -96,8 +97,15 @@ class DocumentCopyRun {
       }
       std::string child = "/" + list[next++];
       std::vector<std::string> childReferences;
-      if (visit(child, level, childReferences, nullptr) && !childReferences.empty())
-        pending.emplace_back(std::move(childReferences), 0);
+      std::string childFailure;
+      if (!visit(child, level, childReferences, &childFailure)) {
+        // The run goes on, but a referenced document that could not be
+        // copied is not passed over in silence.
+        trace(childFailure);
+        trace(std::string(kFailureIndent) + child);
+        continue;
+      }
+      if (!childReferences.empty()) pending.emplace_back(std::move(childReferences), 0);
     }
     return failure;
   }

@@ -54,8 +54,12 @@ std::string GetProperty(std::string_view key, std::string_view file, bool sumMod
   double sum = 0;
   const platform::NumberFormat format = platform::numberFormat();
   while (!reader.atEnd()) {
+    // Lines of other keys are passed over unread, however long they are.
+    if (!reader.nextStartsWith(key)) {
+      reader.skipLine();
+      continue;
+    }
     std::string_view line = reader.next();
-    if (line.size() < key.size() || line.compare(0, key.size(), key) != 0) continue;
     found = true;
     std::string_view text = propertyValueText(line, key);
     if (!sumMode) {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 #include "platform/automation/Error.h"
@@ -26,16 +27,58 @@ void raiseErrno(int e, const std::string& path) {
   }
 }
 
-void writeAll(int fd, std::string_view data, const std::string& path) {
+namespace {
+
+struct WriteFaultState {
+  std::atomic<int> refuseAt{0};  // the step to refuse, counted from arming; 0: off
+  std::atomic<int> steps{0};
+};
+
+WriteFaultState& writeFaultState() {
+  static WriteFaultState state;
+  return state;
+}
+
+}  // namespace
+
+void WriteFaultHook::refuseStep(int n) {
+  writeFaultState().steps = 0;
+  writeFaultState().refuseAt = n > 0 ? n : 0;
+}
+
+int WriteFaultHook::steps() { return writeFaultState().steps; }
+
+int WriteFaultHook::check() {
+  WriteFaultState& s = writeFaultState();
+  const int step = ++s.steps;
+  return s.refuseAt != 0 && step == s.refuseAt ? EIO : 0;
+}
+
+int writeCounted(int fd, std::string_view data, std::size_t& written) {
+  written = 0;
   while (!data.empty()) {
+    if (int fault = WriteFaultHook::check()) {
+      // A full disk takes part of a buffer before it refuses the rest.
+      const std::size_t part = data.size() / 2;
+      if (part > 0 && ::write(fd, data.data(), part) > 0) written += part;
+      return fault;
+    }
     ssize_t n = ::write(fd, data.data(), data.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      int e = errno;
-      ::close(fd);
-      raiseErrno(e, path);
+      return errno;
     }
+    written += static_cast<std::size_t>(n);
     data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return 0;
+}
+
+void writeAll(int fd, std::string_view data, const std::string& path) {
+  std::size_t written = 0;
+  if (int e = writeCounted(fd, data, written)) {
+    ::close(fd);
+    raiseErrno(e, path);
   }
 }
 
@@ -58,6 +101,7 @@ void ensureDriveRootFor(const std::string& native) {
 
 int openForWrite(const std::string& native, int flags, unsigned mode) {
   ensureDriveRootFor(native);
+  if (int fault = WriteFaultHook::check()) raiseErrno(fault, native);
   int fd = ::open(native.c_str(), flags | O_CLOEXEC, mode);
   if (fd < 0) raiseErrno(errno, native);
   return fd;

@@ -14,8 +14,26 @@ namespace rc::platform::fileio {
 // Writes all of `data` to `fd`; on failure closes `fd` and raises.
 void writeAll(int fd, std::string_view data, const std::string& path);
 
+// Writes all of `data` to `fd`, counting the bytes written in `written`;
+// answers 0, or errno after a failed write (`fd` stays open).
+int writeCounted(int fd, std::string_view data, std::size_t& written);
+
 // `line` followed by CR LF, the line end of the library's text files.
 std::string withLineEnd(std::string_view line);
+
+// The file layer's one test hook: it refuses the n-th write step from the
+// moment a test arms it, as a full disk or a failing device would (EIO). A
+// write step is creating a folder, opening a file for writing, one buffer
+// written, or a rename into place. Off (and never armed) outside tests.
+struct WriteFaultHook {
+  // Refuses the n-th write step from now; 0 turns the hook off.
+  static void refuseStep(int n);
+  // Write steps taken since the last refuseStep call.
+  static int steps();
+  // Called by the file layer before each write step: EIO when this step is
+  // the one to refuse, 0 otherwise.
+  static int check();
+};
 
 // open(2) for writing with O_CLOEXEC added, creating the drive root first
 // when `native` lies directly in it; raises on failure.

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "platform/automation/Error.h"
+#include "platform/os/FileIo.h"
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
 
@@ -36,6 +37,7 @@ struct FdGuard {
 int copyBytes(int in, int out, off_t size) {
   off_t done = 0;
   while (done < size) {
+    if (int fault = fileio::WriteFaultHook::check()) return fault;
     ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, static_cast<std::size_t>(size - done), 0);
     if (n > 0) {
       done += n;
@@ -56,6 +58,7 @@ int copyBytes(int in, int out, off_t size) {
       return errno;
     }
     for (ssize_t written = 0; written < n;) {
+      if (int fault = fileio::WriteFaultHook::check()) return fault;
       ssize_t w = ::write(out, buf + written, static_cast<std::size_t>(n - written));
       if (w < 0) {
         if (errno == EINTR) continue;
@@ -71,6 +74,10 @@ int copyBytes(int in, int out, off_t size) {
 // is taken or too long. Answers the descriptor (or -1 with errno set).
 int createTemporary(const std::string& folder, std::string_view name, mode_t mode, std::string& temp) {
   temp = folder + "/.rc-copy-" + std::to_string(::getpid()) + "-" + std::string(name);
+  if (int fault = fileio::WriteFaultHook::check()) {
+    errno = fault;
+    return -1;
+  }
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (fd >= 0 || (errno != EEXIST && errno != ENAMETOOLONG)) return fd;
   temp = folder + "/.rc-copy-XXXXXX";
@@ -163,6 +170,7 @@ void copyFileReplacing(std::string_view from, std::string_view to) {
   const int closed = ::close(out.fd);
   out.fd = -1;
   if (e == 0 && closed != 0) e = errno;
+  if (e == 0) e = fileio::WriteFaultHook::check();
   if (e == 0 && ::rename(temp.c_str(), target.c_str()) != 0) e = errno;
   if (e == 0) return;
   ::unlink(temp.c_str());

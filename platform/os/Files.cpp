@@ -81,8 +81,8 @@ void writeFileAtomic(std::string_view path, std::string_view data, unsigned mode
     ::unlink(tmp.c_str());
     raiseErrno(e, native);
   }
-  if (::rename(tmp.c_str(), native.c_str()) != 0) {
-    int e = errno;
+  if (int fault = fileio::WriteFaultHook::check(); fault != 0 || ::rename(tmp.c_str(), native.c_str()) != 0) {
+    int e = fault != 0 ? fault : errno;
     ::unlink(tmp.c_str());
     raiseErrno(e, native);
   }
@@ -131,6 +131,8 @@ void createFolder(std::string_view path) {
   for (std::size_t p = 1; p <= native.size(); ++p) {
     if (p == native.size() || native[p] == '/') {
       std::string part = native.substr(0, p);
+      if (folderExists(part)) continue;
+      if (int fault = fileio::WriteFaultHook::check()) raiseErrno(fault, part);
       if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) raiseErrno(errno, part);
     }
   }
@@ -301,6 +303,41 @@ std::string_view LineReader::next() {
     if (after < size_) after += (buf_[after] == '\r' && after + 1 < size_ && buf_[after + 1] == '\n') ? 2 : 1;
     pos_ = after;
     return line;
+  }
+}
+
+bool LineReader::nextStartsWith(std::string_view prefix) {
+  if (atEnd()) return false;
+  while (size_ - pos_ < prefix.size() && !eof_) {
+    // A line end before the prefix's length settles it without more bytes.
+    if (lineEnd(pos_) != npos) break;
+    fill();
+  }
+  const std::size_t have = std::min(size_ - pos_, prefix.size());
+  std::string_view start(buf_.get() + pos_, have);
+  if (start.find_first_of("\r\n") != std::string_view::npos) return false;
+  return have == prefix.size() && start == prefix;
+}
+
+void LineReader::skipLine() {
+  if (atEnd()) au::raise(au::err::InputPastEndOfFile, path_);
+  for (;;) {
+    std::size_t end = lineEnd(pos_);
+    if (end == npos) {
+      // No line end in what is held: drop it all and read on, so the buffer
+      // never grows with the line.
+      pos_ = size_;
+      if (!fill()) return;  // the last line had no line end
+      continue;
+    }
+    if (buf_[end] == '\r' && end + 1 == size_ && !eof_) {
+      // A CR at the end of the buffer: its LF may start the next block.
+      pos_ = size_;
+      if (fill() && buf_[pos_] == '\n') ++pos_;
+      return;
+    }
+    pos_ = end + ((buf_[end] == '\r' && end + 1 < size_ && buf_[end + 1] == '\n') ? 2 : 1);
+    return;
   }
 }
 

@@ -66,6 +66,12 @@ class LineReader {
   // Line Input: the next line without its line end; 62 at the end. The view
   // lasts until the next call on this reader.
   std::string_view next();
+  // Whether the next line begins with `prefix` (false at the end). Reads
+  // at most the prefix's length ahead, whatever the line's length.
+  bool nextStartsWith(std::string_view prefix);
+  // Passes over the next line without holding it: memory stays bounded
+  // however long the line is. 62 at the end.
+  void skipLine();
   // The byte offset in the file of the next line.
   std::int64_t offset() const { return base_ + static_cast<std::int64_t>(pos_); }
   const std::string& path() const { return path_; }

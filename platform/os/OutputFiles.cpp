@@ -67,13 +67,24 @@ bool endsWithLineEnd(int fd) {
 void appendLines(std::string_view path, std::string_view text) {
   std::string native = checkedNative(path);
   bool readable = false;
+  struct stat st;
+  const bool existed = ::lstat(native.c_str(), &st) == 0;
   int fd = openForAppend(native, readable);
-  if (readable && !endsWithLineEnd(fd)) {
-    std::string ended = "\r\n";
-    ended.append(text);
-    fileio::writeAll(fd, ended, native);
-  } else {
-    fileio::writeAll(fd, text, native);
+  std::string ended;
+  if (readable && !endsWithLineEnd(fd)) ended = "\r\n";
+  ended.append(text);
+  const off_t before = ::fstat(fd, &st) == 0 ? st.st_size : -1;
+  std::size_t written = 0;
+  if (int e = fileio::writeCounted(fd, ended, written)) {
+    // The lines go in whole or not at all: what a failed append (a full
+    // disk) left is cut off again, unless another writer appended since,
+    // and a file this call created is removed again.
+    if (before >= 0 && ::fstat(fd, &st) == 0 && st.st_size == before + static_cast<off_t>(written)) {
+      if (written > 0) (void)::ftruncate(fd, before);
+      if (before == 0 && !existed) ::unlink(native.c_str());
+    }
+    ::close(fd);
+    fileio::raiseErrno(e, native);
   }
   ::close(fd);
 }
@@ -104,8 +115,10 @@ void replaceFile(std::string_view path, std::string_view data, unsigned mode) {
     ::unlink(tmp.c_str());
     throw;
   }
-  if (::close(fd) != 0 || ::rename(tmp.c_str(), native.c_str()) != 0) {
-    int e = errno;
+  int fault = 0;
+  if (::close(fd) != 0 || (fault = fileio::WriteFaultHook::check()) != 0 ||
+      ::rename(tmp.c_str(), native.c_str()) != 0) {
+    int e = fault != 0 ? fault : errno;
     ::unlink(tmp.c_str());
     if (e == EISDIR) refuseNonRegular(native);
     fileio::raiseErrno(e, native);

@@ -4,8 +4,8 @@
 // cannot send the write to its target. (Documents are the user's own files
 // and follow links; they are written with Files.h.)
 //
-//   appendLines(path, text)   adds whole lines at the end; the file is
-//                             opened with O_NOFOLLOW
+//   appendLines(path, text)   adds whole lines at the end, or nothing when
+//                             a write fails; opened with O_NOFOLLOW
 //   replaceFile(path, data)   puts a new file in place whole: a temporary
 //                             beside it, renamed over it
 //

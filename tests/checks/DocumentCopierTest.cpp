@@ -333,5 +333,20 @@ TEST_F(ContainmentTest, BaselineFolderLinkedOutIsNotUsed) {
   EXPECT_EQ(trace(), crlf({"\"GetDependencies4 Skipped: file outside its folder: " + base() + "/m\""}));
 }
 
+TEST_F(CopierTest, AReferencedDocumentThatCannotBeCopiedIsTraced) {
+  // The top document is copied and the run goes on, but the reference that
+  // failed (a name without an extension) is named in the trace.
+  doc("top.vxlasm", {"parts/noext", "parts/a.vxlprt"});
+  doc("parts/noext");
+  doc("parts/a.vxlprt");
+  copyOne("top.vxlasm");
+  EXPECT_TRUE(copied("top.vxlasm"));
+  EXPECT_TRUE(copied("parts/a.vxlprt"));
+  EXPECT_FALSE(copied("parts/noext"));
+  const std::string log = trace();
+  EXPECT_NE(log.find("\"GetDependencies4 Failure: "), std::string::npos) << log;
+  EXPECT_NE(log.find("\"      " + dst() + "/parts/noext\""), std::string::npos) << log;
+}
+
 }  // namespace
 }  // namespace rc::testing

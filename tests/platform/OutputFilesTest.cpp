@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "platform/os/FileIo.h"
 #include "platform/os/Files.h"
 #include "platform/os/OutputFiles.h"
 #include "tests/support/TestSupport.h"
@@ -78,6 +79,42 @@ TEST(OutputFiles, AppendStartsOnALineOfItsOwn) {
     output::appendLine(dir / "w.log", "y");
     ::chmod((dir / "w.log").c_str(), 0600);
     EXPECT_EQ(readFile(dir / "w.log"), "xy\r\n");
+  }
+}
+
+TEST(OutputFiles, AFailedWriteLeavesTheOldContentWhole) {
+  // Each write step refused in turn (a refused buffer is half written, as a
+  // full disk leaves it): an append adds all its lines or none, a
+  // replacement leaves the old content or the new, and no temporary stays.
+  using fileio::WriteFaultHook;
+  ScratchFolder dir;
+  const std::string old = "Key = 1      Build: b, Date: 01/01/2000\r\n";
+  const std::string line = "Other = 22      Build: b, Date: 01/01/2000";
+  for (bool present : {true, false}) {
+    for (int step = 1; step <= 3; ++step) {
+      const std::string path = dir / "baseline.properties";
+      std::filesystem::remove(path);
+      if (present) writeFile(path, old);
+      WriteFaultHook::refuseStep(step);
+      const int error = errorNumber([&] { output::appendLine(path, line); });
+      WriteFaultHook::refuseStep(0);
+      const std::string after = fileExists(path) ? readFile(path) : "<none>";
+      const std::string before = present ? old : "<none>";
+      if (error != 0) {
+        EXPECT_EQ(after, before) << "step " << step;
+      } else {
+        EXPECT_EQ(after, (present ? old : "") + line + "\r\n") << "step " << step;
+      }
+    }
+  }
+  for (int step = 1; step <= 3; ++step) {
+    const std::string path = dir / "mass.massproperties";
+    writeFile(path, "old\r\n");
+    WriteFaultHook::refuseStep(step);
+    const int error = errorNumber([&] { output::replaceFile(path, "new\r\nlines\r\n"); });
+    WriteFaultHook::refuseStep(0);
+    EXPECT_EQ(readFile(path), error != 0 ? "old\r\n" : "new\r\nlines\r\n") << "step " << step;
+    EXPECT_EQ(listFolder(dir.path()).size(), 2u) << "a temporary was left at step " << step;
   }
 }
 

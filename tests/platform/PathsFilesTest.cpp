@@ -248,5 +248,39 @@ TEST(LineReader, SkipSharedLinesStopsAtTheLineThatMayDiffer) {
   EXPECT_EQ(lineCount(dir / "a.txt", 0), 0);
 }
 
+TEST(LineReader, SkippedLinesAreFoundWhereverTheirEndsFallInTheBlocks) {
+  // Lines around the reader's block sizes, with each kind of line end, read
+  // or passed over in turn: what is read is always the right line.
+  ScratchFolder dir;
+  std::vector<std::string> lines;
+  std::string text;
+  const char* ends[] = {"\r\n", "\n", "\r"};
+  int k = 0;
+  for (std::size_t length : {0u, 1u, 16383u, 16384u, 16385u, 16386u, 49151u, 49152u, 3u, 200000u, 0u, 7u}) {
+    std::string line(length, static_cast<char>('a' + k % 26));
+    if (!line.empty()) line[0] = 'K';
+    lines.push_back(line);
+    text += line + ends[k++ % 3];
+  }
+  text += "Klast";  // no line end
+  lines.push_back("Klast");
+  writeFile(dir / "lines.txt", text);
+  for (int skipEvery : {2, 3}) {
+    LineReader reader(dir / "lines.txt");
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      ASSERT_FALSE(reader.atEnd()) << i;
+      EXPECT_EQ(reader.nextStartsWith("K"), !lines[i].empty()) << i;
+      EXPECT_FALSE(reader.nextStartsWith(lines[i] + "more")) << i;
+      if (i % skipEvery == 0) {
+        reader.skipLine();
+      } else {
+        EXPECT_EQ(reader.next(), lines[i]) << i;
+      }
+    }
+    EXPECT_TRUE(reader.atEnd());
+    EXPECT_EQ(errorNumber([&] { reader.skipLine(); }), err::InputPastEndOfFile);
+  }
+}
+
 }  // namespace
 }  // namespace rc::platform

@@ -100,4 +100,15 @@ class FailingProxy : public au::Dispatch {
   const au::ClassInfo* info_;
 };
 
+// Installs the stand-in for the scope's lifetime and answers its plan.
+class ScopedFailingVault {
+ public:
+  ScopedFailingVault() { FailingProxy::install(plan); }
+  ~ScopedFailingVault() { FailingProxy::restore(); }
+  ScopedFailingVault(const ScopedFailingVault&) = delete;
+  ScopedFailingVault& operator=(const ScopedFailingVault&) = delete;
+
+  std::shared_ptr<FailPlan> plan = std::make_shared<FailPlan>();
+};
+
 }  // namespace rc::testing

@@ -76,11 +76,8 @@ TEST_F(UpdateFaults, HostFailingAtEveryCallInTurn) {
 }
 
 TEST_F(UpdateFaults, VaultGoingAwayAtEveryCallInTurn) {
-  auto plan = std::make_shared<FailPlan>();
-  FailingProxy::install(plan);
-  struct Restore {
-    ~Restore() { FailingProxy::restore(); }
-  } restore;
+  ScopedFailingVault failing;
+  const std::shared_ptr<FailPlan>& plan = failing.plan;
   checkIn("bolt.vxlprt", model(2000));
   ASSERT_TRUE(login());
   ASSERT_TRUE(call("GetVexlarVersion").asBool());
