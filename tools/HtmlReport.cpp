@@ -88,7 +88,8 @@ std::string documentSection(const DocumentResult& d, const std::string& folder) 
     html += "<tr class=\"" + statusClass(r.status) + "\"><td>" + escapeMarkup(r.check) + "</td><td class=\"status\">" +
             statusText(r.status) + "</td><td>" + escapeMarkup(r.newValue) + "</td><td>" + escapeMarkup(r.baseValue) +
             "</td><td>" + escapeMarkup(r.detail) + "</td></tr>\n";
-    if (!r.images.empty()) images += imageBlock(r, folder);
+    // An image that agreed with its baseline is not worth its bytes.
+    if (!r.images.empty() && r.status != Status::Ok) images += imageBlock(r, folder);
   }
   html += "</table>\n" + images;
   std::size_t lines = 0;

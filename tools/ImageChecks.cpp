@@ -145,7 +145,11 @@ CheckEntry viewImageCheck() {
     return std::vector<Variant>{frameWindow(env), platform::joinPath(env.folder, baselineName(env, "view")),
                                 differenceFile(env, "view"), env.imageTolerance, kLastTopChild};
   };
-  e.afterCall = [](const CheckEnv& env, const std::vector<Variant>& args) { saveView(env, args[0].toLong()); };
+  // The new image is kept when it differs from the baseline (a difference
+  // file was written): what the report shows and `baseline accept` takes.
+  e.afterCall = [](const CheckEnv& env, const std::vector<Variant>& args) {
+    if (platform::fileExists(differenceFile(env, "view"))) saveView(env, args[0].toLong());
+  };
   return e;
 }
 

@@ -19,7 +19,8 @@ def test_view_baseline_created_then_clean_then_an_edit_warns_with_a_difference_i
     first = check(part, "--results", tmp_path / "r1")
     assert image_rows(first.stdout, "bracket.vxlprt") == {"TestBitmapCompare": "BASELINE CREATED"}, first.stdout
     assert (models / "bracket-vxlprt.gif").read_bytes()[:4] == b"GIF8"
-    assert (tmp_path / "r1/images/bracket.vxlprt/view-new.gif").exists()
+    # The new baseline is the new image; nothing else is kept for an image that agreed.
+    assert not (tmp_path / "r1/images/bracket.vxlprt/view-new.gif").exists()
 
     again = check(part, "--results", tmp_path / "r2", "--json", tmp_path / "r2.json")
     assert again.returncode == 0, again.stdout + again.stderr
@@ -36,6 +37,7 @@ def test_view_baseline_created_then_clean_then_an_edit_warns_with_a_difference_i
     assert row["images"]["difference"] == "images/bracket.vxlprt/view-diff.gif"
     assert (tmp_path / "r3" / row["images"]["difference"]).read_bytes()[:4] == b"GIF8"
     assert row["images"]["baseline"] == str(models / "bracket-vxlprt.gif")
+    assert (tmp_path / "r3" / row["images"]["new"]).read_bytes()[:4] == b"GIF8"
 
     # The intended change accepted, the next run is clean.
     accepted = ravelcrest("baseline", "accept", part, "--checks", "TestBitmapCompare")
