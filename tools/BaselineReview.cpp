@@ -9,6 +9,7 @@
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
 #include "tools/CheckCatalog.h"
+#include "tools/ImageChecks.h"
 #include "tools/LastRun.h"
 #include "tools/OutputFiles.h"
 
@@ -63,10 +64,10 @@ int acceptChanges(const DocumentItem& document, const std::vector<std::string>& 
   LastRun run = readLastRun(folder, nameOnly);
   LastRun kept{run.document, {}};
   std::vector<std::string> recorded;
-  for (const AcceptableChange& c : run.changes) recorded.push_back(c.check);
+  for (const AcceptableChange& c : run.changes) recorded.push_back(catalogNameOf(c.check));
   int accepted = 0;
   for (AcceptableChange& change : run.changes) {
-    if (!named(checks, change.check)) {
+    if (!named(checks, catalogNameOf(change.check))) {
       kept.changes.push_back(std::move(change));
       continue;
     }

@@ -16,6 +16,9 @@ using au::Variant;
 
 namespace {
 
+// A sheet's row: "TestBitmapCompare(sheet1)".
+constexpr std::string_view kSheetRowPrefix = "TestBitmapCompare(";
+
 // TestBitmapCompare's capture modes.
 constexpr std::int16_t kLastTopChild = 1;
 constexpr std::int16_t kFromWorkFile = 3;
@@ -95,6 +98,14 @@ void describeImageRow(const CheckEnv& env, const std::string& what, const std::v
 // The host's top-level window: the capture starts from its last child.
 Variant frameWindow(const CheckEnv& env) { return au::call(env.host, "SimFrameWindow"); }
 
+// Writes `bitmap` (a clsBitmap with its picture set) to `target` in the
+// baseline format, through a work file that is removed afterwards.
+void writeImage(const au::ObjectRef& bitmap, const CheckEnv& env, const std::string& target) {
+  const std::string work = target + ".work.bmp";
+  au::call(bitmap, env.imageFormat == "cbf" ? "CreateCBF" : "CreateGIF", work, target);
+  if (platform::fileExists(work)) platform::deleteFile(work);
+}
+
 // Writes the view as it is now into the results folder as the "new" image
 // (in the baseline's format): what `baseline accept` would make the baseline.
 void saveView(const CheckEnv& env, std::int32_t view) {
@@ -102,9 +113,7 @@ void saveView(const CheckEnv& env, std::int32_t view) {
   if (!display::getWindowRect(static_cast<display::Handle>(view), r)) return;
   au::ObjectRef bitmap = au::createObject("VxlClasses.clsBitmap");
   if (!au::call(bitmap, "SetBitmap", view, r.width(), r.height()).toBool()) return;
-  const std::string work = inImages(env, "view-work.bmp");
-  au::call(bitmap, env.imageFormat == "cbf" ? "CreateCBF" : "CreateGIF", work, newImageFile(env, "view", env.imageFormat.c_str()));
-  if (platform::fileExists(work)) platform::deleteFile(work);
+  writeImage(bitmap, env, newImageFile(env, "view", env.imageFormat.c_str()));
 }
 
 // Copies `file` to `to` (no link at `to` is written through).
@@ -174,7 +183,7 @@ std::vector<CheckEntry> sheetImageChecks(const CheckEnv& env) {
     const std::string saved = prefix + std::to_string(n) + ".BMP";
     const std::string fresh = newImageFile(env, what, "bmp");
     std::filesystem::rename(saved, fresh);
-    CheckEntry e = imageEntry("TestBitmapCompare(" + what + ")", what, {kDrawing});
+    CheckEntry e = imageEntry(std::string(kSheetRowPrefix) + what + ")", what, {kDrawing});
     e.prepare = [what, fresh](const CheckEnv& env) { copyFile(fresh, workFile(env, what)); };
     e.arguments = [what](const CheckEnv& env) {
       return std::vector<Variant>{frameWindow(env), platform::joinPath(env.folder, baselineName(env, what)),
@@ -184,12 +193,16 @@ std::vector<CheckEntry> sheetImageChecks(const CheckEnv& env) {
     e.writeCandidate = [fresh](const CheckEnv& env, const std::string& file, const std::string&) {
       au::ObjectRef bitmap = au::createObject("VxlClasses.clsBitmap");
       if (!au::call(bitmap, "SetBitmap", static_cast<std::int32_t>(display::loadImage(fresh))).toBool()) return;
-      au::call(bitmap, env.imageFormat == "cbf" ? "CreateCBF" : "CreateGIF", file + ".bmp", file);
-      if (platform::fileExists(file + ".bmp")) platform::deleteFile(file + ".bmp");
+      writeImage(bitmap, env, file);
     };
     entries.push_back(std::move(e));
   }
   return entries;
+}
+
+std::string catalogNameOf(const std::string& rowCheck) {
+  if (rowCheck.starts_with(std::string(kSheetRowPrefix) + "sheet")) return sheetImagesCheck().name;
+  return rowCheck;
 }
 
 }  // namespace rc::tools

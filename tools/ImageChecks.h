@@ -30,4 +30,8 @@ CheckEntry sheetImagesCheck();
 // the sheet's baseline. Errors of the host are raised.
 std::vector<CheckEntry> sheetImageChecks(const CheckEnv& env);
 
+// The catalog name a row's check goes by in --checks: a sheet's row
+// ("TestBitmapCompare(sheet2)") goes by "GetBMPInSheets", any other by its own.
+std::string catalogNameOf(const std::string& rowCheck);
+
 }  // namespace rc::tools

@@ -91,3 +91,15 @@ def test_image_baselines_are_listed_and_pruned_with_their_document(models, tmp_p
     assert pruned.returncode == 0, pruned.stderr
     assert not (models / "bracket-vxldrw-sheet1.gif").exists() and not (models / "bracket-vxldrw.gif").exists()
     assert (models / "keep-me.gif").exists() and (models / "bracket.vxlprt").exists()
+
+
+def test_a_sheet_image_is_accepted_under_the_sheets_check_name(models, tmp_path):
+    drawing = models / "bracket.vxldrw"
+    assert check(drawing, "--results", tmp_path / "r1", "--checks", "GetBMPInSheets").returncode == 0
+    edit(drawing, lambda m: m["sheets"][0]["views"][1].update(outline=[0.05, 0.11, 0.13, 0.19]))
+    assert check(drawing, "--results", tmp_path / "r2", "--checks", "GetBMPInSheets").returncode == 1
+    accepted = ravelcrest("baseline", "accept", drawing, "--checks", "GetBMPInSheets")
+    assert accepted.returncode == 0, accepted.stdout + accepted.stderr
+    assert "TestBitmapCompare(sheet1): bracket-vxldrw-sheet1.gif -> sheet1-new.bmp" in accepted.stdout
+    assert (models / "bracket-vxldrw-sheet1.gif").read_bytes()[:4] == b"GIF8"
+    assert check(drawing, "--results", tmp_path / "r3", "--checks", "GetBMPInSheets").returncode == 0
