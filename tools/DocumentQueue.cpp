@@ -13,6 +13,7 @@
 #include <map>
 #include <string>
 
+#include "platform/os/FileIo.h"
 #include "platform/os/UniqueFd.h"
 #include "tools/Interrupt.h"
 #include "tools/RunResults.h"
@@ -23,29 +24,9 @@ namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-bool writeAll(int fd, const void* data, std::size_t size) {
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t n = ::write(fd, p, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
+bool writeAll(int fd, const void* data, std::size_t size) { return platform::fileio::writeWhole(fd, data, size) == 0; }
 
-bool readAll(int fd, void* data, std::size_t size) {
-  char* p = static_cast<char*>(data);
-  while (size > 0) {
-    ssize_t n = ::read(fd, p, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
+bool readAll(int fd, void* data, std::size_t size) { return platform::fileio::readWhole(fd, data, size) == 0; }
 
 // The worker's side: positions in, results out, until the pipe closes or
 // an interrupt stops it. Never returns.

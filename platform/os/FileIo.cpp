@@ -54,6 +54,32 @@ int WriteFaultHook::check() {
   return s.refuseAt != 0 && step == s.refuseAt ? EIO : 0;
 }
 
+int writeWhole(int fd, const void* data, std::size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = ::write(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) return EIO;
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+int readWhole(int fd, void* data, std::size_t size) {
+  char* p = static_cast<char*>(data);
+  while (size > 0) {
+    ssize_t n = ::read(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) return -1;
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
 int writeCounted(int fd, std::string_view data, std::size_t& written) {
   written = 0;
   while (!data.empty()) {

@@ -11,6 +11,16 @@ namespace rc::platform::fileio {
 // file or folder, 70 when access is refused, 75 otherwise.
 [[noreturn]] void raiseErrno(int e, const std::string& path);
 
+// Writes all `size` bytes at `data` to `fd`, going on after short writes
+// and interrupts; answers 0, or errno (EIO when the descriptor takes no
+// more). The write-fault hook does not see these writes: for pipes and
+// files outside the library's own output.
+int writeWhole(int fd, const void* data, std::size_t size);
+
+// Reads exactly `size` bytes into `data`, going on after short reads and
+// interrupts; answers 0, errno, or -1 when the input ends first.
+int readWhole(int fd, void* data, std::size_t size);
+
 // Writes all of `data` to `fd`; on failure closes `fd` and raises.
 void writeAll(int fd, std::string_view data, const std::string& path);
 

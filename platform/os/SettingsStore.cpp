@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "platform/automation/Error.h"
+#include "platform/os/FileIo.h"
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
 #include "platform/os/SettingsText.h"
@@ -83,17 +84,6 @@ class WriteLock {
   UniqueFd fd_;  // the lock goes with the descriptor
 };
 
-void writeAll(int fd, std::string_view data, const std::string& path) {
-  while (!data.empty()) {
-    ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      raiseErrno(errno, path);
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-}
-
 // Replaces the store with `text`: a temporary file beside it, flushed, made
 // 0600 and renamed over it, then the folder flushed. Called under the lock.
 void replaceStore(const std::string& path, const std::string& text) {
@@ -103,7 +93,7 @@ void replaceStore(const std::string& path, const std::string& text) {
     if (fd.get() < 0) raiseErrno(errno, tmp);
     try {
       if (::fchmod(fd.get(), kStoreMode) != 0) raiseErrno(errno, tmp);
-      writeAll(fd.get(), text, tmp);
+      if (int e = fileio::writeWhole(fd.get(), text.data(), text.size())) raiseErrno(e, tmp);
       if (::fsync(fd.get()) != 0) raiseErrno(errno, tmp);
       if (!fd.close()) raiseErrno(errno, tmp);
     } catch (...) {

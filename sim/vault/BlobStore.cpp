@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/os/FileIo.h"
 #include "platform/os/UniqueFd.h"
 #include "sim/vault/ContentHash.h"
 #include "sim/vault/Names.h"
@@ -58,17 +59,6 @@ class TempFile {
   bool kept_ = false;
 };
 
-bool writeAll(int fd, const unsigned char* data, std::size_t n) {
-  while (n > 0) {
-    ssize_t w = ::write(fd, data, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    data += w;
-    n -= static_cast<std::size_t>(w);
-  }
-  return true;
-}
-
 // Copies everything readable from `in` to `out`, hashing it. Returns the
 // byte count, or -1 with `failure` set.
 std::int64_t copyHashing(int in, int out, ContentHash& hash, std::string& failure) {
@@ -83,7 +73,7 @@ std::int64_t copyHashing(int in, int out, ContentHash& hash, std::string& failur
     }
     if (n == 0) return total;
     hash.update(buf.data(), static_cast<std::size_t>(n));
-    if (!writeAll(out, buf.data(), static_cast<std::size_t>(n))) {
+    if (platform::fileio::writeWhole(out, buf.data(), static_cast<std::size_t>(n)) != 0) {
       failure = "write failed: " + errnoText();
       return -1;
     }
