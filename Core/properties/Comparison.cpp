@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <optional>
 
+#include "Core/properties/LineScan.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/NumberText.h"
@@ -48,113 +48,86 @@ std::string changedMessage(std::int64_t lineNumber, std::string_view baseline, s
   return m;
 }
 
-// A plain decimal item ([sign] digits [. digits] [e [sign] digits], nothing
-// else) read exactly as the general reading would, when its digits fit a
-// double exactly and its power of ten is small: one multiplication or
-// division of exact values is then correctly rounded. False otherwise.
-bool plainDecimal(std::string_view item, double& out) {
-  static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  const char* p = item.data();
-  const char* end = p + item.size();
-  bool negative = false;
-  if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
-  // At most 19 digits (leading zeros included) fit the 64-bit mantissa.
-  std::uint64_t mantissa = 0;
-  int scale = 0;
-  const char* first = p;
-  for (; p != end && static_cast<unsigned char>(*p - '0') < 10; ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-  std::ptrdiff_t digits = p - first;
-  if (p != end && *p == '.') {
-    const char* fraction = ++p;
-    for (; p != end && static_cast<unsigned char>(*p - '0') < 10; ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-    scale = -static_cast<int>(p - fraction);
-    digits += p - fraction;
-  }
-  if (digits == 0 || digits > 19) return false;
-  if (p != end && (*p == 'e' || *p == 'E')) {
-    ++p;
-    bool negativeExponent = false;
-    if (p != end && (*p == '-' || *p == '+')) negativeExponent = *p++ == '-';
-    if (p == end) return false;
-    int exponent = 0;
-    for (; p != end && *p >= '0' && *p <= '9'; ++p) {
-      if (exponent > 1000) return false;
-      exponent = exponent * 10 + (*p - '0');
-    }
-    scale += negativeExponent ? -exponent : exponent;
-  }
-  if (p != end || mantissa > (std::uint64_t{1} << 53) || scale < -22 || scale > 22) return false;
-  double v = static_cast<double>(mantissa);
-  v = scale < 0 ? v / kPow10[-scale] : v * kPow10[scale];
-  out = negative ? -v : v;
-  return true;
-}
-
-// The leading-number reading of one item; plain decimals are read in
-// place, anything else by the general reading.
-double itemNumber(std::string_view item) {
-  double v = 0;
-  if (plainDecimal(item, v)) return v;
-  return au::leadingNumber(item);
-}
-
 // The tolerance of one CompareFiles call, read when first needed.
 class LazyTolerance {
  public:
   explicit LazyTolerance(const au::Variant& value) : value_(value) {}
   const Tolerance& get() {
-    if (!parsed_) parsed_ = parseTolerance(value_);
-    return *parsed_;
+    if (!parsed_) {
+      tolerance_ = parseTolerance(value_);
+      parsed_ = true;
+    }
+    return tolerance_;
   }
 
  private:
   const au::Variant& value_;
-  std::optional<Tolerance> parsed_;
+  Tolerance tolerance_;
+  bool parsed_ = false;
 };
 
-// The length of the longest common prefix of a and b, eight bytes at a time.
-std::size_t commonPrefix(std::string_view a, std::string_view b) {
-  const std::size_t shorter = std::min(a.size(), b.size());
-  std::size_t i = 0;
-  for (; i + 8 <= shorter; i += 8) {
-    std::uint64_t x = 0, y = 0;
-    std::memcpy(&x, a.data() + i, 8);
-    std::memcpy(&y, b.data() + i, 8);
-    if (x != y) break;
-  }
-  while (i < shorter && a[i] == b[i]) ++i;
+// The end of the item that starts at `from` in `line`: the next space,
+// or the line's end.
+std::size_t itemEnd(std::string_view line, std::size_t from) {
+  std::size_t i = from;
+  while (i < line.size() && line[i] != ' ') ++i;
   return i;
 }
 
-// Whether two lines agree item by item (items are split at every
-// single space; the baseline's number first). An empty line has no items,
-// so an empty baseline line agrees with anything; a baseline item without
-// a partner in the new line raises 9. Items of equal text agree unread, so
-// the items in front of the first differing byte are passed over whole.
+// Reads the number of the item at `from` in `line` and answers the item's
+// end. Plain decimals are read in place, anything else by the general
+// reading.
+std::size_t readItem(std::string_view line, std::size_t from, double& value) {
+  const char* end = line.data() + line.size();
+  const char* stop = readPlainDecimal(line.data() + from, end, value);
+  if (stop != nullptr && (stop == end || *stop == ' ')) return static_cast<std::size_t>(stop - line.data());
+  std::size_t to = itemEnd(line, from);
+  value = au::leadingNumber(line.substr(from, to - from));
+  return to;
+}
+
+// Whether two lines agree item by item (items are split at every single
+// space; the baseline's number first). An empty line has no items, so an
+// empty baseline line agrees with anything; a baseline item without a
+// partner in the new line raises 9. Equal stretches are passed over a word
+// at a time, and only the items in which the lines differ are read. Both
+// lines must be readable eight bytes past their ends.
 bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance& tolerance) {
   if (baseline.empty()) return true;
-  const std::size_t same = commonPrefix(baseline, fresh);
-  if (same == baseline.size() && same == fresh.size()) return true;
-  // The items in front of the last space before the first difference are
-  // equal in both lines, and both have an item after that space.
-  std::size_t lastSpace = baseline.substr(0, same).rfind(' ');
-  std::size_t b = lastSpace == std::string_view::npos ? 0 : lastSpace + 1;
-  std::size_t n = b;
-  bool newHasMore = b > 0 || !fresh.empty();
+  // b and n stand at the starts of partner items, everything before them
+  // having agreed.
+  std::size_t b = 0, n = 0;
   for (;;) {
-    if (!newHasMore) au::raise(au::err::SubscriptOutOfRange);
-    std::size_t bEnd = baseline.find(' ', b);
-    std::size_t nEnd = fresh.find(' ', n);
-    std::string_view baseItem = baseline.substr(b, bEnd == std::string_view::npos ? std::string_view::npos : bEnd - b);
-    std::string_view newItem = fresh.substr(n, nEnd == std::string_view::npos ? std::string_view::npos : nEnd - n);
-    double diff = 0;
-    if (baseItem != newItem && !numbersAgree(itemNumber(baseItem), itemNumber(newItem), tolerance.get(), diff))
-      return false;
-    if (bEnd == std::string_view::npos) return true;
+    const std::size_t same = commonPrefix(baseline.data() + b, fresh.data() + n,
+                                          std::min(baseline.size() - b, fresh.size() - n));
+    if (b + same == baseline.size() && n + same == fresh.size()) return true;
+    // Where one line ends inside the equal stretch, the item there may be
+    // equal in both.
+    const bool oneEnded = b + same == baseline.size() || n + same == fresh.size();
+    // Items before the last space in the equal stretch agree unread.
+    std::size_t back = same;
+    while (back > 0 && baseline[b + back - 1] != ' ') --back;
+    b += back;
+    n += back;
+    if (n == 0 && fresh.empty()) au::raise(au::err::SubscriptOutOfRange);
+    // Equal items agree unread, whatever they hold.
+    std::size_t bEnd = 0, nEnd = 0;
+    bool equalItems = false;
+    if (oneEnded) {
+      bEnd = itemEnd(baseline, b);
+      nEnd = itemEnd(fresh, n);
+      equalItems = baseline.substr(b, bEnd - b) == fresh.substr(n, nEnd - n);
+    }
+    if (!equalItems) {
+      double baseValue = 0, newValue = 0, diff = 0;
+      bEnd = readItem(baseline, b, baseValue);
+      nEnd = readItem(fresh, n, newValue);
+      if (!numbersAgree(baseValue, newValue, tolerance.get(), diff)) return false;
+    }
+    if (bEnd == baseline.size()) return true;
+    if (nEnd == fresh.size()) au::raise(au::err::SubscriptOutOfRange);
     b = bEnd + 1;
-    newHasMore = nEnd != std::string_view::npos;
-    n = newHasMore ? nEnd + 1 : n;
+    n = nEnd + 1;
   }
 }
 

@@ -154,7 +154,10 @@ std::vector<std::string> listFolder(std::string_view path) {
 
 namespace {
 
-constexpr std::size_t kMaxBlock = 1 << 20;
+// Blocks of 256 KiB: two readers' buffers stay in the cache while they
+// are scanned.
+constexpr std::size_t kMaxBlock = 256 << 10;
+constexpr std::size_t kSlack = 32;
 constexpr std::size_t npos = std::string::npos;
 
 // Reads up to `n` bytes at `offset`, fewer only at the end of the file.
@@ -228,10 +231,11 @@ bool LineReader::fill() {
     base_ += static_cast<std::int64_t>(pos_);
     pos_ = 0;
   }
-  crKnown_ = lfKnown_ = false;
   if (size_ + block_ > capacity_) {
     std::size_t capacity = std::max(capacity_ * 2, size_ + block_);
-    auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
+    // Zeroed, with kSlack bytes beyond the capacity, so a line can be read
+    // a word at a time past its end.
+    auto bigger = std::make_unique<char[]>(capacity + kSlack);
     if (size_ > 0) std::memcpy(bigger.get(), buf_.get(), size_);
     buf_ = std::move(bigger);
     capacity_ = capacity;
@@ -252,19 +256,12 @@ bool LineReader::fill() {
 }
 
 std::size_t LineReader::lineEnd(std::size_t from) {
-  // Each search runs to the end of the buffer and its answer is kept until
-  // the reader passes it, so no byte is searched twice for the same
-  // character, whichever line ends the file uses.
-  const char* data = buf_.get();
-  auto search = [&](char c, std::size_t& next, bool& known) {
-    if (known && (next == npos || next >= from)) return;
-    const void* hit = from < size_ ? std::memchr(data + from, c, size_ - from) : nullptr;
-    next = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - data) : npos;
-    known = true;
-  };
-  search('\n', nextLf_, lfKnown_);
-  search('\r', nextCr_, crKnown_);
-  return std::min(nextLf_, nextCr_);
+  // One pass for either character: a search stops at the first line end,
+  // and callers resume after the bytes already searched, so each byte is
+  // looked at once per line whatever the line ends.
+  if (from >= size_) return npos;
+  std::size_t at = from + firstLineEnd(buf_.get() + from, size_ - from);
+  return at < size_ ? at : npos;
 }
 
 void LineReader::seek(std::int64_t offset) {
@@ -273,7 +270,6 @@ void LineReader::seek(std::int64_t offset) {
   size_ = pos_ = 0;
   eof_ = false;
   started_ = true;
-  crKnown_ = lfKnown_ = false;
 }
 
 bool LineReader::atEnd() {
@@ -283,7 +279,7 @@ bool LineReader::atEnd() {
   return false;
 }
 
-std::string_view LineReader::next() {
+std::string_view LineReader::nextSlow() {
   if (atEnd()) au::raise(au::err::InputPastEndOfFile, path_);
   std::size_t scanned = 0;  // bytes after pos_ already known to hold no line end
   for (;;) {

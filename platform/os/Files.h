@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/os/LineEnds.h"
+
 namespace rc::platform {
 
 bool fileExists(std::string_view path);    // a regular file (or link to one)
@@ -64,8 +66,20 @@ class LineReader {
   // EOF(): no more lines.
   bool atEnd();
   // Line Input: the next line without its line end; 62 at the end. The view
-  // lasts until the next call on this reader.
-  std::string_view next();
+  // lasts until the next call on this reader, and the 32 bytes after it may
+  // be read (their values are unspecified).
+  std::string_view next() {
+    // The common case inline: a whole line and the byte after its end held.
+    if (pos_ < size_) {
+      const std::size_t end = pos_ + firstLineEnd(buf_.get() + pos_, size_ - pos_);
+      if (end + 1 < size_) {
+        std::string_view line(buf_.get() + pos_, end - pos_);
+        pos_ = end + ((buf_[end] == '\r' && buf_[end + 1] == '\n') ? 2 : 1);
+        return line;
+      }
+    }
+    return nextSlow();
+  }
   // Whether the next line begins with `prefix` (false at the end). Reads
   // at most the prefix's length ahead, whatever the line's length.
   bool nextStartsWith(std::string_view prefix);
@@ -85,6 +99,7 @@ class LineReader {
 
  private:
   bool fill();
+  std::string_view nextSlow();
   // The position of the first CR or LF at or after `from`, or npos.
   std::size_t lineEnd(std::size_t from);
   void seek(std::int64_t offset);
@@ -99,8 +114,6 @@ class LineReader {
   std::int64_t base_ = 0;  // file offset of buf_[0]
   bool eof_ = false;
   bool started_ = false;   // the first block has been read (and its mark skipped)
-  std::size_t nextCr_ = 0, nextLf_ = 0;  // found line ends not yet passed (npos: none in buf_)
-  bool crKnown_ = false, lfKnown_ = false;
   std::string path_;
 };
 
