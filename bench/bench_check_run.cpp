@@ -11,6 +11,7 @@
 #include <string>
 
 #include "Core/frame/Register.h"
+#include "platform/os/System.h"
 #include "sim/Register.h"
 #include "tools/CheckOptions.h"
 #include "tools/CheckRunner.h"
@@ -52,6 +53,7 @@ std::size_t runAll(const std::string& dir, const std::string& results) {
 void BM_CheckRun(benchmark::State& state) {
   static bool registered = [] {
     setenv("LC_ALL", "C", 1);
+    rc::platform::keepLargeBlocksForReuse();  // as the ravelcrest program does
     rc::core::registerClasses();
     rc::sim::registerApplications();
     return true;

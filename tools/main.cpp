@@ -8,6 +8,7 @@
 
 #include "Core/frame/Register.h"
 #include "platform/automation/Error.h"
+#include "platform/os/System.h"
 #include "sim/Register.h"
 #include "tools/Command.h"
 
@@ -38,6 +39,7 @@ std::string firstWordNotUnderstood(const CLI::App& app, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  rc::platform::keepLargeBlocksForReuse();
   rc::core::registerClasses();
   rc::sim::registerApplications();
 

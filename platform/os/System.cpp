@@ -7,6 +7,9 @@
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +22,14 @@
 extern char** environ;
 
 namespace rc::platform {
+
+void keepLargeBlocksForReuse() {
+#ifdef __GLIBC__
+  // 32 MiB is the largest threshold the allocator accepts on 64-bit systems.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
+#endif
+}
 
 namespace au = rc::automation;
 

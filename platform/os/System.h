@@ -9,6 +9,13 @@
 
 namespace rc::platform {
 
+// Keeps freed blocks of up to 32 MiB (view captures, pictures) with the
+// process for reuse instead of handing them back to the system after each
+// use, so a run that allocates and frees such blocks for every document
+// does not pay for fresh zeroed pages each time. Process-wide: a program
+// calls it once at its start; the library never does.
+void keepLargeBlocksForReuse();
+
 // Milliseconds since an arbitrary start, 32 bits, wrapping (timeGetTime).
 std::uint32_t tickCount();
 

@@ -93,18 +93,19 @@ bool drawImage(GifFileType* gif, Surface& canvas, std::string& why) {
   for (int i = 0; i < std::min(map->ColorCount, 256); ++i)
     colours[static_cast<std::size_t>(i)] = display::rgb(map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue);
   std::vector<GifPixelType> line(static_cast<std::size_t>(d.Width));
+  // The columns of the image that fall on the canvas, once for all rows.
+  const long long left = d.Left;
+  const int firstX = static_cast<int>(std::clamp(-left, 0LL, static_cast<long long>(d.Width)));
+  const int endX = static_cast<int>(std::clamp(canvas.width() - left, static_cast<long long>(firstX), static_cast<long long>(d.Width)));
   for (int y : storedRowOrder(d.Height, d.Interlace)) {
     if (DGifGetLine(gif, line.data(), d.Width) != GIF_OK) {
       why = "the GIF image data is damaged or ends early";
       return false;
     }
-    const int ty = d.Top + y;
+    const long long ty = static_cast<long long>(d.Top) + y;
     if (ty < 0 || ty >= canvas.height()) continue;
-    std::uint32_t* to = canvas.row(ty);
-    for (int x = 0; x < d.Width; ++x) {
-      const int tx = d.Left + x;
-      if (tx >= 0 && tx < canvas.width()) to[tx] = colours[line[static_cast<std::size_t>(x)]];
-    }
+    std::uint32_t* to = canvas.row(static_cast<int>(ty));
+    for (int x = firstX; x < endX; ++x) to[left + x] = colours[line[static_cast<std::size_t>(x)]];
   }
   return true;
 }

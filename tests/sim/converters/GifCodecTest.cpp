@@ -51,16 +51,16 @@ int appendTo(GifFileType* gif, const GifByteType* bytes, int length) {
 }
 
 // A 4 x 10 interlaced GIF whose row y is colour index y % 2 (rows stored in
-// the order 0 8 | 4 | 2 6 | 1 3 5 7 9), placed at (1, 1) on a 6 x 12 screen
-// with a background of index 2.
-std::string interlacedGif() {
+// the order 0 8 | 4 | 2 6 | 1 3 5 7 9), placed at (left, 1) on a 6 x 12
+// screen with a background of index 2.
+std::string interlacedGif(int left = 1) {
   std::string out;
   int error = 0;
   GifFileType* gif = EGifOpen(&out, appendTo, &error);
   GifColorType colours[4] = {{0, 0, 0}, {255, 255, 255}, {0, 0, 255}, {9, 9, 9}};
   ColorMapObject* map = GifMakeMapObject(4, colours);
   EGifPutScreenDesc(gif, 6, 12, 2, 2, map);
-  EGifPutImageDesc(gif, 1, 1, 4, 10, true, nullptr);
+  EGifPutImageDesc(gif, left, 1, 4, 10, true, nullptr);
   for (int y : {0, 8, 4, 2, 6, 1, 3, 5, 7, 9}) {
     GifPixelType line[4] = {0, 0, 0, 0};
     for (auto& p : line) p = static_cast<GifPixelType>(y % 2);
@@ -80,6 +80,18 @@ TEST(GifCodecTest, InterlacedRowsGoToTheirPlaceOnTheScreen) {
   for (int y = 0; y < 10; ++y)
     EXPECT_EQ(image->pixel(2, y + 1), y % 2 ? display::rgb(255, 255, 255) : display::rgb(0, 0, 0)) << y;
   EXPECT_EQ(image->pixel(5, 5), display::rgb(0, 0, 255));
+}
+
+TEST(GifCodecTest, AnImageReachingPastTheScreenIsCutAtItsEdge) {
+  auto image = decodeGif(bytesOf(interlacedGif(4)));  // columns 4 and 5 of 8 on the screen
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->width(), 6);
+  for (int y = 0; y < 10; ++y) {
+    const std::uint32_t row = y % 2 ? display::rgb(255, 255, 255) : display::rgb(0, 0, 0);
+    EXPECT_EQ(image->pixel(3, y + 1), display::rgb(0, 0, 255)) << y;
+    EXPECT_EQ(image->pixel(4, y + 1), row) << y;
+    EXPECT_EQ(image->pixel(5, y + 1), row) << y;
+  }
 }
 
 TEST(GifCodecTest, MoreColoursAreReducedTheSameWayEveryTime) {
