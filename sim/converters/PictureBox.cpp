@@ -80,6 +80,10 @@ void PictureBox::resize(std::int32_t widthPx, std::int32_t heightPx) {
   if (widthPx > dp::kMaxSurfaceSide || heightPx > dp::kMaxSurfaceSide) au::raise(au::err::InvalidCall);
   dp::Surface surface(widthPx, heightPx, kWhite);
   if (bitmap_ != 0 && widthPx_ > 0 && heightPx_ > 0) surface.draw(dp::bitmapPixels(bitmap_), 0, 0);
+  adopt(std::move(surface), widthPx, heightPx);
+}
+
+void PictureBox::adopt(dp::Surface surface, std::int32_t widthPx, std::int32_t heightPx) {
   const dp::Handle old = bitmap_;
   bitmap_ = surface.empty() ? 0 : dp::createBitmap(std::move(surface));
   dp::selectObject(dc_, bitmap_);
@@ -98,18 +102,13 @@ double PictureBox::ScaleX(double value, std::int16_t fromScale, std::int16_t toS
 void PictureBox::setPicture(au::ObjectRef picture) {
   const auto* p = dynamic_cast<const StdPicture*>(picture.get());
   if (picture && !p) au::raise(au::err::TypeMismatch);
-  const dp::Surface pixels = p ? p->pixels() : dp::Surface();
-  if (!pixels.empty()) resize(pixels.width(), pixels.height());
-  if (bitmap_ != 0) {
+  dp::Surface pixels = p ? p->pixels() : dp::Surface();
+  if (!pixels.empty()) {
+    // The box takes the picture's size, so the picture covers all of it.
+    const std::int32_t w = pixels.width(), h = pixels.height();
+    adopt(std::move(pixels), w, h);
+  } else if (bitmap_ != 0) {
     dp::bitBlt(dc_, 0, 0, widthPx_, heightPx_, 0, 0, 0, dp::kWhiteness);
-    if (!pixels.empty()) {
-      const dp::Handle shown = dp::createBitmap(pixels);
-      const dp::Handle from = dp::createCompatibleDC(0);
-      dp::selectObject(from, shown);
-      dp::bitBlt(dc_, 0, 0, pixels.width(), pixels.height(), from, 0, 0, dp::kSrcCopy);
-      dp::deleteDC(from);
-      dp::deleteObject(shown);
-    }
   }
   picture_ = std::move(picture);
 }

@@ -12,9 +12,9 @@ const au::ClassInfo& StdPicture::info() {
       .ids("{5B0C1E52-7F3A-4D8E-A1C2-3E4F5A6B7C31}", "IPicture", "{5B0C1E52-7F3A-4D8E-A1C2-3E4F5A6B7C32}")
       .get("Handle", VarType::Long, {},
            [](StdPicture& self, au::CallArgs&) { return au::Variant(static_cast<std::int32_t>(self.handle())); })
-      .get("Width", VarType::Long, {}, [](StdPicture& self, au::CallArgs&) { return au::Variant(self.pixels().width()); })
+      .get("Width", VarType::Long, {}, [](StdPicture& self, au::CallArgs&) { return au::Variant(self.size().bmWidth); })
       .get("Height", VarType::Long, {},
-           [](StdPicture& self, au::CallArgs&) { return au::Variant(self.pixels().height()); })
+           [](StdPicture& self, au::CallArgs&) { return au::Variant(self.size().bmHeight); })
       .build();
   return ci;
 }
@@ -25,6 +25,12 @@ StdPicture::StdPicture(display::Surface pixels) {
 
 StdPicture::~StdPicture() {
   if (bitmap_ != 0) display::deleteObject(bitmap_);
+}
+
+display::BitmapRecord StdPicture::size() const {
+  display::BitmapRecord record;
+  if (bitmap_ != 0) display::getObject(bitmap_, record);
+  return record;
 }
 
 display::Surface StdPicture::pixels() const { return bitmap_ != 0 ? display::bitmapPixels(bitmap_) : display::Surface(); }

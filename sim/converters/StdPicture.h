@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/automation/Dispatch.h"
+#include "platform/display/Gdi.h"
 #include "platform/display/HandleTable.h"
 
 namespace rc::sim::converters {
@@ -21,6 +22,8 @@ class StdPicture : public automation::Dispatch {
   StdPicture& operator=(const StdPicture&) = delete;
 
   display::Handle handle() const { return bitmap_; }
+  // The bitmap's record: its width and height (0 for no picture).
+  display::BitmapRecord size() const;
   // A copy of the pixels (empty for no picture).
   display::Surface pixels() const;
 
