@@ -91,7 +91,7 @@ std::size_t readItem(std::string_view line, std::size_t from, double& value) {
 // empty baseline line agrees with anything; a baseline item without a
 // partner in the new line raises 9. Equal stretches are passed over a word
 // at a time, and only the items in which the lines differ are read. Both
-// lines must be readable eight bytes past their ends.
+// lines must be readable 32 bytes past their ends (as LineReader's are).
 bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance& tolerance) {
   if (baseline.empty()) return true;
   // b and n stand at the starts of partner items, everything before them
