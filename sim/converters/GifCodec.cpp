@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "sim/converters/LzwDecoder.h"
 #include "sim/converters/Palette.h"
 
 namespace rc::sim::converters {
@@ -77,6 +78,24 @@ std::vector<int> storedRowOrder(int height, bool interlaced) {
   return rows;
 }
 
+// The `pixels` colour indices of the current image, in the order it stores
+// its rows; false when its data is damaged or ends early.
+bool readIndices(GifFileType* gif, std::size_t pixels, std::vector<std::uint8_t>& indices) {
+  int codeSize = 0;
+  std::vector<std::uint8_t> data;
+  GifByteType* block = nullptr;
+  if (DGifGetCode(gif, &codeSize, &block) != GIF_OK) return false;
+  while (block) {
+    data.insert(data.end(), block + 1, block + 1 + block[0]);
+    if (DGifGetCodeNext(gif, &block) != GIF_OK) return false;
+  }
+  // No buffer larger than the data could fill: a code has at least two
+  // bits and stands for at most 4096 pixels.
+  if (pixels / 4096 > data.size() * 4) return false;
+  indices.resize(pixels);
+  return decodeLzw(data, codeSize, indices);
+}
+
 // Reads the current image's pixels onto `canvas` at its place.
 bool drawImage(GifFileType* gif, Surface& canvas, std::string& why) {
   const GifImageDesc& d = gif->Image;
@@ -89,23 +108,26 @@ bool drawImage(GifFileType* gif, Surface& canvas, std::string& why) {
     why = "the GIF file has no colour table";
     return false;
   }
-  std::vector<std::uint32_t> colours(256, 0);
+  std::uint32_t colours[256] = {};
   for (int i = 0; i < std::min(map->ColorCount, 256); ++i)
-    colours[static_cast<std::size_t>(i)] = display::rgb(map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue);
-  std::vector<GifPixelType> line(static_cast<std::size_t>(d.Width));
+    colours[i] = display::rgb(map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue);
+  const std::size_t width = static_cast<std::size_t>(d.Width);
+  std::vector<std::uint8_t> indices;
+  if (!readIndices(gif, width * static_cast<std::size_t>(d.Height), indices)) {
+    why = "the GIF image data is damaged or ends early";
+    return false;
+  }
   // The columns of the image that fall on the canvas, once for all rows.
   const long long left = d.Left;
   const int firstX = static_cast<int>(std::clamp(-left, 0LL, static_cast<long long>(d.Width)));
   const int endX = static_cast<int>(std::clamp(canvas.width() - left, static_cast<long long>(firstX), static_cast<long long>(d.Width)));
-  for (int y : storedRowOrder(d.Height, d.Interlace)) {
-    if (DGifGetLine(gif, line.data(), d.Width) != GIF_OK) {
-      why = "the GIF image data is damaged or ends early";
-      return false;
-    }
-    const long long ty = static_cast<long long>(d.Top) + y;
+  const std::vector<int> rows = storedRowOrder(d.Height, d.Interlace);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const long long ty = static_cast<long long>(d.Top) + rows[i];
     if (ty < 0 || ty >= canvas.height()) continue;
+    const std::uint8_t* line = indices.data() + i * width;
     std::uint32_t* to = canvas.row(static_cast<int>(ty));
-    for (int x = firstX; x < endX; ++x) to[left + x] = colours[line[static_cast<std::size_t>(x)]];
+    for (int x = firstX; x < endX; ++x) to[left + x] = colours[line[x]];
   }
   return true;
 }
