@@ -46,6 +46,31 @@ void paintSpan(std::uint8_t* out, std::int32_t from, std::int32_t to, NewAt n, B
   counts.colourChange += changed;
 }
 
+// Paints pixels [from, to) of one row where both images have pixels. Pairs
+// of pixels of the same colours, the common case, are painted together.
+void paintBoth(std::uint8_t* out, const std::uint8_t* nRow, const std::uint8_t* bRow, std::int32_t from,
+               std::int32_t to, PixelCounts& counts) {
+  constexpr std::uint64_t kPairMask = (std::uint64_t{kColourMask} << 32) | kColourMask;
+  constexpr std::uint64_t kPairSame = (std::uint64_t{kSameColour} << 32) | kSameColour;
+  auto newAt = [nRow](std::int32_t x) { return load(nRow, x); };
+  auto baseAt = [bRow](std::int32_t x) { return load(bRow, x); };
+  std::int32_t x = from;
+  for (; x + 2 <= to; x += 2) {
+    const std::size_t at = static_cast<std::size_t>(x) * 4;
+    std::uint64_t n, b, o;
+    std::memcpy(&n, nRow + at, 8);
+    std::memcpy(&b, bRow + at, 8);
+    if (((n ^ b) & kPairMask) != 0) {
+      paintSpan(out, x, x + 2, newAt, baseAt, counts);
+      continue;
+    }
+    std::memcpy(&o, out + at, 8);
+    o = (o & ~kPairMask) | kPairSame;
+    std::memcpy(out + at, &o, 8);
+  }
+  paintSpan(out, x, to, newAt, baseAt, counts);
+}
+
 }  // namespace
 
 PixelCounts paintDifference(const DibPixels& newImage, const DibPixels& baseline, std::span<std::uint8_t> diff,
@@ -63,7 +88,7 @@ PixelCounts paintDifference(const DibPixels& newImage, const DibPixels& baseline
     auto baseAt = [bRow](std::int32_t x) { return load(bRow, x); };
     // Where both images have pixels, then where only one has, then neither.
     const std::int32_t both = std::min(nCount, bCount);
-    paintSpan(out, 0, both, newAt, baseAt, counts);
+    paintBoth(out, nRow, bRow, 0, both, counts);
     if (nCount > both) paintSpan(out, both, nCount, newAt, white, counts);
     if (bCount > both) paintSpan(out, both, bCount, white, baseAt, counts);
     paintSpan(out, std::max(nCount, bCount), width, white, white, counts);

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/display/Gdi.h"
+#include "platform/display/PixelRuns.h"
 
 namespace rc::display {
 
@@ -56,26 +57,13 @@ std::uint32_t readDibPixel(const std::uint8_t* row, std::int64_t x, int bytesPix
 
 // Copies `count` pixels of a DIB row into a surface row.
 void readDibRow(std::uint32_t* to, const std::uint8_t* row, std::int64_t count, int bytesPixel) {
-  if (bytesPixel == 4) {
-    for (std::int64_t x = 0; x < count; ++x) {
-      std::uint32_t v;
-      std::memcpy(&v, row + x * 4, 4);
-      to[x] = v & kColourMask;
-    }
-    return;
-  }
+  if (bytesPixel == 4) return copyColours(to, row, static_cast<std::size_t>(count));
   for (std::int64_t x = 0; x < count; ++x) to[x] = readDibPixel(row, x, 3);
 }
 
 // Copies `count` surface pixels into a DIB row (the fourth byte of a 32-bit pixel is 0).
 void writeDibRow(std::uint8_t* out, const std::uint32_t* from, std::int64_t count, int bytesPixel) {
-  if (bytesPixel == 4) {
-    for (std::int64_t x = 0; x < count; ++x) {
-      std::uint32_t v = from[x] & kColourMask;
-      std::memcpy(out + x * 4, &v, 4);
-    }
-    return;
-  }
+  if (bytesPixel == 4) return copyColours(out, from, static_cast<std::size_t>(count));
   for (std::int64_t x = 0; x < count; ++x) {
     out[x * 3] = blueOf(from[x]);
     out[x * 3 + 1] = greenOf(from[x]);
@@ -107,9 +95,10 @@ std::int32_t getDIBits(Handle dc, Handle bitmap, std::uint32_t startScan, std::u
   const std::int64_t shared = std::min<std::int64_t>(l->width, s.width());
   for (std::int64_t line = 0; line < lines; ++line) {
     std::uint8_t* row = bits.data() + line * l->stride;
-    std::fill(row, row + l->stride, 0);
     const std::int64_t y = l->imageRow(startScan + line);
-    if (y < s.height()) writeDibRow(row, s.row(static_cast<int>(y)), shared, l->bytesPixel);
+    const std::int64_t written = y < s.height() ? shared * l->bytesPixel : 0;
+    if (written > 0) writeDibRow(row, s.row(static_cast<int>(y)), shared, l->bytesPixel);
+    std::fill(row + written, row + l->stride, 0);
   }
   return static_cast<std::int32_t>(lines);
 }

@@ -34,17 +34,15 @@ namespace {
 
 using detail::drawTarget;
 
-// What reading from a DC shows.
-bool sourceOf(detail::HandleTable& t, const DcObject& dc, Surface& out) {
-  if (dc.window != 0) {
-    if (!t.find<WindowObject>(dc.window)) return false;
-    out = detail::composedSurface(t, dc.window);
-    return true;
-  }
-  Surface* s = drawTarget(t, dc);
-  if (!s) return false;
-  out = *s;
-  return true;
+// What reading from a DC shows: the DC's own surface, or for a window with
+// child windows the picture composed into `scratch`. nullptr when none.
+const Surface* sourceOf(detail::HandleTable& t, const DcObject& dc, Surface& scratch) {
+  if (dc.window == 0) return drawTarget(t, dc);
+  const WindowObject* w = t.find<WindowObject>(dc.window);
+  if (!w) return nullptr;
+  if (w->children.empty()) return &detail::paintedSurface(t, dc.window);
+  scratch = detail::composedSurface(t, dc.window);
+  return &scratch;
 }
 
 }  // namespace
@@ -125,11 +123,18 @@ bool bitBlt(Handle dst, std::int32_t x, std::int32_t y, std::int32_t width, std:
   if (rop != kSrcCopy) return false;
   DcObject* s = t.find<DcObject>(src);
   if (!s) return false;
-  Surface from;
-  if (!sourceOf(t, *s, from)) return false;
+  Surface scratch;
+  const Surface* from = sourceOf(t, *s, scratch);
+  if (!from) return false;
+  // Finding a window target may repaint it, and a painter may change any
+  // surface: then the source is copied first.
+  if (dcopy.window != 0 && from != &scratch) {
+    scratch = *from;
+    from = &scratch;
+  }
   Surface* target = drawTarget(t, dcopy);
   if (!target) return false;
-  target->copyFrom(from, srcX, srcY, x, y, width, height);
+  target->copyFrom(*from, srcX, srcY, x, y, width, height);
   return true;
 }
 

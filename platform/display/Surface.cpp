@@ -2,15 +2,19 @@
 
 #include <algorithm>
 
+#include "platform/display/PixelRuns.h"
+
 namespace rc::display {
 
 void Surface::resize(int width, int height, std::uint32_t fill) {
   width_ = std::clamp(width, 0, kMaxSurfaceSide);
   height_ = std::clamp(height, 0, kMaxSurfaceSide);
-  pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), fill);
+  pixels_.clear();
+  pixels_.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));  // zeroed
+  if (fill != 0) this->fill(fill);
 }
 
-void Surface::fill(std::uint32_t color) { std::fill(pixels_.begin(), pixels_.end(), color); }
+void Surface::fill(std::uint32_t color) { fillPixels(pixels_.data(), pixels_.size(), color); }
 
 std::uint32_t Surface::pixel(int x, int y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
@@ -28,8 +32,7 @@ void Surface::fillRect(int x, int y, int w, int h, std::uint32_t color) {
   long long x1 = std::min<long long>(static_cast<long long>(x) + w, width_);
   long long y1 = std::min<long long>(static_cast<long long>(y) + h, height_);
   for (long long row = y0; row < y1; ++row) {
-    auto begin = pixels_.begin() + row * width_;
-    std::fill(begin + x0, begin + std::max(x0, x1), color);
+    if (x1 > x0) fillPixels(pixels_.data() + row * width_ + x0, static_cast<std::size_t>(x1 - x0), color);
   }
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sim/converters/LzwDecoder.h"
+#include "sim/converters/LzwEncoder.h"
 #include "sim/converters/Palette.h"
 
 namespace rc::sim::converters {
@@ -164,12 +165,18 @@ std::string encodeGif(const Surface& image) {
   if (EGifPutScreenDesc(gif.get(), image.width(), image.height(), bits, 0, map.get()) != GIF_OK ||
       EGifPutImageDesc(gif.get(), 0, 0, image.width(), image.height(), false, nullptr) != GIF_OK)
     encoderFailed(gif->Error);
-  std::vector<GifPixelType> line(static_cast<std::size_t>(image.width()));
-  for (int y = 0; y < image.height(); ++y) {
-    const std::uint8_t* from = indexed.indices.data() + static_cast<std::size_t>(y) * image.width();
-    std::copy(from, from + image.width(), line.begin());
-    if (EGifPutLine(gif.get(), line.data(), image.width()) != GIF_OK) encoderFailed(gif->Error);
+  // The image data in sub-blocks of at most 255 bytes, after the code size
+  // giflib has written with the image header (the table's bits, at least 2).
+  const int minCodeSize = std::max(bits, 2);
+  const std::vector<std::uint8_t> data = encodeLzw(indexed.indices, minCodeSize);
+  GifByteType block[256];
+  for (std::size_t at = 0; at < data.size(); at += 255) {
+    block[0] = static_cast<GifByteType>(std::min<std::size_t>(255, data.size() - at));
+    std::memcpy(block + 1, data.data() + at, block[0]);
+    const int put = at == 0 ? EGifPutCode(gif.get(), minCodeSize, block) : EGifPutCodeNext(gif.get(), block);
+    if (put != GIF_OK) encoderFailed(gif->Error);
   }
+  if (EGifPutCodeNext(gif.get(), nullptr) != GIF_OK) encoderFailed(gif->Error);
   GifFileType* raw = gif.release();
   if (EGifCloseFile(raw, &error) != GIF_OK) encoderFailed(error);
   return out;

@@ -2,7 +2,10 @@
 // pixel comparison and its journal block.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "Core/imaging/BitmapRecords.h"
+#include "Core/imaging/PixelCompare.h"
 #include "Core/imaging/clsBitmap.h"
 #include "CoreTestFixture.h"
 #include "platform/automation/Record.h"
@@ -203,6 +206,49 @@ TEST_F(BitmapTest, SizeChangesReadOutsideAsWhiteWithinTheDifferenceArea) {
   clsBitmap empty;
   c = big->paintComparison(empty, *base, 0);
   EXPECT_EQ(c.counts.unmatched, 0);
+}
+
+TEST_F(BitmapTest, PaintedDifferenceMatchesAPixelByPixelReading) {
+  // Random images of odd and even widths that differ in scattered pixels
+  // and in the unused fourth byte: every pixel of the difference image and
+  // both counts must be what reading one pixel at a time gives, and the
+  // fourth byte of the difference image must be left alone.
+  std::mt19937 random(17);
+  const std::uint32_t palette[] = {kWhite, dp::rgb(0, 0, 0), dp::rgb(9, 9, 9), dp::rgb(200, 10, 10)};
+  for (int round = 0; round < 40; ++round) {
+    const int w = 1 + static_cast<int>(random() % 23), h = 1 + static_cast<int>(random() % 5);
+    const std::size_t n = static_cast<std::size_t>(w) * h;
+    std::vector<std::uint8_t> a(n * 4), b(n * 4), d(n * 4);
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::uint32_t colour = palette[random() % 4];
+      const std::uint32_t other = random() % 3 == 0 ? palette[random() % 4] : colour;
+      const std::uint32_t pa = colour | (random() % 256) << 24, pb = other | (random() % 256) << 24;
+      std::memcpy(&a[i * 4], &pa, 4);
+      std::memcpy(&b[i * 4], &pb, 4);
+      d[i * 4 + 3] = static_cast<std::uint8_t>(random());
+    }
+    std::vector<std::uint8_t> expected = d;
+    core::PixelCounts want;
+    for (std::size_t i = 0; i < n; ++i) {
+      std::uint32_t pa, pb;
+      std::memcpy(&pa, &a[i * 4], 4);
+      std::memcpy(&pb, &b[i * 4], 4);
+      pa &= 0xFFFFFF, pb &= 0xFFFFFF;
+      std::uint32_t colour = core::kSameColour;
+      if (pa != pb && (pa == kWhite || pb == kWhite)) {
+        ++want.unmatched;
+        colour = pb == kWhite ? core::kNewOnlyColour : core::kBaseOnlyColour;
+      } else if (pa != pb) {
+        ++want.colourChange;
+        colour = core::kChangedColour;
+      }
+      expected[i * 4] = dp::blueOf(colour), expected[i * 4 + 1] = dp::greenOf(colour), expected[i * 4 + 2] = dp::redOf(colour);
+    }
+    const core::PixelCounts got = core::paintDifference({a, w, h}, {b, w, h}, d, w, h);
+    EXPECT_EQ(got.unmatched, want.unmatched) << w << "x" << h;
+    EXPECT_EQ(got.colourChange, want.colourChange) << w << "x" << h;
+    EXPECT_EQ(d, expected) << w << "x" << h;
+  }
 }
 
 TEST_F(BitmapTest, CompareWritesThePixelCompareJournalBlock) {

@@ -6,12 +6,12 @@
 
 #include <gif_lib.h>
 
-#include <cstring>
 #include <map>
 #include <random>
 #include <utility>
 #include <vector>
 
+#include "GifOracle.h"
 #include "PictureSamples.h"
 #include "sim/converters/GifCodec.h"
 #include "sim/converters/LzwDecoder.h"
@@ -73,67 +73,6 @@ std::vector<std::uint8_t> encodeLzw(const std::vector<std::uint8_t>& pixels, int
   codes.push_back(w);
   codes.push_back(end);
   return pack(codes, minCodeSize);
-}
-
-// A GIF file of one w x h image of `data`, with a grey ramp of 2^bits
-// colours, on a screen of its size (or of `screen` x `screen`).
-std::string gifOf(int w, int h, int colourBits, int minCodeSize, const std::vector<std::uint8_t>& data,
-                  int screen = 0) {
-  std::string g = "GIF89a";
-  auto word = [&](int v) {
-    g += static_cast<char>(v & 0xFF);
-    g += static_cast<char>(v >> 8);
-  };
-  word(screen ? screen : w);
-  word(screen ? screen : h);
-  g += static_cast<char>(0x80 | (colourBits - 1));
-  g += '\0';
-  g += '\0';
-  for (int i = 0; i < (1 << colourBits); ++i) g += std::string(3, static_cast<char>(i * 255 / ((1 << colourBits) - 1)));
-  g += ',';
-  word(0);
-  word(0);
-  word(w);
-  word(h);
-  g += '\0';
-  g += static_cast<char>(minCodeSize);
-  for (std::size_t at = 0; at < data.size(); at += 255) {
-    const std::size_t n = std::min<std::size_t>(255, data.size() - at);
-    g += static_cast<char>(n);
-    g.append(reinterpret_cast<const char*>(data.data() + at), n);
-  }
-  g += '\0';
-  g += ';';
-  return g;
-}
-
-struct Reader {
-  const std::string* bytes;
-  std::size_t at = 0;
-};
-
-int readFrom(GifFileType* gif, GifByteType* to, int length) {
-  auto* r = static_cast<Reader*>(gif->UserData);
-  const std::size_t n = std::min(static_cast<std::size_t>(length), r->bytes->size() - r->at);
-  std::memcpy(to, r->bytes->data() + r->at, n);
-  r->at += n;
-  return static_cast<int>(n);
-}
-
-// The colour indices giflib's line reader gives for the file's first image.
-std::vector<std::uint8_t> giflibIndices(const std::string& file) {
-  Reader r{&file};
-  int error = 0;
-  GifFileType* gif = DGifOpen(&r, readFrom, &error);
-  EXPECT_NE(gif, nullptr);
-  GifRecordType type = UNDEFINED_RECORD_TYPE;
-  EXPECT_EQ(DGifGetRecordType(gif, &type), GIF_OK);
-  EXPECT_EQ(DGifGetImageDesc(gif), GIF_OK);
-  const int w = gif->Image.Width, h = gif->Image.Height;
-  std::vector<std::uint8_t> indices(static_cast<std::size_t>(w) * h);
-  for (int y = 0; y < h; ++y) EXPECT_EQ(DGifGetLine(gif, indices.data() + static_cast<std::size_t>(y) * w, w), GIF_OK);
-  DGifCloseFile(gif, &error);
-  return indices;
 }
 
 // Pictures whose strings range from single pixels to whole rows.
