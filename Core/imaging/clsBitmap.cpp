@@ -139,10 +139,15 @@ bool clsBitmap::SetBitmap(std::int32_t NewBitmap, std::int16_t maxWidth, std::in
     array_ = au::SafeArray(VarType::Byte, {});
     au::raise(au::err::SubscriptOutOfRange);
   }
-  array_ = au::SafeArray(VarType::Byte, {{1, 4}, {1, width_}, {1, height_}});
-  if (dp::getDIBits(imageDC_, static_cast<dp::Handle>(BMPSource), 0, static_cast<std::uint32_t>(height_),
-                    array_.bytes(), info_) == 0)
-    ok = false;
+  // ReDim of the pixel array and GetDIBits into it, which writes every byte;
+  // when it fails the array is left zeroed.
+  bool read = false;
+  array_ = au::SafeArray::writtenBytes({{1, 4}, {1, width_}, {1, height_}}, [&](std::span<std::uint8_t> bytes) {
+    read = dp::getDIBits(imageDC_, static_cast<dp::Handle>(BMPSource), 0, static_cast<std::uint32_t>(height_), bytes,
+                         info_) != 0;
+    return read;
+  });
+  if (!read) ok = false;
   return ok;
 }
 

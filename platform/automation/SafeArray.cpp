@@ -42,12 +42,15 @@ SafeArray::SafeArray(VarType element, std::vector<Bound> bounds)
 }
 
 // Sizes the storage to the bounds, keeping the elements already there and
-// zeroing the new ones.
-void SafeArray::allocate() {
+// zeroing the new ones (new bytes only when `zeroBytes`).
+void SafeArray::allocate(bool zeroBytes) {
   std::size_t n = totalCount(bounds_);
   try {
     if (element_ == VarType::Byte) {
-      bytes_.resize(n, 0);
+      if (zeroBytes)
+        bytes_.resize(n, 0);
+      else
+        bytes_.resize(n);
     } else {
       values_.resize(n, zeroOf(element_));
     }
@@ -56,6 +59,15 @@ void SafeArray::allocate() {
   } catch (const std::length_error&) {
     raise(err::OutOfMemory);
   }
+}
+
+SafeArray SafeArray::writtenBytes(std::vector<Bound> bounds, const std::function<bool(std::span<std::uint8_t>)>& write) {
+  SafeArray a;
+  a.element_ = VarType::Byte;
+  a.bounds_ = std::move(bounds);
+  a.allocate(false);
+  if (!write(a.bytes_)) std::fill(a.bytes_.begin(), a.bytes_.end(), std::uint8_t{0});
+  return a;
 }
 
 SafeArray SafeArray::vector(VarType element, std::vector<Variant> items) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <limits>
 #include <span>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "platform/automation/Variant.h"
+#include "platform/os/DefaultInitAllocator.h"
 
 namespace rc::automation {
 
@@ -42,6 +44,10 @@ class SafeArray {
   // A zero-based one-dimensional array holding `items` (converted to `element`).
   static SafeArray vector(VarType element, std::vector<Variant> items);
   static SafeArray strings(const std::vector<std::string>& items);
+  // A Byte array of the given bounds whose bytes `write` sets, every one of
+  // them, without their being zeroed first; when `write` answers false the
+  // bytes are zeroed after all. Errors as the constructor's.
+  static SafeArray writtenBytes(std::vector<Bound> bounds, const std::function<bool(std::span<std::uint8_t>)>& write);
 
   VarType elementType() const { return element_; }
   int dimensions() const { return static_cast<int>(bounds_.size()); }
@@ -79,12 +85,13 @@ class SafeArray {
 
  private:
   std::size_t flatIndex(std::span<const std::int32_t> indices) const;
-  void allocate();
+  // Sizes the storage to the bounds; new bytes are zeroed unless `zeroBytes` is false.
+  void allocate(bool zeroBytes = true);
 
   VarType element_ = VarType::Variant;
   std::vector<Bound> bounds_;
   std::vector<Variant> values_;
-  std::vector<std::uint8_t> bytes_;
+  std::vector<std::uint8_t, platform::DefaultInitAllocator<std::uint8_t>> bytes_;
 };
 
 }  // namespace rc::automation

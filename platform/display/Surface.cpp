@@ -9,9 +9,13 @@ namespace rc::display {
 void Surface::resize(int width, int height, std::uint32_t fill) {
   width_ = std::clamp(width, 0, kMaxSurfaceSide);
   height_ = std::clamp(height, 0, kMaxSurfaceSide);
+  // One pass either way: zeroing is a memset, any other colour a fill.
+  const std::size_t n = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
   pixels_.clear();
-  pixels_.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));  // zeroed
-  if (fill != 0) this->fill(fill);
+  if (fill == 0)
+    pixels_.resize(n);
+  else
+    pixels_.assign(n, fill);
 }
 
 void Surface::fill(std::uint32_t color) { fillPixels(pixels_.data(), pixels_.size(), color); }
