@@ -80,14 +80,16 @@ std::int32_t getDIBits(Handle dc, Handle bitmap, std::uint32_t startScan, std::u
   if (!t.find<DcObject>(dc)) return 0;
   BitmapObject* b = t.find<BitmapObject>(bitmap);
   if (!b) return 0;
-  const Surface& s = b->surface;
   if (bits.empty()) {
     info = BitmapInfoHeader{};
-    info.biWidth = s.width();
-    info.biHeight = s.height();
-    info.biSizeImage = s.width() * s.height() * 4;
-    return s.height();
+    info.biWidth = b->width();
+    info.biHeight = b->height();
+    info.biSizeImage = b->width() * b->height() * 4;
+    return b->height();
   }
+  // A bitmap still black is read as rows of zeros, without making its pixels.
+  static const Surface none;
+  const Surface& s = b->pending() ? none : b->pixels();
   std::optional<DibLayout> l = dibLayout(info);
   if (!l || startScan >= l->height) return 0;
   const std::int64_t lines = std::min<std::int64_t>(scanLines, l->height - startScan);
@@ -114,7 +116,7 @@ std::int32_t setDIBits(Handle dc, Handle bitmap, std::uint32_t startScan, std::u
   if (!l || startScan >= l->height) return 0;
   const std::int64_t lines = std::min<std::int64_t>(scanLines, l->height - startScan);
   if (static_cast<std::int64_t>(bits.size()) < lines * l->stride) return 0;
-  Surface& s = b->surface;
+  Surface& s = b->pixels();
   const std::int64_t shared = std::min<std::int64_t>(l->width, s.width());
   for (std::int64_t line = 0; line < lines; ++line) {
     const std::int64_t y = l->imageRow(startScan + line);

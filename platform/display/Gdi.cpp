@@ -27,7 +27,7 @@ Surface* detail::drawTarget(HandleTable& t, const DcObject& dc) {
   }
   if (dc.bitmap == 0) return &stockBitmap();
   BitmapObject* b = t.find<BitmapObject>(dc.bitmap);
-  return b ? &b->surface : &stockBitmap();
+  return b ? &b->pixels() : &stockBitmap();
 }
 
 namespace {
@@ -75,25 +75,19 @@ Handle createCompatibleBitmap(Handle dc, std::int32_t width, std::int32_t height
   std::lock_guard lock(t.mu);
   if (dc != 0 && !t.find<DcObject>(dc)) return 0;
   if (width <= 0 || height <= 0) return 0;
-  BitmapObject b;
-  b.surface.resize(width, height, 0);
-  return t.add(std::move(b));
+  return t.add(BitmapObject::black(width, height));
 }
 
 Handle createBitmap(const Surface& pixels) {
   auto& t = table();
   std::lock_guard lock(t.mu);
-  BitmapObject b;
-  b.surface = pixels;
-  return t.add(std::move(b));
+  return t.add(BitmapObject(pixels));
 }
 
 Handle createBitmap(Surface&& pixels) {
   auto& t = table();
   std::lock_guard lock(t.mu);
-  BitmapObject b;
-  b.surface = std::move(pixels);
-  return t.add(std::move(b));
+  return t.add(BitmapObject(std::move(pixels)));
 }
 
 Handle selectObject(Handle dc, Handle object) {
@@ -132,6 +126,16 @@ bool bitBlt(Handle dst, std::int32_t x, std::int32_t y, std::int32_t width, std:
     scratch = *from;
     from = &scratch;
   }
+  // A black bitmap covered whole by a picture of its size takes a copy of it.
+  if (BitmapObject* b = dcopy.window == 0 ? t.find<BitmapObject>(dcopy.bitmap) : nullptr;
+      b && b->pending() && x == 0 && y == 0 && srcX == 0 && srcY == 0 && width >= b->width() &&
+      height >= b->height() && from->width() == b->width() && from->height() == b->height()) {
+    if (from == &scratch)
+      b->cover(std::move(scratch));
+    else
+      b->cover(*from);
+    return true;
+  }
   Surface* target = drawTarget(t, dcopy);
   if (!target) return false;
   target->copyFrom(*from, srcX, srcY, x, y, width, height);
@@ -162,9 +166,9 @@ std::int32_t getObject(Handle object, BitmapRecord& out) {
   BitmapObject* b = t.find<BitmapObject>(object);
   if (!b) return 0;
   out = BitmapRecord{};
-  out.bmWidth = b->surface.width();
-  out.bmHeight = b->surface.height();
-  out.bmWidthBytes = b->surface.width() * 4;
+  out.bmWidth = b->width();
+  out.bmHeight = b->height();
+  out.bmWidthBytes = b->width() * 4;
   out.bmBitsPixel = static_cast<std::int16_t>(b->bitsPixel);
   return static_cast<std::int32_t>(sizeof(BitmapRecord));
 }
@@ -193,7 +197,7 @@ Surface bitmapPixels(Handle bitmap) {
   auto& t = table();
   std::lock_guard lock(t.mu);
   BitmapObject* b = t.find<BitmapObject>(bitmap);
-  return b ? b->surface : Surface();
+  return b ? b->pixels() : Surface();
 }
 
 }  // namespace rc::display

@@ -1,5 +1,7 @@
 #include "platform/display/HandleTable.h"
 
+#include <algorithm>
+
 namespace rc::display::detail {
 
 Handle HandleTable::add(Object obj) {
@@ -8,6 +10,27 @@ Handle HandleTable::add(Object obj) {
   if (next < 0x00010004) next = 0x00010004;  // wrapped after four billion objects: start over
   objects.emplace(h, std::move(obj));
   return h;
+}
+
+BitmapObject BitmapObject::black(int width, int height) {
+  BitmapObject b{Surface()};
+  b.blackWidth_ = std::clamp(width, 0, kMaxSurfaceSide);
+  b.blackHeight_ = std::clamp(height, 0, kMaxSurfaceSide);
+  if (b.blackWidth_ == 0 || b.blackHeight_ == 0) b.blackWidth_ = b.blackHeight_ = 0;
+  return b;
+}
+
+Surface& BitmapObject::pixels() {
+  if (pending()) {
+    surface_.resize(blackWidth_, blackHeight_, 0);
+    blackWidth_ = blackHeight_ = 0;
+  }
+  return surface_;
+}
+
+void BitmapObject::cover(Surface pixels) {
+  surface_ = std::move(pixels);
+  blackWidth_ = blackHeight_ = 0;
 }
 
 HandleTable& table() {

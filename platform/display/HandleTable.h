@@ -48,9 +48,29 @@ struct DcObject {
   Handle bitmap = 0;  // the selected bitmap of a memory DC; 0 is the stock 1x1 bitmap
 };
 
-struct BitmapObject {
-  Surface surface;
+// A bitmap. One made black (CreateCompatibleBitmap) keeps no pixels until
+// it is drawn on or read, so a bitmap about to be covered by a copy is
+// never blackened first.
+class BitmapObject {
+ public:
+  explicit BitmapObject(Surface pixels) : surface_(std::move(pixels)) {}
+  // A black bitmap of width x height, each clamped as Surface::resize does.
+  static BitmapObject black(int width, int height);
+
+  int width() const { return pending() ? blackWidth_ : surface_.width(); }
+  int height() const { return pending() ? blackHeight_ : surface_.height(); }
+  // Whether the bitmap is still black and keeps no pixels.
+  bool pending() const { return blackWidth_ > 0; }
+  // The pixels, made black first while pending.
+  Surface& pixels();
+  // Takes `pixels`, of the bitmap's own size, as its whole picture.
+  void cover(Surface pixels);
+
   int bitsPixel = 32;
+
+ private:
+  Surface surface_;
+  int blackWidth_ = 0, blackHeight_ = 0;
 };
 
 using Object = std::variant<WindowObject, DcObject, BitmapObject>;

@@ -31,8 +31,9 @@ std::string checkedNative(std::string_view path) {
 }
 
 // Opens the regular file `native` for appending without following a link;
-// `readable` tells whether its bytes can be read back through the answer.
-int openForAppend(const std::string& native, bool& readable) {
+// `readable` tells whether its bytes can be read back through the answer,
+// `st` is the file's state as opened.
+int openForAppend(const std::string& native, bool& readable, struct stat& st) {
   constexpr int kFlags = O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK;
   int fd = -1;
   readable = true;
@@ -45,7 +46,6 @@ int openForAppend(const std::string& native, bool& readable) {
     readable = false;  // a file we may write but not read
     fd = fileio::openForWrite(native, O_WRONLY | kFlags, 0644);
   }
-  struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     refuseNonRegular(native);
@@ -53,12 +53,11 @@ int openForAppend(const std::string& native, bool& readable) {
   return fd;
 }
 
-// Whether the file behind `fd` is empty or ends with a line end.
-bool endsWithLineEnd(int fd) {
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || st.st_size == 0) return true;
+// Whether the file behind `fd`, of `size` bytes, is empty or ends with a line end.
+bool endsWithLineEnd(int fd, off_t size) {
+  if (size == 0) return true;
   char last = 0;
-  if (::pread(fd, &last, 1, st.st_size - 1) != 1) return true;
+  if (::pread(fd, &last, 1, size - 1) != 1) return true;
   return last == '\n' || last == '\r';
 }
 
@@ -69,17 +68,17 @@ void appendLines(std::string_view path, std::string_view text) {
   bool readable = false;
   struct stat st;
   const bool existed = ::lstat(native.c_str(), &st) == 0;
-  int fd = openForAppend(native, readable);
+  int fd = openForAppend(native, readable, st);
+  const off_t before = st.st_size;
   std::string ended;
-  if (readable && !endsWithLineEnd(fd)) ended = "\r\n";
+  if (readable && !endsWithLineEnd(fd, before)) ended = "\r\n";
   ended.append(text);
-  const off_t before = ::fstat(fd, &st) == 0 ? st.st_size : -1;
   std::size_t written = 0;
   if (int e = fileio::writeCounted(fd, ended, written)) {
     // The lines go in whole or not at all: what a failed append (a full
     // disk) left is cut off again, unless another writer appended since,
     // and a file this call created is removed again.
-    if (before >= 0 && ::fstat(fd, &st) == 0 && st.st_size == before + static_cast<off_t>(written)) {
+    if (::fstat(fd, &st) == 0 && st.st_size == before + static_cast<off_t>(written)) {
       if (written > 0) (void)::ftruncate(fd, before);
       if (before == 0 && !existed) ::unlink(native.c_str());
     }

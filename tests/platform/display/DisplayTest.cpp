@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "platform/display/Bmp.h"
@@ -77,6 +78,54 @@ TEST(Display, CaptureThroughDeviceContextsAndDibs) {
   EXPECT_FALSE(deleteObject(bmp));
   EXPECT_FALSE(bitBlt(mdc, 0, 0, 1, 1, wdc, 0, 0, kSrcCopy));
   EXPECT_TRUE(releaseDC(w, wdc));
+  destroyWindow(w);
+}
+
+TEST(Display, ANewBitmapIsBlackUntilDrawnOnWhateverCoversIt) {
+  Handle w = createWindow(0, Rect{0, 0, 6, 4}, [](Surface& s) { s.fill(rgb(9, 8, 7)); });
+  Handle wdc = getWindowDC(w);
+  Handle mdc = createCompatibleDC(wdc);
+  auto dib = [&](Handle bmp, int width, int height) {
+    BitmapInfoHeader info;
+    info.biWidth = width;
+    info.biHeight = height;
+    std::vector<std::uint8_t> bits(static_cast<std::size_t>(width) * height * 4, 0xAB);
+    EXPECT_EQ(getDIBits(mdc, bmp, 0, static_cast<std::uint32_t>(height), bits, info), height);
+    return bits;
+  };
+  // Read before anything is drawn: black, at its size.
+  Handle black = createCompatibleBitmap(wdc, 6, 4);
+  BitmapRecord record;
+  ASSERT_NE(getObject(black, record), 0);
+  EXPECT_EQ(record.bmWidth, 6);
+  EXPECT_EQ(record.bmHeight, 4);
+  EXPECT_EQ(dib(black, 6, 4), std::vector<std::uint8_t>(6 * 4 * 4, 0));
+  EXPECT_EQ(bitmapPixels(black).pixels(), std::vector<std::uint32_t>(6 * 4, 0));
+  // Covered whole by a copy of the window.
+  Handle whole = createCompatibleBitmap(wdc, 6, 4);
+  selectObject(mdc, whole);
+  ASSERT_TRUE(bitBlt(mdc, 0, 0, 6, 4, wdc, 0, 0, kSrcCopy));
+  EXPECT_EQ(bitmapPixels(whole).pixels(), std::vector<std::uint32_t>(6 * 4, rgb(9, 8, 7)));
+  // Covered in part (a larger bitmap, and an offset copy): the rest stays black.
+  for (auto [bw, bh, x, sx] : {std::tuple{8, 5, 0, 0}, {6, 4, 1, 0}, {6, 4, 0, 2}}) {
+    Handle part = createCompatibleBitmap(wdc, bw, bh);
+    selectObject(mdc, part);
+    ASSERT_TRUE(bitBlt(mdc, x, 0, 6, 4, wdc, sx, 0, kSrcCopy));
+    const Surface got = bitmapPixels(part);
+    EXPECT_EQ(got.width(), bw);
+    EXPECT_EQ(got.pixel(bw - 1, bh - 1), bw > 6 || sx > 0 ? 0u : rgb(9, 8, 7)) << bw << x << sx;
+    EXPECT_EQ(got.pixel(x, 0), rgb(9, 8, 7));
+    if (x > 0) {
+      EXPECT_EQ(got.pixel(0, 0), 0u);
+    }
+    selectObject(mdc, 0);
+    deleteObject(part);
+  }
+  selectObject(mdc, 0);
+  deleteObject(black);
+  deleteObject(whole);
+  deleteDC(mdc);
+  releaseDC(w, wdc);
   destroyWindow(w);
 }
 
