@@ -1,9 +1,11 @@
 #include "platform/display/Bmp.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "platform/automation/Error.h"
 #include "platform/display/Gdi.h"
+#include "platform/display/PixelRuns.h"
 #include "platform/os/Files.h"
 
 namespace rc::display {
@@ -26,6 +28,34 @@ std::uint32_t get32(std::span<const std::uint8_t> d, std::size_t at) {
 
 std::uint16_t get16(std::span<const std::uint8_t> d, std::size_t at) {
   return static_cast<std::uint16_t>(d[at] | d[at + 1] << 8);
+}
+
+// Writes `n` pixels as B, G, R byte triples, four pixels to three words.
+void packRow24(char* to, const std::uint32_t* from, std::uint32_t n) {
+  std::uint32_t x = 0;
+  for (; x + 4 <= n; x += 4, to += 12) {
+    const std::uint32_t p0 = from[x] & 0xFFFFFF, p1 = from[x + 1] & 0xFFFFFF;
+    const std::uint32_t p2 = from[x + 2] & 0xFFFFFF, p3 = from[x + 3] & 0xFFFFFF;
+    const std::uint32_t words[3] = {p0 | p1 << 24, p1 >> 8 | p2 << 16, p2 >> 16 | p3 << 8};
+    std::memcpy(to, words, 12);
+  }
+  for (; x < n; ++x, to += 3) {
+    to[0] = static_cast<char>(blueOf(from[x]));
+    to[1] = static_cast<char>(greenOf(from[x]));
+    to[2] = static_cast<char>(redOf(from[x]));
+  }
+}
+
+// Reads `n` B, G, R byte triples as pixels; every triple but the last is
+// read as one four-byte word (its fourth byte is the next triple's first).
+void unpackRow24(std::uint32_t* to, const std::uint8_t* row, std::int32_t n) {
+  std::int32_t x = 0;
+  for (; x + 1 < n; ++x, row += 3) {
+    std::uint32_t v;
+    std::memcpy(&v, row, 4);
+    to[x] = v & 0xFFFFFF;
+  }
+  if (x < n) to[x] = rgb(row[2], row[1], row[0]);
 }
 
 }  // namespace
@@ -57,12 +87,7 @@ std::string encodeBmp24(const Surface& image) {
   out.resize(header + dataSize, '\0');
   char* to = out.data() + header;
   for (std::uint32_t row = 0; row < h; ++row, to += stride) {
-    const std::uint32_t* from = image.row(static_cast<int>(h - 1 - row));
-    for (std::uint32_t x = 0; x < w; ++x) {
-      to[x * 3] = static_cast<char>(blueOf(from[x]));
-      to[x * 3 + 1] = static_cast<char>(greenOf(from[x]));
-      to[x * 3 + 2] = static_cast<char>(redOf(from[x]));
-    }
+    packRow24(to, image.row(static_cast<int>(h - 1 - row)), w);
   }
   return out;
 }
@@ -164,7 +189,10 @@ std::optional<Surface> decodeBmp(std::span<const std::uint8_t> d, std::string* e
       for (std::int32_t x = 0; x < l->width; ++x) to[x] = indexedPixel(d, *l, row, x);
       continue;
     }
-    for (std::int32_t x = 0; x < l->width; ++x, row += bytes) to[x] = rgb(row[2], row[1], row[0]);
+    if (bytes == 3)
+      unpackRow24(to, row, l->width);
+    else
+      copyColours(to, row, static_cast<std::size_t>(l->width));
   }
   return s;
 }

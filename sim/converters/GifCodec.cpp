@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/display/PixelRuns.h"
 #include "sim/converters/LzwDecoder.h"
 #include "sim/converters/LzwEncoder.h"
 #include "sim/converters/Palette.h"
@@ -97,6 +98,29 @@ bool readIndices(GifFileType* gif, std::size_t pixels, std::vector<std::uint8_t>
   return decodeLzw(data, codeSize, indices);
 }
 
+// Sets row[left + x] to the colour of index line[x] for x in [from, end).
+// Runs of eight or more equal indices, the flat areas of a drawing, are filled.
+void mapRow(std::uint32_t* row, long long left, const std::uint8_t* line, int from, int end,
+            const std::uint32_t (&colours)[256]) {
+  auto eight = [line](int x) {
+    std::uint64_t v;
+    std::memcpy(&v, line + x, 8);
+    return v;
+  };
+  for (int x = from; x < end;) {
+    const std::uint8_t c = line[x];
+    if (x + 8 <= end && eight(x) == c * 0x0101010101010101ull) {
+      int run = 8;
+      while (x + run + 8 <= end && eight(x + run) == c * 0x0101010101010101ull) run += 8;
+      while (x + run < end && line[x + run] == c) ++run;
+      display::fillPixels(row + (left + x), static_cast<std::size_t>(run), colours[c]);
+      x += run;
+      continue;
+    }
+    for (const int stop = std::min(x + 8, end); x < stop; ++x) row[left + x] = colours[line[x]];
+  }
+}
+
 // Reads the current image's pixels onto `canvas` at its place.
 bool drawImage(GifFileType* gif, Surface& canvas, std::string& why) {
   const GifImageDesc& d = gif->Image;
@@ -126,9 +150,7 @@ bool drawImage(GifFileType* gif, Surface& canvas, std::string& why) {
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const long long ty = static_cast<long long>(d.Top) + rows[i];
     if (ty < 0 || ty >= canvas.height()) continue;
-    const std::uint8_t* line = indices.data() + i * width;
-    std::uint32_t* to = canvas.row(static_cast<int>(ty));
-    for (int x = firstX; x < endX; ++x) to[left + x] = colours[line[x]];
+    mapRow(canvas.row(static_cast<int>(ty)), left, indices.data() + i * width, firstX, endX, colours);
   }
   return true;
 }

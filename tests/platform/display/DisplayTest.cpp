@@ -152,6 +152,22 @@ TEST(Display, BmpRoundTripAndDamagedFiles) {
   std::string error;
   EXPECT_FALSE(decodeBmp(std::span(reinterpret_cast<const std::uint8_t*>(file.data()), 60), &error));
   EXPECT_EQ(error, "BMP file is truncated");
+  // Every row length around the four-pixel packing, with the unused fourth
+  // byte set in the picture: the file holds three bytes a pixel, padded rows.
+  for (int w = 1; w <= 9; ++w) {
+    Surface p(w, 3);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < w; ++x)
+        p.setPixel(x, y, 0xFF000000u | rgb(static_cast<std::uint8_t>(x * 30 + y), static_cast<std::uint8_t>(y * 70),
+                                           static_cast<std::uint8_t>(255 - x)));
+    const std::string bmp = encodeBmp24(p);
+    ASSERT_EQ(bmp.size(), 54u + 3u * ((w * 3 + 3) / 4 * 4)) << w;
+    EXPECT_EQ(static_cast<std::uint8_t>(bmp[54]), 255);  // blue of the bottom-left pixel
+    auto read = decodeBmp(std::span(reinterpret_cast<const std::uint8_t*>(bmp.data()), bmp.size()));
+    ASSERT_TRUE(read) << w;
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < w; ++x) EXPECT_EQ(read->pixel(x, y), p.pixel(x, y) & 0xFFFFFF) << w << " " << x << "," << y;
+  }
 }
 
 }  // namespace
