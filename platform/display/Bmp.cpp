@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "platform/automation/Error.h"
 #include "platform/display/Gdi.h"
@@ -36,8 +37,12 @@ void packRow24(char* to, const std::uint32_t* from, std::uint32_t n) {
   for (; x + 4 <= n; x += 4, to += 12) {
     const std::uint32_t p0 = from[x] & 0xFFFFFF, p1 = from[x + 1] & 0xFFFFFF;
     const std::uint32_t p2 = from[x + 2] & 0xFFFFFF, p3 = from[x + 3] & 0xFFFFFF;
-    const std::uint32_t words[3] = {p0 | p1 << 24, p1 >> 8 | p2 << 16, p2 >> 16 | p3 << 8};
-    std::memcpy(to, words, 12);
+    // Three separate word stores: one wider copy of a stack array would
+    // read back two fresh stores at once and stall.
+    const std::uint32_t w0 = p0 | p1 << 24, w1 = p1 >> 8 | p2 << 16, w2 = p2 >> 16 | p3 << 8;
+    std::memcpy(to, &w0, 4);
+    std::memcpy(to + 4, &w1, 4);
+    std::memcpy(to + 8, &w2, 4);
   }
   for (; x < n; ++x, to += 3) {
     to[0] = static_cast<char>(blueOf(from[x]));
@@ -82,12 +87,12 @@ std::string encodeBmp24(const Surface& image) {
   put32(out, 2835);
   put32(out, 0);
   put32(out, 0);
-  // The pixel rows are written in place: one resize, no per-byte appends.
-  const std::size_t header = out.size();
-  out.resize(header + dataSize, '\0');
-  char* to = out.data() + header;
-  for (std::uint32_t row = 0; row < h; ++row, to += stride) {
-    packRow24(to, image.row(static_cast<int>(h - 1 - row)), w);
+  // Each row is packed in a small buffer that stays in the cache and then
+  // appended, so the file's bytes are written once and never zeroed first.
+  std::vector<char> row(stride, '\0');
+  for (std::uint32_t y = 0; y < h; ++y) {
+    packRow24(row.data(), image.row(static_cast<int>(h - 1 - y)), w);
+    out.append(row.data(), stride);
   }
   return out;
 }

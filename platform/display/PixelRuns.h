@@ -1,4 +1,5 @@
-// Runs of 32-bit pixels: filling, and copying with the fourth byte cleared.
+// Runs of 32-bit pixels: filling, measuring a run of one colour, and
+// copying with the fourth byte cleared.
 // Sixteen bytes are written together where the processor allows; the
 // surfaces and DIBs of the display go through these for every full pass.
 #pragma once
@@ -20,6 +21,22 @@ inline void fillPixels(std::uint32_t* p, std::size_t n, std::uint32_t colour) {
   for (; i + 4 <= n; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), v);
 #endif
   for (; i < n; ++i) p[i] = colour;
+}
+
+// How many of the `n` pixels at `p` have the colour `colour` (bits 0-23;
+// the fourth byte is ignored) before the first that has not.
+inline std::size_t sameColourRun(const std::uint32_t* p, std::size_t n, std::uint32_t colour) {
+  colour &= 0x00FFFFFF;
+  std::size_t i = 0;
+#ifdef __SSE2__
+  const __m128i mask = _mm_set1_epi32(0x00FFFFFF), want = _mm_set1_epi32(static_cast<int>(colour));
+  for (; i + 4 <= n; i += 4) {
+    const __m128i v = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), mask);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(v, want)) != 0xFFFF) break;
+  }
+#endif
+  while (i < n && (p[i] & 0x00FFFFFF) == colour) ++i;
+  return i;
 }
 
 // Copies the `n` pixels at `from` to the bytes at `to` (which need not be

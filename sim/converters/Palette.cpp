@@ -2,8 +2,11 @@
 
 #include <gif_lib.h>
 
+#include <cstring>
 #include <stdexcept>
 #include <unordered_map>
+
+#include "platform/display/PixelRuns.h"
 
 namespace rc::sim::converters {
 
@@ -12,27 +15,23 @@ namespace {
 using display::Surface;
 
 // The exact palette, or false when the picture has more than 256 colours.
+// A run of one colour is measured and its indices set together.
 bool exactPalette(const Surface& image, IndexedImage& out) {
   std::unordered_map<std::uint32_t, std::uint8_t> index;
   index.reserve(512);
-  out.indices.resize(image.pixels().size());
-  std::uint32_t last = 0;
-  std::uint8_t lastIndex = 0;
-  bool haveLast = false;
-  const std::vector<std::uint32_t>& pixels = image.pixels();
-  for (std::size_t i = 0; i < pixels.size(); ++i) {
+  const auto& pixels = image.pixels();
+  const std::size_t n = pixels.size();
+  out.indices.resize(n);
+  for (std::size_t i = 0; i < n;) {
     const std::uint32_t c = pixels[i] & 0x00FFFFFF;
-    if (!haveLast || c != last) {
-      auto [it, added] = index.try_emplace(c, static_cast<std::uint8_t>(out.colours.size()));
-      if (added) {
-        if (out.colours.size() == 256) return false;
-        out.colours.push_back(c);
-      }
-      last = c;
-      lastIndex = it->second;
-      haveLast = true;
+    auto [it, added] = index.try_emplace(c, static_cast<std::uint8_t>(out.colours.size()));
+    if (added) {
+      if (out.colours.size() == 256) return false;
+      out.colours.push_back(c);
     }
-    out.indices[i] = lastIndex;
+    const std::size_t run = display::sameColourRun(pixels.data() + i, n - i, c);
+    std::memset(out.indices.data() + i, it->second, run);
+    i += run;
   }
   return true;
 }
