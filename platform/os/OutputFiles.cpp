@@ -61,6 +61,23 @@ bool endsWithLineEnd(int fd, off_t size) {
   return last == '\n' || last == '\r';
 }
 
+// Makes the empty regular file `native`, found missing a moment ago, in
+// place: a reader sees no file or the whole (empty) one, so no temporary is
+// needed. False when something has appeared there since; the caller then
+// replaces it as usual.
+bool createEmpty(const std::string& native, unsigned mode) {
+  int fd = -1;
+  try {
+    fd = fileio::openForWrite(native, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, mode);
+  } catch (const au::AutomationError&) {
+    struct stat st;
+    if (::lstat(native.c_str(), &st) == 0) return false;
+    throw;
+  }
+  ::close(fd);
+  return true;
+}
+
 }  // namespace
 
 void appendLines(std::string_view path, std::string_view text) {
@@ -95,7 +112,9 @@ void appendLine(std::string_view path, std::string_view line) {
 void replaceFile(std::string_view path, std::string_view data, unsigned mode) {
   std::string native = checkedNative(path);
   struct stat st;
-  if (::lstat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) refuseNonRegular(native);
+  const bool exists = ::lstat(native.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) refuseNonRegular(native);
+  if (!exists && data.empty() && createEmpty(native, mode)) return;
   // A hidden name unique per process and call, in the same folder, so the
   // rename never crosses file systems and two writers never share it.
   static std::atomic<unsigned> counter{0};

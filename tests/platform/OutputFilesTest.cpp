@@ -48,6 +48,23 @@ TEST(OutputFiles, ReplaceSwapsTheLinkItselfAndLeavesItsTargetAlone) {
   EXPECT_EQ(errorNumber([&] { output::replaceFile(dir / "no/such/x.dat", ""); }), 76);
 }
 
+TEST(OutputFiles, AnEmptyReplacementIsMadeInPlaceOnlyWhereNothingIs) {
+  ScratchFolder dir;
+  output::replaceFile(dir / "new.dat", "", 0600);
+  EXPECT_EQ(readFile(dir / "new.dat"), "");
+  EXPECT_EQ(std::filesystem::status(dir / "new.dat").permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  writeFile(dir / "old.dat", "lines\r\n");
+  output::replaceFile(dir / "old.dat", "");
+  EXPECT_EQ(readFile(dir / "old.dat"), "");
+  // A dangling link is replaced, never followed to make its target.
+  std::filesystem::create_symlink(dir / "elsewhere.dat", dir / "link.dat");
+  output::replaceFile(dir / "link.dat", "");
+  EXPECT_FALSE(isLink(dir / "link.dat"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "elsewhere.dat"));
+  EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"link.dat", "new.dat", "old.dat"}));
+}
+
 TEST(OutputFiles, PipesFoldersAndEmptyPathsAreRefusedWithoutWaiting) {
   ScratchFolder dir;
   ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
