@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "Core/properties/LineScan.h"
 #include "platform/automation/Dispatch.h"
@@ -92,14 +93,18 @@ std::size_t readItem(std::string_view line, std::size_t from, double& value) {
 // partner in the new line raises 9. Equal stretches are passed over a word
 // at a time, and only the items in which the lines differ are read. Both
 // lines must be readable 32 bytes past their ends (as LineReader's are).
-bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance& tolerance) {
+// `knownSame`, when given, is the length of the lines' common prefix.
+bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance& tolerance,
+                std::size_t knownSame = std::string_view::npos) {
   if (baseline.empty()) return true;
   // b and n stand at the starts of partner items, everything before them
   // having agreed.
   std::size_t b = 0, n = 0;
   for (;;) {
-    const std::size_t same = commonPrefix(baseline.data() + b, fresh.data() + n,
-                                          std::min(baseline.size() - b, fresh.size() - n));
+    const std::size_t same = knownSame != std::string_view::npos
+                                 ? std::exchange(knownSame, std::string_view::npos)
+                                 : commonPrefix(baseline.data() + b, fresh.data() + n,
+                                                std::min(baseline.size() - b, fresh.size() - n));
     if (b + same == baseline.size() && n + same == fresh.size()) return true;
     // Where one line ends inside the equal stretch, the item there may be
     // equal in both.
@@ -131,6 +136,43 @@ bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance
   }
 }
 
+// The position after the line end at `end` in `held`, or npos when the
+// held bytes do not settle it (no line end held, or a CR that may be the
+// first half of a CR LF).
+std::size_t afterLineEnd(std::string_view held, std::size_t end) {
+  if (end + 1 >= held.size()) return std::string_view::npos;
+  return end + ((held[end] == '\r' && held[end + 1] == '\n') ? 2 : 1);
+}
+
+// A line pair taken from the readers' held bytes.
+struct HeldPair {
+  std::string_view baseLine, newLine;
+  std::size_t baseNext = 0, newNext = 0;  // where the next lines start in the held bytes
+  bool agree = false;
+};
+
+// Compares the next line pair in place in the bytes the readers hold,
+// scanning both together: equal bytes and line ends are found in one pass,
+// and only lines that differ are split into items. False when a line or
+// its end reaches past the held bytes (the readers must then read on).
+bool compareHeldPair(const platform::LineReader& base, const platform::LineReader& fresh, LazyTolerance& t,
+                     HeldPair& out) {
+  const std::string_view a = base.held(), b = fresh.held();
+  const std::size_t n = std::min(a.size(), b.size());
+  bool equalLines = false;
+  const std::size_t same = sharedLineStretch(a.data(), b.data(), n, equalLines);
+  if (same == n) return false;
+  const std::size_t endA = equalLines ? same : same + platform::firstLineEnd(a.data() + same, a.size() - same);
+  const std::size_t endB = equalLines ? same : same + platform::firstLineEnd(b.data() + same, b.size() - same);
+  out.baseNext = afterLineEnd(a, endA);
+  out.newNext = afterLineEnd(b, endB);
+  if (out.baseNext == std::string_view::npos || out.newNext == std::string_view::npos) return false;
+  out.baseLine = a.substr(0, endA);
+  out.newLine = b.substr(0, endB);
+  out.agree = equalLines || linesAgree(out.baseLine, out.newLine, t, same);
+  return true;
+}
+
 }  // namespace
 
 bool CompareFiles(std::string_view baselineFile, std::string_view newFile, const au::Variant& tolerance,
@@ -147,13 +189,26 @@ bool CompareFiles(std::string_view baselineFile, std::string_view newFile, const
         const std::int64_t restart = base.offset();
         LazyTolerance t(tolerance);
         for (std::int64_t pair = 0;; ++pair) {
-          bool baseEnded = base.atEnd();
-          bool newEnded = fresh.atEnd();
-          if (baseEnded && newEnded) return;
-          // A line of either file without a partner in the other is a difference.
-          std::string_view baseLine = baseEnded ? std::string_view() : base.next();
-          std::string_view newLine = newEnded ? std::string_view() : fresh.next();
-          if (!baseEnded && !newEnded && linesAgree(baseLine, newLine, t)) continue;
+          std::string_view baseLine, newLine;
+          // Most pairs are compared where the readers hold them; a pair
+          // that reaches past the held bytes is read line by line.
+          if (HeldPair held; compareHeldPair(base, fresh, t, held)) {
+            if (held.agree) {
+              base.advance(held.baseNext);
+              fresh.advance(held.newNext);
+              continue;
+            }
+            baseLine = held.baseLine;
+            newLine = held.newLine;
+          } else {
+            bool baseEnded = base.atEnd();
+            bool newEnded = fresh.atEnd();
+            if (baseEnded && newEnded) return;
+            // A line of either file without a partner in the other is a difference.
+            baseLine = baseEnded ? std::string_view() : base.next();
+            newLine = newEnded ? std::string_view() : fresh.next();
+            if (!baseEnded && !newEnded && linesAgree(baseLine, newLine, t)) continue;
+          }
           result = false;
           message = changedMessage(platform::lineCount(baselineFile, restart) + pair + 1, baseLine, newLine);
           return;
