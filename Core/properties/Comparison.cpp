@@ -33,6 +33,25 @@ bool numbersAgree(double value, double reference, const Tolerance& t, double& di
   return !(a >= t.percent && !bothBelowFloor && diff != 0);
 }
 
+bool numbersAgreeFast(double value, double reference, const Tolerance& t) {
+  if (value < t.floor && reference < t.floor) return true;
+  // Equal numbers differ by 0; distinct ones never divide down to 0.
+  if (value == reference) return true;
+  // Within these ranges no step of numbersAgree's division and products
+  // leaves the normal doubles, so each is off by at most half a unit in
+  // the last place and the products' ratio is within 6 such units of
+  // |diff * 100| / p. A margin of 2^-40 either side is far wider.
+  const double gap = std::fabs(value - reference), size = std::fabs(reference);
+  constexpr double kLow = 0x1p-500, kHigh = 0x1p500;
+  if (gap >= kLow && gap <= kHigh && size >= kLow && size <= kHigh && t.percent >= 0x1p-400 && t.percent <= 0x1p400) {
+    const double measured = gap * 100, allowed = size * t.percent;
+    if (measured < allowed * (1 - 0x1p-40)) return true;
+    if (measured > allowed * (1 + 0x1p-40)) return false;
+  }
+  double diff = 0;
+  return numbersAgree(value, reference, t, diff);
+}
+
 bool CompareProperty(const au::Variant& prop1, const au::Variant& prop2, const au::Variant& tolerance, double& diff) {
   if (prop2.toText().find('[') != std::string::npos) return prop1.toText() == prop2.toText();
   Tolerance t = parseTolerance(tolerance);
@@ -54,16 +73,38 @@ class LazyTolerance {
  public:
   explicit LazyTolerance(const au::Variant& value) : value_(value) {}
   const Tolerance& get() {
-    if (!parsed_) {
-      tolerance_ = parseTolerance(value_);
-      parsed_ = true;
-    }
+    if (!parsed_) parse();
     return tolerance_;
+  }
+  // The least value the shared leading digits of two numbers must have
+  // for them to agree whatever their other digits (see
+  // sharedLeadingValue); never 0.
+  std::uint64_t agreeingPrefix() {
+    if (!parsed_) parse();
+    return agreeingPrefix_;
   }
 
  private:
+  void parse() {
+    tolerance_ = parseTolerance(value_);
+    parsed_ = true;
+    // Numbers whose shared leading digits read as P differ by less than
+    // 100/P percent, and the rounding of their readings and of
+    // numbersAgree's division and products adds less than 2^-43 percent
+    // to that and a factor below 1 + 2^-40.
+    const double p = tolerance_.percent;
+    if (!(p > 100.0 / kNoPrefix)) return;
+    std::uint64_t least = std::max<std::uint64_t>(1, static_cast<std::uint64_t>(100 / p));
+    while (least < kNoPrefix && !((100.0 / static_cast<double>(least) + 0x1p-43) * (1 + 0x1p-40) < p)) ++least;
+    agreeingPrefix_ = least;
+  }
+
+  // Beyond any eight digits.
+  static constexpr std::uint64_t kNoPrefix = 1000000000;
+
   const au::Variant& value_;
   Tolerance tolerance_;
+  std::uint64_t agreeingPrefix_ = kNoPrefix;
   bool parsed_ = false;
 };
 
@@ -85,6 +126,25 @@ std::size_t readItem(std::string_view line, std::size_t from, double& value) {
   std::size_t to = itemEnd(line, from);
   value = au::leadingNumber(line.substr(from, to - from));
   return to;
+}
+
+// Whether the short decimals x (the baseline's) and y agree under `t` by a
+// bound that needs neither of their values: true only where numbersAgree
+// would answer true for the values they read as; false when unsure.
+//
+// With the same count of fraction digits, x and y read as mantissas over
+// one power of ten, each within half a unit in the last place (u = 2^-53).
+// The rule agrees where |x - y| * 100 < p * |y| (1 - 4u), for the
+// division and products of numbersAgree round three times; and |x - y| *
+// 100 is below (|mx - my| + u (|mx| + |my|)) * 100 over that power, |y|
+// above |my| (1 - u) over it. The test below rounds a few times more, all
+// well within its margins of 2^-50 and 2^-40. Mantissas stay below 2^54 and
+// p within 2^+-400, so nothing leaves the normal doubles.
+bool surelyAgree(const ShortDecimal& x, const ShortDecimal& y, const Tolerance& t) {
+  if (x.fraction != y.fraction || y.mantissa == 0 || !(t.percent >= 0x1p-400 && t.percent <= 0x1p400)) return false;
+  const double mx = static_cast<double>(x.mantissa), my = static_cast<double>(y.mantissa);
+  const double gap = x.negative == y.negative ? std::fabs(mx - my) : mx + my;
+  return (gap + (mx + my) * 0x1p-50) * 100 < my * t.percent * (1 - 0x1p-40);
 }
 
 // Whether two lines agree item by item (items are split at every single
@@ -112,6 +172,7 @@ bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance
     // Items before the last space in the equal stretch agree unread.
     std::size_t back = same;
     while (back > 0 && baseline[b + back - 1] != ' ') --back;
+    const std::size_t sharedBytes = same - back;  // of the items at b and n
     b += back;
     n += back;
     if (n == 0 && fresh.empty()) au::raise(au::err::SubscriptOutOfRange);
@@ -124,10 +185,25 @@ bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance
       equalItems = baseline.substr(b, bEnd - b) == fresh.substr(n, nEnd - n);
     }
     if (!equalItems) {
-      double baseValue = 0, newValue = 0, diff = 0;
-      bEnd = readItem(baseline, b, baseValue);
-      nEnd = readItem(fresh, n, newValue);
-      if (!numbersAgree(baseValue, newValue, tolerance.get(), diff)) return false;
+      ShortDecimal x, y;
+      const char* baseEnd = baseline.data() + baseline.size();
+      const char* newEnd = fresh.data() + fresh.size();
+      // Numbers that share enough leading digits agree unread.
+      if (sharedLeadingValue(baseline.data() + b, baseEnd, fresh.data() + n, newEnd, sharedBytes, x.length,
+                             y.length) >= tolerance.agreeingPrefix()) {
+        bEnd = b + x.length;
+        nEnd = n + y.length;
+      } else if (readShortDecimalPair(baseline.data() + b, baseEnd, fresh.data() + n, newEnd, x, y)) {
+        bEnd = b + x.length;
+        nEnd = n + y.length;
+        const Tolerance& t = tolerance.get();
+        if (!surelyAgree(x, y, t) && !numbersAgreeFast(x.value(), y.value(), t)) return false;
+      } else {
+        double baseValue = 0, newValue = 0;
+        bEnd = readItem(baseline, b, baseValue);
+        nEnd = readItem(fresh, n, newValue);
+        if (!numbersAgreeFast(baseValue, newValue, tolerance.get())) return false;
+      }
     }
     if (bEnd == baseline.size()) return true;
     if (nEnd == fresh.size()) au::raise(au::err::SubscriptOutOfRange);

@@ -8,6 +8,7 @@
 
 #include <bit>
 #include <cstddef>
+#include <cstdint>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -53,5 +54,38 @@ std::size_t commonPrefix(const char* a, const char* b, std::size_t n);
 // digits that fit a double exactly, a power of ten within 22); nullptr
 // otherwise, for the general reading to take over.
 const char* readPlainDecimal(const char* p, const char* end, double& out);
+
+// A short plain decimal: [sign] digits[.digits], at most eight digits on
+// either side, read as +-mantissa / 10^fraction.
+struct ShortDecimal {
+  std::uint64_t mantissa = 0;  // at most 2^53
+  unsigned fraction = 0;       // the count of digits after the point
+  bool negative = false;
+  std::size_t length = 0;  // of its text, sign included
+
+  // The value exactly as the general reading reads the text: the mantissa
+  // and the power of ten are exact doubles, so one division rounds it
+  // correctly.
+  double value() const {
+    constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+    const double v = static_cast<double>(mantissa) / kPow10[fraction];
+    return negative ? -v : v;
+  }
+};
+
+// Reads the items at a and at b (each running to a space or to aEnd / bEnd)
+// together when both are short decimals: answers whether they were. False
+// leaves the reading to readPlainDecimal and the general reading.
+bool readShortDecimalPair(const char* a, const char* aEnd, const char* b, const char* bEnd, ShortDecimal& x,
+                          ShortDecimal& y);
+
+// Two items that share their first `shared` bytes, judged by their shape
+// alone: when both are short decimals with as many whole digits, the first
+// of them not 0 (after a sign they share), each ending at a space or at its
+// end, answers the value P of the leading digits they share (at most eight
+// of them; the point passed over), with the items' lengths; 0 otherwise.
+// The two numbers then differ by less than 1/P of either.
+std::uint64_t sharedLeadingValue(const char* a, const char* aEnd, const char* b, const char* bEnd, std::size_t shared,
+                                 std::size_t& lengthA, std::size_t& lengthB);
 
 }  // namespace rc::core
