@@ -2,13 +2,20 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
+#include "platform/automation/Error.h"
+#include "platform/automation/NumberText.h"
+
 namespace rc::core {
+
+namespace au = rc::automation;
 
 namespace {
 
@@ -32,7 +39,7 @@ std::uint64_t nonDigitBytes(std::uint64_t v) {
 }
 
 // The value of eight ASCII digits, the first in the lowest byte.
-std::uint64_t eightDigitValue(std::uint64_t v) {
+[[gnu::always_inline]] inline std::uint64_t eightDigitValue(std::uint64_t v) {
   v -= kEach('0');
   v = v * 10 + (v >> 8);
   v = (((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
@@ -140,6 +147,24 @@ std::size_t commonPrefix(const char* a, const char* b, std::size_t n) {
 
 namespace {
 
+// A short plain decimal: [sign] digits[.digits], at most eight digits on
+// either side, read as +-mantissa / 10^fraction.
+struct ShortDecimal {
+  std::uint64_t mantissa = 0;  // at most 2^53
+  unsigned fraction = 0;       // the count of digits after the point
+  bool negative = false;
+  std::size_t length = 0;  // of its text, sign included
+
+  // The value exactly as the general reading reads the text: the mantissa
+  // and the power of ten are exact doubles, so one division rounds it
+  // correctly.
+  double value() const {
+    constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+    const double v = static_cast<double>(mantissa) / kPow10[fraction];
+    return negative ? -v : v;
+  }
+};
+
 // A short decimal after an optional sign: answers where it stopped, with
 // the mantissa (at most 2^53, so the value is one correctly rounded
 // division away), the count of fraction digits and the sign; nullptr for
@@ -155,8 +180,9 @@ namespace {
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-}  // namespace
-
+// Reads the items at a and at b (each running to a space or to aEnd / bEnd)
+// together when both are short decimals: answers whether they were. False
+// leaves the reading to readPlainDecimal and the general reading.
 bool readShortDecimalPair(const char* a, const char* aEnd, const char* b, const char* bEnd, ShortDecimal& x,
                           ShortDecimal& y) {
   const char* stopA = readSignedShortDecimal(a, aEnd, x.mantissa, x.fraction, x.negative);
@@ -168,6 +194,12 @@ bool readShortDecimalPair(const char* a, const char* aEnd, const char* b, const 
   return true;
 }
 
+// Two items that share their first `shared` bytes, judged by their shape
+// alone: when both are short decimals with as many whole digits, the first
+// of them not 0 (after a sign they share), each ending at a space or at its
+// end, answers the value P of the leading digits they share (at most eight
+// of them; the point passed over), with the items' lengths; 0 otherwise.
+// The two numbers then differ by less than 1/P of either.
 std::uint64_t sharedLeadingValue(const char* a, const char* aEnd, const char* b, const char* bEnd, std::size_t shared,
                                  std::size_t& lengthA, std::size_t& lengthB) {
   // A sign both share, then the digits.
@@ -189,6 +221,8 @@ std::uint64_t sharedLeadingValue(const char* a, const char* aEnd, const char* b,
   const unsigned fraction = std::min(common - x.whole - 1, 8 - x.whole);
   return leadingDigitsValue(digits, x.whole) * kPow10Int[fraction] + leadingDigitsValue(digits + x.whole + 1, fraction);
 }
+
+}  // namespace
 
 const char* readPlainDecimal(const char* p, const char* end, double& out) {
   std::uint64_t shortMantissa = 0;
@@ -231,6 +265,121 @@ const char* readPlainDecimal(const char* p, const char* end, double& out) {
   v = scale < 0 ? v / kPow10[-scale] : v * kPow10[scale];
   out = negative ? -v : v;
   return p;
+}
+
+
+void LazyTolerance::parse() {
+  tolerance_ = parseTolerance(value_);
+  parsed_ = true;
+  // Numbers whose shared leading digits read as P differ by less than
+  // 100/P percent, and the rounding of their readings and of
+  // numbersAgree's division and products adds less than 2^-43 percent
+  // to that and a factor below 1 + 2^-40.
+  const double p = tolerance_.percent;
+  if (!(p > 100.0 / kNoPrefix)) return;
+  std::uint64_t least = std::max<std::uint64_t>(1, static_cast<std::uint64_t>(100 / p));
+  while (least < kNoPrefix && !((100.0 / static_cast<double>(least) + 0x1p-43) * (1 + 0x1p-40) < p)) ++least;
+  agreeingPrefix_ = least;
+}
+
+namespace {
+
+// The end of the item that starts at `from` in `line`: the next space,
+// or the line's end.
+std::size_t itemEnd(std::string_view line, std::size_t from) {
+  std::size_t i = from;
+  while (i < line.size() && line[i] != ' ') ++i;
+  return i;
+}
+
+// Reads the number of the item at `from` in `line` and answers the item's
+// end. Plain decimals are read in place, anything else by the general
+// reading.
+std::size_t readItem(std::string_view line, std::size_t from, double& value) {
+  const char* end = line.data() + line.size();
+  const char* stop = readPlainDecimal(line.data() + from, end, value);
+  if (stop != nullptr && (stop == end || *stop == ' ')) return static_cast<std::size_t>(stop - line.data());
+  std::size_t to = itemEnd(line, from);
+  value = au::leadingNumber(line.substr(from, to - from));
+  return to;
+}
+
+// Whether the short decimals x (the baseline's) and y agree under `t` by a
+// bound that needs neither of their values: true only where numbersAgree
+// would answer true for the values they read as; false when unsure.
+//
+// With the same count of fraction digits, x and y read as mantissas over
+// one power of ten, each within half a unit in the last place (u = 2^-53).
+// The rule agrees where |x - y| * 100 < p * |y| (1 - 4u), for the
+// division and products of numbersAgree round three times; and |x - y| *
+// 100 is below (|mx - my| + u (|mx| + |my|)) * 100 over that power, |y|
+// above |my| (1 - u) over it. The test below rounds a few times more, all
+// well within its margins of 2^-50 and 2^-40. Mantissas stay below 2^54 and
+// p within 2^+-400, so nothing leaves the normal doubles.
+bool surelyAgree(const ShortDecimal& x, const ShortDecimal& y, const Tolerance& t) {
+  if (x.fraction != y.fraction || y.mantissa == 0 || !(t.percent >= 0x1p-400 && t.percent <= 0x1p400)) return false;
+  const double mx = static_cast<double>(x.mantissa), my = static_cast<double>(y.mantissa);
+  const double gap = x.negative == y.negative ? std::fabs(mx - my) : mx + my;
+  return (gap + (mx + my) * 0x1p-50) * 100 < my * t.percent * (1 - 0x1p-40);
+}
+
+}  // namespace
+
+bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance& tolerance, std::size_t knownSame) {
+  if (baseline.empty()) return true;
+  // b and n stand at the starts of partner items, everything before them
+  // having agreed.
+  std::size_t b = 0, n = 0;
+  for (;;) {
+    const std::size_t same = knownSame != std::string_view::npos
+                                 ? std::exchange(knownSame, std::string_view::npos)
+                                 : commonPrefix(baseline.data() + b, fresh.data() + n,
+                                                std::min(baseline.size() - b, fresh.size() - n));
+    if (b + same == baseline.size() && n + same == fresh.size()) return true;
+    // Where one line ends inside the equal stretch, the item there may be
+    // equal in both.
+    const bool oneEnded = b + same == baseline.size() || n + same == fresh.size();
+    // Items before the last space in the equal stretch agree unread.
+    std::size_t back = same;
+    while (back > 0 && baseline[b + back - 1] != ' ') --back;
+    const std::size_t sharedBytes = same - back;  // of the items at b and n
+    b += back;
+    n += back;
+    if (n == 0 && fresh.empty()) au::raise(au::err::SubscriptOutOfRange);
+    // Equal items agree unread, whatever they hold.
+    std::size_t bEnd = 0, nEnd = 0;
+    bool equalItems = false;
+    if (oneEnded) {
+      bEnd = itemEnd(baseline, b);
+      nEnd = itemEnd(fresh, n);
+      equalItems = baseline.substr(b, bEnd - b) == fresh.substr(n, nEnd - n);
+    }
+    if (!equalItems) {
+      ShortDecimal x, y;
+      const char* baseEnd = baseline.data() + baseline.size();
+      const char* newEnd = fresh.data() + fresh.size();
+      // Numbers that share enough leading digits agree unread.
+      if (sharedLeadingValue(baseline.data() + b, baseEnd, fresh.data() + n, newEnd, sharedBytes, x.length,
+                             y.length) >= tolerance.agreeingPrefix()) {
+        bEnd = b + x.length;
+        nEnd = n + y.length;
+      } else if (readShortDecimalPair(baseline.data() + b, baseEnd, fresh.data() + n, newEnd, x, y)) {
+        bEnd = b + x.length;
+        nEnd = n + y.length;
+        const Tolerance& t = tolerance.get();
+        if (!surelyAgree(x, y, t) && !numbersAgreeFast(x.value(), y.value(), t)) return false;
+      } else {
+        double baseValue = 0, newValue = 0;
+        bEnd = readItem(baseline, b, baseValue);
+        nEnd = readItem(fresh, n, newValue);
+        if (!numbersAgreeFast(baseValue, newValue, tolerance.get())) return false;
+      }
+    }
+    if (bEnd == baseline.size()) return true;
+    if (nEnd == fresh.size()) au::raise(au::err::SubscriptOutOfRange);
+    b = bEnd + 1;
+    n = nEnd + 1;
+  }
 }
 
 }  // namespace rc::core

@@ -1,5 +1,6 @@
 // Word-at-a-time scanning of data-file lines: the common prefix of two
-// lines and the plain decimal numbers in them.
+// lines, the plain decimal numbers in them, and the item-by-item agreement
+// of two lines.
 //
 // The routines here may read up to 32 bytes past the end of the text they are
 // given (never using them); callers pass lines whose memory extends that
@@ -9,9 +10,12 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+
+#include "Core/properties/Comparison.h"
 
 namespace rc::core {
 
@@ -55,37 +59,42 @@ std::size_t commonPrefix(const char* a, const char* b, std::size_t n);
 // otherwise, for the general reading to take over.
 const char* readPlainDecimal(const char* p, const char* end, double& out);
 
-// A short plain decimal: [sign] digits[.digits], at most eight digits on
-// either side, read as +-mantissa / 10^fraction.
-struct ShortDecimal {
-  std::uint64_t mantissa = 0;  // at most 2^53
-  unsigned fraction = 0;       // the count of digits after the point
-  bool negative = false;
-  std::size_t length = 0;  // of its text, sign included
-
-  // The value exactly as the general reading reads the text: the mantissa
-  // and the power of ten are exact doubles, so one division rounds it
-  // correctly.
-  double value() const {
-    constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
-    const double v = static_cast<double>(mantissa) / kPow10[fraction];
-    return negative ? -v : v;
+// The tolerance of one file comparison, read when first needed (reading
+// it may raise, and identical files never need it).
+class LazyTolerance {
+ public:
+  explicit LazyTolerance(const automation::Variant& value) : value_(value) {}
+  const Tolerance& get() {
+    if (!parsed_) parse();
+    return tolerance_;
   }
+  // The least value the leading digits that two short decimals share must
+  // have for the numbers to agree whatever their other digits; never 0.
+  std::uint64_t agreeingPrefix() {
+    if (!parsed_) parse();
+    return agreeingPrefix_;
+  }
+
+ private:
+  void parse();
+
+  // Beyond any eight digits.
+  static constexpr std::uint64_t kNoPrefix = 1000000000;
+
+  const automation::Variant& value_;
+  Tolerance tolerance_;
+  std::uint64_t agreeingPrefix_ = kNoPrefix;
+  bool parsed_ = false;
 };
 
-// Reads the items at a and at b (each running to a space or to aEnd / bEnd)
-// together when both are short decimals: answers whether they were. False
-// leaves the reading to readPlainDecimal and the general reading.
-bool readShortDecimalPair(const char* a, const char* aEnd, const char* b, const char* bEnd, ShortDecimal& x,
-                          ShortDecimal& y);
-
-// Two items that share their first `shared` bytes, judged by their shape
-// alone: when both are short decimals with as many whole digits, the first
-// of them not 0 (after a sign they share), each ending at a space or at its
-// end, answers the value P of the leading digits they share (at most eight
-// of them; the point passed over), with the items' lengths; 0 otherwise.
-// The two numbers then differ by less than 1/P of either.
-std::uint64_t sharedLeadingValue(const char* a, const char* aEnd, const char* b, const char* bEnd, std::size_t shared,
-                                 std::size_t& lengthA, std::size_t& lengthB);
+// Whether two lines agree item by item (items are split at every single
+// space; the baseline's number first). An empty line has no items, so an
+// empty baseline line agrees with anything; a baseline item without a
+// partner in the new line raises 9. Equal stretches are passed over a word
+// at a time, and only the items in which the lines differ are read. Both
+// lines must be readable 32 bytes past their ends (as LineReader's are).
+// `knownSame`, when given, is the length of the lines' common prefix.
+bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance& tolerance,
+                std::size_t knownSame = std::string_view::npos);
 
 }  // namespace rc::core
