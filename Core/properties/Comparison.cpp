@@ -68,43 +68,6 @@ std::string changedMessage(std::int64_t lineNumber, std::string_view baseline, s
   return m;
 }
 
-// The position after the line end at `end` in `held`, or npos when the
-// held bytes do not settle it (no line end held, or a CR that may be the
-// first half of a CR LF).
-std::size_t afterLineEnd(std::string_view held, std::size_t end) {
-  if (end + 1 >= held.size()) return std::string_view::npos;
-  return end + ((held[end] == '\r' && held[end + 1] == '\n') ? 2 : 1);
-}
-
-// A line pair taken from the readers' held bytes.
-struct HeldPair {
-  std::string_view baseLine, newLine;
-  std::size_t baseNext = 0, newNext = 0;  // where the next lines start in the held bytes
-  bool agree = false;
-};
-
-// Compares the next line pair in place in the bytes the readers hold,
-// scanning both together: equal bytes and line ends are found in one pass,
-// and only lines that differ are split into items. False when a line or
-// its end reaches past the held bytes (the readers must then read on).
-bool compareHeldPair(const platform::LineReader& base, const platform::LineReader& fresh, LazyTolerance& t,
-                     HeldPair& out) {
-  const std::string_view a = base.held(), b = fresh.held();
-  const std::size_t n = std::min(a.size(), b.size());
-  bool equalLines = false;
-  const std::size_t same = sharedLineStretch(a.data(), b.data(), n, equalLines);
-  if (same == n) return false;
-  const std::size_t endA = equalLines ? same : same + platform::firstLineEnd(a.data() + same, a.size() - same);
-  const std::size_t endB = equalLines ? same : same + platform::firstLineEnd(b.data() + same, b.size() - same);
-  out.baseNext = afterLineEnd(a, endA);
-  out.newNext = afterLineEnd(b, endB);
-  if (out.baseNext == std::string_view::npos || out.newNext == std::string_view::npos) return false;
-  out.baseLine = a.substr(0, endA);
-  out.newLine = b.substr(0, endB);
-  out.agree = equalLines || linesAgree(out.baseLine, out.newLine, t, same);
-  return true;
-}
-
 }  // namespace
 
 bool CompareFiles(std::string_view baselineFile, std::string_view newFile, const au::Variant& tolerance,
@@ -121,15 +84,15 @@ bool CompareFiles(std::string_view baselineFile, std::string_view newFile, const
         const std::int64_t restart = base.offset();
         LazyTolerance t(tolerance);
         for (std::int64_t pair = 0;; ++pair) {
+          // Most pairs are compared where the readers hold them, many in
+          // one pass; a pair that reaches past the held bytes is read line
+          // by line.
           std::string_view baseLine, newLine;
-          // Most pairs are compared where the readers hold them; a pair
-          // that reaches past the held bytes is read line by line.
-          if (HeldPair held; compareHeldPair(base, fresh, t, held)) {
-            if (held.agree) {
-              base.advance(held.baseNext);
-              fresh.advance(held.newNext);
-              continue;
-            }
+          const HeldLines held = compareHeldLines(base.held(), fresh.held(), t);
+          base.advance(held.baseBytes);
+          fresh.advance(held.newBytes);
+          pair += held.agreed;
+          if (held.changed) {
             baseLine = held.baseLine;
             newLine = held.newLine;
           } else {

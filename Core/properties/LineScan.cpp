@@ -12,6 +12,7 @@
 
 #include "platform/automation/Error.h"
 #include "platform/automation/NumberText.h"
+#include "platform/os/LineEnds.h"
 
 namespace rc::core {
 
@@ -197,29 +198,32 @@ bool readShortDecimalPair(const char* a, const char* aEnd, const char* b, const 
 // Two items that share their first `shared` bytes, judged by their shape
 // alone: when both are short decimals with as many whole digits, the first
 // of them not 0 (after a sign they share), each ending at a space or at its
-// end, answers the value P of the leading digits they share (at most eight
-// of them; the point passed over), with the items' lengths; 0 otherwise.
-// The two numbers then differ by less than 1/P of either.
-std::uint64_t sharedLeadingValue(const char* a, const char* aEnd, const char* b, const char* bEnd, std::size_t shared,
-                                 std::size_t& lengthA, std::size_t& lengthB) {
+// end, the value P of the leading digits they share (at most eight of
+// them, the point passed over) bounds their difference: the two numbers
+// differ by less than 1/P of either. Answers whether P is at least `least`
+// (never when `least` has more than eight digits), with the items' lengths.
+bool shareLeadingDigits(const char* a, const char* aEnd, const char* b, const char* bEnd, std::size_t shared,
+                        std::uint64_t least, std::size_t& lengthA, std::size_t& lengthB) {
   // A sign both share, then the digits.
   const std::size_t sign = shared > 0 && (*a == '-' || *a == '+') ? 1 : 0;
-  if (shared <= sign || a[sign] == '0') return 0;
+  if (shared <= sign || a[sign] == '0') return false;
   ShortShape x, y;
-  if (!readShortShape(a + sign, aEnd, x) || !readShortShape(b + sign, bEnd, y)) return 0;
-  if (x.whole == 0 || x.whole != y.whole) return 0;
+  if (!readShortShape(a + sign, aEnd, x) || !readShortShape(b + sign, bEnd, y)) return false;
+  if (x.whole == 0 || x.whole != y.whole) return false;
   const char* stopA = a + sign + x.stop;
   const char* stopB = b + sign + y.stop;
-  if ((stopA != aEnd && *stopA != ' ') || (stopB != bEnd && *stopB != ' ')) return 0;
+  if ((stopA != aEnd && *stopA != ' ') || (stopB != bEnd && *stopB != ' ')) return false;
   lengthA = sign + x.stop;
   lengthB = sign + y.stop;
   // The shared bytes within both items, and the digits among them (whole
   // digits are at most eight).
   const unsigned common = static_cast<unsigned>(std::min({shared - sign, std::size_t{x.stop}, std::size_t{y.stop}}));
-  const char* digits = a + sign;
-  if (common <= x.whole) return leadingDigitsValue(digits, common);
-  const unsigned fraction = std::min(common - x.whole - 1, 8 - x.whole);
-  return leadingDigitsValue(digits, x.whole) * kPow10Int[fraction] + leadingDigitsValue(digits + x.whole + 1, fraction);
+  const unsigned whole = std::min(common, x.whole);
+  const unsigned fraction = common > x.whole ? std::min(common - x.whole - 1, 8 - x.whole) : 0;
+  // Enough digits settle it unread: P has at least 10^(digits - 1).
+  if (const unsigned digits = whole + fraction; digits > 0 && kPow10Int[digits - 1] >= least) return true;
+  const char* first = a + sign;
+  return leadingDigitsValue(first, whole) * kPow10Int[fraction] + leadingDigitsValue(first + x.whole + 1, fraction) >= least;
 }
 
 }  // namespace
@@ -359,8 +363,8 @@ bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance
       const char* baseEnd = baseline.data() + baseline.size();
       const char* newEnd = fresh.data() + fresh.size();
       // Numbers that share enough leading digits agree unread.
-      if (sharedLeadingValue(baseline.data() + b, baseEnd, fresh.data() + n, newEnd, sharedBytes, x.length,
-                             y.length) >= tolerance.agreeingPrefix()) {
+      if (shareLeadingDigits(baseline.data() + b, baseEnd, fresh.data() + n, newEnd, sharedBytes,
+                             tolerance.agreeingPrefix(), x.length, y.length)) {
         bEnd = b + x.length;
         nEnd = n + y.length;
       } else if (readShortDecimalPair(baseline.data() + b, baseEnd, fresh.data() + n, newEnd, x, y)) {
@@ -379,6 +383,42 @@ bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance
     if (nEnd == fresh.size()) au::raise(au::err::SubscriptOutOfRange);
     b = bEnd + 1;
     n = nEnd + 1;
+  }
+}
+
+namespace {
+
+// The position after the line end at `end` in `held`, or npos when the
+// held bytes do not settle it (no line end held, or a CR that may be the
+// first half of a CR LF).
+std::size_t afterLineEnd(std::string_view held, std::size_t end) {
+  if (end + 1 >= held.size()) return std::string_view::npos;
+  return end + ((held[end] == '\r' && held[end + 1] == '\n') ? 2 : 1);
+}
+
+}  // namespace
+
+HeldLines compareHeldLines(std::string_view base, std::string_view fresh, LazyTolerance& tolerance) {
+  HeldLines out;
+  for (;;) {
+    const std::string_view a = base.substr(out.baseBytes), b = fresh.substr(out.newBytes);
+    const std::size_t n = std::min(a.size(), b.size());
+    bool equalLines = false;
+    const std::size_t same = sharedLineStretch(a.data(), b.data(), n, equalLines);
+    if (same == n) return out;
+    const std::size_t endA = equalLines ? same : same + platform::firstLineEnd(a.data() + same, a.size() - same);
+    const std::size_t endB = equalLines ? same : same + platform::firstLineEnd(b.data() + same, b.size() - same);
+    const std::size_t nextA = afterLineEnd(a, endA), nextB = afterLineEnd(b, endB);
+    if (nextA == std::string_view::npos || nextB == std::string_view::npos) return out;
+    if (!equalLines && !linesAgree(a.substr(0, endA), b.substr(0, endB), tolerance, same)) {
+      out.changed = true;
+      out.baseLine = a.substr(0, endA);
+      out.newLine = b.substr(0, endB);
+      return out;
+    }
+    ++out.agreed;
+    out.baseBytes += nextA;
+    out.newBytes += nextB;
   }
 }
 

@@ -97,4 +97,22 @@ class LazyTolerance {
 bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance& tolerance,
                 std::size_t knownSame = std::string_view::npos);
 
+// What a pass over held line pairs found: how many agreed and the bytes
+// they took in each text; then whether the pair after them changed (its
+// lines given), or else that it reaches past the texts.
+struct HeldLines {
+  std::size_t agreed = 0;
+  std::size_t baseBytes = 0, newBytes = 0;
+  bool changed = false;
+  std::string_view baseLine, newLine;
+};
+
+// Compares the line pairs at the starts of `base` and `fresh` (a line
+// reader's held bytes: line ends CR LF, LF or CR, 32 readable bytes after
+// each) in one pass while both lines of a pair and their ends lie within
+// them, by linesAgree(). Both texts are scanned together: equal bytes and
+// line ends are found sixteen bytes at a time, and only lines that differ
+// are split into items.
+HeldLines compareHeldLines(std::string_view base, std::string_view fresh, LazyTolerance& tolerance);
+
 }  // namespace rc::core
