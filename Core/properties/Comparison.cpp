@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <utility>
 
 #include "Core/properties/LineScan.h"
 #include "platform/automation/Dispatch.h"

@@ -271,7 +271,6 @@ const char* readPlainDecimal(const char* p, const char* end, double& out) {
   return p;
 }
 
-
 void LazyTolerance::parse() {
   tolerance_ = parseTolerance(value_);
   parsed_ = true;
@@ -387,6 +386,35 @@ bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance
 }
 
 namespace {
+
+// The number of leading bytes among the `n` at a and at b that are equal in
+// both and are neither CR nor LF. `lineEnd` tells whether the byte after
+// them (when within n) is the same CR or LF in both, that is whether two
+// equal lines end there. Sixteen bytes of each are looked at together.
+std::size_t sharedLineStretch(const char* a, const char* b, std::size_t n, bool& lineEnd) {
+  lineEnd = false;
+#ifdef __SSE2__
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  for (std::size_t i = 0; i < n; i += 16) {
+    const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+    const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    const unsigned differ = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(va, vb))) & 0xFFFFu;
+    const unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(va, cr), _mm_cmpeq_epi8(va, lf))));
+    if (const unsigned stop = differ | ends; stop != 0) {
+      const unsigned at = static_cast<unsigned>(std::countr_zero(stop));
+      if (i + at >= n) return n;
+      lineEnd = ((differ >> at) & 1) == 0;
+      return i + at;
+    }
+  }
+  return n;
+#else
+  std::size_t i = 0;
+  while (i < n && a[i] == b[i] && a[i] != '\r' && a[i] != '\n') ++i;
+  lineEnd = i < n && a[i] == b[i];
+  return i;
+#endif
+}
 
 // The position after the line end at `end` in `held`, or npos when the
 // held bytes do not settle it (no line end held, or a CR that may be the
