@@ -196,20 +196,22 @@ bool readShortDecimalPair(const char* a, const char* aEnd, const char* b, const 
 }
 
 // Two items that share their first `shared` bytes, judged by their shape
-// alone: when both are short decimals with as many whole digits, the first
-// of them not 0 (after a sign they share), each ending at a space or at its
-// end, the value P of the leading digits they share (at most eight of
-// them, the point passed over) bounds their difference: the two numbers
-// differ by less than 1/P of either. Answers whether P is at least `least`
-// (never when `least` has more than eight digits), with the items' lengths.
+// alone: when both are short decimals (after a sign they share) with as
+// many whole digits, each ending at a space or at its end, the value P of
+// the leading digits they share (at most eight of them, the point passed
+// over, leading zeros adding nothing) bounds their difference: with the
+// digits in the same places, both are P units of the last shared place
+// plus less than one such unit, so they differ by less than 1/P of either.
+// Answers whether P is at least `least` (never when `least` has more than
+// eight digits), with the items' lengths.
 bool shareLeadingDigits(const char* a, const char* aEnd, const char* b, const char* bEnd, std::size_t shared,
                         std::uint64_t least, std::size_t& lengthA, std::size_t& lengthB) {
   // A sign both share, then the digits.
   const std::size_t sign = shared > 0 && (*a == '-' || *a == '+') ? 1 : 0;
-  if (shared <= sign || a[sign] == '0') return false;
+  if (shared <= sign) return false;
   ShortShape x, y;
   if (!readShortShape(a + sign, aEnd, x) || !readShortShape(b + sign, bEnd, y)) return false;
-  if (x.whole == 0 || x.whole != y.whole) return false;
+  if (x.whole != y.whole) return false;
   const char* stopA = a + sign + x.stop;
   const char* stopB = b + sign + y.stop;
   if ((stopA != aEnd && *stopA != ' ') || (stopB != bEnd && *stopB != ' ')) return false;
@@ -220,9 +222,10 @@ bool shareLeadingDigits(const char* a, const char* aEnd, const char* b, const ch
   const unsigned common = static_cast<unsigned>(std::min({shared - sign, std::size_t{x.stop}, std::size_t{y.stop}}));
   const unsigned whole = std::min(common, x.whole);
   const unsigned fraction = common > x.whole ? std::min(common - x.whole - 1, 8 - x.whole) : 0;
-  // Enough digits settle it unread: P has at least 10^(digits - 1).
-  if (const unsigned digits = whole + fraction; digits > 0 && kPow10Int[digits - 1] >= least) return true;
+  // Enough digits after a first one that is not 0 settle it unread: P is
+  // at least 10^(digits - 1).
   const char* first = a + sign;
+  if (const unsigned digits = whole + fraction; whole > 0 && *first != '0' && kPow10Int[digits - 1] >= least) return true;
   return leadingDigitsValue(first, whole) * kPow10Int[fraction] + leadingDigitsValue(first + x.whole + 1, fraction) >= least;
 }
 

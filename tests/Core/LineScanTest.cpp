@@ -179,14 +179,16 @@ TEST_F(CoreTest, CompareFilesOfNumbersSharingLeadingDigits) {
   for (int i = 0; i < 2000; ++i) {
     const double percent = percents[i % std::size(percents)];
     std::string base = pick(4) == 0 ? "-" : "";
-    const int whole = 1 + pick(8), fraction = pick(3) == 0 ? -1 : pick(9);
-    base += static_cast<char>('1' + pick(9));
-    for (int k = 1; k < whole; ++k) base += static_cast<char>('0' + pick(10));
+    const int whole = pick(9), fraction = pick(3) == 0 && whole > 0 ? -1 : pick(9);
+    // Mostly a first digit that is not 0; else leading zeros, as in 0.000123.
+    const bool zeros = pick(3) == 0;
+    for (int k = 0; k < whole; ++k) base += static_cast<char>(zeros ? '0' : k == 0 ? '1' + pick(9) : '0' + pick(10));
     if (fraction >= 0) base += '.';
-    for (int k = 0; k < fraction; ++k) base += static_cast<char>('0' + pick(10));
+    for (int k = 0; k < fraction; ++k) base += static_cast<char>(zeros && pick(3) > 0 ? '0' : '0' + pick(10));
+    if (base.find_first_of("0123456789") == std::string::npos) base += '5';
     // Keep a prefix, then other digits in the same places.
     std::string fresh = base;
-    for (std::size_t k = 1 + pick(static_cast<int>(base.size())); k < fresh.size(); ++k)
+    for (std::size_t k = pick(static_cast<int>(base.size()) + 1); k < fresh.size(); ++k)
       if (fresh[k] != '.' && fresh[k] != '-') fresh[k] = static_cast<char>('0' + pick(10));
     if (pick(10) == 0) fresh += "5";
     platform::writeFile(path("b.txt"), "x " + base + " 1\n");
