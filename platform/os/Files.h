@@ -118,7 +118,7 @@ class LineReader {
   std::unique_ptr<char[]> buf_;
   std::size_t size_ = 0;           // bytes held in buf_
   std::size_t capacity_ = 0;
-  std::size_t block_ = 16 << 10;  // bytes read next; doubles up to 1 MiB
+  std::size_t block_ = 16 << 10;  // bytes read next; doubles up to 256 KiB
   std::size_t pos_ = 0;
   std::int64_t base_ = 0;  // file offset of buf_[0]
   bool eof_ = false;
