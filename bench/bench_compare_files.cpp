@@ -4,6 +4,7 @@
 //   BM_CmpProgram          the system's `cmp -s` on the same two files
 //   BM_CompareIdentical    CompareFiles of two identical files
 //   BM_CompareWithin       every line differs in one number, within the tolerance
+//   BM_CompareWithinFractions  the same with that number a fraction below 1
 //   BM_GetProperty/<pos>   a key at the start, middle and end of a 64 MiB file
 // Sizes come from RAVELCREST_BENCH_MB (default 256). Bytes per second count
 // one file's size, as `cmp` throughput is usually quoted.
@@ -30,15 +31,18 @@ std::size_t benchBytes() {
 }
 
 // A data file of `lines` lines that carry a name and numbers; `shift`
-// changes one number of every line by that fraction.
-std::string dataText(long lines, double shift) {
+// changes one number of every line by that fraction. `fractions` makes
+// that number a fraction below 1 ("0.123456"), whose leading digit says
+// nothing of its size.
+std::string dataText(long lines, double shift, bool fractions = false) {
   std::string text;
   text.reserve(static_cast<std::size_t>(lines) * 48);
   for (long i = 0; i < lines; ++i) {
     text += "Default ";
     text += std::to_string(i % 1000);
     text += " 0.25 1.5e-3 ";
-    text += std::to_string(static_cast<double>(i) * (1 + shift));
+    const double x = fractions ? static_cast<double>(i % 999983 + 1) * 1e-6 : static_cast<double>(i);
+    text += std::to_string(x * (1 + shift));
     text += "\r\n";
   }
   return text;
@@ -55,8 +59,9 @@ std::string propertiesText(std::size_t bytes) {
 struct Files {
   rc::bench::ScratchDir dir;
   std::string base = dir / "base.dat", same = dir / "same.dat", within = dir / "within.dat";
+  std::string fractionBase = dir / "fraction-base.dat", fractionWithin = dir / "fraction-within.dat";
   std::string props = dir / "big.properties";
-  std::int64_t dataBytes = 0, propBytes = 0;
+  std::int64_t dataBytes = 0, fractionBytes = 0, propBytes = 0;
   long lastKey = 0;
 
   Files() {
@@ -65,6 +70,10 @@ struct Files {
     rc::platform::writeFile(base, data);
     rc::platform::writeFile(same, data);
     rc::platform::writeFile(within, dataText(lines, 0.001));
+    std::string fractionData = dataText(lines, 0, true);
+    rc::platform::writeFile(fractionBase, fractionData);
+    fractionBytes = static_cast<std::int64_t>(fractionData.size());
+    rc::platform::writeFile(fractionWithin, dataText(lines, 0.001, true));
     dataBytes = static_cast<std::int64_t>(data.size());
     std::string p = propertiesText(64u << 20);
     rc::platform::writeFile(props, p);
@@ -103,17 +112,19 @@ void BM_CmpProgram(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * f.dataBytes);
 }
 
-void compare(benchmark::State& state, const std::string& other) {
-  Files& f = files();
+void compare(benchmark::State& state, const std::string& base, const std::string& other, std::int64_t bytes) {
   for (auto _ : state) {
     std::string msg;
-    if (!rc::core::CompareFiles(f.base, other, rc::automation::Variant("5"), msg)) state.SkipWithError(msg.c_str());
+    if (!rc::core::CompareFiles(base, other, rc::automation::Variant("5"), msg)) state.SkipWithError(msg.c_str());
   }
-  state.SetBytesProcessed(state.iterations() * f.dataBytes);
+  state.SetBytesProcessed(state.iterations() * bytes);
 }
 
-void BM_CompareIdentical(benchmark::State& state) { compare(state, files().same); }
-void BM_CompareWithin(benchmark::State& state) { compare(state, files().within); }
+void BM_CompareIdentical(benchmark::State& state) { compare(state, files().base, files().same, files().dataBytes); }
+void BM_CompareWithin(benchmark::State& state) { compare(state, files().base, files().within, files().dataBytes); }
+void BM_CompareWithinFractions(benchmark::State& state) {
+  compare(state, files().fractionBase, files().fractionWithin, files().fractionBytes);
+}
 
 // Key at the start (0), the middle (1) or the end (2) of the file.
 void BM_GetProperty(benchmark::State& state) {
@@ -132,6 +143,7 @@ BENCHMARK(BM_MemcmpBaseline)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CmpProgram)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CompareIdentical)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CompareWithin)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CompareWithinFractions)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GetProperty)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace

@@ -32,6 +32,25 @@ bool numbersAgree(double value, double reference, const Tolerance& t, double& di
   return !(a >= t.percent && !bothBelowFloor && diff != 0);
 }
 
+bool numbersAgreeFast(double value, double reference, const Tolerance& t) {
+  if (value < t.floor && reference < t.floor) return true;
+  // Equal numbers differ by 0; distinct ones never divide down to 0.
+  if (value == reference) return true;
+  // Within these ranges no step of numbersAgree's division and products
+  // leaves the normal doubles, so each is off by at most half a unit in
+  // the last place and the products' ratio is within 6 such units of
+  // |diff * 100| / p. A margin of 2^-40 either side is far wider.
+  const double gap = std::fabs(value - reference), size = std::fabs(reference);
+  constexpr double kLow = 0x1p-500, kHigh = 0x1p500;
+  if (gap >= kLow && gap <= kHigh && size >= kLow && size <= kHigh && t.percent >= 0x1p-400 && t.percent <= 0x1p400) {
+    const double measured = gap * 100, allowed = size * t.percent;
+    if (measured < allowed * (1 - 0x1p-40)) return true;
+    if (measured > allowed * (1 + 0x1p-40)) return false;
+  }
+  double diff = 0;
+  return numbersAgree(value, reference, t, diff);
+}
+
 bool CompareProperty(const au::Variant& prop1, const au::Variant& prop2, const au::Variant& tolerance, double& diff) {
   if (prop2.toText().find('[') != std::string::npos) return prop1.toText() == prop2.toText();
   Tolerance t = parseTolerance(tolerance);
@@ -46,89 +65,6 @@ std::string changedMessage(std::int64_t lineNumber, std::string_view baseline, s
   std::string m = "Line " + std::to_string(lineNumber) + " has changed.\r\n<B>Baseline ></B>";
   m.append(baseline).append("\r\n<B>New ></B>").append(fresh);
   return m;
-}
-
-// The tolerance of one CompareFiles call, read when first needed.
-class LazyTolerance {
- public:
-  explicit LazyTolerance(const au::Variant& value) : value_(value) {}
-  const Tolerance& get() {
-    if (!parsed_) {
-      tolerance_ = parseTolerance(value_);
-      parsed_ = true;
-    }
-    return tolerance_;
-  }
-
- private:
-  const au::Variant& value_;
-  Tolerance tolerance_;
-  bool parsed_ = false;
-};
-
-// The end of the item that starts at `from` in `line`: the next space,
-// or the line's end.
-std::size_t itemEnd(std::string_view line, std::size_t from) {
-  std::size_t i = from;
-  while (i < line.size() && line[i] != ' ') ++i;
-  return i;
-}
-
-// Reads the number of the item at `from` in `line` and answers the item's
-// end. Plain decimals are read in place, anything else by the general
-// reading.
-std::size_t readItem(std::string_view line, std::size_t from, double& value) {
-  const char* end = line.data() + line.size();
-  const char* stop = readPlainDecimal(line.data() + from, end, value);
-  if (stop != nullptr && (stop == end || *stop == ' ')) return static_cast<std::size_t>(stop - line.data());
-  std::size_t to = itemEnd(line, from);
-  value = au::leadingNumber(line.substr(from, to - from));
-  return to;
-}
-
-// Whether two lines agree item by item (items are split at every single
-// space; the baseline's number first). An empty line has no items, so an
-// empty baseline line agrees with anything; a baseline item without a
-// partner in the new line raises 9. Equal stretches are passed over a word
-// at a time, and only the items in which the lines differ are read. Both
-// lines must be readable 32 bytes past their ends (as LineReader's are).
-bool linesAgree(std::string_view baseline, std::string_view fresh, LazyTolerance& tolerance) {
-  if (baseline.empty()) return true;
-  // b and n stand at the starts of partner items, everything before them
-  // having agreed.
-  std::size_t b = 0, n = 0;
-  for (;;) {
-    const std::size_t same = commonPrefix(baseline.data() + b, fresh.data() + n,
-                                          std::min(baseline.size() - b, fresh.size() - n));
-    if (b + same == baseline.size() && n + same == fresh.size()) return true;
-    // Where one line ends inside the equal stretch, the item there may be
-    // equal in both.
-    const bool oneEnded = b + same == baseline.size() || n + same == fresh.size();
-    // Items before the last space in the equal stretch agree unread.
-    std::size_t back = same;
-    while (back > 0 && baseline[b + back - 1] != ' ') --back;
-    b += back;
-    n += back;
-    if (n == 0 && fresh.empty()) au::raise(au::err::SubscriptOutOfRange);
-    // Equal items agree unread, whatever they hold.
-    std::size_t bEnd = 0, nEnd = 0;
-    bool equalItems = false;
-    if (oneEnded) {
-      bEnd = itemEnd(baseline, b);
-      nEnd = itemEnd(fresh, n);
-      equalItems = baseline.substr(b, bEnd - b) == fresh.substr(n, nEnd - n);
-    }
-    if (!equalItems) {
-      double baseValue = 0, newValue = 0, diff = 0;
-      bEnd = readItem(baseline, b, baseValue);
-      nEnd = readItem(fresh, n, newValue);
-      if (!numbersAgree(baseValue, newValue, tolerance.get(), diff)) return false;
-    }
-    if (bEnd == baseline.size()) return true;
-    if (nEnd == fresh.size()) au::raise(au::err::SubscriptOutOfRange);
-    b = bEnd + 1;
-    n = nEnd + 1;
-  }
 }
 
 }  // namespace
@@ -147,13 +83,26 @@ bool CompareFiles(std::string_view baselineFile, std::string_view newFile, const
         const std::int64_t restart = base.offset();
         LazyTolerance t(tolerance);
         for (std::int64_t pair = 0;; ++pair) {
-          bool baseEnded = base.atEnd();
-          bool newEnded = fresh.atEnd();
-          if (baseEnded && newEnded) return;
-          // A line of either file without a partner in the other is a difference.
-          std::string_view baseLine = baseEnded ? std::string_view() : base.next();
-          std::string_view newLine = newEnded ? std::string_view() : fresh.next();
-          if (!baseEnded && !newEnded && linesAgree(baseLine, newLine, t)) continue;
+          // Most pairs are compared where the readers hold them, many in
+          // one pass; a pair that reaches past the held bytes is read line
+          // by line.
+          std::string_view baseLine, newLine;
+          const HeldLines held = compareHeldLines(base.held(), fresh.held(), t);
+          base.advance(held.baseBytes);
+          fresh.advance(held.newBytes);
+          pair += held.agreed;
+          if (held.changed) {
+            baseLine = held.baseLine;
+            newLine = held.newLine;
+          } else {
+            bool baseEnded = base.atEnd();
+            bool newEnded = fresh.atEnd();
+            if (baseEnded && newEnded) return;
+            // A line of either file without a partner in the other is a difference.
+            baseLine = baseEnded ? std::string_view() : base.next();
+            newLine = newEnded ? std::string_view() : fresh.next();
+            if (!baseEnded && !newEnded && linesAgree(baseLine, newLine, t)) continue;
+          }
           result = false;
           message = changedMessage(platform::lineCount(baselineFile, restart) + pair + 1, baseLine, newLine);
           return;

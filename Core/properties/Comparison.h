@@ -29,6 +29,11 @@ inline double relativeDifference(double value, double reference) {
 // `reference`, and they disagree only when |diff*100| >= p, they are not
 // both below the floor, and diff is not 0.
 bool numbersAgree(double value, double reference, const Tolerance& t, double& diff);
+// The same answer as numbersAgree() for every input, without the
+// difference: where the products |value - reference| * 100 and
+// |reference| * p are far enough apart for rounding not to matter, they
+// settle it without a division.
+bool numbersAgreeFast(double value, double reference, const Tolerance& t);
 
 // True when the values agree: a "[" in prop2's text compares the texts
 // exactly (diff untouched); otherwise numbersAgree() under the tolerance. A

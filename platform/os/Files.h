@@ -86,6 +86,15 @@ class LineReader {
   // Passes over the next line without holding it: memory stays bounded
   // however long the line is. 62 at the end.
   void skipLine();
+  // The bytes read but not yet handed out, from the start of the next line:
+  // a caller may scan several lines in place and pass over them with
+  // advance(). The 32 bytes after the view may be read (their values are
+  // unspecified); the view lasts until the next call that reads the file
+  // (atEnd, next, nextStartsWith, skipLine). Empty before the first read.
+  std::string_view held() const { return {buf_.get() + pos_, size_ - pos_}; }
+  // Passes over the first `n` bytes of held(), which must end on a line
+  // end (both bytes of a CR LF).
+  void advance(std::size_t n) { pos_ += n; }
   // The byte offset in the file of the next line.
   std::int64_t offset() const { return base_ + static_cast<std::int64_t>(pos_); }
   const std::string& path() const { return path_; }
@@ -109,7 +118,7 @@ class LineReader {
   std::unique_ptr<char[]> buf_;
   std::size_t size_ = 0;           // bytes held in buf_
   std::size_t capacity_ = 0;
-  std::size_t block_ = 16 << 10;  // bytes read next; doubles up to 1 MiB
+  std::size_t block_ = 16 << 10;  // bytes read next; doubles up to 256 KiB
   std::size_t pos_ = 0;
   std::int64_t base_ = 0;  // file offset of buf_[0]
   bool eof_ = false;
