@@ -148,6 +148,10 @@ std::size_t commonPrefix(const char* a, const char* b, std::size_t n) {
 
 namespace {
 
+// The powers of ten that are exact doubles.
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 // A short plain decimal: [sign] digits[.digits], at most eight digits on
 // either side, read as +-mantissa / 10^fraction.
 struct ShortDecimal {
@@ -160,7 +164,6 @@ struct ShortDecimal {
   // and the power of ten are exact doubles, so one division rounds it
   // correctly.
   double value() const {
-    constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
     const double v = static_cast<double>(mantissa) / kPow10[fraction];
     return negative ? -v : v;
   }
@@ -177,9 +180,6 @@ struct ShortDecimal {
   const char* stop = readShortDecimal(p, end, mantissa, fraction);
   return stop != nullptr && mantissa <= (std::uint64_t{1} << 53) ? stop : nullptr;
 }
-
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Reads the items at a and at b (each running to a space or to aEnd / bEnd)
 // together when both are short decimals: answers whether they were. False

@@ -91,8 +91,8 @@ bool decodeLzw(std::span<const std::uint8_t> data, int minCodeSize, std::span<st
       continue;
     }
     if (code == end) return false;
-    const std::uint32_t slot = running - 2;  // the slot this code defines
-    const bool addsEntry = havePrevious && slot < kTableSize && !defined[slot];
+    const std::uint32_t slot = running - 2;  // the slot this code defines, at most 4095
+    const bool addsEntry = havePrevious && !defined[slot];
     Entry current;
     if (code < clear) {
       o[at] = static_cast<std::uint8_t>(code);
