@@ -5,6 +5,7 @@
 
 #include "Core/interfaces/VaultCalls.h"
 #include "Core/vault/DocumentFiles.h"
+#include "platform/os/Files.h"
 #include "platform/os/Paths.h"
 #include "platform/automation/Trap.h"
 
@@ -35,7 +36,11 @@ bool FetchDocumentToDisk(const au::ObjectRef& document, std::string_view folder,
           returnedErrString = "No Disk Space";
           return;
         }
-        au::call(document, "Save", platform::nativePath(folder));
+        // An empty folder is the drive root, as for the local file's path;
+        // the root is made on first use.
+        const std::string target = LocalFolder(folder);
+        if (folder.empty()) platform::createFolder(target);
+        au::call(document, "Save", target);
         result = true;
       },
       [&](const au::AutomationError& e) {
@@ -67,18 +72,25 @@ bool fetchEntry(const au::ObjectRef& connection, const Entry& entry, VisitedDocu
   std::string lastError;
   au::ResumeNext next([&](const au::AutomationError& e) { lastError = e.description(); });
   au::ObjectRef ref;
-  auto lookup = [&] { ref = GetSpecificDocument(connection, entry.name, entry.revision); };
-  if (hooks.lookupErrorsEndWalk) {
-    if (!au::trapped(lookup, hooks.walkFailed)) return false;
-  } else {
-    next.step(lookup);
-  }
   const std::string continuing = " but continuing with " + hooks.taskName + " task.";
-  if (!ref) {
+  auto lookup = [&] { ref = GetSpecificDocument(connection, entry.name, entry.revision); };
+  auto warnMissing = [&] {
     hooks.warn("Unable to find document '" + entry.name + "' revision '" + entry.revision + "' in Keystead vault" +
                continuing);
-    return true;
+  };
+  if (hooks.lookupErrorsEndWalk) {
+    if (!au::trapped(
+            [&] {
+              lookup();
+              if (!ref) warnMissing();
+            },
+            hooks.walkFailed))
+      return false;
+  } else {
+    next.step(lookup);
+    if (!ref) next.step(warnMissing);
   }
+  if (!ref) return true;
   std::int32_t size = 0;
   next.step([&] { size = DocumentSize(ref); });
   if (size <= 0) return true;
@@ -87,7 +99,7 @@ bool fetchEntry(const au::ObjectRef& connection, const Entry& entry, VisitedDocu
   bool fetched = false;
   next.step([&] { fetched = hooks.fetch(ref, err); });
   if (fetched) {
-    FetchReferenceTree(connection, ref, visited, hooks);
+    next.step([&] { FetchReferenceTree(connection, ref, visited, hooks); });
     return true;
   }
   if (!err.empty()) {
