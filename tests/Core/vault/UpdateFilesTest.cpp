@@ -59,6 +59,17 @@ TEST_F(UpdateFiles, ARefusedCheckInKeepsTheRebuiltDocumentForTheNextRun) {
   EXPECT_EQ(vaultVersion("bracket.vxlprt", "A"), 3000);
 }
 
+TEST_F(UpdateFiles, ABackupNameMustBeAPlainFileName) {
+  platform::writeFile(local("part.vxlprt"), "rebuilt");
+  for (const char* rev : {"../../x", "A/B", "A\\B"}) {
+    EXPECT_EQ(withText("BackupFile", {au::Variant("part.vxlprt"), au::Variant(rev)}),
+              std::make_pair(false, std::string("Bad file name or number in function BackupFile.")))
+        << rev;
+  }
+  EXPECT_EQ(platform::listFolder(work()), std::vector<std::string>{"part.vxlprt"});
+  EXPECT_FALSE(fs::exists(path("x")));
+}
+
 TEST_F(UpdateFiles, ABackupCopyIsMovedBackNotCopied) {
   const std::string backup = local("part.vxlprt_bk_A");
   platform::writeFile(backup, "rebuilt");
