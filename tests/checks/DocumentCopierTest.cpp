@@ -142,6 +142,13 @@ TEST_F(CopierTest, CompanionPatternsMatchAsWildcardsDo) {
   EXPECT_TRUE(copied("mybracket.vxlprt.properties"));
   EXPECT_TRUE(copied("BRACKET.vxlprt.PROPERTIES"));
   EXPECT_FALSE(copied("bracketx.vxlprt.properties"));
+  // The base name ends at the last ".": "a.b.vxlprt" has "*a.b.*" companions.
+  doc("a.b.vxlprt");
+  put(src() + "/a.b.vxlprt.properties");
+  put(src() + "/a.vxlprt.properties");
+  copyOne("a.b.vxlprt");
+  EXPECT_TRUE(copied("a.b.vxlprt.properties"));
+  EXPECT_FALSE(copied("a.vxlprt.properties"));
 }
 
 TEST_F(CopierTest, CyclesAndSelfReferencesEndAndCopyOnce) {
