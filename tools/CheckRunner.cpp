@@ -340,7 +340,8 @@ void setSession(const au::ObjectRef& app, const CheckEnv& env, const RunOptions&
 void recordOpenTime(CheckEnv& env, double seconds) {
   env.perfFolder = platform::joinPath(env.results, "performance/" + env.label);
   platform::createFolder(env.perfFolder);
-  replaceOutputFile(platform::joinPath(env.perfFolder, "Performance.log"), "Exp_Open = " + au::writeForm(seconds) + "\r\n");
+  replaceOutputFile(platform::joinPath(env.perfFolder, "Performance.log"), "Exp_Open = " + au::writeForm(seconds) + "\r\n",
+                    Durability::Scratch);
 }
 
 // Empties the document's data folder of an earlier run, so that nothing in

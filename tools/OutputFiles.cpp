@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/os/FileIo.h"
 #include "platform/os/UniqueFd.h"
 
 namespace rc::tools {
@@ -46,15 +47,15 @@ std::string systemReason(int error) {
   return std::strerror(error);
 }
 
-void replaceOutputFile(const std::string& path, std::string_view data) {
+void replaceOutputFile(const std::string& path, std::string_view data, Durability durability) {
   std::string temp = folderPart(path) + "/.ravelcrest-XXXXXX";
   int raw = ::mkstemp(temp.data());
   if (raw < 0) fail(path, "write", errno);
   platform::UniqueFd fd(raw);
   int error = writeAll(fd.get(), data);
   if (error == 0 && ::fchmod(fd.get(), 0644) != 0) error = errno;
-  if (error == 0) error = fd.close() ? 0 : errno;
-  if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+  if (error == 0)
+    error = platform::fileio::syncAndRename(fd.release(), temp, path, durability == Durability::Durable);
   if (error != 0) {
     ::unlink(temp.c_str());
     fail(path, "write", error);

@@ -20,8 +20,13 @@ class OutputError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Whether a replaced file must survive a power loss whole (its content
+// synced before the rename, its folder after), or is scratch the run makes
+// again each time.
+enum class Durability { Durable, Scratch };
+
 // Replaces `path` with `data` atomically; a link at `path` is replaced, not followed.
-void replaceOutputFile(const std::string& path, std::string_view data);
+void replaceOutputFile(const std::string& path, std::string_view data, Durability durability = Durability::Durable);
 
 // Appends `text` to `path`, creating it (mode 0644); refuses a link at `path`.
 void appendOutputFile(const std::string& path, std::string_view text);

@@ -125,6 +125,22 @@ void ensureDriveRootFor(const std::string& native) {
 
 }  // namespace
 
+int syncAndRename(int fd, const std::string& temp, const std::string& target, bool durable) {
+  int e = 0;
+  if (durable && ::fsync(fd) != 0) e = errno;
+  if (::close(fd) != 0 && e == 0) e = errno;
+  if (e == 0) e = WriteFaultHook::check();
+  if (e == 0 && ::rename(temp.c_str(), target.c_str()) != 0) e = errno;
+  if (e != 0 || !durable) return e;
+  const std::string folder(folderOf(target));
+  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return 0;
+}
+
 int openForWrite(const std::string& native, int flags, unsigned mode) {
   ensureDriveRootFor(native);
   if (int fault = WriteFaultHook::check()) raiseErrno(fault, native);

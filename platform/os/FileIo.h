@@ -45,6 +45,13 @@ struct WriteFaultHook {
   static int check();
 };
 
+// Puts a temporary in place: when `durable`, its content is made durable
+// first (fsync of `fd`) and the folder after the rename; `fd` is closed.
+// Answers 0, or errno of the first step that failed (the temporary is then
+// still there, `target` untouched). A folder that cannot be synced (a file
+// system without directory sync) is not a failure: the file is in place.
+int syncAndRename(int fd, const std::string& temp, const std::string& target, bool durable = true);
+
 // open(2) for writing with O_CLOEXEC added, creating the drive root first
 // when `native` lies directly in it; raises on failure.
 int openForWrite(const std::string& native, int flags, unsigned mode);

@@ -133,10 +133,10 @@ void replaceFile(std::string_view path, std::string_view data, unsigned mode) {
     ::unlink(tmp.c_str());
     throw;
   }
-  int fault = 0;
-  if (::close(fd) != 0 || (fault = fileio::WriteFaultHook::check()) != 0 ||
-      ::rename(tmp.c_str(), native.c_str()) != 0) {
-    int e = fault != 0 ? fault : errno;
+  // The content is on the device before it replaces the old one, so a
+  // power loss leaves the old file or the new one, never an empty one. (An
+  // empty new content has nothing to lose.)
+  if (int e = fileio::syncAndRename(fd, tmp, native, /*durable=*/!data.empty()); e != 0) {
     ::unlink(tmp.c_str());
     if (e == EISDIR) refuseNonRegular(native);
     fileio::raiseErrno(e, native);

@@ -26,6 +26,8 @@ class UniqueFd {
   // Closes now and reports whether the close succeeded (a delayed write
   // error shows here).
   bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
+  // Gives up ownership: the caller closes the descriptor.
+  int release() { return std::exchange(fd_, -1); }
 
  private:
   int fd_;

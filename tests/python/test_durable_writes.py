@@ -1,0 +1,50 @@
+"""Files replaced through a temporary reach the device before they replace
+the old ones, and their folder is synced after the rename: a power loss
+leaves the old file or the new one whole, never an empty one. Checked by
+recording the program's fsync and rename calls with a preloaded library."""
+import os
+import pathlib
+import subprocess
+
+import pytest
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+BIN = os.path.abspath(os.environ.get("RAVELCREST_BIN", str(ROOT / "build" / "bin" / "ravelcrest")))
+SHIM = os.environ.get("SYNC_TRACE_SHIM", "")
+MODELS = ROOT / "examples" / "models"
+
+
+def traced(log, *args):
+    if not os.path.exists(SHIM):
+        pytest.skip("the sync trace library is not built")
+    env = {**os.environ, "LD_PRELOAD": SHIM, "SYNC_TRACE_LOG": str(log)}
+    return subprocess.run([*map(str, args)], capture_output=True, text=True, timeout=300, env=env)
+
+
+def unsynced_replacements(log, is_temporary):
+    """The renames of temporaries whose content or folder was not synced, and how many were checked."""
+    lines = [line.split(" ") for line in log.read_text().splitlines()] if log.exists() else []
+    faults, checked = [], 0
+    for i, (op, *paths) in enumerate(lines):
+        if op != "rename" or not is_temporary(os.path.basename(paths[0])):
+            continue
+        if os.path.basename(paths[1]) == "Performance.log":
+            continue  # the open time of this run, made again by every run
+        checked += 1
+        temp, target = paths
+        if ["fsync", temp] not in lines[:i]:
+            faults.append(f"{target}: content not synced before the rename")
+        if ["fsync", os.path.dirname(target)] not in lines[i + 1:]:
+            faults.append(f"{target}: folder not synced after the rename")
+    return faults, checked
+
+
+def test_baselines_and_results_written_by_check_are_durable(tmp_path):
+    log = tmp_path / "trace.log"
+    run = traced(log, BIN, "check", MODELS / "bracket.vxlprt", "--results", tmp_path / "r", "--baselines",
+                 tmp_path / "w", "-j", "1", "--json", tmp_path / "results.json")
+    assert run.returncode == 0, run.stdout + run.stderr
+    faults, checked = unsynced_replacements(
+        log, lambda name: name.startswith(".ravelcrest-") or (name.startswith(".") and name.endswith(".tmp")))
+    assert checked >= 2, log.read_text()
+    assert faults == []
