@@ -103,7 +103,7 @@ void run(CheckArgs& args, CommandContext& context) {
   results.tolerance = describeTolerance(args.options.tolerance);
   results.resultsFolder = args.options.results;
   if (!args.shard.empty()) results.shard = args.shard;
-  Progress progress(context.err, ::isatty(STDERR_FILENO) != 0, queue.size());
+  Progress progress(context.progress, ::isatty(STDERR_FILENO) != 0, queue.size());
   std::vector<CheckRow> rows;
   runDocuments(queue, args.options, jobs, [&](DocumentResult&& document) {
     progress.clear();

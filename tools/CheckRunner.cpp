@@ -222,7 +222,8 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
       }
     } else if (result.toLong() != 0) {
       row.status = Status::Failed;
-      row.detail = "abandoned (result " + result.toText() + ")";
+      if (entry.explainFailure) row.detail = entry.explainFailure(env);
+      if (row.detail.empty()) row.detail = "abandoned (result " + result.toText() + ")";
     }
   } catch (const au::AutomationError& e) {
     row.status = Status::Failed;
