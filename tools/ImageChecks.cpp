@@ -11,6 +11,7 @@
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
 #include "sim/converters/PictureDecoding.h"
+#include "tools/BaselineCandidates.h"
 
 namespace rc::tools {
 
@@ -127,11 +128,16 @@ void copyFile(const std::string& from, const std::string& to) {
   if (ec) throw std::filesystem::filesystem_error("cannot copy the sheet image", from, to, ec);
 }
 
-// Why the baseline image of `what` cannot be compared with: "" when it is
-// missing or reads as a picture of the format its name says.
+// Why the baseline image of `what` cannot be compared with or created:
+// "" when it reads as a picture of the format its name says, or is missing
+// and could be written.
 std::string unreadableBaseline(const CheckEnv& env, const std::string& what) {
   const std::string file = platform::joinPath(env.folder, baselineName(env, what));
-  if (!platform::fileExists(file)) return "";
+  if (!platform::fileExists(file)) {
+    // The check had to create it.
+    const std::string why = baselineWriteProblem(file);
+    return why.empty() ? "" : "cannot write the baseline " + file + ": " + why;
+  }
   std::string why;
   try {
     if (platform::fileLength(file) > display::kMaxBmpFileBytes) {

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "tools/Command.h"
 #include "tools/JunitReport.h"
 #include "tools/MarkupText.h"
 #include "tools/RunResults.h"
+#include "tools/TerminalText.h"
 
 namespace rc::tools {
 namespace {
@@ -142,6 +145,27 @@ TEST(RunResultsJson, CountsAreValidated) {
       EXPECT_TRUE(std::string(e.what()).starts_with("c.json")) << e.what();
     }
   }
+}
+
+TEST(TerminalText, ControlBytesAreShownEscapedAndTextPasses) {
+  EXPECT_EQ(terminalText("x\x1b]0;owned\a\x1b[2J.vxlprt"), "x\\x1b]0;owned\\x07\\x1b[2J.vxlprt");
+  EXPECT_EQ(terminalText("a\tb\nc\r\nd\re\x7f"), "a\tb\nc\r\nd\\x0de\\x7f");
+  EXPECT_EQ(terminalText("\xC2\x9B" "31m caf\xC3\xA9 \xE2\x82\xAC"), "\\xc2\\x9b31m caf\xC3\xA9 \xE2\x82\xAC");
+  EXPECT_EQ(terminalText("\xFF\xC3"), "\\xff\\xc3");  // not UTF-8
+  EXPECT_EQ(terminalText(std::string("nul\0", 4)), "nul\\x00");
+
+  // Written in pieces, a sequence or CR LF split between writes comes out whole.
+  std::ostringstream target;
+  {
+    TerminalStream out(target);
+    out << "caf\xC3";
+    out << "\xA9\r";
+    out << "\nx\x1b";
+    out.flush();
+    EXPECT_EQ(target.str(), "caf\xC3\xA9\r\nx\\x1b");
+    out << "\xE2\x82";
+  }
+  EXPECT_EQ(target.str(), "caf\xC3\xA9\r\nx\\x1b\\xe2\\x82");  // cut short at the end: shown as bytes
 }
 
 TEST(JunitXml, ProblemsAreFailuresAndTheRestPass) {
