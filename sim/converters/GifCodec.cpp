@@ -122,14 +122,16 @@ void mapRow(std::uint32_t* row, long long left, const std::uint8_t* line, int fr
   }
 }
 
-// Reads the current image's pixels onto `canvas` at its place.
-bool drawImage(GifFileType* gif, Surface& canvas, std::string& why) {
+// The current image drawn at its place on the screen (filled with
+// `background`). The screen is made only once the image's data is read,
+// so data too short for its image is refused before anything that large.
+std::optional<Surface> drawImage(GifFileType* gif, std::uint32_t background, std::string& why) {
   const GifImageDesc& d = gif->Image;
-  if (why = sizeRefusal("the GIF image", d.Width, d.Height); !why.empty()) return false;
+  if (why = sizeRefusal("the GIF image", d.Width, d.Height); !why.empty()) return std::nullopt;
   const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
   if (!map || map->ColorCount <= 0) {
     why = "the GIF file has no colour table";
-    return false;
+    return std::nullopt;
   }
   std::uint32_t colours[256] = {};
   for (int i = 0; i < std::min(map->ColorCount, 256); ++i)
@@ -138,8 +140,9 @@ bool drawImage(GifFileType* gif, Surface& canvas, std::string& why) {
   std::vector<std::uint8_t> indices;
   if (!readIndices(gif, width * static_cast<std::size_t>(d.Height), indices)) {
     why = "the GIF image data is damaged or ends early";
-    return false;
+    return std::nullopt;
   }
+  Surface canvas(gif->SWidth, gif->SHeight, background);
   // The columns of the image that fall on the canvas, once for all rows.
   const long long left = d.Left;
   const int firstX = static_cast<int>(std::clamp(-left, 0LL, static_cast<long long>(d.Width)));
@@ -150,7 +153,7 @@ bool drawImage(GifFileType* gif, Surface& canvas, std::string& why) {
     if (ty < 0 || ty >= canvas.height()) continue;
     mapRow(canvas.row(static_cast<int>(ty)), left, indices.data() + i * width, firstX, endX, colours);
   }
-  return true;
+  return canvas;
 }
 
 bool skipExtension(GifFileType* gif) {
@@ -236,9 +239,9 @@ std::optional<Surface> decodeGif(std::span<const std::uint8_t> data, std::string
     }
     if (record != IMAGE_DESC_RECORD_TYPE) return refuse("the GIF file is damaged");
     if (DGifGetImageDesc(gif.get()) != GIF_OK) return refuse("a GIF image header is damaged or ends early");
-    Surface canvas(gif->SWidth, gif->SHeight, background);
-    if (!drawImage(gif.get(), canvas, why)) return refuse(why);
-    return canvas;
+    std::optional<Surface> picture = drawImage(gif.get(), background, why);
+    if (!picture) return refuse(why);
+    return picture;
   }
 }
 
