@@ -24,8 +24,9 @@ std::string baselineWriteProblem(const std::string& file);
 
 // For a check that agreed without a warning: "cannot write the baseline
 // EdgeCount in bracket.vxlprt.properties: Permission denied" when the
-// baseline it should have stored is still missing, else "".
-std::string unwrittenBaseline(const CheckEntry& entry, const CheckEnv& env);
+// baseline it should have stored is still missing, else "" (also when
+// nothing stands in the way of writing it, with `onlyWithReason`).
+std::string unwrittenBaseline(const CheckEntry& entry, const CheckEnv& env, bool onlyWithReason = false);
 
 // Writes `text` as the candidate of baseline file `name` and answers the
 // pair (candidate, baseline) relative to the document's folder.

@@ -228,6 +228,8 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
     } else if (result.toLong() != 0) {
       row.status = Status::Failed;
       if (entry.explainFailure) row.detail = entry.explainFailure(env);
+      // A check that gives up when it cannot store its baseline.
+      if (row.detail.empty()) row.detail = unwrittenBaseline(entry, env, true);
       if (row.detail.empty()) row.detail = "abandoned (result " + result.toText() + ")";
     }
   } catch (const au::AutomationError& e) {

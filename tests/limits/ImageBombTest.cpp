@@ -161,7 +161,7 @@ TEST_F(ImageBomb, AnLzwStreamOfAHugeImageIsRefusedUndecoded) {
   ASSERT_LT(gif.size(), 200u << 10);
   const std::string file = dir_ + "/lzw.gif";
   platform::writeFile(file, gif);
-  expectPeak("a 100 KB LZW stream of 16384 x 16384", peakKiB([&] { return refusedEverywhere(file); }));
+  expectPeak("an LZW stream of a 16384 x 16384 image", peakKiB([&] { return refusedEverywhere(file); }));
 }
 
 TEST_F(ImageBomb, ACbfHoldingAHugeMonochromeBmpIsRefusedUnpacked) {
@@ -169,7 +169,7 @@ TEST_F(ImageBomb, ACbfHoldingAHugeMonochromeBmpIsRefusedUnpacked) {
   ASSERT_LT(cbf.size(), 256u << 10);
   const std::string file = dir_ + "/bomb.cbf";
   platform::writeFile(file, cbf);
-  expectPeak("a 32 KB CBF of a 16384 x 16384 1-bit BMP", peakKiB([&] { return refusedEverywhere(file); }));
+  expectPeak("a CBF of a 16384 x 16384 1-bit BMP", peakKiB([&] { return refusedEverywhere(file); }));
 }
 
 TEST_F(ImageBomb, AMonochromeBmpBeyondThePixelLimitIsRefusedUndecoded) {

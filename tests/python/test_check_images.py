@@ -113,7 +113,7 @@ def test_an_unreadable_baseline_image_is_named_with_the_reason(models, tmp_path)
               b",\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0;")
     for content, reason in ((b"GIF89a\x04\0\x04\0", "the GIF header is damaged or ends early"),
                             (b"", "the file is empty"), (b"BM" + b"\0" * 60, "not a GIF file"),
-                            (screen, "more than the limit of 134217728 pixels")):
+                            (screen, "the GIF screen is 16384 x 16384 pixels, more than the limit of 134217728 pixels")):
         baseline.write_bytes(content)
         r = check(part, "--results", tmp_path / "r", "--checks", "TestBitmapCompare")
         assert r.returncode == 2, r.stdout
