@@ -131,8 +131,12 @@ bool compareDataFiles(const CheckEntry& entry, const CheckEnv& env, const RunOpt
         missing.push_back(name);
         continue;
       }
-      platform::createFolder(env.baselineFolder);
-      replaceOutputFile(base, text);
+      try {
+        platform::createFolder(env.baselineFolder);
+      } catch (const au::AutomationError& e) {
+        throw OutputError("cannot write the baseline " + base + ": " + e.description());
+      }
+      replaceOutputFile(base, text);  // OutputError names the file
       created = true;
       continue;
     }
@@ -282,6 +286,10 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
   } catch (const au::AutomationError& e) {
     row.status = Status::Failed;
     row.detail = "data files: " + e.description();
+    return row;
+  } catch (const OutputError& e) {
+    row.status = Status::Failed;
+    row.detail = e.what();
     return row;
   }
   if (warned && (!change.key.empty() || !change.files.empty())) lastRun.changes.push_back(std::move(change));

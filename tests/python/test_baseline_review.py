@@ -179,7 +179,8 @@ def test_a_baseline_that_cannot_be_written_is_a_failed_row(models, tmp_path):
     try:
         for extra in ([], ["--ci"]):
             run = subprocess.run(unwritable(BIN, "check", folder / "bolt.vxlprt", "--results", tmp_path / "r",
-                                            "--checks", "TestEdgeCount,TestFileSize,TestFileVersion,TestMassProp",
+                                            "--checks", "TestEdgeCount,TestFileSize,TestFileVersion,TestMassProp,"
+                                            "MassPropInCfgs,TestBitmapCompare",
                                             *extra), capture_output=True, text=True, timeout=300)
             assert run.returncode == 2, run.stdout
             table = statuses(run.stdout, "bolt.vxlprt")
@@ -187,6 +188,9 @@ def test_a_baseline_that_cannot_be_written_is_a_failed_row(models, tmp_path):
             if not extra:
                 assert "cannot write the baseline EdgeCount in bolt.vxlprt.properties: Permission denied" in run.stdout
                 assert "cannot write the baseline bolt.vxlprt.massproperties: Permission denied" in run.stdout
+                copy = folder / ".ravelcrest" / "bolt.vxlprt" / "MassPropertyInCinfigs.dat"
+                assert f"cannot write the baseline {copy}: Permission denied" in run.stdout
+                assert f"cannot write the baseline {folder / 'bolt-vxlprt.gif'}: Permission denied" in run.stdout
         assert sorted(p.name for p in folder.iterdir()) == ["bolt.vxlprt"]
     finally:
         folder.chmod(0o755)
