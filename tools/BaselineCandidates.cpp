@@ -1,6 +1,10 @@
 #include "tools/BaselineCandidates.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 #include "platform/os/Files.h"
@@ -57,6 +61,31 @@ std::string missingBaseline(const CheckEntry& entry, const CheckEnv& env) {
   if (!entry.baselineFileName) return "";
   std::string file = entry.baselineFileName(env);
   return platform::fileExists(platform::joinPath(env.realFolder, file)) ? "" : file;
+}
+
+std::string baselineWriteProblem(const std::string& file) {
+  const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (fd >= 0) {
+    ::close(fd);
+    return "";
+  }
+  if (errno != ENOENT) return systemReason(errno);
+  std::string probe = std::string(platform::folderOf(file)) + "/.ravelcrest-write-XXXXXX";
+  const int made = ::mkstemp(probe.data());
+  if (made < 0) return systemReason(errno);
+  ::close(made);
+  ::unlink(probe.c_str());
+  return "";
+}
+
+std::string unwrittenBaseline(const CheckEntry& entry, const CheckEnv& env, bool onlyWithReason) {
+  const std::string what = missingBaseline(entry, env);
+  if (what.empty()) return "";
+  const std::string file = !entry.baselineKey.empty() ? propertiesFileOf(env)
+                                                      : platform::joinPath(env.realFolder, entry.baselineFileName(env));
+  const std::string why = baselineWriteProblem(file);
+  if (why.empty() && onlyWithReason) return "";
+  return "cannot write the baseline " + what + (why.empty() ? "" : ": " + why);
 }
 
 std::pair<std::string, std::string> writeCandidate(const CheckEnv& env, const std::string& name,

@@ -1,12 +1,12 @@
 // ravelcrest baseline accept DOCUMENT... [--checks A,B] [--build B]
 // ravelcrest baseline list FOLDER|DOCUMENT...
-// ravelcrest baseline prune FOLDER... [--dry-run]
+// ravelcrest baseline prune FOLDER... [--dry-run] [--include-dangling]
 //
 // Review of baselines after a check run: accept writes the new values the
 // last run recorded for the named checks (every check that warned when none
 // are named) as their baselines and prints old -> new; list prints every
-// baseline with its age; prune removes the baselines of documents that no
-// longer exist.
+// baseline with its age; prune removes the baselines the tool recorded for
+// documents that no longer exist (BaselineIndex.h).
 #include <CLI/CLI.hpp>
 
 #include <ctime>
@@ -29,6 +29,7 @@ struct BaselineArgs {
   std::string checks;
   std::string build = "accepted";
   bool dryRun = false;
+  bool includeDangling = false;
 };
 
 void runAccept(const BaselineArgs& args, CommandContext& context) {
@@ -72,7 +73,7 @@ void runPrune(const BaselineArgs& args, CommandContext& context) {
     std::error_code ec;
     if (!std::filesystem::is_directory(p, ec)) throw UsageError("baseline prune: not a folder: " + p);
   }
-  int n = pruneBaselines(args.paths, args.dryRun, context.out);
+  int n = pruneBaselines(args.paths, {args.dryRun, args.includeDangling}, context.out);
   context.out << n << (n == 1 ? " baseline" : " baselines") << " of missing documents" << (args.dryRun ? " found" : " removed")
               << "\n";
 }
@@ -97,6 +98,8 @@ void addBaselineCommand(CLI::App& app, CommandContext& context) {
   CLI::App* prune = cmd->add_subcommand("prune", "Remove the baselines of documents that no longer exist.");
   prune->add_option("FOLDER", args->paths, "Folders searched (and below)")->required();
   prune->add_flag("--dry-run", args->dryRun, "Only print what would be removed");
+  prune->add_flag("--include-dangling", args->includeDangling,
+                  "Also remove the baselines of documents that are links to missing files");
   prune->callback([args, &context] { runPrune(*args, context); });
 }
 

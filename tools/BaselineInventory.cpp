@@ -8,6 +8,7 @@
 
 #include "platform/os/Files.h"
 #include "tools/CheckCatalog.h"
+#include "tools/BaselineIndex.h"
 #include "tools/DocumentSet.h"
 
 namespace rc::tools {
@@ -131,34 +132,65 @@ std::string ageText(std::time_t written, std::time_t now) {
   return std::to_string(days) + (days == 1 ? " day" : " days");
 }
 
-int pruneBaselines(const std::vector<std::string>& folders, bool dryRun, std::ostream& out) {
+namespace {
+
+enum class DocumentState { Present, Dangling, Gone };
+
+// Whether the document `path` exists, is a link whose target is missing
+// (perhaps only for a moment: a share being remounted), or is gone.
+DocumentState stateOf(const fs::path& path) {
+  std::error_code ec;
+  if (fs::exists(path, ec)) return DocumentState::Present;
+  return fs::is_symlink(fs::symlink_status(path, ec)) ? DocumentState::Dangling : DocumentState::Gone;
+}
+
+}  // namespace
+
+int pruneBaselines(const std::vector<std::string>& folders, const PruneOptions& options, std::ostream& out) {
   int found = 0;
   auto drop = [&](const fs::path& p, const std::string& document) {
     ++found;
-    out << (dryRun ? "would remove " : "removed ") << p.string() << " (no " << document << ")\n";
-    if (dryRun) return;
+    out << (options.dryRun ? "would remove " : "removed ") << p.string() << " (no " << document << ")\n";
+    if (options.dryRun) return;
     std::error_code ec;
     fs::remove_all(p, ec);  // a link is removed itself, never what it points at
+  };
+  auto keep = [&](const fs::path& p, const std::string& document) {
+    out << "kept " << p.string() << " (" << document
+        << " is a link to a missing file; --include-dangling removes its baselines)\n";
   };
   for (const std::string& f : folders)
     eachFolder(fs::absolute(f).lexically_normal(), [&](const fs::path& folder) {
       std::error_code ec;
-      std::vector<std::pair<fs::path, std::string>> gone;
-      for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string doc = documentOfBaseline(it->path().filename().string());
-        if (doc.empty() || documentTypeOf(doc) == 0 || it->is_directory(ec)) continue;
-        if (!fs::exists(folder / doc, ec)) gone.emplace_back(it->path(), doc);
+      std::vector<std::pair<fs::path, std::string>> gone, kept;
+      std::vector<std::string> forgotten;
+      // Only what the tool recorded as baselines beside documents.
+      for (const auto& [doc, files] : readBaselineIndex(folder.string())) {
+        const DocumentState state = stateOf(folder / doc);
+        if (state == DocumentState::Present) continue;
+        auto& into = state == DocumentState::Dangling && !options.includeDangling ? kept : gone;
+        for (const std::string& file : files)
+          if (fs::exists(fs::symlink_status(folder / file, ec))) into.emplace_back(folder / file, doc);
+        if (&into == &gone) forgotten.push_back(doc);
       }
+      // The tool's own state folder: a folder per document.
       fs::path states = folder / std::string(kStateFolderName);
       if (fs::is_directory(fs::symlink_status(states, ec)))
         for (fs::directory_iterator it(states, ec), end; !ec && it != end; it.increment(ec)) {
           std::string doc = it->path().filename().string();
+          if (!it->is_symlink(ec) && !it->is_directory(ec)) continue;  // the index and its lock
           // Backslash names are kept as links named with %5C; their target is the document.
-          bool present = it->is_symlink(ec) ? fs::exists(it->path(), ec) : fs::exists(folder / doc, ec);
-          if (!present) gone.emplace_back(it->path(), doc);
+          DocumentState state = it->is_symlink(ec) ? stateOf(it->path()) : stateOf(folder / doc);
+          if (it->is_symlink(ec) && state == DocumentState::Gone) state = DocumentState::Dangling;
+          if (state == DocumentState::Present) continue;
+          if (it->is_symlink(ec) || state == DocumentState::Gone || options.includeDangling) gone.emplace_back(it->path(), doc);
+          else kept.emplace_back(it->path(), doc);
         }
       std::sort(gone.begin(), gone.end());
+      std::sort(kept.begin(), kept.end());
       for (const auto& [p, doc] : gone) drop(p, doc);
+      for (const auto& [p, doc] : kept) keep(p, doc);
+      if (!options.dryRun) forgetBaselines(folder.string(), forgotten);
     });
   return found;
 }

@@ -23,9 +23,17 @@ std::vector<BaselineEntry> listBaselines(const std::vector<std::string>& folders
 // "today", "1 day", "12 days" before `now`.
 std::string ageText(std::time_t written, std::time_t now);
 
+struct PruneOptions {
+  bool dryRun = false;           // only print what would be removed
+  bool includeDangling = false;  // a document that is a link to a missing file counts as gone
+};
+
 // Removes the baselines in `folders` (and below) whose document no longer
-// exists, printing each; with `dryRun` only prints. Links are removed, never
-// followed. Answers the number found.
-int pruneBaselines(const std::vector<std::string>& folders, bool dryRun, std::ostream& out);
+// exists, printing each: only the files the folder's baseline index records
+// (BaselineIndex.h) and the tool's state folders. A document that is a link
+// whose target is missing keeps its baselines (each printed as kept) unless
+// `includeDangling`. Links are removed, never followed. Answers the number
+// removed (or found, with `dryRun`).
+int pruneBaselines(const std::vector<std::string>& folders, const PruneOptions& options, std::ostream& out);
 
 }  // namespace rc::tools

@@ -78,6 +78,9 @@ struct CheckEntry {
   // Runs after a call that did not fail, with its arguments as the call
   // left them (by-reference slots written back).
   std::function<void(const CheckEnv&, const std::vector<automation::Variant>& args)> afterCall;
+  // Why the call answered a failure, when the entry can tell better than
+  // "abandoned" (a baseline it could not read); "" when it cannot.
+  std::function<std::string(const CheckEnv&)> explainFailure;
   // Completes the row from the journal lines the check added.
   std::function<void(const CheckEnv&, const std::vector<std::string>& journal, CheckRow& row)> describe;
 };

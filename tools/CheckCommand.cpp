@@ -17,6 +17,7 @@
 #include <chrono>
 #include <memory>
 
+#include "platform/automation/NumberText.h"
 #include "platform/os/Paths.h"
 #include "tools/CheckCatalog.h"
 #include "tools/CheckOptions.h"
@@ -33,6 +34,8 @@
 namespace rc::tools {
 
 namespace {
+
+namespace au = rc::automation;
 
 constexpr int kInterrupted = 130;
 
@@ -101,9 +104,16 @@ void run(CheckArgs& args, CommandContext& context) {
   RunResults results;
   results.documentCount = documents.size();
   results.tolerance = describeTolerance(args.options.tolerance);
+  std::string checks;
+  for (const std::string& c : args.options.checks) checks += (checks.empty() ? "" : ",") + c;
+  results.settings = {{"checks", checks.empty() ? "all" : checks},
+                      {"time floor", au::writeForm(args.options.timeFloor) + " s"},
+                      {"faster timings", args.options.warnFaster ? "warn" : "pass"},
+                      {"image format", args.options.imageFormat},
+                      {"image tolerance", std::to_string(args.options.imageTolerance)}};
   results.resultsFolder = args.options.results;
   if (!args.shard.empty()) results.shard = args.shard;
-  Progress progress(context.err, ::isatty(STDERR_FILENO) != 0, queue.size());
+  Progress progress(context.progress, ::isatty(STDERR_FILENO) != 0, queue.size());
   std::vector<CheckRow> rows;
   runDocuments(queue, args.options, jobs, [&](DocumentResult&& document) {
     progress.clear();

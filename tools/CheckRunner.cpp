@@ -1,5 +1,7 @@
 #include "tools/CheckRunner.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -17,6 +19,7 @@
 #include "tools/DataFileCompare.h"
 #include "tools/ImageChecks.h"
 #include "tools/BaselineCandidates.h"
+#include "tools/BaselineIndex.h"
 #include "tools/Interrupt.h"
 #include "tools/LastRun.h"
 #include "tools/OutputFiles.h"
@@ -128,8 +131,12 @@ bool compareDataFiles(const CheckEntry& entry, const CheckEnv& env, const RunOpt
         missing.push_back(name);
         continue;
       }
-      platform::createFolder(env.baselineFolder);
-      replaceOutputFile(base, text);
+      try {
+        platform::createFolder(env.baselineFolder);
+      } catch (const au::AutomationError& e) {
+        throw OutputError("cannot write the baseline " + base + ": " + e.description());
+      }
+      replaceOutputFile(base, text);  // OutputError names the file
       created = true;
       continue;
     }
@@ -178,8 +185,9 @@ std::string toleranceFor(const CheckEntry& entry, const RunOptions& options) {
   return percent + "," + au::writeForm(options.timeFloor);
 }
 
+// Runs one check; adds the baseline files it keeps beside the document to `baselines`.
 CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options, const std::string& journFile,
-                LastRun& lastRun) {
+                LastRun& lastRun, std::vector<std::string>& baselines) {
   CheckRow row{env.label, entry.name, Status::Ok, "", "", "", {}};
   if (entry.kind == ResultKind::References) {
     try {
@@ -199,6 +207,7 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
   }
   Snapshot before;
   std::vector<std::string> baselineFiles = entry.baselineFiles ? entry.baselineFiles(env) : std::vector<std::string>{};
+  baselines.insert(baselines.end(), baselineFiles.begin(), baselineFiles.end());
   std::string tolerance = toleranceFor(entry, options);
   std::vector<Variant> args;
   try {
@@ -222,7 +231,10 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
       }
     } else if (result.toLong() != 0) {
       row.status = Status::Failed;
-      row.detail = "abandoned (result " + result.toText() + ")";
+      if (entry.explainFailure) row.detail = entry.explainFailure(env);
+      // A check that gives up when it cannot store its baseline.
+      if (row.detail.empty()) row.detail = unwrittenBaseline(entry, env, true);
+      if (row.detail.empty()) row.detail = "abandoned (result " + result.toText() + ")";
     }
   } catch (const au::AutomationError& e) {
     row.status = Status::Failed;
@@ -275,6 +287,10 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
     row.status = Status::Failed;
     row.detail = "data files: " + e.description();
     return row;
+  } catch (const OutputError& e) {
+    row.status = Status::Failed;
+    row.detail = e.what();
+    return row;
   }
   if (warned && (!change.key.empty() || !change.files.empty())) lastRun.changes.push_back(std::move(change));
   if (!missing.empty()) {
@@ -292,6 +308,15 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
         },
         kIgnore);
   }
+  if (!warned) {
+    // A baseline the check should have stored (a read-only folder): every
+    // later run would pass the same way, comparing with nothing.
+    if (std::string unwritten = unwrittenBaseline(entry, env); !unwritten.empty()) {
+      row.status = Status::Failed;
+      row.detail = unwritten;
+      return row;
+    }
+  }
   if (warned) row.status = Status::Warning;
   else if (created) row.status = Status::BaselineCreated;
   return row;
@@ -300,7 +325,8 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
 // The drawing's sheets saved by the host, then one image check per sheet;
 // a host that cannot save them gives one FAILED row.
 void runSheetImages(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options,
-                    const std::string& journFile, LastRun& lastRun, std::vector<CheckRow>& rows) {
+                    const std::string& journFile, LastRun& lastRun, std::vector<CheckRow>& rows,
+                    std::vector<std::string>& baselines) {
   std::vector<CheckEntry> sheets;
   try {
     sheets = sheetImageChecks(env);
@@ -313,8 +339,21 @@ void runSheetImages(const CheckEntry& entry, const CheckEnv& env, const RunOptio
   }
   for (const CheckEntry& sheet : sheets) {
     if (interruptRequested()) return;
-    rows.push_back(runOne(sheet, env, options, journFile, lastRun));
+    rows.push_back(runOne(sheet, env, options, journFile, lastRun, baselines));
   }
+}
+
+// Records in the folder's index the baseline files of the document that
+// now exist beside it as regular files: what `baseline prune` may remove.
+void recordBaselinesOf(const CheckEnv& env, const std::vector<std::string>& baselines) {
+  std::vector<std::string> names;
+  for (const std::string& file : baselines) {
+    if (platform::folderOf(file) != env.folder) continue;
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    names.emplace_back(platform::fileName(file));
+  }
+  recordBaselines(env.realFolder, env.nameOnly, names);
 }
 
 bool selected(const RunOptions& options, const CheckEntry& entry) {
@@ -423,16 +462,17 @@ std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& 
   const au::ClassInfo& info = env.app->typeInfo();
   std::vector<CheckRow> rows;
   LastRun lastRun{item.label, {}};
+  std::vector<std::string> baselines;
   for (const CheckEntry& entry : checkCatalog()) {
     if (interruptRequested()) break;
     if (std::find(entry.types.begin(), entry.types.end(), env.type) == entry.types.end()) continue;
     if (!selected(options, entry)) continue;
     if (!entry.member.empty() && info.find(entry.member).empty()) continue;
     if (entry.kind == ResultKind::SheetImages) {
-      runSheetImages(entry, env, options, journFile, lastRun, rows);
+      runSheetImages(entry, env, options, journFile, lastRun, rows, baselines);
       continue;
     }
-    rows.push_back(runOne(entry, env, options, journFile, lastRun));
+    rows.push_back(runOne(entry, env, options, journFile, lastRun, baselines));
   }
   // The rows are what matters; a host that cannot close is left as it is.
   au::trapped(
@@ -445,6 +485,11 @@ std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& 
     writeLastRun(env.realFolder, env.nameOnly, lastRun);
   } catch (const std::exception& e) {
     rows.push_back(CheckRow{item.label, "baseline review", Status::Failed, "", "", e.what(), {}});
+  }
+  try {
+    recordBaselinesOf(env, baselines);
+  } catch (const std::exception& e) {
+    rows.push_back(CheckRow{item.label, "baseline index", Status::Failed, "", "", e.what(), {}});
   }
   return rows;
 }

@@ -19,8 +19,13 @@ class App;
 namespace rc::tools {
 
 struct CommandContext {
+  // Standard output and error: control bytes in what is written there are
+  // shown escaped (TerminalText.h).
   std::ostream& out;
   std::ostream& err;
+  // Standard error as it is, for the progress line's own cursor controls
+  // (whatever else it writes goes through terminalText first).
+  std::ostream& progress;
   int exitCode = 0;
 };
 

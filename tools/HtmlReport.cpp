@@ -1,9 +1,15 @@
 #include "tools/HtmlReport.h"
 
 #include <cstdio>
+#include <optional>
+#include <span>
+#include <stdexcept>
+
+#include "platform/display/Bmp.h"
 
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
+#include "sim/converters/PictureDecoding.h"
 #include "tools/HtmlReportStyle.h"
 #include "tools/MarkupText.h"
 
@@ -40,7 +46,18 @@ std::string mimeTypeOf(const std::string& path) {
   if (ext == ".gif") return "image/gif";
   if (ext == ".png") return "image/png";
   if (ext == ".jpg" || ext == ".jpeg") return "image/jpeg";
+  if (ext == ".cbf") return "image/bmp";  // no browser shows CBF: unpacked for the page
   return "";
+}
+
+// The bytes a page shows for the image file `data`: a CBF file unpacked and
+// decoded into a BMP file; nullopt with the reason when it cannot be.
+std::optional<std::string> pageImage(const std::string& relative, std::string data, std::string& why) {
+  if (!relative.ends_with(".cbf") && !relative.ends_with(".CBF")) return data;
+  std::optional<display::Surface> picture =
+      sim::converters::decodePicture(std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()), &why);
+  if (!picture) return std::nullopt;
+  return display::encodeBmp24(*picture);
 }
 
 // An <img> with the file inlined, or a note naming the file.
@@ -50,9 +67,12 @@ std::string image(const std::string& folder, const std::string& relative, const 
   if (relative.empty() || type.empty() || !platform::fileExists(path))
     return "<p class=\"missing " + std::string(role) + "\">" +
            (relative.empty() ? std::string("none") : "cannot show " + escapeMarkup(relative)) + "</p>";
-  std::string data;
+  std::string data, why;
   try {
-    data = platform::readFile(path);
+    if (platform::fileLength(path) > display::kMaxBmpFileBytes) throw std::length_error("the file is too large");
+    std::optional<std::string> shown = pageImage(relative, platform::readFile(path), why);
+    if (!shown) throw std::runtime_error(why);
+    data = std::move(*shown);
   } catch (const std::exception&) {
     return "<p class=\"missing " + std::string(role) + "\">cannot read " + escapeMarkup(relative) + "</p>";
   }

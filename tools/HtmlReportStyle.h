@@ -28,11 +28,16 @@ body.only-problems section.quiet{display:none}
 )";
 
 inline constexpr const char* kReportScript = R"(
-document.getElementById('only-problems').addEventListener('change',function(e){
+// Every element is looked up before use: a block the report could not fill
+// (an image it could not show) leaves the rest of the page working.
+var only=document.getElementById('only-problems');
+if(only)only.addEventListener('change',function(e){
   document.body.classList.toggle('only-problems',e.target.checked);});
 document.querySelectorAll('.slider').forEach(function(s){
   var top=s.querySelector('.top'),range=s.querySelector('input'),under=s.querySelector('.stack>img');
-  function fit(){top.querySelector('img').style.width=under.clientWidth+'px';top.style.width=range.value+'%';}
+  var over=top&&top.querySelector('img');
+  if(!top||!range||!under||!over)return;
+  function fit(){over.style.width=under.clientWidth+'px';top.style.width=range.value+'%';}
   range.addEventListener('input',fit);under.addEventListener('load',fit);fit();});
 )";
 

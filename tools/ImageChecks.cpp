@@ -1,13 +1,17 @@
 #include "tools/ImageChecks.h"
 
 #include <filesystem>
+#include <span>
 #include <system_error>
 
+#include "platform/automation/Error.h"
 #include "platform/automation/Registry.h"
 #include "platform/display/Bmp.h"
 #include "platform/display/Windows.h"
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
+#include "sim/converters/PictureDecoding.h"
+#include "tools/BaselineCandidates.h"
 
 namespace rc::tools {
 
@@ -124,6 +128,35 @@ void copyFile(const std::string& from, const std::string& to) {
   if (ec) throw std::filesystem::filesystem_error("cannot copy the sheet image", from, to, ec);
 }
 
+// Why the baseline image of `what` cannot be compared with or created:
+// "" when it reads as a picture of the format its name says, or is missing
+// and could be written.
+std::string unreadableBaseline(const CheckEnv& env, const std::string& what) {
+  const std::string file = platform::joinPath(env.folder, baselineName(env, what));
+  if (!platform::fileExists(file)) {
+    // The check had to create it.
+    const std::string why = baselineWriteProblem(file);
+    return why.empty() ? "" : "cannot write the baseline " + file + ": " + why;
+  }
+  std::string why;
+  try {
+    if (platform::fileLength(file) > display::kMaxBmpFileBytes) {
+      why = "the file is too large";
+    } else {
+      const std::string data = platform::readFile(file);
+      // The library reads the baseline by the format its name says.
+      const std::string format = env.imageFormat == "cbf" ? "CBF" : "GIF";
+      if (!data.empty() && !data.starts_with(format))
+        why = "not a " + format + " file";
+      else if (sim::converters::decodePicture(std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()), &why))
+        why.clear();
+    }
+  } catch (const au::AutomationError& e) {
+    why = e.description();
+  }
+  return why.empty() ? "" : "cannot read the baseline image " + file + ": " + why;
+}
+
 // The parts of an image check that differ between the view and a sheet.
 CheckEntry imageEntry(std::string name, std::string what, std::vector<int> types) {
   CheckEntry e;
@@ -138,6 +171,7 @@ CheckEntry imageEntry(std::string name, std::string what, std::vector<int> types
     const std::string fresh = newImageFile(env, what, env.imageFormat.c_str());
     if (platform::fileExists(fresh)) copyFile(fresh, file);
   };
+  e.explainFailure = [what](const CheckEnv& env) { return unreadableBaseline(env, what); };
   e.describe = [what](const CheckEnv& env, const std::vector<std::string>& journal, CheckRow& row) {
     describeImageRow(env, what, journal, row);
   };

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <memory>
@@ -66,7 +67,20 @@ std::string encodeDifference(const display::Surface& picture, const std::string&
   return display::encodeBmp24(picture);
 }
 
+// Whether `a` and `b` name one file: the same path, or links to one file.
+bool sameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  if (std::filesystem::absolute(a, ec).lexically_normal() == std::filesystem::absolute(b, ec).lexically_normal())
+    return true;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
 void runImgdiff(const ImgdiffArgs& args, CommandContext& context) {
+  // The difference image would replace an input before anyone saw it.
+  for (const auto& [input, role] : {std::pair{&args.baseline, "BASELINE"}, std::pair{&args.newImage, "NEW"}})
+    if (sameFile(args.diff, *input))
+      throw UsageError("imgdiff: the difference image " + args.diff + " is the " + role +
+                       " image; name another file for DIFF");
   std::string why;
   auto baseline = loadBitmap(args.baseline, why);
   auto fresh = baseline ? loadBitmap(args.newImage, why) : nullptr;

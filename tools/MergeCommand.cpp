@@ -1,7 +1,8 @@
-// ravelcrest merge RESULTS.json... [--report FILE] [--junit FILE] [--json FILE]:
+// ravelcrest merge RESULTS.json... [--prefer later] [--report FILE] [--junit FILE] [--json FILE]:
 // joins the --json results of shards (or of any runs of one suite) into one
 // set of reports, documents in the order of the suite, and prints the
-// counts. Exit code as check's: 0 all agreed, 1 a check warned, 2 a check
+// counts. Runs with other tolerances or checks are refused, and so is a
+// document in two inputs unless --prefer later. Exit code as check's: 0 all agreed, 1 a check warned, 2 a check
 // failed or a document of the suite is missing from every part.
 #include <CLI/CLI.hpp>
 
@@ -24,6 +25,7 @@ namespace fs = std::filesystem;
 
 struct MergeArgs {
   std::vector<std::string> inputs;
+  std::string prefer;  // "later", or "" when a document in two inputs is an error
   ReportPaths reports;
 };
 
@@ -49,12 +51,16 @@ void runMerge(const MergeArgs& args, CommandContext& context) {
     parts.push_back(resultsFromJson(platform::readFile(input), input));
     anchorImages(parts.back(), input);
   }
-  RunResults merged = mergeResults(std::move(parts));
+  std::size_t replaced = 0;
+  RunResults merged = mergeResults(std::move(parts), args.prefer == "later", &replaced);
   writeReports(merged, args.reports, "");
   StatusCounts c = countStatuses(merged);
   context.out << merged.documents.size() << " of " << merged.documentCount << " documents, " << c.total()
               << " checks: " << c.ok << " ok, " << c.created << " baselines created, " << c.warned << " warned, "
               << c.failed << " failed\n";
+  if (replaced > 0)
+    context.out << replaced << (replaced == 1 ? " document was" : " documents were")
+                << " in more than one input: the later input's result kept (--prefer later)\n";
   context.exitCode = c.failed > 0 ? 2 : c.warned > 0 ? 1 : 0;
   if (merged.documents.size() < merged.documentCount) {
     context.err << "ravelcrest: merge: " << merged.documentCount - merged.documents.size()
@@ -69,6 +75,9 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
   auto args = std::make_shared<MergeArgs>();
   CLI::App* cmd = app.add_subcommand("merge", "Join the --json results of shards into one report.");
   cmd->add_option("RESULTS", args->inputs, "Results files written by check --json")->required();
+  cmd->add_option("--prefer", args->prefer,
+                  "later: a document in more than one input keeps the later input's result (else an error)")
+      ->check(CLI::IsMember({"later"}));
   addReportOptions(*cmd, args->reports);
   cmd->callback([args, &context] { runMerge(*args, context); });
 }

@@ -54,6 +54,7 @@ json documentJson(const DocumentResult& d) {
 
 DocumentResult documentFrom(const json& j) {
   DocumentResult d;
+  if (!j.at("index").is_number_unsigned()) throw UsageError("a document's index is not a count");
   d.index = j.at("index").get<std::size_t>();
   d.label = j.at("document").get<std::string>();
   d.path = j.value("path", "");
@@ -65,6 +66,36 @@ DocumentResult documentFrom(const json& j) {
 
 // JSON text as UTF-8 whatever bytes a journal line or a path holds.
 std::string dump(const json& j) { return j.dump(1, ' ', false, json::error_handler_t::replace); }
+
+json settingsJson(const RunResults& r) {
+  json j = json::object();
+  for (const auto& [name, value] : r.settings) j[name] = value;
+  return j;
+}
+
+// A count field of the results: absent is 0; anything but a whole number
+// from 0 to kMaxDocumentCount is refused.
+std::size_t countField(const json& j, const char* name) {
+  if (!j.contains(name)) return 0;
+  const json& v = j.at(name);
+  if (!v.is_number_unsigned() || v.get<std::uint64_t>() > kMaxDocumentCount)
+    throw UsageError(std::string(name) + " is " + v.dump() + ", not a count of documents (0 to " +
+                     std::to_string(kMaxDocumentCount) + ")");
+  return v.get<std::size_t>();
+}
+
+// "the tolerance differs: 5 % in a.json, 10 % in b.json", or "" when the
+// runs agree on what decides their results.
+std::string differenceBetween(const RunResults& a, const RunResults& b) {
+  auto differs = [&](const std::string& what, const std::string& x, const std::string& y) {
+    return what + " differs: " + x + " in " + a.source + ", " + y + " in " + b.source;
+  };
+  if (a.tolerance != b.tolerance) return differs("the tolerance", a.tolerance, b.tolerance);
+  for (const auto& [name, value] : a.settings)
+    for (const auto& [otherName, other] : b.settings)
+      if (name == otherName && value != other) return differs("the " + name, value, other);
+  return "";
+}
 
 }  // namespace
 
@@ -89,6 +120,7 @@ std::string resultsToJson(const RunResults& results) {
   json j{{"format", kFormat},
          {"version", kVersion},
          {"tolerance", results.tolerance},
+         {"settings", settingsJson(results)},
          {"documentCount", results.documentCount},
          {"shard", results.shard},
          {"interrupted", results.interrupted},
@@ -108,13 +140,28 @@ RunResults resultsFromJson(std::string_view text, const std::string& source) {
       throw UsageError(source + ": results version " + std::to_string(j.value("version", 0)) + " is not " +
                        std::to_string(kVersion));
     RunResults r;
+    r.source = source;
     r.tolerance = j.value("tolerance", "");
-    r.documentCount = j.value("documentCount", std::size_t{0});
+    if (j.contains("settings")) {
+      for (const auto& [name, value] : j.at("settings").items()) {
+        if (!value.is_string()) throw UsageError("the setting " + name + " is not a text");
+        r.settings.emplace_back(name, value.get<std::string>());
+      }
+    }
+    r.documentCount = countField(j, "documentCount");
     r.shard = j.value("shard", "");
     r.interrupted = j.value("interrupted", false);
     r.seconds = j.value("seconds", 0.0);
     r.resultsFolder = j.value("results", "");
-    for (const json& d : j.at("documents")) r.documents.push_back(documentFrom(d));
+    for (const json& d : j.at("documents")) {
+      r.documents.push_back(documentFrom(d));
+      if (r.documents.back().index >= r.documentCount && j.contains("documentCount"))
+        throw UsageError("document " + std::to_string(r.documents.back().index) + " lies beyond its documentCount " +
+                         std::to_string(r.documentCount));
+    }
+    std::map<std::size_t, const DocumentResult*> seen;
+    for (const DocumentResult& d : r.documents)
+      if (!seen.emplace(d.index, &d).second) throw UsageError("document " + std::to_string(d.index) + " is listed twice");
     return r;
   } catch (const json::exception& e) {
     throw UsageError(source + " is not a readable results file: " + e.what());
@@ -129,18 +176,34 @@ std::string documentToJson(const DocumentResult& document) {
 
 DocumentResult documentFromJson(std::string_view text) { return documentFrom(json::parse(text)); }
 
-RunResults mergeResults(std::vector<RunResults> parts) {
+RunResults mergeResults(std::vector<RunResults> parts, bool preferLater, std::size_t* replaced) {
   RunResults merged;
   if (parts.empty()) return merged;
+  for (std::size_t i = 1; i < parts.size(); ++i)
+    if (std::string difference = differenceBetween(parts.front(), parts[i]); !difference.empty())
+      throw UsageError("cannot merge runs whose results do not compare: " + difference);
   merged.tolerance = parts.front().tolerance;
-  std::map<std::size_t, DocumentResult> byIndex;
+  merged.settings = parts.front().settings;
+  std::map<std::size_t, std::pair<DocumentResult, const std::string*>> byIndex;
+  std::size_t replacedCount = 0;
   for (RunResults& p : parts) {
     merged.documentCount = std::max(merged.documentCount, p.documentCount);
     merged.interrupted = merged.interrupted || p.interrupted;
     merged.seconds = std::max(merged.seconds, p.seconds);
-    for (DocumentResult& d : p.documents) byIndex.try_emplace(d.index, std::move(d));
+    for (DocumentResult& d : p.documents) {
+      auto [at, fresh] = byIndex.try_emplace(d.index, std::move(d), &p.source);
+      if (fresh) continue;
+      const DocumentResult& earlier = at->second.first;
+      if (!preferLater)
+        throw UsageError("document " + std::to_string(earlier.index + 1) + " (" + earlier.label + ") is in " +
+                         *at->second.second + " and in " + p.source +
+                         "; give --prefer later to keep the later result");
+      at->second = {std::move(d), &p.source};
+      ++replacedCount;
+    }
   }
-  for (auto& [index, d] : byIndex) merged.documents.push_back(std::move(d));
+  for (auto& [index, d] : byIndex) merged.documents.push_back(std::move(d.first));
+  if (replaced) *replaced = replacedCount;
   return merged;
 }
 

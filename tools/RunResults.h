@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tools/CheckRunner.h"
@@ -14,7 +15,12 @@
 namespace rc::tools {
 
 struct RunResults {
+  std::string source;           // the file it was read from ("" for a run's own)
   std::string tolerance;        // as the summary describes it
+  // The other options that decide what a run finds ("checks" = "all",
+  // "image tolerance" = "0", ...), in a fixed order; runs merge only when
+  // theirs agree.
+  std::vector<std::pair<std::string, std::string>> settings;
   std::size_t documentCount = 0;  // documents of the whole run (all shards)
   std::string shard;            // "K/N", "" for a whole run
   bool interrupted = false;
@@ -41,8 +47,14 @@ RunResults resultsFromJson(std::string_view text, const std::string& source);
 std::string documentToJson(const DocumentResult& document);
 DocumentResult documentFromJson(std::string_view text);
 
-// Joins the documents of several runs, ordered by index; a document present
-// twice (overlapping shards) is kept once. The first run's tolerance holds.
-RunResults mergeResults(std::vector<RunResults> parts);
+// The most documents a results file may count.
+inline constexpr std::size_t kMaxDocumentCount = 100'000'000;
+
+// Joins the documents of several runs, ordered by index. Runs whose
+// tolerance or settings differ are refused (UsageError naming the files and
+// the difference), and so is a document (an index) in two runs, unless
+// `preferLater`: then the later run's result replaces the earlier one and
+// `replaced` (when given) counts them.
+RunResults mergeResults(std::vector<RunResults> parts, bool preferLater = false, std::size_t* replaced = nullptr);
 
 }  // namespace rc::tools

@@ -11,13 +11,14 @@
 #include "platform/os/System.h"
 #include "sim/Register.h"
 #include "tools/Command.h"
+#include "tools/TerminalText.h"
 
 namespace {
 
 constexpr int kFailure = 2;
 
 int fail(std::string_view message) {
-  std::cerr << "ravelcrest: " << message << "\n";
+  std::cerr << "ravelcrest: " << rc::tools::terminalText(message) << "\n";
   return kFailure;
 }
 
@@ -46,7 +47,8 @@ int main(int argc, char** argv) {
   CLI::App app{"Regression checks and tools of RavelcrestCore.", "ravelcrest"};
   app.require_subcommand(1);
   app.set_version_flag("--version", "ravelcrest " RAVELCREST_VERSION);
-  rc::tools::CommandContext context{std::cout, std::cerr};
+  rc::tools::TerminalStream out(std::cout), err(std::cerr);
+  rc::tools::CommandContext context{out, err, std::cerr};
   for (rc::tools::AddCommand add : rc::tools::commandTable()) add(app, context);
 
   if (std::string problem = firstWordNotUnderstood(app, argc, argv); !problem.empty()) return fail(problem);
@@ -63,6 +65,7 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     return fail(e.what());
   }
-  std::cout.flush();
+  out.flush();
+  err.flush();
   return context.exitCode;
 }

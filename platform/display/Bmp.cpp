@@ -111,8 +111,6 @@ struct BmpLayout {
   std::uint32_t paletteSize = 0;  // entries, indexed images only
 };
 
-constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
-
 // The layout of `d`, or the reason it is refused. Allocates nothing.
 std::optional<BmpLayout> bmpLayout(std::span<const std::uint8_t> d, std::string* error) {
   auto refuse = [error](const char* why) -> std::optional<BmpLayout> {
@@ -149,9 +147,10 @@ std::optional<BmpLayout> bmpLayout(std::span<const std::uint8_t> d, std::string*
   if (l.width <= 0 || rawHeight == 0 || rawHeight == INT32_MIN) return refuse("BMP file with no pixels");
   l.height = rawHeight < 0 ? -std::int64_t{rawHeight} : rawHeight;
   l.bottomUp = rawHeight > 0;
-  if (static_cast<std::uint64_t>(l.width) * static_cast<std::uint64_t>(l.height) > kMaxPixels ||
-      l.width > kMaxSurfaceSide || l.height > kMaxSurfaceSide)
-    return refuse("BMP file too large");
+  if (!decodedSizeAllowed(l.width, l.height)) {
+    if (error) *error = tooLargeText("the BMP image", l.width, l.height);
+    return std::nullopt;
+  }
   if (l.bitsPixel <= 8) {
     const std::uint32_t most = 1u << l.bitsPixel;
     l.paletteSize = colours == 0 ? most : colours;
@@ -179,6 +178,27 @@ std::uint32_t indexedPixel(std::span<const std::uint8_t> d, const BmpLayout& l, 
 }
 
 }  // namespace
+
+bool decodedSizeAllowed(std::int64_t width, std::int64_t height) {
+  return width > 0 && height > 0 && width <= kMaxSurfaceSide && height <= kMaxSurfaceSide &&
+         static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) <= kMaxDecodedPixels;
+}
+
+std::string tooLargeText(std::string_view what, std::int64_t width, std::int64_t height) {
+  return std::string(what) + " is " + std::to_string(width) + " x " + std::to_string(height) +
+         " pixels, more than the limit of " + std::to_string(kMaxDecodedPixels) + " pixels (2^27) or " +
+         std::to_string(kMaxSurfaceSide) + " on a side";
+}
+
+bool bmpSizeAllowed(std::span<const std::uint8_t> header, std::string* error) {
+  if (header.size() < 26 || header[0] != 'B' || header[1] != 'M') return true;  // decodeBmp tells what is wrong
+  const std::int64_t width = static_cast<std::int32_t>(get32(header, 18));
+  const std::int32_t rawHeight = static_cast<std::int32_t>(get32(header, 22));
+  const std::int64_t height = rawHeight < 0 ? -std::int64_t{rawHeight} : rawHeight;
+  if (width <= 0 || height == 0 || decodedSizeAllowed(width, height)) return true;
+  if (error) *error = tooLargeText("the BMP image", width, height);
+  return false;
+}
 
 bool bmpReadable(std::span<const std::uint8_t> data, std::string* error) { return bmpLayout(data, error).has_value(); }
 

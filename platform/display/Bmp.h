@@ -17,12 +17,13 @@ namespace rc::display {
 // A complete 24-bit bottom-up BMP file of `image`.
 std::string encodeBmp24(const Surface& image);
 
-// The largest BMP file LoadImage reads (2^28 pixels at 32 bits, headers included).
-inline constexpr std::int64_t kMaxBmpFileBytes = (std::int64_t{1} << 30) + (1 << 16);
+// The largest BMP file LoadImage reads (kMaxDecodedPixels at 32 bits,
+// headers included).
+inline constexpr std::int64_t kMaxBmpFileBytes = static_cast<std::int64_t>(kMaxDecodedPixels * 4) + (1 << 16);
 
 // The picture in `data`, or nullopt with the reason in `error`: a short
 // header, a file size field that does not match the data, pixel data past
-// the end, more than 2^28 pixels or more than kMaxSurfaceSide on a side, a
+// the end, more than kMaxDecodedPixels or more than kMaxSurfaceSide on a side, a
 // compression other than none (or the plain 32-bit bit fields). Nothing is
 // allocated for a refused file.
 std::optional<Surface> decodeBmp(std::span<const std::uint8_t> data, std::string* error = nullptr);
@@ -30,6 +31,19 @@ std::optional<Surface> decodeBmp(std::span<const std::uint8_t> data, std::string
 // Whether decodeBmp accepts `data` (the reason in `error` when not),
 // without reading or allocating the pixels.
 bool bmpReadable(std::span<const std::uint8_t> data, std::string* error = nullptr);
+
+// Whether the picture whose BMP file starts with `header` (its first 26
+// bytes at least) is within kMaxDecodedPixels and kMaxSurfaceSide; the
+// reason in `error` when not. Reads only the size fields, so a packed file
+// can be refused before it is unpacked.
+bool bmpSizeAllowed(std::span<const std::uint8_t> header, std::string* error = nullptr);
+
+// "the image is 16384 x 16384 pixels, more than the limit of 134217728
+// (2^27)": the refusal of a picture beyond kMaxDecodedPixels or kMaxSurfaceSide.
+std::string tooLargeText(std::string_view what, std::int64_t width, std::int64_t height);
+
+// Whether a `width` x `height` picture is within both limits.
+bool decodedSizeAllowed(std::int64_t width, std::int64_t height);
 
 // LoadImage of a BMP file (LR_LOADFROMFILE): a new 32-bit bitmap, or 0 when
 // the file cannot be read or is refused by decodeBmp.

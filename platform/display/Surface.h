@@ -19,6 +19,11 @@ constexpr std::uint8_t blueOf(std::uint32_t c) { return static_cast<std::uint8_t
 // The largest width or height a surface may have; larger requests are clamped.
 inline constexpr int kMaxSurfaceSide = 16384;
 
+// The most pixels a picture read from a file may have (2^27, 512 MiB as a
+// surface; more than any screen the host draws). Every image decoder
+// refuses a larger picture before allocating anything for it.
+inline constexpr std::uint64_t kMaxDecodedPixels = std::uint64_t{1} << 27;
+
 class Surface {
  public:
   Surface() = default;

@@ -44,6 +44,21 @@ std::string packCbf(std::string_view bmp) {
   return out;
 }
 
+std::string unpackCbfStart(std::span<const std::uint8_t> cbf, std::size_t count) {
+  if (cbf.size() <= kHeaderBytes || !std::equal(kMagic.begin(), kMagic.end(), cbf.begin())) return "";
+  std::string out(std::min<std::size_t>(count, kChunk), '\0');
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return "";
+  z.next_in = const_cast<Bytef*>(cbf.data() + kHeaderBytes);
+  z.avail_in = static_cast<uInt>(std::min(cbf.size() - kHeaderBytes, kChunk));
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  inflate(&z, Z_SYNC_FLUSH);
+  out.resize(z.total_out);
+  inflateEnd(&z);
+  return out;
+}
+
 std::optional<std::string> unpackCbf(std::span<const std::uint8_t> cbf, std::string* error) {
   auto refuse = [error](const char* why) -> std::optional<std::string> {
     if (error) *error = why;

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/display/Bmp.h"
+
 namespace rc::sim::converters {
 
 // The CBF file holding `bmp`. Files longer than kMaxCbfPayload are refused
@@ -21,8 +23,13 @@ std::string packCbf(std::string_view bmp);
 // length (itself bounded) before the data has proved it.
 std::optional<std::string> unpackCbf(std::span<const std::uint8_t> cbf, std::string* error = nullptr);
 
+// The first `count` bytes of the BMP file packed in `cbf` (fewer when it
+// is shorter or damaged; unpackCbf tells why), so its header can be read
+// before the whole file is unpacked. Allocates no more than `count`.
+std::string unpackCbfStart(std::span<const std::uint8_t> cbf, std::size_t count);
+
 // The longest BMP file a CBF file may hold (the largest BMP file the
 // display loads).
-inline constexpr std::uint32_t kMaxCbfPayload = (1u << 30) + (1u << 16);
+inline constexpr std::uint32_t kMaxCbfPayload = static_cast<std::uint32_t>(display::kMaxBmpFileBytes);
 
 }  // namespace rc::sim::converters

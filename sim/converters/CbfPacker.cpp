@@ -6,6 +6,7 @@
 #include "platform/display/Bmp.h"
 #include "sim/converters/CbfFormat.h"
 #include "sim/converters/ImageFiles.h"
+#include "sim/converters/PictureDecoding.h"
 
 namespace rc::sim::converters {
 
@@ -54,6 +55,7 @@ void CbfPacker::PackCBF() const {
 void CbfPacker::UnPackCBF() const {
   const std::string cbf = readInput(CBFPath, std::int64_t{kMaxCbfPayload} + (kMaxCbfPayload >> 6), kSource);
   std::string why;
+  if (!packedPictureAllowed(bytesOf(cbf), &why)) raiseBadFile(kInvalidFileFormat, "Invalid file format", CBFPath, why, kSource);
   std::optional<std::string> bmp = unpackCbf(bytesOf(cbf), &why);
   if (!bmp) raiseBadFile(kInvalidFileFormat, "Invalid file format", CBFPath, why, kSource);
   requireBmp(*bmp, CBFPath, "Invalid file format (the packed picture)");

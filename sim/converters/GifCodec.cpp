@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/display/Bmp.h"
 #include "platform/display/PixelRuns.h"
 #include "sim/converters/LzwDecoder.h"
 #include "sim/converters/LzwEncoder.h"
@@ -18,8 +19,6 @@ namespace rc::sim::converters {
 namespace {
 
 using display::Surface;
-
-constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
 
 // ---- writing
 
@@ -59,9 +58,11 @@ struct DecoderClose {
 };
 using Decoder = std::unique_ptr<GifFileType, DecoderClose>;
 
-bool sizeAllowed(std::int64_t w, std::int64_t h) {
-  return w > 0 && h > 0 && w <= display::kMaxSurfaceSide && h <= display::kMaxSurfaceSide &&
-         static_cast<std::uint64_t>(w * h) <= kMaxPixels;
+// The reason a screen or image of w x h is refused, "" when it is not.
+std::string sizeRefusal(const char* what, std::int64_t w, std::int64_t h) {
+  if (w <= 0 || h <= 0) return std::string(what) + " is empty";
+  if (!display::decodedSizeAllowed(w, h)) return display::tooLargeText(what, w, h);
+  return "";
 }
 
 // The rows of an image in the order they are stored (interlaced images
@@ -121,17 +122,16 @@ void mapRow(std::uint32_t* row, long long left, const std::uint8_t* line, int fr
   }
 }
 
-// Reads the current image's pixels onto `canvas` at its place.
-bool drawImage(GifFileType* gif, Surface& canvas, std::string& why) {
+// The current image drawn at its place on the screen (filled with
+// `background`). The screen is made only once the image's data is read,
+// so data too short for its image is refused before anything that large.
+std::optional<Surface> drawImage(GifFileType* gif, std::uint32_t background, std::string& why) {
   const GifImageDesc& d = gif->Image;
-  if (!sizeAllowed(d.Width, d.Height)) {
-    why = d.Width <= 0 || d.Height <= 0 ? "the GIF image is empty" : "the GIF image is too large";
-    return false;
-  }
+  if (why = sizeRefusal("the GIF image", d.Width, d.Height); !why.empty()) return std::nullopt;
   const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
   if (!map || map->ColorCount <= 0) {
     why = "the GIF file has no colour table";
-    return false;
+    return std::nullopt;
   }
   std::uint32_t colours[256] = {};
   for (int i = 0; i < std::min(map->ColorCount, 256); ++i)
@@ -140,8 +140,9 @@ bool drawImage(GifFileType* gif, Surface& canvas, std::string& why) {
   std::vector<std::uint8_t> indices;
   if (!readIndices(gif, width * static_cast<std::size_t>(d.Height), indices)) {
     why = "the GIF image data is damaged or ends early";
-    return false;
+    return std::nullopt;
   }
+  Surface canvas(gif->SWidth, gif->SHeight, background);
   // The columns of the image that fall on the canvas, once for all rows.
   const long long left = d.Left;
   const int firstX = static_cast<int>(std::clamp(-left, 0LL, static_cast<long long>(d.Width)));
@@ -152,7 +153,7 @@ bool drawImage(GifFileType* gif, Surface& canvas, std::string& why) {
     if (ty < 0 || ty >= canvas.height()) continue;
     mapRow(canvas.row(static_cast<int>(ty)), left, indices.data() + i * width, firstX, endX, colours);
   }
-  return true;
+  return canvas;
 }
 
 bool skipExtension(GifFileType* gif) {
@@ -214,13 +215,15 @@ std::optional<Surface> decodeGif(std::span<const std::uint8_t> data, std::string
     if (error) *error = std::move(reason);
     return std::nullopt;
   };
+  if (data.size() < 6 && data.size() >= 3 && std::memcmp(data.data(), "GIF", 3) == 0)
+    return refuse("the GIF header is too short");
   if (!looksLikeGif(data)) return refuse("not a GIF file");
   Input in{data, 0};
   int openError = 0;
   Decoder gif(DGifOpen(&in, readInput, &openError));
   if (!gif) return refuse("the GIF header is damaged or ends early");
-  if (!sizeAllowed(gif->SWidth, gif->SHeight))
-    return refuse(gif->SWidth <= 0 || gif->SHeight <= 0 ? "the GIF screen is empty" : "the GIF screen is too large");
+  // The whole screen is one picture, however small the images on it.
+  if (why = sizeRefusal("the GIF screen", gif->SWidth, gif->SHeight); !why.empty()) return refuse(why);
   std::uint32_t background = display::rgb(255, 255, 255);
   if (const ColorMapObject* m = gif->SColorMap; m && gif->SBackGroundColor >= 0 && gif->SBackGroundColor < m->ColorCount) {
     const GifColorType& c = m->Colors[gif->SBackGroundColor];
@@ -236,9 +239,9 @@ std::optional<Surface> decodeGif(std::span<const std::uint8_t> data, std::string
     }
     if (record != IMAGE_DESC_RECORD_TYPE) return refuse("the GIF file is damaged");
     if (DGifGetImageDesc(gif.get()) != GIF_OK) return refuse("a GIF image header is damaged or ends early");
-    Surface canvas(gif->SWidth, gif->SHeight, background);
-    if (!drawImage(gif.get(), canvas, why)) return refuse(why);
-    return canvas;
+    std::optional<Surface> picture = drawImage(gif.get(), background, why);
+    if (!picture) return refuse(why);
+    return picture;
   }
 }
 

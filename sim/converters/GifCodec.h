@@ -19,7 +19,8 @@ std::string encodeGif(const display::Surface& image);
 // at its place. nullopt with the reason in `error` for a file that is not a
 // GIF, ends early, is damaged, has no image or no colour table, or whose
 // screen or image is empty, wider or higher than kMaxSurfaceSide or larger
-// than 2^28 pixels. Nothing is allocated for the picture before its size
+// than kMaxDecodedPixels (the screen counts whole, however small its
+// images). Nothing is allocated for the picture before its size
 // has passed these checks.
 std::optional<display::Surface> decodeGif(std::span<const std::uint8_t> data, std::string* error = nullptr);
 

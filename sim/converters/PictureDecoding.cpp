@@ -1,6 +1,7 @@
 #include "sim/converters/PictureDecoding.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "platform/display/Bmp.h"
 #include "sim/converters/CbfFormat.h"
@@ -8,9 +9,27 @@
 
 namespace rc::sim::converters {
 
+namespace {
+
+bool startsWith(std::span<const std::uint8_t> data, std::string_view magic) {
+  return data.size() >= magic.size() && std::memcmp(data.data(), magic.data(), magic.size()) == 0;
+}
+
+}  // namespace
+
+bool packedPictureAllowed(std::span<const std::uint8_t> cbf, std::string* error) {
+  const std::string head = unpackCbfStart(cbf, 26);
+  return display::bmpSizeAllowed(std::span(reinterpret_cast<const std::uint8_t*>(head.data()), head.size()), error);
+}
+
 std::optional<display::Surface> decodePicture(std::span<const std::uint8_t> data, std::string* error) {
-  if (looksLikeGif(data)) return decodeGif(data, error);
-  if (data.size() >= 4 && std::memcmp(data.data(), "CBF", 3) == 0) {
+  if (data.empty()) {
+    if (error) *error = "the file is empty";
+    return std::nullopt;
+  }
+  if (startsWith(data, "GIF")) return decodeGif(data, error);
+  if (startsWith(data, "CBF")) {
+    if (!packedPictureAllowed(data, error)) return std::nullopt;
     std::optional<std::string> bmp = unpackCbf(data, error);
     if (!bmp) return std::nullopt;
     return display::decodeBmp(std::span(reinterpret_cast<const std::uint8_t*>(bmp->data()), bmp->size()), error);

@@ -10,8 +10,15 @@
 
 namespace rc::sim::converters {
 
-// The picture in `data`, or nullopt with the reason in `error` (the
-// reasons of decodeBmp, decodeGif and unpackCbf).
+// The picture in `data`, or nullopt with the reason in `error`: "the file
+// is empty", or the reasons of decodeGif (data starting "GIF"), unpackCbf
+// ("CBF") and decodeBmp (anything else). A CBF file whose picture is beyond
+// kMaxDecodedPixels is refused from its header, before it is unpacked.
 std::optional<display::Surface> decodePicture(std::span<const std::uint8_t> data, std::string* error = nullptr);
+
+// Whether the BMP picture packed in the CBF file `cbf` is within the
+// decoders' limits, told from its header alone (the reason in `error`
+// when not; a header that cannot be read passes, for unpackCbf to refuse).
+bool packedPictureAllowed(std::span<const std::uint8_t> cbf, std::string* error = nullptr);
 
 }  // namespace rc::sim::converters

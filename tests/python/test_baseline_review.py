@@ -10,6 +10,8 @@ import shutil
 import subprocess
 import time
 
+import pytest
+
 from summary import rows
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
@@ -99,7 +101,8 @@ def test_list_shows_every_baseline_and_prune_removes_those_of_missing_documents(
     prune = ravelcrest("baseline", "prune", models)
     assert prune.returncode == 0
     assert not old.exists() and not (models / ".ravelcrest" / "nut.prt").exists()
-    assert not (models / "link.vxlprt.properties").is_symlink() and (tmp_path / "elsewhere.vxlprt").exists()
+    # A file that only looks like a baseline was never recorded as one: kept.
+    assert (models / "link.vxlprt.properties").is_symlink() and (tmp_path / "elsewhere.vxlprt").exists()
     assert (models / "bolt.vxlprt.properties").exists() and (models / ".ravelcrest" / "bolt.vxlprt").exists()
 
 
@@ -123,3 +126,121 @@ def test_an_interrupted_parallel_run_prints_its_summary_and_leaves_whole_baselin
         lines = props.read_bytes().split(b"\r\n")
         assert lines[-1] == b"" and all(b"Build: " in l for l in lines[:-1]), props
     assert not list((tmp_path / "r").glob(".journal-*"))
+
+
+def test_prune_removes_only_recorded_baselines_and_keeps_those_of_a_dangling_link(models, tmp_path):
+    elsewhere = tmp_path / "elsewhere"
+    elsewhere.mkdir()
+    shutil.copy(models / "bolt.vxlprt", elsewhere / "linked.vxlprt")
+    (models / "linked.vxlprt").symlink_to(elsewhere / "linked.vxlprt")
+    assert ravelcrest("check", models, "--results", tmp_path / "r").returncode == 0
+    assert (models / "linked.vxlprt.properties").exists()
+    # Files of the user's that only look like baselines of missing documents.
+    user = {"overview-asm.gif": b"GIF89a user", "setup.prt.properties": b"user data",
+            "team-photo-drw.cbf": b"CBF1 user", "gone.vxlprt.massproperties": b"user"}
+    for name, data in user.items():
+        (models / name).write_bytes(data)
+    (models / "nut.prt").unlink()
+    (elsewhere / "linked.vxlprt").rename(elsewhere / "moved.vxlprt")  # the link's target briefly missing
+
+    prune = ravelcrest("baseline", "prune", models)
+    assert prune.returncode == 0, prune.stderr
+    for name, data in user.items():
+        assert (models / name).read_bytes() == data, name
+    assert not (models / "nut.prt.properties").exists() and "removed " + str(models / "nut.prt.properties") in prune.stdout
+    assert (models / "linked.vxlprt.properties").exists() and (models / ".ravelcrest" / "linked.vxlprt").exists()
+    assert "kept " + str(models / "linked.vxlprt.properties") in prune.stdout, prune.stdout
+    assert "--include-dangling" in prune.stdout
+
+    dangling = ravelcrest("baseline", "prune", models, "--include-dangling")
+    assert dangling.returncode == 0, dangling.stderr
+    assert not (models / "linked.vxlprt.properties").exists() and not (models / ".ravelcrest" / "linked.vxlprt").exists()
+    assert (models / "linked.vxlprt").is_symlink()  # the document itself is never touched
+    for name, data in user.items():
+        assert (models / name).read_bytes() == data, name
+    assert (models / "bolt.vxlprt.properties").exists()
+
+
+def unwritable(*command):
+    """The command run where the folders it is denied are denied to it too:
+    as root, in a user namespace of its own, where root's files are only its owner's."""
+    if os.geteuid() != 0:
+        return list(command)
+    if shutil.which("unshare") is None:
+        pytest.skip("running as root without unshare: a read-only folder cannot be made")
+    return ["unshare", "-U", *command]
+
+
+def test_a_baseline_that_cannot_be_written_is_a_failed_row(models, tmp_path):
+    folder = tmp_path / "ro"
+    folder.mkdir()
+    shutil.copy(models / "bolt.vxlprt", folder / "bolt.vxlprt")
+    folder.chmod(0o555)
+    try:
+        for extra in ([], ["--ci"]):
+            run = subprocess.run(unwritable(BIN, "check", folder / "bolt.vxlprt", "--results", tmp_path / "r",
+                                            "--checks", "TestEdgeCount,TestFileSize,TestFileVersion,TestMassProp,"
+                                            "MassPropInCfgs,TestBitmapCompare",
+                                            *extra), capture_output=True, text=True, timeout=300)
+            assert run.returncode == 2, run.stdout
+            table = statuses(run.stdout, "bolt.vxlprt")
+            assert set(table.values()) == {"FAILED"}, run.stdout
+            if not extra:
+                assert "cannot write the baseline EdgeCount in bolt.vxlprt.properties: Permission denied" in run.stdout
+                assert "cannot write the baseline bolt.vxlprt.massproperties: Permission denied" in run.stdout
+                copy = folder / ".ravelcrest" / "bolt.vxlprt" / "MassPropertyInCinfigs.dat"
+                assert f"cannot write the baseline {copy}: Permission denied" in run.stdout
+                assert f"cannot write the baseline {folder / 'bolt-vxlprt.gif'}: Permission denied" in run.stdout
+        assert sorted(p.name for p in folder.iterdir()) == ["bolt.vxlprt"]
+    finally:
+        folder.chmod(0o755)
+
+
+def test_accept_reads_and_writes_only_the_documents_own_files_keeping_their_mode(models, tmp_path):
+    import json
+    edited(models, tmp_path)
+    assert ravelcrest("check", models / "bolt.vxlprt", "--results", tmp_path / "r1").returncode == 1
+    state = models / ".ravelcrest" / "bolt.vxlprt"
+    record = state / "last-run.json"
+    original = record.read_text()
+    mass = models / "bolt.vxlprt.massproperties"
+    mass_before = mass.read_bytes()
+
+    # A candidate reached through a link: the secret is never copied.
+    secret = tmp_path / "secret"
+    secret.mkdir()
+    (secret / "bolt.vxlprt.massproperties").write_text("secret")
+    (secret / "bolt.vxlprt.massproperties").chmod(0o600)
+    shutil.move(state / "new", tmp_path / "new-saved")
+    (state / "new").symlink_to(secret)
+    run = ravelcrest("baseline", "accept", models / "bolt.vxlprt", "--checks", "TestMassProp")
+    assert run.returncode == 2 and "cannot be used" in run.stderr, run.stdout + run.stderr
+    assert mass.read_bytes() == mass_before
+    (state / "new").unlink()
+    shutil.move(tmp_path / "new-saved", state / "new")
+
+    # A baseline or candidate named elsewhere than the document's own places.
+    outside = tmp_path / "outside"
+    outside.mkdir()
+    (models / "outdir").symlink_to(outside)
+    for field, value in (("baseline", "outdir/x"), ("candidate", "outdir/x"),
+                         ("candidate", ".ravelcrest/nut.prt/new/bolt.vxlprt.massproperties"),
+                         ("baseline", ".ravelcrest")):
+        changed = json.loads(original)
+        for change in changed["changes"]:
+            for f in change["files"]:
+                f[field] = value
+        record.write_text(json.dumps(changed))
+        run = ravelcrest("baseline", "accept", models / "bolt.vxlprt")
+        assert run.returncode == 2, (field, value, run.stdout)
+        assert list(outside.iterdir()) == [] and mass.read_bytes() == mass_before
+
+    # Accepted for real, the baselines keep the modes they had.
+    record.write_text(original)
+    mass.chmod(0o600)
+    props = models / "bolt.vxlprt.properties"
+    props.chmod(0o640)
+    run = ravelcrest("baseline", "accept", models / "bolt.vxlprt")
+    assert run.returncode == 0, run.stdout + run.stderr
+    assert mass.read_bytes() != mass_before
+    assert (mass.stat().st_mode & 0o777, props.stat().st_mode & 0o777) == (0o600, 0o640)

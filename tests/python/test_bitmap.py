@@ -195,6 +195,38 @@ def test_imgdiff_reads_gif_and_cbf_and_writes_the_format_asked(rc, imgdiff, tmp_
     assert not (tmp_path / "diff2.bmp").exists()
 
 
+def test_imgdiff_refuses_a_diff_that_is_one_of_its_inputs(imgdiff, tmp_path):
+    white = lambda x, y: (255, 255, 255)
+    dotted = lambda x, y: (0, 0, 0) if (x, y) == (1, 1) else (255, 255, 255)
+    base, new = bmp24(6, 4, white), bmp24(6, 4, dotted)
+    (tmp_path / "base.bmp").write_bytes(base)
+    (tmp_path / "new.bmp").write_bytes(new)
+    os.symlink(tmp_path / "base.bmp", tmp_path / "link.bmp")
+    os.link(tmp_path / "new.bmp", tmp_path / "hard.bmp")
+    for diff, role in ((tmp_path / "base.bmp", "BASELINE"), (tmp_path / "new.bmp", "NEW"),
+                       (tmp_path / "sub" / ".." / "base.bmp", "BASELINE"), (tmp_path / "link.bmp", "BASELINE"),
+                       (tmp_path / "hard.bmp", "NEW")):
+        (tmp_path / "sub").mkdir(exist_ok=True)
+        r = imgdiff(tmp_path / "base.bmp", tmp_path / "new.bmp", diff)
+        assert r.returncode == 2, (diff, r.stdout)
+        assert f"is the {role} image" in r.stderr and str(diff) in r.stderr
+    # Both inputs are as they were.
+    assert (tmp_path / "base.bmp").read_bytes() == base
+    assert (tmp_path / "new.bmp").read_bytes() == new
+
+
+def test_empty_and_short_images_name_the_format_they_start_as(imgdiff, tmp_path):
+    (tmp_path / "base.bmp").write_bytes(bmp24(2, 2, lambda x, y: (255, 255, 255)))
+    for name, data, reason in (("empty.gif", b"", "the file is empty"), ("empty.cbf", b"", "the file is empty"),
+                               ("short.gif", b"GIF8", "the GIF header is too short"),
+                               ("short.cbf", b"CBF1", "the CBF header is too short")):
+        (tmp_path / name).write_bytes(data)
+        r = imgdiff(tmp_path / "base.bmp", tmp_path / name, tmp_path / "diff.bmp")
+        assert r.returncode == 2
+        assert name in r.stderr and reason in r.stderr, r.stderr
+        assert "BMP" not in r.stderr
+
+
 def test_bitmap_compare_check_from_a_harness(rcm, host, tmp_path):
     open_part(host, tmp_path / "box.vxlprt", [{"x": 10, "y": 10, "w": 50, "h": 20, "color": list(RED)}])
     app = rcm.Dispatch("RavelcrestCore.clsApplication")

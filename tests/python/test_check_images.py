@@ -103,3 +103,25 @@ def test_a_sheet_image_is_accepted_under_the_sheets_check_name(models, tmp_path)
     assert "TestBitmapCompare(sheet1): bracket-vxldrw-sheet1.gif -> sheet1-new.bmp" in accepted.stdout
     assert (models / "bracket-vxldrw-sheet1.gif").read_bytes()[:4] == b"GIF8"
     assert check(drawing, "--results", tmp_path / "r3", "--checks", "GetBMPInSheets").returncode == 0
+
+
+def test_an_unreadable_baseline_image_is_named_with_the_reason(models, tmp_path):
+    part = models / "bracket.vxlprt"
+    baseline = models / "bracket-vxlprt.gif"
+    # A 41-byte GIF of a 16384 x 16384 screen: refused at once, never drawn.
+    screen = (b"GIF89a" + (16384).to_bytes(2, "little") * 2 + b"\x80\0\0" + b"\0\0\0\xff\xff\xff" +
+              b",\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0;")
+    for content, reason in ((b"GIF89a\x04\0\x04\0", "the GIF header is damaged or ends early"),
+                            (b"", "the file is empty"), (b"BM" + b"\0" * 60, "not a GIF file"),
+                            (screen, "the GIF screen is 16384 x 16384 pixels, more than the limit of 134217728 pixels")):
+        baseline.write_bytes(content)
+        r = check(part, "--results", tmp_path / "r", "--checks", "TestBitmapCompare")
+        assert r.returncode == 2, r.stdout
+        assert image_rows(r.stdout, "bracket.vxlprt") == {"TestBitmapCompare": "FAILED"}
+        assert f"cannot read the baseline image {baseline}: {reason}" in r.stdout, r.stdout
+        assert "abandoned" not in r.stdout
+
+    empty = models / "bracket-vxlprt.cbf"
+    empty.write_bytes(b"")
+    r = check(part, "--results", tmp_path / "r", "--checks", "TestBitmapCompare", "--image-format", "cbf")
+    assert f"cannot read the baseline image {empty}: the file is empty" in r.stdout, r.stdout

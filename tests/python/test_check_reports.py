@@ -143,6 +143,41 @@ def test_merge_refuses_files_that_are_not_results(tmp_path):
         assert run.returncode == 2 and name in run.stderr, run.stderr
 
 
+def test_merge_takes_a_document_twice_only_when_told_and_refuses_runs_that_do_not_compare(models, tmp_path):
+    part = models / "bolt.vxlprt"
+    ok = ravelcrest("check", part, "--results", tmp_path / "r1", "--json", tmp_path / "ok.json")
+    assert ok.returncode == 0, ok.stdout
+    part.write_text("{ not a model")
+    failed = ravelcrest("check", part, "--results", tmp_path / "r2", "--json", tmp_path / "failed.json")
+    assert failed.returncode == 2
+    for order in (("ok.json", "failed.json"), ("failed.json", "ok.json")):
+        both = ravelcrest("merge", *(tmp_path / name for name in order))
+        assert both.returncode == 2, both.stdout
+        assert "document 1 (bolt.vxlprt) is in" in both.stderr and "--prefer later" in both.stderr, both.stderr
+    later = ravelcrest("merge", tmp_path / "ok.json", tmp_path / "failed.json", "--prefer", "later")
+    assert later.returncode == 2 and "1 document was in more than one input" in later.stdout, later.stdout
+    assert ravelcrest("merge", tmp_path / "failed.json", tmp_path / "ok.json", "--prefer", "later").returncode == 0
+    assert ravelcrest("merge", tmp_path / "ok.json", "--prefer", "earlier").returncode == 2
+
+    for option, value, difference in (("--tolerance", "10", "the tolerance differs"),
+                                      ("--checks", "TestFileSize", "the checks differs: all in"),
+                                      ("--image-tolerance", "3", "the image tolerance differs: 0 in")):
+        other = ravelcrest("check", models / "nut.prt", "--results", tmp_path / "r3", "--json", tmp_path / "o.json",
+                           option, value)
+        assert other.returncode in (0, 1), other.stdout + other.stderr
+        refused = ravelcrest("merge", tmp_path / "ok.json", tmp_path / "o.json")
+        assert refused.returncode == 2 and difference in refused.stderr, refused.stderr
+        assert str(tmp_path / "o.json") in refused.stderr
+
+    results = json.loads((tmp_path / "ok.json").read_text())
+    for count in (-5, 0, "1", 2.5):
+        results["documentCount"] = count
+        (tmp_path / "bad.json").write_text(json.dumps(results))
+        bad = ravelcrest("merge", tmp_path / "bad.json")
+        assert bad.returncode == 2 and "bad.json" in bad.stderr, bad.stdout
+        assert "18446744073709551611" not in bad.stdout + bad.stderr
+
+
 def test_a_worker_that_dies_costs_only_its_document(models, tmp_path):
     many = tmp_path / "many"
     many.mkdir()

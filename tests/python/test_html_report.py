@@ -3,6 +3,7 @@ which scripts/setup installs): the rendered page holds the summary, a
 section per document with each check's status, values and message, the
 journal, and for image checks the three images and the slider; a
 screenshot shows the page styled. Skipped where Chromium cannot start."""
+import copy
 import json
 import os
 import pathlib
@@ -137,3 +138,44 @@ def test_missing_images_are_named_not_fetched(tmp_path):
     assert ravelcrest("merge", tmp_path / "r.json", "--report", tmp_path / "r.html").returncode == 2
     html = (tmp_path / "r.html").read_text()
     assert "cannot show " + str(tmp_path / "gone.bmp") in html and "<img" not in html
+
+
+def console_errors(html, tmp):
+    """The page's DOM after its script ran, and the console's error lines."""
+    run = chromium("--enable-logging=stderr", "--v=0", "--dump-dom", html.as_uri(), tmp=tmp)
+    log = run.stderr.decode(errors="replace")
+    return run.stdout.decode(), [line for line in log.splitlines() if "CONSOLE" in line or "Uncaught" in line]
+
+
+def test_cbf_images_are_shown_and_the_script_survives_a_missing_one(models, tmp_path):
+    from test_check_runs import edit
+    part = models / "bracket.vxlprt"
+    first = ravelcrest("check", part, "--results", tmp_path / "r1", "--image-format", "cbf", "--checks",
+                       "TestBitmapCompare")
+    assert first.returncode == 0, first.stdout + first.stderr
+    edit(part, lambda m: m["view"]["rects"][0].update(x=120))
+    second = ravelcrest("check", part, "--results", tmp_path / "r2", "--image-format", "cbf", "--checks",
+                        "TestBitmapCompare", "--report", tmp_path / "cbf.html", "--json", tmp_path / "r2.json")
+    assert second.returncode == 1, second.stdout + second.stderr
+    dom, errors = console_errors(tmp_path / "cbf.html", tmp_path)
+    assert "cannot show" not in dom and "cannot read" not in dom
+    for role in ("baseline", "new", "difference"):
+        assert f'<img class="{role}" alt="{role}" src="data:image/bmp;base64,' in dom
+    assert 'class="top" style="width: 50%;"' in dom  # the slider's script ran
+    assert errors == [], errors
+
+    # The baseline gone since: its block says so, and the script goes on to
+    # the slider after it and the "only problems" switch.
+    results = json.loads((tmp_path / "r2.json").read_text())
+    again = copy.deepcopy(results["documents"][0])
+    again.update(index=1, document="again.vxlprt")
+    results["documents"][0]["checks"][0]["images"]["baseline"] = str(tmp_path / "gone.cbf")
+    results["documents"].append(again)
+    results["documentCount"] = 2
+    (tmp_path / "m.json").write_text(json.dumps(results))
+    merged = ravelcrest("merge", tmp_path / "m.json", "--report", tmp_path / "m.html")
+    assert merged.returncode == 1, merged.stderr
+    dom, errors = console_errors(tmp_path / "m.html", tmp_path)
+    assert "cannot show " + str(tmp_path / "gone.cbf") in dom
+    assert dom.count('class="top" style="width: 50%;"') == 1  # the second document's slider
+    assert errors == [], errors

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "tools/Command.h"
 #include "tools/JunitReport.h"
 #include "tools/MarkupText.h"
 #include "tools/RunResults.h"
+#include "tools/TerminalText.h"
 
 namespace rc::tools {
 namespace {
@@ -61,6 +64,7 @@ TEST(RunResultsJson, RoundTripsEveryField) {
   EXPECT_EQ(d.rows[1].images.difference, "d.bmp");
   EXPECT_TRUE(d.rows[0].images.empty());
   EXPECT_EQ(back.documentCount, 3u);
+  EXPECT_EQ(back.source, "r.json");
   DocumentResult one = documentFromJson(documentToJson(r.documents[1]));
   EXPECT_EQ(one.rows.size(), 2u);
 }
@@ -79,17 +83,89 @@ TEST(RunResultsJson, RefusesOtherFilesNamingThem) {
   }
 }
 
-TEST(RunResultsMerge, OrdersByIndexAndKeepsADocumentOnce) {
+TEST(RunResultsMerge, OrdersByIndexAndTakesADocumentInTwoPartsOnlyWhenToldWhich) {
   RunResults first = sample(), second = sample();
+  first.source = "first.json", second.source = "second.json";
   second.documents.erase(second.documents.begin());
-  second.documents[0].rows.clear();  // the same document from another part: the first one stays
-  RunResults merged = mergeResults({second, first});
+  second.documents[0].rows.clear();  // the same document from another part
+  try {
+    mergeResults({first, second});
+    ADD_FAILURE() << "a document in two parts merged";
+  } catch (const UsageError& e) {
+    EXPECT_STREQ(e.what(), "document 3 (b.vxlprt) is in first.json and in second.json; give --prefer later to keep "
+                           "the later result");
+  }
+  std::size_t replaced = 0;
+  RunResults merged = mergeResults({first, second}, true, &replaced);
+  EXPECT_EQ(replaced, 1u);
   ASSERT_EQ(merged.documents.size(), 2u);
   EXPECT_EQ(merged.documents[0].index, 0u);
-  EXPECT_EQ(merged.documents[1].rows.size(), 0u);
+  EXPECT_EQ(merged.documents[1].rows.size(), 0u);  // the later one
   StatusCounts c = countStatuses(merged);
   EXPECT_EQ(c.created, 1);
   EXPECT_EQ(c.total(), 1);
+}
+
+TEST(RunResultsMerge, RunsWithOtherTolerancesOrChecksAreRefusedNamingTheDifference) {
+  RunResults first = sample(), second = sample();
+  first.source = "a.json", second.source = "b.json";
+  first.documents.erase(first.documents.begin());
+  second.documents.pop_back();
+  auto refusal = [&] {
+    try {
+      mergeResults({first, second});
+    } catch (const UsageError& e) {
+      return std::string(e.what());
+    }
+    return std::string("merged");
+  };
+  second.tolerance = "10 %";
+  EXPECT_EQ(refusal(), "cannot merge runs whose results do not compare: the tolerance differs: 5 % in a.json, 10 % in b.json");
+  second.tolerance = first.tolerance;
+  first.settings = {{"checks", "all"}, {"image tolerance", "0"}};
+  second.settings = {{"checks", "TestEdgeCount"}, {"image tolerance", "0"}};
+  EXPECT_EQ(refusal(), "cannot merge runs whose results do not compare: the checks differs: all in a.json, TestEdgeCount in b.json");
+  second.settings = first.settings;
+  EXPECT_EQ(refusal(), "merged");
+}
+
+TEST(RunResultsJson, CountsAreValidated) {
+  const std::string head = "{\"format\":\"ravelcrest-results\",\"version\":1,";
+  for (const std::string& bad :
+       {head + "\"documentCount\":-5,\"documents\":[]}", head + "\"documentCount\":1.5,\"documents\":[]}",
+        head + "\"documentCount\":\"3\",\"documents\":[]}", head + "\"documentCount\":1e12,\"documents\":[]}",
+        head + "\"documentCount\":1,\"documents\":[{\"index\":4,\"document\":\"a\",\"checks\":[]}]}",
+        head + "\"documentCount\":2,\"documents\":[{\"index\":-1,\"document\":\"a\",\"checks\":[]}]}",
+        head + "\"documentCount\":2,\"documents\":[{\"index\":1,\"document\":\"a\",\"checks\":[]},"
+               "{\"index\":1,\"document\":\"b\",\"checks\":[]}]}"}) {
+    try {
+      resultsFromJson(bad, "c.json");
+      ADD_FAILURE() << bad;
+    } catch (const UsageError& e) {
+      EXPECT_TRUE(std::string(e.what()).starts_with("c.json")) << e.what();
+    }
+  }
+}
+
+TEST(TerminalText, ControlBytesAreShownEscapedAndTextPasses) {
+  EXPECT_EQ(terminalText("x\x1b]0;owned\a\x1b[2J.vxlprt"), "x\\x1b]0;owned\\x07\\x1b[2J.vxlprt");
+  EXPECT_EQ(terminalText("a\tb\nc\r\nd\re\x7f"), "a\tb\nc\r\nd\\x0de\\x7f");
+  EXPECT_EQ(terminalText("\xC2\x9B" "31m caf\xC3\xA9 \xE2\x82\xAC"), "\\xc2\\x9b31m caf\xC3\xA9 \xE2\x82\xAC");
+  EXPECT_EQ(terminalText("\xFF\xC3"), "\\xff\\xc3");  // not UTF-8
+  EXPECT_EQ(terminalText(std::string("nul\0", 4)), "nul\\x00");
+
+  // Written in pieces, a sequence or CR LF split between writes comes out whole.
+  std::ostringstream target;
+  {
+    TerminalStream out(target);
+    out << "caf\xC3";
+    out << "\xA9\r";
+    out << "\nx\x1b";
+    out.flush();
+    EXPECT_EQ(target.str(), "caf\xC3\xA9\r\nx\\x1b");
+    out << "\xE2\x82";
+  }
+  EXPECT_EQ(target.str(), "caf\xC3\xA9\r\nx\\x1b\\xe2\\x82");  // cut short at the end: shown as bytes
 }
 
 TEST(JunitXml, ProblemsAreFailuresAndTheRestPass) {

@@ -134,7 +134,14 @@ TEST_F(BmpLoad, MalformedFilesAreRefusedWithANullHandle) {
   EXPECT_EQ(load(masks), 0u);
   std::string reason;
   EXPECT_FALSE(decodeBmp(std::span(reinterpret_cast<const std::uint8_t*>(huge.data()), huge.size()), &reason));
-  EXPECT_EQ(reason, "BMP file too large");
+  EXPECT_EQ(reason, "the BMP image is 16384 x 16385 pixels, more than the limit of 134217728 pixels (2^27) or 16384 on a side");
+  // Within the side limit, beyond the pixel limit: refused from the header
+  // alone, whatever the file holds after it.
+  std::string wide = huge;
+  wide[22] = 1, wide[23] = 0x20;  // height 8193
+  EXPECT_FALSE(bmpSizeAllowed(std::span(reinterpret_cast<const std::uint8_t*>(wide.data()), 26), &reason));
+  EXPECT_EQ(reason.substr(0, 36), "the BMP image is 16384 x 8193 pixels");
+  EXPECT_TRUE(bmpSizeAllowed(std::span(reinterpret_cast<const std::uint8_t*>(good.data()), 26)));
 }
 
 }  // namespace

@@ -114,7 +114,11 @@ TEST(GifCodecTest, RefusesDamagedAndOversizedFiles) {
   EXPECT_EQ(reasonFor(gif.substr(0, gif.size() / 2)), "the GIF image data is damaged or ends early");
   EXPECT_EQ(reasonFor(screenOnly(0, 10, true) + ";"), "the GIF screen is empty");
   // A screen of 65535 x 65535 pixels is refused before anything is allocated for it.
-  EXPECT_EQ(reasonFor(screenOnly(65535, 65535, true) + ";"), "the GIF screen is too large");
+  EXPECT_EQ(reasonFor(screenOnly(65535, 65535, true) + ";"),
+            "the GIF screen is 65535 x 65535 pixels, more than the limit of 134217728 pixels (2^27) or 16384 on a side");
+  // So is a screen within the side limit but beyond the pixel limit, whatever its images.
+  EXPECT_EQ(reasonFor(screenOnly(16384, 8193, true) + ";").substr(0, 40), "the GIF screen is 16384 x 8193 pixels, m");
+  EXPECT_EQ(reasonFor("GIF8"), "the GIF header is too short");
   EXPECT_EQ(reasonFor(screenOnly(4, 4, true) + ";"), "the GIF file holds no image");
   // An image without any colour table.
   EXPECT_EQ(reasonFor(screenOnly(4, 4, false) + std::string(",\0\0\0\0\x04\0\x04\0\0\x02\x02\x44\x01\0;", 17)),
