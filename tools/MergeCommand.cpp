@@ -54,7 +54,11 @@ void runMerge(const MergeArgs& args, CommandContext& context) {
   StatusCounts c = countStatuses(merged);
   context.out << merged.documents.size() << " of " << merged.documentCount << " documents, " << c.total()
               << " checks: " << c.ok << " ok, " << c.created << " baselines created, " << c.warned << " warned, "
-              << c.failed << " failed\n";
+              << c.failed << " failed"
+              << (c.xfailed + c.xpassed > 0 ? ", " + std::to_string(c.xfailed) + " XFAIL, " +
+                                                   std::to_string(c.xpassed) + " XPASS"
+                                             : std::string())
+              << "\n";
   context.exitCode = c.failed > 0 ? 2 : c.warned > 0 ? 1 : 0;
   if (merged.documents.size() < merged.documentCount) {
     context.err << "ravelcrest: merge: " << merged.documentCount - merged.documents.size()
