@@ -31,9 +31,9 @@
 #include "tools/Interrupt.h"
 #include "tools/Progress.h"
 #include "tools/ResultsFolder.h"
+#include "tools/RunReports.h"
 #include "tools/ShardEnvironment.h"
 #include "tools/SuiteSettings.h"
-#include "tools/RunReports.h"
 #include "tools/SummaryTable.h"
 
 namespace rc::tools {

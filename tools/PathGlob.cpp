@@ -45,7 +45,9 @@ bool globMatches(std::string_view pattern, std::string_view path) {
   can[pat.size()][names.size()] = 1;
   for (std::size_t i = pat.size(); i-- > 0;)
     for (std::size_t j = names.size() + 1; j-- > 0;) {
-      if (pat[i] == "**")
+      if (pat[i] == "**" && i + 1 == pat.size())
+        can[i][j] = j < names.size();  // a trailing "**": something inside the folder, not the folder
+      else if (pat[i] == "**")
         can[i][j] = can[i + 1][j] || (j < names.size() && can[i][j + 1]);
       else
         can[i][j] = j < names.size() && can[i + 1][j + 1] && nameMatches(pat[i], names[j]);

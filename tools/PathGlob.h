@@ -1,6 +1,7 @@
 // Glob patterns over relative paths with "/" between folders, as a suite
 // file writes them: "*" and "?" within one name, "**" for any number of
-// folders ("castings/**", "**/*.vxldrw").
+// folders ("**/*.vxldrw"); a trailing "**" stands for everything below a
+// folder ("castings/**").
 #pragma once
 
 #include <string_view>

@@ -143,6 +143,7 @@ class Reader {
     } catch (const UsageError& e) {
       std::string why = e.what();
       if (why.rfind("check: ", 0) == 0) why.erase(0, 7);
+      if (auto at = why.find(" in --checks"); at != std::string::npos) why.replace(at, 12, " in checks");
       fail(line, why);
     }
     if (name == "image-format" && text != "gif" && text != "cbf") fail(line, "image-format must be \"gif\" or \"cbf\"");
@@ -189,7 +190,13 @@ DocumentRule readRule(const Reader& reader, const toml::table& table, const std:
         if (!n.is_array() && !n.is_string())
           reader.fail(n, "xfail must be true, false or a list of check names, not " + std::string(typeText(n)));
         ConfigValue names = reader.value(kXfail, n, folder);
-        rule.xfail = resolveCheckNames(names.text, checkCatalog());
+        try {
+          rule.xfail = resolveCheckNames(names.text, checkCatalog());
+        } catch (const UsageError& e) {
+          std::string why = e.what();
+          if (auto at = why.find(" in --checks"); at != std::string::npos) why.replace(at, 12, " in xfail");
+          reader.fail(n, why.substr(why.rfind("check: ", 0) == 0 ? 7 : 0));
+        }
       }
     } else if (const Key* key = reader.find(name); key && key->perDocument) {
       rule.values[key->name] = reader.value(*key, n, folder);

@@ -35,7 +35,11 @@ def test_control_fields_come_from_the_libraries_linked(deb):
     for package in ("libc6", "libstdc++6", "libsodium23", "libpq5", "libsqlite3-0", "libgif7", "libjpeg62-turbo",
                     "zlib1g", "libssl3"):
         assert package in depends, depends
-    assert "ldconfig" in run(["dpkg-deb", "-I", deb, "triggers"]).stdout
+    assert "python3 (>= 3." in depends
+    assert "activate-noawait ldconfig" in run(["dpkg-deb", "-I", deb, "triggers"]).stdout
+    assert "libravelcrest 1 ravelcrest" in run(["dpkg-deb", "-I", deb, "shlibs"]).stdout
+    assert run(["dpkg-deb", "-I", deb, "postinst"], check=False).returncode != 0
+    assert field(deb, "Description").startswith("regression-test harness")
 
 
 @pytest.mark.skipif(shutil.which("lintian") is None, reason="lintian is not installed")

@@ -97,7 +97,8 @@ def local_command(container, mounts):
     command = " ".join(container["args"])
     assert container["command"] == ["sh", "-c"]
     for mount in container["volumeMounts"]:
-        command = command.replace(mount["mountPath"], str(mounts[mount["name"]]))
+        path = re.escape(mount["mountPath"])
+        command = re.sub(rf"(?<![\w/]){path}(?=/|\s|$)", str(mounts[mount["name"]]), command)
     return command
 
 
