@@ -1,5 +1,7 @@
 """The Debian package made by CPack: its control fields, lintian, and the
 programs and samples it holds, used from a throwaway root it is unpacked into."""
+import os
+import re
 import shutil
 import sys
 
@@ -38,7 +40,6 @@ def test_control_fields_come_from_the_libraries_linked(deb):
     assert "python3 (>= 3." in depends
     assert "activate-noawait ldconfig" in run(["dpkg-deb", "-I", deb, "triggers"]).stdout
     assert "libravelcrest 1 ravelcrest" in run(["dpkg-deb", "-I", deb, "shlibs"]).stdout
-    assert run(["dpkg-deb", "-I", deb, "postinst"], check=False).returncode != 0
     assert field(deb, "Description").startswith("regression-test harness")
 
 
@@ -55,7 +56,8 @@ def test_unpacked_package_checks_its_samples(root, tmp_path):
     env = clean_env(RAVELCREST_REGISTRY=tmp_path / "registry", RAVELCREST_DRIVE_ROOT=tmp_path / "root")
     # The programs find the package's library, not one installed elsewhere.
     linked = run(["ldd", usr / "bin/ravelcrest"], env=env).stdout
-    assert str(usr / "lib/libravelcrest.so.1") in linked, linked
+    found = re.search(r"libravelcrest\.so\.1 => (\S+)", linked)
+    assert found and os.path.realpath(found.group(1)).startswith(str(usr) + "/"), linked
     check_samples(usr / "bin/ravelcrest", usr / "share/ravelcrest", tmp_path, env)
     site = usr / "lib/python3/dist-packages"
     out = run([sys.executable, "-c", "import ravelcrest; print(ravelcrest.__file__)"],
