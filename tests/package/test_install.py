@@ -11,7 +11,7 @@ from conftest import BUILD, check_samples, clean_env, missing_files, run
 @pytest.fixture(scope="module")
 def prefix(tmp_path_factory):
     prefix = tmp_path_factory.mktemp("prefix") / "inst"
-    run(["cmake", "--install", BUILD, "--prefix", prefix])
+    run(["cmake", "--install", BUILD, "--prefix", prefix, "--strip"])
     return prefix
 
 
