@@ -9,19 +9,23 @@ namespace rc::tools {
 
 namespace {
 
-// What a CI system sets: the variable that marks it, the one with the job's
-// number, and how the number and the total are read.
+// How a CI system numbers the parallel jobs of one run.
+enum class Counting { FromOne, FromZero, SlurmRange };
+
+// What a CI system sets for a parallel job: the job's number (whose presence
+// marks the system) and the number of jobs.
 struct CiSystem {
   const char* name;
   const char* index;
   const char* total;
+  Counting counting;
 };
 
 constexpr CiSystem kSystems[] = {
-    {"GitLab", "CI_NODE_INDEX", "CI_NODE_TOTAL"},
-    {"Kubernetes", "JOB_COMPLETION_INDEX", "JOB_COMPLETIONS"},
-    {"Slurm", "SLURM_ARRAY_TASK_ID", "SLURM_ARRAY_TASK_COUNT"},
-    {"Buildkite", "BUILDKITE_PARALLEL_JOB", "BUILDKITE_PARALLEL_JOB_COUNT"},
+    {"GitLab", "CI_NODE_INDEX", "CI_NODE_TOTAL", Counting::FromOne},
+    {"Kubernetes", "JOB_COMPLETION_INDEX", "JOB_COMPLETIONS", Counting::FromZero},
+    {"Slurm", "SLURM_ARRAY_TASK_ID", "SLURM_ARRAY_TASK_COUNT", Counting::SlurmRange},
+    {"Buildkite", "BUILDKITE_PARALLEL_JOB", "BUILDKITE_PARALLEL_JOB_COUNT", Counting::FromZero},
 };
 
 [[noreturn]] void fail(const std::string& why) { throw UsageError("check: --shard auto: " + why); }
@@ -71,21 +75,26 @@ DetectedShard shardFromEnvironment(const EnvironmentLookup& lookup) {
   std::size_t index = required(s.index);
   std::size_t total = required(s.total);
   std::string given = setting(s.index, index);
-  std::string name = s.name;
-  if (name == "GitLab") return {checked(s, index, total, given), name};
-  if (name == "Slurm") {
+  if (s.counting == Counting::FromOne) return {checked(s, index, total, given), s.name};
+  if (s.counting == Counting::SlurmRange) {
     // An array's task IDs run from its minimum in steps (--array=0-15:4 has
     // 0, 4, 8, 12); a shard is a task's place in that range.
     std::size_t min = number(lookup, "SLURM_ARRAY_TASK_MIN", 0);
     std::size_t step = number(lookup, "SLURM_ARRAY_TASK_STEP", 1);
     if (step == 0) fail("Slurm: SLURM_ARRAY_TASK_STEP is 0");
+    // A list of IDs (--array=1,2,9) is no range: some shards would never
+    // run, so every task refuses it, not only those whose ID is too high.
+    const char* max = lookup("SLURM_ARRAY_TASK_MAX");
+    if (max && number(lookup, "SLURM_ARRAY_TASK_MAX", 0) != min + (total - 1) * step)
+      fail("Slurm: the array's task IDs (" + setting("SLURM_ARRAY_TASK_MIN", min) + ", SLURM_ARRAY_TASK_MAX=" + max +
+           ", " + setting("SLURM_ARRAY_TASK_COUNT", total) + ", step " + std::to_string(step) +
+           ") are not an evenly stepped range; give the array as a range (--array=1-4)");
     if (index < min || (index - min) % step != 0)
       fail("Slurm: " + given + " is not in the array's range from " + setting("SLURM_ARRAY_TASK_MIN", min) +
            " in steps of " + std::to_string(step) + " (an array of listed IDs cannot be sharded; use a range)");
-    return {checked(s, (index - min) / step + 1, total, given), name};
+    return {checked(s, (index - min) / step + 1, total, given), s.name};
   }
-  // Kubernetes and Buildkite count their jobs from 0.
-  return {checked(s, index + 1, total, given), name};
+  return {checked(s, index + 1, total, given), s.name};
 }
 
 Shard shardOption(std::string_view text, const EnvironmentLookup& lookup, std::ostream& note) {

@@ -23,8 +23,8 @@ struct DetectedShard {
 //   Kubernetes    JOB_COMPLETION_INDEX (from 0), JOB_COMPLETIONS (set in the
 //                 Job's pod template to spec.completions)
 //   Slurm         SLURM_ARRAY_TASK_ID, SLURM_ARRAY_TASK_COUNT,
-//                 SLURM_ARRAY_TASK_MIN, SLURM_ARRAY_TASK_STEP (an evenly
-//                 stepped range of task IDs)
+//                 SLURM_ARRAY_TASK_MIN, SLURM_ARRAY_TASK_STEP and
+//                 SLURM_ARRAY_TASK_MAX (an evenly stepped range of task IDs)
 //   Buildkite     BUILDKITE_PARALLEL_JOB (from 0), BUILDKITE_PARALLEL_JOB_COUNT
 // Throws UsageError naming every variable it looked for when none is set, the
 // systems found when more than one is, and the variable and value that is

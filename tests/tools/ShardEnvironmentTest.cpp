@@ -57,7 +57,17 @@ TEST(ShardEnvironment, SlurmArraysCountFromTheirMinimumInTheirSteps) {
   expectShard(stepped, 4, 4, "Slurm");
   stepped["SLURM_ARRAY_TASK_ID"] = "6";
   EXPECT_NE(error(stepped).find("not in the array's range"), std::string::npos);
-  // --array=1,3,9: a list, not a range; task 9 would be shard 9 of 3.
+  // --array=1,2,9: a list, not a range; every task refuses it, as shard 3
+  // would never run.
+  EXPECT_NE(error({{"SLURM_ARRAY_TASK_ID", "2"}, {"SLURM_ARRAY_TASK_COUNT", "3"}, {"SLURM_ARRAY_TASK_MIN", "1"},
+                   {"SLURM_ARRAY_TASK_MAX", "9"}})
+                .find("not an evenly stepped range"),
+            std::string::npos);
+  expectShard({{"SLURM_ARRAY_TASK_ID", "2"}, {"SLURM_ARRAY_TASK_COUNT", "3"}, {"SLURM_ARRAY_TASK_MIN", "1"},
+               {"SLURM_ARRAY_TASK_MAX", "3"}},
+              2, 3, "Slurm");
+  // Without SLURM_ARRAY_TASK_MAX, a task whose ID lies beyond the count is
+  // still refused: task 9 would be shard 9 of 3.
   EXPECT_NE(error({{"SLURM_ARRAY_TASK_ID", "9"}, {"SLURM_ARRAY_TASK_COUNT", "3"}, {"SLURM_ARRAY_TASK_MIN", "1"}})
                 .find("is not one of 3 shards"),
             std::string::npos);
