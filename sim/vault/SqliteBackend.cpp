@@ -71,9 +71,7 @@ SqliteBackend::SqliteBackend(std::string path, OpenMode mode) : path_(std::move(
   if (rc == SQLITE_OK) return;
   struct stat wal {};
   const bool pendingChanges = ::stat((path_ + "-wal").c_str(), &wal) == 0 && wal.st_size > 0;
-  const int primary = rc & 0xff;
-  if (pendingChanges || (primary != SQLITE_CANTOPEN && primary != SQLITE_READONLY && primary != SQLITE_IOERR))
-    fail(rc, "reading");
+  if (pendingChanges || folderWriteError() == 0) fail(rc, "reading");
   statements_.clear();
   db_.reset();
   if (!connect(immutableUri(path_), SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, rc)) fail(rc, "opening");
@@ -92,6 +90,12 @@ bool SqliteBackend::connect(const std::string& name, int flags, int& rc) {
 std::string SqliteBackend::folder() const {
   std::size_t slash = path_.find_last_of('/');
   return slash == std::string::npos ? std::string(".") : path_.substr(0, slash == 0 ? 1 : slash);
+}
+
+int SqliteBackend::folderWriteError() const {
+  if (::access(folder().c_str(), W_OK) == 0) return 0;
+  const int e = errno;
+  return e == EROFS || e == EACCES || e == EPERM ? e : 0;
 }
 
 std::vector<std::string> SqliteBackend::integrityProblems() {
@@ -119,9 +123,11 @@ void SqliteBackend::fail(int code, std::string_view doing) const {
   const int system = db_ ? sqlite3_system_errno(db_.get()) : 0;
   if (primary == SQLITE_FULL) throw VaultError(ErrorKind::Storage, systemFailureText(ENOSPC, folder(), doing));
   if (primary == SQLITE_READONLY) throw VaultError(ErrorKind::Storage, systemFailureText(EROFS, folder(), doing));
-  if ((primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN) &&
-      (system == ENOSPC || system == EDQUOT || system == EROFS || system == EACCES || system == EPERM))
-    throw VaultError(ErrorKind::Storage, systemFailureText(system, folder(), doing));
+  if (primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN) {
+    if (system == ENOSPC || system == EDQUOT || system == EROFS || system == EACCES || system == EPERM)
+      throw VaultError(ErrorKind::Storage, systemFailureText(system, folder(), doing));
+    if (int e = folderWriteError(); e != 0) throw VaultError(ErrorKind::Storage, systemFailureText(e, folder(), doing));
+  }
   throw VaultError(ErrorKind::Storage, std::string(doing) + " " + describe() + " failed: " + detail);
 }
 

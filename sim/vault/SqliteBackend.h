@@ -44,6 +44,9 @@ class SqliteBackend : public StoreBackend {
   // SQLite cannot open the file at all.
   bool connect(const std::string& name, int flags, int& rc);
   std::string folder() const;
+  // EROFS, EACCES or EPERM when the database's folder cannot be written
+  // (the vault is read-only), else 0.
+  int folderWriteError() const;
 
   std::string path_;
   std::unique_ptr<sqlite3, Closer> db_;

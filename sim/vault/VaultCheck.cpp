@@ -16,6 +16,7 @@
 #include "platform/os/UniqueFd.h"
 #include "sim/vault/ContentHash.h"
 #include "sim/vault/Names.h"
+#include "sim/vault/VaultError.h"
 #include "sim/vault/VaultLocation.h"
 #include "sim/vault/WriterLock.h"
 
