@@ -173,6 +173,9 @@ void FetchReferenceTree(const au::ObjectRef& connection, const au::ObjectRef& do
         stack.pop_back();
         break;
       case Fetched::Descend:
+        // A level whose last reference this was has nothing left to do:
+        // it goes before its child comes, so a chain takes one level.
+        if (level.next == level.items.size()) stack.pop_back();
         if (std::optional<Level> child = openLevel(fetched, visited, hooks)) stack.push_back(std::move(*child));
         break;
     }

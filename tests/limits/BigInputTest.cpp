@@ -216,19 +216,31 @@ TEST_F(BigInput, AVaultReferenceChainTwentyThousandDeep) {
   store.set(key, "Temp-2", "secret");
   store.set(key, "Temp-3", vaultDir);
 
-  const long peak = peakKiB([&] {
-    au::ObjectRef host = session();
+  // The task logged in, in a child of its own: a login alone takes what
+  // verifying an Argon2id password takes (64 MiB), the walk comes on top.
+  auto loggedIn = [&] {
     au::ObjectRef task = au::createObject("RavelcrestCore.clsKstdUpdate");
     au::call(task, "SetUpdatingDirectory", Variant(work));
     au::call(task, "SetUpdateWarningFilePath", Variant(dir_ + "/warnings.txt"));
     std::vector<Variant> text{Variant("")};
-    if (!au::call(task, "InitKeysteadAdminConnection", text).toBool()) return false;
-    au::call(task, "GetVexlarVersion");
+    if (!au::call(task, "InitKeysteadAdminConnection", text).toBool()) task.reset();
+    else au::call(task, "GetVexlarVersion");
+    return task;
+  };
+  const long login = peakKiB([&] {
+    session();
+    return loggedIn() != nullptr;
+  });
+  const long peak = peakKiB([&] {
+    au::ObjectRef host = session();
+    au::ObjectRef task = loggedIn();
+    if (!task) return false;
     std::vector<Variant> update{Variant(name(0)), Variant("")};
     const bool updated = au::call(task, "UpdateDocument", update).toBool();
     const bool fetched = platform::fileExists(work + "/" + name(kDepth - 1));
     if (!updated || !fetched) std::fprintf(stderr, "update: %s, last link fetched: %d\n", update[1].toText().c_str(), fetched);
     // The reference update walks the same chain (every link is up to date).
+    std::vector<Variant> text{Variant("")};
     if (!au::call(task, "InitKeysteadAdminConnection", text).toBool()) return false;
     au::ObjectRef connection = au::createObject("Keystead.KstdConnection");
     au::call(connection, "Login", Variant("admin"), Variant("secret"), Variant(vaultDir));
@@ -237,7 +249,12 @@ TEST_F(BigInput, AVaultReferenceChainTwentyThousandDeep) {
     if (!walked) std::fprintf(stderr, "reference update: %s\n", walk[1].toText().c_str());
     return updated && fetched && walked;
   });
-  expectPeak("update a vault reference chain 20,000 deep", peak, 64);
+  ASSERT_GT(login, 0) << "the login failed";
+  ASSERT_GT(peak, 0) << "the update failed or crashed";
+  std::printf("peak RSS %-44s %7.1f MiB (logged-in child %.1f MiB)\n", "update a reference chain 20,000 deep",
+              peak / 1024.0, login / 1024.0);
+  RecordProperty("reference chain 20,000 deep", std::to_string(peak / 1024) + " MiB");
+  EXPECT_LT(peak - login, 32 * kMiB);
 }
 
 TEST_F(BigInput, TwoProcessesWritingAThousandSettingsEachKeepThemAll) {

@@ -112,6 +112,7 @@ def start_update(vault, tmp_path, runtime):
                             stderr=subprocess.PIPE, text=True, env={**os.environ, "XDG_RUNTIME_DIR": str(runtime)})
     proc.stdin.write("s3cret\n")
     proc.stdin.close()
+    proc.stdin = None  # communicate() must not flush it again
     work = tmp_path / "r" / "work"
     deadline = time.monotonic() + 60
     while not (work.exists() and any(work.iterdir())):
