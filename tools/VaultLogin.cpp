@@ -29,12 +29,13 @@ namespace fs = std::filesystem;
 constexpr const char* kRunFolderPrefix = "ravelcrest-vault-";
 
 // Where the run's private folder goes: $XDG_RUNTIME_DIR (memory, the
-// user's alone) when there is one, else $TMPDIR, else /tmp.
+// user's alone) when there is one we may write, else $TMPDIR, else /tmp.
 std::string privateBase() {
   for (const char* name : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
     const char* v = std::getenv(name);
     struct stat st {};
-    if (v != nullptr && v[0] == '/' && ::stat(v, &st) == 0 && S_ISDIR(st.st_mode)) return v;
+    if (v != nullptr && v[0] == '/' && ::stat(v, &st) == 0 && S_ISDIR(st.st_mode) && ::access(v, W_OK | X_OK) == 0)
+      return v;
   }
   return "/tmp";
 }
