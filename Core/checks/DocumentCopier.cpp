@@ -127,7 +127,9 @@ class DocumentCopyRun {
   void copyDocument(std::string& relPath, std::int16_t& level, std::vector<std::string>& references) {
     if (relPath.empty() || !platform::isSeparator(relPath.front())) relPath.insert(0, "/");
     const std::string rel = relPath;
-    relPath = opt_.CopyToPath + rel;
+    // The path the document is written to: an empty destination is the
+    // drive root.
+    relPath = (opt_.CopyToPath.empty() ? toRoot_ : opt_.CopyToPath) + rel;
     const DocumentPath doc = parseDocumentPath(rel);
 
     const std::string destFolder = joinNormal(toRoot_, doc.folder);
@@ -256,8 +258,9 @@ class DocumentCopyRun {
     return found->second;
   }
 
+  // A trace line that cannot be written is passed over: the copy goes on.
   void trace(const std::string& line) {
-    if (opt_.trace) opt_.trace(line);
+    if (opt_.trace) au::ResumeNext(nullptr).step([&] { opt_.trace(line); });
   }
 
   static std::string joinNormal(const std::string& folder, const std::string& name) {

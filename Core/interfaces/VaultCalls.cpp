@@ -1,6 +1,9 @@
 #include "Core/interfaces/VaultCalls.h"
 
+#include <algorithm>
+
 #include "platform/automation/Error.h"
+#include "platform/os/Paths.h"
 
 namespace rc::core::vault {
 
@@ -10,12 +13,22 @@ std::string DocumentName(const au::ObjectRef& doc) { return au::call(doc, "Name"
 std::string DocumentRevision(const au::ObjectRef& doc) { return au::call(doc, "Revision").toText(); }
 std::int32_t DocumentSize(const au::ObjectRef& doc) { return au::call(doc, "Size").toLong(); }
 
+bool IsPlainDocumentName(std::string_view name) {
+  if (name.empty() || name.size() > kMaxDocumentNameBytes || name.find("..") != std::string_view::npos) return false;
+  return std::none_of(name.begin(), name.end(), [](char c) {
+    auto u = static_cast<unsigned char>(c);
+    return platform::isSeparator(c) || u < 0x20 || u == 0x7f;
+  });
+}
+
 au::ObjectRef GetSpecificDocument(const au::ObjectRef& connection, std::string_view name) {
+  if (connection && !IsPlainDocumentName(name)) return nullptr;
   return au::callObject(connection, "GetSpecificDocument", name);
 }
 
 au::ObjectRef GetSpecificDocument(const au::ObjectRef& connection, std::string_view name,
                                   std::string_view revision) {
+  if (connection && !IsPlainDocumentName(name)) return nullptr;
   return au::callObject(connection, "GetSpecificDocument", name, revision);
 }
 

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <utility>
 
+#include "Core/interfaces/VaultCalls.h"
+#include "platform/automation/Error.h"
 #include "platform/os/Paths.h"
 
 namespace rc::core::vault {
@@ -41,16 +43,16 @@ int HostDocumentType(std::string_view fileType) {
   return 0;
 }
 
-bool IsPlainDocumentName(std::string_view name) {
-  if (name.empty() || name.find("..") != std::string_view::npos) return false;
-  return std::none_of(name.begin(), name.end(), [](char c) {
-    auto u = static_cast<unsigned char>(c);
-    return platform::isSeparator(c) || u < 0x20 || u == 0x7f;
-  });
-}
-
 std::string RefusedNameText(std::string_view name) {
   return "Refused vault document name '" + std::string(name) + "': not a plain file name";
+}
+
+std::string BackupFilePath(std::string_view local, std::string_view revision) {
+  std::string name(platform::fileName(local));
+  name += kBackupMarker;
+  name += revision;
+  if (!IsPlainDocumentName(name)) automation::raise(automation::err::BadFileNameOrNumber, name);
+  return std::string(local) + std::string(kBackupMarker) + std::string(revision);
 }
 
 bool IsBackupFileName(std::string_view fileName) {
@@ -59,6 +61,10 @@ bool IsBackupFileName(std::string_view fileName) {
 
 std::string LocalFilePath(std::string_view folder, std::string_view name) {
   return platform::nativePath(platform::joinPath(folder, name));
+}
+
+std::string LocalFolder(std::string_view folder) {
+  return folder.empty() ? platform::driveRoot() : platform::nativePath(folder);
 }
 
 double FreeBytesToDouble(std::uint64_t bytes) {

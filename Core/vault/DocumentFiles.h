@@ -17,20 +17,25 @@ std::string GetFileType(std::string_view docNameIn);
 // 3 drawing; 0 for a type the host does not open.
 int HostDocumentType(std::string_view fileType);
 
-// Whether `name` is a plain file name: not empty, no folder part, no "/" or
-// "\", no "..", no control character. Other names are never fetched.
-bool IsPlainDocumentName(std::string_view name);
 // The refusal text for a document name that is not plain.
 std::string RefusedNameText(std::string_view name);
 
 // The marker in the file name of a backup copy: "<name>_bk_<revision>".
 inline constexpr std::string_view kBackupMarker = "_bk_";
+// The backup copy of the local file `local` for `revision`. A revision
+// whose backup name would not be a plain file name ("/", "\", "..") is
+// refused with 52 (Bad file name or number): the copy never lands outside
+// the task's folder.
+std::string BackupFilePath(std::string_view local, std::string_view revision);
 // Whether the file name (not its folder) holds the marker, in any case.
 bool IsBackupFileName(std::string_view fileName);
 
 // The local file of a document: the folder and the name joined, in native
 // form (the vault is handed it as it is).
 std::string LocalFilePath(std::string_view folder, std::string_view name);
+// The task's folder in native form; an empty folder is the drive root, as
+// in LocalFilePath.
+std::string LocalFolder(std::string_view folder);
 
 // Bytes free to the user on the folder's file system (replaceable in tests).
 using FreeBytesQuery = std::function<std::uint64_t(std::string_view folder)>;

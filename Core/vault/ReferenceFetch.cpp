@@ -5,6 +5,7 @@
 
 #include "Core/interfaces/VaultCalls.h"
 #include "Core/vault/DocumentFiles.h"
+#include "platform/os/Files.h"
 #include "platform/os/Paths.h"
 #include "platform/automation/Trap.h"
 
@@ -35,7 +36,11 @@ bool FetchDocumentToDisk(const au::ObjectRef& document, std::string_view folder,
           returnedErrString = "No Disk Space";
           return;
         }
-        au::call(document, "Save", platform::nativePath(folder));
+        // An empty folder is the drive root, as for the local file's path;
+        // the root is made on first use.
+        const std::string target = LocalFolder(folder);
+        if (folder.empty()) platform::createFolder(target);
+        au::call(document, "Save", target);
         result = true;
       },
       [&](const au::AutomationError& e) {
@@ -66,6 +71,7 @@ struct Level {
   std::vector<au::Variant> items;
   Entry first;
   std::size_t next = 0;
+  bool top = false;  // the references of the document the walk began with
 };
 
 // What became of one referenced document.
@@ -116,18 +122,25 @@ Fetched fetchEntry(const au::ObjectRef& connection, const Entry& entry, VisitedD
   std::string lastError;
   au::ResumeNext next([&](const au::AutomationError& e) { lastError = e.description(); });
   au::ObjectRef ref;
-  auto lookup = [&] { ref = GetSpecificDocument(connection, entry.name, entry.revision); };
-  if (hooks.lookupErrorsEndWalk) {
-    if (!au::trapped(lookup, hooks.walkFailed)) return Fetched::EndLevel;
-  } else {
-    next.step(lookup);
-  }
   const std::string continuing = " but continuing with " + hooks.taskName + " task.";
-  if (!ref) {
+  auto lookup = [&] { ref = GetSpecificDocument(connection, entry.name, entry.revision); };
+  auto warnMissing = [&] {
     hooks.warn("Unable to find document '" + entry.name + "' revision '" + entry.revision + "' in Keystead vault" +
                continuing);
-    return Fetched::Done;
+  };
+  if (hooks.lookupErrorsEndWalk) {
+    if (!au::trapped(
+            [&] {
+              lookup();
+              if (!ref) warnMissing();
+            },
+            hooks.walkFailed))
+      return Fetched::EndLevel;
+  } else {
+    next.step(lookup);
+    if (!ref) next.step(warnMissing);
   }
+  if (!ref) return Fetched::Done;
   std::int32_t size = 0;
   next.step([&] { size = DocumentSize(ref); });
   if (size <= 0) return Fetched::Done;
@@ -156,8 +169,15 @@ void FetchReferenceTree(const au::ObjectRef& connection, const au::ObjectRef& do
                         const ReferenceFetchHooks& hooks) {
   // Depth first, parents before children, each document's references in
   // their order: the order a recursive walk would take.
+  // An error a hook raises (a warning that cannot be written) ends the
+  // level it arises on; the walk goes on with the level below, as a walk
+  // that recursed under "resume next" would. Only on the first level does
+  // it reach the caller.
   std::vector<Level> stack;
-  if (std::optional<Level> top = openLevel(doc, visited, hooks)) stack.push_back(std::move(*top));
+  if (std::optional<Level> top = openLevel(doc, visited, hooks)) {
+    top->top = true;
+    stack.push_back(std::move(*top));
+  }
   while (!stack.empty()) {
     Level& level = stack.back();
     if (level.next == level.items.size()) {
@@ -166,18 +186,27 @@ void FetchReferenceTree(const au::ObjectRef& connection, const au::ObjectRef& do
     }
     const Entry entry = entryAt(level, level.next++);
     au::ObjectRef fetched;
-    switch (fetchEntry(connection, entry, visited, hooks, fetched)) {
+    Fetched outcome = Fetched::EndLevel;
+    try {
+      outcome = fetchEntry(connection, entry, visited, hooks, fetched);
+    } catch (const au::AutomationError&) {
+      if (level.top) throw;
+    }
+    switch (outcome) {
       case Fetched::Done:
         break;
       case Fetched::EndLevel:
         stack.pop_back();
         break;
-      case Fetched::Descend:
+      case Fetched::Descend: {
         // A level whose last reference this was has nothing left to do:
         // it goes before its child comes, so a chain takes one level.
         if (level.next == level.items.size()) stack.pop_back();
-        if (std::optional<Level> child = openLevel(fetched, visited, hooks)) stack.push_back(std::move(*child));
+        std::optional<Level> child;
+        au::ResumeNext(nullptr).step([&] { child = openLevel(fetched, visited, hooks); });
+        if (child) stack.push_back(std::move(*child));
         break;
+      }
     }
   }
 }

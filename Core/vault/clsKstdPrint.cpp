@@ -116,7 +116,7 @@ bool clsKstdPrint::PrintSpecificDocument(const ObjectRef& specificDocument, std:
     return false;
   }
   std::string ignored;
-  getDocumentReferences(specificDocument, ignored);
+  au::ResumeNext(nullptr).step([&] { getDocumentReferences(specificDocument, ignored); });
   return RunVexlarPrint(local, returnedErrString);
 }
 
@@ -198,49 +198,53 @@ bool clsKstdPrint::RunVexlarPrint(const std::string& docNameIn, std::string& ret
     }
     pagePairs = std::move(*parsed);
   }
-  bool result = false;
-  bool printed = false;
+  bool printed = false;  // handed to the printer: the run's result
+  bool stopped = false;  // nothing was opened: the host keeps running
+  std::string pendingError;
   ObjectRef host;
-  const bool clean = au::trapped(
+  au::trapped(
       [&] {
         const int type = vault::HostDocumentType(vault::GetFileType(docNameIn));
         host = GetApp();
-        au::call(host, "SetCurrentWorkingDirectory", {Variant(PrintingDirectory)});
-        if (type == 0) return;
+        au::call(host, "SetCurrentWorkingDirectory", PrintingDirectory);
         std::vector<Variant> args{Variant(docNameIn), Variant(type), Variant(kOpenOptions), Variant(""), Variant(0),
                                   Variant(0)};
-        ObjectRef opened = au::call(host, "OpenDoc6", args).toObject();
+        ObjectRef opened = type == 0 ? nullptr : au::call(host, "OpenDoc6", args).toObject();
         const std::int32_t warnings = args[5].toLong();
         if (warnings & 4) returnedErrString = "File '" + docNameIn + "' was locked by another user.";
         else if (warnings & 512) returnedErrString = "File '" + docNameIn + "' has view-only restriction.";
-        if (!opened) return;
+        if (!opened) {
+          stopped = true;
+          return;
+        }
         ObjectRef active = au::callObject(host, "ActiveDoc");
         au::letProperty(au::callObject(active, "ActiveView"), "FrameState", Variant(1));
-        au::call(active, "SetFeatureManagerWidth", {Variant(kFeatureManagerWidth)});
-        au::call(active, "SetToolbarVisibility", {Variant(kLastToolbar), Variant(false)});
-        for (int bar = 0; bar < kLastToolbar; ++bar) au::call(active, "SetToolbarVisibility", {Variant(bar), Variant(false)});
-        ObjectRef doc = au::callObject(host, "ActivateDoc", {Variant(docNameIn)});
+        au::call(active, "SetFeatureManagerWidth", kFeatureManagerWidth);
+        au::call(active, "SetToolbarVisibility", kLastToolbar, false);
+        for (int bar = 0; bar < kLastToolbar; ++bar) au::call(active, "SetToolbarVisibility", bar, false);
+        ObjectRef doc = au::callObject(host, "ActivateDoc", docNameIn);
         if (!doc) return;
         printOpenDocument(doc, pagePairs);
         printed = true;
         const std::string title = au::call(doc, "GetTitle").toText();
         doc.reset();
-        au::call(host, "CloseDoc", {Variant(title)});
+        au::call(host, "CloseDoc", title);
         au::call(host, "ExitApp");
       },
-      [&](const AutomationError& e) {
-        if (returnedErrString.empty()) returnedErrString = vault::WithSuffix(e, " in function RunVexlarPrint.");
-      });
-  // The result tells whether the document was handed to the printer: an
-  // error of the print call (or before it) is a failed run.
-  result = printed;
-  if (host && (!clean || !printed)) {
-    // Whatever failed, the document opened here is closed and the host exits.
+      [&](const AutomationError& e) { pendingError = e.description(); });
+  // Once printed, an error of the tidying up leaves the text as it is and
+  // the host running with the document open.
+  if (printed || stopped) return printed;
+  // Nothing was printed (the document could not be activated, or a call up
+  // to the print itself failed): the document is closed by its path and
+  // the host exits.
+  if (host) {
     au::ResumeNext next(nullptr);
-    next.step([&] { au::call(host, "CloseDoc", {Variant(docNameIn)}); });
+    next.step([&] { au::call(host, "CloseDoc", docNameIn); });
     next.step([&] { au::call(host, "ExitApp"); });
   }
-  return result;
+  if (returnedErrString.empty()) returnedErrString = pendingError + " in function RunVexlarPrint.";
+  return false;
 }
 
 // ---- Type information ----------------------------------------------------------

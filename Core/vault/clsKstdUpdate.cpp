@@ -160,7 +160,7 @@ bool clsKstdUpdate::GetDocumentToDisk(const ObjectRef& document, std::string& re
       document, updatingDirectory_,
       [this](const std::string& name, const std::string& rev) {
         const std::string local = vault::LocalFilePath(updatingDirectory_, name);
-        return GetFileAlreadyExistsOnDisk(local + std::string(vault::kBackupMarker) + rev, local, "True");
+        return GetFileAlreadyExistsOnDisk(vault::BackupFilePath(local, rev), local, "True");
       },
       [this](std::int32_t size, std::string& text) { return GetEnoughSizeOnDisk(size, updatingDirectory_, text); },
       returnedErrString);
@@ -304,10 +304,9 @@ bool clsKstdUpdate::updateDocumentReferences(const ObjectRef& document, vault::V
 bool clsKstdUpdate::GetFileAlreadyExistsOnDisk(const std::string& backupName, const std::string& documentName,
                                                const std::string& renameTheDocument) {
   if (!platform::fileExists(backupName)) return false;
-  // The backup copy becomes the local file again. It is copied rather than
-  // moved, so that an update that fails afterwards (and deletes the local
-  // file) does not lose the only copy; an existing local file is an error.
-  if (Variant(renameTheDocument).toText() == "True") platform::copyFile(backupName, documentName, /*overwrite=*/false);
+  // The backup copy becomes the local file again; an existing local file is
+  // an error (58) and both stay as they are.
+  if (Variant(renameTheDocument).toText() == "True") platform::moveFile(backupName, documentName);
   return true;
 }
 
@@ -425,8 +424,10 @@ bool clsKstdUpdate::DoUpdate(const std::string& documentName, const std::string&
           returnedErrString = "Failed File Update: " + documentName + " Revision: " + rev;
         } else {
           result = ReplaceFile(documentName, FileName, rev, useOldModTimes_, returnedErrString);
+          // The rebuilt file is kept as a backup copy whatever the check-in
+          // answered: the local file is deleted below when it failed.
           std::string backupText;
-          if (result) BackupFile(documentName, rev, backupText);
+          BackupFile(documentName, rev, backupText);
         }
         if (result) {
           addUpdated(documentName, rev);
@@ -434,7 +435,8 @@ bool clsKstdUpdate::DoUpdate(const std::string& documentName, const std::string&
         }
         if (returnedErrString.empty())
           returnedErrString = "Failed File Replace: " + documentName + " Revision: " + rev;
-        au::ResumeNext(nullptr).step([&] { platform::deleteFile(FileName); });
+        // A read-only local file is left.
+        au::ResumeNext(nullptr).step([&] { platform::deleteFile(FileName, /*force=*/false); });
       },
       [&](const AutomationError& e) {
         result = false;
@@ -485,7 +487,7 @@ bool clsKstdUpdate::BackupFile(const std::string& fnIn, const std::string& RevIn
   au::trapped(
       [&] {
         const std::string local = vault::LocalFilePath(updatingDirectory_, fnIn);
-        platform::copyFile(local, local + std::string(vault::kBackupMarker) + RevIn, /*overwrite=*/true);
+        platform::copyFile(local, vault::BackupFilePath(local, RevIn), /*overwrite=*/true);
         result = true;
       },
       [&](const AutomationError& e) { returnedErrString = vault::WithSuffix(e, " in function BackupFile."); });
@@ -494,7 +496,7 @@ bool clsKstdUpdate::BackupFile(const std::string& fnIn, const std::string& RevIn
 
 bool clsKstdUpdate::CleanUpBackupFiles() {
   std::vector<std::string> names;
-  bool listed = au::trapped([&] { names = platform::listFolder(updatingDirectory_); },
+  bool listed = au::trapped([&] { names = platform::listFolder(vault::LocalFolder(updatingDirectory_)); },
                             [&](const AutomationError& e) {
                               WarningOut("Error '" + e.description() + "' deleting backup files in '" +
                                          updatingDirectory_ + "'.");
@@ -505,7 +507,9 @@ bool clsKstdUpdate::CleanUpBackupFiles() {
     const std::string path = vault::LocalFilePath(updatingDirectory_, name);
     // Only the file's own name decides: a folder name holding the marker
     // must not make every file in it a backup copy.
-    if (vault::IsBackupFileName(name) && platform::fileExists(path)) next.step([&] { platform::deleteFile(path); });
+    // A read-only backup copy is left, and the loop goes on.
+    if (vault::IsBackupFileName(name) && platform::fileExists(path))
+      next.step([&] { platform::deleteFile(path, /*force=*/false); });
   }
   return true;
 }

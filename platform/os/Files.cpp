@@ -122,8 +122,30 @@ void copyFile(std::string_view from, std::string_view to, bool overwrite) {
   writeFile(to, readFile(from));
 }
 
-void deleteFile(std::string_view path) {
+void moveFile(std::string_view from, std::string_view to) {
+  const std::string source = nativePath(from);
+  const std::string target = nativePath(to);
+  if (int fault = fileio::WriteFaultHook::check()) raiseErrno(fault, target);
+  // Never over an existing file, not even one made between a test and the
+  // rename.
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return;
+  const int e = errno;
+  if (e == EEXIST) au::raise(au::err::FileAlreadyExists, target);
+  if (e == ENOENT && !fileExists(from)) raiseErrno(e, source);
+  if (e != EXDEV) raiseErrno(e, e == ENOENT ? target : source);
+  // Across file systems: a whole copy first, then the source goes.
+  copyFile(from, to, /*overwrite=*/false);
+  deleteFile(from);
+}
+
+bool isReadOnly(std::string_view path) {
+  struct stat st;
+  return ::stat(nativePath(path).c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
+}
+
+void deleteFile(std::string_view path, bool force) {
   std::string native = nativePath(path);
+  if (!force && isReadOnly(path)) au::raise(au::err::PermissionDenied, native);
   if (::unlink(native.c_str()) != 0) raiseErrno(errno, native);
 }
 
@@ -142,7 +164,11 @@ void createFolder(std::string_view path) {
 std::vector<std::string> listFolder(std::string_view path) {
   std::string native = nativePath(path);
   DIR* d = ::opendir(native.c_str());
-  if (d == nullptr) raiseErrno(errno, native);
+  if (d == nullptr) {
+    // A folder that is not there is a path not found, whatever its parent.
+    if (errno == ENOENT || errno == ENOTDIR) au::raise(au::err::PathNotFound, native);
+    raiseErrno(errno, native);
+  }
   std::vector<std::string> names;
   while (dirent* e = ::readdir(d)) {
     std::string n = e->d_name;

@@ -41,9 +41,16 @@ std::string readFile(std::string_view path);
 std::string readFileFrom(std::string_view path, std::int64_t offset);
 
 void copyFile(std::string_view from, std::string_view to, bool overwrite = true);
-void deleteFile(std::string_view path);
+// Moves (renames) a file; 58 when `to` exists, which is left as it is.
+void moveFile(std::string_view from, std::string_view to);
+// Whether the file is read-only: its owner may not write it.
+bool isReadOnly(std::string_view path);
+// Deletes a file. Without `force`, a read-only file is refused with 70 and
+// left in place.
+void deleteFile(std::string_view path, bool force = true);
 void createFolder(std::string_view path);  // with its parents; no error when it exists
-// Names (not paths) of the entries of a folder, sorted.
+// Names (not paths) of the entries of a folder, sorted; 76 when the folder
+// does not exist.
 std::vector<std::string> listFolder(std::string_view path);
 
 // Raises the run-time error the file statements raise for errno `e` on

@@ -77,17 +77,19 @@ std::string computerName() {
 }
 
 std::uint64_t freeBytes(std::string_view folder) {
-  std::string native = nativePath(folder);
-  while (native.size() > 1 && native.back() == '/') native.pop_back();
-  // The drive root is created on first use; until then its space is that of
-  // the file system it will be created on.
-  if (native == driveRoot()) {
-    while (!folderExists(native) && native.size() > 1) {
-      std::size_t p = native.find_last_of('/');
-      native = p == 0 || p == std::string::npos ? "/" : native.substr(0, p);
-    }
+  // The space of the drive that holds the folder: the folder itself need not
+  // exist yet (nor the drive root, made on first use), so the nearest folder
+  // along it that does is measured. An empty folder is the drive root.
+  std::string native = folder.empty() ? driveRoot() : nativePath(folder);
+  if (native.empty() || native.front() != '/') {
+    char cwd[PATH_MAX];
+    native = std::string(::getcwd(cwd, sizeof cwd) != nullptr ? cwd : ".") + "/" + native;
   }
-  if (!folderExists(native)) au::raise(au::err::PathNotFound, std::string(folder));
+  while (native.size() > 1 && native.back() == '/') native.pop_back();
+  while (!folderExists(native) && native.size() > 1) {
+    std::size_t p = native.find_last_of('/');
+    native = p == 0 || p == std::string::npos ? "/" : native.substr(0, p);
+  }
   struct statvfs st{};
   if (::statvfs(native.c_str(), &st) != 0) au::raise(au::err::PathNotFound, std::string(folder));
   return static_cast<std::uint64_t>(st.f_bavail) * static_cast<std::uint64_t>(st.f_frsize);

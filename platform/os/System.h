@@ -22,9 +22,10 @@ std::uint32_t tickCount();
 // The computer's name (gethostname).
 std::string computerName();
 
-// Bytes free to the user on the file system that holds `folder`; 76 when
-// the folder does not exist. The drive root ("C:", "\") answers for the
-// file system it will be created on even before it exists.
+// Bytes free to the user on the file system that holds `folder`: that of
+// its nearest existing ancestor, so a folder (or the drive root) not made
+// yet answers for the file system it will be made on. An empty folder is
+// the drive root.
 std::uint64_t freeBytes(std::string_view folder);
 
 // The full path of the running program's executable. Tests may replace it

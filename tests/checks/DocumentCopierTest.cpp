@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Core/checks/DocumentCopier.h"
+#include "platform/os/Paths.h"
 #include "SimHostFixture.h"
 #include "tests/support/TestSupport.h"
 
@@ -141,6 +142,13 @@ TEST_F(CopierTest, CompanionPatternsMatchAsWildcardsDo) {
   EXPECT_TRUE(copied("mybracket.vxlprt.properties"));
   EXPECT_TRUE(copied("BRACKET.vxlprt.PROPERTIES"));
   EXPECT_FALSE(copied("bracketx.vxlprt.properties"));
+  // The base name ends at the last ".": "a.b.vxlprt" has "*a.b.*" companions.
+  doc("a.b.vxlprt");
+  put(src() + "/a.b.vxlprt.properties");
+  put(src() + "/a.vxlprt.properties");
+  copyOne("a.b.vxlprt");
+  EXPECT_TRUE(copied("a.b.vxlprt.properties"));
+  EXPECT_FALSE(copied("a.vxlprt.properties"));
 }
 
 TEST_F(CopierTest, CyclesAndSelfReferencesEndAndCopyOnce) {
@@ -346,6 +354,30 @@ TEST_F(CopierTest, AReferencedDocumentThatCannotBeCopiedIsTraced) {
   const std::string log = trace();
   EXPECT_NE(log.find("\"GetDependencies4 Failure: "), std::string::npos) << log;
   EXPECT_NE(log.find("\"      " + dst() + "/parts/noext\""), std::string::npos) << log;
+}
+
+TEST_F(ContainmentTest, ATraceLogThatCannotBeWrittenStopsNoCopy) {
+  // The lines for a reference that failed and for one outside the source
+  // tree cannot be written (the results folder is gone): the references
+  // after them are copied all the same.
+  au::letProperty(app, "ResultPath", path("no/such/folder"));
+  doc("top.vxlasm", {"noext", path("outside/secret.vxlprt"), "b.prt"});
+  doc("noext");
+  doc("b.prt");
+  EXPECT_EQ(copyOne("top.vxlasm"), dst() + "/top.vxlasm");
+  EXPECT_TRUE(copied("top.vxlasm"));
+  EXPECT_TRUE(copied("b.prt"));
+  EXPECT_FALSE(fs::exists(path("no")));
+}
+
+TEST_F(CopierTest, AnEmptyDestinationAnswersThePathUnderTheDriveRoot) {
+  doc("m/a.prt");
+  std::vector<au::Variant> args{au::Variant("m/a.prt"), au::Variant(""), au::Variant(src()), au::Variant(""),
+                                au::Variant::integer(0)};
+  au::call(app, "GetDependDocsWithDocNotOpen", args);
+  const std::string written = args[0].asString();
+  EXPECT_EQ(written, platform::driveRoot() + "/m/a.prt");
+  EXPECT_TRUE(platform::fileExists(written));
 }
 
 }  // namespace

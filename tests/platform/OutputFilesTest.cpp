@@ -48,6 +48,20 @@ TEST(OutputFiles, ReplaceSwapsTheLinkItselfAndLeavesItsTargetAlone) {
   EXPECT_EQ(errorNumber([&] { output::replaceFile(dir / "no/such/x.dat", ""); }), 76);
 }
 
+TEST(OutputFiles, NewFilesAreReadableByAllUnderTheUsualMask) {
+  // Journals and trace logs are read by other users' tools: 0644 under umask 022.
+  ScratchFolder dir;
+  const mode_t old = ::umask(022);
+  output::appendLine(dir / "journal.txt", "line");
+  output::replaceFile(dir / "baseline.properties", "x=1\r\n");
+  ::umask(old);
+  namespace fs = std::filesystem;
+  const fs::perms readable = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                             fs::perms::others_read;
+  EXPECT_EQ(fs::status(dir / "journal.txt").permissions() & fs::perms::all, readable);
+  EXPECT_EQ(fs::status(dir / "baseline.properties").permissions() & fs::perms::all, readable);
+}
+
 TEST(OutputFiles, AnEmptyReplacementIsMadeInPlaceOnlyWhereNothingIs) {
   ScratchFolder dir;
   output::replaceFile(dir / "new.dat", "", 0600);

@@ -1,6 +1,7 @@
 // A vault that goes away: a stand-in for "Keystead.KstdConnection" that
 // forwards every member call to the real connection (and wraps the objects
-// it hands out the same way) until the n-th call, which raises.
+// it hands out the same way) until the n-th call, which raises. The same
+// stand-in in front of a host session answers chosen members itself.
 #pragma once
 
 #include <map>
@@ -19,6 +20,8 @@ namespace au = rc::automation;
 struct FailPlan {
   int failAt = 0;  // the call that raises, counted from arming; 0: never
   int calls = 0;   // calls since arming
+  // Members answered with these values instead of by the real object.
+  std::map<std::string, au::Variant, std::less<>> answers;
   void arm(int n) {
     failAt = n;
     calls = 0;
@@ -53,6 +56,12 @@ class FailingProxy : public au::Dispatch {
   static void restore() {
     au::registerClass("Keystead.KstdConnection", sim::vault::KstdConnection::info(),
                       [] { return au::ObjectRef(std::make_shared<sim::vault::KstdConnection>()); });
+  }
+  // Puts the stand-in in front of the host session `host` for
+  // "Vexlar.Application"; sim::registerApplications() undoes it.
+  static void installHost(std::shared_ptr<FailPlan> plan, au::ObjectRef host) {
+    au::registerClass("Vexlar.Application", proxyInfo(host->typeInfo()),
+                      [plan, host] { return au::ObjectRef(std::make_shared<FailingProxy>(host, plan)); });
   }
 
  private:
@@ -89,6 +98,7 @@ class FailingProxy : public au::Dispatch {
       m.handler = [name = m.name, kind = callKind(m.kind)](au::Dispatch& d, au::CallArgs& a) {
         auto& p = static_cast<FailingProxy&>(d);
         p.tick();
+        if (auto answer = p.plan_->answers.find(name); answer != p.plan_->answers.end()) return answer->second;
         return p.wrapValue(p.inner_->invoke(name, kind, a.values()));
       };
     }

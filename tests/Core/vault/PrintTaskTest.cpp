@@ -1,6 +1,7 @@
 // clsKstdPrint end to end: the user login, fetch, page setup, ranges and
 // copies as the host's spool records them, and each failure path.
 #include "Core/vault/PageRanges.h"
+#include "platform/os/Paths.h"
 #include "tests/Core/vault/FailingProxy.h"
 #include "tests/Core/vault/VaultTaskFixture.h"
 
@@ -40,6 +41,14 @@ class PrintTask : public VaultTaskTest {
     return printText("PrintDocument", {au::Variant(name)});
   }
   std::string printWarnings() const { return path("print-warnings.txt"); }
+  bool hostRunning() const {
+    try {
+      au::call(host, "ActiveDoc");
+      return true;
+    } catch (const au::AutomationError&) {
+      return false;
+    }
+  }
   std::string job(const std::string& name, const std::string& printer, const std::string& pages, int size = 9,
                   int source = 4, int orientation = 2) const {
     return "{\"document\":\"" + local(name) + "\",\"printer\":\"" + printer + "\",\"pages\":" + pages +
@@ -111,8 +120,11 @@ TEST_F(PrintTask, HostFailingAtEveryCallInTurnPrintsOnceOrReportsFailure) {
     if (!ok) {
       EXPECT_TRUE(text == "Print Failed" || text.ends_with(" in function RunVexlarPrint.")) << text;
     }
-    // The session the task used has ended either way.
-    EXPECT_THROW(au::call(host, "ActiveDoc"), au::AutomationError);
+    // Nothing printed: the document was closed by its path and the host
+    // exited. (Once printed, a failing close or exit leaves the host running.)
+    if (!ok) {
+      EXPECT_FALSE(hostRunning());
+    }
   }
 }
 
@@ -199,6 +211,56 @@ TEST_F(PrintTask, AFullDiskAndTheLoginRules) {
   EXPECT_TRUE(badText.ends_with(" in Login.")) << badText;
   setLogin("", "x", vaultDir(), "TempPrintUser");
   EXPECT_EQ(printText("InitKeysteadConnection"), std::make_pair(false, std::string("Login to Vault Failed2")));
+}
+
+TEST_F(PrintTask, NothingOpenedLeavesTheHostRunning) {
+  // A type the host does not open, and content it opens as nothing.
+  checkIn("notes.txt", "text");
+  checkIn("junk.vxlprt", "not a model");
+  for (const char* name : {"notes.txt", "junk.vxlprt"}) {
+    EXPECT_EQ(printDocument(name), std::make_pair(false, std::string("Print Failed"))) << name;
+    EXPECT_TRUE(hostRunning()) << name;
+  }
+  EXPECT_TRUE(spoolJobs().empty());
+}
+
+TEST_F(PrintTask, AnErrorAfterThePrintKeepsTheResultAndTheText) {
+  checkIn("bracket.vxlprt", model(2000));
+  au::call(host, "SimFail", {au::Variant("GetTitle"), au::Variant("no title"), au::Variant(1)});
+  EXPECT_EQ(printDocument("bracket.vxlprt"), std::make_pair(true, std::string()));
+  EXPECT_EQ(spoolJobs().size(), 1u);
+  // The host was not asked to close the document nor to exit.
+  ASSERT_TRUE(hostRunning());
+  EXPECT_FALSE(au::call(host, "ActiveDoc").isNothing());
+}
+
+TEST_F(PrintTask, ADocumentThatCannotBeActivatedIsClosedAndTheHostExits) {
+  checkIn("bracket.vxlprt", model(2000));
+  auto plan = std::make_shared<FailPlan>();
+  plan->answers["ActivateDoc"] = au::Variant(au::ObjectRef());
+  FailingProxy::installHost(plan, host);
+  auto run = printDocument("bracket.vxlprt");
+  sim::registerApplications();
+  EXPECT_EQ(run, std::make_pair(false, std::string(" in function RunVexlarPrint.")));
+  EXPECT_TRUE(spoolJobs().empty());
+  EXPECT_FALSE(hostRunning());
+}
+
+TEST_F(PrintTask, ANameTheVaultRefusesAndMissingOrEmptyFolders) {
+  for (const std::string& name : {std::string("a/b.vxlprt"), std::string(), std::string(300, 'n') + ".vxlprt"})
+    EXPECT_EQ(printDocument(name), std::make_pair(false, std::string("Error Retrieving From Vault"))) << name;
+
+  checkIn("bracket.vxlprt", model(2000));
+  set("SetPrintingDirectory", au::Variant(path("missing")));
+  auto [ok, text] = printDocument("bracket.vxlprt");
+  EXPECT_FALSE(ok);
+  EXPECT_TRUE(text.ends_with(" in function GetDocumentToDisk.")) << text;
+
+  set("SetPrintingDirectory", au::Variant(""));
+  auto [rootOk, rootText] = printDocument("bracket.vxlprt");
+  EXPECT_TRUE(rootOk) << rootText;
+  EXPECT_TRUE(platform::fileExists(platform::driveRoot() + "/bracket.vxlprt"));
+  EXPECT_EQ(spoolJobs().size(), 1u);
 }
 
 TEST(PageRanges, PairsAsTheHostTakesThem) {

@@ -75,4 +75,38 @@ inline std::vector<std::uint8_t> giflibIndices(const std::string& file) {
   return indices;
 }
 
+inline int writeTo(GifFileType* gif, const GifByteType* from, int length) {
+  static_cast<std::string*>(gif->UserData)->append(reinterpret_cast<const char*>(from), static_cast<std::size_t>(length));
+  return length;
+}
+
+// The LZW data (sub-blocks joined) giflib's own line writer makes of a
+// w x h image of `indices` below 2^colourBits.
+inline std::vector<std::uint8_t> giflibLzwData(int w, int h, int colourBits, const std::vector<std::uint8_t>& indices) {
+  std::string file;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&file, writeTo, &error);
+  EXPECT_NE(gif, nullptr);
+  ColorMapObject* map = GifMakeMapObject(1 << colourBits, nullptr);
+  EXPECT_EQ(EGifPutScreenDesc(gif, w, h, colourBits, 0, map), GIF_OK);
+  EXPECT_EQ(EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr), GIF_OK);
+  std::vector<GifPixelType> row(static_cast<std::size_t>(w));
+  for (int y = 0; y < h; ++y) {
+    std::copy_n(indices.begin() + static_cast<std::ptrdiff_t>(y) * w, w, row.begin());
+    EXPECT_EQ(EGifPutLine(gif, row.data(), w), GIF_OK);
+  }
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+  // Header, screen, colour table, image descriptor and the code size byte.
+  std::size_t at = 6 + 7 + 3 * (std::size_t{1} << colourBits) + 10 + 1;
+  std::vector<std::uint8_t> data;
+  while (at < file.size() && file[at] != 0) {
+    const auto n = static_cast<unsigned char>(file[at]);
+    data.insert(data.end(), file.begin() + static_cast<std::ptrdiff_t>(at) + 1,
+                file.begin() + static_cast<std::ptrdiff_t>(at) + 1 + n);
+    at += 1 + n;
+  }
+  return data;
+}
+
 }  // namespace rc::testing
