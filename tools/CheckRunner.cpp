@@ -173,13 +173,6 @@ CheckRow checkReferences(const CheckEnv& env, CheckRow row) {
   return row;
 }
 
-// A timing warning stands only when the new time is the slower one, unless
-// faster times warn too.
-bool timingWarns(const CheckRow& row, const RunOptions& options) {
-  if (options.warnFaster || row.baseValue.empty()) return true;
-  return au::leadingNumber(row.newValue) > au::leadingNumber(row.baseValue);
-}
-
 // The tolerance a check runs under: timings get their own noise floor.
 std::string toleranceFor(const CheckEntry& entry, const RunOptions& options) {
   if (entry.kind != ResultKind::Time) return options.tolerance;
@@ -508,6 +501,11 @@ DocumentResult runDocument(const DocumentItem& item, std::size_t index, const Ru
   platform::deleteFile(journFile);
   result.seconds = (platform::tickCount() - started) / 1000.0;
   return result;
+}
+
+bool timingWarns(const CheckRow& row, const RunOptions& options) {
+  if (options.warnFaster || row.baseValue.empty()) return true;
+  return au::leadingNumber(row.newValue) > au::leadingNumber(row.baseValue);
 }
 
 int exitCodeOf(const std::vector<CheckRow>& rows) {

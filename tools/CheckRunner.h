@@ -71,4 +71,8 @@ DocumentResult runDocument(const DocumentItem& document, std::size_t index, cons
 // The exit code of a run: 2 when a check failed, 1 when one warned, else 0.
 int exitCodeOf(const std::vector<CheckRow>& rows);
 
+// Whether a timing row that differs beyond the tolerance warns: only when
+// the new time is the slower one, unless options.warnFaster.
+bool timingWarns(const CheckRow& row, const RunOptions& options);
+
 }  // namespace rc::tools

@@ -100,6 +100,12 @@ std::string differenceBetween(const RunResults& a, const RunResults& b) {
 
 }  // namespace
 
+int exitCodeOf(const RunResults& results) {
+  const StatusCounts c = countStatuses(results);
+  if (c.failed > 0 || results.documents.size() < results.documentCount) return 2;
+  return c.warned > 0 ? 1 : 0;
+}
+
 StatusCounts countStatuses(const RunResults& results) {
   StatusCounts c;
   for (const DocumentResult& d : results.documents)

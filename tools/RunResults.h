@@ -36,6 +36,10 @@ struct StatusCounts {
 };
 StatusCounts countStatuses(const RunResults& results);
 
+// The exit code of joined results: 2 when a check failed or a document of
+// the suite is in none of them, 1 when a check warned, else 0.
+int exitCodeOf(const RunResults& results);
+
 // The JSON form (format "ravelcrest-results", version 1).
 std::string resultsToJson(const RunResults& results);
 
