@@ -2,8 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include <nlohmann/json.hpp>
 
 #include "sim/host/Document.h"
+#include "sim/host/geometry/GeometryDocument.h"
+#include "sim/host/geometry/Renderer.h"
 
 namespace rc::sim::host::pictures {
 
@@ -11,6 +18,12 @@ using display::rgb;
 using display::Surface;
 
 void paintView(Surface& surface, Document* doc) {
+  if (doc && doc->geometry()) {
+    std::uint32_t background = rgb(255, 255, 255);
+    if (const auto& v = doc->model().view) background = rgb(v->background[0], v->background[1], v->background[2]);
+    geometry::render(surface, doc->geometry()->shape().mesh, background);
+    return;
+  }
   if (!doc || !doc->model().view) {
     surface.fill(doc ? rgb(255, 255, 255) : kNoDocumentGrey);
     return;
@@ -32,6 +45,25 @@ Surface scaled(const Surface& src, int width, int height) {
       out.setPixel(x, y, src.pixel(static_cast<int>(static_cast<long long>(x) * src.width() / out.width()),
                                    static_cast<int>(static_cast<long long>(y) * src.height() / out.height())));
   return out;
+}
+
+// The geometry file and direction a drawing view names ("model",
+// "direction"), when it names both well.
+std::optional<std::pair<std::string, std::array<double, 3>>> viewModel(const DrawingView& view) {
+  if (view.extra.find("\"model\"") == std::string::npos) return std::nullopt;
+  nlohmann::json j = nlohmann::json::parse("{" + view.extra + "}", nullptr, false);
+  if (!j.is_object()) return std::nullopt;
+  auto model = j.find("model");
+  if (model == j.end() || !model->is_string() || model->get<std::string>().empty()) return std::nullopt;
+  std::array<double, 3> direction{0, 0, 1};
+  if (auto d = j.find("direction"); d != j.end()) {
+    if (!d->is_array() || d->size() != 3) return std::nullopt;
+    for (std::size_t i = 0; i < 3; ++i) {
+      if (!(*d)[i].is_number()) return std::nullopt;
+      direction[i] = (*d)[i].get<double>();
+    }
+  }
+  return std::make_pair(model->get<std::string>(), direction);
 }
 
 }  // namespace
@@ -70,6 +102,13 @@ Surface sheetPicture(Document& doc, int width, int height) {
   };
   for (std::size_t i = 1; i < sheet->views.size(); ++i) {
     const auto& v = sheet->views[i].outline;
+    if (auto model = viewModel(sheet->views[i])) {
+      if (const auto* segments = doc.projection(model->first, model->second)) {
+        geometry::drawProjection(out, *segments, std::min(px(v[0]), px(v[2])), std::min(py(v[1]), py(v[3])),
+                                 std::max(px(v[0]), px(v[2])), std::max(py(v[1]), py(v[3])));
+        continue;
+      }
+    }
     out.frameRect(px(v[0]), py(v[3]), px(v[2]), py(v[1]), rgb(0, 0, 0));
   }
   return out;
