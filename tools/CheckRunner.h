@@ -10,9 +10,12 @@
 
 namespace rc::tools {
 
-enum class Status { Ok, BaselineCreated, Warning, Failed };
+// NotApplicable: the check cannot run on this document (a geometry file
+// without the sidecar fields it needs); it neither passes nor fails.
+enum class Status { NotApplicable, Ok, BaselineCreated, Warning, Failed };
 
-const char* statusText(Status s);  // "OK", "BASELINE CREATED", "WARNING", "FAILED"
+// "NOT APPLICABLE", "OK", "BASELINE CREATED", "WARNING", "FAILED"
+const char* statusText(Status s);
 
 // The images of an image check, relative to the results folder.
 struct ImageSet {

@@ -17,7 +17,7 @@ constexpr std::string_view kFormat = "ravelcrest-results";
 constexpr int kVersion = 1;
 
 Status statusFromText(const std::string& text) {
-  for (Status s : {Status::Ok, Status::BaselineCreated, Status::Warning, Status::Failed})
+  for (Status s : {Status::NotApplicable, Status::Ok, Status::BaselineCreated, Status::Warning, Status::Failed})
     if (text == statusText(s)) return s;
   throw UsageError("unknown status \"" + text + "\"");
 }
@@ -73,6 +73,7 @@ StatusCounts countStatuses(const RunResults& results) {
   for (const DocumentResult& d : results.documents)
     for (const CheckRow& r : d.rows) {
       switch (r.status) {
+        case Status::NotApplicable: ++c.notApplicable; break;
         case Status::Ok: ++c.ok; break;
         case Status::BaselineCreated: ++c.created; break;
         case Status::Warning: ++c.warned; break;
@@ -94,7 +95,8 @@ std::string resultsToJson(const RunResults& results) {
          {"interrupted", results.interrupted},
          {"seconds", results.seconds},
          {"results", results.resultsFolder},
-         {"summary", {{"checks", c.total()}, {"ok", c.ok}, {"created", c.created}, {"warned", c.warned}, {"failed", c.failed}}},
+         {"summary", {{"checks", c.total()}, {"ok", c.ok}, {"created", c.created}, {"warned", c.warned}, {"failed", c.failed},
+                      {"notApplicable", c.notApplicable}}},
          {"documents", docs}};
   return dump(j) + "\n";
 }

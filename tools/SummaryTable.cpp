@@ -40,7 +40,7 @@ void SummaryTable::writeRows(const std::vector<CheckRow>& rows) {
     }
     writeLine({r.document, r.check, status, r.newValue, r.baseValue});
     ++counts_[static_cast<std::size_t>(r.status)];
-    ++total_;
+    if (r.status != Status::NotApplicable) ++total_;
   }
   out_.flush();
 }
@@ -48,8 +48,10 @@ void SummaryTable::writeRows(const std::vector<CheckRow>& rows) {
 void SummaryTable::writeEnd() {
   if (!notes_.empty()) out_ << "\n";
   for (std::size_t i = 0; i < notes_.size(); ++i) out_ << "[" << i + 1 << "] " << notes_[i] << "\n";
-  out_ << "\n" << total_ << " checks: " << counts_[0] << " ok, " << counts_[1] << " baselines created, " << counts_[2]
-       << " warned, " << counts_[3] << " failed\n";
+  out_ << "\n" << total_ << " checks: " << counts_[1] << " ok, " << counts_[2] << " baselines created, " << counts_[3]
+       << " warned, " << counts_[4] << " failed";
+  if (counts_[0] > 0) out_ << " (" << counts_[0] << " not applicable)";
+  out_ << "\n";
 }
 
 }  // namespace rc::tools

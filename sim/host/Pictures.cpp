@@ -6,8 +6,6 @@
 #include <string>
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 #include "sim/host/Document.h"
 #include "sim/host/geometry/GeometryDocument.h"
 #include "sim/host/geometry/Renderer.h"
@@ -47,25 +45,6 @@ Surface scaled(const Surface& src, int width, int height) {
   return out;
 }
 
-// The geometry file and direction a drawing view names ("model",
-// "direction"), when it names both well.
-std::optional<std::pair<std::string, std::array<double, 3>>> viewModel(const DrawingView& view) {
-  if (view.extra.find("\"model\"") == std::string::npos) return std::nullopt;
-  nlohmann::json j = nlohmann::json::parse("{" + view.extra + "}", nullptr, false);
-  if (!j.is_object()) return std::nullopt;
-  auto model = j.find("model");
-  if (model == j.end() || !model->is_string() || model->get<std::string>().empty()) return std::nullopt;
-  std::array<double, 3> direction{0, 0, 1};
-  if (auto d = j.find("direction"); d != j.end()) {
-    if (!d->is_array() || d->size() != 3) return std::nullopt;
-    for (std::size_t i = 0; i < 3; ++i) {
-      if (!(*d)[i].is_number()) return std::nullopt;
-      direction[i] = (*d)[i].get<double>();
-    }
-  }
-  return std::make_pair(model->get<std::string>(), direction);
-}
-
 }  // namespace
 
 Surface sheetPicture(Document& doc, int width, int height) {
@@ -102,7 +81,7 @@ Surface sheetPicture(Document& doc, int width, int height) {
   };
   for (std::size_t i = 1; i < sheet->views.size(); ++i) {
     const auto& v = sheet->views[i].outline;
-    if (auto model = viewModel(sheet->views[i])) {
+    if (auto model = geometry::viewModel(sheet->views[i])) {
       if (const auto* segments = doc.projection(model->first, model->second)) {
         geometry::drawProjection(out, *segments, std::min(px(v[0]), px(v[2])), std::min(py(v[1]), py(v[3])),
                                  std::max(px(v[0]), px(v[2])), std::max(py(v[1]), py(v[3])));

@@ -123,6 +123,24 @@ Opened component(const DocumentModel& assembly, const std::shared_ptr<const Stat
   return o;
 }
 
+std::optional<std::pair<std::string, std::array<double, 3>>> viewModel(const DrawingView& view) {
+  if (view.extra.find("\"model\"") == std::string::npos) return std::nullopt;
+  nlohmann::json j = nlohmann::json::parse("{" + view.extra + "}", nullptr, false);
+  if (!j.is_object()) return std::nullopt;
+  auto model = j.find("model");
+  if (model == j.end() || !model->is_string() || model->get<std::string>().empty()) return std::nullopt;
+  std::array<double, 3> direction{0, 0, 1};
+  if (auto d = j.find("direction"); d != j.end()) {
+    if (!d->is_array() || d->size() != 3) return std::nullopt;
+    for (std::size_t i = 0; i < 3; ++i) {
+      if (!(*d)[i].is_number()) return std::nullopt;
+      direction[i] = (*d)[i].get<double>();
+    }
+  }
+  return std::make_pair(model->get<std::string>(), direction);
+}
+
+
 void saveSidecar(const std::string& path, const DocumentModel& model) {
   std::string sidecar = sidecarPath(path);
   nlohmann::json j = nlohmann::json::object();

@@ -3,9 +3,11 @@
 // the document members answer.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "sim/host/Model.h"
 #include "sim/host/geometry/GeometryData.h"
@@ -46,6 +48,11 @@ Opened open(const std::string& path);
 // The document of component `index` of the assembly whose model and state
 // these are: a part, titled with the component's name.
 Opened component(const DocumentModel& assembly, const std::shared_ptr<const State>& state, std::size_t index);
+
+// The geometry file and direction a drawing view names ("model", relative
+// to the drawing's folder, and "direction" [0, 0, 1]), when it names both
+// well; nullopt for a view drawn as its outline.
+std::optional<std::pair<std::string, std::array<double, 3>>> viewModel(const DrawingView& view);
 
 // Writes the file version and history of `model` into the sidecar of `path`,
 // keeping its other fields; the geometry file is never written. Raises an
