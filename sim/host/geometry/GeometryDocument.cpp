@@ -18,6 +18,9 @@ namespace rc::sim::host::geometry {
 
 namespace {
 
+constexpr double kMinDeflection = 1e-6;
+constexpr double kMinAngle = 1e-3;
+
 std::string readText(const std::string& path, const std::string& label) {
   if (documentfiles::size(path).value_or(0) > modelfile::kMaxFileBytes)
     throw ModelFileError(label + ": the file is larger than " + std::to_string(modelfile::kMaxFileBytes >> 20) + " MiB");
@@ -75,6 +78,9 @@ DocumentModel readSidecar(const std::string& path, Settings& settings) {
   settings.density = positive(j, "density", settings.density, label);
   settings.mesh.deflection = positive(j, "meshDeflection", settings.mesh.deflection, label);
   settings.mesh.angle = positive(j, "meshAngle", settings.mesh.angle, label);
+  // Finer than this the kernel's meshing takes longer than any check.
+  if (settings.mesh.deflection < kMinDeflection || settings.mesh.angle < kMinAngle)
+    throw ModelFileError(label + ": meshDeflection must be at least 1e-6 and meshAngle at least 0.001");
   // Features may also stand at the top level of a sidecar (a geometry
   // document has one configuration).
   if (auto f = j.find("features"); f != j.end()) {
@@ -90,6 +96,7 @@ Opened open(const std::string& path) {
   std::string label(platform::fileName(path));
   Settings settings;
   DocumentModel sidecar = readSidecar(path, settings);
+  if (!std::ifstream(path, std::ios::binary)) throw ModelFileError(label + ": cannot be read");
   if (formatOfFile(path) == Format::Unknown) throw ModelFileError(label + ": not a STEP or BREP file");
   Result<Content> read = readContent(Request{path, settings.mesh, {}});
   if (auto* refused = std::get_if<Refused>(&read)) throw ModelFileError(label + ": " + refused->reason);

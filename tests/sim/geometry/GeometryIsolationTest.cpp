@@ -39,7 +39,7 @@ TEST_F(GeometryTest, MissingModuleIsRefusedWithItsName) {
   EXPECT_NE(lastMessage().find("no-such-module.so"), std::string::npos) << lastMessage();
 }
 
-TEST_F(GeometryTest, OpeningJsonModelsNeverLoadsTheKernel) {
+TEST_F(GeometryTest, TheHostProcessNeverLoadsTheKernelModule) {
   // The host's own process never maps the kernel: it reads in a helper.
   ASSERT_TRUE(shapes::writeStep(shapes::box(1, 1, 1), path("cube.step")));
   open("cube.step", 1);
