@@ -26,8 +26,8 @@ struct RunResults {
 // Counts of each status over every row.
 struct StatusCounts {
   int ok = 0, created = 0, warned = 0, failed = 0;
-  int notApplicable = 0;  // not run, so not in the total
-  int total() const { return ok + created + warned + failed; }
+  int notApplicable = 0;
+  int total() const { return ok + created + warned + failed + notApplicable; }
 };
 StatusCounts countStatuses(const RunResults& results);
 

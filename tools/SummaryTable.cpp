@@ -40,7 +40,7 @@ void SummaryTable::writeRows(const std::vector<CheckRow>& rows) {
     }
     writeLine({r.document, r.check, status, r.newValue, r.baseValue});
     ++counts_[static_cast<std::size_t>(r.status)];
-    if (r.status != Status::NotApplicable) ++total_;
+    ++total_;
   }
   out_.flush();
 }
@@ -50,7 +50,7 @@ void SummaryTable::writeEnd() {
   for (std::size_t i = 0; i < notes_.size(); ++i) out_ << "[" << i + 1 << "] " << notes_[i] << "\n";
   out_ << "\n" << total_ << " checks: " << counts_[1] << " ok, " << counts_[2] << " baselines created, " << counts_[3]
        << " warned, " << counts_[4] << " failed";
-  if (counts_[0] > 0) out_ << " (" << counts_[0] << " not applicable)";
+  if (counts_[0] > 0) out_ << ", " << counts_[0] << " not applicable";
   out_ << "\n";
 }
 
