@@ -1,8 +1,8 @@
 // Geometry documents: the speed and memory of the host's STEP reading.
 //
 // BM_OpenAndCheck: open a STEP part of about 1.5 MB and run every check that
-// applies to it through the command-line harness's runner (ten checks and
-// the view image), against the kernel alone reading the same file, meshing
+// applies to it through the command-line harness's runner (eleven checks
+// and the view image), against the kernel alone reading the same file, meshing
 // it with the same parameters and computing its volume properties, in the
 // same process. Counter "ratio": harness / kernel (target: at most 1.3).
 //
@@ -15,7 +15,8 @@
 #include <benchmark/benchmark.h>
 
 #include <BRepAlgoAPI_Cut.hxx>
-#include <BRepFilletAPI_MakeFillet.hxx>
+#include <BRepAlgoAPI_Fuse.hxx>
+#include <BRepBuilderAPI_Transform.hxx>
 #include <BRepGProp.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
@@ -28,7 +29,6 @@
 #include <STEPControl_Reader.hxx>
 #include <STEPControl_Writer.hxx>
 #include <TopExp_Explorer.hxx>
-#include <TopTools_ListOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 #include <gp_Ax2.hxx>
@@ -38,6 +38,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -63,30 +65,44 @@ using Clock = std::chrono::steady_clock;
 
 double since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
 
-// A 200 x 200 x 10 plate with a grid of 24 x 24 filleted-free through holes
-// of two sizes: about 1.5 MB of STEP.
+// CPU seconds used so far by this process and by its reaped children (the
+// host's helper processes): the machine's load does not change them.
+double cpuSeconds() {
+  auto seconds = [](const rusage& u) {
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+  };
+  rusage self{}, children{};
+  getrusage(RUSAGE_SELF, &self);
+  getrusage(RUSAGE_CHILDREN, &children);
+  return seconds(self) + seconds(children);
+}
+
+// A part of about 1.5 MB of STEP: a compound of 10 x 10 flanged bushes
+// (a bored cylinder on a bored disc), each made with the kernel's Booleans.
 struct LargePart {
   rc::bench::ScratchDir dir;
-  std::string path = dir / "models/plate.step";
+  std::string path = dir / "models/bushes.step";
   std::size_t bytes = 0;
   LargePart() {
     Message::DefaultMessenger()->ChangePrinters().Clear();
     std::filesystem::create_directories(dir / "models");
-    TopoDS_Shape plate = BRepPrimAPI_MakeBox(200, 200, 10).Shape();
-    TopTools_ListOfShape tools;
-    for (int i = 0; i < 24; ++i)
-      for (int j = 0; j < 24; ++j)
-        tools.Append(BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(6 + 8.0 * i, 6 + 8.0 * j, -1), gp::DZ()),
-                                              (i + j) % 2 ? 2.0 : 2.5, 12)
-                         .Shape());
-    TopTools_ListOfShape args;
-    args.Append(plate);
-    BRepAlgoAPI_Cut cut;
-    cut.SetArguments(args);
-    cut.SetTools(tools);
-    cut.Build();
+    TopoDS_Shape bush = BRepAlgoAPI_Fuse(BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(0, 0, 0), gp::DZ()), 4, 2).Shape(),
+                                         BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(0, 0, 2), gp::DZ()), 2.5, 6).Shape())
+                            .Shape();
+    bush = BRepAlgoAPI_Cut(bush, BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(0, 0, -1), gp::DZ()), 1.5, 10).Shape()).Shape();
+    TopoDS_Compound all;
+    BRep_Builder builder;
+    builder.MakeCompound(all);
+    for (int i = 0; i < 10; ++i)
+      for (int j = 0; j < 10; ++j) {
+        gp_Trsf t;
+        t.SetTranslation(gp_Vec(10.0 * i, 10.0 * j, 0));
+        // A copy of its own, so the file holds each bush's geometry.
+        builder.Add(all, BRepBuilderAPI_Transform(bush, t, true).Shape());
+      }
     STEPControl_Writer writer;
-    writer.Transfer(cut.Shape(), STEPControl_AsIs);
+    writer.Transfer(all, STEPControl_AsIs);
     writer.Write(path.c_str());
     bytes = std::filesystem::file_size(path);
   }
@@ -128,27 +144,58 @@ void BM_OpenAndCheck(benchmark::State& state) {
   std::vector<rc::tools::DocumentItem> docs = rc::tools::collectDocuments({part.path}, notes);
   rc::tools::RunOptions options;
   options.tolerance = std::string(rc::tools::kDefaultTolerance);
-  double kernel = 0, harness = 0;
+  double kernel = 0, harness = 0, kernelCpu = 0, harnessCpu = 0;
   int run = 0;
   std::size_t rows = 0;
   for (auto _ : state) {
     options.results = rc::tools::prepareResultsFolder(root + "/results-" + std::to_string(++run));
     auto t0 = Clock::now();
+    double c0 = cpuSeconds();
     benchmark::DoNotOptimize(kernelAlone(part.path));
-    double k = since(t0);
+    double k = since(t0), kc = cpuSeconds() - c0;
     auto t1 = Clock::now();
+    double c1 = cpuSeconds();
     rows = rc::tools::runDocument(docs[0], 0, options).rows.size();
-    double h = since(t1);
+    double h = since(t1), hc = cpuSeconds() - c1;
     kernel += k;
     harness += h;
+    kernelCpu += kc;
+    harnessCpu += hc;
     state.SetIterationTime(h);
   }
+  state.counters["cpu_ratio"] = harnessCpu / kernelCpu;
   state.counters["file_MB"] = static_cast<double>(part.bytes) / 1e6;
   state.counters["rows"] = static_cast<double>(rows);
   state.counters["kernel_s"] = kernel / static_cast<double>(state.iterations());
   state.counters["ratio"] = harness / kernel;
 }
 BENCHMARK(BM_OpenAndCheck)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The host's reading alone (helper process, module, answer), against the kernel alone.
+void BM_Read(benchmark::State& state) {
+  const LargePart& part = largePart();
+  double kernel = 0, host = 0, kernelCpu = 0, hostCpu = 0;
+  for (auto _ : state) {
+    auto t0 = Clock::now();
+    double c0 = cpuSeconds();
+    benchmark::DoNotOptimize(kernelAlone(part.path));
+    double k = since(t0), kc = cpuSeconds() - c0;
+    auto t1 = Clock::now();
+    double c1 = cpuSeconds();
+    auto content = geometry::readContent(geometry::Request{part.path, {}, {}});
+    double h = since(t1), hc = cpuSeconds() - c1;
+    kernelCpu += kc;
+    hostCpu += hc;
+    if (!std::holds_alternative<geometry::Content>(content)) state.SkipWithError("the part was refused");
+    kernel += k;
+    host += h;
+    state.SetIterationTime(h);
+  }
+  state.counters["kernel_s"] = kernel / static_cast<double>(state.iterations());
+  state.counters["ratio"] = host / kernel;
+  state.counters["cpu_ratio"] = hostCpu / kernelCpu;
+}
+BENCHMARK(BM_Read)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // A sphere meshed finely enough for about 100,000 triangles.
 geometry::Mesh sphereMesh() {
@@ -184,56 +231,63 @@ void BM_Render(benchmark::State& state) {
 }
 BENCHMARK(BM_Render)->Unit(benchmark::kMillisecond);
 
-long maxRssKb(const rusage& u) { return u.ru_maxrss; }
-
-// The peak resident memory (KiB) of `work` run in a child process.
-template <typename Fn>
-long childPeakKb(Fn work) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    work();
-    _exit(0);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  return maxRssKb(usage);
-}
-
-long selfRssKb() {
+// The memory benchmark measures in fresh processes: this program started
+// again with $RC_BENCH_GEOMETRY_MEMORY set to "kernel PATH" (the kernel's
+// own work, its peak) or "host PATH" (the host's opening: its helper's peak
+// plus what the host keeps), printing kilobytes.
+long residentKb() {
   std::ifstream in("/proc/self/statm");
   long pages = 0, resident = 0;
   in >> pages >> resident;
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+const bool kMemoryMode = [] {
+  const char* mode = std::getenv("RC_BENCH_GEOMETRY_MEMORY");
+  if (!mode) return false;
+  std::string m(mode), path = m.substr(m.find(' ') + 1);
+  Message::DefaultMessenger()->ChangePrinters().Clear();
+  long kb = 0;
+  if (m.rfind("kernel ", 0) == 0) {
+    kernelAlone(path);
+    rusage self{};
+    getrusage(RUSAGE_SELF, &self);
+    kb = self.ru_maxrss;
+  } else {
+    long before = residentKb();
+    auto content = geometry::readContent(geometry::Request{path, {}, {}});
+    long kept = residentKb() - before;
+    rusage children{};
+    getrusage(RUSAGE_CHILDREN, &children);
+    kb = children.ru_maxrss + kept;
+    benchmark::DoNotOptimize(content);
+  }
+  std::printf("%ld\n", kb);
+  std::fflush(stdout);
+  _exit(0);
+}();
+
+long measuredKb(const std::string& mode) {
+  std::string command = "RC_BENCH_GEOMETRY_MEMORY='" + mode + "' /proc/" + std::to_string(getpid()) + "/exe";
+  std::FILE* p = popen(command.c_str(), "r");
+  long kb = 0;
+  if (p) {
+    if (std::fscanf(p, "%ld", &kb) != 1) kb = 0;
+    pclose(p);
+  }
+  return kb;
+}
+
 void BM_OpenMemory(benchmark::State& state) {
   const LargePart& part = largePart();
-  long kernel = 0, ours = 0;
+  long kernel = 0, host = 0;
   for (auto _ : state) {
-    // Both measured in fresh children of the same process: the kernel's own
-    // work, and the host's opening (its helper's peak plus what it keeps).
-    kernel = childPeakKb([&] { kernelAlone(part.path); });
-    int fds[2];
-    if (pipe(fds) != 0) break;
-    long helper = childPeakKb([&] {
-      long before = selfRssKb();
-      auto content = geometry::readContent(geometry::Request{part.path, {}, {}});
-      long kept = selfRssKb() - before;
-      rusage children{};
-      getrusage(RUSAGE_CHILDREN, &children);
-      long total = children.ru_maxrss + kept;
-      (void)!write(fds[1], &total, sizeof total);
-      benchmark::DoNotOptimize(content);
-    });
-    (void)helper;
-    if (read(fds[0], &ours, sizeof ours) != sizeof ours) ours = 0;
-    close(fds[0]);
-    close(fds[1]);
+    kernel = measuredKb("kernel " + part.path);
+    host = measuredKb("host " + part.path);
   }
   state.counters["kernel_MB"] = kernel / 1024.0;
-  state.counters["host_MB"] = ours / 1024.0;
-  state.counters["ratio"] = kernel > 0 ? static_cast<double>(ours) / static_cast<double>(kernel) : 0;
+  state.counters["host_MB"] = host / 1024.0;
+  state.counters["ratio"] = kernel > 0 ? static_cast<double>(host) / static_cast<double>(kernel) : 0;
 }
 BENCHMARK(BM_OpenMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 

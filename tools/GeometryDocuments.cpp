@@ -17,24 +17,12 @@ namespace {
 // The largest sidecar read; a bigger one is left to the host to refuse.
 constexpr std::uintmax_t kMaxSidecarBytes = 32 << 20;
 
-// Whether the file holds `word`, read in blocks (words may span two).
-bool fileContains(const std::string& path, std::string_view word) {
-  std::ifstream in(path, std::ios::binary);
-  std::string carry, block(1 << 16, '\0');
-  while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
-    std::string text = carry + block.substr(0, static_cast<std::size_t>(in.gcount()));
-    if (text.find(word) != std::string::npos) return true;
-    carry = text.substr(text.size() > word.size() ? text.size() - word.size() : 0);
-  }
-  return false;
-}
-
 }  // namespace
 
 bool isGeometryDocument(std::string_view path) { return geometry::isGeometryPath(path); }
 
 int geometryDocumentType(const std::string& path) {
-  if (geometry::formatOfFile(path) == geometry::Format::Step && fileContains(path, "NEXT_ASSEMBLY_USAGE_OCCURRENCE"))
+  if (geometry::formatOfFile(path) == geometry::Format::Step && geometry::stepHasProductStructure(path))
     return core::kAssembly;
   return core::kPart;
 }

@@ -39,6 +39,18 @@ Format formatOfFile(const std::string& path) {
   return formatOf(std::string_view(buf, static_cast<std::size_t>(in.gcount())));
 }
 
+bool stepHasProductStructure(const std::string& path) {
+  constexpr std::string_view word = "NEXT_ASSEMBLY_USAGE_OCCURRENCE";
+  std::ifstream in(path, std::ios::binary);
+  std::string carry, block(1 << 16, '\0');
+  while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
+    std::string text = carry + block.substr(0, static_cast<std::size_t>(in.gcount()));
+    if (text.find(word) != std::string::npos) return true;
+    carry = text.substr(text.size() > word.size() ? text.size() - word.size() : 0);
+  }
+  return false;
+}
+
 std::string sidecarPath(const std::string& path) { return path + ".json"; }
 
 }  // namespace rc::sim::host::geometry

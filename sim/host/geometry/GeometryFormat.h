@@ -20,6 +20,10 @@ Format formatOf(std::string_view head);
 // The format of the file at `path`; Unknown when it cannot be read.
 Format formatOfFile(const std::string& path);
 
+// Whether the STEP file at `path` holds a product structure (an assembly
+// usage occurrence): only then can it open as an assembly.
+bool stepHasProductStructure(const std::string& path);
+
 // The sidecar of a geometry file: "pump.step" -> "pump.step.json".
 std::string sidecarPath(const std::string& path);
 

@@ -21,7 +21,11 @@ void rc_geometry_read(const char* path, double deflection, double angle, const d
 namespace rc::sim::host::geometry {
 
 inline constexpr const char* kModuleEntry = "rc_geometry_read";
-// The module's file name; beside the host library or in build/lib.
+// The modules' file names; beside the host library or in build/lib. The
+// parts module reads STEP parts and BREP files; the full module also reads
+// STEP assemblies and projects shapes for drawings, and its libraries take
+// more memory, so a part is read without them.
 inline constexpr const char* kModuleFileName = "libravelcrest_geometry.so";
+inline constexpr const char* kFullModuleFileName = "libravelcrest_geometry_full.so";
 
 }  // namespace rc::sim::host::geometry

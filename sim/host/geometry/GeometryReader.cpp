@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "sim/host/geometry/GeometryFormat.h"
 #include "sim/host/geometry/GeometryModule.h"
 #include "sim/host/geometry/GeometryWire.h"
 
@@ -89,7 +90,9 @@ void sinkToFd(void* context, const char* bytes, std::size_t size) { writeAll(*st
 
 // Runs one reading in a helper and decodes its answer.
 Result<wire::Answer> run(const Request& request, const Limits& limits) {
-  std::string module = modulePath();
+  bool full = !request.direction.empty() ||
+              (formatOfFile(request.path) == Format::Step && stepHasProductStructure(request.path));
+  std::string module = modulePath(full ? kFullModuleFileName : kModuleFileName);
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return Refused{std::string("cannot start the geometry reader: ") + std::strerror(errno)};
   pid_t pid = ::fork();
@@ -166,19 +169,19 @@ Limits Limits::fromEnvironment() {
   return l;
 }
 
-std::string modulePath() {
+std::string modulePath(const char* fileName) {
   if (const char* v = std::getenv("RAVELCREST_GEOMETRY_MODULE"); v && *v) return v;
   Dl_info info{};
   if (::dladdr(reinterpret_cast<void*>(&modulePath), &info) && info.dli_fname) {
     std::filesystem::path here = std::filesystem::path(info.dli_fname).parent_path();
-    for (const auto& candidate : {here / kModuleFileName, here / ".." / "lib" / kModuleFileName,
-                                  here / ".." / "lib" / "ravelcrest" / kModuleFileName})
+    for (const auto& candidate : {here / fileName, here / ".." / "lib" / fileName,
+                                  here / ".." / "lib" / "ravelcrest" / fileName})
       if (exists(candidate.string())) return candidate.lexically_normal().string();
   }
 #ifdef RAVELCREST_GEOMETRY_MODULE_DIR
-  return std::string(RAVELCREST_GEOMETRY_MODULE_DIR) + "/" + kModuleFileName;
+  return std::string(RAVELCREST_GEOMETRY_MODULE_DIR) + "/" + fileName;
 #else
-  return kModuleFileName;
+  return fileName;
 #endif
 }
 

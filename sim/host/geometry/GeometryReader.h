@@ -32,9 +32,9 @@ Result<Content> readContent(const Request& request, const Limits& limits = Limit
 // The visible edges of the file's shape seen along `request.direction`.
 Result<Projection> readProjection(const Request& request, const Limits& limits = Limits::fromEnvironment());
 
-// The path of the geometry module the helper loads: $RAVELCREST_GEOMETRY_MODULE,
-// else the module beside the code that holds the host (or in ../lib), else
-// the one of the build tree.
-std::string modulePath();
+// The path of the geometry module `fileName` (GeometryModule.h) the helper
+// loads: $RAVELCREST_GEOMETRY_MODULE (for either), else the module beside
+// the code that holds the host (or in ../lib), else the one of the build tree.
+std::string modulePath(const char* fileName);
 
 }  // namespace rc::sim::host::geometry

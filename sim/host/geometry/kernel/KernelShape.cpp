@@ -6,9 +6,11 @@
 #include <BRep_Tool.hxx>
 #include <GCPnts_TangentialDeflection.hxx>
 #include <GProp_GProps.hxx>
+#ifdef RC_GEOMETRY_FULL
 #include <HLRAlgo_Projector.hxx>
 #include <HLRBRep_Algo.hxx>
 #include <HLRBRep_HLRToShape.hxx>
+#endif
 #include <Poly_PolygonOnTriangulation.hxx>
 #include <Poly_Triangulation.hxx>
 #include <TopExp.hxx>
@@ -18,6 +20,8 @@
 #include <TopoDS_Edge.hxx>
 #include <TopoDS_Face.hxx>
 #include <gp_Ax2.hxx>
+
+#include <thread>
 
 namespace rc::sim::host::geometry::kernel {
 
@@ -78,16 +82,18 @@ void addFace(const TopoDS_Face& face, Shape& out) {
 }
 
 void addMass(const TopoDS_Shape& shape, Shape& out) {
+  out.hasSolid = TopExp_Explorer(shape, TopAbs_SOLID).More();
+  if (!out.hasSolid) return;
+  // The area is integrated beside the volume: both only read the shape.
+  GProp_GProps surface;
+  std::thread area([&] { BRepGProp::SurfaceProperties(shape, surface); });
   GProp_GProps volume;
   for (TopExp_Explorer ex(shape, TopAbs_SOLID); ex.More(); ex.Next()) {
     GProp_GProps one;
     BRepGProp::VolumeProperties(ex.Current(), one);
     volume.Add(one);
-    out.hasSolid = true;
   }
-  if (!out.hasSolid) return;
-  GProp_GProps surface;
-  BRepGProp::SurfaceProperties(shape, surface);
+  area.join();
   gp_Pnt c = volume.CentreOfMass();
   gp_Mat inertia = volume.MatrixOfInertia();
   out.mass = {c.X(), c.Y(), c.Z(), volume.Mass(), surface.Mass(), volume.Mass(),
@@ -97,7 +103,9 @@ void addMass(const TopoDS_Shape& shape, Shape& out) {
 }  // namespace
 
 Shape measure(const TopoDS_Shape& shape, const MeshParameters& mesh) {
-  BRepMesh_IncrementalMesh mesher(shape, mesh.deflection, false, mesh.angle, false);
+  // Faces are meshed in parallel; each face's triangulation is the same as
+  // a sequential meshing gives.
+  BRepMesh_IncrementalMesh mesher(shape, mesh.deflection, false, mesh.angle, true);
   Shape out;
   for (TopExp_Explorer ex(shape, TopAbs_FACE); ex.More(); ex.Next()) addFace(TopoDS::Face(ex.Current()), out);
   TopTools_IndexedMapOfShape edges;
@@ -112,6 +120,7 @@ Shape measure(const TopoDS_Shape& shape, const MeshParameters& mesh) {
   return out;
 }
 
+#ifdef RC_GEOMETRY_FULL
 Projection project(const TopoDS_Shape& shape, const gp_Dir& direction, const MeshParameters& mesh) {
   gp_Dir x = direction.IsParallel(gp::DZ(), 1e-9) ? gp::DX() : gp_Dir(gp::DZ().Crossed(direction));
   Handle(HLRBRep_Algo) algo = new HLRBRep_Algo();
@@ -132,5 +141,7 @@ Projection project(const TopoDS_Shape& shape, const gp_Dir& direction, const Mes
   }
   return out;
 }
+
+#endif  // RC_GEOMETRY_FULL
 
 }  // namespace rc::sim::host::geometry::kernel

@@ -13,7 +13,8 @@ namespace rc::sim::host::geometry::kernel {
 Shape measure(const TopoDS_Shape& shape, const MeshParameters& mesh);
 
 // The visible edges of `shape` seen along `direction`, as 2D segments of
-// the projection plane (the kernel's exact hidden-line removal).
+// the projection plane (the kernel's exact hidden-line removal). In the
+// full module only.
 Projection project(const TopoDS_Shape& shape, const gp_Dir& direction, const MeshParameters& mesh);
 
 }  // namespace rc::sim::host::geometry::kernel

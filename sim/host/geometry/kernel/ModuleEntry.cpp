@@ -1,6 +1,12 @@
 // The geometry module's entry: reads a STEP or BREP file with the kernel
 // and answers the host's plain values. Every kernel failure becomes a
 // refusal carrying the kernel's own words.
+//
+// Built twice: the parts module reads parts with the kernel's plain STEP
+// reader and links only what that needs; the full module (RC_GEOMETRY_FULL)
+// adds assemblies (the kernel's document reader, which keeps names and
+// placements) and hidden-line projections, whose libraries cost a part's
+// reading some ten megabytes more.
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
 #include <IFSelect_ReturnStatus.hxx>
@@ -9,17 +15,19 @@
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
 #include <Message_Printer.hxx>
-#include <STEPCAFControl_Reader.hxx>
 #include <STEPControl_Reader.hxx>
 #include <Standard_Failure.hxx>
+#include <TopoDS_Compound.hxx>
+#include <XSControl_WorkSession.hxx>
+#ifdef RC_GEOMETRY_FULL
+#include <STEPCAFControl_Reader.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
 #include <TDocStd_Document.hxx>
-#include <TopoDS_Compound.hxx>
 #include <XCAFApp_Application.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
-#include <XSControl_WorkSession.hxx>
+#endif
 
 #include <fstream>
 #include <map>
@@ -54,6 +62,7 @@ class FailureRecorder : public Message_Printer {
   }
 };
 
+#ifdef RC_GEOMETRY_FULL
 std::string utf8(const TCollection_ExtendedString& s) {
   TCollection_AsciiString a(s);
   return a.ToCString();
@@ -65,9 +74,10 @@ std::string labelName(const TDF_Label& label) {
   return {};
 }
 
+#endif
+
 // The first failure the STEP reader's checks hold, or "".
-std::string firstCheckFailure(STEPCAFControl_Reader& reader) {
-  Handle(XSControl_WorkSession) ws = reader.ChangeReader().WS();
+std::string firstCheckFailure(const Handle(XSControl_WorkSession)& ws) {
   if (ws.IsNull()) return {};
   Interface_CheckIterator checks = ws->ModelCheckList();
   for (checks.Start(); checks.More(); checks.Next()) {
@@ -87,7 +97,34 @@ std::string statusText(IFSelect_ReturnStatus s) {
   }
 }
 
+// A STEP file without a product structure: a part, read as the kernel's
+// plain reader reads it (no document of names to build).
+Content readStepPart(const std::string& path, const MeshParameters& mesh, const FailureRecorder& recorder) {
+  STEPControl_Reader reader;
+  IFSelect_ReturnStatus status = reader.ReadFile(path.c_str());
+  if (status != IFSelect_RetDone) {
+    std::string why = firstCheckFailure(reader.WS());
+    if (why.empty()) why = recorder.first;
+    throw Refused("the STEP reader refused it (" + statusText(status) + ")" + (why.empty() ? "" : ": " + why));
+  }
+  if (reader.NbRootsForTransfer() == 0) throw Refused("the STEP file holds no shape");
+  if (reader.TransferRoots() == 0) {
+    std::string why = recorder.first.empty() ? firstCheckFailure(reader.WS()) : recorder.first;
+    throw Refused("the STEP file's shapes cannot be transferred" + (why.empty() ? "" : ": " + why));
+  }
+  TopoDS_Shape shape = reader.OneShape();
+  if (shape.IsNull()) throw Refused("the STEP file holds no shape");
+  Content content;
+  content.whole = measure(shape, mesh);
+  return content;
+}
+
 Content readStep(const std::string& path, const MeshParameters& mesh, const FailureRecorder& recorder) {
+#ifndef RC_GEOMETRY_FULL
+  return readStepPart(path, mesh, recorder);
+}
+#else
+  if (!stepHasProductStructure(path)) return readStepPart(path, mesh, recorder);
   Handle(TDocStd_Document) doc;
   XCAFApp_Application::GetApplication()->NewDocument("MDTV-XCAF", doc);
   STEPCAFControl_Reader reader;
@@ -97,13 +134,13 @@ Content readStep(const std::string& path, const MeshParameters& mesh, const Fail
   reader.SetPropsMode(false);
   IFSelect_ReturnStatus status = reader.ReadFile(path.c_str());
   if (status != IFSelect_RetDone) {
-    std::string why = firstCheckFailure(reader);
+    std::string why = firstCheckFailure(reader.ChangeReader().WS());
     if (why.empty()) why = recorder.first;
     throw Refused("the STEP reader refused it (" + statusText(status) + ")" + (why.empty() ? "" : ": " + why));
   }
   if (reader.ChangeReader().NbRootsForTransfer() == 0) throw Refused("the STEP file holds no shape");
   if (!reader.Transfer(doc)) {
-    std::string why = recorder.first.empty() ? firstCheckFailure(reader) : recorder.first;
+    std::string why = recorder.first.empty() ? firstCheckFailure(reader.ChangeReader().WS()) : recorder.first;
     throw Refused("the STEP file's shapes cannot be transferred" + (why.empty() ? "" : ": " + why));
   }
   Handle(XCAFDoc_ShapeTool) tool = XCAFDoc_DocumentTool::ShapeTool(doc->Main());
@@ -150,6 +187,7 @@ Content readStep(const std::string& path, const MeshParameters& mesh, const Fail
   XCAFApp_Application::GetApplication()->Close(doc);
   return content;
 }
+#endif
 
 TopoDS_Shape readBrep(const std::string& path) {
   TopoDS_Shape shape;
@@ -179,7 +217,11 @@ std::string answer(const char* path, double deflection, double angle, const doub
           throw Refused("the STEP reader refused it");
         shape = reader.OneShape();
       }
+#ifdef RC_GEOMETRY_FULL
       return wire::encode(project(shape, gp_Dir(direction[0], direction[1], direction[2]), mesh));
+#else
+      throw Refused("projections are made by the full geometry module");
+#endif
     }
     if (format == Format::Brep) {
       Content c;
