@@ -138,6 +138,10 @@ Result<wire::Answer> run(const Request& request, const Limits& limits) {
     return Refused{std::string("the geometry kernel crashed reading it (") + ::strsignal(sig) + ")"};
   }
   std::optional<wire::Answer> answer = wire::decode(bytes);
+  // A helper ends with status 0 after answering; any other status is a
+  // crash caught on its way out (a sanitizer's report, an abort handler).
+  if (!answer && WIFEXITED(status) && WEXITSTATUS(status) != 0)
+    return Refused{"the geometry kernel crashed reading it (exit status " + std::to_string(WEXITSTATUS(status)) + ")"};
   if (!answer) {
     if (bytes.empty()) return Refused{"the geometry kernel ended without an answer (out of memory?)"};
     return Refused{"the geometry reader's answer is damaged"};
