@@ -1,5 +1,7 @@
 // A kernel that crashes, hangs, grows without bound or answers nonsense
 // costs its helper process only: the host refuses the file and goes on.
+#include <filesystem>
+
 #include "sim/host/geometry/GeometryReader.h"
 #include "tests/sim/geometry/GeometryFixture.h"
 #include "tests/sim/geometry/KernelShapes.h"
@@ -28,6 +30,20 @@ TEST_F(GeometryTest, KernelFailuresCostOnlyTheHelper) {
     EXPECT_EQ(errors, 1) << c.name;
     EXPECT_NE(lastMessage().find(c.reason), std::string::npos) << lastMessage();
   }
+}
+
+// A STEP file the fuzzer found that makes the kernel itself crash (a
+// cartesian point whose coordinates were overwritten): the host refuses it
+// and the session goes on.
+TEST_F(GeometryTest, AFileThatCrashesTheKernelIsRefused) {
+  std::string crasher = std::string(RC_TEST_INPUTS_DIR) + "/kernel-crash.step";
+  std::filesystem::copy_file(crasher, path("crasher.step"));
+  std::int32_t errors = 0;
+  EXPECT_FALSE(openAs("crasher.step", 1, errors));
+  EXPECT_EQ(errors, 1);
+  EXPECT_NE(lastMessage().find("crashed"), std::string::npos) << lastMessage();
+  ASSERT_TRUE(shapes::writeStep(shapes::box(1, 1, 1), path("cube.step")));
+  EXPECT_TRUE(open("cube.step", 1));
 }
 
 TEST_F(GeometryTest, MissingModuleIsRefusedWithItsName) {
