@@ -22,6 +22,8 @@ bool isProblem(const CheckRow& r) { return r.status == Status::Warning || r.stat
 
 std::string testCase(const DocumentResult& d, const CheckRow& r) {
   std::string xml = "    <testcase" + attribute("classname", d.label) + attribute("name", r.check) + " time=\"0\"";
+  if (r.status == Status::NotApplicable)
+    return xml + ">\n      <skipped/>\n    </testcase>\n";  // the reason is in the notes and the JSON
   if (!isProblem(r)) return xml + "/>\n";
   std::string message = std::string(statusText(r.status)) + (r.detail.empty() ? "" : ": " + r.detail);
   std::string text = "new: " + r.newValue + "\nbaseline: " + r.baseValue;
@@ -39,10 +41,14 @@ std::string junitXml(const RunResults& results) {
                     attribute("failures", std::to_string(all.warned + all.failed)) + " errors=\"0\"" +
                     attribute("time", seconds(results.seconds)) + ">\n";
   for (const DocumentResult& d : results.documents) {
-    int failures = 0;
-    for (const CheckRow& r : d.rows) failures += isProblem(r) ? 1 : 0;
+    int failures = 0, skipped = 0;
+    for (const CheckRow& r : d.rows) {
+      failures += isProblem(r) ? 1 : 0;
+      skipped += r.status == Status::NotApplicable ? 1 : 0;
+    }
     xml += "  <testsuite" + attribute("name", d.label) + attribute("tests", std::to_string(d.rows.size())) +
-           attribute("failures", std::to_string(failures)) + " errors=\"0\" skipped=\"0\"" +
+           attribute("failures", std::to_string(failures)) + " errors=\"0\"" +
+           attribute("skipped", std::to_string(skipped)) +
            attribute("time", seconds(d.seconds)) + ">\n";
     for (const CheckRow& r : d.rows) xml += testCase(d, r);
     xml += "    <system-out>" + escapeMarkup(d.journal) + "</system-out>\n  </testsuite>\n";

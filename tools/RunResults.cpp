@@ -17,8 +17,8 @@ constexpr std::string_view kFormat = "ravelcrest-results";
 constexpr int kVersion = 1;
 
 Status statusFromText(const std::string& text) {
-  for (Status s : {Status::Ok, Status::BaselineCreated, Status::ExpectedFailure, Status::UnexpectedPass,
-                   Status::Warning, Status::Failed})
+  for (Status s : {Status::NotApplicable, Status::Ok, Status::BaselineCreated, Status::ExpectedFailure,
+                   Status::UnexpectedPass, Status::Warning, Status::Failed})
     if (text == statusText(s)) return s;
   throw UsageError("unknown status \"" + text + "\"");
 }
@@ -111,6 +111,7 @@ StatusCounts countStatuses(const RunResults& results) {
   for (const DocumentResult& d : results.documents)
     for (const CheckRow& r : d.rows) {
       switch (r.status) {
+        case Status::NotApplicable: ++c.notApplicable; break;
         case Status::Ok: ++c.ok; break;
         case Status::BaselineCreated: ++c.created; break;
         case Status::ExpectedFailure: ++c.xfailed; break;
@@ -136,7 +137,7 @@ std::string resultsToJson(const RunResults& results) {
          {"seconds", results.seconds},
          {"results", results.resultsFolder},
          {"summary", {{"checks", c.total()}, {"ok", c.ok}, {"created", c.created}, {"warned", c.warned}, {"failed", c.failed},
-                      {"xfailed", c.xfailed}, {"xpassed", c.xpassed}}},
+                      {"xfailed", c.xfailed}, {"xpassed", c.xpassed}, {"notApplicable", c.notApplicable}}},
          {"documents", docs}};
   return dump(j) + "\n";
 }

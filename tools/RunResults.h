@@ -32,7 +32,8 @@ struct RunResults {
 // Counts of each status over every row.
 struct StatusCounts {
   int ok = 0, created = 0, warned = 0, failed = 0, xfailed = 0, xpassed = 0;
-  int total() const { return ok + created + warned + failed + xfailed + xpassed; }
+  int notApplicable = 0;
+  int total() const { return ok + created + warned + failed + xfailed + xpassed + notApplicable; }
 };
 StatusCounts countStatuses(const RunResults& results);
 
