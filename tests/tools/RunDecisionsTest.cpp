@@ -112,11 +112,13 @@ TEST_F(RunDecisionsFiles, ADryRunOfPruneRemovesNothingItNames) {
 TEST_F(RunDecisionsFiles, ParallelResultsComeInDocumentOrder) {
   // Missing documents finish at once, real ones take a host session: the
   // workers finish out of order, the caller sees the list's order.
+  // A copy of a sample: the run writes its baselines beside it.
   const char* source = std::getenv("RAVELCREST_SOURCE_DIR");
-  const std::string models = std::string(source != nullptr ? source : ".") + "/examples/models";
+  const std::string bolt = dir / "bolt.vxlprt";
+  std::filesystem::copy_file(std::string(source != nullptr ? source : ".") + "/examples/models/bolt.vxlprt", bolt);
   std::vector<DocumentItem> items;
   for (int i = 0; i < 6; ++i) {
-    const std::string path = i % 2 ? dir / ("missing" + std::to_string(i) + ".vxlprt") : models + "/bolt.vxlprt";
+    const std::string path = i % 2 ? dir / ("missing" + std::to_string(i) + ".vxlprt") : bolt;
     items.push_back(DocumentItem{path, path, "doc" + std::to_string(i), i % 2 ? "no such document" : ""});
   }
   std::vector<QueuedDocument> queue;
