@@ -91,6 +91,12 @@ class ReviewService {
 
   void serve() {
     server_.set_payload_max_length(options_.maxBody);
+    // The library's default also sets SO_REUSEPORT, with which a second
+    // server could share (and answer on) the port: only SO_REUSEADDR here.
+    server_.set_socket_options([](socket_t sock) {
+      int yes = 1;
+      ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     server_.set_read_timeout(10, 0);
     server_.set_keep_alive_max_count(100);
     server_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
@@ -215,7 +221,8 @@ RunResults reviewableResults(const std::string& resultsPath) {
   std::string file = resultsPath;
   if (platform::folderExists(resultsPath)) file = platform::joinPath(resultsPath, kReviewResultsName);
   if (!platform::fileExists(file))
-    throw UsageError("review: " + file + " not found (a check run of this version writes it into its results folder)");
+    throw UsageError("review: no run results at " + file + " (a check run writes " + kReviewResultsName +
+                     " into its results folder)");
   if (platform::fileLength(file) > 1024 * 1024 * 1024) throw UsageError("review: " + file + " is too large");
   RunResults results = resultsFromJson(platform::readFile(file), file);
   if (results.resultsFolder.empty() || !platform::folderExists(results.resultsFolder))

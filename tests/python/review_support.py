@@ -10,7 +10,7 @@ BIN = os.path.abspath(os.environ.get("RAVELCREST_BIN", str(ROOT / "build" / "bin
 
 
 def ravelcrest(*args):
-    return subprocess.run([BIN, *map(str, args)], capture_output=True, text=True, timeout=300)
+    return subprocess.run([BIN, *map(str, args)], capture_output=True, text=True, timeout=120)
 
 
 def edited(models, tmp_path):

@@ -18,7 +18,7 @@ def test_runs_are_recorded_and_printed(models, tmp_path):
     table = ravelcrest("history", models / "bolt.vxlprt", "--history", db, "--check", "TestEdgeCount")
     assert table.returncode == 0, table.stderr
     lines = table.stdout.splitlines()
-    assert len(lines) == 3 and "b1" in lines[1] and "OK" in lines[1] and "b2" in lines[2] and "WARNING" in lines[2]
+    assert len(lines) == 3 and "b1" in lines[1] and "BASELINE CREATED" in lines[1] and "b2" in lines[2] and "WARNING" in lines[2]
     assert lines[2].rstrip().endswith("4 -> 2")
     series = json.loads(ravelcrest("history", "bolt.vxlprt", "--history", db, "--json", "--last", "1").stdout)
     assert {p["build"] for p in series} == {"b2"} and len({p["check"] for p in series}) == len(series) > 3

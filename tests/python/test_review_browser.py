@@ -92,8 +92,8 @@ def test_load_time_of_a_large_run(models, tmp_path, browser):
     for i in range(2500):
         d = json.loads(json.dumps(sample[i % len(sample)]))
         d["index"] = i
-        d["label"] = f"{i:04}-{d['label']}"
-        for r in d["rows"]:
+        d["document"] = f"{i:04}-{d['document']}"
+        for r in d["checks"]:
             if r["status"] in ("WARNING", "BASELINE CREATED"):
                 if changes < 50:
                     changes += 1

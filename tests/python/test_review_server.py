@@ -89,6 +89,31 @@ def test_stops_when_idle_and_on_ctrl_c(models, tmp_path):
     assert review.proc.returncode == 0 and "stopped" in out
 
 
-def test_missing_results_and_taken_ports_are_clear_errors(tmp_path):
+def test_missing_results_taken_ports_and_hostile_results_files(models, tmp_path):
     missing = ravelcrest("review", tmp_path / "nothing")
-    assert missing.returncode == 2 and "results.json" in missing.stderr
+    assert missing.returncode == 2 and "no run results" in missing.stderr
+    (tmp_path / "junk").mkdir()
+    (tmp_path / "junk" / "results.json").write_text("{not json")
+    assert ravelcrest("review", tmp_path / "junk").returncode == 2
+    assert ravelcrest("check", models / "bolt.vxlprt", "--results", tmp_path / "r").returncode == 0
+    first = Review(tmp_path / "r", "--idle-timeout", "60")
+    try:
+        taken = ravelcrest("review", tmp_path / "r", "--port", first.port)
+        assert taken.returncode == 2 and "cannot listen" in taken.stderr
+    finally:
+        first.stop()
+    # A results file naming images outside its folder: they are not inlined.
+    secret = tmp_path / "secret.gif"
+    secret.write_bytes(b"GIF89a-secret-bytes")
+    record = json.loads((tmp_path / "r" / "results.json").read_text())
+    row = record["documents"][0]["checks"][0]
+    row["status"] = "WARNING"
+    row["images"] = {"baseline": str(secret), "new": "../secret.gif", "difference": "x/../../secret.gif"}
+    (tmp_path / "r" / "results.json").write_text(json.dumps(record))
+    hostile = Review(tmp_path / "r", "--idle-timeout", "60")
+    try:
+        status, page = hostile.request("GET", "/?token=" + hostile.token)
+    finally:
+        hostile.stop()
+    import base64
+    assert status == 200 and base64.b64encode(secret.read_bytes()) not in page

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <thread>
 
+#include "sim/vault/PostgresBackend.h"
 #include "sim/vault/SqliteBackend.h"
 #include "tests/vault/PostgresServer.h"
 #include "tools/CheckCatalog.h"
@@ -101,12 +102,11 @@ TEST_P(History, TwoWritersAtOnceLoseNothing) {
 
 TEST_P(History, AHistoryOfALaterVersionIsRefused) {
   { HistoryStore store(location_); }
-  if (GetParam() == "sqlite") {
-    sim::vault::SqliteBackend raw(location_, sim::vault::OpenMode::ReadWrite);
-    raw.run("UPDATE history_meta SET value = '99' WHERE name = 'format'");
-  } else {
-    GTEST_SKIP() << "the format row is written the same way on both";
-  }
+  std::unique_ptr<sim::vault::StoreBackend> raw;
+  if (GetParam() == "sqlite") raw = std::make_unique<sim::vault::SqliteBackend>(location_, sim::vault::OpenMode::ReadWrite);
+  else raw = std::make_unique<sim::vault::PostgresBackend>(location_);
+  raw->run("UPDATE history_meta SET value = '99' WHERE name = 'format'");
+  raw.reset();
   try {
     HistoryStore store(location_);
     FAIL() << "opened";
