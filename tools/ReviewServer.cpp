@@ -217,7 +217,6 @@ class ReviewService {
 }  // namespace
 
 RunResults reviewableResults(const std::string& resultsPath) {
-  std::error_code ec;
   std::string file = resultsPath;
   if (platform::folderExists(resultsPath)) file = platform::joinPath(resultsPath, kReviewResultsName);
   if (!platform::fileExists(file))
