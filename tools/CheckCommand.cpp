@@ -93,8 +93,7 @@ struct CheckArgs {
 // timing trends there), then serves the review when asked. Answers the
 // timing trends found.
 int afterRun(const CheckArgs& args, const RunResults& results, const std::string& started, CommandContext& context) {
-  replaceOutputFile(platform::joinPath(args.options.results, kReviewResultsName), resultsToJson(results),
-                    Durability::Scratch);
+  replaceOutputFile(platform::joinPath(args.options.results, kReviewResultsName), resultsToJson(results));
   int trends = 0;
   if (!args.history.empty()) {
     HistoryStore store(args.history);
