@@ -172,7 +172,7 @@ std::string htmlReport(const RunResults& results, const std::string& imageFolder
             escapeMarkup(d->label) + "</a>";
   html += "</nav></header>\n<main>\n";
   for (const DocumentResult* d : order) html += documentSection(*d, images);
-  return html + "</main>\n" + kViewer + images.table() + "<script>" + kReportScript + "</script>\n</body></html>\n";
+  return html + "</main>\n" + (images.empty() ? "" : kViewer + images.table()) + "<script>" + kReportScript + "</script>\n</body></html>\n";
 }
 
 }  // namespace rc::tools

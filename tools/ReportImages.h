@@ -42,6 +42,9 @@ class ReportImages {
   // image as a data URI by its id.
   std::string table() const;
 
+  // Whether no image is embedded.
+  bool empty() const { return pngs_.empty(); }
+
   // Bytes of the encoded images (before base64).
   std::size_t bytes() const { return bytes_; }
 
