@@ -12,7 +12,7 @@
 namespace rc::sim::converters {
 
 // A PNG file of `image`: 8-bit RGB, not interlaced, compressed for speed
-// over size. std::runtime_error with libpng's message when it fails.
+// (rows against the row above, run-length deflate). std::runtime_error with libpng's message when it fails.
 std::string encodePng(const display::Surface& image);
 
 // The picture of `data`, 8 bits a channel, any transparency laid over
