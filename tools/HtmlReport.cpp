@@ -41,10 +41,12 @@ std::string boxesOver(const std::vector<PixelBox>& regions, double scale, std::s
   std::string html;
   for (std::size_t i = 0; i < regions.size() && i < limit; ++i) {
     const PixelBox& b = regions[i];
-    const int left = static_cast<int>(std::floor(b.x * scale));
-    const int top = static_cast<int>(std::floor(b.y * scale));
-    const int right = std::max(left + 1, static_cast<int>(std::ceil((b.x + b.width) * scale)));
-    const int bottom = std::max(top + 1, static_cast<int>(std::ceil((b.y + b.height) * scale)));
+    const int left = static_cast<int>(std::min(std::floor(b.x * scale), 1e6));
+    const int top = static_cast<int>(std::min(std::floor(b.y * scale), 1e6));
+    // Boxes read back from a results file may be anything: kept to the image.
+    if (b.x < 0 || b.y < 0 || b.width <= 0 || b.height <= 0) continue;
+    const int right = std::max(left + 1, static_cast<int>(std::min(std::ceil((static_cast<double>(b.x) + b.width) * scale), 1e6)));
+    const int bottom = std::max(top + 1, static_cast<int>(std::min(std::ceil((static_cast<double>(b.y) + b.height) * scale), 1e6)));
     html += "<span class=\"box\" style=\"left:" + std::to_string(left - kPad) + "px;top:" + std::to_string(top - kPad) +
             "px;width:" + std::to_string(right - left + 2 * kPad) + "px;height:" +
             std::to_string(bottom - top + 2 * kPad) + "px\"></span>";

@@ -83,11 +83,14 @@ bool antialiased(const display::Surface& image, int x, int y, const display::Sur
 ImageDiffResult compareImages(const display::Surface& baseline, const display::Surface& fresh,
                               const ImageDiffOptions& options, display::Surface* human = nullptr);
 
+// The most regions a comparison reports (and a results file may carry).
+inline constexpr std::size_t kMaxRegions = 100;
+
 // The differing regions of a map of differing pixels (`width` x `height`,
 // non-zero where pixels differ): connected groups, pixels up to `gap`
 // pixels apart joined, as boxes largest first, at most `limit` of them.
 std::vector<PixelBox> findRegions(const std::vector<std::uint8_t>& map, int width, int height, int gap = 2,
-                                  std::size_t limit = 100);
+                                  std::size_t limit = kMaxRegions);
 
 // Colours of the human difference image.
 inline constexpr std::uint32_t kHumanDiffColour = 0xFF0000;   // red

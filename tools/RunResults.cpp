@@ -58,7 +58,7 @@ CheckRow rowFromJson(const json& j, const std::string& document) {
       r.images.width = size[0].get<int>();
       r.images.height = size[1].get<int>();
       for (const json& b : i.value("regions", json::array()))
-        if (b.is_array() && b.size() == 4)
+        if (b.is_array() && b.size() == 4 && r.images.regions.size() < kMaxRegions)
           r.images.regions.push_back({b[0].get<int>(), b[1].get<int>(), b[2].get<int>(), b[3].get<int>()});
     }
   }
