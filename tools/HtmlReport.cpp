@@ -66,12 +66,14 @@ std::string thumbnail(const ReportImages::Shown& shown, const char* role, const 
          "</div>";
 }
 
-std::string imageBlock(const CheckRow& r, ReportImages& images) {
+// `id`: the block's anchor ("images-3-1": document 3, its second image
+// check); opening the page at it opens the block's 1:1 view.
+std::string imageBlock(const CheckRow& r, const std::string& id, ReportImages& images) {
   std::string boxes;
   for (const PixelBox& b : r.images.regions)
     boxes += (boxes.empty() ? "" : ",") + ("[" + std::to_string(b.x) + "," + std::to_string(b.y) + "," +
                                            std::to_string(b.width) + "," + std::to_string(b.height) + "]");
-  std::string html = "<div class=\"images\" data-check=\"" + escapeMarkup(r.check) + "\" data-boxes=\"[" + boxes + "]\">";
+  std::string html = "<div class=\"images\" id=\"" + id + "\" data-check=\"" + escapeMarkup(r.check) + "\" data-boxes=\"[" + boxes + "]\">";
   if (!r.images.comparison.empty())
     html += "<p class=\"comparison\">compared with " + escapeMarkup(r.images.comparison) + "</p>";
   const std::pair<const char*, const std::string*> figures[] = {{"baseline", &r.images.baseline},
@@ -108,12 +110,14 @@ std::string documentSection(const DocumentResult& d, ReportImages& images) {
                      "</p>\n<table class=\"checks\"><tr><th>Check</th><th>Status</th><th>New</th><th>Baseline</th>"
                      "<th>Message</th></tr>\n";
   std::string blocks;
+  int imageCount = 0;
   for (const CheckRow& r : d.rows) {
     html += "<tr class=\"" + statusClass(r.status) + "\"><td>" + escapeMarkup(r.check) + "</td><td class=\"status\">" +
             statusText(r.status) + "</td><td>" + escapeMarkup(r.newValue) + "</td><td>" + escapeMarkup(r.baseValue) +
             "</td><td>" + escapeMarkup(r.detail) + "</td></tr>\n";
     // An image that agreed with its baseline is not worth its bytes.
-    if (!r.images.empty() && r.status != Status::Ok) blocks += imageBlock(r, images);
+    if (!r.images.empty() && r.status != Status::Ok)
+      blocks += imageBlock(r, "images-" + std::to_string(d.index) + "-" + std::to_string(imageCount++), images);
   }
   html += "</table>\n" + blocks;
   std::size_t lines = 0;

@@ -94,6 +94,9 @@ document.querySelectorAll('.slider').forEach(function(s){
   range.addEventListener('input',function(){layer.style.width=range.value+'%';});
   viewer.querySelector('.close').addEventListener('click',function(){viewer.hidden=true;});
   document.addEventListener('keydown',function(e){if(e.key==='Escape')viewer.hidden=true;});
+  // A link to an image block ("report.html#images-3-0") opens its view.
+  var linked=location.hash&&document.getElementById(location.hash.slice(1));
+  if(linked&&linked.classList.contains('images'))openOn(linked,'difference');
 })();
 )";
 

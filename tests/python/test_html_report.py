@@ -143,7 +143,8 @@ def test_missing_images_are_named_not_fetched(tmp_path):
 
 def console_errors(html, tmp):
     """The page's DOM after its script ran, and the console's error lines."""
-    run = chromium("--enable-logging=stderr", "--v=0", "--dump-dom", html.as_uri(), tmp=tmp)
+    run = chromium("--enable-logging=stderr", "--v=0", "--dump-dom", html if isinstance(html, str) else html.as_uri(),
+                   tmp=tmp)
     log = run.stderr.decode(errors="replace")
     return run.stdout.decode(), [line for line in log.splitlines() if "CONSOLE" in line or "Uncaught" in line]
 
@@ -220,6 +221,18 @@ def test_a_moved_one_pixel_line_is_boxed_and_cbf_images_show_without_console_err
     assert len(boxes) == 4 and len(set(boxes)) == 1, boxes
     assert int(boxes[0][2]) >= 8 and int(boxes[0][3]) >= 120 * 320 // 1000, boxes
     assert '<input type="checkbox" id="only-problems" checked="">' in dom
+
+    # Opened at the image block: the 1:1 view shows the difference with the
+    # box at full size, and the views to switch to.
+    dom, errors = console_errors((tmp_path / "line.html").as_uri() + "#images-0-0", tmp_path)
+    assert errors == [], errors
+    viewer = dom[dom.index('<div id="viewer"'):]
+    assert viewer.startswith('<div id="viewer">'), viewer[:40]  # no longer hidden
+    assert re.search(r'<img class="under" alt="" src="data:image/png;base64,', viewer)
+    assert '<span style="left: 197px; top: 37px; width: 8px; height: 126px;"></span>' in viewer
+    assert '<button type="button" data-view="difference" class="on">' in viewer
+    for view in ("baseline", "new", "changes", "slider"):
+        assert f'<button type="button" data-view="{view}">' in viewer, view
 
     shot = tmp_path / "line.png"
     chromium(f"--screenshot={shot}", "--window-size=1400,1400", (tmp_path / "line.html").as_uri(), tmp=tmp_path)
