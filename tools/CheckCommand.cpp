@@ -1,13 +1,16 @@
 // ravelcrest check DOCUMENT|FOLDER... --results DIR [--tolerance T] [--build B]
 //   [--checks LIST] [--baselines DIR] [--multi-session] [--host-folder DIR]
 //   [--time-floor S] [--warn-faster] [--ci] [-j N] [--shard K/N]
-//   [--report FILE] [--junit FILE] [--json FILE] | ravelcrest check --list-checks
+//   [--report FILE] [--junit FILE] [--json FILE] [--config FILE] [--show-config]
+//   | ravelcrest check --list-checks
 //
 // Opens each document in the simulated host, runs every check that applies
 // to its type through clsApplication, and prints each document's rows in
 // document order as it finishes (with -j, documents run in parallel worker
 // processes), then the notes and counts, and writes the reports. The host
 // journal goes to DIR/journal.txt beside the trace log and the data files.
+// Options the command line leaves out come from the suite file
+// (ravelcrest.toml, see SuiteConfig.h).
 // Exit code: 0 all agreed (or baselines were created), 1 a check warned,
 // 2 a check failed or a document could not be opened, 130 interrupted.
 #include <CLI/CLI.hpp>
@@ -15,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 
 #include "platform/automation/NumberText.h"
@@ -29,6 +33,8 @@
 #include "tools/Progress.h"
 #include "tools/ResultsFolder.h"
 #include "tools/RunReports.h"
+#include "tools/ShardEnvironment.h"
+#include "tools/SuiteSettings.h"
 #include "tools/SummaryTable.h"
 
 namespace rc::tools {
@@ -68,6 +74,8 @@ struct CheckArgs {
   std::string antialiasing = "count";
   std::vector<std::string> masks;
   std::string maxDiffRatio;
+  std::string config;
+  bool showConfig = false;
   RunOptions options;
   ReportPaths reports;
 };
@@ -78,9 +86,14 @@ std::size_t widestLabel(const std::vector<DocumentItem>& documents) {
   return w;
 }
 
-void run(CheckArgs& args, CommandContext& context) {
+void run(CheckArgs& args, CLI::App& cmd, CommandContext& context) {
   if (args.listChecks) {
     context.out << checkListText(checkCatalog());
+    return;
+  }
+  SuiteSettings suite = SuiteSettings::apply(cmd, args.config, args.documents);
+  if (args.showConfig) {
+    context.out << suite.describe(cmd);
     return;
   }
   if (args.documents.empty()) throw UsageError("check: name at least one document or folder");
@@ -89,7 +102,7 @@ void run(CheckArgs& args, CommandContext& context) {
   args.options.timeFloor = parseSecondsOption("--time-floor", args.timeFloor);
   args.options.checks = resolveCheckNames(args.checks, checkCatalog());
   unsigned jobs = args.jobs.empty() ? processorCount() : parseJobsOption(args.jobs);
-  Shard shard = args.shard.empty() ? Shard{} : parseShardOption(args.shard);
+  Shard shard = args.shard.empty() ? Shard{} : shardOption(args.shard, ::getenv, context.err);
   checkReportPaths(args.reports, "check");
   ImageDiffOptions& imageDiff = args.options.imageDiff;
   if (!args.threshold.empty()) imageDiff.threshold = parseThresholdOption(args.threshold);
@@ -98,13 +111,15 @@ void run(CheckArgs& args, CommandContext& context) {
   if (!args.maxDiffRatio.empty()) imageDiff.maxDiffRatio = parseRatioOption(args.maxDiffRatio);
 
   std::vector<DocumentItem> documents = collectDocuments(args.documents, context.err);
+  suite.select(documents, context.err);
   args.options.results = prepareResultsFolder(args.results);
   // Every shard copies every document, so the copies' places (and their
   // baselines) do not depend on the shard.
   if (!args.baselines.empty()) copyIntoWorkFolder(documents, args.baselines);
+  std::vector<RunOptions> documentOptions = suite.documentOptions(args.options);
   std::vector<QueuedDocument> queue;
   for (std::size_t i = 0; i < documents.size(); ++i)
-    if (shard.takes(i)) queue.push_back({i, &documents[i]});
+    if (shard.takes(i)) queue.push_back({i, &documents[i], &documentOptions[i]});
 
   auto started = std::chrono::steady_clock::now();
   watchInterrupts();
@@ -125,11 +140,12 @@ void run(CheckArgs& args, CommandContext& context) {
   if (args.options.imageDiff.tolerant())
     results.settings.emplace_back("image comparison", args.options.imageDiff.describe());
   results.resultsFolder = args.options.results;
-  if (!args.shard.empty()) results.shard = args.shard;
+  if (!args.shard.empty()) results.shard = std::to_string(shard.part) + "/" + std::to_string(shard.parts);
   Progress progress(context.progress, ::isatty(STDERR_FILENO) != 0, queue.size());
   std::vector<CheckRow> rows;
   runDocuments(queue, args.options, jobs, [&](DocumentResult&& document) {
     progress.clear();
+    suite.markExpected(document);
     table.writeRows(document.rows);
     appendToJournal(args.options.results, document.journal);
     progress.finished(document);
@@ -193,9 +209,13 @@ void addCheckCommand(CLI::App& app, CommandContext& context) {
                   "x,y,w,h: a rectangle of every image where differences do not count (repeatable); "
                   "per image, NAME.mask.png beside its baseline marks them with its non-white pixels");
   cmd->add_option("--max-diff-ratio", args->maxDiffRatio, "0 to 1: share of an image's pixels that may differ");
-  cmd->add_option("--shard", args->shard, "K/N: check only documents K, K+N, K+2N, ... (for a CI matrix)");
+  cmd->add_option("--shard", args->shard, "K/N: check only documents K, K+N, K+2N, ... (for a CI matrix); auto: "
+                  "the shard of the GitLab, Kubernetes, Slurm or Buildkite job the run is in");
   addReportOptions(*cmd, args->reports);
-  cmd->callback([args, &context] { run(*args, context); });
+  cmd->add_option("--config", args->config,
+                  "Suite file (default: ravelcrest.toml in the documents' common folder or the nearest above it)");
+  cmd->add_flag("--show-config", args->showConfig, "Print the settings in force and where each came from, then stop");
+  cmd->callback([args, cmd, &context] { run(*args, *cmd, context); });
 }
 
 }  // namespace rc::tools

@@ -34,6 +34,8 @@ const char* statusText(Status s) {
   switch (s) {
     case Status::Ok: return "OK";
     case Status::BaselineCreated: return "BASELINE CREATED";
+    case Status::ExpectedFailure: return "XFAIL";
+    case Status::UnexpectedPass: return "XPASS";
     case Status::Warning: return "WARNING";
     case Status::Failed: return "FAILED";
   }

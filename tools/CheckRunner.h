@@ -11,9 +11,13 @@
 
 namespace rc::tools {
 
-enum class Status { Ok, BaselineCreated, Warning, Failed };
+// In rising order of concern. ExpectedFailure and UnexpectedPass are the
+// rows of checks a suite file expects to fail (XFAIL: it warned or failed;
+// XPASS: it agreed); neither changes the exit code.
+enum class Status { Ok, BaselineCreated, ExpectedFailure, UnexpectedPass, Warning, Failed };
 
-const char* statusText(Status s);  // "OK", "BASELINE CREATED", "WARNING", "FAILED"
+// "OK", "BASELINE CREATED", "XFAIL", "XPASS", "WARNING", "FAILED"
+const char* statusText(Status s);
 
 // The images of an image check, relative to the results folder.
 struct ImageSet {

@@ -36,7 +36,7 @@ bool readAll(int fd, void* data, std::size_t size) { return platform::fileio::re
   std::uint64_t position = 0;
   while (!interruptRequested() && readAll(tasks, &position, sizeof position) && position < queue.size()) {
     const QueuedDocument& q = queue[position];
-    std::string record = documentToJson(runDocument(*q.item, q.index, options));
+    std::string record = documentToJson(runDocument(*q.item, q.index, q.options ? *q.options : options));
     std::uint64_t size = record.size();
     if (!writeAll(results, &size, sizeof size) || !writeAll(results, record.data(), record.size())) break;
   }
@@ -224,7 +224,7 @@ void runDocuments(const std::vector<QueuedDocument>& queue, const RunOptions& op
   if (jobs <= 1) {
     for (const QueuedDocument& q : queue) {
       if (interruptRequested()) break;
-      done(runDocument(*q.item, q.index, options));
+      done(runDocument(*q.item, q.index, q.options ? *q.options : options));
     }
     return;
   }

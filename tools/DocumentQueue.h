@@ -22,6 +22,7 @@ namespace rc::tools {
 struct QueuedDocument {
   std::size_t index = 0;  // in the whole run's list
   const DocumentItem* item = nullptr;
+  const RunOptions* options = nullptr;  // the document's own; null: the run's
 };
 
 using DocumentDone = std::function<void(DocumentResult&&)>;

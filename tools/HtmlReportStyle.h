@@ -11,6 +11,7 @@ main{padding:16px 24px}
 .counts span{display:inline-block;padding:2px 10px;margin-right:6px;border-radius:10px;font-weight:600}
 .OK,.ok{background:#e3f5e1;color:#1b5e20}.BASELINE-CREATED,.created{background:#e3edfb;color:#0d47a1}
 .WARNING,.warned{background:#fff3cd;color:#7a5200}.FAILED,.failed{background:#fde2e1;color:#8e1b14}
+.XFAIL{background:#eeeeee;color:#424242}.XPASS{background:#ede3f6;color:#4a148c}
 nav{margin-top:8px;max-height:88px;overflow:auto;display:flex;flex-wrap:wrap;gap:4px}nav a{margin-right:8px;text-decoration:none;padding:0 4px;border-radius:4px}
 section.document{background:#fff;border:1px solid #ddd;border-radius:8px;padding:12px 16px;margin-bottom:16px}
 .badge{font-size:12px;padding:1px 8px;border-radius:8px;margin-left:8px;vertical-align:middle}

@@ -57,7 +57,11 @@ void runMerge(const MergeArgs& args, CommandContext& context) {
   StatusCounts c = countStatuses(merged);
   context.out << merged.documents.size() << " of " << merged.documentCount << " documents, " << c.total()
               << " checks: " << c.ok << " ok, " << c.created << " baselines created, " << c.warned << " warned, "
-              << c.failed << " failed\n";
+              << c.failed << " failed"
+              << (c.xfailed + c.xpassed > 0 ? ", " + std::to_string(c.xfailed) + " XFAIL, " +
+                                                   std::to_string(c.xpassed) + " XPASS"
+                                             : std::string())
+              << "\n";
   if (replaced > 0)
     context.out << replaced << (replaced == 1 ? " document was" : " documents were")
                 << " in more than one input: the later input's result kept (--prefer later)\n";

@@ -17,7 +17,8 @@ constexpr std::string_view kFormat = "ravelcrest-results";
 constexpr int kVersion = 1;
 
 Status statusFromText(const std::string& text) {
-  for (Status s : {Status::Ok, Status::BaselineCreated, Status::Warning, Status::Failed})
+  for (Status s : {Status::Ok, Status::BaselineCreated, Status::ExpectedFailure, Status::UnexpectedPass,
+                   Status::Warning, Status::Failed})
     if (text == statusText(s)) return s;
   throw UsageError("unknown status \"" + text + "\"");
 }
@@ -126,6 +127,8 @@ StatusCounts countStatuses(const RunResults& results) {
       switch (r.status) {
         case Status::Ok: ++c.ok; break;
         case Status::BaselineCreated: ++c.created; break;
+        case Status::ExpectedFailure: ++c.xfailed; break;
+        case Status::UnexpectedPass: ++c.xpassed; break;
         case Status::Warning: ++c.warned; break;
         case Status::Failed: ++c.failed; break;
       }
@@ -146,7 +149,8 @@ std::string resultsToJson(const RunResults& results) {
          {"interrupted", results.interrupted},
          {"seconds", results.seconds},
          {"results", results.resultsFolder},
-         {"summary", {{"checks", c.total()}, {"ok", c.ok}, {"created", c.created}, {"warned", c.warned}, {"failed", c.failed}}},
+         {"summary", {{"checks", c.total()}, {"ok", c.ok}, {"created", c.created}, {"warned", c.warned}, {"failed", c.failed},
+                      {"xfailed", c.xfailed}, {"xpassed", c.xpassed}}},
          {"documents", docs}};
   return dump(j) + "\n";
 }

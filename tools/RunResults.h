@@ -31,8 +31,8 @@ struct RunResults {
 
 // Counts of each status over every row.
 struct StatusCounts {
-  int ok = 0, created = 0, warned = 0, failed = 0;
-  int total() const { return ok + created + warned + failed; }
+  int ok = 0, created = 0, warned = 0, failed = 0, xfailed = 0, xpassed = 0;
+  int total() const { return ok + created + warned + failed + xfailed + xpassed; }
 };
 StatusCounts countStatuses(const RunResults& results);
 

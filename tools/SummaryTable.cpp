@@ -48,8 +48,13 @@ void SummaryTable::writeRows(const std::vector<CheckRow>& rows) {
 void SummaryTable::writeEnd() {
   if (!notes_.empty()) out_ << "\n";
   for (std::size_t i = 0; i < notes_.size(); ++i) out_ << "[" << i + 1 << "] " << notes_[i] << "\n";
-  out_ << "\n" << total_ << " checks: " << counts_[0] << " ok, " << counts_[1] << " baselines created, " << counts_[2]
-       << " warned, " << counts_[3] << " failed\n";
+  auto count = [&](Status s) { return counts_[static_cast<std::size_t>(s)]; };
+  out_ << "\n" << total_ << " checks: " << count(Status::Ok) << " ok, " << count(Status::BaselineCreated)
+       << " baselines created, " << count(Status::Warning) << " warned, " << count(Status::Failed) << " failed";
+  if (count(Status::ExpectedFailure) + count(Status::UnexpectedPass) > 0)
+    out_ << ", " << count(Status::ExpectedFailure) << " expected failures (XFAIL), " << count(Status::UnexpectedPass)
+         << " expected to fail but agreed (XPASS)";
+  out_ << "\n";
 }
 
 }  // namespace rc::tools

@@ -9,8 +9,8 @@
 // warning file DIR/warnings.txt (the previous one kept as warnings.1.txt),
 // and print jobs go to DIR/print-jobs unless $VEXLAR_SPOOL names a folder.
 // Prints one line per document; exit code 0 all done, 1 the task wrote
-// warnings, 2 a document failed, 130 Ctrl-C stopped it (after the document
-// in progress).
+// warnings, 2 a document failed, 128 + the signal when Ctrl-C (130), SIGTERM
+// (143) or SIGHUP (129) stopped it (after the document in progress).
 #include <CLI/CLI.hpp>
 
 #include <cstdlib>
@@ -39,7 +39,11 @@ namespace au = rc::automation;
 namespace fs = std::filesystem;
 using au::Variant;
 
-constexpr int kInterrupted = 130;
+// The exit code of a run a signal stopped: 128 + the signal, as a shell
+// reports a process the signal ended.
+constexpr int kSignalExitBase = 128;
+
+bool stoppedBySignal(const CommandContext& context) { return context.exitCode > kSignalExitBase; }
 
 struct VaultArgs {
   std::string vault;
@@ -83,7 +87,7 @@ std::vector<std::string> allDocuments(const std::string& vault) {
   std::vector<std::string> names;
   std::set<std::string> seen;
   try {
-    auto v = sim::vault::Vault::open(sim::vault::Vault::locate(vault));
+    auto v = sim::vault::Vault::open(sim::vault::Vault::locate(vault), sim::vault::OpenMode::ReadOnly);
     for (const auto& rev : v->allRevisions())
       if (seen.insert(rev.document).second) names.push_back(rev.document);
   } catch (const std::exception& e) {
@@ -103,7 +107,7 @@ void report(CommandContext& context, const std::string& name, bool ok, const std
 bool stoppedBefore(const std::string& name, CommandContext& context) {
   if (!interruptRequested()) return false;
   context.out << "interrupted before " << name << "\n";
-  context.exitCode = kInterrupted;
+  context.exitCode = kSignalExitBase + interruptSignal();
   return true;
 }
 
@@ -114,7 +118,7 @@ void finish(CommandContext& context, const TaskFolders& folders) {
   context.out << "work folder: " << folders.work << "\n";
   if (lines == 0) return;
   context.out << "warnings (" << lines << "): " << folders.warnings << "\n" << warnings;
-  if (context.exitCode != kInterrupted) context.exitCode = std::max(context.exitCode, 1);
+  if (!stoppedBySignal(context)) context.exitCode = std::max(context.exitCode, 1);
 }
 
 std::string passwordOf(const VaultArgs& args) {
@@ -125,9 +129,9 @@ std::string passwordOf(const VaultArgs& args) {
 void runUpdate(const VaultArgs& args, CommandContext& context) {
   if (args.all == !args.names.empty()) throw UsageError("vault update: name the documents or give --all, not both");
   std::vector<std::string> names = args.all ? allDocuments(args.vault) : args.names;
+  watchStopSignals();  // before the login: its copy of the settings store goes with any stop
   VaultLogin login("TempAdminUser", vaultArgument(args.vault), args.user, passwordOf(args));
   TaskFolders folders = prepareFolders(args.results);
-  watchInterrupts();
   for (const std::string& name : names) {
     if (stoppedBefore(name, context)) break;
     au::ObjectRef task = au::createObject("RavelcrestCore.clsKstdUpdate");
@@ -150,9 +154,12 @@ void runUpdate(const VaultArgs& args, CommandContext& context) {
 }
 
 void runPrint(const VaultArgs& args, CommandContext& context) {
-  if (!args.pages.empty() && !core::vault::ParsePageRanges(args.pages))
-    throw UsageError("vault print: --pages \"" + args.pages + "\" is not a page range list (1-3,5)");
+  if (!args.pages.empty()) {
+    if (std::string problem = core::vault::PageRangeListProblem(args.pages); !problem.empty())
+      throw UsageError("vault print: --pages \"" + args.pages + "\": " + problem);
+  }
   if (args.copies < 1) throw UsageError("vault print: --copies must be 1 or more");
+  watchStopSignals();  // before the login: its copy of the settings store goes with any stop
   VaultLogin login("TempPrintUser", vaultArgument(args.vault), args.user, passwordOf(args));
   TaskFolders folders = prepareFolders(args.results);
   if (const char* spool = std::getenv("VEXLAR_SPOOL"); spool == nullptr || *spool == '\0') {
@@ -160,7 +167,6 @@ void runPrint(const VaultArgs& args, CommandContext& context) {
     platform::createFolder(jobs);
     ::setenv("VEXLAR_SPOOL", fs::absolute(jobs).c_str(), 1);
   }
-  watchInterrupts();
   for (const std::string& name : args.names) {
     if (stoppedBefore(name, context)) break;
     au::ObjectRef task = au::createObject("RavelcrestCore.clsKstdPrint");

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -13,5 +14,15 @@ namespace rc::core::vault {
 // ranges are split at ",", the rest is read as one more range. nullopt when
 // a page is not a 16-bit number, so nothing is printed from a bad range.
 std::optional<std::vector<std::int32_t>> ParsePageRanges(std::string_view text);
+
+// The most ranges a list may hold for every one of them to be printed: the
+// task splits 30 at commas and reads the rest as one more.
+inline constexpr int kMaxPageRanges = 31;
+
+// Why `text` is no page range list a user means (pages count from 1, every
+// range selects a page, at most kMaxPageRanges ranges, pages up to 32767),
+// or "" when it is one. For refusing a list before anything is printed: the
+// task itself drops a range that selects no page.
+std::string PageRangeListProblem(std::string_view text);
 
 }  // namespace rc::core::vault

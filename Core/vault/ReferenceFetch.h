@@ -48,9 +48,10 @@ struct ReferenceFetchHooks {
   bool lookupErrorsEndWalk = false;
 };
 
-// Fetches the documents `doc` references and, recursively, theirs. A
-// reference the vault lacks, or that cannot be fetched, is warned about and
-// the walk goes on; one of size 0 is skipped. Raises nothing.
+// Fetches the documents `doc` references and theirs, to any depth: the walk
+// keeps its own stack, so a long reference chain cannot exhaust the call
+// stack. A reference the vault lacks, or that cannot be fetched, is warned
+// about and the walk goes on; one of size 0 is skipped. Raises nothing.
 void FetchReferenceTree(const automation::ObjectRef& connection, const automation::ObjectRef& doc,
                         VisitedDocuments& visited, const ReferenceFetchHooks& hooks);
 

@@ -1,5 +1,6 @@
 #include "Core/vault/clsKstdUpdate.h"
 
+#include <optional>
 #include <utility>
 
 #include "Core/frame/ClassIds.h"
@@ -204,46 +205,99 @@ bool clsKstdUpdate::updateDocumentReferences(const ObjectRef& document, std::str
   return updateDocumentReferences(document, visited, returnedErrString);
 }
 
+namespace {
+
+// One document whose references updateDocumentReferences walks.
+struct ReferenceLevel {
+  std::vector<Variant> items;
+  std::size_t next = 0;
+  bool result = true;
+  bool ended = false;  // an error or a missing document ended this level's walk
+  // The reference whose own references are walked on the level above, and
+  // what is left to do for it once they are: update it, then close it.
+  std::optional<bool> childResult;
+  bool childNeedsUpdate = false;
+  std::string childName, childLocal, childRev;
+};
+
+}  // namespace
+
 bool clsKstdUpdate::updateDocumentReferences(const ObjectRef& document, vault::VisitedDocuments& visited,
                                              std::string& returnedErrString) {
+  // Children first, to any depth: the walk keeps its levels on a stack of its
+  // own, so a long reference chain cannot exhaust the call stack. An error
+  // ends the level it arises on (false), as a trap per document would.
+  std::vector<ReferenceLevel> stack;
+  std::optional<ObjectRef> enter = document;  // the document whose level starts next
   bool result = true;
-  au::trapped(
-      [&] {
-        visited.insert(vault::DocumentName(document), vault::DocumentRevision(document));
-        ObjectRef refs = au::callObject(document, "references");
-        if (au::call(refs, "Count").toLong() == 0) return;
-        for (const Variant& item : vault::CollectionItems(refs)) {
-          const ObjectRef entry = item.toObject();
+  while (enter || !stack.empty()) {
+    if (enter) {
+      ReferenceLevel& level = stack.emplace_back();
+      const ObjectRef doc = *std::exchange(enter, std::nullopt);
+      au::trapped(
+          [&] {
+            visited.insert(vault::DocumentName(doc), vault::DocumentRevision(doc));
+            ObjectRef refs = au::callObject(doc, "references");
+            if (au::call(refs, "Count").toLong() == 0) return;
+            level.items = vault::CollectionItems(refs);
+          },
+          [&](const AutomationError& e) {
+            level.result = false;
+            level.ended = true;
+            returnedErrString = vault::WithSuffix(e, " in function updateDocumentReferences.");
+          });
+      continue;
+    }
+    ReferenceLevel& level = stack.back();
+    if (!level.childResult && (level.ended || level.next == level.items.size())) {
+      const bool done = level.result;
+      stack.pop_back();
+      if (stack.empty()) result = done;
+      else stack.back().childResult = done;
+      continue;
+    }
+    au::trapped(
+        [&] {
+          if (level.childResult) {
+            const bool childOk = *std::exchange(level.childResult, std::nullopt);
+            if (level.childNeedsUpdate) {
+              if (!childOk) return;
+              std::string updateText;
+              DoUpdate(level.childName, level.childLocal, level.childRev, true, updateText);
+            }
+            CloseInVexlar(level.childLocal);
+            return;
+          }
+          const ObjectRef entry = level.items[level.next++].toObject();
           const std::string name = au::call(entry, "Name").toText();
           const std::string rev = au::call(entry, "Revision").toText();
           if (!vault::IsPlainDocumentName(name)) {
             WarningOut(vault::RefusedNameText(name));
-            continue;
+            return;
           }
           const std::string local = vault::LocalFilePath(updatingDirectory_, name);
-          if (!platform::fileExists(local)) continue;
+          if (!platform::fileExists(local)) return;
           ObjectRef ref = vault::GetSpecificDocument(connection_, name, rev);
           if (!ref) {
             returnedErrString = "GetSpecificDocument failed in REFERENCE UPDATE " + name + " Revision: " + rev;
             CloseInVexlar(local);
-            break;
+            level.ended = true;
+            return;
           }
-          if (!visited.insert(name, rev)) continue;
+          if (!visited.insert(name, rev)) return;
           std::string ownText;
-          if (NeedsUpdate(ref, true, ownText)) {
-            if (!updateDocumentReferences(ref, visited, returnedErrString)) continue;
-            std::string updateText;
-            DoUpdate(name, local, rev, true, updateText);
-          } else {
-            updateDocumentReferences(ref, visited, returnedErrString);
-          }
-          CloseInVexlar(local);
-        }
-      },
-      [&](const AutomationError& e) {
-        result = false;
-        returnedErrString = vault::WithSuffix(e, " in function updateDocumentReferences.");
-      });
+          level.childNeedsUpdate = NeedsUpdate(ref, true, ownText);
+          level.childName = name;
+          level.childLocal = local;
+          level.childRev = rev;
+          enter = std::move(ref);
+        },
+        [&](const AutomationError& e) {
+          level.result = false;
+          level.ended = true;
+          returnedErrString = vault::WithSuffix(e, " in function updateDocumentReferences.");
+        });
+  }
   return result;
 }
 

@@ -178,6 +178,7 @@ void copyFileReplacing(std::string_view from, std::string_view to) {
 }
 
 bool isLink(std::string_view path) {
+  if (holdsNul(path)) return false;
   struct stat st;
   return ::lstat(nativePath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }

@@ -25,12 +25,13 @@ using fileio::writeAll;
 void raiseFileError(int e, const std::string& path) { raiseErrno(e, path); }
 
 bool fileExists(std::string_view path) {
+  if (holdsNul(path)) return false;
   struct stat st;
   return ::stat(nativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool folderExists(std::string_view path) {
-  if (path.empty()) return false;
+  if (path.empty() || holdsNul(path)) return false;
   struct stat st;
   return ::stat(nativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }

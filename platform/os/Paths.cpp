@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "platform/automation/Error.h"
+
 namespace rc::platform {
 
 std::string driveRoot() {
@@ -40,6 +42,13 @@ std::string slashes(std::string_view p) {
 }  // namespace
 
 std::string nativePath(std::string_view path) {
+  // The system's calls end a name at its first NUL: "cut\0.gif" would name
+  // "cut". A path holding one names no file at all.
+  if (holdsNul(path)) {
+    std::string shown;
+    for (char c : path) shown += c == '\0' ? std::string("\\0") : std::string(1, c);
+    automation::raiseWithDetail(automation::err::BadFileNameOrNumber, "the path holds a NUL character: " + shown);
+  }
   if (hasDrivePrefix(path)) {
     std::string_view rest = path.substr(2);
     return joinPath(driveRoot(), rest);

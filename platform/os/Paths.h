@@ -17,8 +17,13 @@ inline bool isSeparator(char c) { return c == '/' || c == '\\'; }
 // It is never "/": a $RAVELCREST_DRIVE_ROOT of only separators is ignored.
 std::string driveRoot();
 
+// Whether `path` holds a NUL character (and so names no file).
+inline bool holdsNul(std::string_view path) { return path.find('\0') != std::string_view::npos; }
+
 // The native form of `path`: "\" becomes "/", the drive-root forms are
-// placed under driveRoot(). A relative path stays relative.
+// placed under driveRoot(). A relative path stays relative. A path holding
+// a NUL raises 52 (Bad file name or number): every file service of the
+// platform layer passes its paths through here before it opens anything.
 std::string nativePath(std::string_view path);
 
 // Joins a folder and a name with "/"; an empty folder stands for the drive

@@ -40,10 +40,23 @@ std::string defaultPath() {
   return base + "/ravelcrest/registry";
 }
 
+// The errors name the store's file in their description as well as their
+// source: a message shows only the description.
 [[noreturn]] void raiseErrno(int e, const std::string& path) {
-  if (e == EACCES || e == EPERM || e == EROFS) au::raise(au::err::PermissionDenied, path);
-  if (e == ENOENT || e == ENOTDIR) au::raise(au::err::PathNotFound, path);
-  au::raise(au::err::PathFileAccessError, path);
+  if (e == EACCES || e == EPERM || e == EROFS) au::raiseWithDetail(au::err::PermissionDenied, path, path);
+  if (e == ENOENT || e == ENOTDIR) au::raiseWithDetail(au::err::PathNotFound, path, path);
+  au::raiseWithDetail(au::err::PathFileAccessError, path, path);
+}
+
+// Raises 75 naming `path` when something other than a regular file (a
+// folder, a device such as /dev/null) stands where the store should be.
+void refuseNonRegular(const std::string& path) {
+  struct stat sb;
+  if (::stat(path.c_str(), &sb) != 0 || S_ISREG(sb.st_mode)) return;
+  au::raiseWithDetail(au::err::PathFileAccessError,
+                      path + (S_ISDIR(sb.st_mode) ? " is a folder" : " is not a regular file") +
+                          ", not a settings store file",
+                      path);
 }
 
 
@@ -58,11 +71,16 @@ std::string resolvedPath(const std::string& path) {
 // The parsed store; an empty document when the file does not exist.
 st::Document load(const std::string& path) {
   if (!fileExists(path)) {
-    struct stat sb;
-    if (::stat(path.c_str(), &sb) == 0) au::raise(au::err::PathFileAccessError, path);  // not a regular file
+    refuseNonRegular(path);
     return st::parse("", path);
   }
-  return st::parse(readFile(path), path);
+  std::string text;
+  try {
+    text = readFile(path);
+  } catch (const au::AutomationError& e) {
+    throw e.withDetail(path);
+  }
+  return st::parse(text, path);
 }
 
 // Holds the store's lock file (path + ".lock") locked for writing.
@@ -116,6 +134,7 @@ void replaceStore(const std::string& path, const std::string& text) {
 template <typename Change>
 void update(const std::string& storePath, Change change) {
   std::string path = resolvedPath(storePath);
+  refuseNonRegular(path);  // before a lock file is made beside it
   WriteLock lock(path);
   st::Document doc = load(path);
   if (doc.sections.size() == 1 && doc.sections[0].lines.empty()) {

@@ -146,6 +146,9 @@ std::vector<std::string> splitCommandLine(std::string_view line) {
 }
 
 std::int32_t startProgram(std::string_view commandLine, int /*windowStyle*/) {
+  // The program would be run under the name before the NUL.
+  if (holdsNul(commandLine))
+    au::raiseWithDetail(au::err::BadFileNameOrNumber, "the command line holds a NUL character");
   std::vector<std::string> args = splitCommandLine(commandLine);
   if (args.empty()) au::raise(au::err::InvalidCall);
   std::string program = args[0];

@@ -1,5 +1,6 @@
 #include "sim/vault/BlobStore.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sodium.h>
 #include <sys/stat.h>
@@ -16,6 +17,7 @@
 #include "sim/vault/ContentHash.h"
 #include "sim/vault/Names.h"
 #include "sim/vault/VaultError.h"
+#include "sim/vault/WriterLock.h"
 
 namespace rc::sim::vault {
 
@@ -24,6 +26,13 @@ namespace {
 constexpr std::size_t kChunk = 1 << 16;
 
 std::string errnoText() { return std::strerror(errno); }
+
+// The text of a failed write into the caller's folder `folder` (not the
+// vault's): a full device is named as such.
+std::string outputFailure(int e, const std::string& folder, const std::string& doing) {
+  if (e == ENOSPC || e == EDQUOT) return "no space left on the device holding " + folder;
+  return doing + ": " + std::strerror(e);
+}
 
 using Fd = platform::UniqueFd;
 
@@ -60,8 +69,9 @@ class TempFile {
 };
 
 // Copies everything readable from `in` to `out`, hashing it. Returns the
-// byte count, or -1 with `failure` set.
-std::int64_t copyHashing(int in, int out, ContentHash& hash, std::string& failure) {
+// byte count, or -1 with `failure` set (and `writeError` the errno of a
+// failed write).
+std::int64_t copyHashing(int in, int out, ContentHash& hash, std::string& failure, int& writeError) {
   std::vector<unsigned char> buf(kChunk);
   std::int64_t total = 0;
   for (;;) {
@@ -73,8 +83,9 @@ std::int64_t copyHashing(int in, int out, ContentHash& hash, std::string& failur
     }
     if (n == 0) return total;
     hash.update(buf.data(), static_cast<std::size_t>(n));
-    if (platform::fileio::writeWhole(out, buf.data(), static_cast<std::size_t>(n)) != 0) {
-      failure = "write failed: " + errnoText();
+    if (int e = platform::fileio::writeWhole(out, buf.data(), static_cast<std::size_t>(n)); e != 0) {
+      writeError = e;
+      failure = std::string("write failed: ") + std::strerror(e);
       return -1;
     }
     total += n;
@@ -107,21 +118,34 @@ SourceFile::~SourceFile() {
 }
 
 StoredContent BlobStore::put(const SourceFile& source, const FaultHook& hook) {
-  TempFile tmp(dir_ + "/.incoming-", 0444);  // contents are never changed in place
-  if (!tmp.ok()) throw VaultError(ErrorKind::Storage, "cannot write in " + dir_ + ": " + errnoText());
+  WriterLock lock(lock_, /*create=*/true);
+  if (lock.tryAlone()) removeTemporaries();
+  lock.share();
+  TempFile tmp(dir_ + "/" + kIncomingPrefix, 0400);  // the owner's alone, never changed in place
+  if (!tmp.ok()) {
+    const int e = errno;
+    throw VaultError(ErrorKind::Storage, systemFailureText(e, dir_, "cannot write in " + dir_));
+  }
   ContentHash hash;
   std::string failure;
+  int writeError = 0;
   if (::lseek(source.fd(), 0, SEEK_SET) != 0) failure = "cannot rewind " + source.path();
-  std::int64_t size = failure.empty() ? copyHashing(source.fd(), tmp.fd().get(), hash, failure) : -1;
+  std::int64_t size = failure.empty() ? copyHashing(source.fd(), tmp.fd().get(), hash, failure, writeError) : -1;
+  if (size < 0 && writeError != 0)
+    throw VaultError(ErrorKind::Storage, systemFailureText(writeError, dir_, "storing " + source.path() + " in " + dir_));
   if (size < 0) throw VaultError(ErrorKind::Storage, "storing " + source.path() + " in " + dir_ + ": " + failure);
   if (size > std::numeric_limits<std::int32_t>::max())
     throw VaultError(ErrorKind::Refused, "the file " + source.path() + " is too large for the vault (over 2 GiB)");
-  if (::fsync(tmp.fd().get()) != 0 || !tmp.fd().close())
-    throw VaultError(ErrorKind::Storage, "flushing a new content in " + dir_ + " failed: " + errnoText());
+  if (::fsync(tmp.fd().get()) != 0 || !tmp.fd().close()) {
+    const int e = errno;
+    throw VaultError(ErrorKind::Storage, systemFailureText(e, dir_, "flushing a new content in " + dir_ + " failed"));
+  }
   if (hook) hook(FaultPoint::AfterBlobWrite);
   StoredContent out{hash.hex(), size};
-  if (::rename(tmp.path().c_str(), pathOf(out.hash).c_str()) != 0)
-    throw VaultError(ErrorKind::Storage, "renaming a new content in " + dir_ + " failed: " + errnoText());
+  if (::rename(tmp.path().c_str(), pathOf(out.hash).c_str()) != 0) {
+    const int e = errno;
+    throw VaultError(ErrorKind::Storage, systemFailureText(e, dir_, "renaming a new content in " + dir_ + " failed"));
+  }
   tmp.keep();
   syncFolder(dir_);
   if (hook) hook(FaultPoint::AfterRename);
@@ -140,18 +164,44 @@ void BlobStore::copyOut(const RevisionRecord& rev, const std::string& directory)
     throw VaultError(ErrorKind::Damaged, what + " cannot be read: " + errnoText());
   }
   TempFile tmp(directory + "/.kstd-", 0666);
-  if (!tmp.ok()) throw VaultError(ErrorKind::Storage, "cannot write in " + directory + ": " + errnoText());
+  if (!tmp.ok()) {
+    const int e = errno;
+    throw VaultError(ErrorKind::Storage, outputFailure(e, directory, "cannot write in " + directory));
+  }
   ContentHash hash;
   std::string failure;
-  std::int64_t size = copyHashing(in.get(), tmp.fd().get(), hash, failure);
+  int writeError = 0;
+  std::int64_t size = copyHashing(in.get(), tmp.fd().get(), hash, failure, writeError);
+  if (size < 0 && writeError != 0)
+    throw VaultError(ErrorKind::Storage, outputFailure(writeError, directory, "writing " + rev.document + " into " + directory + " failed"));
   if (size < 0) throw VaultError(ErrorKind::Storage, "writing " + rev.document + " into " + directory + ": " + failure);
   if (hash.hex() != rev.hash || size != rev.size)
     throw VaultError(ErrorKind::Damaged, what + " is damaged: its bytes do not match the hash recorded for it");
-  if (!tmp.fd().close()) throw VaultError(ErrorKind::Storage, "writing " + rev.document + " into " + directory + " failed: " + errnoText());
+  if (!tmp.fd().close()) {
+    const int e = errno;
+    throw VaultError(ErrorKind::Storage, outputFailure(e, directory, "writing " + rev.document + " into " + directory + " failed"));
+  }
   std::string target = directory + "/" + rev.document;
-  if (::rename(tmp.path().c_str(), target.c_str()) != 0)
-    throw VaultError(ErrorKind::Storage, "cannot write " + target + ": " + errnoText());
+  if (::rename(tmp.path().c_str(), target.c_str()) != 0) {
+    const int e = errno;
+    throw VaultError(ErrorKind::Storage, outputFailure(e, directory, "cannot write " + target));
+  }
   tmp.keep();
+}
+
+void BlobStore::removeTemporaries() const {
+  const std::size_t prefix = std::strlen(kIncomingPrefix);
+  Fd dir(::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() < 0) return;
+  DIR* list = ::fdopendir(::dup(dir.get()));
+  if (list == nullptr) return;
+  std::vector<std::string> stale;
+  while (const dirent* e = ::readdir(list))
+    if (std::strncmp(e->d_name, kIncomingPrefix, prefix) == 0) stale.emplace_back(e->d_name);
+  ::closedir(list);
+  // Best effort: a temporary that cannot be removed now is tried again by
+  // the next write, and `keystead-admin check` lists it meanwhile.
+  for (const std::string& name : stale) ::unlinkat(dir.get(), name.c_str(), 0);
 }
 
 void syncFolder(const std::string& dir) {

@@ -1,7 +1,9 @@
 // The contents of a vault: files in blobs/ named by the SHA-256 of their
-// bytes. A content is written to a temporary file, flushed, renamed under
-// its hash and the folder flushed, so a blob is either whole or absent.
-// Blobs are never removed; a replaced content stays.
+// bytes, readable by the vault's owner only. A content is written to a
+// temporary file (.incoming-*), flushed, renamed under its hash and the
+// folder flushed, so a blob is either whole or absent. Blobs are never
+// removed; a replaced content stays. Temporaries a writer left when it died
+// are removed by the next write that finds no other writer running.
 #pragma once
 
 #include <cstdint>
@@ -34,11 +36,17 @@ struct StoredContent {
   std::int64_t size = 0;
 };
 
+// The name prefix of a content's temporary file in blobs/.
+inline constexpr const char* kIncomingPrefix = ".incoming-";
+
 class BlobStore {
  public:
-  explicit BlobStore(std::string directory) : dir_(std::move(directory)) {}
+  // The store in `directory`, its writers sharing the lock `lockPath`.
+  BlobStore(std::string directory, std::string lockPath) : dir_(std::move(directory)), lock_(std::move(lockPath)) {}
 
-  // Copies the file into the store (see above); raises Storage on failure.
+  // Copies the file into the store (see above), first removing the
+  // temporaries of writers that died when no writer is running; raises
+  // Storage on failure.
   StoredContent put(const SourceFile& source, const FaultHook& hook);
 
   // Writes the content of `rev` as `directory/rev.document`, replacing a
@@ -49,9 +57,14 @@ class BlobStore {
 
   std::string pathOf(const std::string& hash) const { return dir_ + "/" + hash; }
   const std::string& directory() const { return dir_; }
+  const std::string& lockPath() const { return lock_; }
 
  private:
+  // Removes every temporary in the store; called holding the lock alone.
+  void removeTemporaries() const;
+
   std::string dir_;
+  std::string lock_;
 };
 
 // Flushes the folder entry list at `dir` to disk (after a rename in it).

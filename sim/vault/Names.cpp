@@ -15,18 +15,21 @@ bool isControl(char c) {
   return u < 0x20 || u == 0x7f;
 }
 
-// Why `name` is no plain file name, or "" when it is one.
-std::string documentNameProblem(std::string_view name) {
-  if (name.empty()) return "a document name may not be empty";
-  if (name.size() > kMaxNameBytes) return "a document name may have at most 255 bytes";
+// Why `name` is no plain file name (part), or "" when it is one; `what`
+// names it in the answer ("a document name").
+std::string fileNameProblem(std::string_view name, const std::string& what) {
+  if (name.empty()) return what + " may not be empty";
+  if (name.size() > kMaxNameBytes) return what + " may have at most 255 bytes";
   for (char c : name) {
-    if (c == '\0') return "a document name may not contain NUL";
-    if (isControl(c)) return "a document name may not contain control characters";
-    if (c == '/' || c == '\\') return "a document name may not contain \"/\" or \"\\\"";
+    if (c == '\0') return what + " may not contain NUL";
+    if (isControl(c)) return what + " may not contain control characters";
+    if (c == '/' || c == '\\') return what + " may not contain \"/\" or \"\\\"";
   }
-  if (name == "." || name.find("..") != std::string_view::npos) return "a document name may not contain \"..\"";
+  if (name == "." || name.find("..") != std::string_view::npos) return what + " may not contain \"..\"";
   return "";
 }
+
+std::string documentNameProblem(std::string_view name) { return fileNameProblem(name, "a document name"); }
 
 }  // namespace
 
@@ -36,6 +39,13 @@ void checkDocumentName(std::string_view name) {
 }
 
 bool isDocumentName(std::string_view name) { return documentNameProblem(name).empty(); }
+
+void checkRevisionLabel(std::string_view label) {
+  std::string problem = fileNameProblem(label, "a revision label");
+  if (!problem.empty()) throw VaultError(ErrorKind::Refused, "invalid revision label \"" + printable(label) + "\": " + problem);
+}
+
+bool isRevisionLabel(std::string_view label) { return fileNameProblem(label, "a revision label").empty(); }
 
 void checkLabel(std::string_view label, std::string_view what) {
   std::string w(what);

@@ -14,7 +14,14 @@ void checkDocumentName(std::string_view name);
 // Whether `name` passes checkDocumentName.
 bool isDocumentName(std::string_view name);
 
-// A revision label or user name: not empty, at most 255 bytes, without
+// A revision label is a plain file name part, so that the tasks can name a
+// local copy after it (NAME_bk_<label>): the rules of a document name.
+// Raises Refused naming the problem otherwise.
+void checkRevisionLabel(std::string_view label);
+// Whether `label` passes checkRevisionLabel.
+bool isRevisionLabel(std::string_view label);
+
+// A user name (or other label): not empty, at most 255 bytes, without
 // control characters. Raises Refused naming `what` otherwise.
 void checkLabel(std::string_view label, std::string_view what);
 

@@ -14,12 +14,15 @@ namespace rc::sim::vault {
 
 class SqliteBackend : public StoreBackend {
  public:
-  // Opens `path`; with `create`, makes the file when missing. Raises
-  // NotFound, Damaged (not a database) or Storage.
-  SqliteBackend(std::string path, bool create);
+  // Opens `path`; with Create, makes the file (mode 0600) when missing.
+  // ReadOnly opens it for reading only, so that a vault on a read-only
+  // folder or device still serves its readers. Raises NotFound, Damaged
+  // (not a database) or Storage.
+  SqliteBackend(std::string path, OpenMode mode);
   ~SqliteBackend() override;
 
   std::vector<SqlRow> run(std::string_view sql, const std::vector<SqlValue>& params = {}) override;
+  std::vector<std::string> integrityProblems() override;
   void begin(bool write) override;
   void commit() override;
   void rollback() noexcept override;
@@ -37,6 +40,13 @@ class SqliteBackend : public StoreBackend {
 
   [[noreturn]] void fail(int code, std::string_view doing) const;
   sqlite3_stmt* prepare(std::string_view sql);
+  // Opens the connection with `flags`; false (and nothing open) when
+  // SQLite cannot open the file at all.
+  bool connect(const std::string& name, int flags, int& rc);
+  std::string folder() const;
+  // EROFS, EACCES or EPERM when the database's folder cannot be written
+  // (the vault is read-only), else 0.
+  int folderWriteError() const;
 
   std::string path_;
   std::unique_ptr<sqlite3, Closer> db_;

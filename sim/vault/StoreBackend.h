@@ -13,6 +13,13 @@
 namespace rc::sim::vault {
 
 using SqlValue = std::optional<std::string>;
+
+// How a backend opens its database.
+enum class OpenMode {
+  ReadWrite,  // an existing vault, to read and change
+  ReadOnly,   // an existing vault, only read (a read-only vault is served)
+  Create,     // a new vault's database, made when missing
+};
 using SqlRow = std::vector<SqlValue>;
 
 class StoreBackend {
@@ -36,6 +43,10 @@ class StoreBackend {
 
   // "SQLite file DIR/vault.sqlite" or "PostgreSQL database NAME", for errors.
   virtual std::string describe() const = 0;
+
+  // What the database's own integrity check finds wrong with its file, one
+  // line each; empty when it is whole (or the server keeps it so itself).
+  virtual std::vector<std::string> integrityProblems() { return {}; }
 };
 
 // A transaction that rolls back unless committed.

@@ -2,9 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "sim/vault/ContentVersion.h"
 #include "sim/vault/Names.h"
@@ -17,6 +17,8 @@ namespace rc::sim::vault {
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr mode_t kVaultFolderMode = 0700;
 
 bool isDirectory(const std::string& path) {
   struct stat st {};
@@ -63,11 +65,13 @@ std::string Vault::locate(std::string_view nameOrDirectory) {
 }
 
 Vault::Vault(std::string dir, std::unique_ptr<StoreBackend> backend)
-    : dir_(std::move(dir)), records_(std::move(backend)), blobs_(dir_ + "/" + kBlobFolder) {}
+    : dir_(std::move(dir)),
+      records_(std::move(backend)),
+      blobs_(dir_ + "/" + kBlobFolder, dir_ + "/" + kWriterLockFile) {}
 
-std::unique_ptr<Vault> Vault::open(const std::string& directory) {
+std::unique_ptr<Vault> Vault::open(const std::string& directory, OpenMode mode) {
   if (!isDirectory(directory)) throw VaultError(ErrorKind::NotFound, "there is no vault in " + directory);
-  std::unique_ptr<Vault> v(new Vault(directory, openBackend(directory, false)));
+  std::unique_ptr<Vault> v(new Vault(directory, openBackend(directory, mode)));
   v->records_.checkSchema();
   if (!isDirectory(v->blobs_.directory()))
     throw VaultError(ErrorKind::Damaged, "the vault in " + directory + " has lost its folder " + kBlobFolder + "/");
@@ -93,22 +97,23 @@ void Vault::create(const std::string& directory, const std::optional<std::string
     throw VaultError(ErrorKind::Exists, "the folder " + directory + " is not empty");
   }
   if (ec) throw VaultError(ErrorKind::Storage, "cannot read the folder " + directory + ": " + ec.message());
+  // The vault is its owner's alone: the records hold the password hashes.
+  if (::chmod(directory.c_str(), kVaultFolderMode) != 0)
+    throw VaultError(ErrorKind::Storage, systemFailureText(errno, directory, "cannot make " + directory + " private"));
   if (conninfo) {
-    std::string conf = directory + "/" + kConfFile;
-    std::ofstream out(conf);
-    undo.made(conf);
-    if (!(out << confText(*conninfo)) || !(out.flush()))
-      throw VaultError(ErrorKind::Storage, "cannot write " + conf);
+    undo.made(directory + "/" + kConfFile);
+    writeConf(directory, *conninfo);
   }
   if (!conninfo && !hasConf)
     for (const char* suffix : {"", "-wal", "-shm"}) undo.made(directory + "/" + kSqliteFile + suffix);
   {
-    Records records(openBackend(directory, true));
+    Records records(openBackend(directory, OpenMode::Create));
     records.createSchema();
   }
   std::string blobs = directory + "/" + kBlobFolder;
   undo.made(blobs);
-  if (!fs::create_directory(blobs, ec)) throw VaultError(ErrorKind::Storage, "cannot make the folder " + blobs + ": " + ec.message());
+  if (::mkdir(blobs.c_str(), kVaultFolderMode) != 0)
+    throw VaultError(ErrorKind::Storage, systemFailureText(errno, directory, "cannot make the folder " + blobs));
   syncFolder(directory);
   undo.done();
 }
@@ -160,10 +165,10 @@ RevisionRecord Vault::checkIn(const CheckIn& request, const std::string& actor) 
   rev.document = request.name.empty() ? baseName(request.file) : request.name;
   checkDocumentName(rev.document);
   rev.label = request.label;
-  if (!rev.label.empty()) checkLabel(rev.label, "revision label");
+  if (!rev.label.empty()) checkRevisionLabel(rev.label);
   for (const Reference& r : request.references) {
     checkDocumentName(r.name);
-    checkLabel(r.revision, "revision label");
+    checkRevisionLabel(r.revision);
   }
   rev.references = request.references;
   SourceFile source(request.file);
@@ -181,7 +186,9 @@ RevisionRecord Vault::checkIn(const CheckIn& request, const std::string& actor) 
 
 bool Vault::replace(const SourceFile& source, const std::string& name, const std::string& label,
                     const std::string& comment, bool useOldDates, const std::string& actor) {
-  if (!isDocumentName(name) || label.empty() || !revision(name, label)) return false;
+  // A label that is no plain file name part is refused even when an older
+  // vault holds it: the tasks name local copies after it.
+  if (!isDocumentName(name) || !isRevisionLabel(label) || !revision(name, label)) return false;
   StoredContent content = blobs_.put(source, hook_);
   RevisionRecord rev;
   rev.document = name;

@@ -25,10 +25,12 @@ class Vault {
   static std::string locate(std::string_view nameOrDirectory);
 
   // Opens the vault in `directory`; NotFound when it holds none, Damaged
-  // when its records are no vault's.
-  static std::unique_ptr<Vault> open(const std::string& directory);
+  // when its records are no vault's. OpenMode::ReadOnly serves a vault on a
+  // read-only folder or device to callers that only read.
+  static std::unique_ptr<Vault> open(const std::string& directory, OpenMode mode = OpenMode::ReadWrite);
 
-  // Makes an empty vault in `directory`, created when missing. The
+  // Makes an empty vault in `directory`, created when missing: the folder,
+  // blobs/ and the database readable by their owner only (0700, 0600). The
   // directory must be empty; for a PostgreSQL vault it may hold just its
   // vault.conf, or `postgresConninfo` names the database and vault.conf is
   // written. On failure nothing is left behind.
@@ -65,7 +67,8 @@ class Vault {
   RevisionRecord checkIn(const CheckIn& request, const std::string& actor);
 
   // Makes the content of `source` the content of (name, label); false when
-  // there is no such revision (nothing changes). The old content stays in
+  // there is no such revision, or `label` is no plain file name part
+  // (nothing changes). The old content stays in
   // blobs/; the audit entry records both hashes.
   bool replace(const SourceFile& source, const std::string& name, const std::string& label, const std::string& comment,
                bool useOldDates, const std::string& actor);
@@ -75,6 +78,10 @@ class Vault {
 
   std::vector<RevisionRecord> allRevisions();
   std::vector<AuditEntry> auditLog();
+
+  // What the database's integrity check finds wrong, one line each.
+  std::vector<std::string> integrityProblems() { return records_.backend().integrityProblems(); }
+  const BlobStore& blobs() const { return blobs_; }
 
  private:
   Vault(std::string dir, std::unique_ptr<StoreBackend> backend);

@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace rc::sim::vault {
 
@@ -26,5 +27,12 @@ class VaultError : public std::runtime_error {
  private:
   ErrorKind kind_;
 };
+
+// The text of a system call that failed with errno `error` while `doing`
+// something in `folder`: a full device and a read-only vault are named as
+// such ("no space left on the device holding FOLDER", "the vault is
+// read-only: FOLDER cannot be written"), anything else is `doing` and the
+// system's text.
+std::string systemFailureText(int error, const std::string& folder, std::string_view doing);
 
 }  // namespace rc::sim::vault

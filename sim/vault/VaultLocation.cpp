@@ -1,7 +1,13 @@
 #include "sim/vault/VaultLocation.h"
 
+#include <fcntl.h>
+
+#include <cerrno>
 #include <fstream>
 #include <sstream>
+
+#include "platform/os/FileIo.h"
+#include "platform/os/UniqueFd.h"
 
 #include "sim/vault/PostgresBackend.h"
 #include "sim/vault/SqliteBackend.h"
@@ -37,13 +43,19 @@ std::optional<std::string> postgresConninfo(const std::string& directory) {
   return conninfo;
 }
 
-std::string confText(const std::string& conninfo) { return "postgresql: " + conninfo + "\n"; }
+void writeConf(const std::string& directory, const std::string& conninfo) {
+  const std::string path = directory + "/" + kConfFile;
+  const std::string text = "postgresql: " + conninfo + "\n";
+  platform::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
+  if (fd.get() < 0 || platform::fileio::writeWhole(fd.get(), text.data(), text.size()) != 0 || !fd.close())
+    throw VaultError(ErrorKind::Storage, systemFailureText(errno, directory, "cannot write " + path));
+}
 
-std::unique_ptr<StoreBackend> openBackend(const std::string& directory, bool create) {
+std::unique_ptr<StoreBackend> openBackend(const std::string& directory, OpenMode mode) {
   if (auto conninfo = postgresConninfo(directory)) return std::make_unique<PostgresBackend>(*conninfo);
   std::string sqlite = directory + "/" + kSqliteFile;
   try {
-    return std::make_unique<SqliteBackend>(sqlite, create);
+    return std::make_unique<SqliteBackend>(sqlite, mode);
   } catch (const VaultError& e) {
     if (e.kind() == ErrorKind::NotFound) throw VaultError(ErrorKind::NotFound, "there is no vault in " + directory);
     throw;

@@ -3,9 +3,14 @@
 
 #include <chrono>
 #include <cstring>
+#include <functional>
 
+#include "platform/automation/Error.h"
+#include "platform/os/FileTree.h"
 #include "platform/os/Files.h"
+#include "platform/os/OutputFiles.h"
 #include "platform/os/Paths.h"
+#include "platform/os/SettingsStore.h"
 #include "tests/support/TestSupport.h"
 
 namespace rc::platform {
@@ -94,6 +99,50 @@ TEST(Files, WritesCreateTheDriveRootAndReportMissingFilesAndFolders) {
   EXPECT_EQ(readFile(dir / "a/z.txt"), "y");
   EXPECT_TRUE(fileExists(dir / "a\\z.txt"));
   EXPECT_FALSE(fileExists(dir / "a"));
+}
+
+TEST(Files, APathHoldingNulIsABadFileNameEverywhere) {
+  // The system would end the name at the NUL: ".../cut\0.gif" writing "cut".
+  ScratchFolder dir;
+  writeFile(dir / "cut", "the file the NUL would name");
+  createFolder(dir / "sub");
+  const std::string cut = dir / std::string("cut\0.gif", 8);
+  const std::vector<std::pair<const char*, std::function<void()>>> opens = {
+      {"writeFile", [&] { writeFile(cut, "x"); }},
+      {"appendText", [&] { appendText(cut, "x"); }},
+      {"appendLine", [&] { appendLine(cut, "x"); }},
+      {"writeFileAtomic", [&] { writeFileAtomic(cut, "x"); }},
+      {"readFile", [&] { readFile(cut); }},
+      {"readFileFrom", [&] { readFileFrom(cut, 1); }},
+      {"fileLength", [&] { fileLength(cut); }},
+      {"copyFile from", [&] { copyFile(cut, dir / "copy.txt"); }},
+      {"copyFile to", [&] { copyFile(dir / "cut", cut); }},
+      {"deleteFile", [&] { deleteFile(cut); }},
+      {"createFolder", [&] { createFolder(cut); }},
+      {"listFolder", [&] { listFolder(cut); }},
+      {"LineReader", [&] { LineReader reader(cut); }},
+      {"output::replaceFile", [&] { output::replaceFile(cut, "x"); }},
+      {"output::appendLine", [&] { output::appendLine(cut, "x"); }},
+      {"copyFileReplacing", [&] { copyFileReplacing(dir / "cut", cut); }},
+      {"SettingsStore", [&] { SettingsStore(cut).set("HKEY_CURRENT_USER\\X", "a", "b"); }},
+  };
+  for (const auto& [what, open] : opens) {
+    std::string description;
+    try {
+      open();
+    } catch (const automation::AutomationError& e) {
+      description = e.description();
+      EXPECT_EQ(e.number(), err::BadFileNameOrNumber) << what << ": " << description;
+    }
+    EXPECT_NE(description.find("cut\\0.gif"), std::string::npos) << what << ": " << description;
+  }
+  EXPECT_EQ(readFile(dir / "cut"), "the file the NUL would name");
+  EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"cut", "sub"}));
+  EXPECT_EQ(listFolder(dir / "sub"), std::vector<std::string>{});
+  // Questions about such a path have the answer "no such file".
+  EXPECT_FALSE(fileExists(cut));
+  EXPECT_FALSE(folderExists(dir / std::string("sub\0", 4)));
+  EXPECT_FALSE(isLink(cut));
 }
 
 TEST(Files, AtomicWriteReplacesWholeWithTheGivenMode) {

@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 
+#include "platform/automation/Error.h"
 #include "platform/os/Files.h"
 #include "platform/os/SettingsStore.h"
 #include "tests/support/StoreWriters.h"
@@ -109,6 +111,28 @@ TEST(SettingsStore, DamagedFileNamesFileAndLineAndIsLeftAlone) {
     writeFile(path, text);
     EXPECT_EQ(errorNumber([&] { store.get("Key", "a"); }), 75) << text;
   }
+}
+
+TEST(SettingsStore, AFolderOrDeviceInItsPlaceIsNamedInTheError) {
+  ScratchFolder dir;
+  ::mkdir((dir / "registry").c_str(), 0700);
+  for (const std::string& path : {dir / "registry", std::string("/dev/null")}) {
+    SettingsStore store(path);
+    for (const auto& use : std::vector<std::function<void()>>{[&] { store.get(kKeystead, "Temp-1"); },
+                                                              [&] { store.set(kKeystead, "Temp-1", "x"); },
+                                                              [&] { store.names(kKeystead); }}) {
+      std::string description;
+      try {
+        use();
+      } catch (const automation::AutomationError& e) {
+        EXPECT_EQ(e.number(), err::PathFileAccessError);
+        description = e.description();
+      }
+      EXPECT_NE(description.find(path), std::string::npos) << description;
+    }
+  }
+  // Refused before its lock file is made beside it.
+  EXPECT_FALSE(fileExists(dir / "registry.lock"));
 }
 
 TEST(SettingsStore, HandEditedFilesAreReadAndTheirCommentsKept) {

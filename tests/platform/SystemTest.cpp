@@ -60,6 +60,8 @@ TEST(StartProgram, MissingOrUnrunnableProgramsRaiseFileNotFound) {
   writeFile(dir / "data.txt", "not a program");
   EXPECT_EQ(errorNumber([&] { startProgram(dir / "data.txt"); }), err::FileNotFound);
   EXPECT_EQ(errorNumber([] { startProgram("   "); }), err::InvalidCall);
+  // "/usr/bin/true\0 --x" would run /usr/bin/true.
+  EXPECT_EQ(errorNumber([] { startProgram(std::string("/usr/bin/true\0 --x", 18)); }), err::BadFileNameOrNumber);
 }
 
 TEST(SystemServices, MachineClockDiskAndExecutable) {

@@ -3,8 +3,13 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <utility>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "sim/vault/Passwords.h"
+#include "sim/vault/WriterLock.h"
 #include "tests/vault/VaultFixture.h"
 
 namespace rc::sim::vault::testing {
@@ -182,6 +187,125 @@ TEST_P(AdminTool, FailedCommandsReportAndChangeNothing) {
   EXPECT_NE(init().code, 0);  // already a vault
   EXPECT_EQ(state(), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out()), std::filesystem::directory_iterator()), 0);
+}
+
+// The vault's own files are its owner's alone; what a killed check-in
+// leaves is reported by check and removed by the next write with no other
+// writer running.
+TEST_P(AdminTool, TheVaultIsPrivateAndCheckFindsWhatIsWrong) {
+  ::umask(022);
+  ASSERT_EQ(init().code, 0);
+  ASSERT_EQ(admin({"user", "add", tool_, "alice"}, "pw\n").code, 0);
+  ASSERT_EQ(admin({"add", tool_, source("a.prt", "first")}).code, 0);
+  ASSERT_EQ(admin({"add", tool_, source("b.prt", "second")}).code, 0);
+  auto modeOf = [](const std::string& p) {
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 0777) : -1;
+  };
+  EXPECT_EQ(modeOf(tool_), 0700);
+  EXPECT_EQ(modeOf(tool_ + "/blobs"), 0700);
+  for (const char* f : {"/vault.sqlite", "/vault.conf"}) {
+    if (std::filesystem::exists(tool_ + f)) {
+      EXPECT_EQ(modeOf(tool_ + f) & 077, 0) << f;
+    }
+  }
+  auto v = Vault::open(tool_);
+  const RevisionRecord a = *v->revision("a.prt"), b = *v->revision("b.prt");
+  // Contents are the owner's to read alone, and never written in place.
+  EXPECT_EQ(modeOf(tool_ + "/blobs/" + a.hash), 0400);
+
+  ToolRun r = admin({"check", tool_});
+  EXPECT_EQ(r.code, 0) << r.out << r.err;
+  EXPECT_EQ(r.out, "checked 2 revisions and 2 contents: no problems\n");
+
+  // A dead writer's temporary, a stray file, a lost and an altered content.
+  writeText(tool_ + "/blobs/.incoming-0123456789abcdef", std::string(1000, 'x'));
+  writeText(tool_ + "/blobs/notes.txt", "user data");
+  std::filesystem::remove(tool_ + "/blobs/" + b.hash);
+  std::filesystem::permissions(tool_ + "/blobs/" + a.hash, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  writeText(tool_ + "/blobs/" + a.hash, "altered");
+  r = admin({"check", tool_});
+  EXPECT_EQ(r.code, 1);
+  for (const std::string& expected : std::vector<std::string>{
+       "temporary: blobs/.incoming-0123456789abcdef (1000 bytes): left by a check-in that did not finish",
+        "stray: blobs/notes.txt: not a content of the vault", "damaged: blobs/" + a.hash,
+        "missing: b.prt@A: its content blobs/" + b.hash, "4 problems"})
+    EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
+  writeText(tool_ + "/blobs/" + a.hash, "first");
+
+  // While a writer holds the lock, its temporaries (and all others) stay.
+  {
+    WriterLock running(tool_ + "/vault.lock", true);
+    running.share();
+    writeText(tool_ + "/blobs/.incoming-live", "being written");
+    EXPECT_NE(admin({"check", tool_}).out.find("a check-in is writing it"), std::string::npos);
+    ASSERT_EQ(admin({"add", tool_, source("c.prt", "third")}).code, 0);
+    EXPECT_TRUE(std::filesystem::exists(tool_ + "/blobs/.incoming-live"));
+    EXPECT_TRUE(std::filesystem::exists(tool_ + "/blobs/.incoming-0123456789abcdef"));
+  }
+  ASSERT_EQ(admin({"add", tool_, source("d.prt", "fourth")}).code, 0);
+  EXPECT_FALSE(std::filesystem::exists(tool_ + "/blobs/.incoming-live"));
+  EXPECT_FALSE(std::filesystem::exists(tool_ + "/blobs/.incoming-0123456789abcdef"));
+  EXPECT_TRUE(std::filesystem::exists(tool_ + "/blobs/notes.txt"));  // never a vault's to remove
+  r = admin({"check", tool_});
+  EXPECT_EQ(r.out, "stray: blobs/notes.txt: not a content of the vault\nmissing: b.prt@A: its content blobs/" + b.hash +
+                       " is not in the vault\nchecked 4 revisions and 3 contents: 2 problems\n");
+}
+
+// Runs `script` (sh) in a mount namespace of its own, where it may mount a
+// read-only view or a small file system; false when this machine allows no
+// such namespace (the script exits 97 when its mount fails).
+bool inMountNamespace(const std::string& script, const std::string& scriptFile) {
+  writeText(scriptFile, script);
+  const std::string unshare = ::geteuid() == 0 ? "unshare -m" : "unshare -rm";
+  const int status = std::system((unshare + " sh " + quoted(scriptFile) + " >/dev/null 2>&1").c_str());
+  const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (code == 1 || code == 97) return false;
+  EXPECT_EQ(code, 0) << "the script in " << scriptFile << " failed";
+  return true;
+}
+
+TEST_P(AdminTool, AReadOnlyVaultServesItsReadersAndRefusesWritesByName) {
+  if (postgres()) GTEST_SKIP() << "the records of a PostgreSQL vault are not in its folder";
+  ASSERT_EQ(init().code, 0);
+  ASSERT_EQ(admin({"add", tool_, source("a.prt", "content")}).code, 0);
+  const std::string tool = quoted(KEYSTEAD_ADMIN_PATH), vault = quoted(std::as_const(tool_)), rec = path("ro-");
+  const std::string script =
+      "mount --bind " + vault + " " + vault + " && mount -o remount,bind,ro " + vault + " " + vault + " || exit 97\n" +
+      "for c in list log check; do " + tool + " $c " + vault + " >" + rec + "$c.out 2>" + rec + "$c.err; echo $? >" + rec +
+      "$c.code; done\n" + tool + " get " + vault + " a.prt " + quoted(out()) + " 2>" + rec + "get.err; echo $? >" + rec +
+      "get.code\n" + tool + " add " + vault + " " + quoted(source("b.prt", "more")) + " 2>" + rec + "add.err; echo $? >" +
+      rec + "add.code\n" + "exit 0\n";
+  if (!inMountNamespace(script, path("ro.sh"))) GTEST_SKIP() << "no mount namespace for a read-only view";
+  for (const char* c : {"list", "log", "check", "get"})
+    EXPECT_EQ(readText(rec + c + ".code"), "0\n") << c << ": " << readText(rec + c + ".err");
+  EXPECT_NE(readText(rec + "list.out").find("a.prt\tA"), std::string::npos);
+  EXPECT_EQ(readText(out() + "/a.prt"), "content");
+  EXPECT_EQ(readText(rec + "add.code"), "1\n");
+  EXPECT_NE(readText(rec + "add.err").find("the vault is read-only"), std::string::npos) << readText(rec + "add.err");
+}
+
+TEST_P(AdminTool, AFullDeviceIsNamedAsSuch) {
+  if (postgres()) GTEST_SKIP() << "the records of a PostgreSQL vault are not in its folder";
+  const std::string tool = quoted(KEYSTEAD_ADMIN_PATH), disk = quoted(path("disk")), rec = path("full-");
+  std::filesystem::create_directories(path("disk"));
+  const std::string script =
+      "mount -t tmpfs -o size=512k none " + disk + " || exit 97\n" + "cd " + disk + " && " + tool +
+      " init ./v && " + tool + " add ./v " + quoted(source("a.prt", "content")) + " >/dev/null || exit 98\n" +
+      "mkdir o && dd if=/dev/zero of=fill bs=4k 2>/dev/null\n" +
+      tool + " add ./v " + quoted(source("b.prt", std::string(100000, 'b'))) + " 2>" + rec + "add.err\n" + tool +
+      " list ./v >/dev/null 2>" + rec + "list.err\n" + tool + " get ./v a.prt o 2>" + rec + "get.err\n" + "exit 0\n";
+  if (!inMountNamespace(script, path("full.sh"))) GTEST_SKIP() << "no mount namespace for a small file system";
+  EXPECT_NE(readText(rec + "add.err").find("no space left on the device holding ./v"), std::string::npos)
+      << readText(rec + "add.err");
+  // The vault's folder, or the folder the document goes to.
+  EXPECT_NE(readText(rec + "get.err").find("no space left on the device holding "), std::string::npos)
+      << readText(rec + "get.err");
+  // Reading needs no room, or says that it found none.
+  const std::string list = readText(rec + "list.err");
+  EXPECT_TRUE(list.empty() || list.find("no space left on the device holding ./v") != std::string::npos) << list;
+  for (const char* c : {"add", "list", "get"}) EXPECT_EQ(readText(rec + c + ".err").find("disk I/O error"), std::string::npos) << c;
 }
 
 TEST_P(AdminTool, VaultNamesResolveUnderKeysteadVaults) {

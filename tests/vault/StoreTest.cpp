@@ -5,6 +5,7 @@
 
 #include "sim/vault/Names.h"
 #include "sim/vault/Passwords.h"
+#include "sim/vault/VaultLocation.h"
 #include "tests/vault/VaultFixture.h"
 
 namespace rc::sim::vault::testing {
@@ -162,6 +163,32 @@ TEST_P(Store, NamesWithFoldersOrControlCharactersAreRefused) {
   EXPECT_EQ(checkIn(*v, "a b@c (1).prt", "x").label, "A");
   EXPECT_EQ(checkIn(*v, "Ünïcode.prt", "x").label, "A");
   EXPECT_EQ(checkIn(*v, ".hidden", "x").label, "A");
+}
+
+TEST_P(Store, RevisionLabelsMustBePlainFileNameParts) {
+  // The update task names a local copy NAME_bk_<label>: a label with a
+  // folder in it would put that copy elsewhere.
+  auto v = open();
+  std::string file = source("ok.prt", "x");
+  for (const std::string& label : std::vector<std::string>{"A/B", "..", "../../x", "a\\b", "x..y", ".", std::string("a\0b", 3)}) {
+    EXPECT_EQ(vaultErrorOf([&] { v->checkIn(Vault::CheckIn{file, "ok.prt", label, {}, ""}, "t"); }), ErrorKind::Refused) << label;
+    EXPECT_EQ(vaultErrorOf([&] { v->checkIn(Vault::CheckIn{file, "ok.prt", "", {{"b.prt", label}}, ""}, "t"); }),
+              ErrorKind::Refused) << label;
+  }
+  EXPECT_TRUE(v->allRevisions().empty());
+  EXPECT_EQ(checkIn(*v, "ok.prt", "x", "1.0-rc 2").label, "1.0-rc 2");
+
+  // A vault written before the rule may hold such a label: its content is
+  // not replaced under it.
+  RevisionRecord old = checkIn(*v, "old.prt", "old content");
+  old.label = "A/B";
+  {
+    Records records(openBackend(vaultDir(), OpenMode::ReadWrite));
+    records.addRevision(old, AuditEntry{nowText(), "t", "check-in", "old.prt", "", "", "", old.hash}, nullptr);
+  }
+  SourceFile replacement(source("new.prt", "new content"));
+  EXPECT_FALSE(v->replace(replacement, "old.prt", "A/B", "", false, "t"));
+  EXPECT_EQ(v->revision("old.prt", "A/B")->hash, old.hash);
 }
 
 TEST_P(Store, MissingSourceFilesAndFoldersAreClearErrors) {

@@ -11,7 +11,8 @@ const char* const kAdminUsage =
     "  keystead-admin add VAULT FILE [--name NAME] [--revision REV] [--ref NAME@REV]... [--comment TEXT]\n"
     "  keystead-admin list VAULT\n"
     "  keystead-admin log VAULT\n"
-    "  keystead-admin get VAULT NAME[@REV] DIRECTORY\n";
+    "  keystead-admin get VAULT NAME[@REV] DIRECTORY\n"
+    "  keystead-admin check VAULT\n";
 
 namespace {
 
@@ -98,7 +99,7 @@ AdminRequest parseAdminArguments(const std::vector<std::string>& args) {
     }, {"--name", "--revision", "--comment", "--ref"});
     expectOperands(in.operands, 2, r.command);
     r.file = in.operands[1];
-  } else if (r.command == "list" || r.command == "log") {
+  } else if (r.command == "list" || r.command == "log" || r.command == "check") {
     in.read([&](const std::string& o, const std::string*) { unknownOption(r.command, o); }, {});
     expectOperands(in.operands, 1, r.command);
   } else if (r.command == "get") {

@@ -17,7 +17,7 @@ class UsageError : public std::runtime_error {
 };
 
 struct AdminRequest {
-  std::string command;  // "init", "user add", "add", "list", "log", "get"
+  std::string command;  // "init", "user add", "add", "list", "log", "get", "check"
   std::string vault;
   std::string file;                 // add: FILE; user add: NAME; get: NAME[@REV]
   std::string directory;            // get: DIRECTORY

@@ -8,6 +8,7 @@
 
 #include "sim/vault/Names.h"
 #include "sim/vault/Vault.h"
+#include "sim/vault/VaultCheck.h"
 #include "sim/vault/VaultError.h"
 
 namespace rc::keystead {
@@ -37,7 +38,7 @@ std::string newVaultDirectory(const std::string& given) {
   return Vault::locate(given);
 }
 
-std::unique_ptr<Vault> openVault(const std::string& given) { return Vault::open(Vault::locate(given)); }
+std::unique_ptr<Vault> openVault(const std::string& given, OpenMode mode) { return Vault::open(Vault::locate(given), mode); }
 
 // The revision a get names: NAME@REV, or NAME (the newest) when the text
 // has no "@" or is itself a document's name.
@@ -65,14 +66,27 @@ void printAudit(std::ostream& out, const AuditEntry& e) {
   out << '\n';
 }
 
+// Prints the findings of `keystead-admin check` and a summary line.
+int runCheck(Vault& v, std::ostream& out) {
+  CheckReport report = checkVault(v);
+  for (const std::string& line : report.problems) out << line << '\n';
+  out << "checked " << report.revisions << " revision" << (report.revisions == 1 ? "" : "s") << " and " << report.contents
+      << " content" << (report.contents == 1 ? "" : "s") << ": ";
+  if (report.problems.empty()) out << "no problems\n";
+  else out << report.problems.size() << " problem" << (report.problems.size() == 1 ? "" : "s") << "\n";
+  return report.problems.empty() ? 0 : 1;
+}
+
 }  // namespace
 
-void runAdminCommand(const AdminRequest& r, std::istream& in, std::ostream& out) {
+int runAdminCommand(const AdminRequest& r, std::istream& in, std::ostream& out) {
   if (r.command == "init") {
     Vault::create(newVaultDirectory(r.vault), r.postgres);
-    return;
+    return 0;
   }
-  std::unique_ptr<Vault> v = openVault(r.vault);
+  const bool reads = r.command == "list" || r.command == "log" || r.command == "get" || r.command == "check";
+  std::unique_ptr<Vault> v = openVault(r.vault, reads ? OpenMode::ReadOnly : OpenMode::ReadWrite);
+  if (r.command == "check") return runCheck(*v, out);
   if (r.command == "user add") {
     v->addUser(r.file, readPassword(in), r.admin, actor());
   } else if (r.command == "add") {
@@ -86,6 +100,7 @@ void runAdminCommand(const AdminRequest& r, std::istream& in, std::ostream& out)
   } else if (r.command == "get") {
     v->save(revisionNamed(*v, r.file), r.directory);
   }
+  return 0;
 }
 
 }  // namespace rc::keystead

@@ -10,7 +10,9 @@
 namespace rc::keystead {
 
 // Runs `request`, reading a password from `in` and writing listings to
-// `out`. Raises VaultError.
-void runAdminCommand(const AdminRequest& request, std::istream& in, std::ostream& out);
+// `out`. Commands that only read open the vault read-only, so a vault on a
+// read-only folder or device still serves them. Raises VaultError; answers
+// the exit code (check: 1 when it found problems, else 0).
+int runAdminCommand(const AdminRequest& request, std::istream& in, std::ostream& out);
 
 }  // namespace rc::keystead

@@ -1,5 +1,5 @@
 // keystead-admin: makes vaults, adds users and documents, lists them and
-// their audit log, and fetches documents. Errors go to standard error with
+// their audit log, fetches documents and checks a vault's integrity. Errors go to standard error with
 // exit code 1 (2 for a command line that does not parse).
 #include <iostream>
 #include <string>
@@ -18,8 +18,9 @@ int main(int argc, char** argv) {
     std::cerr << "keystead-admin: " << e.what() << "\n" << kAdminUsage;
     return 2;
   }
+  int code = 0;
   try {
-    runAdminCommand(request, std::cin, std::cout);
+    code = runAdminCommand(request, std::cin, std::cout);
   } catch (const rc::sim::vault::VaultError& e) {
     std::cout.flush();
     std::cerr << "keystead-admin: " << e.what() << "\n";
@@ -33,5 +34,5 @@ int main(int argc, char** argv) {
     std::cerr << "keystead-admin: writing the output failed\n";
     return 1;
   }
-  return 0;
+  return code;
 }

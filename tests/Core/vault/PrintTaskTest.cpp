@@ -276,5 +276,20 @@ TEST(PageRanges, PairsAsTheHostTakesThem) {
   EXPECT_EQ(ParsePageRanges("70000"), std::nullopt);
 }
 
+TEST(PageRanges, AListThatWouldPrintLessThanItSaysIsRefusedBeforePrinting) {
+  using core::vault::PageRangeListProblem;
+  for (const char* good : {"1", "1-3,5", " 2 - 4 ,7", "32767", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28,29,30,31"})
+    EXPECT_EQ(PageRangeListProblem(good), "") << good;
+  const std::pair<const char*, const char*> bad[] = {
+      {"5-3", "\"5-3\" selects no page"},      {"1-3,4-2,7", "\"4-2\" selects no page"},
+      {"0", "\"0\": pages count from 1"},      {"0-3", "pages count from 1"},
+      {"-2", "is not a page range"},           {"", "is not a page range"},
+      {"1,,2", "\"\" is not a page range"},    {"1-a", "is not a page range"},
+      {"32768", "pages go up to 32767"},       {"1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28,29,30,31,32", "at most 31"},
+  };
+  for (const auto& [text, problem] : bad)
+    EXPECT_NE(PageRangeListProblem(text).find(problem), std::string::npos) << text << ": " << PageRangeListProblem(text);
+}
+
 }  // namespace
 }  // namespace rc::testing

@@ -1,0 +1,71 @@
+"""`cmake --install` into a temporary prefix, and programs built against it
+with its CMake package and its pkg-config file."""
+import shutil
+import sys
+
+import pytest
+
+from conftest import BUILD, check_samples, clean_env, missing_files, run
+
+
+@pytest.fixture(scope="module")
+def prefix(tmp_path_factory):
+    prefix = tmp_path_factory.mktemp("prefix") / "inst"
+    run(["cmake", "--install", BUILD, "--prefix", prefix, "--strip"])
+    return prefix
+
+
+def test_every_file_is_installed_and_headers_stand_alone(prefix):
+    assert missing_files(prefix) == []
+    include = prefix / "include/ravelcrest"
+    headers = sorted(include.rglob("*.h"))
+    assert headers
+    for header in headers:
+        source = f'#include "{header.relative_to(include)}"\n'
+        run(["g++", "-std=c++20", "-fsyntax-only", "-x", "c++", "-", "-I", include], input=source)
+
+
+def test_installed_programs_check_the_installed_samples(prefix, tmp_path):
+    # Moved elsewhere, the install still finds its own library.
+    moved = tmp_path / "moved"
+    shutil.copytree(prefix, moved, symlinks=True)
+    env = clean_env(RAVELCREST_REGISTRY=tmp_path / "registry", RAVELCREST_DRIVE_ROOT=tmp_path / "root")
+    check_samples(moved / "bin/ravelcrest", moved / "share/ravelcrest", tmp_path, env)
+    out = run([moved / "bin/keystead-admin", "init", tmp_path / "vault"], env=env)
+    assert (tmp_path / "vault/vault.sqlite").exists(), out.stdout
+
+
+def test_cmake_package_builds_and_runs_the_example(prefix, tmp_path):
+    build = tmp_path / "consumer"
+    env = clean_env()
+    # The example as installed, built as a user would from the prefix.
+    run(["cmake", "-S", prefix / "share/ravelcrest/consumer", "-B", build, "-G", "Ninja",
+         f"-DCMAKE_PREFIX_PATH={prefix}"], env=env)
+    run(["cmake", "--build", build], env=env)
+    part = prefix / "share/ravelcrest/models/bracket.vxlprt"
+    first = run([build / "edge_check", part, tmp_path / "results"], env=env)
+    second = run([build / "edge_check", part, tmp_path / "results"], env=env)
+    assert "TestEdgeCount -> 0" in first.stdout and "TestEdgeCount -> 0" in second.stdout
+
+
+def test_pkg_config_builds_and_runs_the_example(prefix, tmp_path):
+    env = clean_env(PKG_CONFIG_PATH=prefix / "lib/pkgconfig")
+    flags = run(["pkg-config", "--cflags", "--libs", "ravelcrest"], env=env).stdout
+    assert "-lravelcrest" in flags and "-lsodium" in flags and "-lpq" in flags
+    out = tmp_path / "edge_check"
+    run(["make", "-C", prefix / "share/ravelcrest/consumer", f"OUT={out}"], env=env)
+    result = run([out, prefix / "share/ravelcrest/models/bracket.vxlprt", tmp_path / "results"],
+                 env={**env, "LD_LIBRARY_PATH": str(prefix / "lib")})
+    assert "TestEdgeCount -> 0" in result.stdout
+
+
+def test_installed_python_module_runs_the_harness(prefix, tmp_path):
+    site = prefix / "lib/python3/dist-packages"
+    env = clean_env(PYTHONPATH=site, TMPDIR=tmp_path, PYTHONDONTWRITEBYTECODE=1)
+    where = run([sys.executable, "-c", "import ravelcrest; print(ravelcrest.__file__)"], env=env, cwd=tmp_path)
+    assert where.stdout.startswith(str(site)), where.stdout
+    # The test-only classes stay out of what is installed.
+    probe = "import ravelcrest; print(hasattr(ravelcrest, '_testing'))"
+    assert run([sys.executable, "-c", probe], env=env, cwd=tmp_path).stdout.strip() == "False"
+    harness = prefix / "share/ravelcrest/harness.py"
+    run([sys.executable, harness, tmp_path / "harness"], env=env, cwd=tmp_path)
