@@ -13,6 +13,7 @@
 
 #include "Core/interfaces/DocumentType.h"
 #include "platform/automation/Dispatch.h"
+#include "tools/ImageDiff.h"
 
 namespace rc::tools {
 
@@ -37,6 +38,7 @@ struct CheckEnv {
   std::string imagesFolder;    // what the image checks saw: results/images/<label>
   std::string imageFormat = "gif";  // of image baselines: "gif" or "cbf"
   std::int16_t imageTolerance = 0;  // pixels that may differ before an image check warns
+  ImageDiffOptions imageDiff;       // the tolerant image comparison, when asked for
   int type = 0;
   std::int32_t processId = 0;  // the host session's
   bool multiSession = false;
@@ -87,6 +89,10 @@ struct CheckEntry {
   std::function<std::string(const CheckEnv&)> explainFailure;
   // Completes the row from the journal lines the check added.
   std::function<void(const CheckEnv&, const std::vector<std::string>& journal, CheckRow& row)> describe;
+  // Runs after describe when the check warned: the tool's own look at what
+  // differs (image checks: the regions and the difference image for
+  // people). True when the row agrees under the tolerant options after all.
+  std::function<bool(const CheckEnv&, CheckRow& row)> tolerates;
 };
 
 // Every check, in the order they run on a document.

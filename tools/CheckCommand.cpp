@@ -78,6 +78,10 @@ struct CheckArgs {
   std::string jobs;
   std::string shard;
   bool listChecks = false;
+  std::string threshold;
+  std::string antialiasing = "count";
+  std::vector<std::string> masks;
+  std::string maxDiffRatio;
   std::string config;
   bool showConfig = false;
   RunOptions options;
@@ -140,6 +144,11 @@ void run(CheckArgs& args, CLI::App& cmd, CommandContext& context) {
   // A history this version cannot write is refused before anything runs.
   if (!args.history.empty()) HistoryStore{args.history};
   const std::string startedAt = utcNow();
+  ImageDiffOptions& imageDiff = args.options.imageDiff;
+  if (!args.threshold.empty()) imageDiff.threshold = parseThresholdOption(args.threshold);
+  imageDiff.ignoreAntialiasing = args.antialiasing == "ignore";
+  for (const std::string& m : args.masks) imageDiff.masks.push_back(parseMaskOption(m));
+  if (!args.maxDiffRatio.empty()) imageDiff.maxDiffRatio = parseRatioOption(args.maxDiffRatio);
 
   std::vector<DocumentItem> documents = collectDocuments(args.documents, context.err);
   suite.select(documents, context.err);
@@ -166,6 +175,10 @@ void run(CheckArgs& args, CLI::App& cmd, CommandContext& context) {
                       {"faster timings", args.options.warnFaster ? "warn" : "pass"},
                       {"image format", args.options.imageFormat},
                       {"image tolerance", std::to_string(args.options.imageTolerance)}};
+  // Only a tolerant run names its comparison: exact runs merge with those
+  // written before the options existed.
+  if (args.options.imageDiff.tolerant())
+    results.settings.emplace_back("image comparison", args.options.imageDiff.describe());
   results.resultsFolder = args.options.results;
   if (!args.shard.empty()) results.shard = std::to_string(shard.part) + "/" + std::to_string(shard.parts);
   Progress progress(context.progress, ::isatty(STDERR_FILENO) != 0, queue.size());
@@ -224,10 +237,19 @@ void addCheckCommand(CLI::App& app, CommandContext& context) {
                   "Format of image baselines: gif (default) or cbf (lossless for any number of colours)")
       ->check(CLI::IsMember({"gif", "cbf"}))
       ->capture_default_str();
-  cmd->add_option("--image-tolerance", args->options.imageTolerance,
+  cmd->add_option("--image-tolerance,--max-diff-pixels", args->options.imageTolerance,
                   "Pixels an image may differ by (and by which its size may change) without a warning")
       ->check(CLI::Range(0, 32767))
       ->capture_default_str();
+  cmd->add_option("--threshold", args->threshold,
+                  "0 to 1: image pixels whose YIQ colour distance is at most this agree (0, the default, is exact)");
+  cmd->add_option("--antialiasing", args->antialiasing,
+                  "count (default) or ignore: whether anti-aliased image pixels differ")
+      ->check(CLI::IsMember({"count", "ignore"}));
+  cmd->add_option("--mask", args->masks,
+                  "x,y,w,h: a rectangle of every image where differences do not count (repeatable); "
+                  "per image, NAME.mask.png beside its baseline marks them with its non-white pixels");
+  cmd->add_option("--max-diff-ratio", args->maxDiffRatio, "0 to 1: share of an image's pixels that may differ");
   cmd->add_option("--shard", args->shard, "K/N: check only documents K, K+N, K+2N, ... (for a CI matrix); auto: "
                   "the shard of the GitLab, Kubernetes, Slurm or Buildkite job the run is in");
   addReportOptions(*cmd, args->reports);

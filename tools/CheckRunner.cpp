@@ -259,6 +259,7 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
   try {
     if (entry.afterCall) entry.afterCall(env, args);
     if (entry.describe) entry.describe(env, journal, row);
+    if (warned && entry.tolerates && entry.tolerates(env, row)) warned = false;
   } catch (const std::exception& e) {
     row.status = Status::Failed;
     row.detail = e.what();
@@ -447,6 +448,7 @@ std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& 
   env.imagesFolder = platform::joinPath(options.results, "images/" + item.label);
   env.imageFormat = options.imageFormat;
   env.imageTolerance = options.imageTolerance;
+  env.imageDiff = options.imageDiff;
   env.type = documentTypeOf(item.path);
   bool geometry = isGeometryDocument(item.path);
   std::set<std::string> sidecar;

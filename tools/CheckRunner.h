@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tools/DocumentSet.h"
+#include "tools/ImageDiff.h"
 
 namespace rc::tools {
 
@@ -25,6 +26,10 @@ struct ImageSet {
   std::string baseline;
   std::string fresh;
   std::string difference;
+  std::string human = {};  // the difference image for people (PNG), when written
+  std::vector<PixelBox> regions = {};  // where the pixels differ, largest first
+  int width = 0, height = 0;           // of the compared area, when regions are known
+  std::string comparison = {};  // the tolerant options in force ("threshold 0.1, ..."), "" when exact
   bool empty() const { return baseline.empty() && fresh.empty() && difference.empty(); }
 };
 
@@ -60,6 +65,7 @@ struct RunOptions {
   bool ci = false;              // a missing baseline fails instead of being created
   std::string imageFormat = "gif";  // image baselines: "gif" or "cbf"
   std::int16_t imageTolerance = 0;  // pixels an image may differ by without a warning
+  ImageDiffOptions imageDiff;       // the tolerant image comparison (maxDiffPixels is imageTolerance)
 };
 
 // Runs every applicable check on `document` (number `index` of the run) and

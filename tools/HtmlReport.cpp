@@ -1,17 +1,13 @@
 #include "tools/HtmlReport.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
-#include <optional>
-#include <span>
-#include <stdexcept>
+#include <vector>
 
-#include "platform/display/Bmp.h"
-
-#include "platform/os/Files.h"
-#include "platform/os/Paths.h"
-#include "sim/converters/PictureDecoding.h"
 #include "tools/HtmlReportStyle.h"
 #include "tools/MarkupText.h"
+#include "tools/ReportImages.h"
 
 namespace rc::tools {
 
@@ -38,63 +34,73 @@ std::string seconds(double s) {
   return buf;
 }
 
-std::string mimeTypeOf(const std::string& path) {
-  std::string ext(platform::fileName(path));
-  ext = ext.substr(ext.rfind('.') == std::string::npos ? ext.size() : ext.rfind('.'));
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (ext == ".bmp") return "image/bmp";
-  if (ext == ".gif") return "image/gif";
-  if (ext == ".png") return "image/png";
-  if (ext == ".jpg" || ext == ".jpeg") return "image/jpeg";
-  if (ext == ".cbf") return "image/bmp";  // no browser shows CBF: unpacked for the page
-  return "";
-}
-
-// The bytes a page shows for the image file `data`: a CBF file unpacked and
-// decoded into a BMP file; nullopt with the reason when it cannot be.
-std::optional<std::string> pageImage(const std::string& relative, std::string data, std::string& why) {
-  if (!relative.ends_with(".cbf") && !relative.ends_with(".CBF")) return data;
-  std::optional<display::Surface> picture =
-      sim::converters::decodePicture(std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()), &why);
-  if (!picture) return std::nullopt;
-  return display::encodeBmp24(*picture);
-}
-
-// An <img> with the file inlined, or a note naming the file.
-std::string image(const std::string& folder, const std::string& relative, const char* role) {
-  std::string path = relative.starts_with("/") ? relative : platform::joinPath(folder, relative);
-  std::string type = mimeTypeOf(relative);
-  if (relative.empty() || type.empty() || !platform::fileExists(path))
-    return "<p class=\"missing " + std::string(role) + "\">" +
-           (relative.empty() ? std::string("none") : "cannot show " + escapeMarkup(relative)) + "</p>";
-  std::string data, why;
-  try {
-    if (platform::fileLength(path) > display::kMaxBmpFileBytes) throw std::length_error("the file is too large");
-    std::optional<std::string> shown = pageImage(relative, platform::readFile(path), why);
-    if (!shown) throw std::runtime_error(why);
-    data = std::move(*shown);
-  } catch (const std::exception&) {
-    return "<p class=\"missing " + std::string(role) + "\">cannot read " + escapeMarkup(relative) + "</p>";
+// A box drawn over an image shown `scale` times its size: widened by a few
+// pixels each side, so a single pixel's change stays in sight.
+std::string boxesOver(const std::vector<PixelBox>& regions, double scale, std::size_t limit) {
+  constexpr int kPad = 3;
+  std::string html;
+  for (std::size_t i = 0; i < regions.size() && i < limit; ++i) {
+    const PixelBox& b = regions[i];
+    const int left = static_cast<int>(std::min(std::floor(b.x * scale), 1e6));
+    const int top = static_cast<int>(std::min(std::floor(b.y * scale), 1e6));
+    // Boxes read back from a results file may be anything: kept to the image.
+    if (b.x < 0 || b.y < 0 || b.width <= 0 || b.height <= 0) continue;
+    const int right = std::max(left + 1, static_cast<int>(std::min(std::ceil((static_cast<double>(b.x) + b.width) * scale), 1e6)));
+    const int bottom = std::max(top + 1, static_cast<int>(std::min(std::ceil((static_cast<double>(b.y) + b.height) * scale), 1e6)));
+    html += "<span class=\"box\" style=\"left:" + std::to_string(left - kPad) + "px;top:" + std::to_string(top - kPad) +
+            "px;width:" + std::to_string(right - left + 2 * kPad) + "px;height:" +
+            std::to_string(bottom - top + 2 * kPad) + "px\"></span>";
   }
-  return "<img class=\"" + std::string(role) + "\" alt=\"" + role + "\" src=\"data:" + type + ";base64," +
-         base64(data) + "\">";
+  return html;
 }
 
-std::string imageBlock(const CheckRow& r, const std::string& folder) {
-  std::string html = "<div class=\"images\" data-check=\"" + escapeMarkup(r.check) + "\">";
-  const std::pair<const char*, const std::string*> figures[] = {
-      {"baseline", &r.images.baseline}, {"new", &r.images.fresh}, {"difference", &r.images.difference}};
-  for (const auto& [role, file] : figures)
-    html += "<figure><figcaption>" + escapeMarkup(r.check) + ": " + role + "</figcaption>" + image(folder, *file, role) +
-            "</figure>";
-  if (!r.images.baseline.empty() && !r.images.fresh.empty())
-    html += "<figure class=\"slider\"><figcaption>new | baseline</figcaption><div class=\"stack\">" +
-            image(folder, r.images.baseline, "under") + "<div class=\"top\">" + image(folder, r.images.fresh, "over") +
+// The thumbnail of an image with the row's boxes over it, or a note naming
+// the file.
+std::string thumbnail(const ReportImages::Shown& shown, const char* role, const std::vector<PixelBox>& regions) {
+  if (!shown.problem.empty())
+    return "<p class=\"missing " + std::string(role) + "\">" + escapeMarkup(shown.problem) + "</p>";
+  const double scale = shown.width > 0 ? static_cast<double>(shown.thumbWidth) / shown.width : 1;
+  return "<div class=\"thumb\"><img class=\"" + std::string(role) + "\" alt=\"" + role + "\" width=\"" +
+         std::to_string(shown.thumbWidth) + "\" height=\"" + std::to_string(shown.thumbHeight) + "\" data-img=\"" +
+         shown.thumb + "\" data-full=\"" + shown.full + "\" title=\"click for 1:1\">" + boxesOver(regions, scale, 20) +
+         "</div>";
+}
+
+// `id`: the block's anchor ("images-3-1": document 3, its second image
+// check); opening the page at it opens the block's 1:1 view.
+std::string imageBlock(const CheckRow& r, const std::string& id, ReportImages& images) {
+  std::string boxes;
+  for (const PixelBox& b : r.images.regions)
+    boxes += (boxes.empty() ? "" : ",") + ("[" + std::to_string(b.x) + "," + std::to_string(b.y) + "," +
+                                           std::to_string(b.width) + "," + std::to_string(b.height) + "]");
+  std::string html = "<div class=\"images\" id=\"" + id + "\" data-check=\"" + escapeMarkup(r.check) + "\" data-boxes=\"[" + boxes + "]\">";
+  if (!r.images.comparison.empty())
+    html += "<p class=\"comparison\">compared with " + escapeMarkup(r.images.comparison) + "</p>";
+  const std::pair<const char*, const std::string*> figures[] = {{"baseline", &r.images.baseline},
+                                                                {"new", &r.images.fresh},
+                                                                {"difference", &r.images.difference},
+                                                                {"changes", &r.images.human}};
+  for (const auto& [role, file] : figures) {
+    if (std::string_view(role) == "changes" && file->empty()) continue;
+    html += "<figure><figcaption>" + escapeMarkup(r.check) + ": " + role + "</figcaption>" +
+            thumbnail(images.add(*file), role, r.images.regions) + "</figure>";
+  }
+  if (!r.images.baseline.empty() && !r.images.fresh.empty()) {
+    const ReportImages::Shown& under = images.add(r.images.baseline);
+    const ReportImages::Shown& over = images.add(r.images.fresh);
+    auto img = [](const ReportImages::Shown& s, const char* role) {
+      if (!s.problem.empty()) return "<p class=\"missing " + std::string(role) + "\">" + escapeMarkup(s.problem) + "</p>";
+      return "<img class=\"" + std::string(role) + "\" alt=\"" + role + "\" width=\"" + std::to_string(s.thumbWidth) +
+             "\" height=\"" + std::to_string(s.thumbHeight) + "\" data-img=\"" + s.thumb + "\">";
+    };
+    html += "<figure class=\"slider\"><figcaption>new | baseline</figcaption><div class=\"stack\">" + img(under, "under") +
+            "<div class=\"top\">" + img(over, "over") +
             "</div></div><input type=\"range\" min=\"0\" max=\"100\" value=\"50\" aria-label=\"new image over baseline\"></figure>";
+  }
   return html + "</div>\n";
 }
 
-std::string documentSection(const DocumentResult& d, const std::string& folder) {
+std::string documentSection(const DocumentResult& d, ReportImages& images) {
   Status worst = worstOf(d);
   bool quiet = worst == Status::Ok || worst == Status::BaselineCreated;
   std::string html = "<section class=\"document" + std::string(quiet ? " quiet" : "") + "\" id=\"doc-" +
@@ -103,15 +109,17 @@ std::string documentSection(const DocumentResult& d, const std::string& folder) 
                      "</span></h2>\n<p class=\"path\">" + escapeMarkup(d.path) + " · " + seconds(d.seconds) +
                      "</p>\n<table class=\"checks\"><tr><th>Check</th><th>Status</th><th>New</th><th>Baseline</th>"
                      "<th>Message</th></tr>\n";
-  std::string images;
+  std::string blocks;
+  int imageCount = 0;
   for (const CheckRow& r : d.rows) {
     html += "<tr class=\"" + statusClass(r.status) + "\"><td>" + escapeMarkup(r.check) + "</td><td class=\"status\">" +
             statusText(r.status) + "</td><td>" + escapeMarkup(r.newValue) + "</td><td>" + escapeMarkup(r.baseValue) +
             "</td><td>" + escapeMarkup(r.detail) + "</td></tr>\n";
     // An image that agreed with its baseline is not worth its bytes.
-    if (!r.images.empty() && r.status != Status::Ok) images += imageBlock(r, folder);
+    if (!r.images.empty() && r.status != Status::Ok)
+      blocks += imageBlock(r, "images-" + std::to_string(d.index) + "-" + std::to_string(imageCount++), images);
   }
-  html += "</table>\n" + images;
+  html += "</table>\n" + blocks;
   std::size_t lines = 0;
   for (char c : d.journal) lines += c == '\n' ? 1 : 0;
   html += "<details class=\"journal\"><summary>Journal (" + std::to_string(lines) + " lines)</summary><pre>" +
@@ -119,16 +127,42 @@ std::string documentSection(const DocumentResult& d, const std::string& folder) 
   return html;
 }
 
+bool problem(const DocumentResult& d) {
+  const Status worst = worstOf(d);
+  return worst == Status::Warning || worst == Status::Failed;
+}
+
+// The 1:1 view of an image check's images, filled by the script.
+constexpr const char* kViewer =
+    "<div id=\"viewer\" hidden><div class=\"bar\"><span class=\"title\"></span>"
+    "<button type=\"button\" data-view=\"baseline\">baseline</button>"
+    "<button type=\"button\" data-view=\"new\">new</button>"
+    "<button type=\"button\" data-view=\"difference\">difference</button>"
+    "<button type=\"button\" data-view=\"changes\">changes</button>"
+    "<button type=\"button\" data-view=\"slider\">slider</button>"
+    "<input type=\"range\" min=\"0\" max=\"100\" value=\"50\" aria-label=\"new image over baseline\">"
+    "<button type=\"button\" class=\"close\">close (Esc)</button></div>"
+    "<div class=\"pane\"><div class=\"canvas\"><img class=\"under\" alt=\"\"><div class=\"top\"><img class=\"over\" "
+    "alt=\"\"></div><div class=\"boxes\"></div></div></div></div>\n";
+
 }  // namespace
 
 std::string htmlReport(const RunResults& results, const std::string& imageFolder) {
   StatusCounts c = countStatuses(results);
+  // Documents with problems first, each group in run order.
+  std::vector<const DocumentResult*> order;
+  for (const DocumentResult& d : results.documents)
+    if (problem(d)) order.push_back(&d);
+  const bool anyProblem = !order.empty();
+  for (const DocumentResult& d : results.documents)
+    if (!problem(d)) order.push_back(&d);
+  ReportImages images(imageFolder);
   std::string html =
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
       "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; img-src data:; "
       "style-src 'unsafe-inline'; script-src 'unsafe-inline'\">"
       "<title>ravelcrest check report</title><style>" +
-      std::string(kReportStyle) + "</style></head>\n<body>\n<header id=\"summary\"><h1>ravelcrest check</h1>\n" +
+      std::string(kReportStyle) + "</style></head>\n<body" + (anyProblem ? " class=\"only-problems\"" : "") + ">\n<header id=\"summary\"><h1>ravelcrest check</h1>\n" +
       "<p class=\"counts\"><span class=\"ok\">" + std::to_string(c.ok) + " ok</span><span class=\"created\">" +
       std::to_string(c.created) + " baselines created</span><span class=\"warned\">" + std::to_string(c.warned) +
       " warned</span><span class=\"failed\">" + std::to_string(c.failed) + " failed</span>" +
@@ -140,13 +174,14 @@ std::string htmlReport(const RunResults& results, const std::string& imageFolder
       std::to_string(c.total()) + " checks, tolerance " + escapeMarkup(results.tolerance) + ", " +
       seconds(results.seconds) + (results.shard.empty() ? "" : ", shard " + escapeMarkup(results.shard)) +
       (results.interrupted ? ", <strong>interrupted</strong>" : "") +
-      "</p>\n<label><input type=\"checkbox\" id=\"only-problems\"> only documents that warned or failed</label>\n<nav>";
-  for (const DocumentResult& d : results.documents)
-    html += "<a class=\"" + statusClass(worstOf(d)) + "\" href=\"#doc-" + std::to_string(d.index) + "\">" +
-            escapeMarkup(d.label) + "</a>";
+      "</p>\n<label><input type=\"checkbox\" id=\"only-problems\"" + (anyProblem ? " checked" : "") +
+      "> only documents that warned or failed</label>\n<nav>";
+  for (const DocumentResult* d : order)
+    html += "<a class=\"" + statusClass(worstOf(*d)) + "\" href=\"#doc-" + std::to_string(d->index) + "\">" +
+            escapeMarkup(d->label) + "</a>";
   html += "</nav></header>\n<main>\n";
-  for (const DocumentResult& d : results.documents) html += documentSection(d, imageFolder);
-  return html + "</main>\n<script>" + kReportScript + "</script>\n</body></html>\n";
+  for (const DocumentResult* d : order) html += documentSection(*d, images);
+  return html + "</main>\n" + (images.empty() ? "" : kViewer + images.table()) + "<script>" + kReportScript + "</script>\n</body></html>\n";
 }
 
 }  // namespace rc::tools

@@ -20,9 +20,20 @@ table.checks{border-collapse:collapse;width:100%}
 table.checks th,table.checks td{text-align:left;padding:4px 8px;border-bottom:1px solid #eee;vertical-align:top}
 table.checks td.status{white-space:nowrap;font-weight:600}
 .images{display:flex;flex-wrap:wrap;gap:12px;margin:12px 0}
-.images figure{margin:0}.images img{max-width:320px;border:1px solid #ccc;image-rendering:pixelated;display:block}
+.images figure{margin:0}.images img{border:1px solid #ccc;display:block}
+.images .comparison{flex-basis:100%;margin:0;color:#555}
+.thumb{position:relative;display:inline-block;cursor:zoom-in}
+.box,#viewer .boxes span{position:absolute;box-sizing:border-box;border:2px solid #e6007a;pointer-events:none}
 .slider .stack{position:relative;display:inline-block}.slider .top{position:absolute;left:0;top:0;bottom:0;overflow:hidden;border-right:2px solid #d00}
 .slider .top img{max-width:none}.slider input{display:block;width:100%}
+#viewer{position:fixed;inset:0;z-index:5;background:rgba(20,20,20,.92);display:flex;flex-direction:column}
+#viewer[hidden]{display:none}
+#viewer .bar{display:flex;gap:6px;align-items:center;padding:8px 12px;background:#fff}
+#viewer .bar .title{font-weight:600;margin-right:12px}#viewer .bar button.on{background:#1d1d1f;color:#fff}
+#viewer .bar .close{margin-left:auto}
+#viewer .pane{flex:1;overflow:auto}#viewer .canvas{position:relative;display:inline-block;margin:8px}
+#viewer img{display:block;image-rendering:pixelated;max-width:none}
+#viewer .top{position:absolute;left:0;top:0;bottom:0;overflow:hidden;border-right:2px solid #d00}
 .missing{color:#8e1b14}
 pre{background:#fafafa;border:1px solid #eee;padding:8px;overflow:auto;max-height:320px;font-size:12px}
 body.only-problems section.quiet{display:none}
@@ -34,12 +45,60 @@ inline constexpr const char* kReportScript = R"(
 var only=document.getElementById('only-problems');
 if(only)only.addEventListener('change',function(e){
   document.body.classList.toggle('only-problems',e.target.checked);});
+// Each image is embedded once, in the table, and put wherever it appears.
+var table={};
+try{table=JSON.parse(document.getElementById('images').textContent);}catch(e){}
+document.querySelectorAll('img[data-img]').forEach(function(i){
+  var u=table[i.getAttribute('data-img')];if(u)i.src=u;});
 document.querySelectorAll('.slider').forEach(function(s){
   var top=s.querySelector('.top'),range=s.querySelector('input'),under=s.querySelector('.stack>img');
   var over=top&&top.querySelector('img');
   if(!top||!range||!under||!over)return;
   function fit(){over.style.width=under.clientWidth+'px';top.style.width=range.value+'%';}
   range.addEventListener('input',fit);under.addEventListener('load',fit);fit();});
+// The 1:1 view: baseline, new, difference, changes or the slider, with the
+// differing regions boxed and the first one scrolled into view.
+(function(){
+  var viewer=document.getElementById('viewer');
+  if(!viewer)return;
+  var pane=viewer.querySelector('.pane'),under=viewer.querySelector('img.under'),
+      over=viewer.querySelector('img.over'),layer=viewer.querySelector('.top'),
+      boxes=viewer.querySelector('.boxes'),range=viewer.querySelector('input'),
+      title=viewer.querySelector('.title'),block=null;
+  function fullOf(role){var i=block&&block.querySelector('img.'+role);
+    return i?table[i.getAttribute('data-full')]:null;}
+  function show(view){
+    var slider=view==='slider',src=fullOf(slider?'baseline':view);
+    if(!src)return;
+    under.src=src;layer.style.display=slider?'':'none';range.style.display=slider?'':'none';
+    if(slider){over.src=fullOf('new')||'';layer.style.width=range.value+'%';}
+    viewer.querySelectorAll('button[data-view]').forEach(function(b){
+      b.classList.toggle('on',b.getAttribute('data-view')===view);
+      b.disabled=!fullOf(b.getAttribute('data-view')==='slider'?'new':b.getAttribute('data-view'));});
+  }
+  function openOn(b,view){
+    block=b;title.textContent=b.getAttribute('data-check')||'';
+    boxes.textContent='';
+    var list=[];try{list=JSON.parse(b.getAttribute('data-boxes')||'[]');}catch(e){}
+    list.forEach(function(r){var s=document.createElement('span');
+      s.style.left=(r[0]-3)+'px';s.style.top=(r[1]-3)+'px';
+      s.style.width=(r[2]+6)+'px';s.style.height=(r[3]+6)+'px';boxes.appendChild(s);});
+    viewer.hidden=false;show(view);
+    var first=list[0];
+    pane.scrollLeft=first?Math.max(0,first[0]+first[2]/2-pane.clientWidth/2):0;
+    pane.scrollTop=first?Math.max(0,first[1]+first[3]/2-pane.clientHeight/2):0;
+  }
+  document.querySelectorAll('.images .thumb img').forEach(function(i){
+    i.addEventListener('click',function(){openOn(i.closest('.images'),i.className);});});
+  viewer.querySelectorAll('button[data-view]').forEach(function(b){
+    b.addEventListener('click',function(){show(b.getAttribute('data-view'));});});
+  range.addEventListener('input',function(){layer.style.width=range.value+'%';});
+  viewer.querySelector('.close').addEventListener('click',function(){viewer.hidden=true;});
+  document.addEventListener('keydown',function(e){if(e.key==='Escape')viewer.hidden=true;});
+  // A link to an image block ("report.html#images-3-0") opens its view.
+  var linked=location.hash&&document.getElementById(location.hash.slice(1));
+  if(linked&&linked.classList.contains('images'))openOn(linked,'difference');
+})();
 )";
 
 }  // namespace rc::tools

@@ -26,8 +26,17 @@ Status statusFromText(const std::string& text) {
 json rowToJson(const CheckRow& r) {
   json j{{"check", r.check}, {"status", statusText(r.status)}, {"new", r.newValue}, {"baseline", r.baseValue},
          {"message", r.detail}};
-  if (!r.images.empty())
+  if (!r.images.empty()) {
     j["images"] = {{"baseline", r.images.baseline}, {"new", r.images.fresh}, {"difference", r.images.difference}};
+    if (!r.images.human.empty()) j["images"]["human"] = r.images.human;
+    if (!r.images.comparison.empty()) j["images"]["comparison"] = r.images.comparison;
+    if (r.images.width > 0) {
+      json boxes = json::array();
+      for (const PixelBox& b : r.images.regions) boxes.push_back({b.x, b.y, b.width, b.height});
+      j["images"]["size"] = {r.images.width, r.images.height};
+      j["images"]["regions"] = boxes;
+    }
+  }
   return j;
 }
 
@@ -41,7 +50,18 @@ CheckRow rowFromJson(const json& j, const std::string& document) {
   r.detail = j.value("message", "");
   if (j.contains("images")) {
     const json& i = j["images"];
-    r.images = {i.value("baseline", ""), i.value("new", ""), i.value("difference", "")};
+    r.images.baseline = i.value("baseline", "");
+    r.images.fresh = i.value("new", "");
+    r.images.difference = i.value("difference", "");
+    r.images.human = i.value("human", "");
+    r.images.comparison = i.value("comparison", "");
+    if (const json size = i.value("size", json()); size.is_array() && size.size() == 2) {
+      r.images.width = size[0].get<int>();
+      r.images.height = size[1].get<int>();
+      for (const json& b : i.value("regions", json::array()))
+        if (b.is_array() && b.size() == 4 && r.images.regions.size() < kMaxRegions)
+          r.images.regions.push_back({b[0].get<int>(), b[1].get<int>(), b[2].get<int>(), b[3].get<int>()});
+    }
   }
   return r;
 }

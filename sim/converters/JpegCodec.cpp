@@ -59,7 +59,63 @@ bool compress(const display::Surface& image, int quality, const std::vector<JSAM
   return true;
 }
 
+// Decompresses `data` into `picture`. Returns false with the message in `e`
+// (or `tooLarge` set) on failure; like compress, holds no C++ objects with
+// destructors across the jump.
+bool decompress(std::span<const std::uint8_t> data, display::Surface& picture, std::vector<JSAMPLE>& row,
+                bool& tooLarge, ErrorJump& e) {
+  jpeg_decompress_struct d;
+  d.err = jpeg_std_error(&e.mgr);
+  e.mgr.error_exit = jumpBack;
+  e.mgr.output_message = [](j_common_ptr) {};
+  if (setjmp(e.back)) {
+    jpeg_destroy_decompress(&d);
+    return false;
+  }
+  jpeg_create_decompress(&d);
+  jpeg_mem_src(&d, data.data(), static_cast<unsigned long>(data.size()));
+  jpeg_read_header(&d, TRUE);
+  d.out_color_space = JCS_RGB;
+  if (d.image_width == 0 || d.image_height == 0 || d.image_width > static_cast<JDIMENSION>(display::kMaxSurfaceSide) ||
+      d.image_height > static_cast<JDIMENSION>(display::kMaxSurfaceSide) ||
+      std::uint64_t{d.image_width} * d.image_height > display::kMaxDecodedPixels) {
+    tooLarge = true;
+    jpeg_destroy_decompress(&d);
+    return false;
+  }
+  jpeg_start_decompress(&d);
+  picture.resize(static_cast<int>(d.output_width), static_cast<int>(d.output_height));
+  row.resize(std::size_t{d.output_width} * 3);
+  while (d.output_scanline < d.output_height) {
+    const int y = static_cast<int>(d.output_scanline);
+    JSAMPROW out = row.data();
+    jpeg_read_scanlines(&d, &out, 1);
+    std::uint32_t* target = picture.row(y);
+    for (std::size_t x = 0; x < d.output_width; ++x)
+      target[x] = display::rgb(row[x * 3], row[x * 3 + 1], row[x * 3 + 2]);
+  }
+  jpeg_finish_decompress(&d);
+  jpeg_destroy_decompress(&d);
+  return true;
+}
+
 }  // namespace
+
+bool looksLikeJpeg(std::span<const std::uint8_t> data) {
+  return data.size() >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
+std::optional<display::Surface> decodeJpeg(std::span<const std::uint8_t> data, std::string* error) {
+  display::Surface picture;
+  std::vector<JSAMPLE> row;
+  bool tooLarge = false;
+  ErrorJump e{};
+  if (decompress(data, picture, row, tooLarge, e)) return picture;
+  if (error)
+    *error = tooLarge ? std::string("the JPEG picture is empty or larger than the images this program reads")
+                      : std::string("damaged JPEG file: ") + e.message;
+  return std::nullopt;
+}
 
 std::string encodeJpeg(const display::Surface& image, int quality) {
   if (image.empty()) throw std::runtime_error("JPEG encoder: the picture is empty");

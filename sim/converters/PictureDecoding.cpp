@@ -6,6 +6,8 @@
 #include "platform/display/Bmp.h"
 #include "sim/converters/CbfFormat.h"
 #include "sim/converters/GifCodec.h"
+#include "sim/converters/JpegCodec.h"
+#include "sim/converters/PngCodec.h"
 
 namespace rc::sim::converters {
 
@@ -35,6 +37,12 @@ std::optional<display::Surface> decodePicture(std::span<const std::uint8_t> data
     return display::decodeBmp(std::span(reinterpret_cast<const std::uint8_t*>(bmp->data()), bmp->size()), error);
   }
   return display::decodeBmp(data, error);
+}
+
+std::optional<display::Surface> decodeImageFile(std::span<const std::uint8_t> data, std::string* error) {
+  if (looksLikePng(data)) return decodePng(data, error);
+  if (looksLikeJpeg(data)) return decodeJpeg(data, error);
+  return decodePicture(data, error);
 }
 
 }  // namespace rc::sim::converters

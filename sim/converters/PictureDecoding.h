@@ -1,5 +1,6 @@
-// Reading a picture whatever its format: BMP, GIF or CBF, told by the
-// file's first bytes.
+// Reading a picture whatever its format, told by the file's first bytes:
+// BMP, GIF or CBF (what the host's components read), and for the tools
+// PNG and JPEG besides.
 #pragma once
 
 #include <optional>
@@ -20,5 +21,9 @@ std::optional<display::Surface> decodePicture(std::span<const std::uint8_t> data
 // decoders' limits, told from its header alone (the reason in `error`
 // when not; a header that cannot be read passes, for unpackCbf to refuse).
 bool packedPictureAllowed(std::span<const std::uint8_t> cbf, std::string* error = nullptr);
+
+// decodePicture, and PNG (decodePng) and JPEG (decodeJpeg) files told by
+// their signatures: the images a person hands to the tools.
+std::optional<display::Surface> decodeImageFile(std::span<const std::uint8_t> data, std::string* error = nullptr);
 
 }  // namespace rc::sim::converters

@@ -245,3 +245,75 @@ def test_bitmap_compare_check_from_a_harness(rcm, host, tmp_path):
     assert (tmp_path / "diff.gif").exists() and not (tmp_path / "diff.bmp").exists()
     # A handle of nothing at all.
     assert app.TestBitmapCompare(0, baseline, diff, 0, 1)[0] == 1
+
+
+def png_rgb(width, height, pixel):
+    """An 8-bit RGB PNG; pixel(x, y) gives (r, g, b)."""
+    import zlib
+    raw = b"".join(b"\0" + bytes(c for x in range(width) for c in pixel(x, y)) for y in range(height))
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def test_imgdiff_reads_and_writes_png_and_refuses_other_extensions(imgdiff, tmp_path):
+    white = lambda x, y: (255, 255, 255)
+    dotted = lambda x, y: (0, 0, 0) if (x, y) in ((1, 1), (2, 3)) else (255, 255, 255)
+    (tmp_path / "base.png").write_bytes(png_rgb(6, 4, white))
+    (tmp_path / "new.bmp").write_bytes(bmp24(6, 4, dotted))
+    r = imgdiff(tmp_path / "base.png", tmp_path / "new.bmp", tmp_path / "diff.PNG")
+    assert r.returncode == 1, r.stderr
+    assert "unmatched pixels: 2\n" in r.stdout
+    written = (tmp_path / "diff.PNG").read_bytes()
+    assert written[:8] == b"\x89PNG\r\n\x1a\n" and struct.unpack(">II", written[16:24]) == (6, 4)
+    # The difference read back as an input: a PNG against itself agrees.
+    assert imgdiff(tmp_path / "diff.PNG", tmp_path / "diff.PNG", tmp_path / "same.png").returncode == 0
+    for bad in ("diff.txt", "diff", "diff.jpg", "diff.png.tmp"):
+        r = imgdiff(tmp_path / "base.png", tmp_path / "new.bmp", tmp_path / bad)
+        assert r.returncode == 2 and ".png, .bmp, .gif, .cbf" in r.stderr, (bad, r.stderr)
+        assert not (tmp_path / bad).exists()
+    # A damaged PNG is refused with libpng's reason, naming the file.
+    (tmp_path / "cut.png").write_bytes(png_rgb(6, 4, white)[:40])
+    r = imgdiff(tmp_path / "base.png", tmp_path / "cut.png", tmp_path / "d.png")
+    assert r.returncode == 2 and "cut.png" in r.stderr and "damaged PNG file" in r.stderr, r.stderr
+
+
+def test_imgdiff_tolerant_options_and_json(imgdiff, tmp_path):
+    import json
+    base = lambda x, y: (200, 100, 50)
+    # A faint change everywhere in the top row, one strong pixel, and one at the corner.
+    def new(x, y):
+        if y == 0:
+            return (190, 110, 40)
+        if (x, y) in ((4, 4), (9, 9)):
+            return (0, 0, 0)
+        return (200, 100, 50)
+    (tmp_path / "base.png").write_bytes(png_rgb(10, 10, base))
+    (tmp_path / "new.png").write_bytes(png_rgb(10, 10, new))
+    exact = json.loads(imgdiff(tmp_path / "base.png", tmp_path / "new.png", tmp_path / "d.png", "--json").stdout)
+    assert exact["exact"] == {"unmatched": 0, "colourChange": 12} and exact["differing"] == 12
+    assert exact["options"]["tolerant"] is False and exact["agrees"] is False
+    assert exact["regions"] == [{"x": 0, "y": 0, "width": 10, "height": 1}, {"x": 4, "y": 4, "width": 1, "height": 1},
+                                {"x": 9, "y": 9, "width": 1, "height": 1}]
+
+    r = imgdiff(tmp_path / "base.png", tmp_path / "new.png", tmp_path / "d.png", "--threshold", "0.1",
+                "--mask", "9,9,5,5", "--max-diff-pixels", "1", "--human-diff", tmp_path / "people.png")
+    assert r.returncode == 0, r.stdout + r.stderr
+    assert "colour-change pixels: 12\n" in r.stdout  # the library's counters stay
+    assert "options: threshold 0.1, 1 mask, max diff pixels 1\n" in r.stdout
+    assert "differing pixels: 1\nmasked pixels: 1\n" in r.stdout and "agree under the options" in r.stdout
+    assert (tmp_path / "people.png").read_bytes()[:4] == b"\x89PNG"
+    j = json.loads(imgdiff(tmp_path / "base.png", tmp_path / "new.png", tmp_path / "d.png", "--threshold", "0.1",
+                           "--max-diff-ratio", "0.005", "--json").stdout)
+    assert j["differing"] == 2 and j["agrees"] is False
+    assert j["options"]["threshold"] == 0.1 and j["options"]["maxDiffRatio"] == 0.005
+
+    for args, text in ((("--threshold", "2"), "0 to 1"), (("--mask", "1,2,3"), "x,y,w,h"),
+                       (("--antialiasing", "maybe"), "maybe"), (("--human-diff", tmp_path / "p.bmp"), ".png"),
+                       (("--human-diff", tmp_path / "base.png"), "BASELINE"),
+                       (("--mask-image", tmp_path / "none.png"), "none.png")):
+        r = imgdiff(tmp_path / "base.png", tmp_path / "new.png", tmp_path / "d2.png", *args)
+        assert r.returncode == 2 and text in r.stderr, (args, r.stderr)
+    assert (tmp_path / "base.png").read_bytes() == png_rgb(10, 10, base)

@@ -125,3 +125,47 @@ def test_an_unreadable_baseline_image_is_named_with_the_reason(models, tmp_path)
     empty.write_bytes(b"")
     r = check(part, "--results", tmp_path / "r", "--checks", "TestBitmapCompare", "--image-format", "cbf")
     assert f"cannot read the baseline image {empty}: the file is empty" in r.stdout, r.stdout
+
+
+def test_tolerant_options_and_mask_images_decide_image_checks(models, tmp_path):
+    from test_bitmap import png_rgb
+    part = models / "bracket.vxlprt"
+    edit(part, lambda m: m["view"].update(rects=[{"x": 100, "y": 100, "w": 200, "h": 40, "color": [200, 100, 50]}]))
+    assert check(part, "--results", tmp_path / "r1", "--checks", "TestBitmapCompare").returncode == 0
+    # A faint colour change of the whole rectangle: 8000 pixels for the library.
+    edit(part, lambda m: m["view"]["rects"][0].update(color=[190, 110, 40]))
+    exact = check(part, "--results", tmp_path / "r2", "--checks", "TestBitmapCompare", "--json", tmp_path / "r2.json")
+    assert exact.returncode == 1, exact.stdout
+    row = results_json(tmp_path / "r2.json")[("bracket.vxlprt", "TestBitmapCompare")]
+    assert row["images"]["human"] == "images/bracket.vxlprt/view-diff-human.png"
+    assert row["images"]["regions"] == [[100, 100, 200, 40]] and "comparison" not in row["images"]
+
+    tolerant = check(part, "--results", tmp_path / "r3", "--checks", "TestBitmapCompare", "--threshold", "0.1",
+                     "--json", tmp_path / "r3.json")
+    assert tolerant.returncode == 0, tolerant.stdout
+    row = results_json(tmp_path / "r3.json")[("bracket.vxlprt", "TestBitmapCompare")]
+    assert row["status"] == "OK"
+    assert row["message"] == "agrees: 0 differing pixels under threshold 0.1 (exact: Unmatched Pix: 0 ColorChange Pix: 8000)", row
+    settings = json.loads((tmp_path / "r3.json").read_text())["settings"]
+    assert settings["image comparison"] == "threshold 0.1", settings
+
+    # Too strict a threshold still warns, and says under what.
+    strict = check(part, "--results", tmp_path / "r4", "--checks", "TestBitmapCompare", "--threshold", "0.01",
+                   "--json", tmp_path / "r4.json")
+    assert strict.returncode == 1
+    row = results_json(tmp_path / "r4.json")[("bracket.vxlprt", "TestBitmapCompare")]
+    assert row["message"].endswith("; 8000 differing pixels under threshold 0.01"), row
+
+    # The rectangle masked: by --mask, or by the mask image beside the baseline.
+    masked = check(part, "--results", tmp_path / "r5", "--checks", "TestBitmapCompare", "--mask", "90,90,300,60")
+    assert masked.returncode == 0, masked.stdout
+    (models / "bracket-vxlprt.mask.png").write_bytes(
+        png_rgb(400, 200, lambda x, y: (0, 0, 0) if 100 <= x < 300 and 100 <= y < 140 else (255, 255, 255)))
+    beside = check(part, "--results", tmp_path / "r6", "--checks", "TestBitmapCompare", "--json", tmp_path / "r6.json")
+    assert beside.returncode == 0, beside.stdout
+    row = results_json(tmp_path / "r6.json")[("bracket.vxlprt", "TestBitmapCompare")]
+    assert "mask image bracket-vxlprt.mask.png" in row["message"]
+    # A mask image that cannot be read fails the check with the reason.
+    (models / "bracket-vxlprt.mask.png").write_bytes(b"\x89PNG\r\n\x1a\n broken")
+    broken = check(part, "--results", tmp_path / "r7", "--checks", "TestBitmapCompare")
+    assert broken.returncode == 2 and "bracket-vxlprt.mask.png" in broken.stdout, broken.stdout

@@ -7,6 +7,7 @@ import copy
 import json
 import os
 import pathlib
+import re
 import shutil
 import struct
 import subprocess
@@ -125,7 +126,7 @@ def test_image_checks_show_baseline_new_and_difference_with_a_slider(tmp_path):
 
     dom = chromium("--dump-dom", (tmp_path / "img.html").as_uri(), tmp=tmp_path).stdout.decode()
     for role in ("baseline", "new", "difference"):
-        assert f'<img class="{role}" alt="{role}" src="data:image/bmp;base64,' in dom
+        assert re.search(f'<img class="{role}" alt="{role}" [^>]*src="data:image/png;base64,', dom), role
     assert 'type="range"' in dom and 'class="top" style="width: 50%;"' in dom  # the script set the slider
     shot = tmp_path / "img.png"
     chromium(f"--screenshot={shot}", "--window-size=1000,800", (tmp_path / "img.html").as_uri(), tmp=tmp_path)
@@ -145,7 +146,8 @@ def test_missing_images_are_named_not_fetched(tmp_path):
 
 def console_errors(html, tmp):
     """The page's DOM after its script ran, and the console's error lines."""
-    run = chromium("--enable-logging=stderr", "--v=0", "--dump-dom", html.as_uri(), tmp=tmp)
+    run = chromium("--enable-logging=stderr", "--v=0", "--dump-dom", html if isinstance(html, str) else html.as_uri(),
+                   tmp=tmp)
     log = run.stderr.decode(errors="replace")
     return run.stdout.decode(), [line for line in log.splitlines() if "CONSOLE" in line or "Uncaught" in line]
 
@@ -163,7 +165,7 @@ def test_cbf_images_are_shown_and_the_script_survives_a_missing_one(models, tmp_
     dom, errors = console_errors(tmp_path / "cbf.html", tmp_path)
     assert "cannot show" not in dom and "cannot read" not in dom
     for role in ("baseline", "new", "difference"):
-        assert f'<img class="{role}" alt="{role}" src="data:image/bmp;base64,' in dom
+        assert re.search(f'<img class="{role}" alt="{role}" [^>]*src="data:image/png;base64,', dom), role
     assert 'class="top" style="width: 50%;"' in dom  # the slider's script ran
     assert errors == [], errors
 
@@ -182,3 +184,60 @@ def test_cbf_images_are_shown_and_the_script_survives_a_missing_one(models, tmp_
     assert "cannot show " + str(tmp_path / "gone.cbf") in dom
     assert dom.count('class="top" style="width: 50%;"') == 1  # the second document's slider
     assert errors == [], errors
+
+
+def test_a_moved_one_pixel_line_is_boxed_and_cbf_images_show_without_console_errors(models, tmp_path):
+    from test_check_runs import edit
+    part = models / "bracket.vxlprt"
+
+    def line_at(x):
+        def change(m):
+            m["view"].pop("image", None)
+            m["view"]["rects"] = [{"x": x, "y": 40, "w": 1, "h": 120, "color": [0, 0, 0]}]
+        return change
+    edit(part, line_at(200))
+    args = ("--image-format", "cbf", "--checks", "TestBitmapCompare")
+    first = ravelcrest("check", part, "--results", tmp_path / "r1", *args)
+    assert first.returncode == 0, first.stdout + first.stderr
+    edit(part, line_at(201))
+    second = ravelcrest("check", part, "--results", tmp_path / "r2", *args, "--report", tmp_path / "line.html",
+                        "--json", tmp_path / "r2.json")
+    assert second.returncode == 1, second.stdout + second.stderr
+    row = json.loads((tmp_path / "r2.json").read_text())["documents"][0]["checks"][0]
+    assert row["images"]["regions"] == [[200, 40, 2, 120]]
+    assert row["images"]["human"].endswith("view-diff-human.png")
+
+    html = (tmp_path / "line.html").read_text()
+    # Every image once: the table holds as many entries as distinct files.
+    table = json.loads(re.search(r'<script type="application/json" id="images">(.*?)</script>', html).group(1))
+    assert len(set(table.values())) == len(table)
+    assert "image/bmp" not in html and "image/gif" not in html
+
+    dom, errors = console_errors(tmp_path / "line.html", tmp_path)
+    assert errors == [], errors
+    assert "cannot show" not in dom and "cannot read" not in dom
+    for role in ("baseline", "new", "difference", "changes"):  # the CBF files shown as PNG
+        assert re.search(f'<img class="{role}" alt="{role}" [^>]*src="data:image/png;base64,', dom), role
+    # The box on each thumbnail (the view is downscaled), widened around the
+    # two columns that differ so it stays in sight.
+    boxes = re.findall(r'<span class="box" style="left:(-?\d+)px;top:(-?\d+)px;width:(\d+)px;height:(\d+)px">', dom)
+    assert len(boxes) == 4 and len(set(boxes)) == 1, boxes
+    assert int(boxes[0][2]) >= 8 and int(boxes[0][3]) >= 120 * 320 // 1000, boxes
+    assert '<input type="checkbox" id="only-problems" checked="">' in dom
+
+    # Opened at the image block: the 1:1 view shows the difference with the
+    # box at full size, and the views to switch to.
+    dom, errors = console_errors((tmp_path / "line.html").as_uri() + "#images-0-0", tmp_path)
+    assert errors == [], errors
+    viewer = dom[dom.index('<div id="viewer"'):]
+    assert viewer.startswith('<div id="viewer">'), viewer[:40]  # no longer hidden
+    assert re.search(r'<img class="under" alt="" src="data:image/png;base64,', viewer)
+    assert '<span style="left: 197px; top: 37px; width: 8px; height: 126px;"></span>' in viewer
+    assert '<button type="button" data-view="difference" class="on">' in viewer
+    for view in ("baseline", "new", "changes", "slider"):
+        assert f'<button type="button" data-view="{view}">' in viewer, view
+
+    shot = tmp_path / "line.png"
+    chromium(f"--screenshot={shot}", "--window-size=1400,1400", (tmp_path / "line.html").as_uri(), tmp=tmp_path)
+    colours = {p for row in png_pixels(shot.read_bytes())[2] for p in row}
+    assert (0xE6, 0x00, 0x7A) in colours  # the boxes are drawn

@@ -1,0 +1,187 @@
+#include "sim/converters/PngCodec.h"
+
+#include <png.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+namespace rc::sim::converters {
+
+namespace {
+
+constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+std::nullopt_t fail(std::string* error, std::string reason) {
+  if (error) *error = std::move(reason);
+  return std::nullopt;
+}
+
+// The input of a read and what it found; plain data, since libpng leaves a
+// failed read by longjmp.
+struct Source {
+  const std::uint8_t* data;
+  std::size_t size;
+  std::size_t at;
+  char message[200];
+  png_uint_32 width, height;
+  bool tooLarge;
+};
+
+void readBytes(png_structp png, png_bytep out, png_size_t count) {
+  auto* source = static_cast<Source*>(png_get_io_ptr(png));
+  if (count > source->size - source->at) png_error(png, "the file ends early");
+  std::memcpy(out, source->data + source->at, count);
+  source->at += count;
+}
+
+[[noreturn]] void keepMessage(png_structp png, png_const_charp message) {
+  auto* source = static_cast<Source*>(png_get_error_ptr(png));
+  std::snprintf(source->message, sizeof source->message, "%s", message);
+  png_longjmp(png, 1);
+}
+
+void ignoreWarning(png_structp, png_const_charp) {}
+
+// Reads the picture of `source` as 8-bit RGBA rows into `rgba` (grey
+// widened, palettes expanded, tRNS made alpha, 16 bits scaled to 8,
+// interlacing undone). False with the message in `source` (or tooLarge set)
+// on failure. Holds no C++ objects with destructors, since libpng leaves it
+// by longjmp; the buffers belong to the caller.
+bool readRgba(Source& source, std::vector<std::uint8_t>& rgba, std::vector<png_bytep>& rows) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, keepMessage, ignoreWarning);
+  if (!png) return false;
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return false;
+  }
+  if (!info) png_error(png, "out of memory");
+  png_set_read_fn(png, &source, readBytes);
+  png_read_info(png, info);
+  source.width = png_get_image_width(png, info);
+  source.height = png_get_image_height(png, info);
+  if (source.width > static_cast<png_uint_32>(display::kMaxSurfaceSide) ||
+      source.height > static_cast<png_uint_32>(display::kMaxSurfaceSide) ||
+      std::uint64_t{source.width} * source.height > display::kMaxDecodedPixels) {
+    source.tooLarge = true;
+    png_destroy_read_struct(&png, &info, nullptr);
+    return false;
+  }
+  png_set_expand(png);
+  png_set_scale_16(png);
+  png_set_gray_to_rgb(png);
+  png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  if (png_get_rowbytes(png, info) != std::size_t{source.width} * 4) png_error(png, "unexpected row layout");
+  rgba.resize(std::size_t{source.width} * source.height * 4);
+  rows.resize(source.height);
+  for (png_uint_32 y = 0; y < source.height; ++y) rows[y] = rgba.data() + std::size_t{y} * source.width * 4;
+  png_read_image(png, rows.data());
+  png_read_end(png, nullptr);
+  png_destroy_read_struct(&png, &info, nullptr);
+  return true;
+}
+
+}  // namespace
+
+namespace {
+
+// The output of a write; plain data but for the string it appends to.
+struct Sink {
+  std::string* out;
+  char message[200];
+};
+
+void appendBytes(png_structp png, png_bytep data, png_size_t count) {
+  static_cast<Sink*>(png_get_io_ptr(png))->out->append(reinterpret_cast<const char*>(data), count);
+}
+
+void flushNothing(png_structp) {}
+
+[[noreturn]] void keepWriteMessage(png_structp png, png_const_charp message) {
+  auto* sink = static_cast<Sink*>(png_get_error_ptr(png));
+  std::snprintf(sink->message, sizeof sink->message, "%s", message);
+  png_longjmp(png, 1);
+}
+
+// Writes 8-bit RGB `rows` as a PNG file into `sink`. Each row as its
+// difference from the one above, deflated by run length: drawings and
+// difference images are mostly rows like their neighbours, which this keeps
+// small at a fraction of the usual time. False
+// with the message in `sink` on failure; like readRgba, it holds no C++
+// objects with destructors.
+bool writeRgb(Sink& sink, png_uint_32 width, png_uint_32 height, std::vector<png_bytep>& rows) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, keepWriteMessage, ignoreWarning);
+  if (!png) return false;
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return false;
+  }
+  if (!info) png_error(png, "out of memory");
+  png_set_write_fn(png, &sink, appendBytes, flushNothing);
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+  png_set_compression_strategy(png, Z_RLE);
+  png_set_compression_level(png, 1);
+  png_write_info(png, info);
+  png_write_image(png, rows.data());
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
+
+}  // namespace
+
+bool looksLikePng(std::span<const std::uint8_t> data) {
+  return data.size() >= sizeof kSignature && std::memcmp(data.data(), kSignature, sizeof kSignature) == 0;
+}
+
+std::string encodePng(const display::Surface& image) {
+  if (image.empty()) throw std::runtime_error("PNG encoder: the picture is empty");
+  const auto width = static_cast<std::size_t>(image.width());
+  std::vector<std::uint8_t> rgb(image.pixels().size() * 3);
+  for (std::size_t i = 0; i < image.pixels().size(); ++i) {
+    const std::uint32_t p = image.pixels()[i];
+    rgb[i * 3] = display::redOf(p);
+    rgb[i * 3 + 1] = display::greenOf(p);
+    rgb[i * 3 + 2] = display::blueOf(p);
+  }
+  std::vector<png_bytep> rows(static_cast<std::size_t>(image.height()));
+  for (std::size_t y = 0; y < rows.size(); ++y) rows[y] = rgb.data() + y * width * 3;
+  Sink sink{nullptr, {}};
+  std::string out;
+  sink.out = &out;
+  if (!writeRgb(sink, static_cast<png_uint_32>(image.width()), static_cast<png_uint_32>(image.height()), rows))
+    throw std::runtime_error(std::string("PNG encoder: ") + sink.message);
+  return out;
+}
+
+std::optional<display::Surface> decodePng(std::span<const std::uint8_t> data, std::string* error) {
+  if (!looksLikePng(data)) return fail(error, "not a PNG file");
+  Source source{data.data(), data.size(), 0, {}, 0, 0, false};
+  std::vector<std::uint8_t> rgba;
+  std::vector<png_bytep> rows;
+  if (!readRgba(source, rgba, rows)) {
+    if (source.tooLarge)
+      return fail(error, "the PNG picture of " + std::to_string(source.width) + " x " +
+                             std::to_string(source.height) + " pixels is larger than the images this program reads");
+    return fail(error, std::string("damaged PNG file: ") + source.message);
+  }
+  display::Surface picture(static_cast<int>(source.width), static_cast<int>(source.height));
+  std::uint32_t* out = picture.row(0);
+  // Transparency is laid over white, the paper the host draws on.
+  auto over = [](unsigned c, unsigned a) { return static_cast<std::uint8_t>((c * a + 255 * (255 - a) + 127) / 255); };
+  for (std::size_t i = 0, n = std::size_t{source.width} * source.height; i < n; ++i) {
+    const std::uint8_t* p = rgba.data() + i * 4;
+    out[i] = p[3] == 255 ? display::rgb(p[0], p[1], p[2]) : display::rgb(over(p[0], p[3]), over(p[1], p[3]), over(p[2], p[3]));
+  }
+  return picture;
+}
+
+}  // namespace rc::sim::converters
