@@ -239,8 +239,9 @@ std::string reviewPage(const RunResults& results, const std::string& token) {
   const std::string policy = "default-src 'none';";
   if (std::size_t at = html.find(policy); at != std::string::npos)
     html.replace(at, policy.size(), "default-src 'none'; connect-src 'self';");
-  if (std::size_t at = html.find("<body>"); at != std::string::npos)
-    html.replace(at, 6, "<body data-review-token=\"" + token + "\">");
+  // The token goes on the body tag, whatever attributes the report gives it.
+  if (std::size_t at = html.find("<body"); at != std::string::npos)
+    html.insert(at + 5, " data-review-token=\"" + token + "\"");
   if (std::size_t at = html.find("</head>"); at != std::string::npos)
     html.insert(at, "<style>" + std::string(kReviewStyle) + "</style>");
   if (std::size_t at = html.rfind("</body>"); at != std::string::npos)
