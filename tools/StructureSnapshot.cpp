@@ -1,0 +1,221 @@
+#include "tools/StructureSnapshot.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/automation/Error.h"
+#include "platform/automation/NumberText.h"
+#include "platform/automation/Registry.h"
+#include "platform/automation/SafeArray.h"
+#include "platform/automation/Trap.h"
+#include "platform/os/Files.h"
+#include "platform/os/Paths.h"
+#include "tools/BaselineCandidates.h"
+#include "tools/OutputFiles.h"
+
+namespace rc::tools {
+
+namespace au = rc::automation;
+using au::Variant;
+
+namespace {
+
+// Differences a row's note names before "and N more".
+constexpr std::size_t kNoteLimit = 8;
+
+std::vector<Variant> itemsOf(const Variant& v) { return v.isArray() ? v.asArray().items() : std::vector<Variant>{}; }
+
+// "0.1,0.1" of an array of numbers.
+std::string numbersText(const Variant& v) {
+  std::string text;
+  for (const Variant& x : itemsOf(v)) text += (text.empty() ? "" : ",") + au::writeForm(x.toDouble());
+  return text;
+}
+
+// The file a component points at, relative to the assembly's folder when it
+// lies below it; its title when the host has no document for it.
+std::string componentFile(const au::ObjectRef& component, const CheckEnv& env) {
+  Variant model = au::call(component, "GetModelDoc");
+  if (!model.isObject() || !model.toObject()) return au::call(component, "GetTitle").toText();
+  std::filesystem::path path(au::call(model.toObject(), "GetPathName").toText());
+  std::filesystem::path relative = path.lexically_relative(env.folder);
+  if (relative.empty() || *relative.begin() == "..") return path.string();
+  return relative.string();
+}
+
+std::vector<SnapshotItem> readComponents(const CheckEnv& env) {
+  au::ObjectRef doc = au::call(env.host, "ActiveDoc").toObject();
+  au::ObjectRef config = au::call(doc, "GetActiveConfiguration").toObject();
+  au::ObjectRef root = au::call(config, "GetRootComponent").toObject();
+  std::vector<SnapshotItem> items;
+  for (const Variant& child : itemsOf(au::call(root, "GetChildren"))) {
+    au::ObjectRef c = child.toObject();
+    if (!c) continue;
+    SnapshotItem item{au::call(c, "Name").toText(), {}};
+    item.fields = {{"file", componentFile(c, env)},
+                   {"suppression", au::call(c, "GetSuppression").toText()},
+                   {"hidden", au::call(c, "IsHidden", {Variant(false)}).toBool() ? "yes" : "no"}};
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+std::size_t annotationCount(const au::ObjectRef& view) {
+  std::size_t n = 0;
+  for (Variant a = au::call(view, "GetFirstAnnotation2"); a.isObject() && a.toObject(); ++n)
+    a = au::call(a.toObject(), "GetNext2");
+  return n;
+}
+
+// The views of the active sheet, keyed "SHEET/VIEW".
+void readSheetViews(const au::ObjectRef& doc, const std::string& sheet, std::vector<SnapshotItem>& items) {
+  std::size_t index = 0;
+  for (Variant v = au::call(doc, "GetFirstView"); v.isObject() && v.toObject(); ++index) {
+    au::ObjectRef view = v.toObject();
+    std::string name;
+    au::trapped([&] { name = au::call(view, "GetName2").toText(); }, [](const au::AutomationError&) {});
+    if (name.empty()) name = "view " + std::to_string(index + 1);
+    Variant xform = au::call(view, "GetXform");
+    std::vector<Variant> x = itemsOf(xform);
+    SnapshotItem item{sheet + "/" + name, {}};
+    item.fields = {{"position", numbersText(au::call(view, "position"))},
+                   {"outline", numbersText(au::call(view, "GetOutline"))},
+                   {"scale", x.size() >= 3 ? au::writeForm(x[2].toDouble()) : numbersText(xform)},
+                   {"annotations", std::to_string(annotationCount(view))}};
+    items.push_back(std::move(item));
+    v = au::call(view, "GetNextView");
+  }
+}
+
+std::vector<SnapshotItem> readViews(const CheckEnv& env) {
+  au::ObjectRef doc = au::call(env.host, "ActiveDoc").toObject();
+  std::string current = au::call(au::call(doc, "GetCurrentSheet").toObject(), "getName").toText();
+  std::vector<SnapshotItem> items;
+  for (const Variant& name : itemsOf(au::call(doc, "GetSheetNames"))) {
+    au::call(doc, "ActivateSheet", {name});
+    readSheetViews(doc, name.toText(), items);
+  }
+  au::call(doc, "ActivateSheet", {Variant(current)});
+  return items;
+}
+
+const std::string* fieldOf(const SnapshotItem& item, const std::string& name) {
+  for (const auto& [k, v] : item.fields)
+    if (k == name) return &v;
+  return nullptr;
+}
+
+const SnapshotItem* findItem(const std::vector<SnapshotItem>& items, const std::string& key) {
+  auto it = std::find_if(items.begin(), items.end(), [&](const SnapshotItem& i) { return i.key == key; });
+  return it == items.end() ? nullptr : &*it;
+}
+
+}  // namespace
+
+std::vector<SnapshotItem> readStructure(const CheckEntry& entry, const CheckEnv& env) {
+  return entry.name == "Views" ? readViews(env) : readComponents(env);
+}
+
+std::string snapshotText(const std::vector<SnapshotItem>& items) {
+  std::string text;
+  for (const SnapshotItem& item : items) {
+    text += item.key;
+    for (const auto& [k, v] : item.fields) text += "\t" + k + "=" + v;
+    text += "\n";
+  }
+  return text;
+}
+
+std::vector<SnapshotItem> parseSnapshot(const std::string& text) {
+  std::vector<SnapshotItem> items;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = std::min(text.find('\n', start), text.size());
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    if (line.empty()) continue;
+    SnapshotItem item;
+    std::size_t p = line.find('\t');
+    item.key = line.substr(0, p);
+    while (p != std::string::npos) {
+      std::size_t next = line.find('\t', p + 1);
+      std::string field = line.substr(p + 1, next == std::string::npos ? std::string::npos : next - p - 1);
+      std::size_t eq = field.find('=');
+      item.fields.emplace_back(field.substr(0, eq), eq == std::string::npos ? "" : field.substr(eq + 1));
+      p = next;
+    }
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+std::vector<std::string> snapshotDifferences(const std::vector<SnapshotItem>& baseline,
+                                             const std::vector<SnapshotItem>& fresh) {
+  std::vector<std::string> out;
+  for (const SnapshotItem& old : baseline) {
+    const SnapshotItem* now = findItem(fresh, old.key);
+    if (!now) {
+      out.push_back("removed " + old.key);
+      continue;
+    }
+    for (const auto& [k, v] : old.fields) {
+      const std::string* n = fieldOf(*now, k);
+      if (!n || *n != v) out.push_back(old.key + ": " + k + " " + v + " -> " + (n ? *n : "(none)"));
+    }
+  }
+  for (const SnapshotItem& now : fresh)
+    if (!findItem(baseline, now.key)) out.push_back("added " + now.key);
+  return out;
+}
+
+std::string joinLimited(const std::vector<std::string>& phrases, std::size_t limit) {
+  std::string text;
+  for (std::size_t i = 0; i < phrases.size() && i < limit; ++i) text += (i ? "; " : "") + phrases[i];
+  if (phrases.size() > limit) text += "; and " + std::to_string(phrases.size() - limit) + " more";
+  return text;
+}
+
+void compareSnapshot(const std::string& file, const std::vector<SnapshotItem>& fresh, const CheckEnv& env,
+                     const RunOptions& options, CheckRow& row, LastRun& lastRun) {
+  const std::string base = platform::joinPath(env.baselineFolder, file);
+  const std::string text = snapshotText(fresh);
+  row.newValue = std::to_string(fresh.size());
+  if (!platform::fileExists(base)) {
+    if (options.ci) {
+      row.status = Status::Failed;
+      row.detail = "no baseline (" + std::string(kStateFolderName) + "/" + env.nameOnly + "/" + file +
+                   "); --ci fails instead of creating it";
+      return;
+    }
+    platform::createFolder(env.baselineFolder);
+    replaceOutputFile(base, text);
+    row.status = Status::BaselineCreated;
+    return;
+  }
+  std::vector<SnapshotItem> old = parseSnapshot(platform::readFile(base));
+  row.baseValue = std::to_string(old.size());
+  std::vector<std::string> differences = snapshotDifferences(old, fresh);
+  if (differences.empty()) return;
+  row.status = Status::Warning;
+  row.detail = joinLimited(differences, kNoteLimit);
+  AcceptableChange change{row.check, "", row.baseValue, row.newValue, {}};
+  change.files.push_back(writeCandidate(env, file, text, std::string(kStateFolderName) + "/" + env.nameOnly + "/" + file));
+  lastRun.changes.push_back(std::move(change));
+}
+
+CheckRow runStructureCheck(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options, LastRun& lastRun) {
+  CheckRow row{env.label, entry.name, Status::Ok, "", "", "", {}};
+  try {
+    std::vector<SnapshotItem> items = readStructure(entry, env);
+    compareSnapshot(entry.name == "Views" ? "views.txt" : "components.txt", items, env, options, row, lastRun);
+  } catch (const au::AutomationError& e) {
+    row.status = Status::Failed;
+    row.detail = "reading the structure: " + e.description();
+  } catch (const std::exception& e) {
+    row.status = Status::Failed;
+    row.detail = e.what();
+  }
+  return row;
+}
+
+}  // namespace rc::tools
