@@ -204,6 +204,13 @@ std::string toleranceFor(const CheckEntry& entry, const RunOptions& options) {
   return percent + "," + au::writeForm(options.timeFloor);
 }
 
+// A check that only writes to the journal: no properties key, data file or
+// baseline file of its own. Its journal block is kept as a snapshot.
+bool journalOnly(const CheckEntry& entry) {
+  return entry.kind == ResultKind::Code && entry.baselineKey.empty() && entry.dataFiles.empty() &&
+         !entry.baselineFiles && !entry.baselineFileName;
+}
+
 // Runs one check; adds the baseline files it keeps beside the document to `baselines`.
 CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options, const std::string& journFile,
                 LastRun& lastRun, std::vector<std::string>& baselines) {
@@ -290,6 +297,24 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
     row.detail = "faster than the baseline (--warn-faster warns about that too)";
   }
   bool created = createdByCheck;
+  AcceptableChange change{entry.name, "", "", "", {}};
+  if (journalOnly(entry)) {
+    try {
+      SnapshotOutcome outcome =
+          compareJournalSnapshot(entry.name, stableJournalLines(journal), env, options, row, change);
+      if (outcome == SnapshotOutcome::Missing) {
+        row.status = Status::Failed;
+        row.detail = "no baseline (its journal block); --ci fails instead of creating it";
+        return row;
+      }
+      warned = warned || outcome == SnapshotOutcome::Changed;
+      created = created || outcome == SnapshotOutcome::Created;
+    } catch (const std::exception& e) {
+      row.status = Status::Failed;
+      row.detail = std::string("journal snapshot: ") + e.what();
+      return row;
+    }
+  }
   for (std::size_t i = 0; i < baselineFiles.size(); ++i) {
     if (sizeOf(baselineFiles[i]) != before.baselineSizes[i] && !warned) {
       created = true;
@@ -297,7 +322,7 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
       row.baseValue.clear();
     }
   }
-  AcceptableChange change{entry.name, "", row.baseValue, row.newValue, {}};
+  change.oldValue = row.baseValue, change.newValue = row.newValue;
   std::vector<std::string> missing;
   try {
     created = compareDataFiles(entry, env, options, row, warned, change, missing) || created;

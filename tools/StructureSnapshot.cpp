@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <regex>
 
 #include "platform/automation/Error.h"
 #include "platform/automation/NumberText.h"
@@ -201,6 +202,57 @@ void compareSnapshot(const std::string& file, const std::vector<SnapshotItem>& f
   AcceptableChange change{row.check, "", row.baseValue, row.newValue, {}};
   change.files.push_back(writeCandidate(env, file, text, std::string(kStateFolderName) + "/" + env.nameOnly + "/" + file));
   lastRun.changes.push_back(std::move(change));
+}
+
+std::vector<std::string> stableJournalLines(const std::vector<std::string>& journal) {
+  static const std::regex kVolatile(
+      R"(\b\d{1,4}[-/.]\d{1,2}[-/.]\d{1,4}\b|\b\d{1,2}:\d{2}\b|process|\bpid\b|\bsec(ond)?s?\b|elapsed|\btime:|information \((st|mt)\))",
+      std::regex::icase);
+  std::vector<std::string> out;
+  for (const std::string& line : journal) {
+    std::string trimmed = line;
+    while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\r')) trimmed.pop_back();
+    if (trimmed.empty() || trimmed == "'" || std::regex_search(trimmed, kVolatile)) continue;
+    out.push_back(trimmed);
+  }
+  // The host journal's lines come first, the journal file's after them: a
+  // block made of the same half twice is kept once.
+  std::size_t half = out.size() / 2;
+  if (out.size() % 2 == 0 && half > 0 && std::equal(out.begin(), out.begin() + half, out.begin() + half))
+    out.resize(half);
+  return out;
+}
+
+SnapshotOutcome compareJournalSnapshot(const std::string& check, const std::vector<std::string>& lines,
+                                       const CheckEnv& env, const RunOptions& options, CheckRow& row,
+                                       AcceptableChange& change) {
+  const std::string file = "journal-" + check + ".txt";
+  const std::string base = platform::joinPath(env.baselineFolder, file);
+  std::string text;
+  for (const std::string& l : lines) text += l + "\n";
+  if (!platform::fileExists(base)) {
+    if (options.ci) return SnapshotOutcome::Missing;
+    platform::createFolder(env.baselineFolder);
+    replaceOutputFile(base, text);
+    return SnapshotOutcome::Created;
+  }
+  std::vector<std::string> old;
+  const std::string stored = platform::readFile(base);
+  for (std::size_t start = 0; start < stored.size();) {
+    std::size_t end = std::min(stored.find('\n', start), stored.size());
+    old.push_back(stored.substr(start, end - start));
+    start = end + 1;
+  }
+  std::vector<std::string> phrases;
+  for (std::size_t i = 0; i < std::max(old.size(), lines.size()); ++i) {
+    std::string was = i < old.size() ? old[i] : "", now = i < lines.size() ? lines[i] : "";
+    if (was != now) phrases.push_back("journal line " + std::to_string(i + 1) + ": \"" + was + "\" \u2192 \"" + now + "\"");
+  }
+  if (phrases.empty()) return SnapshotOutcome::Agreed;
+  if (!row.detail.empty()) row.detail += "; ";
+  row.detail += joinLimited(phrases, kNoteLimit);
+  change.files.push_back(writeCandidate(env, file, text, std::string(kStateFolderName) + "/" + env.nameOnly + "/" + file));
+  return SnapshotOutcome::Changed;
 }
 
 CheckRow runStructureCheck(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options, LastRun& lastRun) {

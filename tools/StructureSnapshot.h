@@ -52,6 +52,25 @@ std::string joinLimited(const std::vector<std::string>& phrases, std::size_t lim
 void compareSnapshot(const std::string& file, const std::vector<SnapshotItem>& fresh, const CheckEnv& env,
                      const RunOptions& options, CheckRow& row, LastRun& lastRun);
 
+// The journal block of a check that only journals, with the volatile lines
+// left out: empty lines, and lines holding a date (2026-12-08, 12/08/2026),
+// a time of day (14:05, 14:05:22), a process ID ("Process", "PID") or a
+// timing ("seconds", "sec", "Elapsed", "Time:"), and the session-kind
+// header ("Information (ST)" or "(MT)"), which depends on --multi-session
+// rather than on the model. Lines the host journal and the journal file
+// both carry are kept once.
+std::vector<std::string> stableJournalLines(const std::vector<std::string>& journal);
+
+enum class SnapshotOutcome { Agreed, Created, Changed, Missing };
+
+// Compares the journal block `lines` of check `check` with its snapshot
+// baseline (.ravelcrest/<file name>/journal-<check>.txt), creating it when
+// missing (Missing under --ci, nothing written). A change puts every changed
+// line (up to a limit) into `row.detail` and a candidate into `change`.
+SnapshotOutcome compareJournalSnapshot(const std::string& check, const std::vector<std::string>& lines,
+                                       const CheckEnv& env, const RunOptions& options, CheckRow& row,
+                                       AcceptableChange& change);
+
 // Runs a structure check ("Components" or "Views") on the open document.
 CheckRow runStructureCheck(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options, LastRun& lastRun);
 
