@@ -215,8 +215,9 @@ void addCheckCommand(CLI::App& app, CommandContext& context) {
   cmd->add_option("-j,--jobs", args->jobs, "Documents checked at once, each in a host session of its own "
                                            "(default: the number of processors)");
   cmd->add_option("--image-format", args->options.imageFormat,
-                  "Format of image baselines: gif (default) or cbf (lossless for any number of colours)")
-      ->check(CLI::IsMember({"gif", "cbf"}))
+                  "Format of new image baselines: auto (default: GIF for at most 256 colours, else CBF), gif "
+                  "(warns when the picture has more colours than a GIF holds) or cbf (lossless for any number)")
+      ->check(CLI::IsMember({"auto", "gif", "cbf"}))
       ->capture_default_str();
   cmd->add_option("--image-tolerance", args->options.imageTolerance,
                   "Pixels an image may differ by (and by which its size may change) without a warning")

@@ -18,6 +18,7 @@
 #include "tools/CheckCatalog.h"
 #include "tools/DataFileCompare.h"
 #include "tools/ImageChecks.h"
+#include "tools/ImageFormatChoice.h"
 #include "tools/BaselineCandidates.h"
 #include "tools/BaselineIndex.h"
 #include "tools/Interrupt.h"
@@ -366,6 +367,26 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
   return row;
 }
 
+// Runs an image check with its baseline in the chosen format; a baseline
+// it creates says which format, and a GIF that loses colours warns.
+CheckRow runImageCheck(const CheckEntry& entry, const FormatChoice& choice, const CheckEnv& env,
+                       const RunOptions& options, const std::string& journFile, LastRun& lastRun,
+                       std::vector<std::string>& baselines) {
+  CheckEnv imageEnv = env;
+  imageEnv.imageFormat = choice.format;
+  CheckRow row = runOne(entry, imageEnv, options, journFile, lastRun, baselines);
+  if (row.status != Status::BaselineCreated || choice.note.empty()) return row;
+  row.detail = choice.note + (row.detail.empty() ? "" : "; " + row.detail);
+  if (choice.lossy) row.status = Status::Warning;
+  return row;
+}
+
+CheckRow runViewImage(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options,
+                      const std::string& journFile, LastRun& lastRun, std::vector<std::string>& baselines) {
+  FormatChoice choice = chooseImageFormat(env, "view", options.imageFormat, [&] { return viewColours(env); });
+  return runImageCheck(entry, choice, env, options, journFile, lastRun, baselines);
+}
+
 // The drawing's sheets saved by the host, then one image check per sheet;
 // a host that cannot save them gives one FAILED row.
 void runSheetImages(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options,
@@ -383,7 +404,10 @@ void runSheetImages(const CheckEntry& entry, const CheckEnv& env, const RunOptio
   }
   for (const CheckEntry& sheet : sheets) {
     if (interruptRequested()) return;
-    rows.push_back(runOne(sheet, env, options, journFile, lastRun, baselines));
+    const std::string what = sheet.name.substr(sheet.name.find('(') + 1, sheet.name.size() - sheet.name.find('(') - 2);
+    const std::string fresh = platform::joinPath(env.imagesFolder, what + "-new.bmp");
+    FormatChoice choice = chooseImageFormat(env, what, options.imageFormat, [&] { return fileColours(fresh); });
+    rows.push_back(runImageCheck(sheet, choice, env, options, journFile, lastRun, baselines));
   }
 }
 
@@ -414,6 +438,14 @@ void keepPendingChanges(const CheckEnv& env, const std::vector<CheckRow>& rows, 
     auto ran = [&](const CheckRow& r) { return r.check == change.check; };
     if (std::none_of(rows.begin(), rows.end(), ran)) lastRun.changes.push_back(std::move(change));
   }
+}
+
+// Gives the rows from `first` on the time since `started`, shared evenly
+// (the sheets of one image check).
+void stampTimes(std::vector<CheckRow>& rows, std::size_t first, std::uint32_t started) {
+  if (rows.size() <= first) return;
+  const double seconds = (platform::tickCount() - started) / 1000.0 / static_cast<double>(rows.size() - first);
+  for (std::size_t i = first; i < rows.size(); ++i) rows[i].seconds = seconds;
 }
 
 bool selected(const RunOptions& options, const CheckEntry& entry) {
@@ -529,15 +561,13 @@ std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& 
     if (std::find(entry.types.begin(), entry.types.end(), env.type) == entry.types.end()) continue;
     if (!selected(options, entry)) continue;
     if (!entry.member.empty() && info.find(entry.member).empty()) continue;
-    if (entry.kind == ResultKind::Structure) {
-      rows.push_back(runStructureCheck(entry, env, options, lastRun));
-      continue;
-    }
-    if (entry.kind == ResultKind::SheetImages) {
-      runSheetImages(entry, env, options, journFile, lastRun, rows, baselines);
-      continue;
-    }
-    rows.push_back(runOne(entry, env, options, journFile, lastRun, baselines));
+    const std::size_t first = rows.size();
+    const std::uint32_t started = platform::tickCount();
+    if (entry.kind == ResultKind::Structure) rows.push_back(runStructureCheck(entry, env, options, lastRun));
+    else if (entry.kind == ResultKind::SheetImages) runSheetImages(entry, env, options, journFile, lastRun, rows, baselines);
+    else if (entry.member == "TestBitmapCompare") rows.push_back(runViewImage(entry, env, options, journFile, lastRun, baselines));
+    else rows.push_back(runOne(entry, env, options, journFile, lastRun, baselines));
+    stampTimes(rows, first, started);
   }
   // The rows are what matters; a host that cannot close is left as it is.
   au::trapped(
