@@ -80,4 +80,25 @@ void describeMassChange(const std::vector<QuantityChange>& quantities, const std
   row.detail = note;
 }
 
+void groupRelatedNotes(std::vector<CheckRow>& rows) {
+  static constexpr const char* kMass[] = {"COM_X", "COM_Y", "COM_Z", "Volume", "Area", "Mass",
+                                          "Mom_XX", "Mom_YY", "Mom_ZZ", "Mom_XY", "Mom_ZX", "Mom_YZ"};
+  auto warnedMass = [](const CheckRow& r) { return r.check == "TestMassProp" && r.status == Status::Warning; };
+  if (std::none_of(rows.begin(), rows.end(), warnedMass)) return;
+  for (CheckRow& r : rows) {
+    if (r.status != Status::Warning || r.check == "TestMassProp" || r.detail.empty()) continue;
+    // Every labelled line of the note is a mass quantity: "(configuration Default: Mass)".
+    std::size_t labels = 0, mass = 0;
+    for (std::size_t p = r.detail.find("(configuration "); p != std::string::npos;
+         p = r.detail.find("(configuration ", p + 1)) {
+      ++labels;
+      std::size_t colon = r.detail.find(": ", p), close = r.detail.find(')', p);
+      if (colon == std::string::npos || close == std::string::npos || colon > close) continue;
+      std::string what = r.detail.substr(colon + 2, close - colon - 2);
+      if (std::find(std::begin(kMass), std::end(kMass), what) != std::end(kMass)) ++mass;
+    }
+    if (labels > 0 && labels == mass) r.detail = "same change as TestMassProp: " + r.detail;
+  }
+}
+
 }  // namespace rc::tools

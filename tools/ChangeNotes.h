@@ -32,4 +32,10 @@ std::string quantityText(const QuantityChange& q);
 // the row as it is when none is beyond it.
 void describeMassChange(const std::vector<QuantityChange>& quantities, const std::string& configuration, CheckRow& row);
 
+// Groups the warnings of one document that one change explains: when
+// TestMassProp warned, a data-file row whose changed lines are all mass
+// quantities gets "same change as TestMassProp: " before its note, so the
+// notes read as one cause (and one `baseline accept DOC` takes them all).
+void groupRelatedNotes(std::vector<CheckRow>& rows);
+
 }  // namespace rc::tools

@@ -15,6 +15,7 @@
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
 #include "platform/os/System.h"
+#include "tools/ChangeNotes.h"
 #include "tools/CheckCatalog.h"
 #include "tools/DataFileCompare.h"
 #include "tools/ImageChecks.h"
@@ -569,6 +570,7 @@ std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& 
     else rows.push_back(runOne(entry, env, options, journFile, lastRun, baselines));
     stampTimes(rows, first, started);
   }
+  groupRelatedNotes(rows);
   // The rows are what matters; a host that cannot close is left as it is.
   au::trapped(
       [&] {

@@ -33,15 +33,16 @@ std::string numbersText(const Variant& v) {
   return text;
 }
 
-// The file a component points at, relative to the assembly's folder when it
-// lies below it; its title when the host has no document for it.
+// The file a component points at, relative to the assembly's folder; its
+// title when the host has no document for it.
 std::string componentFile(const au::ObjectRef& component, const CheckEnv& env) {
   Variant model = au::call(component, "GetModelDoc");
   if (!model.isObject() || !model.toObject()) return au::call(component, "GetTitle").toText();
   std::filesystem::path path(au::call(model.toObject(), "GetPathName").toText());
-  std::filesystem::path relative = path.lexically_relative(env.folder);
-  if (relative.empty() || *relative.begin() == "..") return path.string();
-  return relative.string();
+  // Relative also when it lies beside or above the assembly's folder, so a
+  // suite copied elsewhere keeps its baseline.
+  std::filesystem::path relative = path.lexically_normal().lexically_relative(std::filesystem::path(env.folder).lexically_normal());
+  return relative.empty() ? path.string() : relative.string();
 }
 
 std::vector<SnapshotItem> readComponents(const CheckEnv& env) {
