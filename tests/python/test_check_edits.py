@@ -210,3 +210,33 @@ def test_features_say_when_the_host_constants_cannot_be_read(baselined, tmp_path
     empty.mkdir()
     bad = check(models / "bracket.vxlprt", "--results", tmp_path / "r2", "--checks", "Features", "--host-folder", empty)
     assert bad.returncode == 2 and "vxconst.bas is not found under" in bad.stdout, bad.stdout
+
+
+def test_reports_go_into_folders_made_for_them_and_junit_tells_created_from_failed(tmp_path):
+    import xml.etree.ElementTree as ET
+    folder = tmp_path / "m"
+    folder.mkdir()
+    shutil.copy(ROOT / "examples" / "models" / "bolt.vxlprt", folder)
+    (folder / "broken.vxlprt").write_text("{ not a model")
+    results = tmp_path / "r"
+    run = check(folder, "--results", results, "--report", results / "report.html", "--junit", results / "ci" / "j.xml",
+                "--json", tmp_path / "a" / "b" / "r.json")
+    assert run.returncode == 2, run.stdout + run.stderr
+    assert (results / "report.html").exists() and (tmp_path / "a" / "b" / "r.json").exists()
+    suites = ET.parse(results / "ci" / "j.xml").getroot()
+    cases = {(c.get("classname"), c.get("name")): c for c in suites.iter("testcase")}
+    created = cases[("bolt.vxlprt", "TestEdgeCount")]
+    assert created.find("failure") is None and created.find("properties/property").get("value") == "created"
+    assert "baseline created" in created.find("system-out").text
+    assert cases[("broken.vxlprt", "open")].find("error") is not None
+    assert cases[("broken.vxlprt", "open")].find("failure") is None
+    assert suites.get("errors") == "1"
+    assert sum(float(c.get("time")) for c in cases.values()) > 0
+    # Under --ci a missing baseline is a failure.
+    fresh = tmp_path / "f"
+    fresh.mkdir()
+    shutil.copy(ROOT / "examples" / "models" / "nut.prt", fresh)
+    ci = check(fresh, "--results", tmp_path / "rc", "--ci", "--junit", tmp_path / "rc" / "j.xml")
+    assert ci.returncode == 2
+    ci_cases = list(ET.parse(tmp_path / "rc" / "j.xml").getroot().iter("testcase"))
+    assert any(c.find("failure") is not None for c in ci_cases)
