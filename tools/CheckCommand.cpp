@@ -58,9 +58,11 @@ noise floor of P; the tool always hands it the explicit P,F form.)
 Timings use the percentage with their own floor (--time-floor, seconds) and
 warn only when the new time is slower, unless --warn-faster is given.
 Baselines: the library's properties files beside each document; the tool's
-own (data-file copies) in a .ravelcrest folder beside it; image baselines
-beside it too, named after it: bracket.vxlprt -> bracket-vxlprt.gif (the
-view), bracket.vxldrw -> bracket-vxldrw-sheet1.gif, ... (one per sheet).
+own (data-file copies, the Components and Views structure, the journal
+blocks of checks that only journal) in a .ravelcrest folder beside it; image
+baselines beside it too, named after it: bracket.vxlprt -> bracket-vxlprt.gif
+(the view), bracket.vxldrw -> bracket-vxldrw-sheet1.gif, ... (one per sheet),
+GIF for at most 256 colours and CBF beyond (--image-format auto).
 What the image checks saw is in RESULTS/images/<document>/.
 Parallel runs (-j) and shards (--shard) print the same rows in the same
 order as a serial run; `ravelcrest merge` joins the --json files of shards.
