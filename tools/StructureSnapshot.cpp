@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <regex>
+#include <unordered_map>
 
 #include "platform/automation/Error.h"
 #include "platform/automation/NumberText.h"
@@ -101,21 +102,57 @@ std::vector<SnapshotItem> readViews(const CheckEnv& env) {
   return items;
 }
 
+// A key or value as the snapshot file keeps it: a backslash, tab, CR or LF
+// of a host's name is written as an escape, so every item stays one line.
+std::string escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+// Escapes every key and value, and numbers a key met before ("bolt-1 #2"),
+// so that two items of one name are told apart.
+std::vector<SnapshotItem> settled(std::vector<SnapshotItem> items) {
+  std::unordered_map<std::string, int> seen;
+  for (SnapshotItem& item : items) {
+    item.key = escaped(item.key);
+    for (auto& [k, v] : item.fields) v = escaped(v);
+    if (int n = ++seen[item.key]; n > 1) item.key += " #" + std::to_string(n);
+  }
+  return items;
+}
+
 const std::string* fieldOf(const SnapshotItem& item, const std::string& name) {
   for (const auto& [k, v] : item.fields)
     if (k == name) return &v;
   return nullptr;
 }
 
-const SnapshotItem* findItem(const std::vector<SnapshotItem>& items, const std::string& key) {
-  auto it = std::find_if(items.begin(), items.end(), [&](const SnapshotItem& i) { return i.key == key; });
-  return it == items.end() ? nullptr : &*it;
+using ItemIndex = std::unordered_map<std::string, const SnapshotItem*>;
+
+ItemIndex indexOf(const std::vector<SnapshotItem>& items) {
+  ItemIndex index;
+  for (const SnapshotItem& i : items) index.emplace(i.key, &i);
+  return index;
+}
+
+const SnapshotItem* findItem(const ItemIndex& index, const std::string& key) {
+  auto it = index.find(key);
+  return it == index.end() ? nullptr : it->second;
 }
 
 }  // namespace
 
 std::vector<SnapshotItem> readStructure(const CheckEntry& entry, const CheckEnv& env) {
-  return entry.name == "Views" ? readViews(env) : readComponents(env);
+  return settled(entry.name == "Views" ? readViews(env) : readComponents(env));
 }
 
 std::string snapshotText(const std::vector<SnapshotItem>& items) {
@@ -154,8 +191,9 @@ std::vector<SnapshotItem> parseSnapshot(const std::string& text) {
 std::vector<std::string> snapshotDifferences(const std::vector<SnapshotItem>& baseline,
                                              const std::vector<SnapshotItem>& fresh) {
   std::vector<std::string> out;
+  const ItemIndex freshIndex = indexOf(fresh), baseIndex = indexOf(baseline);
   for (const SnapshotItem& old : baseline) {
-    const SnapshotItem* now = findItem(fresh, old.key);
+    const SnapshotItem* now = findItem(freshIndex, old.key);
     if (!now) {
       out.push_back("removed " + old.key);
       continue;
@@ -166,7 +204,7 @@ std::vector<std::string> snapshotDifferences(const std::vector<SnapshotItem>& ba
     }
   }
   for (const SnapshotItem& now : fresh)
-    if (!findItem(baseline, now.key)) out.push_back("added " + now.key);
+    if (!findItem(baseIndex, now.key)) out.push_back("added " + now.key);
   return out;
 }
 

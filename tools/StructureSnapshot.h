@@ -28,7 +28,9 @@ struct SnapshotItem {
 };
 
 // The items of the open document's structure for `entry` ("Components" or
-// "Views"). Raises AutomationError when the host cannot answer.
+// "Views"), their texts escaped for the snapshot file (backslash, tab, CR,
+// LF) and a repeated key numbered ("bolt-1 #2"). Raises AutomationError
+// when the host cannot answer.
 std::vector<SnapshotItem> readStructure(const CheckEntry& entry, const CheckEnv& env);
 
 // The snapshot file's text of `items`, and the items of such a text.
