@@ -1,9 +1,5 @@
 #include "tools/keystead/AdminCommands.h"
 
-#include <filesystem>
-#include <stdexcept>
-#include <system_error>
-
 #include <pwd.h>
 #include <unistd.h>
 
@@ -102,13 +98,7 @@ int runAdminCommand(const AdminRequest& r, std::istream& in, std::ostream& out) 
   } else if (r.command == "log") {
     for (const AuditEntry& e : v->auditLog()) printAudit(out, e);
   } else if (r.command == "get") {
-    RevisionRecord rev = revisionNamed(*v, r.file);
-    // The folder is made (with its parents) only once the revision is
-    // known, so a wrong name leaves nothing behind.
-    std::error_code ec;
-    std::filesystem::create_directories(r.directory, ec);
-    if (ec) throw std::runtime_error("cannot create the folder " + r.directory + ": " + ec.message());
-    v->save(rev, r.directory);
+    v->save(revisionNamed(*v, r.file), r.directory);
   }
   return 0;
 }
