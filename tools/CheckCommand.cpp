@@ -115,6 +115,15 @@ void noteOrphanedBaselines(const std::vector<std::string>& given, std::ostream& 
   for (const std::string& o : orphans) out << "  " << o << "\n";
 }
 
+// The library's module trace (TraceLog.log at the drive root: "Couldn't
+// find vxconst.bas" and the like) of a run goes into its results folder, as
+// the session's trace log does, unless $RAVELCREST_DRIVE_ROOT names a drive
+// root of the caller's own. Worker processes inherit it.
+void keepTracesInResults(const std::string& results) {
+  const char* root = ::getenv("RAVELCREST_DRIVE_ROOT");
+  if (root == nullptr || *root == '\0') ::setenv("RAVELCREST_DRIVE_ROOT", results.c_str(), 1);
+}
+
 void run(CheckArgs& args, CLI::App& cmd, CommandContext& context) {
   if (args.listChecks) {
     context.out << checkListText(checkCatalog());
@@ -139,6 +148,7 @@ void run(CheckArgs& args, CLI::App& cmd, CommandContext& context) {
   std::vector<DocumentItem> documents = collectDocuments(args.documents, context.err);
   suite.select(documents, context.err);
   args.options.results = prepareResultsFolder(args.results);
+  keepTracesInResults(args.options.results);
   // Every shard copies every document, so the copies' places (and their
   // baselines) do not depend on the shard.
   if (!args.baselines.empty()) copyIntoWorkFolder(documents, args.baselines);

@@ -208,8 +208,12 @@ def test_features_say_when_the_host_constants_cannot_be_read(baselined, tmp_path
     assert "Note" in (tmp_path / "r1" / "journal.txt").read_text()
     empty = tmp_path / "nohost"
     empty.mkdir()
-    bad = check(models / "bracket.vxlprt", "--results", tmp_path / "r2", "--checks", "Features", "--host-folder", empty)
+    env = {k: v for k, v in os.environ.items() if k != "RAVELCREST_DRIVE_ROOT"}
+    bad = subprocess.run([BIN, "check", models / "bracket.vxlprt", "--results", tmp_path / "r2", "--checks", "Features",
+                          "--host-folder", empty], capture_output=True, text=True, env=env, timeout=300)
     assert bad.returncode == 2 and "vxconst.bas is not found under" in bad.stdout, bad.stdout
+    # The library's reason is in the run's own trace log, not in the user's state folder.
+    assert "Couldn't find vxconst.bas" in (tmp_path / "r2" / "TraceLog.log").read_text()
 
 
 def test_reports_go_into_folders_made_for_them_and_junit_tells_created_from_failed(tmp_path):
