@@ -116,8 +116,12 @@ std::string dataLineLabel(std::string_view fileName, std::string_view text, std:
   if (owner != "sheet ") fields.insert(fields.end(), std::begin(kMass), std::end(kMass));
   std::vector<std::string_view> lines = splitLines(text);
   std::size_t first = (line - 1) / fields.size() * fields.size();
-  std::string name = first < lines.size() ? std::string(splitItems(lines[first]).front()) : "";
-  return owner + name + ": " + fields[(line - 1) % fields.size()];
+  std::vector<std::string_view> head = first < lines.size() ? splitItems(lines[first]) : std::vector<std::string_view>{""};
+  std::string what = fields[(line - 1) % fields.size()];
+  // A part's record starts with its configuration's name and edge count.
+  if (fileName == "MassPropertyInCinfigs.dat" && what == "name" && head.size() > 1 && !head[1].empty())
+    what = "name and edges";
+  return owner + std::string(head.front()) + ": " + what;
 }
 
 std::string describeChange(const DataFileChange& change) {

@@ -60,7 +60,7 @@ EDITS = [
     ("dimension +10 % under --tolerance 5", "bracket.vxlprt", mass_times(1.1, 3), ["--tolerance", "5"],
      "TestMassProp", "Volume"),
     ("renamed configuration", "bracket.vxlprt", lambda m: cfg(m, 1).update(name="Longer"), [],
-     "MassPropInCfgs", "configuration Long: name"),
+     "MassPropInCfgs", "configuration Long: name and edges"),
     ("removed component", "frame.vxlasm", lambda m: cfg(m)["components"].pop(), [], "Components", "removed fastener-1"),
     ("suppressed component", "frame.vxlasm", lambda m: cfg(m)["components"][0].update(suppression=0), [],
      "Components", "bracket-1: suppression 2 -> 0"),

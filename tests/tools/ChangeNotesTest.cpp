@@ -42,7 +42,8 @@ TEST(DataFileNotes, EveryChangedLineIsFoundAndLabelled) {
   ASSERT_EQ(all.size(), 2u);
   EXPECT_EQ(all[0].line, 7u);
   EXPECT_EQ(dataLineLabel("MassPropertyInCinfigs.dat", base, 7), "configuration Default: Mass");
-  EXPECT_EQ(dataLineLabel("MassPropertyInCinfigs.dat", base, 14), "configuration Long: name");
+  EXPECT_EQ(dataLineLabel("MassPropertyInCinfigs.dat", base, 14), "configuration Long: name and edges");
+  EXPECT_EQ(dataLineLabel("MassPropertyInCinfigs.dat", "Default\n", 1), "configuration Default: name");
   EXPECT_EQ(dataLineLabel("RavelcrestPartAssembly.dat", "Default\n4\n*Cut1;*\n12\n", 3),
             "configuration Default: failed features");
   EXPECT_EQ(dataLineLabel("RavelcrestDrawing.dat", "Sheet1\n2\n**\nx.BMP\nSheet2\n", 7), "sheet Sheet2: failed features");
