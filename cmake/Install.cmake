@@ -38,6 +38,13 @@ install(TARGETS ravelcrest_core ravelcrest_sim ravelcrest_platform ravelcrest_ha
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   INCLUDES DESTINATION ${RAVELCREST_INSTALL_INCLUDEDIR})
 install(TARGETS ravelcrest_cli_main keystead-admin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The host's geometry modules, loaded on demand (never linked): found from
+# the program's folder as ../LIBDIR/ravelcrest.
+if(TARGET ravelcrest_geometry)
+  install(TARGETS ravelcrest_geometry ravelcrest_geometry_full LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/ravelcrest)
+  target_compile_definitions(ravelcrest_sim PRIVATE
+    RAVELCREST_GEOMETRY_INSTALL_SUBDIR="${CMAKE_INSTALL_LIBDIR}/ravelcrest")
+endif()
 
 # The headers of the harness interface: registering the classes, creating
 # objects by ProgID, calling members by name, Variant and SafeArray, with

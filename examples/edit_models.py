@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Edits copies of the sample models so that a second check run finds changes.
 
-For the first part document of the folder: one face more on its active
-configuration, a tenth more mass, and its first sound feature failing.
+For every part document of the folder: one face more on its active
+configuration, a tenth more mass, and its first sound feature failing. For
+every geometry part with a sidecar (pump.step.json): a tenth more density,
+so its mass properties change while its geometry stays.
 """
 import json
 import pathlib
@@ -37,12 +39,21 @@ def edit_part(path):
     print(f"edited {path.name}: {len(body['faces'])} faces, mass {mass[5]:g}")
 
 
+def edit_sidecar(path):
+    sidecar = json.loads(path.read_text(encoding="utf-8"))
+    sidecar["density"] = sidecar.get("density", 1.0) * 1.1
+    path.write_text(json.dumps(sidecar, indent=2) + "\n", encoding="utf-8")
+    print(f"edited {path.name}: density {sidecar['density']:g}")
+
+
 def main(folder):
     parts = sorted(pathlib.Path(folder).glob("*.vxlprt"))
     if not parts:
         sys.exit(f"edit_models: no part documents in {folder}")
     for part in parts:
         edit_part(part)
+    for sidecar in sorted(pathlib.Path(folder).glob("*.step.json")):
+        edit_sidecar(sidecar)
 
 
 if __name__ == "__main__":

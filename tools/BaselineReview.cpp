@@ -1,5 +1,6 @@
 #include "tools/BaselineReview.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <cerrno>
 
 #include "Core/properties/PropertyFile.h"
+#include "platform/os/FileIo.h"
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
 #include "tools/BaselineIndex.h"
@@ -104,7 +106,11 @@ void rewriteProperty(const std::string& file, const std::string& key, const std:
     if (core::SetProperty(key, temp, value, build) != 0) throw OutputError("cannot write " + file);
     platform::appendText(temp, after);
     if (::chmod(temp.c_str(), mode) != 0) throw OutputError("cannot write " + file + ": " + systemReason(errno));
-    if (::rename(temp.c_str(), file.c_str()) != 0) throw OutputError("cannot write " + file + ": " + systemReason(errno));
+    // Synced before it replaces the baseline, as every replaced output file.
+    const int written = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+    if (written < 0) throw OutputError("cannot write " + file + ": " + systemReason(errno));
+    if (int e = platform::fileio::syncAndRename(written, temp, file); e != 0)
+      throw OutputError("cannot write " + file + ": " + systemReason(e));
   } catch (...) {
     ::unlink(temp.c_str());
     throw;

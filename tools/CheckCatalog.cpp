@@ -144,6 +144,7 @@ std::vector<CheckEntry> buildCatalog() {
   version.arguments = [](const CheckEnv&) {
     return std::vector<Variant>{Variant::integer(1), Variant::integer(1)};  // compare, and list the history
   };
+  version.geometryNeeds = {"fileVersion", "versionHistory"};
   c.push_back(version);
 
   CheckEntry perf = measurement("TestPerformance", {kPart, kAssembly, kDrawing}, "Open",
@@ -167,11 +168,14 @@ std::vector<CheckEntry> buildCatalog() {
   c.push_back(dataCheck("ActivateConfigs", {kPart, kAssembly}, "every configuration can be activated", noArguments));
   c.push_back(dataCheck("MassPropInCfgs", {kPart, kAssembly}, "mass properties of every configuration (data file)",
                         inDataFolder, {"MassPropertyInCinfigs.dat"}));
-  c.push_back(dataCheck("FailedFeatInCongs", {kPart, kAssembly},
-                        "each configuration's features and their errors (data files)", inDataFolder,
-                        {"RavelcrestPartAssembly.dat", "RavelcrestPartAssemblyConfigCount.dat"}));
+  CheckEntry failedFeatures = dataCheck("FailedFeatInCongs", {kPart, kAssembly},
+                                        "each configuration's features and their errors (data files)", inDataFolder,
+                                        {"RavelcrestPartAssembly.dat", "RavelcrestPartAssemblyConfigCount.dat"});
+  failedFeatures.geometryNeeds = {"features"};
+  c.push_back(failedFeatures);
   CheckEntry features =
       dataCheck("Features", {kPart, kAssembly, kDrawing}, "the feature tree, listed in the journal", noArguments);
+  features.geometryNeeds = {"features"};
   // Without the host's constants the library lists no annotation and only
   // says so in the trace log: the row says so instead of agreeing.
   features.describe = [](const CheckEnv& env, const std::vector<std::string>&, CheckRow&) {

@@ -58,6 +58,10 @@ struct CheckEntry {
   std::string member;               // clsApplication member called ("" for the tool's own)
   std::string measures;             // what it measures, for --list-checks
   std::vector<int> types;           // document types it applies to
+  // For geometry documents (STEP, BREP): sidecar fields of which the check
+  // needs one, what the geometry file cannot hold; without any of them the
+  // check is not applicable there. Empty: the file has what it measures.
+  std::vector<std::string> geometryNeeds;
   std::string baselineKey;          // key in the properties file, "" if none
   ResultKind kind = ResultKind::Code;
   // The argument list of the call (by-reference slots included).

@@ -32,6 +32,12 @@
 #include "tools/Command.h"
 #include "tools/DocumentQueue.h"
 #include "tools/DocumentSet.h"
+#include "tools/HistoryCharts.h"
+#include "tools/HistoryStore.h"
+#include "tools/HtmlReport.h"
+#include "tools/HistoryTrend.h"
+#include "tools/OutputFiles.h"
+#include "tools/ReviewCommand.h"
 #include "tools/Interrupt.h"
 #include "tools/Progress.h"
 #include "tools/ResultsFolder.h"
@@ -47,6 +53,8 @@ namespace {
 namespace au = rc::automation;
 
 constexpr int kInterrupted = 130;
+// The runs the report's history charts show.
+constexpr std::size_t kChartedRuns = 20;
 
 constexpr const char* kHelpFooter = R"(Tolerance: a value agrees with its baseline when it differs by less than
 the percentage, or when both are below the noise floor.
@@ -82,7 +90,35 @@ struct CheckArgs {
   bool showConfig = false;
   RunOptions options;
   ReportPaths reports;
+  std::string history;          // --history DB
+  std::size_t timingTrend = 0;  // --timing-trend K
+  bool review = false;
+  ReviewOptions reviewOptions;
+  std::string idleTimeout = "0";
 };
+
+// Keeps the run for `review`, records it in the history (and warns of
+// timing trends there), then serves the review when asked. Answers the
+// timing trends found.
+int afterRun(const CheckArgs& args, const RunResults& results, const std::string& started, CommandContext& context) {
+  replaceOutputFile(platform::joinPath(args.options.results, kReviewResultsName), resultsToJson(results));
+  int trends = 0;
+  if (!args.history.empty()) {
+    HistoryStore store(args.history);
+    store.record(results, started, args.options.build);
+    ToleranceText tolerance = parseToleranceOption(args.options.tolerance);
+    if (!args.reports.html.empty())
+      replaceOutputFile(args.reports.html, withHistoryCharts(htmlReport(results, args.options.results), results, store,
+                                                             kChartedRuns, tolerance.percent));
+    if (args.timingTrend > 0) {
+      trends = warnTimingTrends(store, results, args.timingTrend, tolerance.percent, args.options.timeFloor,
+                                context.out);
+    }
+  }
+  if (args.review && !results.interrupted)
+    runReview(args.options.results, args.reviewOptions, args.idleTimeout, context);
+  return trends;
+}
 
 std::size_t widestLabel(const std::vector<DocumentItem>& documents) {
   std::size_t w = 0;
@@ -144,6 +180,10 @@ void run(CheckArgs& args, CLI::App& cmd, CommandContext& context) {
   unsigned jobs = args.jobs.empty() ? processorCount() : parseJobsOption(args.jobs);
   Shard shard = args.shard.empty() ? Shard{} : shardOption(args.shard, ::getenv, context.err);
   checkReportPaths(args.reports, "check");
+  if (args.timingTrend > 0 && args.history.empty()) throw UsageError("check: --timing-trend needs --history");
+  // A history this version cannot write is refused before anything runs.
+  if (!args.history.empty()) HistoryStore{args.history};
+  const std::string startedAt = utcNow();
 
   std::vector<DocumentItem> documents = collectDocuments(args.documents, context.err);
   suite.select(documents, context.err);
@@ -194,6 +234,7 @@ void run(CheckArgs& args, CLI::App& cmd, CommandContext& context) {
   results.interrupted = interruptRequested();
   results.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   writeReports(results, args.reports, args.options.results);
+  if (afterRun(args, results, startedAt, context) > 0) context.exitCode = std::max(context.exitCode, 1);
   if (results.interrupted) {
     context.out << "interrupted: " << results.documents.size() << " of " << queue.size() << " documents checked\n";
     context.exitCode = kInterrupted;
@@ -238,6 +279,13 @@ void addCheckCommand(CLI::App& app, CommandContext& context) {
   cmd->add_option("--shard", args->shard, "K/N: check only documents K, K+N, K+2N, ... (for a CI matrix); auto: "
                   "the shard of the GitLab, Kubernetes, Slurm or Buildkite job the run is in");
   addReportOptions(*cmd, args->reports);
+  cmd->add_option("--history", args->history,
+                  "Record the run in this history: an SQLite file, or a PostgreSQL connection string");
+  cmd->add_option("--timing-trend", args->timingTrend,
+                  "Warn when a timing's median over the last K recorded runs is beyond its tolerance")
+      ->check(CLI::Range(1, 10000));
+  cmd->add_flag("--review", args->review, "Then serve the run for review in the browser (see `review`)");
+  addReviewOptions(*cmd, args->reviewOptions, args->idleTimeout);
   cmd->add_option("--config", args->config,
                   "Suite file (default: ravelcrest.toml in the documents' common folder or the nearest above it)");
   cmd->add_flag("--show-config", args->showConfig, "Print the settings in force and where each came from, then stop");

@@ -149,17 +149,31 @@ std::vector<std::string> resolveCheckNames(std::string_view list, const std::vec
 }
 
 std::string checkListText(const std::vector<CheckEntry>& catalog) {
-  std::size_t nameWidth = 0, typeWidth = 0;
+  // What a check does on STEP and BREP files (parts and assemblies only).
+  auto geometry = [](const CheckEntry& e) -> std::string {
+    bool parts = std::find(e.types.begin(), e.types.end(), kPart) != e.types.end();
+    bool assemblies = std::find(e.types.begin(), e.types.end(), kAssembly) != e.types.end();
+    if (!parts && !assemblies) return "step/brep: no";
+    if (e.geometryNeeds.empty()) return "step/brep: yes";
+    std::string needs;
+    for (const std::string& n : e.geometryNeeds) needs += (needs.empty() ? "" : " or ") + n;
+    return "step/brep: sidecar " + needs;
+  };
+  std::size_t nameWidth = 0, typeWidth = 0, geometryWidth = 0;
   for (const CheckEntry& e : catalog) {
     nameWidth = std::max(nameWidth, e.name.size());
     typeWidth = std::max(typeWidth, std::string_view(typeNames(e)).size());
+    geometryWidth = std::max(geometryWidth, geometry(e).size());
   }
   std::string text;
   for (const CheckEntry& e : catalog) {
-    std::string types = typeNames(e);
+    std::string types = typeNames(e), g = geometry(e);
     text += e.name + std::string(nameWidth - e.name.size() + 2, ' ') + types +
-            std::string(typeWidth - types.size() + 2, ' ') + e.measures + "\n";
+            std::string(typeWidth - types.size() + 2, ' ') + g + std::string(geometryWidth - g.size() + 2, ' ') +
+            e.measures + "\n";
   }
+  text += "\nstep/brep: whether the check runs on STEP and BREP files; \"sidecar F\" runs only when the file's\n"
+          "sidecar (NAME.step.json) holds field F, and is listed NOT APPLICABLE otherwise.\n";
   return text;
 }
 

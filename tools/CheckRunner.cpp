@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 #include "platform/automation/Error.h"
@@ -22,6 +23,7 @@
 #include "tools/ImageFormatChoice.h"
 #include "tools/BaselineCandidates.h"
 #include "tools/BaselineIndex.h"
+#include "tools/GeometryDocuments.h"
 #include "tools/Interrupt.h"
 #include "tools/LastRun.h"
 #include "tools/OutputFiles.h"
@@ -35,6 +37,7 @@ using au::Variant;
 
 const char* statusText(Status s) {
   switch (s) {
+    case Status::NotApplicable: return "NOT APPLICABLE";
     case Status::Ok: return "OK";
     case Status::BaselineCreated: return "BASELINE CREATED";
     case Status::ExpectedFailure: return "XFAIL";
@@ -190,13 +193,6 @@ CheckRow checkReferences(const CheckEnv& env, CheckRow row) {
     for (std::size_t i = 0; i < missing.size(); ++i) row.detail += (i ? ", " : "") + missing[i];
   }
   return row;
-}
-
-// A timing warning stands only when the new time is the slower one, unless
-// faster times warn too.
-bool timingWarns(const CheckRow& row, const RunOptions& options) {
-  if (options.warnFaster || row.baseValue.empty()) return true;
-  return au::leadingNumber(row.newValue) > au::leadingNumber(row.baseValue);
 }
 
 // The tolerance a check runs under: timings get their own noise floor.
@@ -516,6 +512,14 @@ std::string openDocument(CheckEnv& env, const RunOptions& options, const std::st
   return "";
 }
 
+// Why a check that needs sidecar fields does not run on a geometry file.
+std::string notApplicableReason(const CheckEntry& entry, const std::string& file) {
+  std::string fields;
+  for (std::size_t i = 0; i < entry.geometryNeeds.size(); ++i)
+    fields += (i == 0 ? "" : i + 1 == entry.geometryNeeds.size() ? " or " : ", ") + entry.geometryNeeds[i];
+  return "not applicable: a geometry file holds no " + fields + "; give it in " + file + ".json";
+}
+
 // Runs the checks of one document with its journal going to `journFile`.
 std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& options, const std::string& journFile) {
   CheckRow openRow{item.label, "open", Status::Failed, "", "", item.problem, {}};
@@ -536,6 +540,12 @@ std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& 
   env.hostFolder = options.hostFolder;
   env.imageTolerance = options.imageTolerance;
   env.type = documentTypeOf(item.path);
+  bool geometry = isGeometryDocument(item.path);
+  std::set<std::string> sidecar;
+  if (geometry) {
+    env.type = geometryDocumentType(item.path);
+    sidecar = sidecarFields(item.path);
+  }
 
   if (env.type == 0) {
     openRow.detail = "not a part, assembly or drawing file";
@@ -545,6 +555,12 @@ std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& 
     startDataFolder(env.dataFolder);
     startDataFolder(env.imagesFolder);
     openRow.detail = openDocument(env, options, journFile);
+    // The content decides a geometry file's type; a guess the host does not
+    // share is tried the other way once.
+    if (geometry && openRow.detail.find("does not match") != std::string::npos) {
+      env.type = env.type == kPart ? kAssembly : kPart;
+      openRow.detail = openDocument(env, options, journFile);
+    }
   } catch (const au::AutomationError& e) {
     openRow.detail = e.description();
   }
@@ -562,6 +578,13 @@ std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& 
     if (std::find(entry.types.begin(), entry.types.end(), env.type) == entry.types.end()) continue;
     if (!selected(options, entry)) continue;
     if (!entry.member.empty() && info.find(entry.member).empty()) continue;
+    if (geometry && !entry.geometryNeeds.empty() &&
+        std::none_of(entry.geometryNeeds.begin(), entry.geometryNeeds.end(),
+                     [&](const std::string& f) { return sidecar.count(f) > 0; })) {
+      rows.push_back(CheckRow{item.label, entry.name, Status::NotApplicable, "", "",
+                              notApplicableReason(entry, env.nameOnly), {}});
+      continue;
+    }
     const std::size_t first = rows.size();
     const std::uint32_t started = platform::tickCount();
     if (entry.kind == ResultKind::Structure) rows.push_back(runStructureCheck(entry, env, options, lastRun));
@@ -604,6 +627,11 @@ DocumentResult runDocument(const DocumentItem& item, std::size_t index, const Ru
   platform::deleteFile(journFile);
   result.seconds = (platform::tickCount() - started) / 1000.0;
   return result;
+}
+
+bool timingWarns(const CheckRow& row, const RunOptions& options) {
+  if (options.warnFaster || row.baseValue.empty()) return true;
+  return au::leadingNumber(row.newValue) > au::leadingNumber(row.baseValue);
 }
 
 int exitCodeOf(const std::vector<CheckRow>& rows) {

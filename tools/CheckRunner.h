@@ -10,12 +10,14 @@
 
 namespace rc::tools {
 
-// In rising order of concern. ExpectedFailure and UnexpectedPass are the
-// rows of checks a suite file expects to fail (XFAIL: it warned or failed;
-// XPASS: it agreed); neither changes the exit code.
-enum class Status { Ok, BaselineCreated, ExpectedFailure, UnexpectedPass, Warning, Failed };
+// In rising order of concern. NotApplicable: the check cannot run on this
+// document (a geometry file without the sidecar fields it needs); it neither
+// passes nor fails. ExpectedFailure and UnexpectedPass are the rows of checks
+// a suite file expects to fail (XFAIL: it warned or failed; XPASS: it
+// agreed); neither changes the exit code.
+enum class Status { NotApplicable, Ok, BaselineCreated, ExpectedFailure, UnexpectedPass, Warning, Failed };
 
-// "OK", "BASELINE CREATED", "XFAIL", "XPASS", "WARNING", "FAILED"
+// "NOT APPLICABLE", "OK", "BASELINE CREATED", "XFAIL", "XPASS", "WARNING", "FAILED"
 const char* statusText(Status s);
 
 // The images of an image check, relative to the results folder.
@@ -71,5 +73,9 @@ DocumentResult runDocument(const DocumentItem& document, std::size_t index, cons
 
 // The exit code of a run: 2 when a check failed, 1 when one warned, else 0.
 int exitCodeOf(const std::vector<CheckRow>& rows);
+
+// Whether a timing row that differs beyond the tolerance warns: only when
+// the new time is the slower one, unless options.warnFaster.
+bool timingWarns(const CheckRow& row, const RunOptions& options);
 
 }  // namespace rc::tools

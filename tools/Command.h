@@ -48,5 +48,7 @@ void addImgdiffCommand(CLI::App& app, CommandContext& context);
 void addMergeCommand(CLI::App& app, CommandContext& context);
 void addBaselineCommand(CLI::App& app, CommandContext& context);
 void addVaultCommand(CLI::App& app, CommandContext& context);
+void addReviewCommand(CLI::App& app, CommandContext& context);
+void addHistoryCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace rc::tools

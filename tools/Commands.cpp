@@ -7,6 +7,8 @@ std::span<const AddCommand> commandTable() {
       &addCheckCommand,
       &addMergeCommand,
       &addBaselineCommand,
+      &addReviewCommand,
+      &addHistoryCommand,
       &addVaultCommand,
       &addTypelibCommand,
       &addRegistryCommand,

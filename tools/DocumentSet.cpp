@@ -1,3 +1,4 @@
+#include "tools/GeometryDocuments.h"
 #include "tools/DocumentSet.h"
 
 #include <algorithm>
@@ -126,6 +127,7 @@ int documentTypeOf(std::string_view path) {
   if (ext == ".vxlprt" || ext == ".prt" || ext == ".vxllfp") return 1;
   if (ext == ".vxlasm" || ext == ".asm") return 2;
   if (ext == ".vxldrw" || ext == ".drw") return 3;
+  if (isGeometryDocument(path)) return 1;  // the content tells a part from an assembly
   return 0;
 }
 

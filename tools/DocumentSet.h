@@ -18,6 +18,8 @@ struct DocumentItem {
 };
 
 // Part, assembly and drawing extensions, by the host's type code (0: none).
+// Geometry files (.step, .stp, .brep) count as parts here; the runner asks
+// their content (geometryDocumentType) whether they are assemblies.
 int documentTypeOf(std::string_view path);
 
 // The documents `arguments` name, in order, each once: a file as it is (a

@@ -131,7 +131,10 @@ std::string htmlReport(const RunResults& results, const std::string& imageFolder
       std::string(kReportStyle) + "</style></head>\n<body>\n<header id=\"summary\"><h1>ravelcrest check</h1>\n" +
       "<p class=\"counts\"><span class=\"ok\">" + std::to_string(c.ok) + " ok</span><span class=\"created\">" +
       std::to_string(c.created) + " baselines created</span><span class=\"warned\">" + std::to_string(c.warned) +
-      " warned</span><span class=\"failed\">" + std::to_string(c.failed) + " failed</span></p>\n<p class=\"run\">" +
+      " warned</span><span class=\"failed\">" + std::to_string(c.failed) + " failed</span>" +
+      (c.notApplicable > 0 ? "<span class=\"not-applicable\">" + std::to_string(c.notApplicable) + " not applicable</span>"
+                           : std::string()) +
+      "</p>\n<p class=\"run\">" +
       std::to_string(results.documents.size()) + " documents" +
       (results.documentCount > results.documents.size() ? " of " + std::to_string(results.documentCount) : "") + ", " +
       std::to_string(c.total()) + " checks, tolerance " + escapeMarkup(results.tolerance) + ", " +

@@ -27,6 +27,8 @@ bool isError(const CheckRow& r) { return r.status == Status::Failed && r.check =
 std::string testCase(const DocumentResult& d, const CheckRow& r) {
   std::string xml = "    <testcase" + attribute("classname", d.label) + attribute("name", r.check) +
                     attribute("time", seconds(r.seconds));
+  if (r.status == Status::NotApplicable)
+    return xml + ">\n      <skipped/>\n    </testcase>\n";  // the reason is in the notes and the JSON
   if (r.status == Status::BaselineCreated) {
     std::string said = "baseline created" + (r.newValue.empty() ? std::string() : ": " + r.newValue);
     return xml + ">\n      <properties><property name=\"baseline\" value=\"created\"/></properties>\n      <system-out>" +
@@ -53,11 +55,14 @@ std::string junitXml(const RunResults& results) {
                     attribute("failures", std::to_string(all.warned + all.failed - allErrors)) +
                     attribute("errors", std::to_string(allErrors)) + attribute("time", seconds(results.seconds)) + ">\n";
   for (const DocumentResult& d : results.documents) {
-    int failures = 0, errors = 0;
-    for (const CheckRow& r : d.rows) (isError(r) ? errors : failures) += isProblem(r) ? 1 : 0;
+    int failures = 0, errors = 0, skipped = 0;
+    for (const CheckRow& r : d.rows) {
+      (isError(r) ? errors : failures) += isProblem(r) ? 1 : 0;
+      skipped += r.status == Status::NotApplicable ? 1 : 0;
+    }
     xml += "  <testsuite" + attribute("name", d.label) + attribute("tests", std::to_string(d.rows.size())) +
            attribute("failures", std::to_string(failures)) + attribute("errors", std::to_string(errors)) +
-           " skipped=\"0\"" +
+           attribute("skipped", std::to_string(skipped)) +
            attribute("time", seconds(d.seconds)) + ">\n";
     for (const CheckRow& r : d.rows) xml += testCase(d, r);
     xml += "    <system-out>" + escapeMarkup(d.journal) + "</system-out>\n  </testsuite>\n";

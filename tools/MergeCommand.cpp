@@ -65,11 +65,10 @@ void runMerge(const MergeArgs& args, CommandContext& context) {
   if (replaced > 0)
     context.out << replaced << (replaced == 1 ? " document was" : " documents were")
                 << " in more than one input: the later input's result kept (--prefer later)\n";
-  context.exitCode = c.failed > 0 ? 2 : c.warned > 0 ? 1 : 0;
+  context.exitCode = exitCodeOf(merged);
   if (merged.documents.size() < merged.documentCount) {
     context.err << "ravelcrest: merge: " << merged.documentCount - merged.documents.size()
                 << " documents of the suite are in none of the results (a shard missing or interrupted?)\n";
-    context.exitCode = 2;
   }
 }
 

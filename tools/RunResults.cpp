@@ -17,8 +17,8 @@ constexpr std::string_view kFormat = "ravelcrest-results";
 constexpr int kVersion = 1;
 
 Status statusFromText(const std::string& text) {
-  for (Status s : {Status::Ok, Status::BaselineCreated, Status::ExpectedFailure, Status::UnexpectedPass,
-                   Status::Warning, Status::Failed})
+  for (Status s : {Status::NotApplicable, Status::Ok, Status::BaselineCreated, Status::ExpectedFailure,
+                   Status::UnexpectedPass, Status::Warning, Status::Failed})
     if (text == statusText(s)) return s;
   throw UsageError("unknown status \"" + text + "\"");
 }
@@ -101,11 +101,18 @@ std::string differenceBetween(const RunResults& a, const RunResults& b) {
 
 }  // namespace
 
+int exitCodeOf(const RunResults& results) {
+  const StatusCounts c = countStatuses(results);
+  if (c.failed > 0 || results.documents.size() < results.documentCount) return 2;
+  return c.warned > 0 ? 1 : 0;
+}
+
 StatusCounts countStatuses(const RunResults& results) {
   StatusCounts c;
   for (const DocumentResult& d : results.documents)
     for (const CheckRow& r : d.rows) {
       switch (r.status) {
+        case Status::NotApplicable: ++c.notApplicable; break;
         case Status::Ok: ++c.ok; break;
         case Status::BaselineCreated: ++c.created; break;
         case Status::ExpectedFailure: ++c.xfailed; break;
@@ -131,7 +138,7 @@ std::string resultsToJson(const RunResults& results) {
          {"seconds", results.seconds},
          {"results", results.resultsFolder},
          {"summary", {{"checks", c.total()}, {"ok", c.ok}, {"created", c.created}, {"warned", c.warned}, {"failed", c.failed},
-                      {"xfailed", c.xfailed}, {"xpassed", c.xpassed}}},
+                      {"xfailed", c.xfailed}, {"xpassed", c.xpassed}, {"notApplicable", c.notApplicable}}},
          {"documents", docs}};
   return dump(j) + "\n";
 }

@@ -32,9 +32,14 @@ struct RunResults {
 // Counts of each status over every row.
 struct StatusCounts {
   int ok = 0, created = 0, warned = 0, failed = 0, xfailed = 0, xpassed = 0;
-  int total() const { return ok + created + warned + failed + xfailed + xpassed; }
+  int notApplicable = 0;
+  int total() const { return ok + created + warned + failed + xfailed + xpassed + notApplicable; }
 };
 StatusCounts countStatuses(const RunResults& results);
+
+// The exit code of joined results: 2 when a check failed or a document of
+// the suite is in none of them, 1 when a check warned, else 0.
+int exitCodeOf(const RunResults& results);
 
 // The JSON form (format "ravelcrest-results", version 1).
 std::string resultsToJson(const RunResults& results);

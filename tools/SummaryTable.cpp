@@ -54,6 +54,7 @@ void SummaryTable::writeEnd() {
   if (count(Status::ExpectedFailure) + count(Status::UnexpectedPass) > 0)
     out_ << ", " << count(Status::ExpectedFailure) << " expected failures (XFAIL), " << count(Status::UnexpectedPass)
          << " expected to fail but agreed (XPASS)";
+  if (count(Status::NotApplicable) > 0) out_ << ", " << count(Status::NotApplicable) << " not applicable";
   out_ << "\n";
 }
 

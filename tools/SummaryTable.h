@@ -31,7 +31,7 @@ class SummaryTable {
   std::ostream& out_;
   std::array<std::size_t, 5> width_{};
   std::vector<std::string> notes_;
-  std::array<int, 6> counts_{};  // by Status
+  std::array<int, 7> counts_{};  // by Status
   int total_ = 0;
 };
 

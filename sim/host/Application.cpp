@@ -9,6 +9,8 @@
 #include "sim/host/ModelFile.h"
 #include "sim/host/Session.h"
 #include "sim/host/SessionTable.h"
+#include "sim/host/geometry/GeometryDocument.h"
+#include "sim/host/geometry/GeometryFormat.h"
 
 namespace rc::sim::host {
 
@@ -54,19 +56,36 @@ std::shared_ptr<Document> open(Application& app, const std::string& given, std::
     s.message("OpenDoc6: " + given + ": file not found");
     return nullptr;
   }
-  DocType fileType = modelfile::typeForPath(path);
-  if (fileType == DocType::None || static_cast<std::int32_t>(fileType) != type) {
+  auto mismatch = [&] {
     errors = kOpenGenericError;
     s.message("OpenDoc6: " + given + ": the document type " + std::to_string(type) + " does not match the file");
     return nullptr;
-  }
+  };
   std::shared_ptr<Document> doc;
-  try {
-    doc = std::make_shared<Document>(app.sessionRef(), path, fileType, modelfile::load(path, fileType));
-  } catch (const ModelFileError& e) {
-    errors = kOpenGenericError;
-    s.message(std::string("OpenDoc6: ") + e.what());
-    return nullptr;
+  if (geometry::isGeometryPath(path)) {
+    // Parts and assemblies only; which of them, the content decides.
+    if (type != static_cast<std::int32_t>(DocType::Part) && type != static_cast<std::int32_t>(DocType::Assembly))
+      return mismatch();
+    try {
+      geometry::Opened o = geometry::open(path);
+      if (static_cast<std::int32_t>(o.type) != type) return mismatch();
+      doc = std::make_shared<Document>(app.sessionRef(), path, o.type, std::move(o.model));
+      doc->setGeometry(std::move(o.state));
+    } catch (const ModelFileError& e) {
+      errors = kOpenGenericError;
+      s.message(std::string("OpenDoc6: ") + e.what());
+      return nullptr;
+    }
+  } else {
+    DocType fileType = modelfile::typeForPath(path);
+    if (fileType == DocType::None || static_cast<std::int32_t>(fileType) != type) return mismatch();
+    try {
+      doc = std::make_shared<Document>(app.sessionRef(), path, fileType, modelfile::load(path, fileType));
+    } catch (const ModelFileError& e) {
+      errors = kOpenGenericError;
+      s.message(std::string("OpenDoc6: ") + e.what());
+      return nullptr;
+    }
   }
   doc->openedReadOnly = (options & kOpenOptionReadOnly) != 0;
   if (!configuration.empty())

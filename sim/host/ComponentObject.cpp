@@ -17,6 +17,10 @@ Component& ComponentObject::component() const {
 
 std::shared_ptr<Document> ComponentObject::modelDocument() const {
   if (!index_) return documentRef();
+  if (document().geometry()) {
+    component();  // raises when the component is gone
+    return document().geometryComponent(*index_);
+  }
   return document().componentDocument(component().file);
 }
 

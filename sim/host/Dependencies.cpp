@@ -8,6 +8,7 @@
 #include "platform/os/Paths.h"
 #include "sim/host/DocumentFiles.h"
 #include "sim/host/ModelFile.h"
+#include "sim/host/geometry/GeometryDocument.h"
 
 namespace rc::sim::host::dependencies {
 
@@ -20,6 +21,14 @@ bool isAbsolute(std::string_view file) {
 std::vector<std::string> directFiles(const DocumentModel& model, DocType type) {
   if (model.dependencies) return *model.dependencies;
   std::vector<std::string> files;
+  if (type == DocType::Drawing) {
+    // The geometry files its views are drawn from.
+    for (const Sheet& s : model.sheets)
+      for (const DrawingView& v : s.views)
+        if (auto m = geometry::viewModel(v); m && std::find(files.begin(), files.end(), m->first) == files.end())
+          files.push_back(m->first);
+    return files;
+  }
   if (type != DocType::Assembly) return files;
   for (const Configuration& c : model.configurations)
     for (const Component& k : c.components)

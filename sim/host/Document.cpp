@@ -29,6 +29,9 @@
 #include "sim/host/Session.h"
 #include "sim/host/SheetObject.h"
 #include "sim/host/ViewObject.h"
+#include "sim/host/geometry/GeometryDocument.h"
+#include "sim/host/geometry/GeometryFormat.h"
+#include "sim/host/geometry/GeometryReader.h"
 
 namespace rc::sim::host {
 
@@ -95,6 +98,46 @@ std::shared_ptr<Document> Document::componentDocument(const std::string& file) {
     s.message(e.what());
     return nullptr;
   }
+}
+
+std::shared_ptr<Document> Document::geometryComponent(std::size_t index) {
+  if (!geometry_ || index >= geometry_->content->components.size()) return nullptr;
+  if (auto it = geometryComponents_.find(index); it != geometryComponents_.end()) return it->second;
+  geometry::Opened o = geometry::component(model_, geometry_, index);
+  std::vector<std::string> chain = ancestry_;
+  chain.push_back(path_);
+  auto doc = std::make_shared<Document>(sessionRef(), path_, o.type, std::move(o.model), std::move(chain));
+  doc->setGeometry(std::move(o.state));
+  doc->openedReadOnly = true;  // it shares the assembly's file
+  geometryComponents_.emplace(index, doc);
+  return doc;
+}
+
+const std::vector<float>* Document::projection(const std::string& file, const std::array<double, 3>& direction) {
+  std::string path = dependencies::resolve(path_, file);
+  std::string key = path;
+  for (double d : direction) key += "|" + std::to_string(d);
+  auto it = projections_.find(key);
+  if (it == projections_.end()) {
+    std::optional<std::vector<float>> value;
+    geometry::Request request{path, {}, {direction[0], direction[1], direction[2]}};
+    try {
+      geometry::Settings settings;
+      geometry::readSidecar(path, settings);
+      request.mesh = settings.mesh;
+      if (!platform::fileExists(path)) {
+        session().message(title() + ": view model " + file + " not found");
+      } else if (auto read = geometry::readProjection(request); auto* p = std::get_if<geometry::Projection>(&read)) {
+        value = std::move(*p);
+      } else {
+        session().message(title() + ": view model " + file + ": " + std::get<geometry::Refused>(read).reason);
+      }
+    } catch (const ModelFileError& e) {
+      session().message(title() + ": view model " + file + ": " + e.what());
+    }
+    it = projections_.emplace(key, std::move(value)).first;
+  }
+  return it->second ? &*it->second : nullptr;
 }
 
 const display::Surface* Document::viewImage() {
@@ -178,7 +221,9 @@ bool save(Document& d, std::int32_t& errors, std::int32_t& warnings) {
     warnings = m.saveWarnings;
     return false;
   }
-  if (m.readOnly || d.openedReadOnly || modelfile::readOnlyFile(d.path())) {
+  if (m.readOnly || d.openedReadOnly || modelfile::readOnlyFile(d.path()) ||
+      (d.geometry() && platform::fileExists(geometry::sidecarPath(d.path())) &&
+       modelfile::readOnlyFile(geometry::sidecarPath(d.path())))) {
     errors = 2;
     return false;
   }
@@ -188,7 +233,10 @@ bool save(Document& d, std::int32_t& errors, std::int32_t& warnings) {
   m.fileVersion = version;
   m.versionHistory.push_back(std::to_string(version));
   try {
-    documentfiles::write(d.path(), modelfile::serialize(m));
+    if (d.geometry())
+      geometry::saveSidecar(d.path(), m);
+    else
+      documentfiles::write(d.path(), modelfile::serialize(m));
   } catch (const std::exception& e) {
     m.fileVersion = oldVersion;
     m.versionHistory = std::move(oldHistory);

@@ -2,6 +2,7 @@
 // its model, its editing state and the document members the library calls.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -15,6 +16,10 @@
 #include "sim/host/Model.h"
 
 namespace rc::sim::host {
+
+namespace geometry {
+struct State;
+}
 
 // Page setup values of a document (the PageSetup object shows them).
 struct PageSettings {
@@ -60,6 +65,17 @@ class Document : public HostObject {
   // malformed, nested too deep or part of a cycle.
   std::shared_ptr<Document> componentDocument(const std::string& file);
 
+  // Geometry documents (STEP and BREP files): what the kernel read, or
+  // nullptr for a JSON model file.
+  const std::shared_ptr<const geometry::State>& geometry() const { return geometry_; }
+  void setGeometry(std::shared_ptr<const geometry::State> state) { geometry_ = std::move(state); }
+  // The document of component `index` of a geometry assembly, made once.
+  std::shared_ptr<Document> geometryComponent(std::size_t index);
+  // The visible edges of the geometry file `file` (relative to this
+  // document's folder) seen along `direction`, read once; nullptr, with a
+  // message to the session, when it cannot be read.
+  const std::vector<float>* projection(const std::string& file, const std::array<double, 3>& direction);
+
   // The picture named by the view's `image`, decoded once; nullptr when none.
   const display::Surface* viewImage();
 
@@ -80,6 +96,9 @@ class Document : public HostObject {
   std::optional<display::Surface> image_;
   std::string imagePath_;
   bool imageFailed_ = false;
+  std::shared_ptr<const geometry::State> geometry_;
+  std::map<std::size_t, std::shared_ptr<Document>> geometryComponents_;
+  std::map<std::string, std::optional<std::vector<float>>> projections_;
 
 };
 

@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "sim/host/Document.h"
+#include "sim/host/geometry/GeometryDocument.h"
+#include "sim/host/geometry/Renderer.h"
 
 namespace rc::sim::host::pictures {
 
@@ -11,6 +16,12 @@ using display::rgb;
 using display::Surface;
 
 void paintView(Surface& surface, Document* doc) {
+  if (doc && doc->geometry()) {
+    std::uint32_t background = rgb(255, 255, 255);
+    if (const auto& v = doc->model().view) background = rgb(v->background[0], v->background[1], v->background[2]);
+    geometry::render(surface, doc->geometry()->shape().mesh, background);
+    return;
+  }
   if (!doc || !doc->model().view) {
     surface.fill(doc ? rgb(255, 255, 255) : kNoDocumentGrey);
     return;
@@ -70,6 +81,13 @@ Surface sheetPicture(Document& doc, int width, int height) {
   };
   for (std::size_t i = 1; i < sheet->views.size(); ++i) {
     const auto& v = sheet->views[i].outline;
+    if (auto model = geometry::viewModel(sheet->views[i])) {
+      if (const auto* segments = doc.projection(model->first, model->second)) {
+        geometry::drawProjection(out, *segments, std::min(px(v[0]), px(v[2])), std::min(py(v[1]), py(v[3])),
+                                 std::max(px(v[0]), px(v[2])), std::max(py(v[1]), py(v[3])));
+        continue;
+      }
+    }
     out.frameRect(px(v[0]), py(v[3]), px(v[2]), py(v[1]), rgb(0, 0, 0));
   }
   return out;

@@ -9,8 +9,8 @@ def rows(stdout):
         if not line.strip():
             break
         cells = line.split()
-        if cells[2:4] == ["BASELINE", "CREATED"]:
-            cells[2:4] = ["BASELINE CREATED"]
+        if cells[2:4] in (["BASELINE", "CREATED"], ["NOT", "APPLICABLE"]):
+            cells[2:4] = [" ".join(cells[2:4])]
         if len(cells) > 3 and re.fullmatch(r"\[\d+\]", cells[3]):
             del cells[3]
         out.append(cells)

@@ -109,7 +109,7 @@ def baselined(tmp_path_factory):
 def test_an_unchanged_rerun_of_every_sample_exits_0(baselined, tmp_path):
     again = check(baselined, "--results", tmp_path / "r", "-j", "2")
     assert again.returncode == 0, again.stdout
-    assert {r[2] for r in rows(again.stdout)} == {"OK"}, again.stdout
+    assert {r[2] for r in rows(again.stdout)} <= {"OK", "NOT APPLICABLE"}, again.stdout
     multi = check(baselined, "--results", tmp_path / "m", "--multi-session", "-j", "1")
     assert multi.returncode == 0, multi.stdout
 

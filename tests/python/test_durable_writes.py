@@ -11,6 +11,7 @@ import pytest
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 BIN = os.path.abspath(os.environ.get("RAVELCREST_BIN", str(ROOT / "build" / "bin" / "ravelcrest")))
 SHIM = os.environ.get("SYNC_TRACE_SHIM", "")
+ADMIN = os.environ.get("KEYSTEAD_ADMIN_BIN", str(pathlib.Path(BIN).parent / "keystead-admin"))
 MODELS = ROOT / "examples" / "models"
 
 
@@ -47,4 +48,15 @@ def test_baselines_and_results_written_by_check_are_durable(tmp_path):
     faults, checked = unsynced_replacements(
         log, lambda name: name.startswith(".ravelcrest-") or (name.startswith(".") and name.endswith(".tmp")))
     assert checked >= 2, log.read_text()
+    assert faults == []
+
+
+def test_vault_contents_are_durable_before_they_are_recorded(tmp_path):
+    vault, log = tmp_path / "vault", tmp_path / "trace.log"
+    assert traced(log, ADMIN, "init", vault).returncode == 0
+    for name in ("bolt.vxlprt", "bracket.vxlprt"):
+        add = traced(log, ADMIN, "add", vault, MODELS / name)
+        assert add.returncode == 0, add.stderr
+    faults, checked = unsynced_replacements(log, lambda name: name.startswith(".incoming-"))
+    assert checked == 2, log.read_text()
     assert faults == []

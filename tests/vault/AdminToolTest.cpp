@@ -211,7 +211,8 @@ TEST_P(AdminTool, TheVaultIsPrivateAndCheckFindsWhatIsWrong) {
   }
   auto v = Vault::open(tool_);
   const RevisionRecord a = *v->revision("a.prt"), b = *v->revision("b.prt");
-  EXPECT_EQ(modeOf(tool_ + "/blobs/" + a.hash) & 077, 0);
+  // Contents are the owner's to read alone, and never written in place.
+  EXPECT_EQ(modeOf(tool_ + "/blobs/" + a.hash), 0400);
 
   ToolRun r = admin({"check", tool_});
   EXPECT_EQ(r.code, 0) << r.out << r.err;
