@@ -155,6 +155,7 @@ int acceptChanges(const DocumentItem& document, const std::vector<std::string>& 
     if (std::find(recorded.begin(), recorded.end(), check) == recorded.end()) out << document.label << " " << check << ": nothing to accept (it did not warn in the last run)\n";
   }
   if (run.changes.empty() && checks.empty()) out << document.label << ": nothing to accept\n";
+  if (accepted > 1) out << document.label << ": " << accepted << " checks accepted at once\n";
   recordBaselines(folder.empty() ? "." : folder, nameOnly, written);
   writeLastRun(folder, nameOnly, kept);
   return accepted;

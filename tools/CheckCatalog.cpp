@@ -1,12 +1,20 @@
 #include "tools/CheckCatalog.h"
 
+#include <tuple>
+
 #include "Core/checks/FaceWalk.h"
 #include "Core/checks/FileVersionCheck.h"
 #include "Core/checks/MassPropertiesCheck.h"
+#include "Core/interfaces/HostConstants.h"
+#include "platform/automation/Error.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/Registry.h"
+#include "platform/automation/Trap.h"
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
+#include "platform/os/System.h"
+#include "tools/ChangeNotes.h"
+#include "tools/CheckRunner.h"
 #include "tools/ImageChecks.h"
 
 namespace rc::tools {
@@ -30,6 +38,28 @@ std::string baselineValueOf(const CheckEnv& env, const std::string& key) {
   if (std::size_t build = value.find("      Build:"); build != std::string::npos) value.resize(build);
   while (!value.empty() && value.back() == ' ') value.pop_back();
   return value == "-1" ? "" : value;
+}
+
+std::string hostConstantsProblem(const std::string& hostFolder) {
+  constexpr std::string_view kConstants = "samples/appComm/vxconst.bas";
+  std::string path = platform::joinPath(hostFolder, kConstants);
+  if (!platform::fileExists(path)) path = platform::joinPath(core::hostFolderGrandparent(hostFolder), kConstants);
+  std::string shown = hostFolder.empty() ? "(no host folder)" : hostFolder;
+  if (hostFolder.empty() || !platform::fileExists(path))
+    return "the host's constants file " + std::string(kConstants) + " is not found under " + shown;
+  try {
+    platform::readFile(path);
+  } catch (const au::AutomationError& e) {
+    return "the host's constants file " + path + " cannot be read: " + e.description();
+  }
+  return "";
+}
+
+std::string defaultHostFolder() {
+  std::string exe = platform::executablePath();
+  if (exe.empty()) return "";
+  std::string folder = std::string(platform::folderOf(std::string(platform::folderOf(exe)))) + "/share/ravelcrest/host";
+  return hostConstantsProblem(folder).empty() ? folder : "";
 }
 
 namespace {
@@ -98,6 +128,14 @@ std::vector<CheckEntry> buildCatalog() {
     core::WriteMassBaseline(file, build);
   };
   mass.baselineFileName = [](const CheckEnv& env) { return env.nameOnly + ".massproperties"; };
+  mass.describe = [](const CheckEnv& env, const std::vector<std::string>& journal, CheckRow& row) {
+    std::string configuration;
+    au::trapped([&] {
+      au::ObjectRef doc = au::call(env.host, "ActiveDoc").toObject();
+      configuration = au::call(au::callObject(doc, "GetActiveConfiguration"), "Name").toText();
+    }, [](const au::AutomationError&) {});
+    describeMassChange(massQuantities(journal), configuration, row);
+  };
   c.push_back(mass);
 
   CheckEntry version = measurement("TestFileVersion", {kPart, kAssembly, kDrawing}, "FileVersion",
@@ -138,6 +176,12 @@ std::vector<CheckEntry> buildCatalog() {
   CheckEntry features =
       dataCheck("Features", {kPart, kAssembly, kDrawing}, "the feature tree, listed in the journal", noArguments);
   features.geometryNeeds = {"features"};
+  // Without the host's constants the library lists no annotation and only
+  // says so in the trace log: the row says so instead of agreeing.
+  features.describe = [](const CheckEnv& env, const std::vector<std::string>&, CheckRow&) {
+    if (std::string problem = hostConstantsProblem(env.hostFolder); !problem.empty())
+      throw std::runtime_error(problem + ": the annotations are not listed (give --host-folder)");
+  };
   c.push_back(features);
   c.push_back(dataCheck("ComponentCount", {kAssembly}, "components of the assembly", noArguments));
   CheckEntry references = dataCheck("References", {kPart, kAssembly, kDrawing},
@@ -145,6 +189,13 @@ std::vector<CheckEntry> buildCatalog() {
   references.member.clear();
   references.kind = ResultKind::References;
   c.push_back(references);
+  for (auto [name, type, measures] : {std::tuple{"Components", kAssembly, "top-level components: file, suppression, hidden"},
+                                      std::tuple{"Views", kDrawing, "each sheet's views: position, outline, scale, annotations"}}) {
+    CheckEntry structure = dataCheck(name, {type}, measures, noArguments);
+    structure.member.clear();
+    structure.kind = ResultKind::Structure;
+    c.push_back(structure);
+  }
   // The view before anything changes it.
   c.push_back(viewImageCheck());
   c.push_back(sheetImagesCheck());

@@ -36,6 +36,7 @@ struct CheckEnv {
   std::string realFolder;  // the folder the document lies in (folder may hold a link to it)
   std::string baselineFolder;  // baseline copies of the data files: folder/.ravelcrest/<file name>
   std::string imagesFolder;    // what the image checks saw: results/images/<label>
+  std::string hostFolder;      // VXPath: holds the host's constants file
   std::string imageFormat = "gif";  // of image baselines: "gif" or "cbf"
   std::int16_t imageTolerance = 0;  // pixels that may differ before an image check warns
   ImageDiffOptions imageDiff;       // the tolerant image comparison, when asked for
@@ -51,6 +52,7 @@ enum class ResultKind {
   Time,         // a time in seconds; -999 abandoned
   References,   // run by the tool itself: the referenced documents exist
   SheetImages,  // expanded by the runner into one image check per sheet
+  Structure,    // run by the tool itself: a structure snapshot (StructureSnapshot.h)
 };
 
 struct CheckEntry {
@@ -105,6 +107,15 @@ inline constexpr std::string_view kStateFolderName = ".ravelcrest";
 
 // The extensions of the baseline files beside documents; never documents.
 bool isBaselineFile(std::string_view path);
+
+// Why the host's constants file (samples/appComm/vxconst.bas under
+// `hostFolder` or its grandparent, as the library looks for it) cannot be
+// read, or "" when it can.
+std::string hostConstantsProblem(const std::string& hostFolder);
+
+// The host folder installed with the tool (share/ravelcrest/host beside its
+// bin folder, in a build tree too), or "" when it holds no constants file.
+std::string defaultHostFolder();
 
 // The properties file of the document under test.
 std::string propertiesFileOf(const CheckEnv& env);

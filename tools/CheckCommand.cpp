@@ -19,10 +19,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <sstream>
 
 #include "platform/automation/NumberText.h"
 #include "platform/os/Paths.h"
+#include "tools/BaselineInventory.h"
 #include "tools/CheckCatalog.h"
 #include "tools/CheckOptions.h"
 #include "tools/CheckRunner.h"
@@ -55,14 +58,19 @@ constexpr std::size_t kChartedRuns = 20;
 
 constexpr const char* kHelpFooter = R"(Tolerance: a value agrees with its baseline when it differs by less than
 the percentage, or when both are below the noise floor.
-  --tolerance 5          5 % with a noise floor of 5 (values below 5 always agree)
+  --tolerance 5          5 % with the default noise floor (the same as 5,1e-9)
   --tolerance 5,1e-9     5 % with a noise floor of 1e-9 (the default)
+  --tolerance 5,0.01     5 %, and values both below 0.01 always agree
+(The library's own tolerance property reads a single number P as P % with a
+noise floor of P; the tool always hands it the explicit P,F form.)
 Timings use the percentage with their own floor (--time-floor, seconds) and
 warn only when the new time is slower, unless --warn-faster is given.
 Baselines: the library's properties files beside each document; the tool's
-own (data-file copies) in a .ravelcrest folder beside it; image baselines
-beside it too, named after it: bracket.vxlprt -> bracket-vxlprt.gif (the
-view), bracket.vxldrw -> bracket-vxldrw-sheet1.gif, ... (one per sheet).
+own (data-file copies, the Components and Views structure, the journal
+blocks of checks that only journal) in a .ravelcrest folder beside it; image
+baselines beside it too, named after it: bracket.vxlprt -> bracket-vxlprt.gif
+(the view), bracket.vxldrw -> bracket-vxldrw-sheet1.gif, ... (one per sheet),
+GIF for at most 256 colours and CBF beyond (--image-format auto).
 What the image checks saw is in RESULTS/images/<document>/.
 Parallel runs (-j) and shards (--shard) print the same rows in the same
 order as a serial run; `ravelcrest merge` joins the --json files of shards.
@@ -122,6 +130,40 @@ std::size_t widestLabel(const std::vector<DocumentItem>& documents) {
   return w;
 }
 
+// Notes the baselines in the folders given whose document is gone (what
+// `baseline prune` would remove); a note, never a failure.
+void noteOrphanedBaselines(const std::vector<std::string>& given, std::ostream& out) {
+  std::vector<std::string> folders;
+  std::error_code ec;
+  for (const std::string& g : given)
+    if (std::filesystem::is_directory(g, ec)) folders.push_back(g);
+  if (folders.empty()) return;
+  std::ostringstream found;
+  pruneBaselines(folders, PruneOptions{true, false}, found);
+  std::string lines = found.str();
+  constexpr std::string_view kPrefix = "would remove ";
+  std::vector<std::string> orphans;
+  for (std::size_t start = 0; start < lines.size();) {
+    std::size_t end = std::min(lines.find('\n', start), lines.size());
+    std::string_view line(lines.data() + start, end - start);
+    if (line.starts_with(kPrefix)) orphans.emplace_back(line.substr(kPrefix.size()));
+    start = end + 1;
+  }
+  if (orphans.empty()) return;
+  out << "note: " << orphans.size() << " baseline" << (orphans.size() > 1 ? "s" : "")
+      << " without a document (`ravelcrest baseline prune` removes them):\n";
+  for (const std::string& o : orphans) out << "  " << o << "\n";
+}
+
+// The library's module trace (TraceLog.log at the drive root: "Couldn't
+// find vxconst.bas" and the like) of a run goes into its results folder, as
+// the session's trace log does, unless $RAVELCREST_DRIVE_ROOT names a drive
+// root of the caller's own. Worker processes inherit it.
+void keepTracesInResults(const std::string& results) {
+  const char* root = ::getenv("RAVELCREST_DRIVE_ROOT");
+  if (root == nullptr || *root == '\0') ::setenv("RAVELCREST_DRIVE_ROOT", results.c_str(), 1);
+}
+
 void run(CheckArgs& args, CLI::App& cmd, CommandContext& context) {
   if (args.listChecks) {
     context.out << checkListText(checkCatalog());
@@ -135,6 +177,8 @@ void run(CheckArgs& args, CLI::App& cmd, CommandContext& context) {
   if (args.documents.empty()) throw UsageError("check: name at least one document or folder");
   if (args.results.empty()) throw UsageError("check: --results is required (the folder for the journal and data files)");
   parseToleranceOption(args.options.tolerance);
+  args.options.tolerance = toleranceForLibrary(args.options.tolerance);
+  if (args.options.hostFolder.empty()) args.options.hostFolder = defaultHostFolder();
   args.options.timeFloor = parseSecondsOption("--time-floor", args.timeFloor);
   args.options.checks = resolveCheckNames(args.checks, checkCatalog());
   unsigned jobs = args.jobs.empty() ? processorCount() : parseJobsOption(args.jobs);
@@ -153,6 +197,7 @@ void run(CheckArgs& args, CLI::App& cmd, CommandContext& context) {
   std::vector<DocumentItem> documents = collectDocuments(args.documents, context.err);
   suite.select(documents, context.err);
   args.options.results = prepareResultsFolder(args.results);
+  keepTracesInResults(args.options.results);
   // Every shard copies every document, so the copies' places (and their
   // baselines) do not depend on the shard.
   if (!args.baselines.empty()) copyIntoWorkFolder(documents, args.baselines);
@@ -197,6 +242,7 @@ void run(CheckArgs& args, CLI::App& cmd, CommandContext& context) {
   context.out << "tolerance: " << results.tolerance << ", timings: floor " << args.timeFloor << " s"
               << (args.options.warnFaster ? "" : ", slower only") << "\n";
   context.out << "journal: " << platform::joinPath(args.options.results, "journal.txt") << "\n";
+  noteOrphanedBaselines(args.documents, context.out);
   context.exitCode = exitCodeOf(rows);
   results.interrupted = interruptRequested();
   results.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -229,13 +275,15 @@ void addCheckCommand(CLI::App& app, CommandContext& context) {
   cmd->add_flag("--multi-session", args->options.multiSession, "Run each document in a host session of its own");
   cmd->add_option("--host-folder", args->options.hostFolder,
                   "Host installation folder (VXPath): where the host's constants file vxconst.bas is found "
-                  "(samples/appComm/vxconst.bas below it), used by the Features check");
+                  "(samples/appComm/vxconst.bas below it), used by the Features check (default: the one installed "
+                  "with the tool, share/ravelcrest/host)");
   cmd->add_flag("--ci", args->options.ci, "A missing baseline fails the check instead of being created");
   cmd->add_option("-j,--jobs", args->jobs, "Documents checked at once, each in a host session of its own "
                                            "(default: the number of processors)");
   cmd->add_option("--image-format", args->options.imageFormat,
-                  "Format of image baselines: gif (default) or cbf (lossless for any number of colours)")
-      ->check(CLI::IsMember({"gif", "cbf"}))
+                  "Format of new image baselines: auto (default: GIF for at most 256 colours, else CBF), gif "
+                  "(warns when the picture has more colours than a GIF holds) or cbf (lossless for any number)")
+      ->check(CLI::IsMember({"auto", "gif", "cbf"}))
       ->capture_default_str();
   cmd->add_option("--image-tolerance,--max-diff-pixels", args->options.imageTolerance,
                   "Pixels an image may differ by (and by which its size may change) without a warning")

@@ -62,19 +62,27 @@ const char* typeNames(const CheckEntry& e) {
   return kNames[mask & 7u];
 }
 
+// The floor of the default tolerance, which a single number keeps.
+constexpr double kDefaultFloor = 1e-9;
+
 }  // namespace
 
 ToleranceText parseToleranceOption(std::string_view text) {
   ToleranceText t;
   std::size_t comma = text.find(',');
   bool ok = readAmount(text.substr(0, comma), t.percent);
-  if (comma == std::string_view::npos) t.floor = t.percent;
+  if (comma == std::string_view::npos) t.floor = kDefaultFloor;
   else ok = ok && readAmount(text.substr(comma + 1), t.floor);
   if (!ok)
     throw UsageError("check: --tolerance \"" + std::string(text) +
                      "\" is not a tolerance: give a percentage (5) or a percentage and a noise floor (5,1e-9), "
                      "finite numbers that are not negative");
   return t;
+}
+
+std::string toleranceForLibrary(std::string_view text) {
+  if (text.find(',') != std::string_view::npos) return std::string(text);
+  return std::string(trim(text)) + "," + std::string(kDefaultTolerance.substr(kDefaultTolerance.find(',') + 1));
 }
 
 std::string describeTolerance(std::string_view text) {

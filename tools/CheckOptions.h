@@ -20,8 +20,15 @@ struct ToleranceText {
   double floor = 0;
 };
 
-// "P" (percent and floor both P) or "P,F": finite numbers, not negative.
+// "P" (P % with the default noise floor) or "P,F": finite numbers, not
+// negative. The library reads a single number as P % with a floor of P; the
+// tool's single number means a percentage, so it hands the library the
+// explicit form (toleranceForLibrary).
 ToleranceText parseToleranceOption(std::string_view text);
+
+// The tolerance text the library is given for the tool's `text`: "P" becomes
+// "P,1e-9"; "P,F" stays as it is.
+std::string toleranceForLibrary(std::string_view text);
 
 // How the summary shows the tolerance in force: "5 % (noise floor 1e-09)".
 std::string describeTolerance(std::string_view text);

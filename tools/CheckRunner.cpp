@@ -16,9 +16,11 @@
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
 #include "platform/os/System.h"
+#include "tools/ChangeNotes.h"
 #include "tools/CheckCatalog.h"
 #include "tools/DataFileCompare.h"
 #include "tools/ImageChecks.h"
+#include "tools/ImageFormatChoice.h"
 #include "tools/BaselineCandidates.h"
 #include "tools/BaselineIndex.h"
 #include "tools/GeometryDocuments.h"
@@ -26,6 +28,7 @@
 #include "tools/LastRun.h"
 #include "tools/OutputFiles.h"
 #include "tools/ResultsFolder.h"
+#include "tools/StructureSnapshot.h"
 
 namespace rc::tools {
 
@@ -118,6 +121,20 @@ std::string withoutDataFolder(std::string text, const std::string& dataFolder) {
   return text;
 }
 
+// Every changed line of data file `name` up to a limit, each with what it
+// holds: 'line 7: baseline "1.56", new "1.872" (configuration Default: Mass)'.
+std::string describeDataChanges(const std::string& name, const std::string& baseText,
+                                const std::vector<DataFileChange>& diffs) {
+  constexpr std::size_t kLimit = 6;
+  std::string text;
+  for (std::size_t i = 0; i < diffs.size() && i < kLimit; ++i) {
+    std::string label = dataLineLabel(name, baseText, diffs[i].line);
+    text += (i ? "; " : "") + describeChange(diffs[i]) + (label.empty() ? "" : " (" + label + ")");
+  }
+  if (diffs.size() > kLimit) text += "; and " + std::to_string(diffs.size() - kLimit) + " more";
+  return text;
+}
+
 // Compares each data file the check wrote with its baseline copy in the
 // document's state folder, or makes it the baseline (under --ci a missing
 // copy is named in `missing` instead). Answers whether a baseline was made;
@@ -145,11 +162,13 @@ bool compareDataFiles(const CheckEntry& entry, const CheckEnv& env, const RunOpt
       created = true;
       continue;
     }
-    if (auto diff = firstDataChange(platform::readFile(base), text, options.tolerance)) {
+    std::string baseText = platform::readFile(base);
+    std::vector<DataFileChange> diffs = dataChanges(baseText, text, options.tolerance);
+    if (!diffs.empty()) {
       warned = true;
       if (!row.detail.empty()) row.detail += "; ";
-      row.detail += name + ": " + describeChange(*diff);
-      if (change.newValue.empty()) change.oldValue = diff->baseline, change.newValue = diff->fresh;
+      row.detail += name + ": " + describeDataChanges(name, baseText, diffs);
+      if (change.newValue.empty()) change.oldValue = diffs[0].baseline, change.newValue = diffs[0].fresh;
       change.files.push_back(writeCandidate(env, name, text, std::string(kStateFolderName) + "/" + env.nameOnly + "/" + name));
     }
   }
@@ -181,6 +200,13 @@ std::string toleranceFor(const CheckEntry& entry, const RunOptions& options) {
   if (entry.kind != ResultKind::Time) return options.tolerance;
   std::string percent = options.tolerance.substr(0, options.tolerance.find(','));
   return percent + "," + au::writeForm(options.timeFloor);
+}
+
+// A check that only writes to the journal: no properties key, data file or
+// baseline file of its own. Its journal block is kept as a snapshot.
+bool journalOnly(const CheckEntry& entry) {
+  return entry.kind == ResultKind::Code && entry.baselineKey.empty() && entry.dataFiles.empty() &&
+         !entry.baselineFiles && !entry.baselineFileName;
 }
 
 // Runs one check; adds the baseline files it keeps beside the document to `baselines`.
@@ -270,6 +296,24 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
     row.detail = "faster than the baseline (--warn-faster warns about that too)";
   }
   bool created = createdByCheck;
+  AcceptableChange change{entry.name, "", "", "", {}};
+  if (journalOnly(entry)) {
+    try {
+      SnapshotOutcome outcome =
+          compareJournalSnapshot(entry.name, stableJournalLines(journal), env, options, row, change);
+      if (outcome == SnapshotOutcome::Missing) {
+        row.status = Status::Failed;
+        row.detail = "no baseline (its journal block); --ci fails instead of creating it";
+        return row;
+      }
+      warned = warned || outcome == SnapshotOutcome::Changed;
+      created = created || outcome == SnapshotOutcome::Created;
+    } catch (const std::exception& e) {
+      row.status = Status::Failed;
+      row.detail = std::string("journal snapshot: ") + e.what();
+      return row;
+    }
+  }
   for (std::size_t i = 0; i < baselineFiles.size(); ++i) {
     if (sizeOf(baselineFiles[i]) != before.baselineSizes[i] && !warned) {
       created = true;
@@ -277,7 +321,7 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
       row.baseValue.clear();
     }
   }
-  AcceptableChange change{entry.name, "", row.baseValue, row.newValue, {}};
+  change.oldValue = row.baseValue, change.newValue = row.newValue;
   std::vector<std::string> missing;
   try {
     created = compareDataFiles(entry, env, options, row, warned, change, missing) || created;
@@ -321,6 +365,26 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
   return row;
 }
 
+// Runs an image check with its baseline in the chosen format; a baseline
+// it creates says which format, and a GIF that loses colours warns.
+CheckRow runImageCheck(const CheckEntry& entry, const FormatChoice& choice, const CheckEnv& env,
+                       const RunOptions& options, const std::string& journFile, LastRun& lastRun,
+                       std::vector<std::string>& baselines) {
+  CheckEnv imageEnv = env;
+  imageEnv.imageFormat = choice.format;
+  CheckRow row = runOne(entry, imageEnv, options, journFile, lastRun, baselines);
+  if (row.status != Status::BaselineCreated || choice.note.empty()) return row;
+  row.detail = choice.note + (row.detail.empty() ? "" : "; " + row.detail);
+  if (choice.lossy) row.status = Status::Warning;
+  return row;
+}
+
+CheckRow runViewImage(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options,
+                      const std::string& journFile, LastRun& lastRun, std::vector<std::string>& baselines) {
+  FormatChoice choice = chooseImageFormat(env, "view", options.imageFormat, [&] { return viewColours(env); });
+  return runImageCheck(entry, choice, env, options, journFile, lastRun, baselines);
+}
+
 // The drawing's sheets saved by the host, then one image check per sheet;
 // a host that cannot save them gives one FAILED row.
 void runSheetImages(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options,
@@ -338,7 +402,10 @@ void runSheetImages(const CheckEntry& entry, const CheckEnv& env, const RunOptio
   }
   for (const CheckEntry& sheet : sheets) {
     if (interruptRequested()) return;
-    rows.push_back(runOne(sheet, env, options, journFile, lastRun, baselines));
+    const std::string what = sheet.name.substr(sheet.name.find('(') + 1, sheet.name.size() - sheet.name.find('(') - 2);
+    const std::string fresh = platform::joinPath(env.imagesFolder, what + "-new.bmp");
+    FormatChoice choice = chooseImageFormat(env, what, options.imageFormat, [&] { return fileColours(fresh); });
+    rows.push_back(runImageCheck(sheet, choice, env, options, journFile, lastRun, baselines));
   }
 }
 
@@ -353,6 +420,30 @@ void recordBaselinesOf(const CheckEnv& env, const std::vector<std::string>& base
     names.emplace_back(platform::fileName(file));
   }
   recordBaselines(env.realFolder, env.nameOnly, names);
+}
+
+// Keeps in `lastRun` the pending changes of the previous run's checks that
+// did not run this time (a run with --checks), so `baseline accept` still
+// finds them. A record that cannot be read keeps nothing.
+void keepPendingChanges(const CheckEnv& env, const std::vector<CheckRow>& rows, LastRun& lastRun) {
+  LastRun previous;
+  try {
+    previous = readLastRun(env.realFolder, env.nameOnly);
+  } catch (const std::exception&) {
+    return;
+  }
+  for (AcceptableChange& change : previous.changes) {
+    auto ran = [&](const CheckRow& r) { return r.check == change.check; };
+    if (std::none_of(rows.begin(), rows.end(), ran)) lastRun.changes.push_back(std::move(change));
+  }
+}
+
+// Gives the rows from `first` on the time since `started`, shared evenly
+// (the sheets of one image check).
+void stampTimes(std::vector<CheckRow>& rows, std::size_t first, std::uint32_t started) {
+  if (rows.size() <= first) return;
+  const double seconds = (platform::tickCount() - started) / 1000.0 / static_cast<double>(rows.size() - first);
+  for (std::size_t i = first; i < rows.size(); ++i) rows[i].seconds = seconds;
 }
 
 bool selected(const RunOptions& options, const CheckEntry& entry) {
@@ -447,6 +538,7 @@ std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& 
   env.results = options.results;
   env.imagesFolder = platform::joinPath(options.results, "images/" + item.label);
   env.imageFormat = options.imageFormat;
+  env.hostFolder = options.hostFolder;
   env.imageTolerance = options.imageTolerance;
   env.imageDiff = options.imageDiff;
   env.type = documentTypeOf(item.path);
@@ -495,12 +587,15 @@ std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& 
                               notApplicableReason(entry, env.nameOnly), {}});
       continue;
     }
-    if (entry.kind == ResultKind::SheetImages) {
-      runSheetImages(entry, env, options, journFile, lastRun, rows, baselines);
-      continue;
-    }
-    rows.push_back(runOne(entry, env, options, journFile, lastRun, baselines));
+    const std::size_t first = rows.size();
+    const std::uint32_t started = platform::tickCount();
+    if (entry.kind == ResultKind::Structure) rows.push_back(runStructureCheck(entry, env, options, lastRun));
+    else if (entry.kind == ResultKind::SheetImages) runSheetImages(entry, env, options, journFile, lastRun, rows, baselines);
+    else if (entry.member == "TestBitmapCompare") rows.push_back(runViewImage(entry, env, options, journFile, lastRun, baselines));
+    else rows.push_back(runOne(entry, env, options, journFile, lastRun, baselines));
+    stampTimes(rows, first, started);
   }
+  groupRelatedNotes(rows);
   // The rows are what matters; a host that cannot close is left as it is.
   au::trapped(
       [&] {
@@ -509,6 +604,7 @@ std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& 
       },
       kIgnore);
   try {
+    keepPendingChanges(env, rows, lastRun);
     writeLastRun(env.realFolder, env.nameOnly, lastRun);
   } catch (const std::exception& e) {
     rows.push_back(CheckRow{item.label, "baseline review", Status::Failed, "", "", e.what(), {}});

@@ -41,6 +41,7 @@ struct CheckRow {
   std::string baseValue;  // where known
   std::string detail;     // why a check failed or warned
   ImageSet images;        // image checks only
+  double seconds = 0;     // how long the check took
 };
 
 // One document's part of a run.
@@ -63,7 +64,7 @@ struct RunOptions {
   double timeFloor = 0.5;       // seconds: times both below it always agree
   bool warnFaster = false;      // a timing faster than its baseline warns too
   bool ci = false;              // a missing baseline fails instead of being created
-  std::string imageFormat = "gif";  // image baselines: "gif" or "cbf"
+  std::string imageFormat = "auto";  // image baselines: "auto", "gif" or "cbf" (ImageFormatChoice.h)
   std::int16_t imageTolerance = 0;  // pixels an image may differ by without a warning
   ImageDiffOptions imageDiff;       // the tolerant image comparison (maxDiffPixels is imageTolerance)
 };

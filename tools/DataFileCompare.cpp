@@ -80,6 +80,50 @@ std::optional<DataFileChange> firstDataChange(std::string_view baseline, std::st
   return std::nullopt;
 }
 
+std::vector<DataFileChange> dataChanges(std::string_view baseline, std::string_view fresh,
+                                        const std::string& tolerance) {
+  std::vector<DataFileChange> out;
+  std::vector<std::string_view> a = splitLines(baseline), b = splitLines(fresh);
+  core::Tolerance t = core::parseTolerance(automation::Variant(tolerance));
+  for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+    std::string_view x = i < a.size() ? a[i] : std::string_view(), y = i < b.size() ? b[i] : std::string_view();
+    if (i < a.size() && i < b.size() && linesAgree(x, y, t)) continue;
+    out.push_back(DataFileChange{i + 1, std::string(x), std::string(y)});
+  }
+  return out;
+}
+
+std::string dataLineLabel(std::string_view fileName, std::string_view text, std::size_t line) {
+  static constexpr const char* kMass[] = {"COM_X", "COM_Y", "COM_Z", "Volume", "Area", "Mass",
+                                          "Mom_XX", "Mom_YY", "Mom_ZZ", "Mom_XY", "Mom_ZX", "Mom_YZ"};
+  if (line == 0) return "";
+  if (fileName.ends_with("ConfigCount.dat")) return "number of configurations";
+  if (fileName.ends_with("SheetCount.dat")) return "number of sheets";
+  // Records of a fixed length, each starting with the configuration's or
+  // sheet's name: what each line of a record holds.
+  std::vector<std::string> fields;
+  std::string owner = "configuration ";
+  if (fileName == "MassPropertyInCinfigs.dat") {
+    fields = {"name"};
+  } else if (fileName == "RavelcrestPartAssembly.dat") {
+    fields = {"name", "feature count", "failed features", "edges"};
+  } else if (fileName == "RavelcrestDrawing.dat") {
+    fields = {"name", "feature count", "failed features", "picture"};
+    owner = "sheet ";
+  } else {
+    return "";
+  }
+  if (owner != "sheet ") fields.insert(fields.end(), std::begin(kMass), std::end(kMass));
+  std::vector<std::string_view> lines = splitLines(text);
+  std::size_t first = (line - 1) / fields.size() * fields.size();
+  std::vector<std::string_view> head = first < lines.size() ? splitItems(lines[first]) : std::vector<std::string_view>{""};
+  std::string what = fields[(line - 1) % fields.size()];
+  // A part's record starts with its configuration's name and edge count.
+  if (fileName == "MassPropertyInCinfigs.dat" && what == "name" && head.size() > 1 && !head[1].empty())
+    what = "name and edges";
+  return owner + std::string(head.front()) + ": " + what;
+}
+
 std::string describeChange(const DataFileChange& change) {
   return "line " + std::to_string(change.line) + ": baseline \"" + change.baseline + "\", new \"" + change.fresh + "\"";
 }

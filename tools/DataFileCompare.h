@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rc::tools {
 
@@ -22,6 +23,16 @@ struct DataFileChange {
 // `tolerance` ("P" or "P,F"), or nothing when they agree.
 std::optional<DataFileChange> firstDataChange(std::string_view baseline, std::string_view fresh,
                                               const std::string& tolerance);
+
+// Every line where `fresh` differs from `baseline`, in order.
+std::vector<DataFileChange> dataChanges(std::string_view baseline, std::string_view fresh,
+                                        const std::string& tolerance);
+
+// What line `line` (1-based) of the library's data file `fileName` holds,
+// read from the file's `text` (the baseline's, so a renamed configuration
+// keeps its old name): "configuration Default: Mass", "sheet Sheet1: failed
+// features", "number of configurations"; "" for a file it does not know.
+std::string dataLineLabel(std::string_view fileName, std::string_view text, std::size_t line);
 
 // "line 3: baseline \"Default 12\", new \"Default 0\"".
 std::string describeChange(const DataFileChange& change);

@@ -28,9 +28,13 @@ void checkReportPaths(const ReportPaths& paths, const std::string& command) {
     std::error_code ec;
     if (fs::is_directory(p, ec))
       throw UsageError(command + ": " + option + " " + *path + " is a folder; name a file");
-    if (!fs::is_directory(p.parent_path(), ec))
-      throw UsageError(command + ": " + option + " " + *path + ": the folder " + p.parent_path().string() +
-                       " does not exist");
+    // Created with its parents, as test runners do, so a report may go
+    // into the results folder of a first run.
+    if (fs::is_directory(p.parent_path(), ec)) continue;
+    fs::create_directories(p.parent_path(), ec);
+    if (ec || !fs::is_directory(p.parent_path(), ec))
+      throw UsageError(command + ": " + option + " " + *path + ": cannot create the folder " +
+                       p.parent_path().string() + (ec ? ": " + ec.message() : std::string()));
   }
 }
 

@@ -21,8 +21,9 @@ struct ReportPaths {
 // Adds --report, --junit and --json to `cmd`.
 void addReportOptions(CLI::App& cmd, ReportPaths& paths);
 
-// Refuses (UsageError) a report path whose folder does not exist or that
-// names a folder, before anything runs.
+// Creates the folders of the report paths (with their parents) and refuses
+// (UsageError) a path that names a folder or whose folder cannot be made,
+// before anything runs.
 void checkReportPaths(const ReportPaths& paths, const std::string& command);
 
 // Writes the reports asked for; image paths are relative to `imageFolder`.

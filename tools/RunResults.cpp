@@ -25,7 +25,7 @@ Status statusFromText(const std::string& text) {
 
 json rowToJson(const CheckRow& r) {
   json j{{"check", r.check}, {"status", statusText(r.status)}, {"new", r.newValue}, {"baseline", r.baseValue},
-         {"message", r.detail}};
+         {"message", r.detail}, {"seconds", r.seconds}};
   if (!r.images.empty()) {
     j["images"] = {{"baseline", r.images.baseline}, {"new", r.images.fresh}, {"difference", r.images.difference}};
     if (!r.images.human.empty()) j["images"]["human"] = r.images.human;
@@ -48,6 +48,7 @@ CheckRow rowFromJson(const json& j, const std::string& document) {
   r.newValue = j.value("new", "");
   r.baseValue = j.value("baseline", "");
   r.detail = j.value("message", "");
+  if (j.contains("seconds") && j["seconds"].is_number()) r.seconds = std::max(0.0, j["seconds"].get<double>());
   if (j.contains("images")) {
     const json& i = j["images"];
     r.images.baseline = i.value("baseline", "");

@@ -146,7 +146,8 @@ class Reader {
       if (auto at = why.find(" in --checks"); at != std::string::npos) why.replace(at, 12, " in checks");
       fail(line, why);
     }
-    if (name == "image-format" && text != "gif" && text != "cbf") fail(line, "image-format must be \"gif\" or \"cbf\"");
+    if (name == "image-format" && text != "auto" && text != "gif" && text != "cbf")
+      fail(line, "image-format must be \"auto\", \"gif\" or \"cbf\"");
     if (name == "image-tolerance" && (text.size() > 5 || std::stol(text) < 0 || std::stol(text) > 32767))
       fail(line, "image-tolerance must be from 0 to 32767");
   }

@@ -146,7 +146,7 @@ std::vector<RunOptions> SuiteSettings::documentOptions(const RunOptions& base) c
       for (const auto& [key, value] : rule->values) {
         if (fromCommandLine_.count(key)) continue;
         const std::string& v = value.text;
-        if (key == "tolerance") options.tolerance = v;
+        if (key == "tolerance") options.tolerance = toleranceForLibrary(v);
         else if (key == "time-floor") options.timeFloor = parseSecondsOption("time-floor", v);
         else if (key == "warn-faster") options.warnFaster = v == "true";
         else if (key == "checks") options.checks = resolveCheckNames(v, checkCatalog());

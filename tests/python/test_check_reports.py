@@ -130,7 +130,7 @@ def test_ci_mode_fails_missing_baselines_instead_of_creating_them(models, tmp_pa
 
 @pytest.mark.parametrize("option,value,words", [("--shard", "0/2", "not a shard"), ("--shard", "3/2", "not a shard"),
                                                 ("--shard", "x", "not a shard"), ("-j", "0", "parallel sessions"),
-                                                ("--report", "/nonexistent/r.html", "does not exist")])
+                                                ("--report", "/proc/nonexistent/r.html", "cannot create the folder")])
 def test_bad_run_options_are_refused_before_anything_runs(models, tmp_path, option, value, words):
     run = ravelcrest("check", models / "bolt.vxlprt", "--results", tmp_path / "r", option, value)
     assert run.returncode == 2 and words in run.stderr, run.stderr

@@ -61,11 +61,14 @@ def test_default_tolerance_catches_small_values_and_is_shown(models, tmp_path):
     run = check(part, "--results", tmp_path / "r2", "--checks", "TestMassProp")
     assert run.returncode == 1, run.stdout
     assert "tolerance: 5 % (noise floor 1e-09)" in run.stdout
-    # A floor as large as the percentage still lets it pass, and says so.
-    loose = check(part, "--results", tmp_path / "r3", "--checks", "TestMassProp", "--tolerance", "5")
+    # A single number is a percentage with the default floor: it catches the change too.
+    single = check(part, "--results", tmp_path / "r3", "--checks", "TestMassProp", "--tolerance", "5")
+    assert single.returncode == 1 and "tolerance: 5 % (noise floor 1e-09)" in single.stdout, single.stdout
+    # A floor as large as the percentage, given explicitly, lets it pass, and says so.
+    loose = check(part, "--results", tmp_path / "r4", "--checks", "TestMassProp", "--tolerance", "5,5")
     assert loose.returncode == 0 and "tolerance: 5 % (noise floor 5)" in loose.stdout
     helptext = ravelcrest("check", "--help").stdout
-    assert "5,1e-9" in helptext and "noise floor" in helptext
+    assert "5,1e-9" in helptext and "the same as 5,1e-9" in helptext
 
 
 def test_text_changes_in_data_files_warn_with_the_first_changed_line(models, tmp_path):

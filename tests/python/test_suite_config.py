@@ -59,7 +59,7 @@ def test_file_found_above_the_documents_sets_options_and_the_command_line_wins(m
     assert settings["checks"] == ("TestEdgeCount,TestMassProp", "ravelcrest.toml:4")
     assert settings["results"] == (str(tmp_path / "out/results"), "ravelcrest.toml:5")
     assert settings["warn-faster"] == ("true", "ravelcrest.toml:7")
-    assert settings["image-format"] == ("gif", "default")
+    assert settings["image-format"] == ("auto", "default")
 
     # The run uses them: results folder below the file's folder, only the listed checks.
     run = check(models / "bracket.vxlprt", cwd=tmp_path / "models")

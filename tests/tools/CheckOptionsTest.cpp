@@ -7,10 +7,15 @@
 namespace rc::tools {
 namespace {
 
-TEST(ToleranceOption, OneNumberStandsForPercentAndFloor) {
+TEST(ToleranceOption, OneNumberIsAPercentageWithTheDefaultFloor) {
   ToleranceText t = parseToleranceOption("5");
   EXPECT_EQ(t.percent, 5);
-  EXPECT_EQ(t.floor, 5);
+  EXPECT_EQ(t.floor, 1e-9);
+  // The library reads a lone number as percent and floor: it is given both.
+  EXPECT_EQ(toleranceForLibrary("5"), "5,1e-9");
+  EXPECT_EQ(toleranceForLibrary(" 0.5 "), "0.5,1e-9");
+  EXPECT_EQ(toleranceForLibrary("5,5"), "5,5");
+  EXPECT_EQ(describeTolerance("5"), "5 % (noise floor 1e-09)");
   t = parseToleranceOption(" 2.5 , 1e-9 ");
   EXPECT_EQ(t.percent, 2.5);
   EXPECT_EQ(t.floor, 1e-9);

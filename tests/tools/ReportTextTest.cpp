@@ -171,10 +171,27 @@ TEST(TerminalText, ControlBytesAreShownEscapedAndTextPasses) {
 TEST(JunitXml, ProblemsAreFailuresAndTheRestPass) {
   std::string xml = junitXml(sample());
   EXPECT_NE(xml.find("<testsuites name=\"ravelcrest check\" tests=\"3\" failures=\"2\""), std::string::npos);
-  EXPECT_NE(xml.find("<testcase classname=\"a.vxlprt\" name=\"TestFileSize\" time=\"0\"/>"), std::string::npos);
+  // A created baseline passes and says so.
+  EXPECT_NE(xml.find("<testcase classname=\"a.vxlprt\" name=\"TestFileSize\" time=\"0.000\">\n      <properties>"
+                     "<property name=\"baseline\" value=\"created\"/></properties>\n      <system-out>baseline created: 10"
+                     "</system-out>"),
+            std::string::npos);
   EXPECT_NE(xml.find("<failure message=\"WARNING: moved\" type=\"WARNING\">new: 14\nbaseline: 12</failure>"),
             std::string::npos);
   EXPECT_NE(xml.find("difference image: d.bmp"), std::string::npos);
+}
+
+TEST(JunitXml, AnUnopenedDocumentIsAnErrorAndEachCaseHasItsCheckTime) {
+  RunResults r = sample();
+  r.documents[1].rows[0].seconds = 1.25;
+  r.documents[0].rows.push_back(CheckRow{"a.vxlprt", "open", Status::Failed, "", "", "the host could not open it", {}});
+  std::string xml = junitXml(r);
+  EXPECT_NE(xml.find("failures=\"2\" errors=\"1\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("<testsuite name=\"a.vxlprt\" tests=\"2\" failures=\"0\" errors=\"1\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("<error message=\"FAILED: the host could not open it\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("name=\"TestEdgeCount\" time=\"1.250\""), std::string::npos) << xml;
+  // The time survives the JSON a worker or a shard hands over.
+  EXPECT_EQ(resultsFromJson(resultsToJson(r), "r.json").documents[1].rows[0].seconds, 1.25);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // keystead-admin: makes vaults, adds users and documents, lists them and
 // their audit log, fetches documents and checks a vault's integrity. Errors go to standard error with
-// exit code 1 (2 for a command line that does not parse).
+// exit code 1 (2 for a command line that does not parse); --help or -h
+// prints the usage and exits 0.
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,6 +12,15 @@
 int main(int argc, char** argv) {
   using namespace rc::keystead;
   std::vector<std::string> args(argv + 1, argv + argc);
+  // Asked for anywhere before a "--", the usage is the whole answer.
+  for (const std::string& a : args) {
+    if (a == "--") break;
+    if (a == "--help" || a == "-h") {
+      std::cout << kAdminUsage;
+      std::cout.flush();
+      return std::cout ? 0 : 1;
+    }
+  }
   AdminRequest request;
   try {
     request = parseAdminArguments(args);
