@@ -9,6 +9,7 @@
 #include "tools/CheckCatalog.h"
 #include "tools/CheckOptions.h"
 #include "tools/Command.h"
+#include "tools/ImageDiff.h"
 
 namespace rc::tools {
 
@@ -34,7 +35,8 @@ constexpr Key kKeys[] = {
     {"host-folder", Kind::Path, false},    {"results", Kind::Path, false},      {"baselines", Kind::Path, false},
     {"build", Kind::Text, false},          {"ci", Kind::Flag, false},           {"multi-session", Kind::Flag, false},
     {"jobs", Kind::Whole, false},          {"report", Kind::Path, false},       {"junit", Kind::Path, false},
-    {"json", Kind::Path, false},
+    {"json", Kind::Path, false},           {"threshold", Kind::Text, false},    {"antialiasing", Kind::Text, false},
+    {"max-diff-ratio", Kind::Text, false},
 };
 
 std::string shortest(double v) {
@@ -140,12 +142,16 @@ class Reader {
       else if (name == "time-floor") parseSecondsOption("time-floor", text);
       else if (name == "checks") resolveCheckNames(text, checkCatalog());
       else if (name == "jobs") parseJobsOption(text);
+      else if (name == "threshold") parseThresholdOption(text);
+      else if (name == "max-diff-ratio") parseRatioOption(text);
     } catch (const UsageError& e) {
       std::string why = e.what();
       if (why.rfind("check: ", 0) == 0) why.erase(0, 7);
       if (auto at = why.find(" in --checks"); at != std::string::npos) why.replace(at, 12, " in checks");
       fail(line, why);
     }
+    if (name == "antialiasing" && text != "ignore" && text != "count")
+      fail(line, "antialiasing must be \"ignore\" or \"count\"");
     if (name == "image-format" && text != "auto" && text != "gif" && text != "cbf")
       fail(line, "image-format must be \"auto\", \"gif\" or \"cbf\"");
     if (name == "image-tolerance" && (text.size() > 5 || std::stol(text) < 0 || std::stol(text) > 32767))

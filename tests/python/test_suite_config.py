@@ -150,6 +150,9 @@ def test_documents_tables_skips_and_expected_failures(models, tmp_path):
     ('shard = "1/2"\n', 1, 'unknown key "shard"'),
     ('tolerance = "5"\ntolerance = "6"\n', 2, "redefine"),
     ('tolerance = "5\n', 1, ""),
+    ('\nthreshold = "1.5"\n', 2, "threshold"),
+    ('antialiasing = "skip"\n', 1, "antialiasing must be"),
+    ('max-diff-ratio = "2"\n', 1, "max-diff-ratio"),
 ])
 def test_bad_files_are_errors_naming_the_line(models, tmp_path, text, line, message):
     config = tmp_path / "suite.toml"
@@ -174,3 +177,14 @@ def test_unreadable_or_missing_files_are_errors(models, tmp_path):
     (models / "ravelcrest.toml").symlink_to(tmp_path / "gone.toml")
     run = check(models / "bracket.vxlprt", "--results", tmp_path / "r")
     assert run.returncode == 2 and "ravelcrest.toml: no such file" in run.stderr
+
+
+def test_the_image_comparison_options_come_from_the_file(models, tmp_path):
+    config = tmp_path / "suite.toml"
+    config.write_text('threshold = "0.1"\nantialiasing = "ignore"\nmax-diff-ratio = "0.01"\n')
+    run = check(models / "bracket.vxlprt", "--show-config", "--config", config)
+    assert run.returncode == 0, run.stdout + run.stderr
+    settings = shown(run.stdout)
+    assert settings["threshold"] == ("0.1", "suite.toml:1")
+    assert settings["antialiasing"] == ("ignore", "suite.toml:2")
+    assert settings["max-diff-ratio"][0] == "0.01"
