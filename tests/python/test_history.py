@@ -33,8 +33,10 @@ def test_runs_are_recorded_and_printed(models, tmp_path):
 
 def test_two_parallel_runs_at_once_lose_nothing_and_a_killed_run_leaves_the_rest(models, tmp_path):
     db = tmp_path / "h.sqlite"
-    runs = [subprocess.Popen([BIN, "check", models, "--results", tmp_path / f"r{i}", "-j", "2", "--history", db],
-                             stdout=subprocess.PIPE, stderr=subprocess.PIPE) for i in range(2)]
+    # Open times are left out of the comparison: two runs at once on a loaded
+    # machine move them past any tolerance.
+    runs = [subprocess.Popen([BIN, "check", models, "--results", tmp_path / f"r{i}", "-j", "2", "--history", db,
+                              "--time-floor", "60"], stdout=subprocess.PIPE, stderr=subprocess.PIPE) for i in range(2)]
     for p in runs:
         p.communicate(timeout=300)
         assert p.returncode == 0
