@@ -102,20 +102,34 @@ def local_command(container, mounts):
     return command
 
 
+def field(manifest, name):
+    """The first value named `name` in a manifest, depth first."""
+    if isinstance(manifest, dict):
+        if name in manifest:
+            return manifest[name]
+        values = manifest.values()
+    else:
+        values = manifest if isinstance(manifest, list) else []
+    for value in values:
+        found = field(value, name)
+        if found is not None:
+            return found
+    return None
+
+
 def test_kubernetes_indexed_job_and_merge(workspace, tmp_path):
     work, env = workspace
     check, merge = list(yaml.safe_load_all((CI / "kubernetes-job.yaml").read_text()))
-    spec = check["spec"]
-    assert spec["completionMode"] == "Indexed"
-    container = spec["template"]["spec"]["containers"][0]
+    assert field(check, "completionMode") == "Indexed"
+    total = field(check, "completions")
+    container = field(check, "containers")[0]
     pod_env = {e["name"]: e["value"] for e in container["env"]}
-    assert pod_env["JOB_COMPLETIONS"] == str(spec["completions"])
+    assert pod_env["JOB_COMPLETIONS"] == str(total)
     mounts = {"suite": work / "suite", "results": tmp_path / "results"}
     mounts["results"].mkdir()
-    for index in range(spec["completions"]):
+    for index in range(total):
         shell(local_command(container, mounts), work, {**env, **pod_env, "JOB_COMPLETION_INDEX": str(index)})
-    shell(local_command(merge["spec"]["template"]["spec"]["containers"][0], mounts), work, env)
-    total = spec["completions"]
+    shell(local_command(field(merge, "containers")[0], mounts), work, env)
     assert_shards_cover_the_suite([mounts["results"] / f"shard-{k}.json" for k in range(total)], total,
                                   mounts["results"] / "results.json")
 
