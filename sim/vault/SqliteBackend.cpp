@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "platform/os/UniqueFd.h"
 #include "sim/vault/VaultError.h"
@@ -56,7 +58,7 @@ SqliteBackend::SqliteBackend(std::string path, OpenMode mode) : path_(std::move(
       fail(rc, "opening");
     }
     // journal_mode reads the header: a file that is no database fails here.
-    run("PRAGMA journal_mode=WAL");
+    enterWalMode();
     run("PRAGMA synchronous=FULL");
     return;
   }
@@ -76,6 +78,22 @@ SqliteBackend::SqliteBackend(std::string path, OpenMode mode) : path_(std::move(
   db_.reset();
   if (!connect(immutableUri(path_), SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, rc)) fail(rc, "opening");
   run("PRAGMA schema_version");
+}
+
+void SqliteBackend::enterWalMode() {
+  // Setting the mode of a new file, or opening one whose last connection is
+  // closing, needs the file to itself, and SQLite answers busy at once
+  // rather than through the busy handler: wait for it here, as long.
+  constexpr int kPauseMs = 20;
+  for (int waited = 0;; waited += kPauseMs) {
+    try {
+      run("PRAGMA journal_mode=WAL");
+      return;
+    } catch (const VaultError& e) {
+      if (e.kind() != ErrorKind::Busy || waited >= kLockWaitMs) throw;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPauseMs));
+  }
 }
 
 bool SqliteBackend::connect(const std::string& name, int flags, int& rc) {

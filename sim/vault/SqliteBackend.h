@@ -40,6 +40,9 @@ class SqliteBackend : public StoreBackend {
 
   [[noreturn]] void fail(int code, std::string_view doing) const;
   sqlite3_stmt* prepare(std::string_view sql);
+  // Puts the database in WAL mode, waiting out another connection that
+  // holds it for as long as a lock wait.
+  void enterWalMode();
   // Opens the connection with `flags`; false (and nothing open) when
   // SQLite cannot open the file at all.
   bool connect(const std::string& name, int flags, int& rc);
