@@ -183,7 +183,9 @@ def test_merge_takes_a_document_twice_only_when_told_and_refuses_runs_that_do_no
 def test_a_worker_that_dies_costs_only_its_document(models, tmp_path):
     many = tmp_path / "many"
     many.mkdir()
-    for i in range(200):
+    # Enough documents that a worker is still alive when the poll finds it,
+    # few enough for a sanitizer build on a loaded machine.
+    for i in range(80):
         shutil.copy(models / "bracket.vxlprt", many / f"p{i:03}.vxlprt")
     proc = subprocess.Popen([BIN, "check", many, "--results", tmp_path / "r", "-j", "2", "--json", tmp_path / "r.json"],
                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
@@ -195,10 +197,10 @@ def test_a_worker_that_dies_costs_only_its_document(models, tmp_path):
         if pids:
             killed = int(pids[0])
             os.kill(killed, signal.SIGKILL)
-    out, err = proc.communicate(timeout=300)
+    out, err = proc.communicate(timeout=600)
     if killed is None:
         pytest.skip("the run ended before a worker could be stopped")
     documents = json.loads((tmp_path / "r.json").read_text())["documents"]
-    assert [d["index"] for d in documents] == list(range(200))
+    assert [d["index"] for d in documents] == list(range(80))
     lost = [d for d in documents if any("worker process checking it ended (signal 9)" in c["message"] for c in d["checks"])]
     assert len(lost) <= 1 and proc.returncode == (2 if lost else 0), out[-2000:]
