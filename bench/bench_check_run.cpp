@@ -13,10 +13,10 @@
 #include "Core/frame/Register.h"
 #include "platform/os/System.h"
 #include "sim/Register.h"
-#include "tools/CheckOptions.h"
-#include "tools/CheckRunner.h"
-#include "tools/DocumentSet.h"
-#include "tools/ResultsFolder.h"
+#include "tools/check/CheckOptions.h"
+#include "tools/check/CheckRunner.h"
+#include "tools/check/DocumentSet.h"
+#include "tools/results/ResultsFolder.h"
 
 namespace fs = std::filesystem;
 

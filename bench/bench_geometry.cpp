@@ -53,10 +53,10 @@
 #include "sim/Register.h"
 #include "sim/host/geometry/GeometryReader.h"
 #include "sim/host/geometry/Renderer.h"
-#include "tools/CheckOptions.h"
-#include "tools/CheckRunner.h"
-#include "tools/DocumentSet.h"
-#include "tools/ResultsFolder.h"
+#include "tools/check/CheckOptions.h"
+#include "tools/check/CheckRunner.h"
+#include "tools/check/DocumentSet.h"
+#include "tools/results/ResultsFolder.h"
 
 namespace {
 

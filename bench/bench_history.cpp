@@ -13,12 +13,12 @@
 #include "Core/frame/Register.h"
 #include "platform/os/System.h"
 #include "sim/Register.h"
-#include "tools/CheckOptions.h"
-#include "tools/CheckRunner.h"
-#include "tools/DocumentSet.h"
-#include "tools/HistoryStore.h"
-#include "tools/ResultsFolder.h"
-#include "tools/RunResults.h"
+#include "tools/check/CheckOptions.h"
+#include "tools/check/CheckRunner.h"
+#include "tools/check/DocumentSet.h"
+#include "tools/history/HistoryStore.h"
+#include "tools/results/ResultsFolder.h"
+#include "tools/results/RunResults.h"
 
 namespace fs = std::filesystem;
 

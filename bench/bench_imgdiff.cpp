@@ -22,9 +22,9 @@
 #include "sim/converters/CbfFormat.h"
 #include "sim/converters/PngCodec.h"
 #include "platform/display/Bmp.h"
-#include "tools/HtmlReport.h"
-#include "tools/ImageDiff.h"
-#include "tools/RunResults.h"
+#include "tools/images/ImageDiff.h"
+#include "tools/reports/HtmlReport.h"
+#include "tools/results/RunResults.h"
 
 namespace {
 

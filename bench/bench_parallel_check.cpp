@@ -13,9 +13,9 @@
 #include <string>
 
 #include "platform/os/Files.h"
-#include "tools/HtmlReport.h"
-#include "tools/JunitReport.h"
-#include "tools/RunResults.h"
+#include "tools/reports/HtmlReport.h"
+#include "tools/reports/JunitReport.h"
+#include "tools/results/RunResults.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "tools/Command.h"
+#include "tools/common/Command.h"
 
 namespace rc::tools {
 

@@ -10,8 +10,8 @@
 #include "platform/automation/Error.h"
 #include "platform/os/System.h"
 #include "sim/Register.h"
-#include "tools/Command.h"
-#include "tools/TerminalText.h"
+#include "tools/common/Command.h"
+#include "tools/common/TerminalText.h"
 
 namespace {
 

@@ -15,7 +15,7 @@ from summary import rows
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 BIN = os.path.abspath(os.environ.get("RAVELCREST_BIN", str(ROOT / "build" / "bin" / "ravelcrest")))
-SCHEMA = ROOT / "tests" / "tools" / "junit.xsd"
+SCHEMA = ROOT / "tests" / "tools" / "reports" / "junit.xsd"
 TIMING = "TestPerformance(Exp_Open)"
 
 

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tools/common/OutputFiles.h"
+
+namespace rc::tools {
+namespace {
+
+namespace fs = std::filesystem;
+
+class OutputFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/ravelcrest-output-XXXXXX";
+    dir = mkdtemp(tmpl);
+    victim = dir / "victim";
+    std::ofstream(victim) << "keep";
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  std::string read(const fs::path& p) {
+    std::ifstream in(p);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  fs::path dir, victim;
+};
+
+TEST_F(OutputFilesTest, ReplaceNeverFollowsALink) {
+  fs::create_symlink(victim, dir / "Performance.log");
+  replaceOutputFile((dir / "Performance.log").string(), "Exp_Open = 0\r\n");
+  EXPECT_EQ(read(victim), "keep");
+  EXPECT_FALSE(fs::is_symlink(dir / "Performance.log"));
+  EXPECT_EQ(read(dir / "Performance.log"), "Exp_Open = 0\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);  // no temporary left
+}
+
+TEST_F(OutputFilesTest, AppendRefusesALinkNamingThePath) {
+  fs::create_symlink(victim, dir / "journal.txt");
+  try {
+    appendOutputFile((dir / "journal.txt").string(), "x");
+    FAIL() << "wrote through a link";
+  } catch (const OutputError& e) {
+    EXPECT_NE(std::string(e.what()).find((dir / "journal.txt").string()), std::string::npos);
+    EXPECT_NE(std::string(e.what()).find("symbolic link"), std::string::npos);
+  }
+  EXPECT_EQ(read(victim), "keep");
+}
+
+TEST_F(OutputFilesTest, StartKeepsThePreviousAndMovesALinkAside) {
+  fs::path journal = dir / "journal.txt", kept = dir / "journal.1.txt";
+  appendOutputFile(journal.string(), "run 1\r\n");
+  startOutputFile(journal.string(), kept.string());
+  EXPECT_EQ(read(kept), "run 1\r\n");
+  EXPECT_EQ(fs::file_size(journal), 0u);
+  fs::remove(journal);
+  fs::create_symlink(victim, journal);
+  startOutputFile(journal.string(), kept.string());
+  EXPECT_TRUE(fs::is_symlink(kept));
+  EXPECT_FALSE(fs::is_symlink(journal));
+  appendOutputFile(journal.string(), "run 3\r\n");
+  EXPECT_EQ(read(victim), "keep");
+  fs::create_directory(dir / "folder");
+  EXPECT_THROW(startOutputFile((dir / "folder").string(), kept.string()), OutputError);
+}
+
+}  // namespace
+}  // namespace rc::tools

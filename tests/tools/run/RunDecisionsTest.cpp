@@ -1,0 +1,137 @@
+// The decisions of a check run taken on their own: which timing differences
+// warn, the exit code of a run and of joined results, a baseline rewritten in
+// place with the lines after it kept, what prune would remove, and results of
+// parallel workers handed over in document order.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "Core/frame/Register.h"
+#include "platform/os/Files.h"
+#include "sim/Register.h"
+#include "tests/support/TestSupport.h"
+#include "tools/baseline/BaselineInventory.h"
+#include "tools/baseline/BaselineReview.h"
+#include "tools/check/BaselineIndex.h"
+#include "tools/check/CheckRunner.h"
+#include "tools/results/RunResults.h"
+#include "tools/run/DocumentQueue.h"
+
+namespace rc::tools {
+namespace {
+
+using rc::testing::ScopedEnv;
+using rc::testing::ScratchFolder;
+
+CheckRow row(Status status, std::string newValue = "", std::string baseValue = "") {
+  CheckRow r;
+  r.status = status;
+  r.newValue = std::move(newValue);
+  r.baseValue = std::move(baseValue);
+  return r;
+}
+
+TEST(RunDecisions, OnlySlowerTimingsWarnUnlessFasterOnesDoToo) {
+  RunOptions options;
+  EXPECT_TRUE(timingWarns(row(Status::Warning, "2.5", "1.0"), options));
+  EXPECT_FALSE(timingWarns(row(Status::Warning, "0.4", "1.0"), options));
+  EXPECT_TRUE(timingWarns(row(Status::Warning, "0.4", ""), options));  // no baseline to be faster than
+  options.warnFaster = true;
+  EXPECT_TRUE(timingWarns(row(Status::Warning, "0.4", "1.0"), options));
+}
+
+TEST(RunDecisions, ExitCodesOfARunAndOfJoinedResults) {
+  EXPECT_EQ(exitCodeOf(std::vector<CheckRow>{row(Status::Ok), row(Status::BaselineCreated)}), 0);
+  EXPECT_EQ(exitCodeOf(std::vector<CheckRow>{row(Status::Warning), row(Status::Ok)}), 1);
+  EXPECT_EQ(exitCodeOf(std::vector<CheckRow>{row(Status::Failed), row(Status::Warning)}), 2);
+  EXPECT_EQ(exitCodeOf(std::vector<CheckRow>{row(Status::ExpectedFailure), row(Status::UnexpectedPass)}), 0);
+
+  RunResults joined;
+  joined.documentCount = 2;
+  joined.documents.resize(2);
+  joined.documents[0].rows = {row(Status::Ok)};
+  joined.documents[1].rows = {row(Status::ExpectedFailure)};
+  EXPECT_EQ(exitCodeOf(joined), 0);
+  joined.documents[1].rows.push_back(row(Status::Warning));
+  EXPECT_EQ(exitCodeOf(joined), 1);
+  joined.documentCount = 3;  // a shard is missing
+  EXPECT_EQ(exitCodeOf(joined), 2);
+  joined.documentCount = 2;
+  joined.documents[0].rows.push_back(row(Status::Failed));
+  EXPECT_EQ(exitCodeOf(joined), 2);
+}
+
+class RunDecisionsFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    core::registerClasses();
+    sim::registerApplications();
+  }
+  ScratchFolder dir;
+  ScopedEnv root{"RAVELCREST_DRIVE_ROOT", dir / "drive"};
+  ScopedEnv locale{"LC_ALL", "C"};
+};
+
+TEST_F(RunDecisionsFiles, ARewrittenBaselineKeepsTheLinesAroundIt) {
+  const std::string file = dir / "part.vxlprt.properties";
+  const std::string mass = "Mass = 1.5 Build: b1, Date: 01/02/2026\r\n";
+  const std::string rest = "FileSize = 900 Build: b1, Date: 01/02/2026\r\nVolume = 3 Build: b1, Date: 01/02/2026\r\n";
+  platform::writeFile(file, mass + "EdgeCount = 12 Build: b1, Date: 01/02/2026\r\n" + rest);
+  rewriteProperty(file, "EdgeCount", "14", "build-2");
+  const std::string text = platform::readFile(file);
+  EXPECT_EQ(text.rfind(mass + "EdgeCount = 14", 0), 0u) << text;
+  EXPECT_TRUE(text.ends_with("\r\n" + rest)) << text;
+  EXPECT_EQ(text.find("EdgeCount = 12"), std::string::npos) << text;
+}
+
+TEST_F(RunDecisionsFiles, ADryRunOfPruneRemovesNothingItNames) {
+  const std::string folder = dir / "suite";
+  std::filesystem::create_directories(folder);
+  platform::writeFile(folder + "/gone.vxlprt", "{}");
+  platform::writeFile(folder + "/gone.vxlprt.properties", "EdgeCount=1\r\n");
+  platform::writeFile(folder + "/gone-vxlprt.gif", "GIF89a");
+  recordBaselines(folder, "gone.vxlprt", {"gone.vxlprt.properties", "gone-vxlprt.gif"});
+  std::filesystem::remove(folder + "/gone.vxlprt");
+  std::ostringstream dry, real;
+  const int found = pruneBaselines({folder}, PruneOptions{true, false}, dry);
+  EXPECT_EQ(found, 2);
+  EXPECT_TRUE(std::filesystem::exists(folder + "/gone.vxlprt.properties"));
+  EXPECT_TRUE(std::filesystem::exists(folder + "/gone-vxlprt.gif"));
+  EXPECT_EQ(readBaselineIndex(folder).count("gone.vxlprt"), 1u);
+  const int removed = pruneBaselines({folder}, PruneOptions{false, false}, real);
+  EXPECT_EQ(found, removed);
+  std::string would = dry.str();
+  for (std::size_t at = would.find("would remove "); at != std::string::npos; at = would.find("would remove "))
+    would.replace(at, 13, "removed ");
+  EXPECT_EQ(would, real.str());
+  EXPECT_FALSE(std::filesystem::exists(folder + "/gone.vxlprt.properties"));
+}
+
+TEST_F(RunDecisionsFiles, ParallelResultsComeInDocumentOrder) {
+  // Missing documents finish at once, real ones take a host session: the
+  // workers finish out of order, the caller sees the list's order.
+  // A copy of a sample: the run writes its baselines beside it.
+  const char* source = std::getenv("RAVELCREST_SOURCE_DIR");
+  const std::string bolt = dir / "bolt.vxlprt";
+  std::filesystem::copy_file(std::string(source != nullptr ? source : ".") + "/examples/models/bolt.vxlprt", bolt);
+  std::vector<DocumentItem> items;
+  for (int i = 0; i < 6; ++i) {
+    const std::string path = i % 2 ? dir / ("missing" + std::to_string(i) + ".vxlprt") : bolt;
+    items.push_back(DocumentItem{path, path, "doc" + std::to_string(i), i % 2 ? "no such document" : ""});
+  }
+  std::vector<QueuedDocument> queue;
+  for (std::size_t i = 0; i < items.size(); ++i) queue.push_back(QueuedDocument{i, &items[i], nullptr});
+  RunOptions options;
+  options.results = dir / "results";
+  options.tolerance = "5,1e-9";
+  options.checks = {"TestFileSize"};
+  std::filesystem::create_directories(options.results);
+  std::vector<std::string> order;
+  runDocuments(queue, options, 2, [&](DocumentResult&& d) { order.push_back(d.label); });
+  EXPECT_EQ(order, (std::vector<std::string>{"doc0", "doc1", "doc2", "doc3", "doc4", "doc5"}));
+}
+
+}  // namespace
+}  // namespace rc::tools

@@ -1,0 +1,214 @@
+#include "tools/check/DocumentSet.h"
+#include "tools/check/GeometryDocuments.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/Registry.h"
+#include "platform/automation/SafeArray.h"
+#include "platform/os/Paths.h"
+#include "tools/check/CheckCatalog.h"
+#include "tools/common/Command.h"
+
+namespace rc::tools {
+
+namespace fs = std::filesystem;
+namespace au = rc::automation;
+
+namespace {
+
+std::string lowerExtension(const fs::path& p) {
+  std::string ext = p.extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+fs::path absoluteNormal(const fs::path& p) { return fs::absolute(p).lexically_normal(); }
+
+// The path a command-line name stands for: literal when a file or folder of
+// that name exists (a backslash is then part of a name), else with "\" read
+// as a separator.
+fs::path pathOfArgument(const std::string& given) {
+  std::error_code ec;
+  if (fs::exists(fs::path(given), ec)) return absoluteNormal(given);
+  return absoluteNormal(platform::nativePath(given));
+}
+
+bool isDotName(const fs::path& p) {
+  std::string name = p.filename().string();
+  return !name.empty() && name[0] == '.';
+}
+
+void addFolder(const fs::path& folder, std::vector<fs::path>& found) {
+  std::vector<fs::path> documents;
+  std::error_code ec;
+  fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    const fs::directory_entry& e = *it;
+    if (isDotName(e.path())) {
+      if (e.is_directory(ec)) it.disable_recursion_pending();
+      continue;
+    }
+    if (e.is_regular_file(ec) && documentTypeOf(e.path().string()) != 0) documents.push_back(e.path().lexically_normal());
+  }
+  std::sort(documents.begin(), documents.end());
+  found.insert(found.end(), documents.begin(), documents.end());
+}
+
+// The deepest folder that holds every path of `paths` (files).
+fs::path commonFolder(const std::vector<fs::path>& paths) {
+  if (paths.empty()) return {};
+  fs::path common = paths.front().parent_path();
+  for (const fs::path& p : paths) {
+    fs::path folder = p.parent_path();
+    fs::path shared;
+    auto a = common.begin(), b = folder.begin();
+    for (; a != common.end() && b != folder.end() && *a == *b; ++a, ++b) shared /= *a;
+    common = shared;
+  }
+  return common;
+}
+
+bool isInside(const fs::path& inner, const fs::path& outer) {
+  auto a = outer.begin(), b = inner.begin();
+  for (; a != outer.end(); ++a, ++b)
+    if (b == inner.end() || *a != *b) return false;
+  return true;
+}
+
+// The existing documents `document` references, directly or through others.
+std::vector<fs::path> referencesOf(const au::ObjectRef& host, const fs::path& document) {
+  std::vector<fs::path> refs;
+  au::Variant list = au::call(host, "GetDocumentDependencies2",
+                              {au::Variant(document.string()), au::Variant(true), au::Variant(true), au::Variant(false)});
+  if (!list.isArray()) return refs;
+  const std::vector<au::Variant>& items = list.asArray().items();
+  std::error_code ec;
+  for (std::size_t i = 1; i < items.size(); i += 2) {
+    fs::path p = absoluteNormal(items[i].toText());
+    if (fs::is_regular_file(p, ec)) refs.push_back(p);
+  }
+  return refs;
+}
+
+// Files beside `document` that belong to it: "bracket-view.bmp" and
+// "bracket.gif" for bracket.vxlprt; never documents or baseline files.
+std::vector<fs::path> companionsOf(const fs::path& document) {
+  std::vector<fs::path> found;
+  std::string stem = document.stem().string();
+  std::error_code ec;
+  for (fs::directory_iterator it(document.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    if (name.size() <= stem.size() || name.compare(0, stem.size(), stem) != 0) continue;
+    if (name[stem.size()] != '-' && name[stem.size()] != '.') continue;
+    if (documentTypeOf(name) != 0 || isBaselineFile(name) || !it->is_regular_file(ec)) continue;
+    found.push_back(it->path());
+  }
+  return found;
+}
+
+// Copies `from` to `to` unless they are the same file; a link at `to` is
+// replaced, never written through.
+void copyOne(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+  if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return;
+  fs::create_directories(to.parent_path());
+  if (fs::is_symlink(fs::symlink_status(to, ec))) fs::remove(to);
+  fs::copy_file(from, to, fs::copy_options::overwrite_existing);
+}
+
+}  // namespace
+
+int documentTypeOf(std::string_view path) {
+  std::string ext = lowerExtension(fs::path(std::string(platform::fileName(path))));
+  if (ext == ".vxlprt" || ext == ".prt" || ext == ".vxllfp") return 1;
+  if (ext == ".vxlasm" || ext == ".asm") return 2;
+  if (ext == ".vxldrw" || ext == ".drw") return 3;
+  if (isGeometryDocument(path)) return 1;  // the content tells a part from an assembly
+  return 0;
+}
+
+std::string hostPathOf(const std::string& path) {
+  fs::path doc(path);
+  std::string name = doc.filename().string();
+  if (name.find('\\') == std::string::npos || doc.parent_path().string().find('\\') != std::string::npos) return path;
+  std::string alias = name;
+  for (std::size_t p = 0; (p = alias.find('\\', p)) != std::string::npos; p += 3) alias.replace(p, 1, "%5C");
+  fs::path folder = doc.parent_path() / std::string(kStateFolderName);
+  fs::path link = folder / alias;
+  fs::path target = fs::path("..") / name;
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (fs::is_symlink(fs::symlink_status(link, ec)) && fs::read_symlink(link, ec) == target) return link.string();
+  fs::remove(link, ec);
+  fs::create_symlink(target, link, ec);
+  return ec ? path : link.string();
+}
+
+std::vector<DocumentItem> collectDocuments(const std::vector<std::string>& arguments, std::ostream& notes) {
+  std::vector<DocumentItem> items;
+  std::set<fs::path> seen;
+  auto add = [&](const std::string& given, const fs::path& path) {
+    if (seen.insert(path).second) items.push_back(DocumentItem{given, path.string(), "", ""});
+  };
+  for (const std::string& given : arguments) {
+    fs::path path = pathOfArgument(given);
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+      std::vector<fs::path> found;
+      addFolder(path, found);
+      if (found.empty()) notes << "ravelcrest: check: no documents in folder " << given << "\n";
+      for (const fs::path& p : found) add(p.string(), p);
+    } else if (isBaselineFile(given)) {
+      notes << "ravelcrest: check: skipping " << given << ": a baseline file, not a document\n";
+    } else if (fs::is_regular_file(path, ec)) {
+      add(given, path);
+    } else {
+      items.push_back(DocumentItem{given, "", given, "no such document"});
+    }
+  }
+  std::vector<fs::path> present;
+  for (const DocumentItem& d : items)
+    if (d.problem.empty()) present.emplace_back(d.path);
+  fs::path common = commonFolder(present);
+  for (DocumentItem& d : items)
+    if (d.problem.empty()) d.label = fs::path(d.path).lexically_relative(common).string();
+  return items;
+}
+
+void copyIntoWorkFolder(std::vector<DocumentItem>& documents, const std::string& work) {
+  fs::path target = absoluteNormal(work);
+  fs::path resolvedTarget = fs::weakly_canonical(target);
+  au::ObjectRef host = au::createObject("Vexlar.Application");
+  std::vector<fs::path> sources;
+  std::set<fs::path> seen;
+  auto add = [&](const fs::path& p) {
+    if (seen.insert(p).second) sources.push_back(p);
+  };
+  for (const DocumentItem& d : documents) {
+    if (!d.problem.empty()) continue;
+    add(d.path);
+    for (const fs::path& c : companionsOf(d.path)) add(c);
+    for (const fs::path& r : referencesOf(host, d.path)) {
+      add(r);
+      for (const fs::path& c : companionsOf(r)) add(c);
+    }
+  }
+  for (const fs::path& s : sources) {
+    fs::path folder = fs::weakly_canonical(s.parent_path());
+    if (isInside(resolvedTarget, folder))
+      throw UsageError("check: the work folder " + work + " is inside " + folder.string() +
+                       ", a folder of the documents it would copy; choose a work folder outside it");
+  }
+  if (sources.empty()) return;
+  fs::path root = commonFolder(sources);
+  fs::path base = target / root.filename();
+  for (const fs::path& s : sources) copyOne(s, base / s.lexically_relative(root));
+  for (DocumentItem& d : documents)
+    if (d.problem.empty()) d.path = (base / fs::path(d.path).lexically_relative(root)).string();
+}
+
+}  // namespace rc::tools

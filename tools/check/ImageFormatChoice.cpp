@@ -1,0 +1,64 @@
+#include "tools/check/ImageFormatChoice.h"
+
+#include <span>
+#include <unordered_set>
+
+#include "Core/imaging/ViewWindow.h"
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/Error.h"
+#include "platform/automation/Trap.h"
+#include "platform/display/Bmp.h"
+#include "platform/display/Windows.h"
+#include "platform/os/Files.h"
+#include "platform/os/Paths.h"
+
+namespace rc::tools {
+
+namespace au = rc::automation;
+
+std::size_t distinctColours(const display::Surface& image, std::size_t limit) {
+  std::unordered_set<std::uint32_t> seen;
+  for (std::uint32_t p : image.pixels()) {
+    seen.insert(p & 0xFFFFFFu);
+    if (seen.size() >= limit) return limit;
+  }
+  return seen.size();
+}
+
+std::size_t viewColours(const CheckEnv& env) {
+  std::size_t n = 0;
+  au::trapped(
+      [&] {
+        std::int32_t window = au::call(env.host, "SimFrameWindow").toLong();
+        core::GetLastTopChild(window);
+        if (!display::isWindow(static_cast<display::Handle>(window))) return;
+        n = distinctColours(display::capture(static_cast<display::Handle>(window)));
+      },
+      [](const au::AutomationError&) {});
+  return n;
+}
+
+std::size_t fileColours(const std::string& path) {
+  std::size_t n = 0;
+  au::trapped(
+      [&] {
+        if (!platform::fileExists(path) || platform::fileLength(path) > display::kMaxBmpFileBytes) return;
+        const std::string data = platform::readFile(path);
+        auto image = display::decodeBmp(std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
+        if (image) n = distinctColours(*image);
+      },
+      [](const au::AutomationError&) {});
+  return n;
+}
+
+std::string imageBaselineName(const CheckEnv& env, const std::string& what, const std::string& format) {
+  std::string name = env.nameOnly;
+  if (std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0) name[dot] = '-';
+  return name + (what == "view" ? "" : "-" + what) + "." + format;
+}
+
+bool imageBaselineExists(const CheckEnv& env, const std::string& what, const std::string& format) {
+  return platform::fileExists(platform::joinPath(env.folder, imageBaselineName(env, what, format)));
+}
+
+}  // namespace rc::tools

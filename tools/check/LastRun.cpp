@@ -1,0 +1,89 @@
+#include "tools/check/LastRun.h"
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/os/Files.h"
+#include "platform/os/Paths.h"
+#include "tools/check/CheckCatalog.h"
+#include "tools/common/Command.h"
+#include "tools/common/OutputFiles.h"
+
+namespace rc::tools {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kRecordName = "last-run.json";
+constexpr const char* kCandidateFolder = "new";
+
+// A path the record may name: relative, below the document's folder.
+bool staysInside(const std::string& relative) {
+  fs::path p(relative);
+  if (relative.empty() || p.is_absolute()) return false;
+  for (const fs::path& part : p)
+    if (part == "..") return false;
+  return true;
+}
+
+}  // namespace
+
+std::string stateFolderOf(const std::string& folder, const std::string& nameOnly) {
+  return platform::joinPath(platform::joinPath(folder, std::string(kStateFolderName)), nameOnly);
+}
+
+std::string candidatePathOf(const std::string& nameOnly, const std::string& name) {
+  return std::string(kStateFolderName) + "/" + nameOnly + "/" + kCandidateFolder + "/" + name;
+}
+
+void writeLastRun(const std::string& folder, const std::string& nameOnly, const LastRun& run) {
+  std::string state = stateFolderOf(folder, nameOnly);
+  std::string record = platform::joinPath(state, kRecordName);
+  if (run.changes.empty()) {
+    std::error_code ec;
+    if (fs::exists(record, ec)) fs::remove(record, ec);
+    fs::remove_all(platform::joinPath(state, kCandidateFolder), ec);
+    return;
+  }
+  json changes = json::array();
+  for (const AcceptableChange& c : run.changes) {
+    json files = json::array();
+    for (const auto& [candidate, baseline] : c.files) files.push_back({{"candidate", candidate}, {"baseline", baseline}});
+    changes.push_back({{"check", c.check}, {"key", c.key}, {"old", c.oldValue}, {"new", c.newValue}, {"files", files}});
+  }
+  json j{{"document", run.document}, {"changes", changes}};
+  platform::createFolder(state);
+  replaceOutputFile(record, j.dump(1, ' ', false, json::error_handler_t::replace) + "\n");
+}
+
+LastRun readLastRun(const std::string& folder, const std::string& nameOnly) {
+  std::string record = platform::joinPath(stateFolderOf(folder, nameOnly), kRecordName);
+  LastRun run;
+  if (!platform::fileExists(record)) return run;
+  try {
+    json j = json::parse(platform::readFile(record));
+    run.document = j.value("document", "");
+    for (const json& c : j.at("changes")) {
+      AcceptableChange change{c.at("check").get<std::string>(), c.value("key", ""), c.value("old", ""),
+                              c.value("new", ""), {}};
+      for (const json& f : c.value("files", json::array())) {
+        std::string candidate = f.at("candidate").get<std::string>(), baseline = f.at("baseline").get<std::string>();
+        if (!staysInside(candidate) || !staysInside(baseline))
+          throw UsageError("names a file outside the document's folder");
+        change.files.emplace_back(candidate, baseline);
+      }
+      run.changes.push_back(std::move(change));
+    }
+  } catch (const json::exception& e) {
+    throw UsageError("cannot read " + record + ": " + e.what());
+  } catch (const UsageError& e) {
+    throw UsageError("cannot use " + record + ": " + e.what());
+  }
+  return run;
+}
+
+}  // namespace rc::tools

@@ -1,0 +1,73 @@
+#include "tools/results/ResultsFolder.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include "tools/common/OutputFiles.h"
+
+namespace rc::tools {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+[[noreturn]] void refuse(const fs::path& path, const std::string& why) {
+  throw OutputError("cannot use the results folder: " + path.string() + ": " + why);
+}
+
+void makeFolder(const fs::path& path) {
+  std::error_code ec;
+  if (fs::exists(path, ec) && !fs::is_directory(path, ec)) refuse(path, "it exists and is not a folder");
+  fs::create_directories(path, ec);
+  if (ec) refuse(path, ec.message());
+  if (!fs::is_directory(path, ec)) refuse(path, "it exists and is not a folder");
+}
+
+// Creates and removes a file in `folder`: the one sure test that it takes files.
+void probeWritable(const fs::path& folder) {
+  std::string probe = (folder / ".ravelcrest-probe-XXXXXX").string();
+  int fd = ::mkstemp(probe.data());
+  if (fd < 0) refuse(folder, systemReason(errno));
+  ::close(fd);
+  ::unlink(probe.c_str());
+}
+
+}  // namespace
+
+std::string prepareResultsFolder(const std::string& folder) {
+  fs::path root = fs::absolute(folder).lexically_normal();
+  makeFolder(root);
+  probeWritable(root);
+  for (const char* sub : {"data", "performance"}) makeFolder(root / sub);
+  // The library appends its trace log; a link in its place is removed
+  // rather than written through.
+  std::error_code ec;
+  if (fs::path trace = root / "TraceLog.log"; fs::is_symlink(fs::symlink_status(trace, ec))) fs::remove(trace, ec);
+  startOutputFile((root / "journal.txt").string(), (root / "journal.1.txt").string());
+  // Journal parts of a run that was killed.
+  for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+    if (std::string name = it->path().filename().string(); name.starts_with(".journal-") && name.ends_with(".txt"))
+      fs::remove(it->path(), ec);
+  std::string path = root.string();
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+std::string journalPartOf(const std::string& results) {
+  return (fs::path(results) / (".journal-" + std::to_string(::getpid()) + ".txt")).string();
+}
+
+void startJournalPart(const std::string& part, const std::string& heading) {
+  std::error_code ec;
+  fs::remove(part, ec);
+  appendOutputFile(part, heading);
+}
+
+void appendToJournal(const std::string& results, const std::string& text) {
+  appendOutputFile((fs::path(results) / "journal.txt").string(), text);
+}
+
+}  // namespace rc::tools
