@@ -4,10 +4,10 @@
 
 #include "Core/checks/CheckSkeleton.h"
 #include "Core/checks/PropertyStore.h"
-#include "Core/checks/HostLists.h"
 #include "Core/frame/TraceLog.h"
 #include "Core/interfaces/DocumentType.h"
 #include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLists.h"
 #include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/SafeArray.h"

@@ -6,10 +6,10 @@
 
 #include "Core/checks/CheckSkeleton.h"
 #include "Core/checks/FaceWalk.h"
-#include "Core/checks/HostLists.h"
 #include "Core/frame/TraceLog.h"
 #include "Core/interfaces/DocumentType.h"
 #include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLists.h"
 #include "Core/interfaces/HostLookup.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/SafeArray.h"

@@ -4,10 +4,10 @@
 #include <limits>
 
 #include "Core/checks/CheckSkeleton.h"
-#include "Core/checks/DocumentCopier.h"
-#include "Core/checks/HostLists.h"
 #include "Core/checks/PropertyStore.h"
+#include "Core/copier/DocumentCopier.h"
 #include "Core/frame/TraceLog.h"
+#include "Core/interfaces/HostLists.h"
 #include "Core/interfaces/HostLookup.h"
 #include "Core/interfaces/HostCalls.h"
 #include "platform/automation/Error.h"

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "Core/checks/CheckSkeleton.h"
-#include "Core/checks/HostLists.h"
 #include "Core/frame/TraceLog.h"
 #include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLists.h"
 #include "Core/interfaces/HostLookup.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/Trap.h"

@@ -1,9 +1,9 @@
 #include "Core/checks/DrawingViewChecks.h"
 
 #include "Core/checks/CheckSkeleton.h"
-#include "Core/checks/HostLists.h"
 #include "Core/interfaces/DocumentType.h"
 #include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLists.h"
 #include "Core/interfaces/HostLookup.h"
 #include "platform/automation/Error.h"
 

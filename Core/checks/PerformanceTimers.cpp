@@ -76,8 +76,8 @@ std::uint32_t elapsedTicks(std::int32_t start, std::int32_t stop) {
 }
 
 std::string StopTimer(SessionContext& s) {
-  // Nothing here can fail now that a wrapped counter is handled, so the
-  // "no valid time" answer of an overflowing subtraction no longer occurs.
+  // Nothing here can fail: a counter that wrapped between the readings
+  // still gives the time (elapsedTicks), so every stop has a valid time.
   s.timerStop = static_cast<std::int32_t>(platform::tickCount());
   return "Timer Change = " + std::to_string(elapsedTicks(s.timerStart, s.timerStop));
 }

@@ -1,7 +1,7 @@
 #include "Core/imaging/SheetBitmaps.h"
 
-#include "Core/checks/HostLists.h"
 #include "Core/interfaces/HostCalls.h"
+#include "Core/interfaces/HostLists.h"
 #include "Core/interfaces/HostLookup.h"
 
 namespace rc::core {

@@ -1,6 +1,6 @@
 #include "Core/utilities/Class1.h"
 
-#include "Core/checks/DocumentCopier.h"
+#include "Core/copier/DocumentCopier.h"
 #include "Core/frame/ClassIds.h"
 #include "Core/frame/FolderBrowser.h"
 #include "Core/frame/TraceLog.h"

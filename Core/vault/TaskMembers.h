@@ -2,8 +2,10 @@
 // wording their trapped errors.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "Core/vault/LoginSettings.h"
 #include "platform/automation/Error.h"
@@ -34,6 +36,31 @@ auto WithErrText(std::size_t slot, Fn fn) {
     a[slot] = text;
     return result;
   };
+}
+
+// A task setting's value as its C++ type (std::string, bool or
+// std::int32_t) keeps it.
+template <typename F>
+F SettingValue(const automation::Variant& value) {
+  if constexpr (std::is_same_v<F, std::string>) return value.asString();
+  else if constexpr (std::is_same_v<F, bool>) return value.asBool();
+  else {
+    static_assert(std::is_same_v<F, std::int32_t>, "a setting is text, a Boolean or a Long");
+    return value.asLong();
+  }
+}
+
+// Publishes the setter `name` of one task setting: a by-reference `setIn`
+// of `type` whose value `field(self)` (a reference into Self's settings)
+// receives; answers Empty.
+template <typename Self, typename Field>
+void PublishSetter(automation::ClassBuilder<Self>& b, const char* name, automation::VarType type, Field field) {
+  b.method(name, automation::VarType::Variant, {automation::byRef("setIn", type)},
+           [field](Self& self, automation::CallArgs& a) {
+             auto& setting = field(self);
+             setting = SettingValue<std::remove_reference_t<decltype(setting)>>(a[0]);
+             return automation::Variant();
+           });
 }
 
 // The login members both tasks publish: GetRegistryValue and the three

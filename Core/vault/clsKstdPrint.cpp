@@ -7,6 +7,7 @@
 #include "Core/frame/ClassIds.h"
 #include "Core/interfaces/HostLookup.h"
 #include "Core/interfaces/VaultCalls.h"
+#include "Core/vault/HostDocuments.h"
 #include "Core/vault/LoginSettings.h"
 #include "Core/vault/TaskMembers.h"
 #include "Core/vault/PageRanges.h"
@@ -31,8 +32,6 @@ namespace {
 constexpr std::string_view kLoginKey = "TempPrintUser";
 constexpr std::string_view kWarningPrefix = "Keystead Print Warning: ";
 constexpr std::string_view kRetrieveFailed = "Error Retrieving From Vault";
-// OpenDoc6 options: silent and read-only.
-constexpr int kOpenOptions = 3;
 constexpr int kFeatureManagerWidth = 30;
 constexpr int kLastToolbar = 28;
 constexpr int kAllPagesLast = 250;
@@ -67,7 +66,7 @@ std::string clsKstdPrint::GetPassword() { return vault::LoginValue(kLoginKey, va
 std::string clsKstdPrint::GetVaultComputer() { return vault::LoginValue(kLoginKey, vault::kVaultComputerValue); }
 
 void clsKstdPrint::WarningOut(const std::string& warningString) {
-  vault::AppendWarning(PrintWarningFilePath, kWarningPrefix, warningString);
+  vault::AppendWarning(settings_.warningFilePath, kWarningPrefix, warningString);
 }
 
 // ---- Retrieval --------------------------------------------------------------
@@ -110,7 +109,7 @@ bool clsKstdPrint::PrintSpecificDocument(const ObjectRef& specificDocument, std:
     returnedErrString = vault::RefusedNameText(name);
     return false;
   }
-  const std::string local = vault::LocalFilePath(PrintingDirectory, name);
+  const std::string local = vault::LocalFilePath(settings_.printingDirectory, name);
   if (!GetDocumentToDisk(specificDocument, returnedErrString)) {
     if (returnedErrString.empty()) returnedErrString = kRetrieveFailed;
     return false;
@@ -122,11 +121,13 @@ bool clsKstdPrint::PrintSpecificDocument(const ObjectRef& specificDocument, std:
 
 bool clsKstdPrint::GetDocumentToDisk(const ObjectRef& document, std::string& returnedErrString) {
   return vault::FetchDocumentToDisk(
-      document, PrintingDirectory,
+      document, settings_.printingDirectory,
       [this](const std::string& name, const std::string&) {
-        return GetFileAlreadyExistsOnDisk(vault::LocalFilePath(PrintingDirectory, name));
+        return GetFileAlreadyExistsOnDisk(vault::LocalFilePath(settings_.printingDirectory, name));
       },
-      [this](std::int32_t size, std::string& text) { return GetEnoughSizeOnDisk(size, PrintingDirectory, text); },
+      [this](std::int32_t size, std::string& text) {
+        return GetEnoughSizeOnDisk(size, settings_.printingDirectory, text);
+      },
       returnedErrString);
 }
 
@@ -167,33 +168,31 @@ bool clsKstdPrint::GetFileAlreadyExistsOnDisk(const std::string& documentName) {
 // ---- Host print run ---------------------------------------------------------
 
 void clsKstdPrint::printOpenDocument(const ObjectRef& doc, const std::vector<std::int32_t>& pagePairs) {
-  if (PageSetupUseDefault == "FALSE") {
+  if (settings_.pageSetupUseDefault == "FALSE") {
     ObjectRef setup = au::callObject(doc, "PageSetup");
-    au::letProperty(setup, "PrinterPaperSize", Variant(PaperSize));
-    au::letProperty(setup, "PrinterPaperSource", Variant(PaperSource));
-    au::letProperty(setup, "Orientation", Variant(Orientation));
+    au::letProperty(setup, "PrinterPaperSize", Variant(settings_.paperSize));
+    au::letProperty(setup, "PrinterPaperSource", Variant(settings_.paperSource));
+    au::letProperty(setup, "Orientation", Variant(settings_.orientation));
     au::letProperty(setup, "UsePageSetupOnSheets", Variant(false));
   }
-  const std::string printer = PrintUseDefault == "TRUE" ? std::string() : PrintPrinter;
+  const std::string printer = settings_.printUseDefault == "TRUE" ? std::string() : settings_.printer;
   ObjectRef extension = au::callObject(doc, "extension");
-  if (PrintRange != "1") {
-    std::vector<Variant> args{Variant(1), Variant(kAllPagesLast), Variant(Copies), Variant(Collate), Variant(printer),
-                              Variant("")};
-    au::call(extension, "PrintOut", args);
+  if (settings_.printRange != 1) {
+    au::call(extension, "PrintOut", 1, kAllPagesLast, settings_.copies, settings_.collate, printer, "");
     return;
   }
   std::vector<Variant> pages(pagePairs.begin(), pagePairs.end());
-  std::vector<Variant> args{Variant(au::SafeArray::vector(VarType::Long, std::move(pages))), Variant(Copies), Variant(Collate), Variant(printer), Variant("")};
-  au::call(extension, "PrintOut2", args);
+  au::call(extension, "PrintOut2", au::SafeArray::vector(VarType::Long, std::move(pages)), settings_.copies,
+           settings_.collate, printer, "");
 }
 
 bool clsKstdPrint::RunVexlarPrint(const std::string& docNameIn, std::string& returnedErrString) {
   returnedErrString.clear();
   std::vector<std::int32_t> pagePairs;
-  if (PrintRange == "1") {
-    std::optional<std::vector<std::int32_t>> parsed = vault::ParsePageRanges(PrintPageRange);
+  if (settings_.printRange == 1) {
+    std::optional<std::vector<std::int32_t>> parsed = vault::ParsePageRanges(settings_.printPageRange);
     if (!parsed) {
-      returnedErrString = "Invalid page range '" + PrintPageRange + "'";
+      returnedErrString = "Invalid page range '" + settings_.printPageRange + "'";
       return false;
     }
     pagePairs = std::move(*parsed);
@@ -204,16 +203,14 @@ bool clsKstdPrint::RunVexlarPrint(const std::string& docNameIn, std::string& ret
   ObjectRef host;
   au::trapped(
       [&] {
-        const int type = vault::HostDocumentType(vault::GetFileType(docNameIn));
         host = GetApp();
-        au::call(host, "SetCurrentWorkingDirectory", PrintingDirectory);
-        std::vector<Variant> args{Variant(docNameIn), Variant(type), Variant(kOpenOptions), Variant(""), Variant(0),
-                                  Variant(0)};
-        ObjectRef opened = type == 0 ? nullptr : au::call(host, "OpenDoc6", args).toObject();
-        const std::int32_t warnings = args[5].toLong();
-        if (warnings & 4) returnedErrString = "File '" + docNameIn + "' was locked by another user.";
-        else if (warnings & 512) returnedErrString = "File '" + docNameIn + "' has view-only restriction.";
-        if (!opened) {
+        au::call(host, "SetCurrentWorkingDirectory", settings_.printingDirectory);
+        const vault::OpenedDocument opened = vault::OpenWithWarnings(host, docNameIn, vault::kOpenSilentReadOnly);
+        if (opened.warnings & vault::kOpenWarningLocked)
+          returnedErrString = "File '" + docNameIn + "' was locked by another user.";
+        else if (opened.warnings & vault::kOpenWarningViewOnly)
+          returnedErrString = "File '" + docNameIn + "' has view-only restriction.";
+        if (!opened.doc) {
           stopped = true;
           return;
         }
@@ -228,7 +225,7 @@ bool clsKstdPrint::RunVexlarPrint(const std::string& docNameIn, std::string& ret
         printed = true;
         const std::string title = au::call(doc, "GetTitle").toText();
         doc.reset();
-        au::call(host, "CloseDoc", title);
+        vault::CloseDocument(host, title);
         au::call(host, "ExitApp");
       },
       [&](const AutomationError& e) { pendingError = e.description(); });
@@ -240,7 +237,7 @@ bool clsKstdPrint::RunVexlarPrint(const std::string& docNameIn, std::string& ret
   // the host exits.
   if (host) {
     au::ResumeNext next(nullptr);
-    next.step([&] { au::call(host, "CloseDoc", docNameIn); });
+    next.step([&] { vault::CloseDocument(host, docNameIn); });
     next.step([&] { au::call(host, "ExitApp"); });
   }
   if (returnedErrString.empty()) returnedErrString = pendingError + " in function RunVexlarPrint.";
@@ -254,34 +251,22 @@ const au::ClassInfo& clsKstdPrint::classInfo() {
   static const au::ClassInfo info = [] {
     au::ClassBuilder<Self> b(kLibraryName, "clsKstdPrint");
     applyIds(b, ids::clsKstdPrint);
-    auto text = [&b](const char* name, std::string Self::*field) {
-      b.method(name, VarType::Variant, {au::byRef("setIn", VarType::String)}, [field](Self& s, au::CallArgs& a) {
-        s.*field = a[0].asString();
-        return Variant();
-      });
+    auto setting = [&b](const char* name, VarType type, auto field) {
+      vault::PublishSetter(b, name, type, [field](Self& s) -> auto& { return s.settings_.*field; });
     };
-    auto number = [&b](const char* name, std::int32_t Self::*field) {
-      b.method(name, VarType::Variant, {au::byRef("setIn", VarType::Long)}, [field](Self& s, au::CallArgs& a) {
-        s.*field = a[0].asLong();
-        return Variant();
-      });
-    };
-    text("SetPrintingDirectory", &Self::PrintingDirectory);
-    text("SetPrintWarningFilePath", &Self::PrintWarningFilePath);
-    text("SetTaskFileType", &Self::TaskFileType);
-    text("SetPrintPrinter", &Self::PrintPrinter);
-    text("SetPrintUseDefault", &Self::PrintUseDefault);
-    text("SetPageSetupUseDefault", &Self::PageSetupUseDefault);
-    number("SetPageSetupPaperSize", &Self::PaperSize);
-    number("SetPageSetupPaperSource", &Self::PaperSource);
-    number("SetPageSetupPaperOrientation", &Self::Orientation);
-    b.method("SetPrintRange", VarType::Variant, {au::byRef("setIn", VarType::Long)}, [](Self& s, au::CallArgs& a) {
-      s.PrintRange = std::to_string(a[0].asLong());
-      return Variant();
-    });
-    text("SetPrintPageRange", &Self::PrintPageRange);
-    number("SetPrintCopies", &Self::Copies);
-    number("SetPrintCollate", &Self::Collate);
+    setting("SetPrintingDirectory", VarType::String, &PrintSettings::printingDirectory);
+    setting("SetPrintWarningFilePath", VarType::String, &PrintSettings::warningFilePath);
+    setting("SetTaskFileType", VarType::String, &PrintSettings::taskFileType);
+    setting("SetPrintPrinter", VarType::String, &PrintSettings::printer);
+    setting("SetPrintUseDefault", VarType::String, &PrintSettings::printUseDefault);
+    setting("SetPageSetupUseDefault", VarType::String, &PrintSettings::pageSetupUseDefault);
+    setting("SetPageSetupPaperSize", VarType::Long, &PrintSettings::paperSize);
+    setting("SetPageSetupPaperSource", VarType::Long, &PrintSettings::paperSource);
+    setting("SetPageSetupPaperOrientation", VarType::Long, &PrintSettings::orientation);
+    setting("SetPrintRange", VarType::Long, &PrintSettings::printRange);
+    setting("SetPrintPageRange", VarType::String, &PrintSettings::printPageRange);
+    setting("SetPrintCopies", VarType::Long, &PrintSettings::copies);
+    setting("SetPrintCollate", VarType::Long, &PrintSettings::collate);
     b.method("CleanUp", VarType::Variant, {}, [](Self& s, au::CallArgs&) {
       s.CleanUp();
       return Variant();

@@ -5,11 +5,30 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "Core/vault/DocumentFiles.h"
 #include "platform/automation/Dispatch.h"
 
 namespace rc::core {
+
+// What the task runner sets before the first document, each by the member
+// named beside it.
+struct PrintSettings {
+  std::string printingDirectory;    // SetPrintingDirectory: documents are fetched here
+  std::string warningFilePath;      // SetPrintWarningFilePath
+  std::string taskFileType;         // SetTaskFileType
+  std::string printer;              // SetPrintPrinter
+  std::string printUseDefault;      // SetPrintUseDefault: "TRUE" prints on the default printer
+  std::string pageSetupUseDefault;  // SetPageSetupUseDefault: "FALSE" applies the page setup below
+  std::int32_t paperSize = 0;       // SetPageSetupPaperSize
+  std::int32_t paperSource = 0;     // SetPageSetupPaperSource
+  std::int32_t orientation = 0;     // SetPageSetupPaperOrientation
+  std::int32_t printRange = 0;      // SetPrintRange: 1 prints the pages of printPageRange, else all
+  std::string printPageRange;       // SetPrintPageRange
+  std::int32_t copies = 0;          // SetPrintCopies
+  std::int32_t collate = 0;         // SetPrintCollate
+};
 
 class clsKstdPrint : public automation::Dispatch {
  public:
@@ -18,10 +37,7 @@ class clsKstdPrint : public automation::Dispatch {
   static const automation::ClassInfo& classInfo();
   const automation::ClassInfo& typeInfo() const override { return classInfo(); }
 
-  // Settings, stored as given.
-  std::string PrintingDirectory, PrintWarningFilePath, TaskFileType, PrintPrinter, PrintUseDefault,
-      PageSetupUseDefault, PrintRange, PrintPageRange;
-  std::int32_t PaperSize = 0, PaperSource = 0, Orientation = 0, Copies = 0, Collate = 0;
+  // Settings: the Set... members of the member table fill PrintSettings.
   void CleanUp() {}
   // Replaces the free-space query (tests stand in for a full disk).
   void setFreeBytesQuery(vault::FreeBytesQuery query) { freeBytes_ = std::move(query); }
@@ -50,6 +66,7 @@ class clsKstdPrint : public automation::Dispatch {
   // Page setup, printer and the print call on the open document.
   void printOpenDocument(const ObjectRef& doc, const std::vector<std::int32_t>& pagePairs);
 
+  PrintSettings settings_;
   ObjectRef connection_;
   vault::FreeBytesQuery freeBytes_;
 };

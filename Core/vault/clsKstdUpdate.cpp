@@ -6,6 +6,7 @@
 #include "Core/frame/ClassIds.h"
 #include "Core/interfaces/HostLookup.h"
 #include "Core/interfaces/VaultCalls.h"
+#include "Core/vault/HostDocuments.h"
 #include "Core/vault/LoginSettings.h"
 #include "Core/vault/TaskMembers.h"
 #include "Core/vault/WarningFile.h"
@@ -30,16 +31,10 @@ constexpr std::string_view kWarningPrefix = "Keystead Update Warning: ";
 
 // Open warnings that refuse a document, in the order they are tested.
 constexpr std::pair<std::int32_t, std::string_view> kOpenWarnings[] = {
-    {2, "File was marked as read only"},
-    {4, "File was locked by another user"},
-    {512, "File has view-only restriction"},
+    {vault::kOpenWarningReadOnly, "File was marked as read only"},
+    {vault::kOpenWarningLocked, "File was locked by another user"},
+    {vault::kOpenWarningViewOnly, "File has view-only restriction"},
 };
-
-// Save3 options: vxSaveAsOptions_Silent (1) and vxSaveAsOptions_SaveReferenced
-// (3) joined as text.
-constexpr std::string_view kSaveOptions = "13";
-constexpr std::int32_t kSaveWarningRebuildError = 1;
-
 
 }  // namespace
 
@@ -59,14 +54,14 @@ bool clsKstdUpdate::AdminLogin(std::string& returnedErrString) {
         if (!vault::LoginWithStoredValues(connection_, kLoginKey, returnedErrString)) return;
         const std::string user = GetUserName();
         au::ObjectRef users = au::callObject(connection_, "users");
-        au::ObjectRef who = au::callObject(users, "Item", {Variant(user)});
+        au::ObjectRef who = au::callObject(users, "Item", user);
         if (!au::call(who, "IsAdmin").asBool()) {
           returnedErrString = "User Not Admin";
           return;
         }
         result = true;
         adminUserName_ = user;
-        au::call(vault::AdminInterface(connection_), "RegisterAdminUser", {Variant(user)});
+        au::call(vault::AdminInterface(connection_), "RegisterAdminUser", user);
       },
       [&](const AutomationError& e) {
         result = false;
@@ -94,7 +89,7 @@ std::string clsKstdUpdate::GetPassword() { return vault::LoginValue(kLoginKey, v
 std::string clsKstdUpdate::GetVaultComputer() { return vault::LoginValue(kLoginKey, vault::kVaultComputerValue); }
 
 void clsKstdUpdate::WarningOut(const std::string& warningString) {
-  vault::AppendWarning(warningFilePath_, kWarningPrefix, warningString);
+  vault::AppendWarning(settings_.warningFilePath, kWarningPrefix, warningString);
 }
 
 // ---- Retrieval and references -----------------------------------------------
@@ -139,7 +134,7 @@ bool clsKstdUpdate::NeedsUpdate(const ObjectRef& document, bool isSpecificDocume
       returnedErrString = "Already Up To Date";
     }
   }
-  if (result && updateLatestOnly_) {
+  if (result && settings_.updateLatestOnly) {
     ObjectRef latest;
     next.step([&] { latest = vault::GetSpecificDocument(connection_, name); });
     std::string latestRev = rev;
@@ -157,12 +152,14 @@ bool clsKstdUpdate::NeedsUpdate(const ObjectRef& document, bool isSpecificDocume
 
 bool clsKstdUpdate::GetDocumentToDisk(const ObjectRef& document, std::string& returnedErrString) {
   return vault::FetchDocumentToDisk(
-      document, updatingDirectory_,
+      document, settings_.updatingDirectory,
       [this](const std::string& name, const std::string& rev) {
-        const std::string local = vault::LocalFilePath(updatingDirectory_, name);
+        const std::string local = vault::LocalFilePath(settings_.updatingDirectory, name);
         return GetFileAlreadyExistsOnDisk(vault::BackupFilePath(local, rev), local, "True");
       },
-      [this](std::int32_t size, std::string& text) { return GetEnoughSizeOnDisk(size, updatingDirectory_, text); },
+      [this](std::int32_t size, std::string& text) {
+        return GetEnoughSizeOnDisk(size, settings_.updatingDirectory, text);
+      },
       returnedErrString);
 }
 
@@ -275,7 +272,7 @@ bool clsKstdUpdate::updateDocumentReferences(const ObjectRef& document, vault::V
             WarningOut(vault::RefusedNameText(name));
             return;
           }
-          const std::string local = vault::LocalFilePath(updatingDirectory_, name);
+          const std::string local = vault::LocalFilePath(settings_.updatingDirectory, name);
           if (!platform::fileExists(local)) return;
           ObjectRef ref = vault::GetSpecificDocument(connection_, name, rev);
           if (!ref) {
@@ -334,7 +331,7 @@ bool clsKstdUpdate::UpdateDocument(const std::string& documentName, std::string&
   updated_.assign(2, std::string());
   au::trapped(
       [&] {
-        if (!updateLatestOnly_) {
+        if (!settings_.updateLatestOnly) {
           ObjectRef doc = vault::GetSpecificDocument(connection_, documentName);
           for (const Variant& item : vault::CollectionItems(au::callObject(doc, "Revisions"))) {
             if (!item.isObject() || item.isNothing()) continue;
@@ -377,7 +374,7 @@ bool clsKstdUpdate::UpdateSpecificDocument(const ObjectRef& specificDocument, st
           stop = true;
           return;
         }
-        local = vault::LocalFilePath(updatingDirectory_, name);
+        local = vault::LocalFilePath(settings_.updatingDirectory, name);
         if (!NeedsUpdate(specificDocument, true, returnedErrString)) {
           if (!returnedErrString.empty())
             WarningOut("Skipping file: " + name + " Revision: " + rev + ". " + returnedErrString);
@@ -423,7 +420,7 @@ bool clsKstdUpdate::DoUpdate(const std::string& documentName, const std::string&
         if (!updated) {
           returnedErrString = "Failed File Update: " + documentName + " Revision: " + rev;
         } else {
-          result = ReplaceFile(documentName, FileName, rev, useOldModTimes_, returnedErrString);
+          result = ReplaceFile(documentName, FileName, rev, settings_.useOldModTimes, returnedErrString);
           // The rebuilt file is kept as a backup copy whatever the check-in
           // answered: the local file is deleted below when it failed.
           std::string backupText;
@@ -472,7 +469,7 @@ bool clsKstdUpdate::ReplaceFile(const std::string& DocName, const std::string& f
           return;
         }
         const Variant status =
-            au::call(admin, "ReplaceDocument", {Variant(fn), Variant(comment), Variant(rev), Variant(useOldDates)});
+            au::call(admin, "ReplaceDocument", fn, comment, rev, useOldDates);
         result = status.toLong() == 0;
       },
       [&](const AutomationError& e) {
@@ -486,7 +483,7 @@ bool clsKstdUpdate::BackupFile(const std::string& fnIn, const std::string& RevIn
   bool result = false;
   au::trapped(
       [&] {
-        const std::string local = vault::LocalFilePath(updatingDirectory_, fnIn);
+        const std::string local = vault::LocalFilePath(settings_.updatingDirectory, fnIn);
         platform::copyFile(local, vault::BackupFilePath(local, RevIn), /*overwrite=*/true);
         result = true;
       },
@@ -496,15 +493,15 @@ bool clsKstdUpdate::BackupFile(const std::string& fnIn, const std::string& RevIn
 
 bool clsKstdUpdate::CleanUpBackupFiles() {
   std::vector<std::string> names;
-  bool listed = au::trapped([&] { names = platform::listFolder(vault::LocalFolder(updatingDirectory_)); },
+  bool listed = au::trapped([&] { names = platform::listFolder(vault::LocalFolder(settings_.updatingDirectory)); },
                             [&](const AutomationError& e) {
                               WarningOut("Error '" + e.description() + "' deleting backup files in '" +
-                                         updatingDirectory_ + "'.");
+                                         settings_.updatingDirectory + "'.");
                             });
   if (!listed) return false;
   au::ResumeNext next(nullptr);
   for (const std::string& name : names) {
-    const std::string path = vault::LocalFilePath(updatingDirectory_, name);
+    const std::string path = vault::LocalFilePath(settings_.updatingDirectory, name);
     // Only the file's own name decides: a folder name holding the marker
     // must not make every file in it a backup copy.
     // A read-only backup copy is left, and the loop goes on.
@@ -521,23 +518,19 @@ bool clsKstdUpdate::OpenDoc(const std::string& docNameIn, std::string& returnedE
   bool result = false;
   au::trapped(
       [&] {
-        const int type = vault::HostDocumentType(vault::GetFileType(docNameIn));
         ObjectRef host = GetApp();
-        if (au::callObject(host, "GetOpenDocumentByName", {Variant(docNameIn)})) {
+        if (au::callObject(host, "GetOpenDocumentByName", docNameIn)) {
           result = true;
           return;
         }
-        if (type == 0) return;
-        std::vector<Variant> args{Variant(docNameIn), Variant(type), Variant(1), Variant(""), Variant(0), Variant(0)};
-        ObjectRef doc = au::call(host, "OpenDoc6", args).toObject();
-        const std::int32_t warnings = args[5].toLong();
+        const vault::OpenedDocument opened = vault::OpenWithWarnings(host, docNameIn, vault::kOpenSilent);
         for (const auto& [bit, text] : kOpenWarnings) {
-          if (warnings & bit) {
+          if (opened.warnings & bit) {
             returnedErrString = text;
             return;
           }
         }
-        result = doc != nullptr;
+        result = opened.doc != nullptr;
       },
       [&](const AutomationError&) {
         CloseInVexlar(docNameIn);
@@ -552,25 +545,25 @@ void clsKstdUpdate::runDocumentChecks(const ObjectRef& host, const std::string& 
   const int type = vault::HostDocumentType(fileType);
   if (type == 0) return;
   ObjectRef checks = au::createObject("RavelcrestCore.clsApplication");
-  au::letProperty(checks, "ResultPath", Variant(updatingDirectory_));
+  au::letProperty(checks, "ResultPath", Variant(settings_.updatingDirectory));
   au::letProperty(checks, "glbProcessID", Variant(0));
   au::letProperty(checks, "MultiSession", Variant(false));
   if (type == 3) {
     if (au::call(checks, "ActivateSheets").toLong() == 1) {
-      au::call(host, "RecordLine", {Variant("'*** WARNING - Fatal Error")});
-      au::call(host, "RecordLine", {Variant("'*** Failure Changing Sheets")});
+      au::call(host, "RecordLine", "'*** WARNING - Fatal Error");
+      au::call(host, "RecordLine", "'*** Failure Changing Sheets");
     }
     std::string base(platform::fileName(docNameIn));
     base = base.substr(0, base.find('.'));
-    const std::string prefix = vault::LocalFilePath(updatingDirectory_, base) + "__";
-    au::call(checks, "FailFeatureInSheets", {Variant(updatingDirectory_), Variant(prefix)});
+    const std::string prefix = vault::LocalFilePath(settings_.updatingDirectory, base) + "__";
+    au::call(checks, "FailFeatureInSheets", settings_.updatingDirectory, prefix);
     // The bitmap capture of every sheet runs where the library offers it.
-    if (!checks->typeInfo().find("GetBMPInSheets").empty()) au::call(checks, "GetBMPInSheets", {Variant(prefix)});
+    if (!checks->typeInfo().find("GetBMPInSheets").empty()) au::call(checks, "GetBMPInSheets", prefix);
     return;
   }
   if (au::call(checks, "ActivateConfigs").toLong() == 1) {
-    au::call(host, "RecordLine", {Variant("'*** WARNING - Fatal Error")});
-    au::call(host, "RecordLine", {Variant("'*** Assembly Config Failure")});
+    au::call(host, "RecordLine", "'*** WARNING - Fatal Error");
+    au::call(host, "RecordLine", "'*** Assembly Config Failure");
   }
 }
 
@@ -585,36 +578,28 @@ bool clsKstdUpdate::RunVexlarUpdate(const std::string& docNameIn, std::string& r
           result = false;
           return;
         }
-        ObjectRef doc = au::callObject(host, "ActivateDoc", {Variant(docNameIn)});
+        ObjectRef doc = au::callObject(host, "ActivateDoc", docNameIn);
         if (!doc) {
           const std::string text = "Document could not be imported/opened.";
-          au::call(host, "sendmsgtouser", {Variant(text)});
+          au::call(host, "sendmsgtouser", text);
           returnedErrString = text;
           CloseInVexlar(docNameIn);
           return;
         }
         runDocumentChecks(host, docNameIn, fileType);
-        au::call(doc, "Rebuild", {Variant(1)});
-        std::vector<Variant> args{Variant(kSaveOptions), Variant(0), Variant(0)};
-        au::call(doc, "Save3", args);
-        const std::int32_t errors = args[1].toLong();
-        const std::int32_t warnings = args[2].toLong();
-        const Variant history = au::call(doc, "VersionHistory");
-        if (history.isArray()) {
-          const std::vector<Variant> items = history.asArray().items();
-          if (!items.empty()) versionText_ = items.back().toText();
-        }
+        const vault::SavedDocument saved = vault::RebuildAndSave(doc);
+        if (saved.version) versionText_ = *saved.version;
         doc.reset();
         CloseInVexlar(docNameIn);
-        if (errors >= 1) {
-          returnedErrString = GetErrorStringFromError(errors);
+        if (saved.errors >= 1) {
+          returnedErrString = GetErrorStringFromError(saved.errors);
           return;
         }
-        if (warnings & kSaveWarningRebuildError) {
+        if (saved.warnings & vault::kSaveWarningRebuildError) {
           returnedErrString = "Rebuild errors on save.";
           return;
         }
-        result = doReOpenCheck_ ? OpenDoc(docNameIn, returnedErrString) : true;
+        result = settings_.doReOpenCheck ? OpenDoc(docNameIn, returnedErrString) : true;
       },
       [&](const AutomationError& e) {
         result = false;
@@ -625,26 +610,15 @@ bool clsKstdUpdate::RunVexlarUpdate(const std::string& docNameIn, std::string& r
   return result;
 }
 
-std::string clsKstdUpdate::GetErrorStringFromError(std::int32_t errorIn) {
-  static constexpr std::string_view kTexts[] = {
-      "Generic Save Error. ",          "ReadOnly Save Error. ",
-      "File name Empty Save Error. ",  "File name contains 'At' sign Save Error. ",
-      "File Lock Save Error. ",        "Save Format Not Available Error. ",
-      "Save With Rebuild Error. ",     "Save As Do Not Overwrite Error. ",
-  };
-  std::string out;
-  for (std::size_t bit = 0; bit < std::size(kTexts); ++bit)
-    if (errorIn & (1 << bit)) out += kTexts[bit];
-  return out;
-}
+std::string clsKstdUpdate::GetErrorStringFromError(std::int32_t errorIn) { return vault::SaveErrorText(errorIn); }
 
 bool clsKstdUpdate::CloseInVexlar(const std::string& documentName) {
-  return au::trapped([&] { au::call(GetApp(), "CloseDoc", {Variant(documentName)}); },
+  return au::trapped([&] { vault::CloseDocument(GetApp(), documentName); },
                      [&](const AutomationError& e) { DebugOut(e.description()); });
 }
 
 bool clsKstdUpdate::CloseAllInVexlar() {
-  return au::trapped([&] { au::call(GetApp(), "CloseAllDocuments", {Variant(true)}); },
+  return au::trapped([&] { au::call(GetApp(), "CloseAllDocuments", true); },
                      [&](const AutomationError& e) { DebugOut(e.description()); });
 }
 
@@ -672,25 +646,14 @@ const au::ClassInfo& clsKstdUpdate::classInfo() {
   static const au::ClassInfo info = [] {
     au::ClassBuilder<Self> b(kLibraryName, "clsKstdUpdate");
     applyIds(b, ids::clsKstdUpdate);
-    auto setter = [&b](const char* name, void (Self::*fn)(bool)) {
-      b.method(name, VarType::Variant, {au::byRef("setIn", VarType::Boolean)}, [fn](Self& s, au::CallArgs& a) {
-        (s.*fn)(a[0].asBool());
-        return Variant();
-      });
+    auto setting = [&b](const char* name, VarType type, auto field) {
+      vault::PublishSetter(b, name, type, [field](Self& s) -> auto& { return s.settings_.*field; });
     };
-    setter("SetDoReOpenCheck", &Self::SetDoReOpenCheck);
-    setter("SetUpdateLatestOnly", &Self::SetUpdateLatestOnly);
-    setter("SetUseOldModTimes", &Self::SetUseOldModTimes);
-    b.method("SetUpdatingDirectory", VarType::Variant, {au::byRef("setIn", VarType::String)},
-             [](Self& s, au::CallArgs& a) {
-               s.SetUpdatingDirectory(a[0].asString());
-               return Variant();
-             });
-    b.method("SetUpdateWarningFilePath", VarType::Variant, {au::byRef("setIn", VarType::String)},
-             [](Self& s, au::CallArgs& a) {
-               s.SetUpdateWarningFilePath(a[0].asString());
-               return Variant();
-             });
+    setting("SetDoReOpenCheck", VarType::Boolean, &UpdateSettings::doReOpenCheck);
+    setting("SetUpdateLatestOnly", VarType::Boolean, &UpdateSettings::updateLatestOnly);
+    setting("SetUseOldModTimes", VarType::Boolean, &UpdateSettings::useOldModTimes);
+    setting("SetUpdatingDirectory", VarType::String, &UpdateSettings::updatingDirectory);
+    setting("SetUpdateWarningFilePath", VarType::String, &UpdateSettings::warningFilePath);
     b.method("CleanUp", VarType::Variant, {}, [](Self& s, au::CallArgs&) {
       s.CleanUp();
       return Variant();

@@ -14,6 +14,16 @@
 
 namespace rc::core {
 
+// What the task runner sets before the first document, each by the member
+// named beside it.
+struct UpdateSettings {
+  std::string updatingDirectory;  // SetUpdatingDirectory: documents are fetched, rebuilt and backed up here
+  std::string warningFilePath;    // SetUpdateWarningFilePath
+  bool doReOpenCheck = false;     // SetDoReOpenCheck: a saved file must open again
+  bool updateLatestOnly = false;  // SetUpdateLatestOnly: only a document's latest revision
+  bool useOldModTimes = false;    // SetUseOldModTimes: the check-in keeps the file's dates
+};
+
 class clsKstdUpdate : public automation::Dispatch {
  public:
   using ObjectRef = automation::ObjectRef;
@@ -21,12 +31,7 @@ class clsKstdUpdate : public automation::Dispatch {
   static const automation::ClassInfo& classInfo();
   const automation::ClassInfo& typeInfo() const override { return classInfo(); }
 
-  // Settings.
-  void SetDoReOpenCheck(bool setIn) { doReOpenCheck_ = setIn; }
-  void SetUpdateLatestOnly(bool setIn) { updateLatestOnly_ = setIn; }
-  void SetUseOldModTimes(bool setIn) { useOldModTimes_ = setIn; }
-  void SetUpdatingDirectory(const std::string& setIn) { updatingDirectory_ = setIn; }
-  void SetUpdateWarningFilePath(const std::string& setIn) { warningFilePath_ = setIn; }
+  // Settings: the Set... members of the member table fill UpdateSettings.
   void CleanUp() {}
   // Replaces the free-space query (tests stand in for a full disk).
   void setFreeBytesQuery(vault::FreeBytesQuery query) { freeBytes_ = std::move(query); }
@@ -79,11 +84,7 @@ class clsKstdUpdate : public automation::Dispatch {
   void runDocumentChecks(const ObjectRef& host, const std::string& docNameIn, const std::string& fileType);
   void addUpdated(const std::string& name, const std::string& rev);
 
-  std::string updatingDirectory_;
-  std::string warningFilePath_;
-  bool doReOpenCheck_ = false;
-  bool updateLatestOnly_ = false;
-  bool useOldModTimes_ = false;
+  UpdateSettings settings_;
   ObjectRef connection_;
   std::string adminUserName_;
   std::int32_t hostFileVersion_ = 0;

@@ -193,8 +193,15 @@ ObjectRef featureAt(const std::shared_ptr<Document>& doc, std::size_t index) {
 
 std::shared_ptr<Document> shared(Document& d) { return std::static_pointer_cast<Document>(d.self()); }
 
+// Records the call of `member` with every argument (as the table converted
+// them, optional ones with their defaults) in the operations log.
+void recordCall(Document& d, std::string_view member, CallArgs& a) {
+  d.recordOperation(calltext::line(member, std::span<const Variant>(a.values())));
+}
+
+// SelectByID (`append` false) and andSelectByID (true).
 Variant select(Document& d, CallArgs& a, bool append, std::string_view member) {
-  d.recordOperation(calltext::line(member, {a[0], a[1], a[2], a[3], a[4]}));
+  recordCall(d, member, a);
   return Variant(d.editor().select(a[0].asString(), a[1].asString(), a[2].asDouble(), a[3].asDouble(),
                                    a[4].asDouble(), append));
 }
@@ -204,16 +211,134 @@ std::vector<ParamInfo> selectParams() {
           byVal("Y", VarType::Double), byVal("Z", VarType::Double)};
 }
 
-// The document's dependencies; a walk cut short tells the session why.
-dependencies::Pairs dependencyPairs(Document& d, bool traverse) {
-  dependencies::Listing listing = dependencies::of(d.model(), d.path(), d.type(), traverse);
-  if (!listing.stopped.empty()) d.session().message(listing.stopped);
-  return std::move(listing.pairs);
+}  // namespace
+
+// ---- ModelDoc2 members --------------------------------------------------------
+
+Variant Document::Body() {
+  if (type_ != DocType::Part || !activeConfiguration().body) return Variant::nothing();
+  return Variant(ObjectRef(std::make_shared<BodyObject>(shared(*this), activeConfigurationIndex())));
 }
 
-// Save3: writes the model back with the session's latest file version.
-bool save(Document& d, std::int32_t& errors, std::int32_t& warnings) {
-  DocumentModel& m = d.model();
+Variant Document::GetActiveConfiguration() {
+  if (type_ == DocType::Drawing) return Variant::nothing();
+  return Variant(ObjectRef(std::make_shared<ConfigurationObject>(shared(*this), activeConfigurationIndex())));
+}
+
+Variant Document::GetConfigurationNames() const {
+  std::vector<std::string> names;
+  for (const Configuration& c : model_.configurations) names.push_back(c.name);
+  return strings(names);
+}
+
+bool Document::ShowConfiguration(const std::string& name) {
+  for (const Configuration& c : model_.configurations) {
+    if (c.name == name) {
+      editor_.checkpoint();
+      model_.activeConfiguration = c.name;
+      return true;
+    }
+  }
+  return false;
+}
+
+Variant Document::GetMassProperties2(Variant& status) {
+  const Configuration& c = activeConfiguration();
+  status = Variant(c.massStatus);
+  if (c.massStatus != 0) return Variant();
+  return massArray(c);
+}
+
+std::int32_t Document::GetFeatureCount() {
+  std::vector<Feature>* list = featureList();
+  return static_cast<int>(list ? list->size() : 0);
+}
+
+Variant Document::FeatureByPositionReverse(std::int64_t n) {
+  std::vector<Feature>* list = featureList();
+  if (!list || n < 0 || n >= static_cast<std::int64_t>(list->size())) return Variant::nothing();
+  return Variant(featureAt(shared(*this), list->size() - 1 - static_cast<std::size_t>(n)));
+}
+
+Variant Document::GetEntityName(const ObjectRef& entity) {
+  if (!entity) raise(err::ObjectNotSet);
+  if (auto* f = dynamic_cast<FeatureObject*>(entity.get())) return Variant(f->feature().name);
+  if (auto* v = dynamic_cast<ViewObject*>(entity.get())) return Variant(v->view().name);
+  return Variant(std::string());
+}
+
+Variant Document::GetFirstAnnotation2() {
+  AnnotationOwner owner;
+  if (type_ == DocType::Drawing) owner.sheet = model_.currentSheet;
+  return AnnotationObject::at(shared(*this), owner, 0);
+}
+
+Variant Document::GetCurrentSheet() {
+  Sheet* s = editor_.currentSheet();
+  if (!s) return Variant::nothing();
+  return Variant(ObjectRef(std::make_shared<SheetObject>(shared(*this), s->name)));
+}
+
+Variant Document::GetSheetNames() const {
+  std::vector<std::string> names;
+  for (const Sheet& s : model_.sheets) names.push_back(s.name);
+  return strings(names);
+}
+
+bool Document::ActivateSheet(const std::string& name) {
+  if (!sheetIndex(name)) return false;
+  model_.currentSheet = name;
+  return true;
+}
+
+bool Document::GetEditSheet() {
+  Sheet* s = editor_.currentSheet();
+  return s != nullptr && !s->editingTemplate;
+}
+
+void Document::EditSheet() {
+  if (Sheet* s = editor_.currentSheet()) s->editingTemplate = false;
+}
+
+void Document::EditTemplate() {
+  if (Sheet* s = editor_.currentSheet()) s->editingTemplate = true;
+}
+
+Variant Document::GetFirstView() {
+  Sheet* s = editor_.currentSheet();
+  if (!s || s->views.empty()) return Variant::nothing();
+  return Variant(ObjectRef(std::make_shared<ViewObject>(shared(*this), s->name, 0)));
+}
+
+bool Document::NewSheet3(const std::string& name, double width, double height) {
+  if (type_ != DocType::Drawing) return false;
+  return editor_.newSheet(name, width, height);
+}
+
+Variant Document::CreateSectionViewAt(double x, double y) {
+  auto index = editor_.sectionView(x, y);
+  if (!index) return Variant::nothing();
+  return Variant(ObjectRef(std::make_shared<ViewObject>(shared(*this), model_.currentSheet, *index)));
+}
+
+bool Document::CompConfigProperties3(std::int32_t suppression, std::int32_t solving, bool visible) {
+  bool changed = false;
+  for (const SelectionItem& item : editor_.selection()) {
+    if (item.type != "COMPONENT" || type_ != DocType::Assembly) continue;
+    for (Component& k : activeConfiguration().components) {
+      if (k.name != item.name) continue;
+      if (!changed) editor_.checkpoint();
+      k.suppression = suppression;
+      k.hidden = !visible;
+      json::setMember(k.extra, "solving", std::to_string(solving));
+      changed = true;
+    }
+  }
+  return changed;
+}
+
+bool Document::Save3(std::int32_t& errors, std::int32_t& warnings) {
+  DocumentModel& m = model_;
   errors = 0;
   warnings = 0;
   if (m.saveErrors != 0) {
@@ -221,26 +346,26 @@ bool save(Document& d, std::int32_t& errors, std::int32_t& warnings) {
     warnings = m.saveWarnings;
     return false;
   }
-  if (m.readOnly || d.openedReadOnly || modelfile::readOnlyFile(d.path()) ||
-      (d.geometry() && platform::fileExists(geometry::sidecarPath(d.path())) &&
-       modelfile::readOnlyFile(geometry::sidecarPath(d.path())))) {
+  if (m.readOnly || openedReadOnly || modelfile::readOnlyFile(path_) ||
+      (geometry_ && platform::fileExists(geometry::sidecarPath(path_)) &&
+       modelfile::readOnlyFile(geometry::sidecarPath(path_)))) {
     errors = 2;
     return false;
   }
   std::optional<std::int32_t> oldVersion = m.fileVersion;
   std::vector<std::string> oldHistory = m.versionHistory;
-  std::int32_t version = d.session().latestFileVersion;
+  std::int32_t version = session().latestFileVersion;
   m.fileVersion = version;
   m.versionHistory.push_back(std::to_string(version));
   try {
-    if (d.geometry())
-      geometry::saveSidecar(d.path(), m);
+    if (geometry_)
+      geometry::saveSidecar(path_, m);
     else
-      documentfiles::write(d.path(), modelfile::serialize(m));
+      documentfiles::write(path_, modelfile::serialize(m));
   } catch (const std::exception& e) {
     m.fileVersion = oldVersion;
     m.versionHistory = std::move(oldHistory);
-    d.session().message(d.title() + ": cannot be saved: " + e.what());
+    session().message(title() + ": cannot be saved: " + e.what());
     errors = 1;
     return false;
   }
@@ -248,7 +373,25 @@ bool save(Document& d, std::int32_t& errors, std::int32_t& warnings) {
   return true;
 }
 
-}  // namespace
+dependencies::Pairs Document::dependencyPairs(bool traverse) {
+  dependencies::Listing listing = dependencies::of(model_, path_, type_, traverse);
+  if (!listing.stopped.empty()) session().message(listing.stopped);
+  return std::move(listing.pairs);
+}
+
+bool Document::SaveBMP(const std::string& fileName, std::int32_t width, std::int32_t height) {
+  if (width <= 0 || height <= 0 || width > display::kMaxSurfaceSide || height > display::kMaxSurfaceSide)
+    return false;
+  try {
+    platform::writeFile(fileName, display::encodeBmp24(pictures::sheetPicture(*this, width, height)));
+  } catch (const AutomationError& e) {
+    session().message("SaveBMP: " + fileName + ": " + e.description());
+    return false;
+  }
+  return true;
+}
+
+// ---- Type information ----------------------------------------------------------
 
 const ClassInfo& Document::info() {
   static const ClassInfo ci = ClassBuilder<Document>("Vexlar", "ModelDoc2")
@@ -256,131 +399,75 @@ const ClassInfo& Document::info() {
       .method("GetType", VarType::Long, {}, [](Document& d, CallArgs&) { return Variant(static_cast<int>(d.type_)); })
       .method("GetTitle", VarType::String, {}, [](Document& d, CallArgs&) { return Variant(d.title()); })
       .method("GetPathName", VarType::String, {}, [](Document& d, CallArgs&) { return Variant(d.path_); })
-      .method("Body", VarType::Object, {}, [](Document& d, CallArgs&) {
-        if (d.type_ != DocType::Part || !d.activeConfiguration().body) return Variant::nothing();
-        return Variant(ObjectRef(std::make_shared<BodyObject>(shared(d), d.activeConfigurationIndex())));
-      })
-      .method("ClearSelection", VarType::Void, {}, [](Document& d, CallArgs&) {
-        d.recordOperation("ClearSelection()");
+      .method("Body", VarType::Object, {}, [](Document& d, CallArgs&) { return d.Body(); })
+      .method("ClearSelection", VarType::Void, {}, [](Document& d, CallArgs& a) {
+        recordCall(d, "ClearSelection", a);
         d.editor_.clearSelection();
-        return Variant();
       })
       // Configurations.
-      .method("GetActiveConfiguration", VarType::Object, {}, [](Document& d, CallArgs&) {
-        if (d.type_ == DocType::Drawing) return Variant::nothing();
-        return Variant(ObjectRef(std::make_shared<ConfigurationObject>(shared(d), d.activeConfigurationIndex())));
-      })
+      .method("GetActiveConfiguration", VarType::Object, {},
+              [](Document& d, CallArgs&) { return d.GetActiveConfiguration(); })
       .method("GetConfigurationCount", VarType::Long, {}, [](Document& d, CallArgs&) {
         return Variant(static_cast<int>(d.model_.configurations.size()));
       })
-      .method("GetConfigurationNames", VarType::Variant, {}, [](Document& d, CallArgs&) {
-        std::vector<std::string> names;
-        for (const Configuration& c : d.model_.configurations) names.push_back(c.name);
-        return strings(names);
-      })
+      .method("GetConfigurationNames", VarType::Variant, {},
+              [](Document& d, CallArgs&) { return d.GetConfigurationNames(); })
       .method("ShowConfiguration", VarType::Boolean, {byVal("Name", VarType::String)}, [](Document& d, CallArgs& a) {
-        d.recordOperation(calltext::line("ShowConfiguration", {a[0]}));
-        for (const Configuration& c : d.model_.configurations) {
-          if (c.name == a[0].asString()) {
-            d.editor_.checkpoint();
-            d.model_.activeConfiguration = c.name;
-            return Variant(true);
-          }
-        }
-        return Variant(false);
+        recordCall(d, "ShowConfiguration", a);
+        return Variant(d.ShowConfiguration(a[0].asString()));
       })
       .method("GetMassProperties", VarType::Variant, {}, [](Document& d, CallArgs&) {
         return massArray(d.activeConfiguration());
       })
-      .method("GetMassProperties2", VarType::Variant, {byRef("Status", VarType::Long).opt(0)}, [](Document& d, CallArgs& a) {
-        const Configuration& c = d.activeConfiguration();
-        a[0] = Variant(c.massStatus);
-        if (c.massStatus != 0) return Variant();
-        return massArray(c);
-      })
+      .method("GetMassProperties2", VarType::Variant, {byRef("Status", VarType::Long).opt(0)},
+              [](Document& d, CallArgs& a) { return d.GetMassProperties2(a[0]); })
       .method("VersionHistory", VarType::Variant, {}, [](Document& d, CallArgs&) { return strings(d.model_.versionHistory); })
       // Features and annotations.
-      .method("GetFeatureCount", VarType::Long, {}, [](Document& d, CallArgs&) {
-        std::vector<Feature>* list = d.featureList();
-        return Variant(static_cast<int>(list ? list->size() : 0));
-      })
-      .method("FeatureByPositionReverse", VarType::Object, {byVal("Num", VarType::Long)}, [](Document& d, CallArgs& a) {
-        std::vector<Feature>* list = d.featureList();
-        std::int64_t n = a[0].asLong();
-        if (!list || n < 0 || n >= static_cast<std::int64_t>(list->size())) return Variant::nothing();
-        return Variant(featureAt(shared(d), list->size() - 1 - static_cast<std::size_t>(n)));
-      })
+      .method("GetFeatureCount", VarType::Long, {},
+              [](Document& d, CallArgs&) { return Variant(d.GetFeatureCount()); })
+      .method("FeatureByPositionReverse", VarType::Object, {byVal("Num", VarType::Long)},
+              [](Document& d, CallArgs& a) { return d.FeatureByPositionReverse(a[0].asLong()); })
       .method("FirstFeature", VarType::Object, {}, [](Document& d, CallArgs&) { return Variant(featureAt(shared(d), 0)); })
-      .method("GetEntityName", VarType::String, {byVal("Entity", VarType::Object)}, [](Document&, CallArgs& a) {
-        const ObjectRef& obj = a[0].asObject();
-        if (!obj) raise(err::ObjectNotSet);
-        if (auto* f = dynamic_cast<FeatureObject*>(obj.get())) return Variant(f->feature().name);
-        if (auto* v = dynamic_cast<ViewObject*>(obj.get())) return Variant(v->view().name);
-        return Variant(std::string());
-      })
-      .method("GetFirstAnnotation2", VarType::Object, {}, [](Document& d, CallArgs&) {
-        AnnotationOwner owner;
-        if (d.type_ == DocType::Drawing) owner.sheet = d.model_.currentSheet;
-        return AnnotationObject::at(shared(d), owner, 0);
-      })
+      .method("GetEntityName", VarType::String, {byVal("Entity", VarType::Object)},
+              [](Document&, CallArgs& a) { return GetEntityName(a[0].asObject()); })
+      .method("GetFirstAnnotation2", VarType::Object, {},
+              [](Document& d, CallArgs&) { return d.GetFirstAnnotation2(); })
       // Sheets and views.
-      .method("GetCurrentSheet", VarType::Object, {}, [](Document& d, CallArgs&) {
-        Sheet* s = d.editor_.currentSheet();
-        if (!s) return Variant::nothing();
-        return Variant(ObjectRef(std::make_shared<SheetObject>(shared(d), s->name)));
-      })
+      .method("GetCurrentSheet", VarType::Object, {}, [](Document& d, CallArgs&) { return d.GetCurrentSheet(); })
       .method("GetSheetCount", VarType::Long, {}, [](Document& d, CallArgs&) {
         return Variant(static_cast<int>(d.model_.sheets.size()));
       })
-      .method("GetSheetNames", VarType::Variant, {}, [](Document& d, CallArgs&) {
-        std::vector<std::string> names;
-        for (const Sheet& s : d.model_.sheets) names.push_back(s.name);
-        return strings(names);
-      })
+      .method("GetSheetNames", VarType::Variant, {}, [](Document& d, CallArgs&) { return d.GetSheetNames(); })
       .method("ActivateSheet", VarType::Boolean, {byVal("Name", VarType::String)}, [](Document& d, CallArgs& a) {
-        d.recordOperation(calltext::line("ActivateSheet", {a[0]}));
-        if (!d.sheetIndex(a[0].asString())) return Variant(false);
-        d.model_.currentSheet = a[0].asString();
-        return Variant(true);
+        recordCall(d, "ActivateSheet", a);
+        return Variant(d.ActivateSheet(a[0].asString()));
       })
-      .method("GetEditSheet", VarType::Boolean, {}, [](Document& d, CallArgs&) {
-        Sheet* s = d.editor_.currentSheet();
-        return Variant(s != nullptr && !s->editingTemplate);
+      .method("GetEditSheet", VarType::Boolean, {}, [](Document& d, CallArgs&) { return Variant(d.GetEditSheet()); })
+      .method("EditSheet", VarType::Void, {}, [](Document& d, CallArgs& a) {
+        recordCall(d, "EditSheet", a);
+        d.EditSheet();
       })
-      .method("EditSheet", VarType::Void, {}, [](Document& d, CallArgs&) {
-        d.recordOperation("EditSheet()");
-        if (Sheet* s = d.editor_.currentSheet()) s->editingTemplate = false;
-        return Variant();
+      .method("EditTemplate", VarType::Void, {}, [](Document& d, CallArgs& a) {
+        recordCall(d, "EditTemplate", a);
+        d.EditTemplate();
       })
-      .method("EditTemplate", VarType::Void, {}, [](Document& d, CallArgs&) {
-        d.recordOperation("EditTemplate()");
-        if (Sheet* s = d.editor_.currentSheet()) s->editingTemplate = true;
-        return Variant();
-      })
-      .method("GetFirstView", VarType::Object, {}, [](Document& d, CallArgs&) {
-        Sheet* s = d.editor_.currentSheet();
-        if (!s || s->views.empty()) return Variant::nothing();
-        return Variant(ObjectRef(std::make_shared<ViewObject>(shared(d), s->name, 0)));
-      })
+      .method("GetFirstView", VarType::Object, {}, [](Document& d, CallArgs&) { return d.GetFirstView(); })
       // Editing.
       .method("SelectByID", VarType::Boolean, selectParams(),
               [](Document& d, CallArgs& a) { return select(d, a, false, "SelectByID"); })
       .method("andSelectByID", VarType::Boolean, selectParams(),
               [](Document& d, CallArgs& a) { return select(d, a, true, "andSelectByID"); })
-      .method("EditCut", VarType::Void, {}, [](Document& d, CallArgs&) {
-        d.recordOperation("EditCut()");
+      .method("EditCut", VarType::Void, {}, [](Document& d, CallArgs& a) {
+        recordCall(d, "EditCut", a);
         d.editor_.cut();
-        return Variant();
       })
-      .method("Paste", VarType::Void, {}, [](Document& d, CallArgs&) {
-        d.recordOperation("Paste()");
+      .method("Paste", VarType::Void, {}, [](Document& d, CallArgs& a) {
+        recordCall(d, "Paste", a);
         d.editor_.paste();
-        return Variant();
       })
       .method("EditUndo", VarType::Void, {byVal("Steps", VarType::Long).opt(1)}, [](Document& d, CallArgs& a) {
-        d.recordOperation(calltext::line("EditUndo", {a[0]}));
+        recordCall(d, "EditUndo", a);
         d.editor_.undo(a[0].asLong());
-        return Variant();
       })
       .method("NewSheet3", VarType::Boolean,
               {byVal("Name", VarType::String), byVal("PaperSize", VarType::Long), byVal("TemplateIn", VarType::Long),
@@ -388,51 +475,36 @@ const ClassInfo& Document::info() {
                byVal("TemplateName", VarType::String), byVal("Width", VarType::Double), byVal("Height", VarType::Double),
                byVal("PropertyViewName", VarType::String)},
               [](Document& d, CallArgs& a) {
-                d.recordOperation(calltext::line("NewSheet3", std::span<const Variant>(a.values())));
-                if (d.type_ != DocType::Drawing) return Variant(false);
-                return Variant(d.editor_.newSheet(a[0].asString(), a[7].asDouble(), a[8].asDouble()));
+                recordCall(d, "NewSheet3", a);
+                return Variant(d.NewSheet3(a[0].asString(), a[7].asDouble(), a[8].asDouble()));
               })
-      .method("EditSketch", VarType::Void, {}, [](Document& d, CallArgs&) {
-        d.recordOperation("EditSketch()");
+      .method("EditSketch", VarType::Void, {}, [](Document& d, CallArgs& a) {
+        recordCall(d, "EditSketch", a);
         d.editor_.editSketch();
-        return Variant();
       })
       .method("CreateCenterLineVB", VarType::Boolean,
               {byVal("X1", VarType::Double), byVal("Y1", VarType::Double), byVal("Z1", VarType::Double),
                byVal("X2", VarType::Double), byVal("Y2", VarType::Double), byVal("Z2", VarType::Double)},
               [](Document& d, CallArgs& a) {
-                d.recordOperation(calltext::line("CreateCenterLineVB", std::span<const Variant>(a.values())));
+                recordCall(d, "CreateCenterLineVB", a);
                 return Variant(d.editor_.centerLine());
               })
       .method("CreateSectionViewAt", VarType::Object,
               {byVal("X", VarType::Double), byVal("Y", VarType::Double), byVal("Z", VarType::Double),
                byVal("NotAligned", VarType::Variant).opt(0), byVal("IsFlipped", VarType::Variant).opt(0)},
               [](Document& d, CallArgs& a) {
-                d.recordOperation(calltext::line("CreateSectionViewAt", std::span<const Variant>(a.values())));
-                auto index = d.editor_.sectionView(a[0].asDouble(), a[1].asDouble());
-                if (!index) return Variant::nothing();
-                return Variant(ObjectRef(std::make_shared<ViewObject>(shared(d), d.model_.currentSheet, *index)));
+                recordCall(d, "CreateSectionViewAt", a);
+                return d.CreateSectionViewAt(a[0].asDouble(), a[1].asDouble());
               })
       .method("CompConfigProperties3", VarType::Boolean,
               {byVal("Suppression", VarType::Long), byVal("Solving", VarType::Long), byVal("Visibility", VarType::Boolean),
                byVal("FeatureDetails", VarType::Boolean).opt(true)},
               [](Document& d, CallArgs& a) {
-                d.recordOperation(calltext::line("CompConfigProperties3", {a[0], a[1], a[2], a[3]}));
-                bool changed = false;
-                for (const SelectionItem& item : d.editor_.selection()) {
-                  if (item.type != "COMPONENT" || d.type_ != DocType::Assembly) continue;
-                  for (Component& k : d.activeConfiguration().components) {
-                    if (k.name != item.name) continue;
-                    if (!changed) d.editor_.checkpoint();
-                    k.suppression = a[0].asLong();
-                    k.hidden = !a[2].asBool();
-                    json::setMember(k.extra, "solving", std::to_string(a[1].asLong()));
-                    changed = true;
-                  }
-                }
-                return Variant(changed);
+                recordCall(d, "CompConfigProperties3", a);
+                return Variant(d.CompConfigProperties3(a[0].asLong(), a[1].asLong(), a[2].asBool()));
               })
       .method("Rebuild", VarType::Boolean, {byVal("Options", VarType::Variant).opt(0)}, [](Document& d, CallArgs& a) {
+        // The log shows Options only when the caller passed it.
         d.recordOperation(a.supplied(0) ? calltext::line("Rebuild", {a[0]}) : "Rebuild()");
         return Variant(true);
       })
@@ -440,9 +512,9 @@ const ClassInfo& Document::info() {
       .method("Save3", VarType::Boolean,
               {byVal("Options", VarType::Long), byRef("Errors", VarType::Long).opt(0), byRef("Warnings", VarType::Long).opt(0)},
               [](Document& d, CallArgs& a) {
-                d.recordOperation(calltext::line("Save3", {a[0], a[1], a[2]}));
+                recordCall(d, "Save3", a);
                 std::int32_t errors = 0, warnings = 0;
-                bool ok = save(d, errors, warnings);
+                bool ok = d.Save3(errors, warnings);
                 a[1] = Variant(errors);
                 a[2] = Variant(warnings);
                 return Variant(ok);
@@ -450,39 +522,26 @@ const ClassInfo& Document::info() {
       .method("GetNumDependencies", VarType::Long,
               {byVal("Traverse", VarType::Boolean).opt(true), byVal("Searchable", VarType::Boolean).opt(true)},
               [](Document& d, CallArgs& a) {
-                return Variant(static_cast<int>(dependencyPairs(d, a[0].asBool()).size() * 2));
+                return Variant(static_cast<int>(d.dependencyPairs(a[0].asBool()).size() * 2));
               })
       .method("GetDependencies", VarType::Variant,
               {byVal("Traverse", VarType::Boolean).opt(true), byVal("Searchable", VarType::Boolean).opt(true)},
-              [](Document& d, CallArgs& a) {
-                return strings(dependencies::flatten(dependencyPairs(d, a[0].asBool())));
-              })
+              [](Document& d, CallArgs& a) { return strings(dependencies::flatten(d.dependencyPairs(a[0].asBool()))); })
       .method("SaveBMP", VarType::Boolean,
               {byVal("FileName", VarType::String), byVal("Width", VarType::Long), byVal("Height", VarType::Long)},
               [](Document& d, CallArgs& a) {
-                std::int32_t w = a[1].asLong(), h = a[2].asLong();
-                if (w <= 0 || h <= 0 || w > display::kMaxSurfaceSide || h > display::kMaxSurfaceSide) return Variant(false);
-                try {
-                  platform::writeFile(a[0].asString(), display::encodeBmp24(pictures::sheetPicture(d, w, h)));
-                } catch (const AutomationError& e) {
-                  d.session().message("SaveBMP: " + a[0].asString() + ": " + e.description());
-                  return Variant(false);
-                }
-                return Variant(true);
+                return Variant(d.SaveBMP(a[0].asString(), a[1].asLong(), a[2].asLong()));
               })
       // Display, page setup and printing.
       .get("ActiveView", VarType::Object, {}, [](Document& d, CallArgs&) {
         return Variant(ObjectRef(std::make_shared<ModelViewObject>(shared(d))));
       })
       .method("SetFeatureManagerWidth", VarType::Boolean, {byVal("Width", VarType::Long)}, [](Document& d, CallArgs& a) {
-        d.recordOperation(calltext::line("SetFeatureManagerWidth", {a[0]}));
+        recordCall(d, "SetFeatureManagerWidth", a);
         return Variant(true);
       })
       .method("SetToolbarVisibility", VarType::Void, {byVal("Toolbar", VarType::Long), byVal("Visible", VarType::Boolean)},
-              [](Document& d, CallArgs& a) {
-                d.recordOperation(calltext::line("SetToolbarVisibility", {a[0], a[1]}));
-                return Variant();
-              })
+              [](Document& d, CallArgs& a) { recordCall(d, "SetToolbarVisibility", a); })
       .get("PageSetup", VarType::Object, {}, [](Document& d, CallArgs&) {
         return Variant(ObjectRef(std::make_shared<PageSetupObject>(shared(d))));
       })

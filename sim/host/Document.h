@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/display/Surface.h"
+#include "sim/host/Dependencies.h"
 #include "sim/host/DocumentEditor.h"
 #include "sim/host/HostObject.h"
 #include "sim/host/Model.h"
@@ -86,6 +87,52 @@ class Document : public HostObject {
   const Document* faultDocument() const override { return this; }
 
  private:
+  // The members of the ModelDoc2 interface that do more than answer a
+  // field; info()'s table points at them. Arguments arrive converted to
+  // the parameter types the table declares.
+  automation::Variant Body();
+  automation::Variant GetActiveConfiguration();
+  automation::Variant GetConfigurationNames() const;
+  // Makes the configuration `name` active (an undo step); false when the
+  // document has none of that name.
+  bool ShowConfiguration(const std::string& name);
+  // The active configuration's mass properties; `status` receives its mass
+  // status, and a status other than 0 answers Empty.
+  automation::Variant GetMassProperties2(automation::Variant& status);
+  std::int32_t GetFeatureCount();
+  // The feature `n` places from the end of the feature list; Nothing
+  // outside the list.
+  automation::Variant FeatureByPositionReverse(std::int64_t n);
+  // The name of a feature or drawing view; "" for other objects, 91 for Nothing.
+  static automation::Variant GetEntityName(const automation::ObjectRef& entity);
+  automation::Variant GetFirstAnnotation2();
+  automation::Variant GetCurrentSheet();
+  automation::Variant GetSheetNames() const;
+  // Makes the sheet `name` current; false when there is none of that name.
+  bool ActivateSheet(const std::string& name);
+  bool GetEditSheet();
+  // Leaves (EditSheet) or enters (EditTemplate) the current sheet's template.
+  void EditSheet();
+  void EditTemplate();
+  automation::Variant GetFirstView();
+  // A new drawing sheet (an undo step); false for a part or an assembly.
+  bool NewSheet3(const std::string& name, double width, double height);
+  // The section view the editor makes at (x, y) on the current sheet, or Nothing.
+  automation::Variant CreateSectionViewAt(double x, double y);
+  // Sets suppression, solving and visibility of the selected components of
+  // an assembly (one undo step); answers whether any changed.
+  bool CompConfigProperties3(std::int32_t suppression, std::int32_t solving, bool visible);
+  // Writes the model back with the session's latest file version. On a
+  // failure the model keeps its version and history; `errors` and
+  // `warnings` receive the save's bits.
+  bool Save3(std::int32_t& errors, std::int32_t& warnings);
+  // The document's dependencies; a walk cut short tells the session why.
+  dependencies::Pairs dependencyPairs(bool traverse);
+  // Writes the sheet picture, `width` by `height`, as a 24-bit BMP file;
+  // false for an impossible size or a file that cannot be written (the
+  // session is told why).
+  bool SaveBMP(const std::string& fileName, std::int32_t width, std::int32_t height);
+
   std::string path_;
   DocType type_;
   DocumentModel model_;

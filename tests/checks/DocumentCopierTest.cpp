@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "Core/checks/DocumentCopier.h"
+#include "Core/copier/DocumentCopier.h"
 #include "platform/os/Paths.h"
 #include "SimHostFixture.h"
 #include "tests/support/TestSupport.h"

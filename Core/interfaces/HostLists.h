@@ -1,5 +1,6 @@
-// Small shared routines of the document structure checks: reading the host's
-// zero-based lists, their walk and the 16-bit loop counters.
+// Reading the host's answers: its zero-based lists, their walk, the 16-bit
+// loop counters and the host's counts and texts. The structure checks, the
+// document copier and the sheet pictures share them.
 #pragma once
 
 #include <cstdint>

@@ -1,12 +1,12 @@
-#include "Core/checks/DocumentCopier.h"
+#include "Core/copier/DocumentCopier.h"
 
 #include <limits>
 #include <unordered_map>
 #include <vector>
 
-#include "Core/checks/CompanionIndex.h"
-#include "Core/checks/CopyPaths.h"
-#include "Core/checks/HostLists.h"
+#include "Core/copier/CompanionIndex.h"
+#include "Core/copier/CopyPaths.h"
+#include "Core/interfaces/HostLists.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/Registry.h"

@@ -1,4 +1,4 @@
-#include "Core/checks/CopyPaths.h"
+#include "Core/copier/CopyPaths.h"
 
 #include <vector>
 

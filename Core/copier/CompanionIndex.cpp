@@ -1,4 +1,4 @@
-#include "Core/checks/CompanionIndex.h"
+#include "Core/copier/CompanionIndex.h"
 
 #include <algorithm>
 #include <cctype>

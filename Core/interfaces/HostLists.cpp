@@ -1,4 +1,4 @@
-#include "Core/checks/HostLists.h"
+#include "Core/interfaces/HostLists.h"
 
 #include "platform/automation/Error.h"
 #include "platform/automation/SafeArray.h"
