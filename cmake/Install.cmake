@@ -45,6 +45,11 @@ if(TARGET ravelcrest_geometry)
   target_compile_definitions(ravelcrest_sim PRIVATE
     RAVELCREST_GEOMETRY_INSTALL_SUBDIR="${CMAKE_INSTALL_LIBDIR}/ravelcrest")
 endif()
+# The PostgreSQL client module, loaded with the first PostgreSQL vault.
+install(TARGETS ravelcrest_pg LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/ravelcrest)
+target_compile_definitions(ravelcrest_sim PRIVATE RAVELCREST_MODULE_INSTALL_SUBDIR="${CMAKE_INSTALL_LIBDIR}/ravelcrest")
+file(RELATIVE_PATH RAVELCREST_MODULES_FROM_PYTHON /${RAVELCREST_INSTALL_PYTHONDIR} /${CMAKE_INSTALL_LIBDIR}/ravelcrest)
+target_compile_definitions(ravelcrest_sim PRIVATE RAVELCREST_MODULES_FROM_PYTHON="${RAVELCREST_MODULES_FROM_PYTHON}")
 
 # The headers of the harness interface: registering the classes, creating
 # objects by ProgID, calling members by name, Variant and SafeArray, with

@@ -305,6 +305,24 @@ TEST_P(AdminTool, TheVaultIsPrivateAndCheckFindsWhatIsWrong) {
                        " is not in the vault\nchecked 4 revisions and 3 contents: 2 problems\n");
 }
 
+// The PostgreSQL client (libpq and what it brings) is loaded only for a
+// PostgreSQL vault; a client module that cannot be loaded is named.
+TEST_P(AdminTool, TheDatabaseClientIsLoadedOnlyForAPostgresqlVault) {
+  ASSERT_EQ(init().code, 0);
+  ToolRun r = admin({"list", tool_}, "", "LD_DEBUG=files");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err.find("libpq") != std::string::npos, postgres());
+  EXPECT_EQ(r.err.find("libravelcrest_pg") != std::string::npos, postgres());
+  r = admin({"list", tool_}, "", "RAVELCREST_PG_MODULE=" + path("no-such-module.so"));
+  if (!postgres()) {
+    EXPECT_EQ(r.code, 0) << r.err;
+    return;
+  }
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("the PostgreSQL client module " + path("no-such-module.so") + " cannot be loaded"), std::string::npos)
+      << r.err;
+}
+
 // Runs `script` (sh) in a mount namespace of its own, where it may mount a
 // read-only view or a small file system; false when this machine allows no
 // such namespace (the script exits 97 when its mount fails).
