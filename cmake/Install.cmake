@@ -45,8 +45,9 @@ if(TARGET ravelcrest_geometry)
   target_compile_definitions(ravelcrest_sim PRIVATE
     RAVELCREST_GEOMETRY_INSTALL_SUBDIR="${CMAKE_INSTALL_LIBDIR}/ravelcrest")
 endif()
-# The PostgreSQL client module, loaded with the first PostgreSQL vault.
-install(TARGETS ravelcrest_pg LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/ravelcrest)
+# The vault's modules: the PostgreSQL client, loaded with the first
+# PostgreSQL vault, and SHA-256, loaded with the first hash.
+install(TARGETS ravelcrest_pg ravelcrest_digest LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/ravelcrest)
 target_compile_definitions(ravelcrest_sim PRIVATE RAVELCREST_MODULE_INSTALL_SUBDIR="${CMAKE_INSTALL_LIBDIR}/ravelcrest")
 file(RELATIVE_PATH RAVELCREST_MODULES_FROM_PYTHON /${RAVELCREST_INSTALL_PYTHONDIR} /${CMAKE_INSTALL_LIBDIR}/ravelcrest)
 target_compile_definitions(ravelcrest_sim PRIVATE RAVELCREST_MODULES_FROM_PYTHON="${RAVELCREST_MODULES_FROM_PYTHON}")

@@ -6,8 +6,6 @@
 
 #include <libpq-fe.h>
 
-#include <string>
-
 extern "C" {
 
 // The libpq functions the vault calls, as the module hands them over.
@@ -40,15 +38,8 @@ inline constexpr const char* kPostgresModuleFileName = "libravelcrest_pg.so";
 inline constexpr const char* kPostgresModuleEntry = "rc_pg_functions_v1";
 
 // The client's functions; the module is loaded on the first call and stays.
-// $RAVELCREST_PG_MODULE names the module file instead of the one found
-// beside the program or library. Raises Storage when it cannot be loaded.
+// $RAVELCREST_PG_MODULE names the module file instead of the one found as
+// OnDemandModule.h says. Raises Storage when it cannot be loaded.
 const rc_pg_functions& postgresClient();
-
-// Where the module is looked for: the file $RAVELCREST_PG_MODULE names, or
-// the first that exists of <here>/, <here>/ravelcrest.libs/, <here>/../lib/,
-// <here>/../lib/ravelcrest/ and the install's module folder (seen from its
-// bin/ or from its Python module), <here> being the folder of the program
-// or shared object holding this code; else the build's lib/ folder.
-std::string postgresModulePath();
 
 }  // namespace rc::sim::vault

@@ -42,6 +42,7 @@ INSTALLED = [
     "lib/libravelcrest_sim.a",
     "lib/libravelcrest_platform.a",
     "lib/ravelcrest/libravelcrest_pg.so",
+    "lib/ravelcrest/libravelcrest_digest.so",
     "lib/cmake/RavelcrestCore/RavelcrestCoreConfig.cmake",
     "lib/cmake/RavelcrestCore/RavelcrestCoreConfigVersion.cmake",
     "lib/cmake/RavelcrestCore/RavelcrestCoreTargets.cmake",
