@@ -28,7 +28,7 @@ endif()
 # Building a C++ harness against the package needs the headers of the
 # libraries the static parts link.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS
-  "g++, cmake, pkgconf, nlohmann-json3-dev, zlib1g-dev, libgif-dev, libjpeg-dev, libpng-dev, libsqlite3-dev, libsodium-dev, libpq-dev, libssl-dev")
+  "g++, cmake, pkgconf, nlohmann-json3-dev, zlib1g-dev, libgif-dev, libjpeg-dev, libpng-dev, libsqlite3-dev, libsodium-dev, libssl-dev")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "regression-test harness for the Vexlar CAD application")
 set(CPACK_PACKAGE_DESCRIPTION "RavelcrestCore checks CAD documents against stored baselines (edge and
  triangle counts, mass properties, sheets, features, images, timings)

@@ -152,6 +152,83 @@ StoredContent BlobStore::put(const SourceFile& source, const FaultHook& hook) {
   return out;
 }
 
+BlobBatch::BlobBatch(const BlobStore& store, FaultHook hook)
+    : store_(store), hook_(std::move(hook)), lock_(store.lockPath(), /*create=*/true) {
+  lock_.alone();
+  store_.removeTemporaries();
+  dir_ = Fd(::open(store_.directory().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir_.get() < 0) {
+    const int e = errno;
+    throw VaultError(ErrorKind::Storage, systemFailureText(e, store_.directory(), "cannot open " + store_.directory()));
+  }
+}
+
+BlobBatch::~BlobBatch() {
+  if (kept_) return;
+  // Alone under the lock: no other writer can have stored the same content
+  // meanwhile, so what this batch added is no one else's.
+  for (const Pending& p : pending_) {
+    if (!p.temp.empty()) ::unlink(p.temp.c_str());
+    if (p.added) ::unlink(store_.pathOf(p.hash).c_str());
+  }
+}
+
+StoredContent BlobBatch::add(const SourceFile& source) {
+  const std::string& dir = store_.directory();
+  TempFile tmp(dir + "/" + kIncomingPrefix, 0400);
+  if (!tmp.ok()) {
+    const int e = errno;
+    throw VaultError(ErrorKind::Storage, systemFailureText(e, dir, "cannot write in " + dir));
+  }
+  ContentHash hash;
+  std::string failure;
+  int writeError = 0;
+  if (::lseek(source.fd(), 0, SEEK_SET) != 0) failure = "cannot rewind " + source.path();
+  std::int64_t size = failure.empty() ? copyHashing(source.fd(), tmp.fd().get(), hash, failure, writeError) : -1;
+  if (size < 0 && writeError != 0)
+    throw VaultError(ErrorKind::Storage, systemFailureText(writeError, dir, "storing " + source.path() + " in " + dir));
+  if (size < 0) throw VaultError(ErrorKind::Storage, "storing " + source.path() + " in " + dir + ": " + failure);
+  if (size > std::numeric_limits<std::int32_t>::max())
+    throw VaultError(ErrorKind::Refused, "the file " + source.path() + " is too large for the vault (over 2 GiB)");
+  if (!tmp.fd().close()) {
+    const int e = errno;
+    throw VaultError(ErrorKind::Storage, systemFailureText(e, dir, "storing " + source.path() + " in " + dir));
+  }
+  StoredContent out{hash.hex(), size};
+  pending_.push_back(Pending{tmp.path(), out.hash, false});
+  tmp.keep();  // the batch removes it from now on
+  return out;
+}
+
+void BlobBatch::store() {
+  const std::string& dir = store_.directory();
+  // One flush for every content: syncfs writes the file system's dirty
+  // data, the temporaries' among it, before any of them gets its name.
+  if (!pending_.empty() && ::syncfs(dir_.get()) != 0) {
+    const int e = errno;
+    throw VaultError(ErrorKind::Storage, systemFailureText(e, dir, "flushing the new contents in " + dir + " failed"));
+  }
+  if (hook_) hook_(FaultPoint::AfterBlobWrite);
+  for (Pending& p : pending_) {
+    const std::string target = store_.pathOf(p.hash);
+    // A content stored before is replaced by the same bytes, flushed: a
+    // blob altered since is mended, and undoing the batch leaves it.
+    struct stat st {};
+    const bool existed = ::lstat(target.c_str(), &st) == 0;
+    if (::rename(p.temp.c_str(), target.c_str()) != 0) {
+      const int e = errno;
+      throw VaultError(ErrorKind::Storage, systemFailureText(e, dir, "renaming a new content in " + dir + " failed"));
+    }
+    p.temp.clear();
+    p.added = !existed;
+  }
+  if (::fsync(dir_.get()) != 0) {
+    const int e = errno;
+    throw VaultError(ErrorKind::Storage, systemFailureText(e, dir, "flushing the folder " + dir + " failed"));
+  }
+  if (hook_) hook_(FaultPoint::AfterRename);
+}
+
 void BlobStore::copyOut(const RevisionRecord& rev, const std::string& directory) const {
   checkDocumentName(rev.document);
   std::string what = "the content of " + rev.document + " revision " + rev.label;

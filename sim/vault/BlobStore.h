@@ -8,9 +8,12 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "platform/os/UniqueFd.h"
 #include "sim/vault/FaultPoint.h"
 #include "sim/vault/RecordTypes.h"
+#include "sim/vault/WriterLock.h"
 
 namespace rc::sim::vault {
 
@@ -60,11 +63,52 @@ class BlobStore {
   const std::string& lockPath() const { return lock_; }
 
  private:
+  friend class BlobBatch;
   // Removes every temporary in the store; called holding the lock alone.
   void removeTemporaries() const;
 
   std::string dir_;
   std::string lock_;
+};
+
+// The contents of one batch of check-ins, stored together. Each file is
+// copied to a temporary without a flush of its own; store() flushes them all
+// with one sync of the file system, renames them under their hashes and
+// flushes the folder once, so a batch costs two flushes however many files
+// it holds, and each blob is still whole or absent. The batch holds the
+// writers' lock alone from start to end: abandoned before keep(), it removes
+// its temporaries and the blobs it added, leaving blobs/ as it found it.
+class BlobBatch {
+ public:
+  // Waits for the writers' lock alone, then removes the temporaries of
+  // writers that died. Raises Storage.
+  BlobBatch(const BlobStore& store, FaultHook hook);
+  ~BlobBatch();
+  BlobBatch(const BlobBatch&) = delete;
+  BlobBatch& operator=(const BlobBatch&) = delete;
+
+  // Copies `source` into a temporary of the batch; raises Storage naming
+  // the file.
+  StoredContent add(const SourceFile& source);
+  // Flushes every content added and renames it under its hash (a content
+  // the store holds already is left as it is). Raises Storage.
+  void store();
+  // The records that name the contents are committed: nothing is undone.
+  void keep() { kept_ = true; }
+
+ private:
+  struct Pending {
+    std::string temp;
+    std::string hash;
+    bool added = false;  // renamed into place by this batch
+  };
+
+  const BlobStore& store_;
+  FaultHook hook_;
+  WriterLock lock_;
+  platform::UniqueFd dir_;
+  std::vector<Pending> pending_;
+  bool kept_ = false;
 };
 
 // Flushes the folder entry list at `dir` to disk (after a rename in it).

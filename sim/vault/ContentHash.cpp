@@ -1,26 +1,25 @@
 #include "sim/vault/ContentHash.h"
 
-#include <openssl/evp.h>
-
+#include "sim/vault/DigestFunctions.h"
 #include "sim/vault/VaultError.h"
 
 namespace rc::sim::vault {
 
-void ContentHash::Free::operator()(evp_md_ctx_st* ctx) const { EVP_MD_CTX_free(ctx); }
+void ContentHash::Free::operator()(evp_md_ctx_st* ctx) const { digestFunctions().ctxFree(ctx); }
 
-ContentHash::ContentHash() : ctx_(EVP_MD_CTX_new()) {
-  if (!ctx_ || EVP_DigestInit_ex(ctx_.get(), EVP_sha256(), nullptr) != 1)
+ContentHash::ContentHash() : crypto_(digestFunctions()), ctx_(crypto_.ctxNew()) {
+  if (!ctx_ || crypto_.init(ctx_.get(), crypto_.sha256(), nullptr) != 1)
     throw VaultError(ErrorKind::Storage, "SHA-256 is not available from OpenSSL");
 }
 
 ContentHash::~ContentHash() = default;
 
-void ContentHash::update(const void* data, std::size_t size) { EVP_DigestUpdate(ctx_.get(), data, size); }
+void ContentHash::update(const void* data, std::size_t size) { crypto_.update(ctx_.get(), data, size); }
 
 std::string ContentHash::hex() {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
-  EVP_DigestFinal_ex(ctx_.get(), digest, &length);
+  crypto_.final(ctx_.get(), digest, &length);
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string out;
   out.reserve(length * 2);

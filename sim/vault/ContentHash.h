@@ -1,7 +1,8 @@
 // SHA-256 of a content, fed piece by piece; the name of a blob. Uses
 // OpenSSL, whose SHA-256 runs on the processor's SHA instructions where
 // there are some (several times the speed of a portable one; hashing is most
-// of the cost of a check-in or a fetch).
+// of the cost of a check-in or a fetch), loaded with the first hash
+// (DigestFunctions.h).
 #pragma once
 
 #include <cstddef>
@@ -9,12 +10,13 @@
 #include <string>
 
 struct evp_md_ctx_st;
+struct rc_digest_functions;
 
 namespace rc::sim::vault {
 
 class ContentHash {
  public:
-  ContentHash();  // raises Storage when OpenSSL cannot start a digest
+  ContentHash();  // raises Storage when OpenSSL cannot be loaded or start a digest
   ~ContentHash();
   ContentHash(const ContentHash&) = delete;
   ContentHash& operator=(const ContentHash&) = delete;
@@ -27,6 +29,7 @@ class ContentHash {
   struct Free {
     void operator()(evp_md_ctx_st* ctx) const;
   };
+  const rc_digest_functions& crypto_;
   std::unique_ptr<evp_md_ctx_st, Free> ctx_;
 };
 

@@ -1,9 +1,8 @@
 #include "sim/vault/PostgresBackend.h"
 
-#include <libpq-fe.h>
-
 #include <cstring>
 
+#include "sim/vault/PostgresClient.h"
 #include "sim/vault/VaultError.h"
 
 namespace rc::sim::vault {
@@ -23,7 +22,7 @@ bool isBusy(const char* state) {
 }
 
 struct ResultFree {
-  void operator()(PGresult* r) const { PQclear(r); }
+  void operator()(PGresult* r) const { postgresClient().clear(r); }
 };
 using Result = std::unique_ptr<PGresult, ResultFree>;
 
@@ -44,13 +43,14 @@ std::string numberedPlaceholders(std::string_view sql) {
   return out;
 }
 
-void PostgresBackend::Closer::operator()(pg_conn* c) const { PQfinish(c); }
+void PostgresBackend::Closer::operator()(pg_conn* c) const { postgresClient().finish(c); }
 
-PostgresBackend::PostgresBackend(const std::string& conninfo) : conn_(PQconnectdb(conninfo.c_str())) {
+PostgresBackend::PostgresBackend(const std::string& conninfo)
+    : pq_(postgresClient()), conn_(pq_.connectdb(conninfo.c_str())) {
   if (!conn_) throw VaultError(ErrorKind::Storage, "cannot reach the PostgreSQL server: out of memory");
-  if (PQstatus(conn_.get()) != CONNECTION_OK)
-    throw VaultError(ErrorKind::Storage, "cannot reach the PostgreSQL server of this vault: " + trimmed(PQerrorMessage(conn_.get())));
-  database_ = PQdb(conn_.get());
+  if (pq_.status(conn_.get()) != CONNECTION_OK)
+    throw VaultError(ErrorKind::Storage, "cannot reach the PostgreSQL server of this vault: " + trimmed(pq_.errorMessage(conn_.get())));
+  database_ = pq_.db(conn_.get());
   setLockWait(kLockWaitMs);
   run("SET client_min_messages = warning");
 }
@@ -64,28 +64,28 @@ std::vector<SqlRow> PostgresBackend::run(std::string_view sql, const std::vector
   std::vector<const char*> values;
   values.reserve(params.size());
   for (const SqlValue& p : params) values.push_back(p ? p->c_str() : nullptr);
-  Result r(PQexecParams(conn_.get(), text.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
+  Result r(pq_.execParams(conn_.get(), text.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
                         nullptr, 0));
-  ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+  ExecStatusType status = r ? pq_.resultStatus(r.get()) : PGRES_FATAL_ERROR;
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-    const char* state = r ? PQresultErrorField(r.get(), PG_DIAG_SQLSTATE) : nullptr;
-    std::string detail = trimmed(PQerrorMessage(conn_.get()));
+    const char* state = r ? pq_.resultErrorField(r.get(), PG_DIAG_SQLSTATE) : nullptr;
+    std::string detail = trimmed(pq_.errorMessage(conn_.get()));
     if (isBusy(state))
       throw VaultError(ErrorKind::Busy, "the vault is busy: another process holds " + describe() + " locked; try again");
-    if (PQstatus(conn_.get()) != CONNECTION_OK)
+    if (pq_.status(conn_.get()) != CONNECTION_OK)
       throw VaultError(ErrorKind::Storage, "lost the connection to " + describe() + ": " + detail);
     if (state && std::strncmp(state, "XX", 2) == 0)
       throw VaultError(ErrorKind::Damaged, describe() + " is damaged (" + detail + ")");
     throw VaultError(ErrorKind::Storage, "using " + describe() + " failed: " + detail);
   }
   std::vector<SqlRow> rows;
-  int nrows = PQntuples(r.get()), ncols = PQnfields(r.get());
+  int nrows = pq_.ntuples(r.get()), ncols = pq_.nfields(r.get());
   rows.reserve(static_cast<std::size_t>(nrows));
   for (int i = 0; i < nrows; ++i) {
     SqlRow row;
     for (int c = 0; c < ncols; ++c) {
-      if (PQgetisnull(r.get(), i, c)) row.emplace_back(std::nullopt);
-      else row.emplace_back(std::string(PQgetvalue(r.get(), i, c), static_cast<std::size_t>(PQgetlength(r.get(), i, c))));
+      if (pq_.getisnull(r.get(), i, c)) row.emplace_back(std::nullopt);
+      else row.emplace_back(std::string(pq_.getvalue(r.get(), i, c), static_cast<std::size_t>(pq_.getlength(r.get(), i, c))));
     }
     rows.push_back(std::move(row));
   }
@@ -110,8 +110,8 @@ void PostgresBackend::begin(bool write) {
 void PostgresBackend::commit() { run("COMMIT"); }
 
 void PostgresBackend::rollback() noexcept {
-  if (PQtransactionStatus(conn_.get()) == PQTRANS_IDLE) return;
-  Result r(PQexec(conn_.get(), "ROLLBACK"));
+  if (pq_.transactionStatus(conn_.get()) == PQTRANS_IDLE) return;
+  Result r(pq_.exec(conn_.get(), "ROLLBACK"));
 }
 
 }  // namespace rc::sim::vault

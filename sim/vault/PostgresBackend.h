@@ -1,6 +1,7 @@
-// The records in a PostgreSQL database, reached through libpq with a
-// connection string. Writers serialise on an advisory lock held for the
-// transaction; a lock wait longer than the lock timeout is a Busy error.
+// The records in a PostgreSQL database, reached through libpq (loaded on
+// demand: PostgresClient.h) with a connection string. Writers serialise on
+// an advisory lock held for the transaction; a lock wait longer than the
+// lock timeout is a Busy error.
 #pragma once
 
 #include <memory>
@@ -9,6 +10,7 @@
 #include "sim/vault/StoreBackend.h"
 
 struct pg_conn;
+struct rc_pg_functions;
 
 namespace rc::sim::vault {
 
@@ -29,6 +31,7 @@ class PostgresBackend : public StoreBackend {
   struct Closer {
     void operator()(pg_conn* c) const;
   };
+  const rc_pg_functions& pq_;  // libpq, loaded with the first PostgreSQL vault
   std::unique_ptr<pg_conn, Closer> conn_;
   std::string database_;
 };

@@ -171,8 +171,7 @@ std::vector<RevisionRecord> Records::revisions(std::string_view document) {
 
 std::vector<RevisionRecord> Records::allRevisions() { return selectRevisions("", {}); }
 
-RevisionRecord Records::addRevision(RevisionRecord rev, AuditEntry entry, const std::function<void()>& inside) {
-  Transaction tx(*db_, true);
+void Records::insertRevision(RevisionRecord& rev, AuditEntry& entry) {
   std::set<std::string> labels;
   std::int64_t last = 0;
   for (const SqlRow& r : db_->run("SELECT label, seq FROM revisions WHERE document = ?", {str(rev.document)})) {
@@ -193,11 +192,36 @@ RevisionRecord Records::addRevision(RevisionRecord rev, AuditEntry entry, const 
     db_->run("INSERT INTO revision_references (document, label, pos, ref_name, ref_revision) VALUES (?, ?, ?, ?, ?)",
              {str(rev.document), str(rev.label), num(static_cast<std::int64_t>(i) + 1), str(rev.references[i].name),
               str(rev.references[i].revision)});
-  if (inside) inside();
   entry.revision = rev.label;
+}
+
+RevisionRecord Records::addRevision(RevisionRecord rev, AuditEntry entry, const std::function<void()>& inside) {
+  Transaction tx(*db_, true);
+  insertRevision(rev, entry);
+  if (inside) inside();
   insertAudit(entry);
   tx.commit();
   return rev;
+}
+
+std::vector<RevisionRecord> Records::addRevisions(std::vector<std::pair<RevisionRecord, AuditEntry>> batch,
+                                                  const std::function<void()>& inside) {
+  Transaction tx(*db_, true);
+  std::vector<RevisionRecord> out;
+  out.reserve(batch.size());
+  for (auto& [rev, entry] : batch) {
+    try {
+      insertRevision(rev, entry);
+      insertAudit(entry);
+    } catch (const VaultError& e) {
+      if (e.kind() == ErrorKind::Exists) throw;  // names the document already
+      throw VaultError(e.kind(), "recording " + rev.document + ": " + e.what());
+    }
+    out.push_back(std::move(rev));
+  }
+  if (inside) inside();
+  tx.commit();
+  return out;
 }
 
 std::optional<RevisionRecord> Records::replaceContent(const RevisionRecord& content, std::optional<std::string> modified,

@@ -43,6 +43,10 @@ class Records {
   // ... "Z", "AA", ...; Exists when the label is taken. `inside` runs inside
   // the transaction before it commits. Returns the record as stored.
   RevisionRecord addRevision(RevisionRecord rev, AuditEntry entry, const std::function<void()>& inside);
+  // Records every revision of `batch` as addRevision does, in order and in
+  // one transaction: all or none. An error names the document it is about.
+  std::vector<RevisionRecord> addRevisions(std::vector<std::pair<RevisionRecord, AuditEntry>> batch,
+                                           const std::function<void()>& inside);
 
   // Points revision (document, label) at new content and, unless
   // `modified` is nullopt, a new modification time. Returns the record as
@@ -54,6 +58,8 @@ class Records {
 
  private:
   void insertAudit(const AuditEntry& entry);
+  // addRevision's work inside a write transaction the caller holds.
+  void insertRevision(RevisionRecord& rev, AuditEntry& entry);
   std::vector<RevisionRecord> selectRevisions(std::string_view where, const std::vector<SqlValue>& params);
 
   std::unique_ptr<StoreBackend> db_;

@@ -160,7 +160,7 @@ std::optional<RevisionRecord> Vault::revision(std::string_view document, std::op
   return std::nullopt;
 }
 
-RevisionRecord Vault::checkIn(const CheckIn& request, const std::string& actor) {
+RevisionRecord Vault::requested(const CheckIn& request) {
   RevisionRecord rev;
   rev.document = request.name.empty() ? baseName(request.file) : request.name;
   checkDocumentName(rev.document);
@@ -171,6 +171,11 @@ RevisionRecord Vault::checkIn(const CheckIn& request, const std::string& actor) 
     checkRevisionLabel(r.revision);
   }
   rev.references = request.references;
+  return rev;
+}
+
+RevisionRecord Vault::checkIn(const CheckIn& request, const std::string& actor) {
+  RevisionRecord rev = requested(request);
   SourceFile source(request.file);
   // Refused before any content is written; the transaction checks again.
   if (!rev.label.empty() && revision(rev.document, rev.label))
@@ -182,6 +187,53 @@ RevisionRecord Vault::checkIn(const CheckIn& request, const std::string& actor) 
   rev.created = rev.modified = nowText();
   AuditEntry entry{rev.created, actor, "check-in", rev.document, "", request.comment, "", content.hash};
   return records_.addRevision(std::move(rev), std::move(entry), [this] { fault(FaultPoint::InsideTransaction); });
+}
+
+std::vector<RevisionRecord> Vault::checkInAll(const std::vector<CheckIn>& requests, const std::string& actor) {
+  if (requests.size() == 1) return {checkIn(requests[0], actor)};
+  try {
+    return checkInBatch(requests, actor);
+  } catch (const VaultError& e) {
+    throw VaultError(e.kind(), std::string(e.what()) + "; none of the " + std::to_string(requests.size()) +
+                                   " files was checked in");
+  }
+}
+
+std::vector<RevisionRecord> Vault::checkInBatch(const std::vector<CheckIn>& requests, const std::string& actor) {
+  std::vector<std::pair<RevisionRecord, AuditEntry>> batch;
+  batch.reserve(requests.size());
+  const std::string now = nowText();
+  for (const CheckIn& request : requests) {
+    try {
+      batch.emplace_back(requested(request), AuditEntry{now, actor, "check-in", "", "", request.comment, "", ""});
+    } catch (const VaultError& e) {
+      throw VaultError(e.kind(), request.file + ": " + e.what());
+    }
+    const RevisionRecord& rev = batch.back().first;
+    // Refused before any content is written; the transaction checks again.
+    if (!rev.label.empty() && revision(rev.document, rev.label))
+      throw VaultError(ErrorKind::Exists, "the document " + rev.document + " already has a revision " + rev.label);
+  }
+  BlobBatch contents(blobs_, hook_);
+  for (std::size_t i = 0; i < requests.size(); ++i) {
+    SourceFile source(requests[i].file);
+    StoredContent content = contents.add(source);
+    auto& [rev, entry] = batch[i];
+    rev.hash = entry.newHash = content.hash;
+    rev.size = content.size;
+    entry.document = rev.document;
+  }
+  contents.store();
+  for (auto& [rev, entry] : batch) {
+    rev.hostVersion = contentFileVersion(blobs_.pathOf(rev.hash));
+    rev.created = rev.modified = now;
+  }
+  // Once the commit is under way the contents stay: a commit whose outcome
+  // is unknown (a lost server) must not lose what it may have recorded.
+  return records_.addRevisions(std::move(batch), [&] {
+    fault(FaultPoint::InsideTransaction);
+    contents.keep();
+  });
 }
 
 bool Vault::replace(const SourceFile& source, const std::string& name, const std::string& label,

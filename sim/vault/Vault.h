@@ -65,6 +65,12 @@ class Vault {
   // Adds a new revision. Refused (bad name, label or reference), NotFound
   // (missing file), Exists (label taken), Busy, Storage.
   RevisionRecord checkIn(const CheckIn& request, const std::string& actor);
+  // Adds a new revision for each request, in order, as one change: the
+  // contents are flushed together (BlobBatch) and every record is written
+  // in one transaction. Either all are checked in or none is, and a failed
+  // batch leaves no content of its own behind; the error names the file or
+  // document it is about. Raises as checkIn does.
+  std::vector<RevisionRecord> checkInAll(const std::vector<CheckIn>& requests, const std::string& actor);
 
   // Makes the content of `source` the content of (name, label); false when
   // there is no such revision, or `label` is no plain file name part
@@ -85,6 +91,9 @@ class Vault {
 
  private:
   Vault(std::string dir, std::unique_ptr<StoreBackend> backend);
+  // The revision `request` asks for, its names and labels checked.
+  RevisionRecord requested(const CheckIn& request);
+  std::vector<RevisionRecord> checkInBatch(const std::vector<CheckIn>& requests, const std::string& actor);
   void fault(FaultPoint p) const {
     if (hook_) hook_(p);
   }

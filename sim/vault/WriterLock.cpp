@@ -34,6 +34,13 @@ bool WriterLock::tryAlone() {
   }
 }
 
+void WriterLock::alone() {
+  if (!usable()) return;
+  while (::flock(fd_.get(), LOCK_EX) != 0) {
+    if (errno != EINTR) throw VaultError(ErrorKind::Storage, "cannot take the lock " + path_ + ": " + std::strerror(errno));
+  }
+}
+
 void WriterLock::share() {
   if (!usable()) return;
   while (::flock(fd_.get(), LOCK_SH) != 0) {

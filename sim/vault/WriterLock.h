@@ -20,6 +20,8 @@ class WriterLock {
 
   // Takes the lock alone when no one holds it; false when someone does.
   bool tryAlone();
+  // Takes the lock alone, waiting while others hold it.
+  void alone();
   // Holds the lock shared (turning a hold alone into a shared one), waiting
   // while someone holds it alone.
   void share();

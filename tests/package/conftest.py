@@ -41,6 +41,8 @@ INSTALLED = [
     "lib/libravelcrest.so.1",
     "lib/libravelcrest_sim.a",
     "lib/libravelcrest_platform.a",
+    "lib/ravelcrest/libravelcrest_pg.so",
+    "lib/ravelcrest/libravelcrest_digest.so",
     "lib/cmake/RavelcrestCore/RavelcrestCoreConfig.cmake",
     "lib/cmake/RavelcrestCore/RavelcrestCoreConfigVersion.cmake",
     "lib/cmake/RavelcrestCore/RavelcrestCoreTargets.cmake",
@@ -85,3 +87,13 @@ def check_samples(ravelcrest, share, tmp, env):
     for status in ("FAILED", "WARNING", "BASELINE CREATED"):
         assert status not in second.stdout, second.stdout
     return second
+
+
+def expect_database_client_found(keystead_admin, tmp_path, env):
+    """A PostgreSQL vault loads the client module beside the install: the
+    error is the server's (none listens there), not a missing module."""
+    result = subprocess.run([keystead_admin, "init", tmp_path / "pg-vault", "--postgresql",
+                             f"host={tmp_path}/no-server dbname=none connect_timeout=2"],
+                            env=env, capture_output=True, text=True)
+    assert result.returncode == 1, result.stderr
+    assert "cannot reach the PostgreSQL server" in result.stderr, result.stderr

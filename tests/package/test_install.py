@@ -5,7 +5,7 @@ import sys
 
 import pytest
 
-from conftest import BUILD, check_samples, clean_env, missing_files, run
+from conftest import BUILD, check_samples, clean_env, expect_database_client_found, missing_files, run
 
 
 @pytest.fixture(scope="module")
@@ -33,6 +33,7 @@ def test_installed_programs_check_the_installed_samples(prefix, tmp_path):
     check_samples(moved / "bin/ravelcrest", moved / "share/ravelcrest", tmp_path, env)
     out = run([moved / "bin/keystead-admin", "init", tmp_path / "vault"], env=env)
     assert (tmp_path / "vault/vault.sqlite").exists(), out.stdout
+    expect_database_client_found(moved / "bin/keystead-admin", tmp_path, env)
 
 
 def test_cmake_package_builds_and_runs_the_example(prefix, tmp_path):
@@ -51,7 +52,9 @@ def test_cmake_package_builds_and_runs_the_example(prefix, tmp_path):
 def test_pkg_config_builds_and_runs_the_example(prefix, tmp_path):
     env = clean_env(PKG_CONFIG_PATH=prefix / "lib/pkgconfig")
     flags = run(["pkg-config", "--cflags", "--libs", "ravelcrest"], env=env).stdout
-    assert "-lravelcrest" in flags and "-lsodium" in flags and "-lpq" in flags
+    assert "-lravelcrest" in flags and "-lsodium" in flags
+    # libpq is the client module's alone: a harness never links it.
+    assert "-lpq" not in flags
     out = tmp_path / "edge_check"
     run(["make", "-C", prefix / "share/ravelcrest/consumer", f"OUT={out}"], env=env)
     result = run([out, prefix / "share/ravelcrest/models/bracket.vxlprt", tmp_path / "results"],

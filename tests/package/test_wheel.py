@@ -20,6 +20,8 @@ def test_wheel_carries_the_module_and_its_library(wheel):
     names = zipfile.ZipFile(wheel).namelist()
     assert any(n.startswith("ravelcrest.cpython-") and n.endswith(".so") for n in names), names
     assert "ravelcrest.libs/libravelcrest.so.1" in names, names
+    assert "ravelcrest.libs/libravelcrest_pg.so" in names, names
+    assert "ravelcrest.libs/libravelcrest_digest.so" in names, names
 
 
 def test_installed_wheel_runs_the_harness(wheel, tmp_path):

@@ -151,7 +151,9 @@ TEST_P(AdminTool, FailedCommandsReportAndChangeNothing) {
   std::string other = source("b.prt", "other content");
   const std::vector<std::vector<std::string>> failing = {
       {"add", tool_, path("src/none.prt")},
-      {"add", tool_, path("src")},
+      {"add", tool_, path("src"), path("src/none.prt")},
+      {"add", tool_, other, other, "--name", "c.prt"},
+      {"add", tool_, "--from-list", path("src/no-list")},
       {"add", tool_, other, "--name", "../b.prt"},
       {"add", tool_, other, "--name", "a\tb"},
       {"add", tool_, other, "--name", "a.prt", "--revision", "A"},
@@ -187,6 +189,56 @@ TEST_P(AdminTool, FailedCommandsReportAndChangeNothing) {
   EXPECT_NE(init().code, 0);  // already a vault
   EXPECT_EQ(state(), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out()), std::filesystem::directory_iterator()), 0);
+}
+
+// One add takes files, folders (the files directly in them, in name order)
+// and a list of paths, one a line (odd names kept as they are), and checks
+// them all in at once; a bad one anywhere leaves the vault as it was.
+TEST_P(AdminTool, AddTakesFilesFoldersAndListsAllOrNothing) {
+  ASSERT_EQ(init().code, 0);
+  std::filesystem::create_directories(path("src/tree/deeper"));
+  writeText(path("src/tree/b.prt"), "b");
+  writeText(path("src/tree/a.prt"), "a");
+  writeText(path("src/tree/deeper/not-taken.prt"), "deep");
+  std::string spaced = source(" lead and  inner spaces .prt", "s");
+  std::string hashed = source("#hash;semi'quote\"dq.prt", "h");
+  writeText(path("list"), spaced + "\n\n" + hashed + "\r\n" + path("src/tree/a.prt") + "\n");
+  ToolRun r = admin({"add", tool_, source("one.prt", "1"), path("src/tree"), "--from-list", path("list"), "--comment", "many"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "one.prt@A\na.prt@A\nb.prt@A\n lead and  inner spaces .prt@A\n#hash;semi'quote\"dq.prt@A\na.prt@B\n");
+  r = admin({"add", tool_, "--from-list", "-"}, path("src/tree/b.prt") + "\n");
+  EXPECT_EQ(r.out, "b.prt@B\n") << r.err;
+
+  std::string before = state();
+  ASSERT_EQ(::mkfifo(path("src/pipe").c_str(), 0600), 0);
+  std::vector<std::string> many;
+  for (int i = 0; i < 30; ++i) many.push_back(source("m" + std::to_string(i) + ".prt", "m" + std::to_string(i)));
+  for (std::vector<std::string> bad :
+       {std::vector<std::string>{path("src/tree"), path("src/gone.prt"), many[0]},
+        std::vector<std::string>{many[0], many[1], path("src/pipe"), many[2]},
+        std::vector<std::string>{many[3], source("ctl\x02.prt", "c")}}) {
+    std::vector<std::string> args = {"add", tool_};
+    args.insert(args.end(), bad.begin(), bad.end());
+    r = admin(args);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("none of the"), std::string::npos) << r.err;
+  }
+  EXPECT_NE(r.err.find("ctl"), std::string::npos) << r.err;
+  writeText(path("list"), many[4] + "\n" + path("src/gone.prt") + "\n");
+  r = admin({"add", tool_, many[5], "--from-list", path("list")});
+  EXPECT_NE(r.err.find("src/gone.prt does not exist; none of the 3 files"), std::string::npos) << r.err;
+  writeText(path("list"), "\n");
+  EXPECT_NE(admin({"add", tool_, "--from-list", path("list")}).err.find("nothing to check in"), std::string::npos);
+  EXPECT_EQ(state(), before);
+
+  std::vector<std::string> args = {"add", tool_};
+  args.insert(args.end(), many.begin(), many.end());
+  r = admin(args);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(lines(r.out).size(), 30u);
+  r = admin({"check", tool_});
+  EXPECT_EQ(r.code, 0) << r.out;
 }
 
 // The vault's own files are its owner's alone; what a killed check-in
@@ -251,6 +303,24 @@ TEST_P(AdminTool, TheVaultIsPrivateAndCheckFindsWhatIsWrong) {
   r = admin({"check", tool_});
   EXPECT_EQ(r.out, "stray: blobs/notes.txt: not a content of the vault\nmissing: b.prt@A: its content blobs/" + b.hash +
                        " is not in the vault\nchecked 4 revisions and 3 contents: 2 problems\n");
+}
+
+// The PostgreSQL client (libpq and what it brings) is loaded only for a
+// PostgreSQL vault; a client module that cannot be loaded is named.
+TEST_P(AdminTool, TheDatabaseClientIsLoadedOnlyForAPostgresqlVault) {
+  ASSERT_EQ(init().code, 0);
+  ToolRun r = admin({"list", tool_}, "", "LD_DEBUG=files");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err.find("libpq") != std::string::npos, postgres());
+  EXPECT_EQ(r.err.find("libravelcrest_pg") != std::string::npos, postgres());
+  r = admin({"list", tool_}, "", "RAVELCREST_PG_MODULE=" + path("no-such-module.so"));
+  if (!postgres()) {
+    EXPECT_EQ(r.code, 0) << r.err;
+    return;
+  }
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("the PostgreSQL client module " + path("no-such-module.so") + " cannot be loaded"), std::string::npos)
+      << r.err;
 }
 
 // Runs `script` (sh) in a mount namespace of its own, where it may mount a

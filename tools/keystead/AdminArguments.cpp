@@ -8,7 +8,8 @@ const char* const kAdminUsage =
     "usage:\n"
     "  keystead-admin init VAULT [--postgresql CONNINFO]\n"
     "  keystead-admin user add VAULT NAME [--admin]        (password on standard input)\n"
-    "  keystead-admin add VAULT FILE [--name NAME] [--revision REV] [--ref NAME@REV]... [--comment TEXT]\n"
+    "  keystead-admin add VAULT FILE|FOLDER... [--from-list LIST] [--name NAME] [--revision REV] [--ref NAME@REV]...\n"
+    "                     [--comment TEXT]      (all in one change: every file is checked in, or none)\n"
     "  keystead-admin list VAULT\n"
     "  keystead-admin log VAULT\n"
     "  keystead-admin get VAULT NAME[@REV] DIRECTORY\n"
@@ -91,14 +92,16 @@ AdminRequest parseAdminArguments(const std::vector<std::string>& args) {
       if (o == "--name") r.name = *v;
       else if (o == "--revision") r.revision = *v;
       else if (o == "--comment") r.comment = *v;
+      else if (o == "--from-list") r.fromList = *v;
       else if (o == "--ref") {
         sim::vault::Reference ref = splitAtRevision(*v);
         if (ref.revision.empty()) throw UsageError("--ref takes NAME@REV, not \"" + *v + "\"");
         r.references.push_back(std::move(ref));
       } else unknownOption(r.command, o);
-    }, {"--name", "--revision", "--comment", "--ref"});
-    expectOperands(in.operands, 2, r.command);
-    r.file = in.operands[1];
+    }, {"--name", "--revision", "--comment", "--ref", "--from-list"});
+    if (in.operands.empty()) throw UsageError("add needs a vault");
+    if (in.operands.size() < 2 && r.fromList.empty()) throw UsageError("add needs a file, a folder or --from-list");
+    r.files.assign(in.operands.begin() + 1, in.operands.end());
   } else if (r.command == "list" || r.command == "log" || r.command == "check") {
     in.read([&](const std::string& o, const std::string*) { unknownOption(r.command, o); }, {});
     expectOperands(in.operands, 1, r.command);

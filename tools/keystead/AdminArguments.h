@@ -19,7 +19,9 @@ class UsageError : public std::runtime_error {
 struct AdminRequest {
   std::string command;  // "init", "user add", "add", "list", "log", "get", "check"
   std::string vault;
-  std::string file;                 // add: FILE; user add: NAME; get: NAME[@REV]
+  std::string file;                 // user add: NAME; get: NAME[@REV]
+  std::vector<std::string> files;   // add: FILE... (files and folders)
+  std::string fromList;             // add --from-list (a file naming one path a line; "-": standard input)
   std::string directory;            // get: DIRECTORY
   std::string name;                 // add --name
   std::string revision;             // add --revision

@@ -1,8 +1,14 @@
 #include "tools/keystead/AdminCommands.h"
 
+#include <dirent.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <istream>
 #include <ostream>
 
@@ -54,6 +60,58 @@ RevisionRecord revisionNamed(Vault& v, const std::string& text) {
   throw VaultError(ErrorKind::NotFound, "the vault holds no document " + printable(text));
 }
 
+// The files directly in `folder`, in name order; its subfolders are not
+// entered (document names have no folders).
+void addFolderFiles(const std::string& folder, std::vector<std::string>& files) {
+  DIR* list = ::opendir(folder.c_str());
+  if (list == nullptr)
+    throw VaultError(ErrorKind::Refused, "the folder " + folder + " cannot be read: " + std::strerror(errno));
+  std::vector<std::string> names;
+  while (const dirent* e = ::readdir(list)) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat st {};
+    if (::stat((folder + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
+    names.push_back(std::move(name));
+  }
+  ::closedir(list);
+  std::sort(names.begin(), names.end());
+  const std::string prefix = folder.back() == '/' ? folder : folder + "/";
+  for (const std::string& name : names) files.push_back(prefix + name);
+}
+
+// The paths a list names, one a line as given (a CR before the line end
+// dropped); empty lines are skipped.
+void addListedFiles(const std::string& listPath, std::istream& in, std::vector<std::string>& files) {
+  std::ifstream file;
+  if (listPath != "-") {
+    file.open(listPath, std::ios::binary);
+    if (!file) throw VaultError(ErrorKind::NotFound, "the list " + listPath + " cannot be read");
+  }
+  std::istream& list = listPath == "-" ? in : file;
+  std::string line;
+  while (std::getline(list, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) files.push_back(line);
+  }
+  if (list.bad()) throw VaultError(ErrorKind::Storage, "reading the list " + listPath + " failed");
+}
+
+// Every file an add names: the files and folders given, then the list's.
+std::vector<std::string> filesToAdd(const AdminRequest& r, std::istream& in) {
+  std::vector<std::string> files;
+  for (const std::string& given : r.files) {
+    struct stat st {};
+    if (::stat(given.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) addFolderFiles(given, files);
+    else files.push_back(given);
+  }
+  if (!r.fromList.empty()) addListedFiles(r.fromList, in, files);
+  if (files.empty()) throw VaultError(ErrorKind::Refused, "nothing to check in: the folders and the list name no files");
+  if (!r.name.empty() && files.size() != 1)
+    throw VaultError(ErrorKind::Refused, "--name names one document, but " + std::to_string(files.size()) + " files are given");
+  return files;
+}
+
 void printRevision(std::ostream& out, const RevisionRecord& r) {
   out << printable(r.document) << '\t' << printable(r.label) << '\t' << r.size << '\t'
       << (r.hostVersion ? std::to_string(*r.hostVersion) : "-") << '\t' << r.modified << '\n';
@@ -90,9 +148,11 @@ int runAdminCommand(const AdminRequest& r, std::istream& in, std::ostream& out) 
   if (r.command == "user add") {
     v->addUser(r.file, readPassword(in), r.admin, actor());
   } else if (r.command == "add") {
-    Vault::CheckIn request{r.file, r.name, r.revision, r.references, r.comment};
-    RevisionRecord rev = v->checkIn(request, actor());
-    out << printable(rev.document) << '@' << printable(rev.label) << '\n';
+    std::vector<Vault::CheckIn> requests;
+    for (std::string& file : filesToAdd(r, in))
+      requests.push_back(Vault::CheckIn{std::move(file), r.name, r.revision, r.references, r.comment});
+    for (const RevisionRecord& rev : v->checkInAll(requests, actor()))
+      out << printable(rev.document) << '@' << printable(rev.label) << '\n';
   } else if (r.command == "list") {
     for (const RevisionRecord& rev : v->allRevisions()) printRevision(out, rev);
   } else if (r.command == "log") {

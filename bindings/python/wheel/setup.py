@@ -22,7 +22,7 @@ class CopyBuilt(build_ext):
 
     def run(self):
         modules = sorted(HERE.glob("ravelcrest.cpython-*.so"))
-        libraries = sorted((HERE / "ravelcrest.libs").glob("libravelcrest.so.*"))
+        libraries = sorted((HERE / "ravelcrest.libs").glob("libravelcrest*.so*"))
         if len(modules) != 1 or not libraries:
             raise SystemExit("setup.py: run scripts/wheel, which puts the built module and library here")
         out = pathlib.Path(self.build_lib)

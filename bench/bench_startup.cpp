@@ -1,0 +1,87 @@
+// Start-up of the programs and the Python module, whole process: `ravelcrest
+// --version`, `keystead-admin list` of a small SQLite vault and `python3 -c
+// "import ravelcrest"`, each against a baseline started the same way in the
+// same run (`/bin/true`; `python3 -c pass` and `import sqlite3`). Compare the
+// medians (--benchmark_repetitions=5 --benchmark_report_aggregates_only).
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench/BenchScratch.h"
+#include "sim/vault/Vault.h"
+
+extern char** environ;
+
+namespace {
+
+// Runs `args` with `env` added to the environment, output to /dev/null.
+void run(benchmark::State& state, const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+  std::vector<std::string> envText(env);
+  for (char** e = environ; *e; ++e) envText.emplace_back(*e);
+  std::vector<char*> argv, envp;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  for (const std::string& e : envText) envp.push_back(const_cast<char*>(e.c_str()));
+  argv.push_back(nullptr);
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  for (auto _ : state) {
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
+      state.SkipWithError("cannot start the program");
+      break;
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      state.SkipWithError("the program failed");
+      break;
+    }
+  }
+  posix_spawn_file_actions_destroy(&actions);
+}
+
+// A vault with three small documents, made once.
+struct SmallVault {
+  rc::bench::ScratchDir dir;
+  std::string path = dir / "vault";
+  SmallVault() {
+    rc::sim::vault::Vault::create(path);
+    auto v = rc::sim::vault::Vault::open(path);
+    for (int i = 0; i < 3; ++i) {
+      std::string file = dir / ("doc" + std::to_string(i) + ".prt");
+      std::FILE* f = std::fopen(file.c_str(), "w");
+      std::fprintf(f, "{\"fileVersion\": %d}\n", 2000 + i);
+      std::fclose(f);
+      v->checkIn({file, "", "", {}, ""}, "bench");
+    }
+  }
+};
+
+const std::string kPythonPath = std::string("PYTHONPATH=") + RAVELCREST_PYTHON_DIR;
+
+const bool registered = [] {
+  auto add = [](const char* name, auto fn) {
+    benchmark::RegisterBenchmark(name, fn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
+  };
+  add("Start/true/baseline", [](benchmark::State& s) { run(s, {"/bin/true"}); });
+  add("Start/ravelcrest--version", [](benchmark::State& s) { run(s, {RAVELCREST_TOOL, "--version"}); });
+  add("Start/keystead-admin-list", [](benchmark::State& s) {
+    static SmallVault vault;
+    run(s, {KEYSTEAD_ADMIN_PATH, "list", vault.path});
+  });
+  add("Start/python3-pass/baseline", [](benchmark::State& s) { run(s, {"/usr/bin/python3", "-c", "pass"}); });
+  add("Start/import-sqlite3/baseline", [](benchmark::State& s) { run(s, {"/usr/bin/python3", "-c", "import sqlite3"}); });
+  add("Start/import-ravelcrest", [](benchmark::State& s) {
+    run(s, {"/usr/bin/python3", "-c", "import ravelcrest"}, {kPythonPath});
+  });
+  return true;
+}();
+
+}  // namespace

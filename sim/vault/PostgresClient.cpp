@@ -1,0 +1,36 @@
+#include "sim/vault/PostgresClient.h"
+
+#include <optional>
+
+#include "sim/vault/OnDemandModule.h"
+#include "sim/vault/VaultError.h"
+
+namespace rc::sim::vault {
+
+namespace {
+
+// The loaded table, or the reason it could not be loaded.
+struct Loaded {
+  const rc_pg_functions* functions = nullptr;
+  std::optional<VaultError> failure;
+};
+
+Loaded load() {
+  try {
+    return {static_cast<const rc_pg_functions*>(loadOnDemandModule(kPostgresModuleFileName, "RAVELCREST_PG_MODULE",
+                                                                   kPostgresModuleEntry, "the PostgreSQL client module")),
+            std::nullopt};
+  } catch (const VaultError& e) {
+    return {nullptr, e};
+  }
+}
+
+}  // namespace
+
+const rc_pg_functions& postgresClient() {
+  static const Loaded loaded = load();
+  if (!loaded.functions) throw *loaded.failure;
+  return *loaded.functions;
+}
+
+}  // namespace rc::sim::vault
