@@ -25,11 +25,12 @@ class FileBytes {
   std::vector<std::uint8_t, DefaultInitAllocator<std::uint8_t>> bytes_;
 };
 
-// The content of the file at `path`, or nullopt when it holds more than
-// `limit` bytes (nothing that large is allocated). A file that changes
-// while it is read gives what was there when its length was taken, or less
-// when it shrank. Errors as readFile's: 53 or 76 when missing, 70 when
-// access is refused, 75 for a folder or a failed read.
+// The content of the regular file at `path`, or nullopt when it holds
+// more than `limit` bytes (nothing that large is allocated). A file that
+// changes while it is read gives at most the length it had when opened.
+// Errors as fileLength's and readFile's: 53 when missing or not a regular
+// file (a folder, a pipe, a device), 76 for a missing folder, 70 when
+// access is refused, 75 for a failed read.
 std::optional<FileBytes> readFileBytes(std::string_view path, std::int64_t limit);
 
 }  // namespace rc::platform
