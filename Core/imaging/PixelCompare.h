@@ -9,12 +9,24 @@
 
 namespace rc::core {
 
-// A 32-bit bottom-up DIB: width x height pixels of 4 bytes (B, G, R, unused),
-// the bottom row first. An image without pixels is width = height = 0.
+// A 32-bit DIB: width x height pixels of 4 bytes (B, G, R, unused), the
+// bottom row first, or the top row first when `topDown` (the layout of a
+// display surface). An image without pixels is width = height = 0.
 struct DibPixels {
   std::span<const std::uint8_t> bytes;
   std::int32_t width = 0;
   std::int32_t height = 0;
+  bool topDown = false;
+};
+
+// Where a difference image is painted: a DIB of the comparison's size in
+// `bytes` (bottom row first unless `topDown`), and, when `mirror` is given,
+// a top-down copy of its colours with the fourth byte 0 (what a bitmap of
+// that size holds once the DIB is set into it), written in the same pass.
+struct DiffTarget {
+  std::span<std::uint8_t> bytes;
+  bool topDown = false;
+  std::uint32_t* mirror = nullptr;
 };
 
 struct PixelCounts {
@@ -35,6 +47,10 @@ inline constexpr std::uint32_t kChangedColour = 0xFF00FF;  // magenta
 // image read as white; the fourth byte takes no part. `diff` may be the
 // bytes of one of the two images.
 PixelCounts paintDifference(const DibPixels& newImage, const DibPixels& baseline, std::span<std::uint8_t> diff,
+                            std::int32_t width, std::int32_t height);
+// The same into `target`: its DIB may be one of the two images when their
+// row orders agree (comparing in place), and its mirror is filled too.
+PixelCounts paintDifference(const DibPixels& newImage, const DibPixels& baseline, const DiffTarget& target,
                             std::int32_t width, std::int32_t height);
 
 // The verdict on two images of the given sizes with these counts.

@@ -225,11 +225,23 @@ clsBitmap::Comparison clsBitmap::paintComparison(const clsBitmap& BMP, const cls
   const std::int32_t width = width_, height = height_;
   if (width > kMaxInteger || height > kMaxInteger) au::raise(au::err::Overflow);
   Comparison c;
-  if (array_.dimensions() == 3)
-    c.counts = paintDifference(BMP.pixels(), BaseLineBMP.pixels(), array_.bytes(), width, height);
-  if (height > 0)
-    dp::setDIBits(imageDC_, static_cast<dp::Handle>(BMPSource), 0, static_cast<std::uint32_t>(height), array_.bytes(),
-                  info_);
+  const auto bitmap = static_cast<dp::Handle>(BMPSource);
+  // A bitmap of the array's own size takes the difference image in the same
+  // pass as the array; any other gets the array's scan lines afterwards.
+  bool mirrored = false;
+  if (array_.dimensions() == 3 && (imageDC_ == 0 || dp::isDC(imageDC_)))
+    dp::paintBitmap(bitmap, [&](dp::Surface& s) {
+      if (s.width() != width || s.height() != height) return;
+      c.counts = paintDifference(BMP.pixels(), BaseLineBMP.pixels(), DiffTarget{array_.bytes(), false, s.row(0)},
+                                 width, height);
+      mirrored = true;
+    });
+  if (!mirrored) {
+    if (array_.dimensions() == 3)
+      c.counts = paintDifference(BMP.pixels(), BaseLineBMP.pixels(), array_.bytes(), width, height);
+    if (height > 0)
+      dp::setDIBits(imageDC_, bitmap, 0, static_cast<std::uint32_t>(height), array_.bytes(), info_);
+  }
   c.verdict = judgeComparison(c.counts, BMP.Width(), BMP.Height(), BaseLineBMP.Width(), BaseLineBMP.Height(), tol);
   return c;
 }

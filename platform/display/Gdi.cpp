@@ -200,4 +200,22 @@ Surface bitmapPixels(Handle bitmap) {
   return b ? b->pixels() : Surface();
 }
 
+bool readBitmap(Handle bitmap, const std::function<void(const Surface&)>& read) {
+  auto& t = table();
+  std::lock_guard lock(t.mu);
+  BitmapObject* b = t.find<BitmapObject>(bitmap);
+  if (!b) return false;
+  read(b->pixels());
+  return true;
+}
+
+bool paintBitmap(Handle bitmap, const std::function<void(Surface&)>& paint) {
+  auto& t = table();
+  std::lock_guard lock(t.mu);
+  BitmapObject* b = t.find<BitmapObject>(bitmap);
+  if (!b) return false;
+  paint(b->pixels());
+  return true;
+}
+
 }  // namespace rc::display

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "platform/display/HandleTable.h"
@@ -105,5 +106,12 @@ bool isDC(Handle h);
 bool isBitmap(Handle h);
 // A copy of the bitmap's pixels; empty when `bitmap` is not a bitmap.
 Surface bitmapPixels(Handle bitmap);
+// Runs `read` on the bitmap's pixels in place (made black first while
+// pending), under the display's lock; false, without calling it, when
+// `bitmap` is not a bitmap. For readers that need no copy (encoders).
+bool readBitmap(Handle bitmap, const std::function<void(const Surface&)>& read);
+// Runs `paint` on the bitmap's pixels in place, as readBitmap does, to
+// change them (its size stays); false when `bitmap` is not a bitmap.
+bool paintBitmap(Handle bitmap, const std::function<void(Surface&)>& paint);
 
 }  // namespace rc::display

@@ -5,6 +5,7 @@
 
 #include "platform/automation/Error.h"
 #include "platform/display/Bmp.h"
+#include "platform/os/FileBytes.h"
 #include "platform/os/Files.h"
 #include "platform/os/OutputFiles.h"
 #include "sim/converters/PictureDecoding.h"
@@ -40,10 +41,12 @@ std::string readInput(std::string_view path, std::int64_t limit, std::string_vie
 }
 
 display::Surface readPicture(std::string_view path, std::string_view source, int number) {
-  const std::string data = readInput(path, display::kMaxBmpFileBytes, source);
-  const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+  // One read into a buffer made for the file, dropped once decoded.
+  std::optional<platform::FileBytes> data =
+      namingFile(path, source, [&] { return platform::readFileBytes(path, display::kMaxBmpFileBytes); });
+  if (!data) raiseBadFile(kInvalidFileFormat, "Invalid file format", path, "the file is too large", source);
   std::string why;
-  std::optional<display::Surface> image = decodePicture(bytes, &why);
+  std::optional<display::Surface> image = decodePicture(data->bytes(), &why);
   if (!image) raiseBadFile(number, number == kInvalidPicture ? "Invalid picture" : "Invalid file format", path, why, source);
   return std::move(*image);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/automation/Error.h"
 #include "platform/display/Bmp.h"
+#include "platform/display/Gdi.h"
 #include "sim/converters/ImageFiles.h"
 #include "sim/converters/StdPicture.h"
 
@@ -37,7 +38,10 @@ au::ObjectRef PictureFunctions::LoadPicture(std::string_view fileName) {
 void PictureFunctions::SavePicture(const au::ObjectRef& picture, std::string_view fileName) {
   const auto* p = dynamic_cast<const StdPicture*>(picture.get());
   if (!p || p->handle() == 0) au::raise(kInvalidPicture, "Invalid picture", std::string(kSource));
-  writeOutput(fileName, display::encodeBmp24(p->pixels()), kSource);
+  // Encoded from the bitmap's own pixels, without a copy of them.
+  std::string bmp;
+  display::readBitmap(p->handle(), [&](const display::Surface& pixels) { bmp = display::encodeBmp24(pixels); });
+  writeOutput(fileName, bmp, kSource);
 }
 
 }  // namespace rc::sim::converters

@@ -45,15 +45,17 @@ void readBytes(png_structp png, png_bytep out, png_size_t count) {
 
 void ignoreWarning(png_structp, png_const_charp) {}
 
-// Reads the picture of `source` as 8-bit RGBA rows into `rgba` (grey
-// widened, palettes expanded, tRNS made alpha, 16 bits scaled to 8,
-// interlacing undone). False with the message in `source` (or tooLarge set)
-// on failure. Holds no C++ objects with destructors, since libpng leaves it
-// by longjmp; the buffers belong to the caller.
-bool readRgba(Source& source, std::vector<std::uint8_t>& rgba, std::vector<png_bytep>& rows) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, keepMessage, ignoreWarning);
+// Starts reading `source`: its header read and the transformations set so
+// that each row comes as 8-bit B, G, R, A (grey widened, palettes expanded,
+// tRNS made alpha, 16 bits scaled to 8, alpha added as 255 where there is
+// none). Sets width and height, or tooLarge for a picture beyond the
+// limits. False with the message in `source` on failure, when `png` and
+// `info` are already destroyed. Holds no C++ objects with destructors,
+// since libpng leaves it by longjmp.
+bool beginRead(Source& source, png_structp& png, png_infop& info, int& passes) {
+  png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, keepMessage, ignoreWarning);
   if (!png) return false;
-  png_infop info = png_create_info_struct(png);
+  info = png_create_info_struct(png);
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_read_struct(&png, &info, nullptr);
     return false;
@@ -73,14 +75,51 @@ bool readRgba(Source& source, std::vector<std::uint8_t>& rgba, std::vector<png_b
   png_set_expand(png);
   png_set_scale_16(png);
   png_set_gray_to_rgb(png);
+  png_set_bgr(png);
   png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-  png_set_interlace_handling(png);
+  passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);
   if (png_get_rowbytes(png, info) != std::size_t{source.width} * 4) png_error(png, "unexpected row layout");
-  rgba.resize(std::size_t{source.width} * source.height * 4);
-  rows.resize(source.height);
-  for (png_uint_32 y = 0; y < source.height; ++y) rows[y] = rgba.data() + std::size_t{y} * source.width * 4;
-  png_read_image(png, rows.data());
+  return true;
+}
+
+// Lays a row of B, G, R, A pixels over white, the paper the host draws on,
+// leaving 0x00RRGGBB in each.
+void overWhite(std::uint32_t* row, std::size_t n) {
+  auto over = [](unsigned c, unsigned a) { return (c * a + 255 * (255 - a) + 127) / 255; };
+  for (std::size_t x = 0; x < n; ++x) {
+    const std::uint32_t p = row[x];
+    const unsigned a = p >> 24;
+    if (a == 255) {
+      row[x] = p & 0xFFFFFF;
+      continue;
+    }
+    row[x] = over((p >> 16) & 0xFF, a) << 16 | over((p >> 8) & 0xFF, a) << 8 | over(p & 0xFF, a);
+  }
+}
+
+// Reads the rows begun by beginRead into `picture` (of the picture's size),
+// each laid over white as it comes; then destroys `png` and `info`. False
+// with the message in `source` on failure. No C++ objects with
+// destructors, as in beginRead; `rows` belongs to the caller.
+bool readRows(Source& source, png_structp png, png_infop info, int passes, display::Surface& picture,
+              std::vector<png_bytep>& rows) {
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return false;
+  }
+  const std::size_t width = source.width;
+  if (passes == 1) {
+    for (png_uint_32 y = 0; y < source.height; ++y) {
+      std::uint32_t* row = picture.row(static_cast<int>(y));
+      png_read_row(png, reinterpret_cast<png_bytep>(row), nullptr);
+      overWhite(row, width);
+    }
+  } else {
+    for (png_uint_32 y = 0; y < source.height; ++y) rows[y] = reinterpret_cast<png_bytep>(picture.row(static_cast<int>(y)));
+    png_read_image(png, rows.data());
+    overWhite(picture.row(0), width * source.height);
+  }
   png_read_end(png, nullptr);
   png_destroy_read_struct(&png, &info, nullptr);
   return true;
@@ -108,7 +147,7 @@ void flushNothing(png_structp) {}
   png_longjmp(png, 1);
 }
 
-// Writes 8-bit RGB `rows` as a PNG file into `sink`. Each row as its
+// Writes `rows` of 32-bit pixels (B, G, R, unused) as an 8-bit RGB PNG file into `sink`. Each row as its
 // difference from the one above, deflated by run length: drawings and
 // difference images are mostly rows like their neighbours, which this keeps
 // small at a fraction of the usual time. False
@@ -130,6 +169,9 @@ bool writeRgb(Sink& sink, png_uint_32 width, png_uint_32 height, std::vector<png
   png_set_compression_strategy(png, Z_RLE);
   png_set_compression_level(png, 1);
   png_write_info(png, info);
+  // Rows of 32-bit pixels, B, G, R and a byte left out.
+  png_set_bgr(png);
+  png_set_filler(png, 0, PNG_FILLER_AFTER);
   png_write_image(png, rows.data());
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
@@ -144,16 +186,11 @@ bool looksLikePng(std::span<const std::uint8_t> data) {
 
 std::string encodePng(const display::Surface& image) {
   if (image.empty()) throw std::runtime_error("PNG encoder: the picture is empty");
-  const auto width = static_cast<std::size_t>(image.width());
-  std::vector<std::uint8_t> rgb(image.pixels().size() * 3);
-  for (std::size_t i = 0; i < image.pixels().size(); ++i) {
-    const std::uint32_t p = image.pixels()[i];
-    rgb[i * 3] = display::redOf(p);
-    rgb[i * 3 + 1] = display::greenOf(p);
-    rgb[i * 3 + 2] = display::blueOf(p);
-  }
+  // The picture's own rows: libpng takes each pixel's B, G, R in reverse
+  // and leaves out the fourth byte.
   std::vector<png_bytep> rows(static_cast<std::size_t>(image.height()));
-  for (std::size_t y = 0; y < rows.size(); ++y) rows[y] = rgb.data() + y * width * 3;
+  for (std::size_t y = 0; y < rows.size(); ++y)
+    rows[y] = reinterpret_cast<png_bytep>(const_cast<std::uint32_t*>(image.row(static_cast<int>(y))));
   Sink sink{nullptr, {}};
   std::string out;
   sink.out = &out;
@@ -165,21 +202,29 @@ std::string encodePng(const display::Surface& image) {
 std::optional<display::Surface> decodePng(std::span<const std::uint8_t> data, std::string* error) {
   if (!looksLikePng(data)) return fail(error, "not a PNG file");
   Source source{data.data(), data.size(), 0, {}, 0, 0, false};
-  std::vector<std::uint8_t> rgba;
-  std::vector<png_bytep> rows;
-  if (!readRgba(source, rgba, rows)) {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  int passes = 1;
+  bool read = beginRead(source, png, info, passes);
+  display::Surface picture;
+  if (read) {
+    // The rows are read straight into the picture. Should making it fail,
+    // the reader is closed before the failure goes on.
+    std::vector<png_bytep> rows;
+    try {
+      picture.resize(static_cast<int>(source.width), static_cast<int>(source.height));
+      if (passes != 1) rows.resize(source.height);
+    } catch (...) {
+      png_destroy_read_struct(&png, &info, nullptr);
+      throw;
+    }
+    read = readRows(source, png, info, passes, picture, rows);
+  }
+  if (!read) {
     if (source.tooLarge)
       return fail(error, "the PNG picture of " + std::to_string(source.width) + " x " +
                              std::to_string(source.height) + " pixels is larger than the images this program reads");
     return fail(error, std::string("damaged PNG file: ") + source.message);
-  }
-  display::Surface picture(static_cast<int>(source.width), static_cast<int>(source.height));
-  std::uint32_t* out = picture.row(0);
-  // Transparency is laid over white, the paper the host draws on.
-  auto over = [](unsigned c, unsigned a) { return static_cast<std::uint8_t>((c * a + 255 * (255 - a) + 127) / 255); };
-  for (std::size_t i = 0, n = std::size_t{source.width} * source.height; i < n; ++i) {
-    const std::uint8_t* p = rgba.data() + i * 4;
-    out[i] = p[3] == 255 ? display::rgb(p[0], p[1], p[2]) : display::rgb(over(p[0], p[3]), over(p[1], p[3]), over(p[2], p[3]));
   }
   return picture;
 }

@@ -251,6 +251,83 @@ TEST_F(BitmapTest, PaintedDifferenceMatchesAPixelByPixelReading) {
   }
 }
 
+TEST_F(BitmapTest, TopDownInPlaceAndMirroredPaintingGiveTheSameDifference) {
+  // Pictures wide enough for several runs of eight agreeing pixels, with
+  // differences at random and a fourth byte that is not 0, compared every
+  // way the painter offers: the bottom-up DIB (the reference), the same
+  // rows top first into a third buffer with a mirror, and in place over
+  // the new picture and over the baseline.
+  std::mt19937 random(29);
+  const std::uint32_t palette[] = {kWhite, dp::rgb(0, 0, 0), dp::rgb(9, 9, 9), dp::rgb(200, 10, 10)};
+  for (int round = 0; round < 30; ++round) {
+    const int w = 1 + static_cast<int>(random() % 70), h = 1 + static_cast<int>(random() % 6);
+    const std::size_t n = static_cast<std::size_t>(w) * h;
+    std::vector<std::uint32_t> a(n), b(n);  // top row first
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::uint32_t colour = palette[random() % 4];
+      a[i] = (random() % 9 == 0 ? palette[random() % 4] : colour) | 0x5A000000u;
+      b[i] = colour;
+    }
+    auto bytes = [](std::vector<std::uint32_t>& v) {
+      return std::span(reinterpret_cast<std::uint8_t*>(v.data()), v.size() * 4);
+    };
+    auto flipped = [w, h](const std::vector<std::uint32_t>& v) {
+      std::vector<std::uint32_t> out(v.size());
+      for (int y = 0; y < h; ++y)
+        std::copy_n(v.begin() + static_cast<std::ptrdiff_t>(y) * w, w, out.begin() + static_cast<std::ptrdiff_t>(h - 1 - y) * w);
+      return out;
+    };
+    std::vector<std::uint32_t> aUp = flipped(a), bUp = flipped(b), reference(n, 0x77000000u);
+    const core::PixelCounts want = core::paintDifference({bytes(aUp), w, h}, {bytes(bUp), w, h}, bytes(reference), w, h);
+    const std::vector<std::uint32_t> top = flipped(reference);
+
+    std::vector<std::uint32_t> third(n, 0x77000000u), mirror(n, 1);
+    core::PixelCounts got = core::paintDifference({bytes(a), w, h, true}, {bytes(b), w, h, true},
+                                                  core::DiffTarget{bytes(third), true, mirror.data()}, w, h);
+    EXPECT_EQ(got.unmatched, want.unmatched);
+    EXPECT_EQ(got.colourChange, want.colourChange);
+    EXPECT_EQ(third, top) << w << "x" << h;
+    for (std::size_t i = 0; i < n; ++i) ASSERT_EQ(mirror[i], top[i] & 0xFFFFFF) << w << "x" << h << " at " << i;
+
+    // In place: the painted picture keeps its own fourth bytes.
+    std::vector<std::uint32_t> overNew = a, overBase = b;
+    got = core::paintDifference({bytes(overNew), w, h, true}, {bytes(b), w, h, true},
+                                core::DiffTarget{bytes(overNew), true}, w, h);
+    EXPECT_EQ(got.unmatched + got.colourChange, want.unmatched + want.colourChange);
+    got = core::paintDifference({bytes(a), w, h, true}, {bytes(overBase), w, h, true},
+                                core::DiffTarget{bytes(overBase), true}, w, h);
+    EXPECT_EQ(got.unmatched, want.unmatched);
+    for (std::size_t i = 0; i < n; ++i) {
+      ASSERT_EQ(overNew[i], (top[i] & 0xFFFFFF) | 0x5A000000u) << w << "x" << h << " at " << i;
+      ASSERT_EQ(overBase[i], top[i] & 0xFFFFFF) << w << "x" << h << " at " << i;
+    }
+  }
+}
+
+TEST_F(BitmapTest, ABitmapOfAnotherSizeThanItsArrayStillTakesTheDifference) {
+  // SetBitmap with a size smaller than the bitmap: the array is 4 x 2, the
+  // bitmap 6 x 3; the difference goes into the array and its scan lines
+  // into the bitmap's top-left corner, as SetDIBits places them.
+  dp::Surface base(4, 2, kWhite), fresh(4, 2, kWhite);
+  fresh.setPixel(1, 0, dp::rgb(0, 0, 0));
+  auto b = imageOf(base), n = imageOf(fresh);
+  clsBitmap d;
+  d.SetBitmap(static_cast<std::int32_t>(dp::createBitmap(dp::Surface(6, 3, dp::rgb(1, 2, 3)))), 4, 2);
+  const clsBitmap::Comparison c = d.paintComparison(*n, *b, 0);
+  EXPECT_EQ(c.counts.unmatched, 1);
+  const dp::Surface shown = dp::bitmapPixels(static_cast<dp::Handle>(d.BMPSource));
+  EXPECT_EQ(shown.pixel(1, 0), core::kNewOnlyColour);
+  EXPECT_EQ(shown.pixel(3, 1), kWhite);
+  EXPECT_EQ(shown.pixel(4, 0), dp::rgb(1, 2, 3));  // beyond the array's width: untouched
+  EXPECT_EQ(shown.pixel(0, 2), dp::rgb(1, 2, 3));  // below its rows
+  // The mirrored pass leaves the bitmap the array set into it would.
+  auto same = imageOf(dp::Surface(4, 2));
+  same->paintComparison(*n, *b, 0);
+  const dp::Surface mirrored = dp::bitmapPixels(static_cast<dp::Handle>(same->BMPSource));
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(mirrored.pixel(x, y), shown.pixel(x, y)) << x << "," << y;
+}
+
 TEST_F(BitmapTest, CompareWritesThePixelCompareJournalBlock) {
   dp::Surface base(3, 3, dp::rgb(0, 0, 0)), fresh(3, 3, dp::rgb(0, 0, 0));
   fresh.setPixel(1, 1, dp::rgb(255, 0, 0));

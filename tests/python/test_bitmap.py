@@ -167,6 +167,62 @@ def test_imgdiff_counts_writes_the_difference_and_exits_by_tolerance(imgdiff, tm
     assert "cannot write" in r.stderr
 
 
+def test_imgdiff_paints_every_size_pairing_as_the_library_does(imgdiff, tmp_path):
+    """The difference image is painted over whichever picture covers it, or a
+    third when neither does; each way it is the library's, pixel for pixel,
+    with odd widths (padded BMP rows) and sizes that differ each way."""
+    def dots(seed):
+        return lambda x, y: (0, 0, 0) if (x * 7 + y * 3 + seed) % 5 == 0 else (
+            (200, 30, 30) if (x + y + seed) % 7 == 0 else (255, 255, 255))
+
+    def expected(bw, bh, nw, nh, base, new):
+        w, h = max(bw, nw), max(bh, nh)
+        rows, counts = [], [0, 0]
+        for y in range(h):
+            row = []
+            for x in range(w):
+                b = base(x, y) if x < bw and y < bh else (255, 255, 255)
+                n = new(x, y) if x < nw and y < nh else (255, 255, 255)
+                if b == n:
+                    row.append((255, 255, 255))
+                elif b == (255, 255, 255) or n == (255, 255, 255):
+                    counts[0] += 1
+                    row.append((0, 255, 0) if b == (255, 255, 255) else (0, 0, 255))
+                else:
+                    counts[1] += 1
+                    row.append((255, 0, 255))
+            rows.append(row)
+        return w, h, rows, counts
+
+    for bw, bh, nw, nh in ((7, 5, 7, 5), (5, 3, 9, 6), (9, 6, 5, 3), (5, 7, 11, 2), (1, 1, 3, 1)):
+        (tmp_path / "b.bmp").write_bytes(bmp24(bw, bh, dots(1)))
+        (tmp_path / "n.bmp").write_bytes(bmp24(nw, nh, dots(2)))
+        r = imgdiff(tmp_path / "b.bmp", tmp_path / "n.bmp", tmp_path / "d.bmp")
+        w, h, rows, (unmatched, changed) = expected(bw, bh, nw, nh, dots(1), dots(2))
+        assert r.returncode == (1 if unmatched + changed or (bw, bh) != (nw, nh) else 0), r.stderr
+        assert f"unmatched pixels: {unmatched}\n" in r.stdout
+        assert f"colour-change pixels: {changed}\n" in r.stdout
+        written, want = (tmp_path / "d.bmp").read_bytes(), bmp24(w, h, lambda x, y: rows[y][x])
+        assert written[18:26] == want[18:26] and written[54:] == want[54:], (bw, bh, nw, nh)
+
+
+def test_imgdiff_refuses_cut_files_folders_and_pipes_with_the_reason(imgdiff, tmp_path):
+    whole = bmp24(5, 4, lambda x, y: (x * 40, y * 60, 9))
+    (tmp_path / "base.bmp").write_bytes(whole)
+    for cut in (0, 10, 53, 54, 70, len(whole) - 1):
+        (tmp_path / "cut.bmp").write_bytes(whole[:cut])
+        r = imgdiff(tmp_path / "base.bmp", tmp_path / "cut.bmp", tmp_path / "d.bmp")
+        assert r.returncode == 2, (cut, r.stdout)
+        assert "cannot read" in r.stderr and "cut.bmp" in r.stderr, cut
+        assert not (tmp_path / "d.bmp").exists()
+    (tmp_path / "folder.bmp").mkdir()
+    r = imgdiff(tmp_path / "base.bmp", tmp_path / "folder.bmp", tmp_path / "d.bmp")
+    assert r.returncode == 2 and "folder.bmp" in r.stderr
+    os.mkfifo(tmp_path / "pipe.bmp")
+    r = imgdiff(tmp_path / "pipe.bmp", tmp_path / "base.bmp", tmp_path / "d.bmp")
+    assert r.returncode == 2 and "pipe.bmp" in r.stderr
+
+
 def test_imgdiff_reads_gif_and_cbf_and_writes_the_format_asked(rc, imgdiff, tmp_path):
     white = lambda x, y: (255, 255, 255)
     dotted = lambda x, y: (0, 0, 0) if (x, y) in ((1, 1), (2, 3)) else (255, 255, 255)

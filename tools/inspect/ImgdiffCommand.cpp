@@ -1,5 +1,5 @@
 // ravelcrest imgdiff BASELINE NEW DIFF [options]: the pixel comparison of
-// clsBitmap on two image files (PNG, BMP, GIF, CBF or JPEG, told by their
+// clsBitmap (its counters, verdict and difference image) on two image files (PNG, BMP, GIF, CBF or JPEG, told by their
 // content). Writes the difference image the size of the larger image in
 // each direction (PNG, BMP, GIF or CBF by DIFF's extension; any other is
 // refused before anything is read), prints the counters (as JSON with
@@ -21,11 +21,10 @@
 #include <memory>
 #include <string>
 
-#include "Core/imaging/clsBitmap.h"
+#include "Core/imaging/PixelCompare.h"
 #include "platform/automation/Error.h"
 #include "platform/display/Bmp.h"
-#include "platform/display/Gdi.h"
-#include "platform/os/Files.h"
+#include "platform/os/FileBytes.h"
 #include "platform/os/OutputFiles.h"
 #include "sim/converters/CbfFormat.h"
 #include "sim/converters/GifCodec.h"
@@ -52,27 +51,48 @@ struct ImgdiffArgs {
   bool json = false;
 };
 
-// The picture of an image file, or nullopt with the reason in `why`.
+// The picture of an image file, or nullopt with the reason in `why`. The
+// file is read with one read and dropped once decoded.
 std::optional<display::Surface> loadPicture(const std::string& path, std::string& why) {
-  std::string data;
+  std::optional<platform::FileBytes> data;
   try {
-    if (platform::fileLength(path) > display::kMaxBmpFileBytes) {
-      why = "the file is too large";
-      return std::nullopt;
-    }
-    data = platform::readFile(path);
+    data = platform::readFileBytes(path, display::kMaxBmpFileBytes);
   } catch (const automation::AutomationError& e) {
     why = e.description();
     return std::nullopt;
   }
-  return sim::converters::decodeImageFile(std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()),
-                                          &why);
+  if (!data) {
+    why = "the file is too large";
+    return std::nullopt;
+  }
+  return sim::converters::decodeImageFile(data->bytes(), &why);
 }
 
-std::unique_ptr<core::clsBitmap> bitmapOf(display::Surface picture) {
-  auto image = std::make_unique<core::clsBitmap>();
-  image->SetBitmap(static_cast<std::int32_t>(display::createBitmap(std::move(picture))));
-  return image;
+// A picture as the comparison reads it: rows top first.
+core::DibPixels dibOf(const display::Surface& s) {
+  return {std::span(reinterpret_cast<const std::uint8_t*>(s.pixels().data()), s.pixels().size() * 4), s.width(),
+          s.height(), true};
+}
+
+// The library's pixel comparison of `fresh` with `baseline` (clsBitmap's
+// Compare without the journal), painted into `diff`: into the larger
+// picture itself when one covers the whole difference image, so no third
+// picture is made; the other stays as it was.
+core::PixelCounts paintInPlace(display::Surface& baseline, display::Surface& fresh, display::Surface& diff) {
+  const int width = std::max(baseline.width(), fresh.width());
+  const int height = std::max(baseline.height(), fresh.height());
+  display::Surface* target = &diff;
+  if (fresh.width() == width && fresh.height() == height) target = &fresh;
+  else if (baseline.width() == width && baseline.height() == height) target = &baseline;
+  else diff.resize(width, height);
+  const core::DibPixels newImage = dibOf(fresh), base = dibOf(baseline);
+  std::uint32_t* out = target->row(0);
+  const core::PixelCounts counts = core::paintDifference(
+      newImage, base,
+      core::DiffTarget{std::span(reinterpret_cast<std::uint8_t*>(out), target->pixels().size() * 4), true}, width,
+      height);
+  if (target != &diff) diff = std::move(*target);
+  return counts;
 }
 
 // The lower-case extension of `path` (".png"), "" without one.
@@ -91,6 +111,12 @@ std::string encodeFor(const display::Surface& picture, const std::string& path) 
   if (ext == ".png") return sim::converters::encodePng(picture);
   return display::encodeBmp24(picture);
 }
+
+// The counters and the verdict of clsBitmap's comparison.
+struct ExactComparison {
+  core::PixelCounts counts;
+  core::CompareVerdict verdict;
+};
 
 void checkDiffName(const std::string& path, const char* what, const std::initializer_list<const char*>& allowed) {
   const std::string ext = extensionOf(path);
@@ -196,13 +222,17 @@ void runImgdiff(const ImgdiffArgs& args, CommandContext& context) {
   if (options.tolerant() || args.json || !args.human.empty())
     tolerant = compareImages(*baseline, *fresh, options, args.human.empty() ? nullptr : &human);
 
-  auto newBitmap = bitmapOf(std::move(*fresh));
-  auto baseBitmap = bitmapOf(std::move(*baseline));
-  core::clsBitmap diff;
-  diff.SetBitmap(static_cast<std::int32_t>(display::createCompatibleBitmap(0, width, height)));
   const std::int32_t tol = static_cast<std::int32_t>(std::clamp<std::int64_t>(args.tol.value_or(0), 0, 32767));
-  const core::clsBitmap::Comparison result = diff.paintComparison(*newBitmap, *baseBitmap, tol);
-  if (!writePicture(display::bitmapPixels(static_cast<display::Handle>(diff.BMPSource)), args.diff, context)) return;
+  ExactComparison result;
+  {
+    display::Surface diff;
+    result.counts = paintInPlace(*baseline, *fresh, diff);
+    // Only the difference image is needed from here on.
+    baseline.reset();
+    fresh.reset();
+    result.verdict = core::judgeComparison(result.counts, freshWidth, freshHeight, baseWidth, baseHeight, tol);
+    if (!writePicture(diff, args.diff, context)) return;
+  }
   if (!args.human.empty() && !writePicture(human, args.human, context)) return;
 
   const bool agrees = options.tolerant() ? tolerant->agrees : !result.verdict.warning;
