@@ -13,7 +13,9 @@
 
 #include "platform/automation/Error.h"
 #include "platform/os/FileIo.h"
+#include "platform/os/KeptAppends.h"
 #include "platform/os/Paths.h"
+#include "platform/os/UniqueFd.h"
 
 namespace rc::platform {
 
@@ -44,9 +46,36 @@ std::int64_t fileLength(std::string_view path) {
   return st.st_size;
 }
 
+namespace {
+
+// appendText through the kept file of `native` (links followed). Only a
+// regular file is kept; anything else (a device, a pipe) is opened per
+// append as without a table.
+void appendKept(KeptAppends& kept, const std::string& native, std::string_view text) {
+  struct stat now;
+  KeptAppends::File* file = ::stat(native.c_str(), &now) == 0 ? kept.find(native, /*follow=*/true, now) : nullptr;
+  if (file == nullptr) {
+    UniqueFd fd(openForWrite(native, O_WRONLY | O_CREAT | O_APPEND, 0644));
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      writeAll(fd.release(), text, native);  // closes the descriptor when it fails
+      return;
+    }
+    file = &kept.keep(native, /*follow=*/true, std::move(fd), st, /*readable=*/false);
+  }
+  std::size_t written = 0;
+  if (int e = fileio::writeCounted(file->fd.get(), text, written)) {
+    kept.forget(native, /*follow=*/true);
+    raiseErrno(e, native);
+  }
+}
+
+}  // namespace
+
 void appendText(std::string_view path, std::string_view text) {
   std::string native = nativePath(path);
   if (native.empty()) au::raise(au::err::BadFileNameOrNumber);
+  if (KeptAppends* kept = KeptAppends::current()) return appendKept(*kept, native, text);
   int fd = openForWrite(native, O_WRONLY | O_CREAT | O_APPEND, 0644);
   writeAll(fd, text, native);
   ::close(fd);
