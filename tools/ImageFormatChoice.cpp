@@ -40,8 +40,18 @@ std::size_t distinctColours(const display::Surface& image, std::size_t limit) {
   const std::size_t mask = slots - 1;
   std::size_t count = 0;
   std::uint32_t last = kFree;
-  for (std::uint32_t p : pixels) {
-    const std::uint32_t c = p & 0xFFFFFFu;
+  const std::size_t n = pixels.size();
+  for (std::size_t i = 0; i < n;) {
+    // Whole blocks of the last colour are passed over without a branch per pixel.
+    constexpr std::size_t kBlock = 16;
+    while (count > 0 && i + kBlock <= n) {
+      std::uint32_t other = 0;
+      for (std::size_t k = 0; k < kBlock; ++k) other |= pixels[i + k] ^ last;
+      if ((other & 0xFFFFFFu) != 0) break;
+      i += kBlock;
+    }
+    if (i >= n) break;
+    const std::uint32_t c = pixels[i++] & 0xFFFFFFu;
     if (c == last) continue;
     last = c;
     std::size_t h = static_cast<std::uint32_t>(c * 2654435761u) >> (32 - bits);

@@ -122,27 +122,36 @@ std::string readFile(std::string_view path) { return readFileFrom(path, 0); }
 
 std::string readFileFrom(std::string_view path, std::int64_t offset) {
   std::string native = nativePath(path);
-  int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) raiseErrno(errno, native);
-  if (offset > 0 && ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
-    int e = errno;
-    ::close(fd);
-    raiseErrno(e, native);
-  }
+  UniqueFd fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) raiseErrno(errno, native);
+  if (offset > 0 && ::lseek(fd.get(), static_cast<off_t>(offset), SEEK_SET) < 0) raiseErrno(errno, native);
+  // A regular file is read into a buffer of its size at once, without the
+  // copies of a growing one; what it gained meanwhile is read on after it.
   std::string out;
+  struct stat st;
+  if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > offset) {
+    out.resize(static_cast<std::size_t>(st.st_size - std::max<std::int64_t>(offset, 0)));
+    std::size_t got = 0;
+    while (got < out.size()) {
+      ssize_t n = ::read(fd.get(), out.data() + got, out.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) raiseErrno(errno, native);
+      if (n == 0) break;  // it shrank
+      got += static_cast<std::size_t>(n);
+    }
+    if (got < out.size()) {
+      out.resize(got);
+      return out;
+    }
+  }
   char buf[1 << 16];
   for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int e = errno;
-      ::close(fd);
-      raiseErrno(e, native);
-    }
+    ssize_t n = ::read(fd.get(), buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) raiseErrno(errno, native);
     if (n == 0) break;
     out.append(buf, static_cast<std::size_t>(n));
   }
-  ::close(fd);
   return out;
 }
 

@@ -8,6 +8,9 @@ namespace {
 TEST(DistinctColours, CountsEachColourOnceWhateverItsRunsAndStopsAtTheLimit) {
   display::Surface white(64, 64, 0xFFFFFF);
   EXPECT_EQ(distinctColours(white), 1u);
+  white.setPixel(37, 50, 0x000001);  // one pixel amid a long run
+  white.setPixel(63, 63, 0x000002);  // and the very last
+  EXPECT_EQ(distinctColours(white), 3u);
   EXPECT_EQ(distinctColours(display::Surface()), 0u);
   // Colours coming back after others, and the byte above the colour ignored.
   display::Surface mixed(40, 40, 0xFFFFFF);
