@@ -58,7 +58,9 @@ void appendKept(KeptAppends& kept, const std::string& native, std::string_view t
     UniqueFd fd(openForWrite(native, O_WRONLY | O_CREAT | O_APPEND, 0644));
     struct stat st;
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-      writeAll(fd.release(), text, native);  // closes the descriptor when it fails
+      const int raw = fd.release();
+      writeAll(raw, text, native);  // closes the descriptor when it fails
+      ::close(raw);
       return;
     }
     file = &kept.keep(native, /*follow=*/true, std::move(fd), st, /*readable=*/false);

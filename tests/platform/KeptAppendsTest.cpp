@@ -166,6 +166,19 @@ TEST(KeptAppends, LinesOfTwoProcessesStayWhole) {
   EXPECT_EQ(blocks['b'], kBlocks);
 }
 
+TEST(KeptAppends, AnythingButARegularFileIsOpenedPerAppendAndClosedAgain) {
+  KeptAppends kept;
+  auto openFiles = [] {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+    return n;
+  };
+  const std::size_t before = openFiles();
+  for (int i = 0; i < 50; ++i) appendLine("/dev/null", "message");
+  EXPECT_EQ(openFiles(), before);
+  EXPECT_EQ(kept.size(), 0u);
+}
+
 TEST(KeptAppends, TheLeastRecentlyUsedFileMakesRoom) {
   ScratchFolder dir;
   KeptAppends kept(2);
