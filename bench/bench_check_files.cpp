@@ -12,7 +12,9 @@
 // a memory-backed folder (/dev/shm) and on the disk ($TMPDIR or /var/tmp):
 // the first run creating every baseline, the second comparing with them.
 // "ms_per_doc" is wall time, "cpu_ms_per_doc" the processor time of the
-// tool and its workers, "sys_share" the system time's share of it.
+// tool and its workers, "sys_share" the system time's share of it. With
+// $RAVELCREST_BENCH_BASELINE naming another build's ravelcrest (main's, say),
+// both run in alternation and "*_over_baseline" gives this build's share.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -22,6 +24,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/BenchScratch.h"
@@ -121,23 +124,42 @@ std::string makeSamples(const std::string& base, int count) {
   return dir;
 }
 
-// Runs the tool over `dir`/set; sets the counters of `which` run.
-void runCheck(benchmark::State& state, const std::string& dir, int count, const char* which) {
-  const std::string command = std::string(RAVELCREST_TOOL) + " check " + dir + "/set --results " + dir +
-                              "/results -j 2 >/dev/null 2>&1";
+struct RunTimes {
+  double wall = 0, cpu = 0, sys = 0;  // seconds
+};
+
+// Runs `tool` over `dir`/set (results in `dir`/results); its times.
+RunTimes runCheck(benchmark::State& state, const std::string& tool, const std::string& dir) {
+  const std::string command = tool + " check " + dir + "/set --results " + dir + "/results -j 2 >/dev/null 2>&1";
   double u0 = 0, s0 = 0, u1 = 0, s1 = 0;
   childTimes(u0, s0);
   const auto t0 = std::chrono::steady_clock::now();
   if (std::system(command.c_str()) != 0) state.SkipWithError("the check run failed");
-  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  RunTimes t;
+  t.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   childTimes(u1, s1);
-  const double cpu = (u1 - u0) + (s1 - s0);
-  const std::string run(which);
-  state.counters[run + "_ms_per_doc"] = wall * 1e3 / count;
-  state.counters[run + "_cpu_ms_per_doc"] = cpu * 1e3 / count;
-  state.counters[run + "_sys_share"] = cpu > 0 ? (s1 - s0) / cpu : 0;
+  t.cpu = (u1 - u0) + (s1 - s0);
+  t.sys = s1 - s0;
+  return t;
 }
 
+// A first and a second run of `tool` on fresh samples under `base`.
+std::pair<RunTimes, RunTimes> firstAndSecond(benchmark::State& state, const std::string& tool,
+                                             const std::string& base, int count) {
+  state.PauseTiming();
+  const std::string dir = makeSamples(base, count);
+  state.ResumeTiming();
+  RunTimes first = runCheck(state, tool, dir);
+  RunTimes second = runCheck(state, tool, dir);
+  state.PauseTiming();
+  fs::remove_all(dir);
+  state.ResumeTiming();
+  return {first, second};
+}
+
+// With $RAVELCREST_BENCH_BASELINE naming another build's ravelcrest, that
+// tool runs in alternation with this one, and the "*_over_baseline"
+// counters are this build's times as a share of it.
 void BM_CheckRun(benchmark::State& state) {
   const char* tmp = std::getenv("TMPDIR");
   const std::string base = state.range(0) != 0 ? "/dev/shm" : (tmp && *tmp ? tmp : "/var/tmp");
@@ -146,16 +168,30 @@ void BM_CheckRun(benchmark::State& state) {
     return;
   }
   ::setenv("LC_ALL", "C", 1);
+  const char* baselineTool = std::getenv("RAVELCREST_BENCH_BASELINE");
   const int count = documentCount();
+  RunTimes ours[2], theirs[2];
+  auto add = [](RunTimes* into, const std::pair<RunTimes, RunTimes>& runs) {
+    for (int k = 0; k < 2; ++k) {
+      const RunTimes& r = k == 0 ? runs.first : runs.second;
+      into[k].wall += r.wall, into[k].cpu += r.cpu, into[k].sys += r.sys;
+    }
+  };
   for (auto _ : state) {
-    state.PauseTiming();
-    const std::string dir = makeSamples(base, count);
-    state.ResumeTiming();
-    runCheck(state, dir, count, "first");
-    runCheck(state, dir, count, "second");
-    state.PauseTiming();
-    fs::remove_all(dir);
-    state.ResumeTiming();
+    if (baselineTool != nullptr && *baselineTool != '\0') add(theirs, firstAndSecond(state, baselineTool, base, count));
+    add(ours, firstAndSecond(state, RAVELCREST_TOOL, base, count));
+  }
+  const double docs = static_cast<double>(state.iterations()) * count;
+  for (int k = 0; k < 2; ++k) {
+    const std::string run = k == 0 ? "first" : "second";
+    state.counters[run + "_ms_per_doc"] = ours[k].wall * 1e3 / docs;
+    state.counters[run + "_cpu_ms_per_doc"] = ours[k].cpu * 1e3 / docs;
+    state.counters[run + "_sys_share"] = ours[k].cpu > 0 ? ours[k].sys / ours[k].cpu : 0;
+    if (theirs[k].cpu > 0) {
+      state.counters[run + "_cpu_over_baseline"] = ours[k].cpu / theirs[k].cpu;
+      state.counters[run + "_wall_over_baseline"] = ours[k].wall / theirs[k].wall;
+      state.counters[run + "_sys_over_baseline"] = ours[k].sys / theirs[k].sys;
+    }
   }
 }
 
