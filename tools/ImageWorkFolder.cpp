@@ -26,6 +26,15 @@ std::vector<std::string> candidates() {
   return places;
 }
 
+// Whether the file system of `folder` has room for a check's work: a
+// small /dev/shm (a container's 64 MiB) fills up, where the disk would not.
+bool roomFor(const std::string& folder) {
+  constexpr unsigned long long kRoom = 256ull << 20;
+  struct statfs st {};
+  return ::statfs(folder.c_str(), &st) == 0 &&
+         static_cast<unsigned long long>(st.f_bavail) * static_cast<unsigned long long>(st.f_bsize) >= kRoom;
+}
+
 }  // namespace
 
 bool memoryBacked(const std::string& path) {
@@ -77,7 +86,7 @@ std::string ImageWorkFolder::startCheck(const std::string& imagesFolder) {
     tried_ = false;  // removed behind the run's back: another is made
     folder_.clear();
   }
-  if (folder().empty()) return imagesFolder;
+  if (folder().empty() || !roomFor(folder_)) return imagesFolder;
   // What an earlier check left (a work file a failed check kept) goes.
   for (const fs::directory_entry& e : fs::directory_iterator(folder_, ec)) fs::remove_all(e.path(), ec);
   return folder_;

@@ -10,7 +10,8 @@
 // difference file in that folder, and moves what the library left there
 // (the difference image) into the results folder, where it would have been.
 // When the results are memory-backed already, or no such folder can be
-// made, the work stays in the results folder.
+// made, or it has less than 256 MiB free (a container's small /dev/shm),
+// the work stays in the results folder.
 #pragma once
 
 #include <string>
