@@ -13,7 +13,9 @@
 
 #include "platform/automation/Error.h"
 #include "platform/os/FileIo.h"
+#include "platform/os/KeptAppends.h"
 #include "platform/os/Paths.h"
+#include "platform/os/UniqueFd.h"
 
 namespace rc::platform {
 
@@ -44,9 +46,38 @@ std::int64_t fileLength(std::string_view path) {
   return st.st_size;
 }
 
+namespace {
+
+// appendText through the kept file of `native` (links followed). Only a
+// regular file is kept; anything else (a device, a pipe) is opened per
+// append as without a table.
+void appendKept(KeptAppends& kept, const std::string& native, std::string_view text) {
+  struct stat now;
+  KeptAppends::File* file = ::stat(native.c_str(), &now) == 0 ? kept.find(native, /*follow=*/true, now) : nullptr;
+  if (file == nullptr) {
+    UniqueFd fd(openForWrite(native, O_WRONLY | O_CREAT | O_APPEND, 0644));
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      const int raw = fd.release();
+      writeAll(raw, text, native);  // closes the descriptor when it fails
+      ::close(raw);
+      return;
+    }
+    file = &kept.keep(native, /*follow=*/true, std::move(fd), st, /*readable=*/false);
+  }
+  std::size_t written = 0;
+  if (int e = fileio::writeCounted(file->fd.get(), text, written)) {
+    kept.forget(native, /*follow=*/true);
+    raiseErrno(e, native);
+  }
+}
+
+}  // namespace
+
 void appendText(std::string_view path, std::string_view text) {
   std::string native = nativePath(path);
   if (native.empty()) au::raise(au::err::BadFileNameOrNumber);
+  if (KeptAppends* kept = KeptAppends::current()) return appendKept(*kept, native, text);
   int fd = openForWrite(native, O_WRONLY | O_CREAT | O_APPEND, 0644);
   writeAll(fd, text, native);
   ::close(fd);
@@ -93,27 +124,36 @@ std::string readFile(std::string_view path) { return readFileFrom(path, 0); }
 
 std::string readFileFrom(std::string_view path, std::int64_t offset) {
   std::string native = nativePath(path);
-  int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) raiseErrno(errno, native);
-  if (offset > 0 && ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
-    int e = errno;
-    ::close(fd);
-    raiseErrno(e, native);
-  }
+  UniqueFd fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) raiseErrno(errno, native);
+  if (offset > 0 && ::lseek(fd.get(), static_cast<off_t>(offset), SEEK_SET) < 0) raiseErrno(errno, native);
+  // A regular file is read into a buffer of its size at once, without the
+  // copies of a growing one; what it gained meanwhile is read on after it.
   std::string out;
+  struct stat st;
+  if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > offset) {
+    out.resize(static_cast<std::size_t>(st.st_size - std::max<std::int64_t>(offset, 0)));
+    std::size_t got = 0;
+    while (got < out.size()) {
+      ssize_t n = ::read(fd.get(), out.data() + got, out.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) raiseErrno(errno, native);
+      if (n == 0) break;  // it shrank
+      got += static_cast<std::size_t>(n);
+    }
+    if (got < out.size()) {
+      out.resize(got);
+      return out;
+    }
+  }
   char buf[1 << 16];
   for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int e = errno;
-      ::close(fd);
-      raiseErrno(e, native);
-    }
+    ssize_t n = ::read(fd.get(), buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) raiseErrno(errno, native);
     if (n == 0) break;
     out.append(buf, static_cast<std::size_t>(n));
   }
-  ::close(fd);
   return out;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <vector>
 
 namespace rc::platform {
 
@@ -56,28 +57,50 @@ NumberFormat numberFormat() {
   return cached;
 }
 
+namespace {
+
+// The LC_TIME locale the environment names now, made once per name (and
+// LOCPATH) for the life of the process: newlocale reads the locale's files
+// each time it is called. The answer stays valid until the process ends.
+locale_t timeLocale() {
+  struct Made {
+    std::string key;
+    locale_t loc;
+  };
+  static std::mutex mu;
+  static std::vector<Made> made;  // one per name seen; a handful at most
+  const std::string name = localeName("LC_TIME");
+  const char* locPath = std::getenv("LOCPATH");
+  const std::string key = name + '\n' + (locPath != nullptr ? locPath : "");
+  std::lock_guard lock(mu);
+  for (const Made& m : made)
+    if (m.key == key) return m.loc;
+  locale_t loc = newlocale(LC_TIME_MASK, name.c_str(), static_cast<locale_t>(0));
+  if (loc == static_cast<locale_t>(0)) loc = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
+  made.push_back({key, loc});
+  return loc;
+}
+
+}  // namespace
+
 std::string shortDate(const std::tm& when) {
-  std::string name = localeName("LC_TIME");
-  return withLocale(LC_TIME_MASK, name, [&](locale_t loc) {
-    std::string fmt = nl_langinfo_l(D_FMT, loc);
-    // The short date always shows the whole year.
-    for (std::size_t p = fmt.find("%y"); p != std::string::npos; p = fmt.find("%y", p + 2)) fmt[p + 1] = 'Y';
-    if (fmt.empty()) fmt = "%m/%d/%Y";
-    char buf[128];
-    std::size_t n = strftime_l(buf, sizeof buf, fmt.c_str(), &when, loc);
-    return std::string(buf, n);
-  });
+  locale_t loc = timeLocale();
+  std::string fmt = nl_langinfo_l(D_FMT, loc);
+  // The short date always shows the whole year.
+  for (std::size_t p = fmt.find("%y"); p != std::string::npos; p = fmt.find("%y", p + 2)) fmt[p + 1] = 'Y';
+  if (fmt.empty()) fmt = "%m/%d/%Y";
+  char buf[128];
+  std::size_t n = strftime_l(buf, sizeof buf, fmt.c_str(), &when, loc);
+  return std::string(buf, n);
 }
 
 std::string timeText(const std::tm& when) {
-  std::string name = localeName("LC_TIME");
-  return withLocale(LC_TIME_MASK, name, [&](locale_t loc) {
-    std::string fmt = nl_langinfo_l(T_FMT, loc);
-    if (fmt.empty()) fmt = "%H:%M:%S";
-    char buf[128];
-    std::size_t n = strftime_l(buf, sizeof buf, fmt.c_str(), &when, loc);
-    return std::string(buf, n);
-  });
+  locale_t loc = timeLocale();
+  std::string fmt = nl_langinfo_l(T_FMT, loc);
+  if (fmt.empty()) fmt = "%H:%M:%S";
+  char buf[128];
+  std::size_t n = strftime_l(buf, sizeof buf, fmt.c_str(), &when, loc);
+  return std::string(buf, n);
 }
 
 std::string shortDateToday() {

@@ -10,7 +10,9 @@
 
 #include "platform/automation/Error.h"
 #include "platform/os/FileIo.h"
+#include "platform/os/KeptAppends.h"
 #include "platform/os/Paths.h"
+#include "platform/os/UniqueFd.h"
 
 namespace rc::platform::output {
 
@@ -78,31 +80,77 @@ bool createEmpty(const std::string& native, unsigned mode) {
   return true;
 }
 
-}  // namespace
-
-void appendLines(std::string_view path, std::string_view text) {
-  std::string native = checkedNative(path);
-  bool readable = false;
-  struct stat st;
-  const bool existed = ::lstat(native.c_str(), &st) == 0;
-  int fd = openForAppend(native, readable, st);
-  const off_t before = st.st_size;
+// Writes `text`, after CR LF when `needsEnd`, to `fd` in one write; on a
+// failure cuts off what got in (unless another writer appended since) and
+// removes a file this append created, then raises. `before` is the size the
+// file had before, `created` whether this append made it.
+void writeWholeLines(int fd, const std::string& native, std::string_view text, bool needsEnd, off_t before,
+                     bool created, std::size_t& total) {
   std::string ended;
-  if (readable && !endsWithLineEnd(fd, before)) ended = "\r\n";
+  if (needsEnd) ended = "\r\n";
   ended.append(text);
+  total = ended.size();
   std::size_t written = 0;
   if (int e = fileio::writeCounted(fd, ended, written)) {
     // The lines go in whole or not at all: what a failed append (a full
     // disk) left is cut off again, unless another writer appended since,
     // and a file this call created is removed again.
+    struct stat st;
     if (::fstat(fd, &st) == 0 && st.st_size == before + static_cast<off_t>(written)) {
       if (written > 0) (void)::ftruncate(fd, before);
-      if (before == 0 && !existed) ::unlink(native.c_str());
+      if (before == 0 && created) ::unlink(native.c_str());
     }
-    ::close(fd);
     fileio::raiseErrno(e, native);
   }
-  ::close(fd);
+}
+
+// appendLines through the kept file of `native`, opened when it is not
+// kept yet or the path no longer names it.
+void appendKept(KeptAppends& kept, const std::string& native, std::string_view text) {
+  struct stat now;
+  const bool existed = ::lstat(native.c_str(), &now) == 0;
+  KeptAppends::File* file = existed ? kept.find(native, /*follow=*/false, now) : nullptr;
+  off_t before = 0;
+  bool needsEnd = false;
+  if (file != nullptr) {
+    before = now.st_size;
+    // The last byte is known when nobody else appended since this table's
+    // last append; otherwise it is read back.
+    if (before > 0 && file->readable)
+      needsEnd = before == file->size ? file->lastByte != '\n' && file->lastByte != '\r'
+                                      : !endsWithLineEnd(file->fd.get(), before);
+  } else {
+    bool readable = false;
+    struct stat st;
+    UniqueFd fd(openForAppend(native, readable, st));
+    before = st.st_size;
+    needsEnd = readable && !endsWithLineEnd(fd.get(), before);
+    file = &kept.keep(native, /*follow=*/false, std::move(fd), st, readable);
+  }
+  std::size_t total = 0;
+  try {
+    writeWholeLines(file->fd.get(), native, text, needsEnd, before, !existed, total);
+  } catch (...) {
+    kept.forget(native, /*follow=*/false);
+    throw;
+  }
+  if (total == 0) return;
+  file->size = before + static_cast<off_t>(total);
+  file->lastByte = text.empty() ? '\n' : text.back();
+}
+
+}  // namespace
+
+void appendLines(std::string_view path, std::string_view text) {
+  std::string native = checkedNative(path);
+  if (KeptAppends* kept = KeptAppends::current()) return appendKept(*kept, native, text);
+  bool readable = false;
+  struct stat st;
+  const bool existed = ::lstat(native.c_str(), &st) == 0;
+  UniqueFd fd(openForAppend(native, readable, st));
+  const off_t before = st.st_size;
+  std::size_t total = 0;
+  writeWholeLines(fd.get(), native, text, readable && !endsWithLineEnd(fd.get(), before), before, !existed, total);
 }
 
 void appendLine(std::string_view path, std::string_view line) {

@@ -14,6 +14,7 @@
 #include "platform/os/OutputFiles.h"
 #include "sim/converters/PngCodec.h"
 #include "tools/check/BaselineCandidates.h"
+#include "tools/images/ImageWorkFolder.h"
 
 namespace rc::tools {
 
@@ -51,7 +52,25 @@ std::string differenceFile(const CheckEnv& env, const std::string& what) {
   return inImages(env, what + "-diff." + env.imageFormat);
 }
 
-std::string workFile(const CheckEnv& env, const std::string& what) { return inImages(env, what + "-diff.bmp"); }
+// The folder the library does the work of an image check in (see
+// ImageWorkFolder.h), emptied for the check: the images folder when there
+// is no other.
+std::string startWork(const CheckEnv& env) {
+  ImageWorkFolder* work = ImageWorkFolder::current();
+  return work != nullptr ? work->startCheck(env.imagesFolder) : env.imagesFolder;
+}
+
+// The difference file handed to the library, in the work folder `work`;
+// its work file is the same name ending in "bmp".
+std::string workDifferenceFile(const CheckEnv& env, const std::string& work, const std::string& what) {
+  return platform::joinPath(work, what + "-diff." + env.imageFormat);
+}
+
+// Moves the difference image the library wrote in `work` to the images
+// folder (nothing when the work was done there).
+void settleWork(const CheckEnv& env, const std::string& work, const std::string& what) {
+  if (work != env.imagesFolder) moveWorkFile(workDifferenceFile(env, work, what), differenceFile(env, what));
+}
 
 std::string newImageFile(const CheckEnv& env, const std::string& what, const char* extension) {
   return inImages(env, what + "-new." + extension);
@@ -165,7 +184,7 @@ Variant frameWindow(const CheckEnv& env) { return au::call(env.host, "SimFrameWi
 // Writes `bitmap` (a clsBitmap with its picture set) to `target` in the
 // baseline format, through a work file that is removed afterwards.
 void writeImage(const au::ObjectRef& bitmap, const CheckEnv& env, const std::string& target) {
-  const std::string work = target + ".work.bmp";
+  const std::string work = platform::joinPath(startWork(env), std::string(platform::fileName(target)) + ".work.bmp");
   au::call(bitmap, env.imageFormat == "cbf" ? "CreateCBF" : "CreateGIF", work, target);
   if (platform::fileExists(work)) platform::deleteFile(work);
 }
@@ -247,11 +266,12 @@ CheckEntry viewImageCheck() {
   e.prepare = [](const CheckEnv& env) { platform::createFolder(env.imagesFolder); };
   e.arguments = [](const CheckEnv& env) {
     return std::vector<Variant>{frameWindow(env), platform::joinPath(env.folder, baselineName(env, "view")),
-                                differenceFile(env, "view"), env.imageTolerance, kLastTopChild};
+                                workDifferenceFile(env, startWork(env), "view"), env.imageTolerance, kLastTopChild};
   };
   // The new image is kept when it differs from the baseline (a difference
   // file was written): what the report shows and `baseline accept` takes.
   e.afterCall = [](const CheckEnv& env, const std::vector<Variant>& args) {
+    settleWork(env, std::string(platform::folderOf(args[2].toText())), "view");
     if (platform::fileExists(differenceFile(env, "view"))) saveView(env, args[0].toLong());
   };
   return e;
@@ -274,15 +294,20 @@ std::vector<CheckEntry> sheetImageChecks(const CheckEnv& env) {
   std::vector<CheckEntry> entries;
   for (int n = 1; platform::fileExists(prefix + std::to_string(n) + ".BMP"); ++n) {
     const std::string what = "sheet" + std::to_string(n);
-    // The host's file is the new image; the library reads (and removes) a copy.
+    // The host's file is the new image.
     const std::string saved = prefix + std::to_string(n) + ".BMP";
     const std::string fresh = newImageFile(env, what, "bmp");
     std::filesystem::rename(saved, fresh);
     CheckEntry e = imageEntry(std::string(kSheetRowPrefix) + what + ")", what, {kDrawing});
-    e.prepare = [what, fresh](const CheckEnv& env) { copyFile(fresh, workFile(env, what)); };
-    e.arguments = [what](const CheckEnv& env) {
-      return std::vector<Variant>{frameWindow(env), platform::joinPath(env.folder, baselineName(env, what)),
-                                  differenceFile(env, what), env.imageTolerance, kFromWorkFile};
+    // The library reads (and removes) a copy of the new image as its work file.
+    e.arguments = [what, fresh](const CheckEnv& env) {
+      const std::string diff = workDifferenceFile(env, startWork(env), what);
+      copyFile(fresh, diff.substr(0, diff.size() - 3) + "bmp");
+      return std::vector<Variant>{frameWindow(env), platform::joinPath(env.folder, baselineName(env, what)), diff,
+                                  env.imageTolerance, kFromWorkFile};
+    };
+    e.afterCall = [what](const CheckEnv& env, const std::vector<Variant>& args) {
+      settleWork(env, std::string(platform::folderOf(args[2].toText())), what);
     };
     // The candidate of a sheet's baseline is its new image in the baseline's format.
     e.writeCandidate = [fresh](const CheckEnv& env, const std::string& file, const std::string&) {

@@ -14,8 +14,10 @@
 #include <string>
 
 #include "platform/os/FileIo.h"
+#include "platform/os/KeptAppends.h"
 #include "platform/os/UniqueFd.h"
 #include "tools/common/Interrupt.h"
+#include "tools/images/ImageWorkFolder.h"
 #include "tools/results/RunResults.h"
 
 namespace rc::tools {
@@ -33,12 +35,16 @@ bool readAll(int fd, void* data, std::size_t size) { return platform::fileio::re
 [[noreturn]] void workerLoop(int tasks, int results, const std::vector<QueuedDocument>& queue,
                              const RunOptions& options) {
   watchInterruptsInWorker();
-  std::uint64_t position = 0;
-  while (!interruptRequested() && readAll(tasks, &position, sizeof position) && position < queue.size()) {
-    const QueuedDocument& q = queue[position];
-    std::string record = documentToJson(runDocument(*q.item, q.index, q.options ? *q.options : options));
-    std::uint64_t size = record.size();
-    if (!writeAll(results, &size, sizeof size) || !writeAll(results, record.data(), record.size())) break;
+  {
+    platform::KeptAppends appends;  // the journal, trace log and data files stay open between lines
+    ImageWorkFolder work;
+    std::uint64_t position = 0;
+    while (!interruptRequested() && readAll(tasks, &position, sizeof position) && position < queue.size()) {
+      const QueuedDocument& q = queue[position];
+      std::string record = documentToJson(runDocument(*q.item, q.index, q.options ? *q.options : options));
+      std::uint64_t size = record.size();
+      if (!writeAll(results, &size, sizeof size) || !writeAll(results, record.data(), record.size())) break;
+    }
   }
   ::_exit(0);
 }
@@ -222,6 +228,8 @@ void runDocuments(const std::vector<QueuedDocument>& queue, const RunOptions& op
                   const DocumentDone& done) {
   if (jobs > queue.size()) jobs = static_cast<unsigned>(queue.size());
   if (jobs <= 1) {
+    platform::KeptAppends appends;
+    ImageWorkFolder work;
     for (const QueuedDocument& q : queue) {
       if (interruptRequested()) break;
       done(runDocument(*q.item, q.index, q.options ? *q.options : options));

@@ -1,0 +1,97 @@
+#include "tools/images/ImageWorkFolder.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace rc::tools {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string read(const fs::path& p) {
+  std::ifstream in(p);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// A folder on the disk (not memory-backed), removed afterwards.
+class DiskFolder {
+ public:
+  DiskFolder() {
+    char tmpl[] = "/var/tmp/ravelcrest-work-test-XXXXXX";
+    path_ = ::mkdtemp(tmpl);
+  }
+  ~DiskFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+TEST(ImageWorkFolder, WorkForADiskGoesToAPrivateMemoryFolderThatEndsWithTheRun) {
+  DiskFolder images;
+  if (memoryBacked(images.path()) || !fs::is_directory("/dev/shm") || !memoryBacked("/dev/shm"))
+    GTEST_SKIP() << "needs a disk folder and /dev/shm";
+  std::string work;
+  {
+    ImageWorkFolder folder;
+    ASSERT_EQ(ImageWorkFolder::current(), &folder);
+    work = folder.startCheck(images.path());
+    ASSERT_NE(work, images.path().string());
+    EXPECT_TRUE(memoryBacked(work));
+    struct stat st {};
+    ASSERT_EQ(::lstat(work.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);  // nobody else reads or plants files there
+    // What a failed check left is gone when the next one starts.
+    std::ofstream(work + "/view-diff.bmp") << "left over";
+    EXPECT_EQ(folder.startCheck(images.path()), work);
+    EXPECT_TRUE(fs::is_empty(work));
+    // Removed behind the run's back: another is made.
+    fs::remove_all(work);
+    const std::string again = folder.startCheck(images.path());
+    EXPECT_TRUE(fs::is_directory(again));
+    work = again;
+  }
+  EXPECT_FALSE(fs::exists(work));
+  EXPECT_EQ(ImageWorkFolder::current(), nullptr);
+}
+
+TEST(ImageWorkFolder, MemoryBackedResultsKeepTheirWork) {
+  if (!fs::is_directory("/dev/shm") || !memoryBacked("/dev/shm")) GTEST_SKIP() << "needs /dev/shm";
+  char tmpl[] = "/dev/shm/ravelcrest-images-XXXXXX";
+  const std::string images = ::mkdtemp(tmpl);
+  ImageWorkFolder folder;
+  EXPECT_EQ(folder.startCheck(images), images);
+  fs::remove_all(images);
+}
+
+TEST(ImageWorkFolder, AMovedWorkFileReplacesALinkAndNeverWritesThroughIt) {
+  DiskFolder results;
+  char tmpl[] = "/dev/shm/ravelcrest-work-move-XXXXXX";
+  const fs::path work = fs::is_directory("/dev/shm") ? fs::path(::mkdtemp(tmpl)) : results.path() / "work";
+  fs::create_directories(work);
+  std::ofstream(results.path() / "victim") << "keep";
+  fs::create_symlink(results.path() / "victim", results.path() / "view-diff.gif");
+  std::ofstream(work / "view-diff.gif") << "GIF89a";
+  moveWorkFile(work / "view-diff.gif", results.path() / "view-diff.gif");
+  EXPECT_FALSE(fs::is_symlink(results.path() / "view-diff.gif"));
+  EXPECT_EQ(read(results.path() / "view-diff.gif"), "GIF89a");
+  EXPECT_EQ(read(results.path() / "victim"), "keep");
+  EXPECT_FALSE(fs::exists(work / "view-diff.gif"));
+  // Nothing to move: nothing happens.
+  moveWorkFile(work / "missing.gif", results.path() / "missing.gif");
+  EXPECT_FALSE(fs::exists(results.path() / "missing.gif"));
+  fs::remove_all(work);
+}
+
+}  // namespace
+}  // namespace rc::tools
