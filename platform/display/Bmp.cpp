@@ -4,6 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
 #include "platform/automation/Error.h"
 #include "platform/display/Gdi.h"
 #include "platform/display/PixelRuns.h"
@@ -51,10 +55,36 @@ void packRow24(char* to, const std::uint32_t* from, std::uint32_t n) {
   }
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// The first pixels of unpackRow24 four at a time by one byte shuffle, on
+// processors that have it; answers how many it unpacked. Each load takes
+// sixteen bytes of which twelve are used, so it stops six pixels short of
+// the row's end and never reads past the row.
+__attribute__((target("ssse3"))) std::int32_t unpackFours(std::uint32_t* to, const std::uint8_t* row,
+                                                         std::int32_t n) {
+  const __m128i order = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  std::int32_t x = 0;
+  for (; x + 6 <= n; x += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + static_cast<std::size_t>(x) * 3));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x), _mm_shuffle_epi8(v, order));
+  }
+  return x;
+}
+
+bool canShuffleBytes() {
+  static const bool able = __builtin_cpu_supports("ssse3");
+  return able;
+}
+#else
+std::int32_t unpackFours(std::uint32_t*, const std::uint8_t*, std::int32_t) { return 0; }
+bool canShuffleBytes() { return false; }
+#endif
+
 // Reads `n` B, G, R byte triples as pixels; every triple but the last is
 // read as one four-byte word (its fourth byte is the next triple's first).
 void unpackRow24(std::uint32_t* to, const std::uint8_t* row, std::int32_t n) {
-  std::int32_t x = 0;
+  std::int32_t x = canShuffleBytes() ? unpackFours(to, row, n) : 0;
+  row += static_cast<std::size_t>(x) * 3;
   for (; x + 1 < n; ++x, row += 3) {
     std::uint32_t v;
     std::memcpy(&v, row, 4);

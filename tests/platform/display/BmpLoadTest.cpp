@@ -105,6 +105,27 @@ TEST_F(BmpLoad, EveryBitDepthAndRowOrder) {
   }
 }
 
+TEST_F(BmpLoad, TwentyFourBitRowsOfEveryWidthReadExactly) {
+  // Rows are unpacked four pixels at a time where the processor can, then
+  // one at a time: every width from 1 to 40 (padded rows and rows without
+  // padding), both row orders, from a buffer exactly the file's size, so a
+  // read past the last row shows under the address sanitizer.
+  for (int width = 1; width <= 40; ++width)
+    for (int height : {3, -2}) {
+      auto value = [width](int x, int y) {
+        return rgb(static_cast<std::uint8_t>(x * 37 + y), static_cast<std::uint8_t>(width * 11 + x),
+                   static_cast<std::uint8_t>(255 - x * 5 - y * 3));
+      };
+      const std::string file = bmpFile(24, width, height, {}, value);
+      const std::vector<std::uint8_t> exact(file.begin(), file.end());
+      std::string why;
+      std::optional<Surface> s = decodeBmp(exact, &why);
+      ASSERT_TRUE(s) << width << ": " << why;
+      for (int y = 0; y < std::abs(height); ++y)
+        for (int x = 0; x < width; ++x) ASSERT_EQ(s->pixel(x, y), value(x, y)) << width << " at " << x << "," << y;
+    }
+}
+
 TEST_F(BmpLoad, MalformedFilesAreRefusedWithANullHandle) {
   const std::string good = bmpFile(24, 4, 4, {}, [](int, int) { return 0u; });
   ASSERT_NE(load(good), 0u);
