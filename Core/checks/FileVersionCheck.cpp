@@ -75,7 +75,7 @@ std::int16_t TestFileVersion(const SessionContext& s, std::int16_t test, std::in
           // Only the stored text is trimmed: a current text that gains or
           // loses trailing spaces is a change.
           if (stored == current) return;
-          JournalBlock block{std::string(kKey), current, std::string(stored), "", "", "'*** WARNING - ", ""};
+          JournalBlock block{std::string(kKey), current, std::string(stored), "", "", std::string(journal::kWarning), ""};
           RecordJournalBlock(block, s.glbProcessID, s.MultiSession);
         } else if (!current.empty()) {
           store.set(kKey, file, current, s.VXBuild);

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "Core/checks/CheckSkeleton.h"
+#include "Core/frame/JournalWriters.h"
 #include "Core/interfaces/DocumentType.h"
 #include "Core/interfaces/HostCalls.h"
 #include "Core/interfaces/HostLookup.h"
@@ -155,8 +156,8 @@ void CompareMassProperties(const au::ObjectRef& host, bool ReImport, std::string
     next.step([&] { recordLine(host, line()); });
   };
   send([] { return std::string(); });
-  send([&] { return "'*** WARNING - Change in Mass Properties  " + std::to_string(last); });
-  send([&] { return "'*** " + std::string(InputFile); });
+  send([&] { return std::string(journal::kWarning) + "Change in Mass Properties  " + std::to_string(last); });
+  send([&] { return std::string(journal::kLineMark) + std::string(InputFile); });
   send([&] {
     return "'*** Largest Difference: " + au::formatNumber(largest, "####0.0") + "% in " +
            std::string(kMassPropertyNames[largestIndex]);

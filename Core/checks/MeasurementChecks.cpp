@@ -16,8 +16,6 @@ namespace au = rc::automation;
 
 namespace {
 
-constexpr std::string_view kWarning = "'*** WARNING - ";
-constexpr std::string_view kInfo = "'*** Info - ";
 
 // A count compared with its baseline under `key`; a difference goes to the
 // host's journal as a warning block. The store and the properties file come
@@ -35,7 +33,7 @@ void checkCount(const SessionContext& s, std::string_view key, std::string_view 
   double diff = 0;
   if (store.compare(count, base, s.tolerance, diff)) return;
   JournalBlock block{std::string(key), journalNumber(count), journalNumber(base), differenceText(diff),
-                     std::string(units), std::string(kWarning), ""};
+                     std::string(units), std::string(journal::kWarning), ""};
   RecordJournalBlock(block, s.glbProcessID, s.MultiSession);
 }
 
@@ -65,7 +63,7 @@ std::int16_t TestFileSize(const SessionContext& s, std::string_view tmpName) {
     if (platform::fileExists(tmpName) && platform::fileExists(s.InputFile))
       size = static_cast<double>(platform::fileLength(tmpName));
     double base = store.number("FileSize", file);
-    JournalBlock block{"FileSize", journalNumber(size), journalNumber(base), "", "bytes", std::string(kInfo), ""};
+    JournalBlock block{"FileSize", journalNumber(size), journalNumber(base), "", "bytes", std::string(journal::kInfo), ""};
     if (base == -1) {
       if (size < 0) return;
       store.set("FileSize", file, journalNumber(size), s.VXBuild);
@@ -75,7 +73,7 @@ std::int16_t TestFileSize(const SessionContext& s, std::string_view tmpName) {
     double diff = 0;
     if (!store.compare(size, base, s.tolerance, diff)) {
       block.Diff = differenceText(diff);
-      block.Prefix = kWarning;
+      block.Prefix = journal::kWarning;
     }
     AppendJournalBlock(block, s.JournFile);
   });

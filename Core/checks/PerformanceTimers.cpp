@@ -15,7 +15,6 @@ namespace au = rc::automation;
 
 namespace {
 
-constexpr std::string_view kWarning = "'*** WARNING - ";
 constexpr double kPerformanceError = -999;
 
 }  // namespace
@@ -47,7 +46,7 @@ double TestPerformance(SessionContext& s, std::string_view perfType, std::int16_
         double diff = 0;
         if (!store.compare(time, base, s.tolerance, diff)) {
           JournalBlock block{std::string(perfType), journalNumber(time), journalNumber(base), differenceText(diff),
-                             "sec", std::string(kWarning), ""};
+                             "sec", std::string(journal::kWarning), ""};
           AppendJournalBlock(block, s.JournFile);
         }
         perf = time;
@@ -59,7 +58,7 @@ double TestPerformance(SessionContext& s, std::string_view perfType, std::int16_
 void SimpleWriteError(std::string_view perfType, std::string_view perf, std::string_view BLperf,
                       std::string_view strRet, std::string_view Units, std::string_view JournFile) {
   JournalBlock block{std::string(perfType), std::string(perf), std::string(BLperf), std::string(strRet),
-                     std::string(Units),    std::string(kWarning), ""};
+                     std::string(Units),    std::string(journal::kWarning), ""};
   AppendJournalBlock(block, JournFile);
 }
 

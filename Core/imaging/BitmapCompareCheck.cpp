@@ -136,11 +136,11 @@ std::int16_t createBaseline(const SessionContext& session, const au::ObjectRef& 
                             const std::string& baselineFile, const std::string& work, std::int16_t param) {
   writeImage(capture, format, work, baselineFile);
   JournalBlock block;
-  block.Name = param == kLastTopChild ? "Pixel Compare - PP" : "Pixel Compare";
+  block.Name = std::string(journal::kPixelCompare) + (param == kLastTopChild ? " - PP" : "");
   block.NewValue = journalNumber(0);
   block.BaseValue = journalNumber(0);
-  block.Diff = "BaseLine Created";
-  block.Prefix = "*** WARNING - ";
+  block.Diff = journal::kBaseLineCreated;
+  block.Prefix = journal::kPixelWarning;
   RecordJournalBlock(block, session.glbProcessID, session.MultiSession);
   deleteIfPresent(work);
   return kRan;
