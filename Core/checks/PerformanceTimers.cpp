@@ -32,26 +32,38 @@ double TestPerformance(SessionContext& s, std::string_view perfType, std::int16_
         s.perfLog = platform::joinPath(s.InpPath, "Performance.log");
         PropertyStore store;
         double time = store.number(perfType, s.perfLog, param == 1);
+        std::string_view key = performanceBaselineKey(perfType);
+        CheckOutcome& outcome = s.LastOutcome;
+        outcome = {CheckOutcome::State::Measured, std::string(key), journalNumber(time), "", ""};
         if (test != 1) {
           perf = time;
           return;
         }
-        std::string_view key = performanceBaselineKey(perfType);
         double base = store.number(key, s.BLFile);
         if (base == -1) {
-          if (time >= 0) store.set(key, s.BLFile, journalNumber(time), s.VXBuild);
+          if (time >= 0) {
+            store.set(key, s.BLFile, journalNumber(time), s.VXBuild);
+            outcome.state = CheckOutcome::State::Created;
+          }
           perf = time;
           return;
         }
         double diff = 0;
+        outcome.baseValue = journalNumber(base);
+        outcome.state = CheckOutcome::State::Agreed;
         if (!store.compare(time, base, s.tolerance, diff)) {
           JournalBlock block{std::string(perfType), journalNumber(time), journalNumber(base), differenceText(diff),
                              "sec", std::string(journal::kWarning), ""};
+          outcome.state = CheckOutcome::State::Differed;
+          outcome.message = block.Diff;
           AppendJournalBlock(block, s.JournFile);
         }
         perf = time;
       },
-      [&](const au::AutomationError&) { perf = kPerformanceError; });
+      [&](const au::AutomationError&) {
+        perf = kPerformanceError;
+        s.LastOutcome = {};
+      });
   return perf;
 }
 
