@@ -8,6 +8,7 @@
 #include <set>
 #include <system_error>
 
+#include "Core/frame/CheckOutcome.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/Registry.h"
@@ -54,33 +55,16 @@ constexpr auto kIgnore = [](const au::AutomationError&) {};
 
 std::int64_t sizeOf(const std::string& file) { return platform::fileExists(file) ? platform::fileLength(file) : -1; }
 
-// What a check may change, taken before and compared after the call.
+// What a check may change, taken before the call: where its journal lines begin.
 struct Snapshot {
-  std::size_t hostLines = 0;
   std::int64_t journalBytes = 0;
-  std::vector<std::int64_t> baselineSizes;
 };
 
-// The host journal's lines from `from` on. The journal is emptied at the
-// start of every document, so this copies no more than one document's lines.
-std::vector<std::string> hostJournalFrom(const au::ObjectRef& host, std::size_t from) {
+// The journal lines a check added: the journal file from the snapshot on.
+// The host appends its own journal lines to the same file (SimJournalFile),
+// so the file holds every line, in the order they were written.
+std::vector<std::string> journalLinesSince(const Snapshot& before, const std::string& journFile) {
   std::vector<std::string> lines;
-  Variant v = au::call(host, "SimJournal");
-  if (!v.isArray()) return lines;
-  const std::vector<Variant>& items = v.asArray().items();
-  for (std::size_t i = from; i < items.size(); ++i) lines.push_back(items[i].toText());
-  return lines;
-}
-
-std::size_t hostJournalSize(const au::ObjectRef& host) {
-  Variant v = au::call(host, "SimJournal");
-  return v.isArray() ? v.asArray().items().size() : 0;
-}
-
-// The journal lines a check added: host journal lines, then the lines
-// appended to the journal file.
-std::vector<std::string> newJournalLines(const Snapshot& before, const au::ObjectRef& host, const std::string& journFile) {
-  std::vector<std::string> lines = hostJournalFrom(host, before.hostLines);
   if (sizeOf(journFile) > before.journalBytes) {
     std::string text = platform::readFileFrom(journFile, std::max<std::int64_t>(before.journalBytes, 0));
     std::size_t start = 0;
@@ -94,23 +78,39 @@ std::vector<std::string> newJournalLines(const Snapshot& before, const au::Objec
   return lines;
 }
 
-// "'*** New = 110 edges" gives "110".
-std::string valueAfter(const std::string& line, std::string_view label) {
-  std::size_t p = line.find(label);
-  if (p == std::string::npos) return "";
-  std::string rest = line.substr(p + label.size());
-  std::size_t space = rest.find(' ');
-  return space == std::string::npos ? rest : rest.substr(0, space);
+// What the check recorded (clsApplication.LastOutcome); nothing from a
+// library without that member.
+core::CheckOutcome outcomeOf(const au::ObjectRef& app) {
+  if (app->typeInfo().find("LastOutcome").empty()) return {};
+  return core::outcomeFromVariant(au::call(app, "LastOutcome"));
 }
 
-// The value of the line `key` that the check appended to a properties file.
-std::string createdBaselineValue(const std::string& file, std::int64_t before, const std::string& key) {
-  if (key.empty() || !platform::fileExists(file)) return "";
-  std::string added = platform::readFileFrom(file, std::max<std::int64_t>(before, 0));
-  std::string prefix = key + " = ";
-  if (added.rfind(prefix, 0) != 0) return "";
-  std::size_t end = added.find("      Build:");
-  return added.substr(prefix.size(), end == std::string::npos ? std::string::npos : end - prefix.size());
+// Fills the row's values from what the check recorded: the values of a
+// difference replace any the row has, others only fill its empty ones.
+// Answers whether the check warned (a difference, or the Failure flag) and
+// whether it made its baseline.
+void readOutcome(const core::CheckOutcome& outcome, CheckRow& row, bool& warned, bool& created) {
+  using State = core::CheckOutcome::State;
+  switch (outcome.state) {
+    case State::Differed:
+      warned = true;
+      if (!outcome.newValue.empty()) row.newValue = outcome.newValue;
+      if (!outcome.baseValue.empty()) row.baseValue = outcome.baseValue;
+      return;
+    case State::Created:
+      warned = false;
+      created = true;
+      if (row.newValue.empty()) row.newValue = outcome.newValue;
+      row.baseValue.clear();
+      return;
+    case State::Agreed:
+    case State::Measured:
+      if (row.newValue.empty()) row.newValue = outcome.newValue;
+      if (row.baseValue.empty()) row.baseValue = outcome.baseValue;
+      return;
+    case State::None:
+      return;
+  }
 }
 
 // A data file's text with the results folder's data path taken out, so
@@ -234,10 +234,10 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
   baselines.insert(baselines.end(), baselineFiles.begin(), baselineFiles.end());
   std::string tolerance = toleranceFor(entry, options);
   std::vector<Variant> args;
+  core::CheckOutcome outcome;
+  bool failureFlag = false;
   try {
-    before.hostLines = hostJournalSize(env.host);
     before.journalBytes = sizeOf(journFile);
-    for (const std::string& f : baselineFiles) before.baselineSizes.push_back(sizeOf(f));
     au::letProperty(env.app, "Failure", Variant(false));
     au::letProperty(env.app, "tolerance", Variant(tolerance));
     if (entry.prepare) entry.prepare(env);
@@ -247,6 +247,8 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
     }
     args = entry.arguments ? entry.arguments(env) : std::vector<Variant>{};
     Variant result = au::call(env.app, entry.member, args);
+    outcome = outcomeOf(env.app);
+    failureFlag = au::call(env.app, "Failure").toBool();
     if (entry.kind == ResultKind::Time) {
       row.newValue = result.toText();
       if (result.toDouble() == -999) {
@@ -267,21 +269,10 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
   }
   if (row.status == Status::Failed) return row;
 
-  bool warned = au::call(env.app, "Failure").toBool();
-  // An image check journals the baseline it created as a warning block.
-  bool createdByCheck = false;
-  const std::vector<std::string> journal = newJournalLines(before, env.host, journFile);
-  for (const std::string& line : journal) {
-    if (line.rfind("'*** WARNING - ", 0) == 0 || line.rfind("*** WARNING - ", 0) == 0) warned = true;
-    if (line.rfind("'*** BaseLine Created", 0) == 0) createdByCheck = true;
-    if (std::string v = valueAfter(line, "*** New = "); !v.empty()) row.newValue = v;
-    if (std::string v = valueAfter(line, "*** BaseLine = "); !v.empty()) row.baseValue = v;
-  }
-  if (createdByCheck) {
-    warned = false;
-    row.newValue.clear();
-    row.baseValue.clear();
-  }
+  bool warned = failureFlag;
+  bool created = false;
+  readOutcome(outcome, row, warned, created);
+  const std::vector<std::string> journal = journalLinesSince(before, journFile);
   try {
     if (entry.afterCall) entry.afterCall(env, args);
     if (entry.describe) entry.describe(env, journal, row);
@@ -295,7 +286,6 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
     warned = false;
     row.detail = "faster than the baseline (--warn-faster warns about that too)";
   }
-  bool created = createdByCheck;
   AcceptableChange change{entry.name, "", "", "", {}};
   if (journalOnly(entry)) {
     try {
@@ -312,13 +302,6 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
       row.status = Status::Failed;
       row.detail = std::string("journal snapshot: ") + e.what();
       return row;
-    }
-  }
-  for (std::size_t i = 0; i < baselineFiles.size(); ++i) {
-    if (sizeOf(baselineFiles[i]) != before.baselineSizes[i] && !warned) {
-      created = true;
-      if (row.newValue.empty()) row.newValue = createdBaselineValue(baselineFiles[i], before.baselineSizes[i], entry.baselineKey);
-      row.baseValue.clear();
     }
   }
   change.oldValue = row.baseValue, change.newValue = row.newValue;
@@ -341,15 +324,6 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
     row.detail = "no baseline copy of " + missing.front() + (missing.size() > 1 ? " and others" : "") +
                  "; --ci fails instead of creating it";
     return row;
-  }
-  if (!created) {
-    // Agreeing checks journal nothing: ask for the values the row shows.
-    au::trapped(
-        [&] {
-          if (row.newValue.empty() && entry.measure) row.newValue = entry.measure(env);
-          if (row.baseValue.empty()) row.baseValue = baselineValueOf(env, entry.baselineKey);
-        },
-        kIgnore);
   }
   if (!warned) {
     // A baseline the check should have stored (a read-only folder): every
