@@ -82,7 +82,8 @@ std::int16_t TestFileVersion(SessionContext& s, std::int16_t test, std::int16_t 
             return;
           }
           s.LastOutcome.state = State::Differed;
-          JournalBlock block{std::string(kKey), current, std::string(stored), "", "", std::string(journal::kWarning), ""};
+          JournalBlock block{std::string(kKey), current, std::string(stored), "", "",
+                             std::string(journal::kWarning), ""};
           RecordJournalBlock(block, s.glbProcessID, s.MultiSession);
         } else if (!current.empty()) {
           store.set(kKey, file, current, s.VXBuild);

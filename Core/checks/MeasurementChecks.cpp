@@ -70,7 +70,8 @@ std::int16_t TestFileSize(SessionContext& s, std::string_view tmpName) {
     if (platform::fileExists(tmpName) && platform::fileExists(s.InputFile))
       size = static_cast<double>(platform::fileLength(tmpName));
     double base = store.number("FileSize", file);
-    JournalBlock block{"FileSize", journalNumber(size), journalNumber(base), "", "bytes", std::string(journal::kInfo), ""};
+    JournalBlock block{"FileSize", journalNumber(size), journalNumber(base), "", "bytes",
+                       std::string(journal::kInfo), ""};
     if (base == -1) {
       s.LastOutcome = {State::Measured, block.Name, block.NewValue, "", ""};
       if (size < 0) return;

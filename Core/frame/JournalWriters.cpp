@@ -91,7 +91,8 @@ void splitPixelLine(std::string_view text, JournalBlock& block) {
   text.remove_prefix(first + journal::kPixelSeparator.size());
   const std::size_t second = text.find(journal::kPixelSeparator);
   block.Units = std::string(text.substr(0, second));
-  if (second != std::string_view::npos) block.Extra = std::string(text.substr(second + journal::kPixelSeparator.size()));
+  if (second == std::string_view::npos) return;
+  block.Extra = std::string(text.substr(second + journal::kPixelSeparator.size()));
 }
 
 }  // namespace

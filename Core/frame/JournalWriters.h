@@ -16,15 +16,21 @@ namespace rc::core {
 // The texts that mark a journal block's lines, written here and read back
 // by parseJournalBlocks().
 namespace journal {
-inline constexpr std::string_view kLineMark = "'*** ";            // every line of a block but the title of the pixel form
-inline constexpr std::string_view kWarning = "'*** WARNING - ";   // title of a block that reports a difference
-inline constexpr std::string_view kPixelWarning = "*** WARNING - ";  // title of a bitmap-comparison block
-inline constexpr std::string_view kInfo = "'*** Info - ";         // title of a block that only informs
-inline constexpr std::string_view kNew = "'*** New = ";           // the new value and its units
-inline constexpr std::string_view kBaseLine = "'*** BaseLine = ";  // the baseline value and its units
-inline constexpr std::string_view kPixelCompare = "Pixel Compare";  // a Name holding it gives the pixel form
-inline constexpr std::string_view kPixelSeparator = "    ";          // between Diff, Units and Extra in the pixel form
-inline constexpr std::string_view kBaseLineCreated = "BaseLine Created";  // Diff of an image block that made its baseline
+// Starts every line of a block but the title of the pixel form.
+inline constexpr std::string_view kLineMark = "'*** ";
+// Titles: a difference, a bitmap comparison's block, information only.
+inline constexpr std::string_view kWarning = "'*** WARNING - ";
+inline constexpr std::string_view kPixelWarning = "*** WARNING - ";
+inline constexpr std::string_view kInfo = "'*** Info - ";
+// The new and the baseline value, each followed by the units.
+inline constexpr std::string_view kNew = "'*** New = ";
+inline constexpr std::string_view kBaseLine = "'*** BaseLine = ";
+// A Name holding it gives the pixel form, whose one line holds Diff, Units
+// and Extra apart by kPixelSeparator.
+inline constexpr std::string_view kPixelCompare = "Pixel Compare";
+inline constexpr std::string_view kPixelSeparator = "    ";
+// The Diff of an image block whose check made its baseline.
+inline constexpr std::string_view kBaseLineCreated = "BaseLine Created";
 }  // namespace journal
 
 struct JournalBlock {

@@ -84,8 +84,8 @@ TEST(JournalBlocks, WrittenBlocksParseBackAmongOtherLines) {
       {"Exp_Open", "1,5", "0,5", "200%", "sec", std::string(core::journal::kWarning), ""},
       {"Pixel Compare - PP", "", "", "<U>Unmatched Pix:</U> 12", "<U>ColorChange Pix:</U> 3",
        std::string(core::journal::kPixelWarning), "<U>Size Change, X:</U>1 ,<U>Y:</U>0"},
-      {"Pixel Compare", "", "", std::string(core::journal::kBaseLineCreated), "", std::string(core::journal::kPixelWarning),
-       ""},
+      {"Pixel Compare", "", "", std::string(core::journal::kBaseLineCreated), "",
+       std::string(core::journal::kPixelWarning), ""},
   };
   std::vector<std::string> journal = core::journalHeaderLines("Warning (ST)");
   journal.push_back("'*** WARNING - Change in Mass Properties  11");  // a title with no block of ours after it
@@ -109,7 +109,8 @@ TEST(JournalBlocks, TruncatedOrForeignLinesGiveNoBlock) {
 }
 
 TEST(JournalBlocks, ValuesWithoutCommonUnitsComeBackWhole) {
-  const auto blocks = core::parseJournalBlocks({"'*** WARNING - Key", "'*** ", "'*** New = 1 a", "'*** BaseLine = 2 b"});
+  const auto blocks =
+      core::parseJournalBlocks({"'*** WARNING - Key", "'*** ", "'*** New = 1 a", "'*** BaseLine = 2 b"});
   ASSERT_EQ(blocks.size(), 1u);
   EXPECT_EQ(blocks[0].NewValue, "1 a");
   EXPECT_EQ(blocks[0].BaseValue, "2 b");
