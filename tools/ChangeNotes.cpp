@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "Core/frame/JournalWriters.h"
 #include "platform/automation/NumberText.h"
 #include "tools/CheckRunner.h"
 
@@ -41,7 +42,7 @@ double QuantityChange::percent() const {
 
 std::vector<QuantityChange> massQuantities(const std::vector<std::string>& journal) {
   std::vector<QuantityChange> out;
-  constexpr std::string_view kPrefix = "'*** ";
+  constexpr std::string_view kPrefix = core::journal::kLineMark;
   for (const std::string& line : journal) {
     if (line.rfind(kPrefix, 0) != 0) continue;
     std::vector<std::string> f = fieldsOf(line.substr(kPrefix.size()));

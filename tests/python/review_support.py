@@ -14,7 +14,8 @@ def ravelcrest(*args):
 
 
 def edited(models, tmp_path):
-    assert ravelcrest("check", models, "--results", tmp_path / "r0").returncode == 0
+    # An unchanged rerun; open times are left out, which a loaded machine moves.
+    assert ravelcrest("check", models, "--results", tmp_path / "r0", "--time-floor", "60").returncode == 0
     subprocess.run(["/usr/bin/python3", ROOT / "examples" / "edit_models.py", models], check=True, capture_output=True)
 
 
