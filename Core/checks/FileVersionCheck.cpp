@@ -61,24 +61,33 @@ std::string RecordVersionHistory(std::int32_t glbProcessID, bool MultiSession, s
   return entries[last];
 }
 
-std::int16_t TestFileVersion(const SessionContext& s, std::int16_t test, std::int16_t enterDB) {
+std::int16_t TestFileVersion(SessionContext& s, std::int16_t test, std::int16_t enterDB) {
+  using State = CheckOutcome::State;
   return runCheck(
       s, "TestFileVersion",
       [&] {
         PropertyStore store;
         std::string file = propertiesFilePath(s.InputFile, s.NameOnly);
         std::string current = RecordVersionHistory(s.glbProcessID, s.MultiSession, enterDB);
+        s.LastOutcome = {State::Measured, std::string(kKey), current, "", ""};
         if (test != 1) return;
         std::string base = store.text(kKey, file);
         if (base != "-1") {
           std::string_view stored = trimTrailingSpaces(base);
+          s.LastOutcome.baseValue = std::string(stored);
           // Only the stored text is trimmed: a current text that gains or
           // loses trailing spaces is a change.
-          if (stored == current) return;
-          JournalBlock block{std::string(kKey), current, std::string(stored), "", "", "'*** WARNING - ", ""};
+          if (stored == current) {
+            s.LastOutcome.state = State::Agreed;
+            return;
+          }
+          s.LastOutcome.state = State::Differed;
+          JournalBlock block{std::string(kKey), current, std::string(stored), "", "",
+                             std::string(journal::kWarning), ""};
           RecordJournalBlock(block, s.glbProcessID, s.MultiSession);
         } else if (!current.empty()) {
           store.set(kKey, file, current, s.VXBuild);
+          s.LastOutcome.state = State::Created;
         }
       },
       OnFailure::SilentThenExit);

@@ -26,8 +26,9 @@ std::string RecordVersionHistory(std::int32_t glbProcessID, bool MultiSession, s
 // The check method. `test` 1 compares the current version with the
 // baseline (trailing spaces aside) and journals a warning block when they
 // differ, or stores it when there is none; `enterDB` 1 lists the history.
+// Records what it found in LastOutcome.
 // Answers 0, or 1 after a run-time error; "TestFileVersion - Exit" is
 // written in both cases.
-std::int16_t TestFileVersion(const SessionContext& session, std::int16_t test, std::int16_t enterDB);
+std::int16_t TestFileVersion(SessionContext& session, std::int16_t test, std::int16_t enterDB);
 
 }  // namespace rc::core

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "Core/checks/CheckSkeleton.h"
+#include "Core/frame/JournalWriters.h"
 #include "Core/interfaces/DocumentType.h"
 #include "Core/interfaces/HostCalls.h"
 #include "Core/interfaces/HostLookup.h"
@@ -31,6 +32,7 @@ MassPropertiesModuleState& massPropertiesState() {
 namespace {
 
 constexpr int kReImportLast = 4;  // with ReImport only COM_X to Area are compared
+constexpr std::string_view kChangeTitle = "Change in Mass Properties";
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -155,8 +157,8 @@ void CompareMassProperties(const au::ObjectRef& host, bool ReImport, std::string
     next.step([&] { recordLine(host, line()); });
   };
   send([] { return std::string(); });
-  send([&] { return "'*** WARNING - Change in Mass Properties  " + std::to_string(last); });
-  send([&] { return "'*** " + std::string(InputFile); });
+  send([&] { return std::string(journal::kWarning) + std::string(kChangeTitle) + "  " + std::to_string(last); });
+  send([&] { return std::string(journal::kLineMark) + std::string(InputFile); });
   send([&] {
     return "'*** Largest Difference: " + au::formatNumber(largest, "####0.0") + "% in " +
            std::string(kMassPropertyNames[largestIndex]);
@@ -172,9 +174,14 @@ void CompareMassProperties(const au::ObjectRef& host, bool ReImport, std::string
   send([] { return std::string(); });
 }
 
-std::int16_t CheckMassProperties(bool ReImport, std::string_view InputFile, std::string_view BLFile, bool& Failure,
-                                 std::string_view /*FailureFile*/, const au::Variant& tolerance,
-                                 std::int32_t glbProcessID, std::string_view VXBuild, bool MultiSession) {
+namespace {
+
+// CheckMassProperties, answering what it did with the baseline in `state`
+// (left as it is after a run-time error).
+std::int16_t checkAgainstBaseline(bool ReImport, std::string_view InputFile, std::string_view BLFile, bool& Failure,
+                                  const au::Variant& tolerance, std::int32_t glbProcessID, std::string_view VXBuild,
+                                  bool MultiSession, CheckOutcome::State& state) {
+  using State = CheckOutcome::State;
   std::int16_t result = 0;
   au::trapped(
       [&] {
@@ -184,12 +191,26 @@ std::int16_t CheckMassProperties(bool ReImport, std::string_view InputFile, std:
         if (platform::fileExists(BLFile)) {
           ReadMassBaseline(BLFile);
           CompareMassProperties(host, ReImport, InputFile, Failure, tolerance);
+          state = Failure ? State::Differed : State::Agreed;
         } else if (!ReImport) {
           WriteMassBaseline(BLFile, VXBuild);
+          state = State::Created;
+        } else {
+          state = State::Measured;
         }
       },
       [&](const au::AutomationError&) { result = 1; });
   return result;
+}
+
+}  // namespace
+
+std::int16_t CheckMassProperties(bool ReImport, std::string_view InputFile, std::string_view BLFile, bool& Failure,
+                                 std::string_view /*FailureFile*/, const au::Variant& tolerance,
+                                 std::int32_t glbProcessID, std::string_view VXBuild, bool MultiSession) {
+  CheckOutcome::State state{};
+  return checkAgainstBaseline(ReImport, InputFile, BLFile, Failure, tolerance, glbProcessID, VXBuild, MultiSession,
+                              state);
 }
 
 std::int16_t TestMassProp(SessionContext& s, bool ReImport) {
@@ -203,9 +224,14 @@ std::int16_t TestMassProp(SessionContext& s, bool ReImport) {
         bool measure = false;
         if (type == kPart) measure = au::callObject(doc, "Body") != nullptr;
         if (type == kAssembly) measure = assemblyHasComponents(doc);
-        if (measure)
-          checkResult = CheckMassProperties(ReImport, s.InputFile, s.BLFile, s.Failure, s.FailureFile, s.tolerance,
-                                            s.glbProcessID, s.VXBuild, s.MultiSession);
+        if (!measure) return;
+        CheckOutcome::State state = CheckOutcome::State::None;
+        checkResult = checkAgainstBaseline(ReImport, s.InputFile, s.BLFile, s.Failure, s.tolerance, s.glbProcessID,
+                                           s.VXBuild, s.MultiSession, state);
+        // The journal's table names every quantity; the outcome says only
+        // whether they moved.
+        s.LastOutcome.state = state;
+        if (state == CheckOutcome::State::Differed) s.LastOutcome.message = kChangeTitle;
       },
       OnFailure::SilentThenExit);
   return result != 0 ? result : checkResult;

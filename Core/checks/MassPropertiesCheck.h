@@ -38,7 +38,9 @@ MassPropertiesModuleState& massPropertiesState();
 // The check method: measures the active part (with a body) or assembly
 // (with at least one component) and compares. Writes "TestMassProp - Enter"
 // and, in every case, "TestMassProp - Exit". Answers 1 after a run-time
-// error here or in CheckMassProperties, else 0. Differences set Failure.
+// error here or in CheckMassProperties, else 0. Differences set Failure;
+// LastOutcome says whether the baseline was made or compared (no values:
+// twelve quantities are no one value).
 std::int16_t TestMassProp(SessionContext& session, bool ReImport);
 
 // Reads the current values from the host's active document, then compares

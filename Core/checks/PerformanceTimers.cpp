@@ -15,7 +15,6 @@ namespace au = rc::automation;
 
 namespace {
 
-constexpr std::string_view kWarning = "'*** WARNING - ";
 constexpr double kPerformanceError = -999;
 
 }  // namespace
@@ -33,33 +32,45 @@ double TestPerformance(SessionContext& s, std::string_view perfType, std::int16_
         s.perfLog = platform::joinPath(s.InpPath, "Performance.log");
         PropertyStore store;
         double time = store.number(perfType, s.perfLog, param == 1);
+        std::string_view key = performanceBaselineKey(perfType);
+        CheckOutcome& outcome = s.LastOutcome;
+        outcome = {CheckOutcome::State::Measured, std::string(key), journalNumber(time), "", ""};
         if (test != 1) {
           perf = time;
           return;
         }
-        std::string_view key = performanceBaselineKey(perfType);
         double base = store.number(key, s.BLFile);
         if (base == -1) {
-          if (time >= 0) store.set(key, s.BLFile, journalNumber(time), s.VXBuild);
+          if (time >= 0) {
+            store.set(key, s.BLFile, journalNumber(time), s.VXBuild);
+            outcome.state = CheckOutcome::State::Created;
+          }
           perf = time;
           return;
         }
         double diff = 0;
+        outcome.baseValue = journalNumber(base);
+        outcome.state = CheckOutcome::State::Agreed;
         if (!store.compare(time, base, s.tolerance, diff)) {
           JournalBlock block{std::string(perfType), journalNumber(time), journalNumber(base), differenceText(diff),
-                             "sec", std::string(kWarning), ""};
+                             "sec", std::string(journal::kWarning), ""};
+          outcome.state = CheckOutcome::State::Differed;
+          outcome.message = block.Diff;
           AppendJournalBlock(block, s.JournFile);
         }
         perf = time;
       },
-      [&](const au::AutomationError&) { perf = kPerformanceError; });
+      [&](const au::AutomationError&) {
+        perf = kPerformanceError;
+        s.LastOutcome = {};
+      });
   return perf;
 }
 
 void SimpleWriteError(std::string_view perfType, std::string_view perf, std::string_view BLperf,
                       std::string_view strRet, std::string_view Units, std::string_view JournFile) {
   JournalBlock block{std::string(perfType), std::string(perf), std::string(BLperf), std::string(strRet),
-                     std::string(Units),    std::string(kWarning), ""};
+                     std::string(Units),    std::string(journal::kWarning), ""};
   AppendJournalBlock(block, JournFile);
 }
 

@@ -19,8 +19,9 @@ std::string_view performanceBaselineKey(std::string_view perfType);
 // sums its lines) and, with `test` 1, compares it with the baseline in the
 // document's properties file: creates the baseline when missing and the
 // time is not negative, or appends a warning block to JournFile when they
-// differ. Sets BLFile and perfLog. Answers the time, or -999 after a
-// run-time error. Writes no trace lines.
+// differ. Sets BLFile and perfLog and records what it found in LastOutcome
+// (under the baseline key). Answers the time, or -999 after a run-time
+// error. Writes no trace lines.
 double TestPerformance(SessionContext& session, std::string_view perfType, std::int16_t test, std::int16_t param);
 
 // Appends the harness's own warning block to `JournFile`.

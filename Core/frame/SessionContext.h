@@ -1,12 +1,14 @@
 // The session context a harness sets on clsApplication before it calls the
-// checks. Every field starts empty, as the class has no initialisation:
-// strings "", Booleans False, Longs 0, the Variant Empty. Nothing validates
-// them; a wrong value surfaces inside the check that uses it.
+// checks, and the state the session keeps between calls. Every field starts
+// empty, as the class has no initialisation: strings "", Booleans False,
+// Longs 0, the Variant Empty. Nothing validates them; a wrong value surfaces
+// inside the check that uses it.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "Core/frame/CheckOutcome.h"
 #include "platform/automation/Variant.h"
 
 namespace rc::core {
@@ -29,9 +31,13 @@ struct SessionContext {
   std::string BLFile;           // mass-properties baseline file
   std::string perfLog;          // performance log path
 
+  // State kept between calls, which the harness does not set.
   // The stopwatch readings in milliseconds.
   std::int32_t timerStart = 0;
   std::int32_t timerStop = 0;
+  // What the last check method found; every method call starts it afresh
+  // (clsApplication.LastOutcome).
+  CheckOutcome LastOutcome;
 };
 
 }  // namespace rc::core

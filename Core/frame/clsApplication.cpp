@@ -24,6 +24,10 @@ void clsApplication::WriteTraceLog(std::string_view message) const {
   rc::core::WriteTraceLog(ResultPath, message);
 }
 
+void clsApplication::beforeInvoke(const au::MemberInfo& member) {
+  if (member.kind == au::MemberKind::Method) LastOutcome = {};
+}
+
 const au::ClassInfo& clsApplication::classInfo() {
   static const au::ClassInfo info = [] {
     au::ClassBuilder<clsApplication> b(kLibraryName, "clsApplication");
@@ -48,6 +52,9 @@ const au::ClassInfo& clsApplication::classInfo() {
         .field("ResultPath", VarType::String, &clsApplication::ResultPath)
         .field("BLFile", VarType::String, &clsApplication::BLFile)
         .field("perfLog", VarType::String, &clsApplication::perfLog);
+    // What the last check method found, as a harness reads it (CheckOutcome.h).
+    b.get("LastOutcome", VarType::Variant, {},
+          [](clsApplication& self, au::CallArgs&) { return outcomeVariant(self.LastOutcome); });
     b.method("WriteTraceLog", VarType::Void, {au::byVal("message", VarType::String)},
              [](clsApplication& self, au::CallArgs& a) {
                self.WriteTraceLog(a[0].asString());

@@ -16,6 +16,10 @@ class clsApplication : public automation::Dispatch, public SessionContext {
 
   // Appends a trace line to ResultPath's "TraceLog.log". No trap.
   void WriteTraceLog(std::string_view message) const;
+
+ protected:
+  // A method call starts the session's LastOutcome afresh.
+  void beforeInvoke(const automation::MemberInfo& member) override;
 };
 
 }  // namespace rc::core

@@ -109,13 +109,18 @@ void writeImage(const au::ObjectRef& bitmap, ImageFormat format, const std::stri
   au::call(bitmap, format == ImageFormat::Gif ? "CreateGIF" : "CreateCBF", work, target);
 }
 
+// The name of the journal block of a comparison in mode `param`.
+std::string pixelBlockName(std::int16_t param) {
+  return std::string(journal::kPixelCompare) + (param == kLastTopChild ? " - PP" : "");
+}
+
 void deleteIfPresent(const std::string& path) {
   if (platform::fileExists(path)) platform::deleteFile(path);
 }
 
 // Compares the capture with the existing baseline; the difference file
 // when they differ.
-std::int16_t compareWithBaseline(const SessionContext& session, const au::ObjectRef& capture, ImageFormat format,
+std::int16_t compareWithBaseline(SessionContext& session, const au::ObjectRef& capture, ImageFormat format,
                                  const std::string& baselineFile, const std::string& diffFile,
                                  const std::string& work, std::int16_t tol, std::int16_t param) {
   au::ObjectRef baseline = newBitmap();
@@ -128,25 +133,29 @@ std::int16_t compareWithBaseline(const SessionContext& session, const au::Object
       au::call(diff, "Compare", capture, baseline, tol, session.glbProcessID, session.MultiSession, param).toBool();
   if (warned) writeImage(diff, format, work, diffFile);
   deleteIfPresent(work);
+  // The counts are in the block clsBitmap.Compare journaled.
+  session.LastOutcome = {warned ? CheckOutcome::State::Differed : CheckOutcome::State::Agreed, pixelBlockName(param),
+                         "", "", ""};
   return kRan;
 }
 
 // Writes the capture as the new baseline and says so in the journal.
-std::int16_t createBaseline(const SessionContext& session, const au::ObjectRef& capture, ImageFormat format,
+std::int16_t createBaseline(SessionContext& session, const au::ObjectRef& capture, ImageFormat format,
                             const std::string& baselineFile, const std::string& work, std::int16_t param) {
   writeImage(capture, format, work, baselineFile);
   JournalBlock block;
-  block.Name = param == kLastTopChild ? "Pixel Compare - PP" : "Pixel Compare";
+  block.Name = pixelBlockName(param);
   block.NewValue = journalNumber(0);
   block.BaseValue = journalNumber(0);
-  block.Diff = "BaseLine Created";
-  block.Prefix = "*** WARNING - ";
+  block.Diff = journal::kBaseLineCreated;
+  block.Prefix = journal::kPixelWarning;
   RecordJournalBlock(block, session.glbProcessID, session.MultiSession);
   deleteIfPresent(work);
+  session.LastOutcome = {CheckOutcome::State::Created, block.Name, "", "", block.Diff};
   return kRan;
 }
 
-std::int16_t runCompare(const SessionContext& session, std::int32_t& ViewHandle, const std::string& sFileNameBL,
+std::int16_t runCompare(SessionContext& session, std::int32_t& ViewHandle, const std::string& sFileNameBL,
                         const std::string& sFileNameDiff, std::int16_t tol, std::int16_t param) {
   const std::string work = workFileName(sFileNameDiff);
   if (ViewHandle == 0) return kFailed;
@@ -160,7 +169,7 @@ std::int16_t runCompare(const SessionContext& session, std::int32_t& ViewHandle,
 
 }  // namespace
 
-std::int16_t TestBitmapCompare(const SessionContext& session, std::int32_t& ViewHandle, const std::string& sFileNameBL,
+std::int16_t TestBitmapCompare(SessionContext& session, std::int32_t& ViewHandle, const std::string& sFileNameBL,
                                const std::string& sFileNameDiff, std::int16_t tol, std::int16_t param) {
   std::int16_t result = kFailed;
   au::trapped([&] { result = runCompare(session, ViewHandle, sFileNameBL, sFileNameDiff, tol, param); },

@@ -16,8 +16,9 @@ namespace rc::core {
 // baseline's format when they differ, and creates the baseline when it is
 // missing. The work file is sFileNameDiff with "bmp" for its last three
 // characters. Answers 0 when the test ran to its end, 1 when it could not
-// run or failed; every object it made is released on every path.
-std::int16_t TestBitmapCompare(const SessionContext& session, std::int32_t& ViewHandle, const std::string& sFileNameBL,
+// run or failed; every object it made is released on every path. Records in
+// LastOutcome whether it made the baseline, or agreed or differed with it.
+std::int16_t TestBitmapCompare(SessionContext& session, std::int32_t& ViewHandle, const std::string& sFileNameBL,
                                const std::string& sFileNameDiff, std::int16_t tol, std::int16_t param);
 
 }  // namespace rc::core

@@ -251,12 +251,12 @@ bool clsBitmap::Compare(const clsBitmap& BMP, const clsBitmap& BaseLineBMP, std:
   const CompareVerdict v = paintComparison(BMP, BaseLineBMP, tol).verdict;
   if (!v.warning) return false;
   JournalBlock block;
-  block.Name = param == 1 ? "Pixel Compare - PP" : "Pixel Compare";
+  block.Name = std::string(journal::kPixelCompare) + (param == 1 ? " - PP" : "");
   block.NewValue = journalNumber(0);
   block.BaseValue = journalNumber(0);
   block.Diff = v.unmatchedText;
   block.Units = v.colourChangeText;
-  block.Prefix = "*** WARNING - ";
+  block.Prefix = journal::kPixelWarning;
   block.Extra = v.sizeText;
   RecordJournalBlock(block, glbProcessID, MultiSession);
   return true;

@@ -73,5 +73,49 @@ TEST_F(CoreTest, TraceLinesAreQuotedAndEmptyFolderMeansDriveRoot) {
   EXPECT_THROW(core::WriteTraceLog(path("missing"), "x"), automation::AutomationError);
 }
 
+// Every block journalBlockLines() writes comes back whole from
+// parseJournalBlocks(), in either form, among the other lines a journal holds.
+TEST(JournalBlocks, WrittenBlocksParseBackAmongOtherLines) {
+  const std::vector<JournalBlock> written{
+      {"EdgeCount", "110", "100", "10.00% more", "edges", std::string(core::journal::kWarning), ""},
+      {"FileSize", "2048", "-1", "", "bytes", std::string(core::journal::kInfo), ""},
+      // A version text holds spaces and has no units.
+      {"FileVersion", "Vexlar 2024 SP1", "Vexlar 2023", "", "", std::string(core::journal::kWarning), ""},
+      {"Exp_Open", "1,5", "0,5", "200%", "sec", std::string(core::journal::kWarning), ""},
+      {"Pixel Compare - PP", "", "", "<U>Unmatched Pix:</U> 12", "<U>ColorChange Pix:</U> 3",
+       std::string(core::journal::kPixelWarning), "<U>Size Change, X:</U>1 ,<U>Y:</U>0"},
+      {"Pixel Compare", "", "", std::string(core::journal::kBaseLineCreated), "",
+       std::string(core::journal::kPixelWarning), ""},
+  };
+  std::vector<std::string> journal = core::journalHeaderLines("Warning (ST)");
+  journal.push_back("'*** WARNING - Change in Mass Properties  11");  // a title with no block of ours after it
+  journal.push_back("'*** part.vxlprt");
+  for (const JournalBlock& b : written) {
+    const bool pixel = b.Name.find(core::journal::kPixelCompare) != std::string::npos;
+    for (const std::string& line : core::journalBlockLines(b, pixel)) journal.push_back(line);
+    journal.push_back("'   Feature List");
+  }
+  EXPECT_EQ(core::parseJournalBlocks(journal), written);
+}
+
+TEST(JournalBlocks, TruncatedOrForeignLinesGiveNoBlock) {
+  EXPECT_TRUE(core::parseJournalBlocks({}).empty());
+  EXPECT_TRUE(core::parseJournalBlocks({"'*** WARNING - EdgeCount"}).empty());
+  EXPECT_TRUE(core::parseJournalBlocks({"'*** WARNING - EdgeCount", "'*** 10%", "'*** New = 1 edges"}).empty());
+  // A New line without its BaseLine line is no block.
+  EXPECT_TRUE(core::parseJournalBlocks({"'*** Info - FileSize", "'*** ", "'*** New = 1 bytes", "'*** other"}).empty());
+  EXPECT_TRUE(core::parseJournalBlocks({"*** WARNING - Pixel Compare", ""}).empty());
+  EXPECT_TRUE(core::parseJournalBlocks({"'*** New = 1 edges", "'*** BaseLine = 2 edges"}).empty());
+}
+
+TEST(JournalBlocks, ValuesWithoutCommonUnitsComeBackWhole) {
+  const auto blocks =
+      core::parseJournalBlocks({"'*** WARNING - Key", "'*** ", "'*** New = 1 a", "'*** BaseLine = 2 b"});
+  ASSERT_EQ(blocks.size(), 1u);
+  EXPECT_EQ(blocks[0].NewValue, "1 a");
+  EXPECT_EQ(blocks[0].BaseValue, "2 b");
+  EXPECT_EQ(blocks[0].Units, "");
+}
+
 }  // namespace
 }  // namespace rc::testing

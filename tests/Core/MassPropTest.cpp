@@ -1,4 +1,5 @@
 #include "Core/checks/MassPropertiesCheck.h"
+#include "Core/frame/CheckOutcome.h"
 #include "CoreTestFixture.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/NumberText.h"
@@ -73,6 +74,24 @@ TEST_F(MassPropTest, ChangeBeyondToleranceJournalsTheWholeTable) {
   EXPECT_EQ(host->journal[15], "'*** 12,Mom_YZ,10.00000000000000,10.00000000000000,0.0000000%,Ignore");
   EXPECT_EQ(host->journal[16], "");
   EXPECT_EQ(core::massPropertiesState().difference[5], -10);
+}
+
+TEST_F(MassPropTest, LastOutcomeSaysWhetherTheBaselineWasMadeOrCompared) {
+  using State = core::CheckOutcome::State;
+  auto state = [&] { return core::outcomeFromVariant(automation::call(app, "LastOutcome")).state; };
+  EXPECT_EQ(run(true), 0);  // ReImport makes no baseline
+  EXPECT_EQ(state(), State::Measured);
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(state(), State::Created);
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(state(), State::Agreed);
+  host->doc->massProperties[5] = 22;
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(state(), State::Differed);
+  EXPECT_EQ(core::outcomeFromVariant(automation::call(app, "LastOutcome")).message, "Change in Mass Properties");
+  host->doc->type = 3;  // a drawing: nothing measured
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(state(), State::None);
 }
 
 TEST_F(MassPropTest, LargestDifferenceIsTheFirstOfTheGreatest) {

@@ -247,3 +247,37 @@ def test_reports_go_into_folders_made_for_them_and_junit_tells_created_from_fail
     assert ci.returncode == 2
     ci_cases = list(ET.parse(tmp_path / "rc" / "j.xml").getroot().iter("testcase"))
     assert any(c.find("failure") is not None for c in ci_cases)
+
+
+def test_a_version_text_with_spaces_reaches_its_row_whole(tmp_path):
+    """The row's values are what the check recorded, not words cut out of its journal block."""
+    models = tmp_path / "models"
+    models.mkdir()
+    shutil.copy(ROOT / "examples" / "models" / "bolt.vxlprt", models)
+    part = models / "bolt.vxlprt"
+
+    def version_row(results, history):
+        edit(part, lambda m: m.update(versionHistory=history))
+        run = check(part, "--results", tmp_path / results, "--checks", "TestFileVersion,TestEdgeCount")
+        document = json.loads((tmp_path / results / "results.json").read_text())["documents"][0]
+        return run, {c["check"]: c for c in document["checks"]}
+
+    run, created = version_row("r1", ["Vexlar 2023", "Vexlar 2023 SP2"])
+    assert run.returncode == 0, run.stdout
+    assert (created["TestFileVersion"]["status"], created["TestFileVersion"]["new"]) == ("BASELINE CREATED", "Vexlar 2023")
+    run, agreed = version_row("r2", ["Vexlar 2023", "Vexlar 2023 SP2"])
+    assert run.returncode == 0, run.stdout
+    assert (agreed["TestFileVersion"]["new"], agreed["TestFileVersion"]["baseline"]) == ("Vexlar 2023", "Vexlar 2023")
+    assert (agreed["TestEdgeCount"]["status"], agreed["TestEdgeCount"]["new"], agreed["TestEdgeCount"]["baseline"]) == \
+        ("OK", "2", "2")
+    run, changed = version_row("r3", ["Vexlar 2024 SP1", "Vexlar 2025"])
+    assert run.returncode == 1, run.stdout
+    row = changed["TestFileVersion"]
+    assert (row["status"], row["new"], row["baseline"]) == ("WARNING", "Vexlar 2024 SP1", "Vexlar 2023"), run.stdout
+    # What `baseline accept` stores is the whole text too.
+    accept = subprocess.run([BIN, "baseline", "accept", part, "--checks", "TestFileVersion"], capture_output=True,
+                            text=True, timeout=60)
+    assert accept.returncode == 0, accept.stdout + accept.stderr
+    run, accepted = version_row("r4", ["Vexlar 2024 SP1", "Vexlar 2025"])
+    assert run.returncode == 0, run.stdout
+    assert accepted["TestFileVersion"]["baseline"] == "Vexlar 2024 SP1"

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "Core/frame/JournalWriters.h"
 #include "platform/automation/NumberText.h"
 #include "tools/results/CheckResults.h"
 
@@ -41,12 +42,12 @@ double QuantityChange::percent() const {
 
 std::vector<QuantityChange> massQuantities(const std::vector<std::string>& journal) {
   std::vector<QuantityChange> out;
-  constexpr std::string_view kPrefix = "'*** ";
+  constexpr std::string_view kPrefix = core::journal::kLineMark;
   for (const std::string& line : journal) {
     if (line.rfind(kPrefix, 0) != 0) continue;
     std::vector<std::string> f = fieldsOf(line.substr(kPrefix.size()));
     if (f.size() != 6 || f[0].size() != 2 || !std::isdigit(static_cast<unsigned char>(f[0][0]))) continue;
-    // The host's journal and the journal file carry the same block.
+    // A quantity is named once; a later table of the same call adds nothing.
     auto same = [&](const QuantityChange& q) { return q.name == f[1]; };
     if (std::any_of(out.begin(), out.end(), same)) continue;
     out.push_back(QuantityChange{f[1], au::leadingNumber(f[2]), au::leadingNumber(f[3]), f[5] == "Failure"});

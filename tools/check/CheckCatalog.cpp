@@ -2,12 +2,9 @@
 
 #include <tuple>
 
-#include "Core/checks/FaceWalk.h"
-#include "Core/checks/FileVersionCheck.h"
 #include "Core/checks/MassPropertiesCheck.h"
 #include "Core/interfaces/HostConstants.h"
 #include "platform/automation/Error.h"
-#include "platform/automation/NumberText.h"
 #include "platform/automation/Registry.h"
 #include "platform/automation/Trap.h"
 #include "platform/os/Files.h"
@@ -72,8 +69,6 @@ std::string massBaselineOf(const CheckEnv& env) {
   return platform::joinPath(env.folder, env.nameOnly + ".massproperties");
 }
 
-std::string countText(double count) { return au::writeForm(count); }
-
 CheckEntry measurement(std::string member, std::vector<int> types, std::string key, std::string measures) {
   CheckEntry e;
   e.name = member;
@@ -103,20 +98,12 @@ CheckEntry dataCheck(std::string member, std::vector<int> types, std::string mea
 std::vector<CheckEntry> buildCatalog() {
   std::vector<CheckEntry> c;
   CheckEntry edges = measurement("TestEdgeCount", {kPart}, "EdgeCount", "edges of the part's body");
-  edges.measure = [](const CheckEnv& env) { return countText(core::CountPartEdges(env.processId, env.multiSession)); };
   c.push_back(edges);
-  CheckEntry triangles =
-      measurement("TestTessTriangleCount", {kPart}, "TessTriangleCount", "display triangles of the part's body");
-  triangles.measure = [](const CheckEnv& env) {
-    return countText(core::CountPartTriangles(env.processId, env.multiSession));
-  };
-  c.push_back(triangles);
+  c.push_back(
+      measurement("TestTessTriangleCount", {kPart}, "TessTriangleCount", "display triangles of the part's body"));
 
   CheckEntry size = measurement("TestFileSize", {kPart, kAssembly, kDrawing}, "FileSize", "size of the file in bytes");
   size.arguments = [](const CheckEnv& env) { return std::vector<Variant>{Variant(env.document)}; };
-  size.measure = [](const CheckEnv& env) {
-    return countText(static_cast<double>(platform::fileLength(env.document)));
-  };
   c.push_back(size);
 
   CheckEntry mass =
@@ -140,7 +127,6 @@ std::vector<CheckEntry> buildCatalog() {
 
   CheckEntry version = measurement("TestFileVersion", {kPart, kAssembly, kDrawing}, "FileVersion",
                                    "file version the document was last saved with");
-  version.measure = [](const CheckEnv& env) { return core::RecordVersionHistory(env.processId, env.multiSession, 0); };
   version.arguments = [](const CheckEnv&) {
     return std::vector<Variant>{Variant::integer(1), Variant::integer(1)};  // compare, and list the history
   };

@@ -75,9 +75,6 @@ struct CheckEntry {
   // Names of the data files the check writes into dataFolder; each is
   // compared with its baseline copy (CompareFiles) or becomes it.
   std::vector<std::string> dataFiles;
-  // The value the check measured, asked when the journal does not tell it
-  // (the check agreed with its baseline); "" when unknown.
-  std::function<std::string(const CheckEnv&)> measure;
   // For a check that keeps its baseline in a file of its own: writes the
   // baseline the last call measured into `file` (for `baseline accept`).
   std::function<void(const CheckEnv&, const std::string& file, const std::string& build)> writeCandidate;

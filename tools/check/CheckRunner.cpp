@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <system_error>
 
+#include "Core/frame/CheckOutcome.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/NumberText.h"
 #include "platform/automation/Registry.h"
@@ -41,33 +43,18 @@ constexpr auto kIgnore = [](const au::AutomationError&) {};
 
 std::int64_t sizeOf(const std::string& file) { return platform::fileExists(file) ? platform::fileLength(file) : -1; }
 
-// What a check may change, taken before and compared after the call.
+// What a check may change, taken before its call: where its journal lines begin.
 struct Snapshot {
-  std::size_t hostLines = 0;
   std::int64_t journalBytes = 0;
-  std::vector<std::int64_t> baselineSizes;
 };
 
-// The host journal's lines from `from` on. The journal is emptied at the
-// start of every document, so this copies no more than one document's lines.
-std::vector<std::string> hostJournalFrom(const au::ObjectRef& host, std::size_t from) {
+Snapshot takeSnapshot(const std::string& journFile) { return Snapshot{sizeOf(journFile)}; }
+
+// The journal lines a check added: the journal file from the snapshot on.
+// The host appends its own journal lines to the same file (SimJournalFile),
+// so the file holds every line, in the order they were written.
+std::vector<std::string> journalLinesSince(const Snapshot& before, const std::string& journFile) {
   std::vector<std::string> lines;
-  Variant v = au::call(host, "SimJournal");
-  if (!v.isArray()) return lines;
-  const std::vector<Variant>& items = v.asArray().items();
-  for (std::size_t i = from; i < items.size(); ++i) lines.push_back(items[i].toText());
-  return lines;
-}
-
-std::size_t hostJournalSize(const au::ObjectRef& host) {
-  Variant v = au::call(host, "SimJournal");
-  return v.isArray() ? v.asArray().items().size() : 0;
-}
-
-// The journal lines a check added: host journal lines, then the lines
-// appended to the journal file.
-std::vector<std::string> newJournalLines(const Snapshot& before, const au::ObjectRef& host, const std::string& journFile) {
-  std::vector<std::string> lines = hostJournalFrom(host, before.hostLines);
   if (sizeOf(journFile) > before.journalBytes) {
     std::string text = platform::readFileFrom(journFile, std::max<std::int64_t>(before.journalBytes, 0));
     std::size_t start = 0;
@@ -81,23 +68,24 @@ std::vector<std::string> newJournalLines(const Snapshot& before, const au::Objec
   return lines;
 }
 
-// "'*** New = 110 edges" gives "110".
-std::string valueAfter(const std::string& line, std::string_view label) {
-  std::size_t p = line.find(label);
-  if (p == std::string::npos) return "";
-  std::string rest = line.substr(p + label.size());
-  std::size_t space = rest.find(' ');
-  return space == std::string::npos ? rest : rest.substr(0, space);
-}
+// What the call of a check answered.
+struct CallAnswer {
+  Variant result;
+  std::vector<Variant> args;   // as the call left them (by-reference slots written back)
+  core::CheckOutcome outcome;  // what the library recorded (clsApplication.LastOutcome)
+  bool failure = false;        // the library's Failure flag
+};
 
-// The value of the line `key` that the check appended to a properties file.
-std::string createdBaselineValue(const std::string& file, std::int64_t before, const std::string& key) {
-  if (key.empty() || !platform::fileExists(file)) return "";
-  std::string added = platform::readFileFrom(file, std::max<std::int64_t>(before, 0));
-  std::string prefix = key + " = ";
-  if (added.rfind(prefix, 0) != 0) return "";
-  std::size_t end = added.find("      Build:");
-  return added.substr(prefix.size(), end == std::string::npos ? std::string::npos : end - prefix.size());
+// What comparing found: whether the row warns, and whether a baseline was made.
+struct Findings {
+  bool warned = false;
+  bool created = false;
+};
+
+// What the check recorded; nothing from a library without LastOutcome.
+core::CheckOutcome outcomeOf(const au::ObjectRef& app) {
+  if (app->typeInfo().find("LastOutcome").empty()) return {};
+  return core::outcomeFromVariant(au::call(app, "LastOutcome"));
 }
 
 // A data file's text with the results folder's data path taken out, so
@@ -162,6 +150,13 @@ bool compareDataFiles(const CheckEntry& entry, const CheckEnv& env, const RunOpt
   return created;
 }
 
+// `row` FAILED for `detail`.
+CheckRow failedRow(CheckRow row, std::string detail) {
+  row.status = Status::Failed;
+  row.detail = std::move(detail);
+  return row;
+}
+
 // The tool's own check: every document `env` references exists.
 CheckRow checkReferences(const CheckEnv& env, CheckRow row) {
   Variant list = au::call(env.host, "GetDocumentDependencies2",
@@ -196,159 +191,189 @@ bool journalOnly(const CheckEntry& entry) {
          !entry.baselineFiles && !entry.baselineFileName;
 }
 
-// Runs one check; adds the baseline files it keeps beside the document to `baselines`.
-CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options, const std::string& journFile,
-                LastRun& lastRun, std::vector<std::string>& baselines) {
-  CheckRow row{env.label, entry.name, Status::Ok, "", "", "", {}};
+// The row of a check that cannot run as asked, before anything is called:
+// the tool's own reference check, or a missing baseline under --ci.
+std::optional<CheckRow> rowWithoutCall(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options,
+                                       CheckRow row) {
   if (entry.kind == ResultKind::References) {
     try {
       return checkReferences(env, row);
     } catch (const au::AutomationError& e) {
-      row.status = Status::Failed;
-      row.detail = e.description();
-      return row;
+      return failedRow(std::move(row), e.description());
     }
   }
-  if (options.ci) {
-    if (std::string what = missingBaseline(entry, env); !what.empty()) {
-      row.status = Status::Failed;
-      row.detail = "no baseline (" + what + "); --ci fails instead of creating it";
-      return row;
-    }
-  }
-  Snapshot before;
-  std::vector<std::string> baselineFiles = entry.baselineFiles ? entry.baselineFiles(env) : std::vector<std::string>{};
-  baselines.insert(baselines.end(), baselineFiles.begin(), baselineFiles.end());
-  std::string tolerance = toleranceFor(entry, options);
-  std::vector<Variant> args;
-  try {
-    before.hostLines = hostJournalSize(env.host);
-    before.journalBytes = sizeOf(journFile);
-    for (const std::string& f : baselineFiles) before.baselineSizes.push_back(sizeOf(f));
-    au::letProperty(env.app, "Failure", Variant(false));
-    au::letProperty(env.app, "tolerance", Variant(tolerance));
-    if (entry.prepare) entry.prepare(env);
-    for (const std::string& name : entry.dataFiles) {
-      std::string stale = platform::joinPath(env.dataFolder, name);
-      if (platform::fileExists(stale)) platform::deleteFile(stale);
-    }
-    args = entry.arguments ? entry.arguments(env) : std::vector<Variant>{};
-    Variant result = au::call(env.app, entry.member, args);
-    if (entry.kind == ResultKind::Time) {
-      row.newValue = result.toText();
-      if (result.toDouble() == -999) {
-        row.status = Status::Failed;
-        row.detail = "abandoned (-999)";
-      }
-    } else if (result.toLong() != 0) {
-      row.status = Status::Failed;
-      if (entry.explainFailure) row.detail = entry.explainFailure(env);
-      // A check that gives up when it cannot store its baseline.
-      if (row.detail.empty()) row.detail = unwrittenBaseline(entry, env, true);
-      if (row.detail.empty()) row.detail = "abandoned (result " + result.toText() + ")";
-    }
-  } catch (const au::AutomationError& e) {
-    row.status = Status::Failed;
-    row.detail = e.description();
-    return row;
-  }
-  if (row.status == Status::Failed) return row;
+  if (!options.ci) return std::nullopt;
+  std::string what = missingBaseline(entry, env);
+  if (what.empty()) return std::nullopt;
+  return failedRow(std::move(row), "no baseline (" + what + "); --ci fails instead of creating it");
+}
 
-  bool warned = au::call(env.app, "Failure").toBool();
-  // An image check journals the baseline it created as a warning block.
-  bool createdByCheck = false;
-  const std::vector<std::string> journal = newJournalLines(before, env.host, journFile);
-  for (const std::string& line : journal) {
-    if (line.rfind("'*** WARNING - ", 0) == 0 || line.rfind("*** WARNING - ", 0) == 0) warned = true;
-    if (line.rfind("'*** BaseLine Created", 0) == 0) createdByCheck = true;
-    if (std::string v = valueAfter(line, "*** New = "); !v.empty()) row.newValue = v;
-    if (std::string v = valueAfter(line, "*** BaseLine = "); !v.empty()) row.baseValue = v;
+// Prepares the session for `entry` (its tolerance, its own properties, no
+// stale data files) and calls its member. Raises what the library raises.
+CallAnswer callCheck(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options) {
+  au::letProperty(env.app, "Failure", Variant(false));
+  au::letProperty(env.app, "tolerance", Variant(toleranceFor(entry, options)));
+  if (entry.prepare) entry.prepare(env);
+  for (const std::string& name : entry.dataFiles) {
+    std::string stale = platform::joinPath(env.dataFolder, name);
+    if (platform::fileExists(stale)) platform::deleteFile(stale);
   }
-  if (createdByCheck) {
-    warned = false;
-    row.newValue.clear();
-    row.baseValue.clear();
+  CallAnswer answer;
+  answer.args = entry.arguments ? entry.arguments(env) : std::vector<Variant>{};
+  answer.result = au::call(env.app, entry.member, answer.args);
+  answer.outcome = outcomeOf(env.app);
+  answer.failure = au::call(env.app, "Failure").toBool();
+  return answer;
+}
+
+// Whether the check gave up (a time of -999, any other result not 0); the
+// row then says why, as well as the entry can tell. A timing's row takes its
+// time either way.
+bool abandoned(const CheckEntry& entry, const CheckEnv& env, const CallAnswer& answer, CheckRow& row) {
+  if (entry.kind == ResultKind::Time) {
+    row.newValue = answer.result.toText();
+    if (answer.result.toDouble() != -999) return false;
+    row.detail = "abandoned (-999)";
+  } else {
+    if (answer.result.toLong() == 0) return false;
+    if (entry.explainFailure) row.detail = entry.explainFailure(env);
+    // A check that gives up when it cannot store its baseline.
+    if (row.detail.empty()) row.detail = unwrittenBaseline(entry, env, true);
+    if (row.detail.empty()) row.detail = "abandoned (result " + answer.result.toText() + ")";
   }
-  try {
-    if (entry.afterCall) entry.afterCall(env, args);
-    if (entry.describe) entry.describe(env, journal, row);
-    if (warned && entry.tolerates && entry.tolerates(env, row)) warned = false;
-  } catch (const std::exception& e) {
-    row.status = Status::Failed;
-    row.detail = e.what();
-    return row;
+  row.status = Status::Failed;
+  return true;
+}
+
+// Interprets what the check recorded: the row's values (those of a
+// difference replace any the row has, others only fill its empty ones) and
+// whether it warned (a difference, or the Failure flag) or made its baseline.
+Findings interpretOutcome(const CallAnswer& answer, CheckRow& row) {
+  using State = core::CheckOutcome::State;
+  const core::CheckOutcome& outcome = answer.outcome;
+  Findings found{answer.failure, false};
+  switch (outcome.state) {
+    case State::Differed:
+      found.warned = true;
+      if (!outcome.newValue.empty()) row.newValue = outcome.newValue;
+      if (!outcome.baseValue.empty()) row.baseValue = outcome.baseValue;
+      break;
+    case State::Created:
+      found = {false, true};
+      if (row.newValue.empty()) row.newValue = outcome.newValue;
+      row.baseValue.clear();
+      break;
+    case State::Agreed:
+    case State::Measured:
+      if (row.newValue.empty()) row.newValue = outcome.newValue;
+      if (row.baseValue.empty()) row.baseValue = outcome.baseValue;
+      break;
+    case State::None:
+      break;
   }
-  if (entry.kind == ResultKind::Time && warned && !timingWarns(row, options)) {
-    warned = false;
+  return found;
+}
+
+// Lets the entry complete the row from the call's arguments and the journal
+// lines its check added, and take its own look at a warning; a timing
+// faster than its baseline stops warning unless --warn-faster. Raises what
+// the entry raises.
+void describeRow(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options, const CallAnswer& answer,
+                 const std::vector<std::string>& journal, CheckRow& row, Findings& found) {
+  if (entry.afterCall) entry.afterCall(env, answer.args);
+  if (entry.describe) entry.describe(env, journal, row);
+  if (found.warned && entry.tolerates && entry.tolerates(env, row)) found.warned = false;
+  if (entry.kind == ResultKind::Time && found.warned && !timingWarns(row, options)) {
+    found.warned = false;
     row.detail = "faster than the baseline (--warn-faster warns about that too)";
   }
-  bool created = createdByCheck;
+}
+
+// Compares what else the check left with its baselines, or makes them the
+// baselines: the journal block of a journal-only check, kept as a snapshot,
+// and the data files. A change goes to `lastRun` for `baseline accept`.
+// Answers false when the row failed (a missing baseline under --ci, a file
+// that cannot be read or written), with the row saying why.
+bool compareWithBaselines(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options,
+                          const std::vector<std::string>& journal, CheckRow& row, Findings& found, LastRun& lastRun) {
   AcceptableChange change{entry.name, "", "", "", {}};
   if (journalOnly(entry)) {
     try {
       SnapshotOutcome outcome =
           compareJournalSnapshot(entry.name, stableJournalLines(journal), env, options, row, change);
       if (outcome == SnapshotOutcome::Missing) {
-        row.status = Status::Failed;
-        row.detail = "no baseline (its journal block); --ci fails instead of creating it";
-        return row;
+        row = failedRow(std::move(row), "no baseline (its journal block); --ci fails instead of creating it");
+        return false;
       }
-      warned = warned || outcome == SnapshotOutcome::Changed;
-      created = created || outcome == SnapshotOutcome::Created;
+      found.warned = found.warned || outcome == SnapshotOutcome::Changed;
+      found.created = found.created || outcome == SnapshotOutcome::Created;
     } catch (const std::exception& e) {
-      row.status = Status::Failed;
-      row.detail = std::string("journal snapshot: ") + e.what();
-      return row;
-    }
-  }
-  for (std::size_t i = 0; i < baselineFiles.size(); ++i) {
-    if (sizeOf(baselineFiles[i]) != before.baselineSizes[i] && !warned) {
-      created = true;
-      if (row.newValue.empty()) row.newValue = createdBaselineValue(baselineFiles[i], before.baselineSizes[i], entry.baselineKey);
-      row.baseValue.clear();
+      row = failedRow(std::move(row), std::string("journal snapshot: ") + e.what());
+      return false;
     }
   }
   change.oldValue = row.baseValue, change.newValue = row.newValue;
   std::vector<std::string> missing;
   try {
-    created = compareDataFiles(entry, env, options, row, warned, change, missing) || created;
-    if (warned) captureCandidates(entry, env, options, row, change);
+    found.created = compareDataFiles(entry, env, options, row, found.warned, change, missing) || found.created;
+    if (found.warned) captureCandidates(entry, env, options, row, change);
   } catch (const au::AutomationError& e) {
-    row.status = Status::Failed;
-    row.detail = "data files: " + e.description();
-    return row;
+    row = failedRow(std::move(row), "data files: " + e.description());
+    return false;
   } catch (const OutputError& e) {
-    row.status = Status::Failed;
-    row.detail = e.what();
-    return row;
+    row = failedRow(std::move(row), e.what());
+    return false;
   }
-  if (warned && (!change.key.empty() || !change.files.empty())) lastRun.changes.push_back(std::move(change));
-  if (!missing.empty()) {
-    row.status = Status::Failed;
-    row.detail = "no baseline copy of " + missing.front() + (missing.size() > 1 ? " and others" : "") +
-                 "; --ci fails instead of creating it";
-    return row;
+  if (found.warned && (!change.key.empty() || !change.files.empty())) lastRun.changes.push_back(std::move(change));
+  if (missing.empty()) return true;
+  row = failedRow(std::move(row), "no baseline copy of " + missing.front() + (missing.size() > 1 ? " and others" : "") +
+                                      "; --ci fails instead of creating it");
+  return false;
+}
+
+// The row's status from what was found. A check that neither warned nor
+// stored the baseline it should have (a read-only folder) fails: every later
+// run would pass the same way, comparing with nothing.
+void settleStatus(const CheckEntry& entry, const CheckEnv& env, const Findings& found, CheckRow& row) {
+  if (found.warned) {
+    row.status = Status::Warning;
+    return;
   }
-  if (!created) {
-    // Agreeing checks journal nothing: ask for the values the row shows.
-    au::trapped(
-        [&] {
-          if (row.newValue.empty() && entry.measure) row.newValue = entry.measure(env);
-          if (row.baseValue.empty()) row.baseValue = baselineValueOf(env, entry.baselineKey);
-        },
-        kIgnore);
+  if (std::string unwritten = unwrittenBaseline(entry, env); !unwritten.empty()) {
+    row = failedRow(std::move(row), unwritten);
+    return;
   }
-  if (!warned) {
-    // A baseline the check should have stored (a read-only folder): every
-    // later run would pass the same way, comparing with nothing.
-    if (std::string unwritten = unwrittenBaseline(entry, env); !unwritten.empty()) {
-      row.status = Status::Failed;
-      row.detail = unwritten;
-      return row;
-    }
+  if (found.created) row.status = Status::BaselineCreated;
+}
+
+// Runs one check: snapshot, call, interpret, compare. Adds the baseline
+// files it keeps beside the document to `baselines`.
+CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options, const std::string& journFile,
+                LastRun& lastRun, std::vector<std::string>& baselines) {
+  CheckRow row{env.label, entry.name, Status::Ok, "", "", "", {}};
+  if (std::optional<CheckRow> early = rowWithoutCall(entry, env, options, row)) return std::move(*early);
+  if (entry.baselineFiles) {
+    const std::vector<std::string> files = entry.baselineFiles(env);
+    baselines.insert(baselines.end(), files.begin(), files.end());
   }
-  if (warned) row.status = Status::Warning;
-  else if (created) row.status = Status::BaselineCreated;
+  Snapshot before;
+  CallAnswer answer;
+  try {
+    before = takeSnapshot(journFile);
+    answer = callCheck(entry, env, options);
+    if (abandoned(entry, env, answer, row)) return row;
+  } catch (const au::AutomationError& e) {
+    return failedRow(std::move(row), e.description());
+  }
+  const std::vector<std::string> journal = journalLinesSince(before, journFile);
+  Findings found = interpretOutcome(answer, row);
+  try {
+    describeRow(entry, env, options, answer, journal, row, found);
+  } catch (const std::exception& e) {
+    return failedRow(std::move(row), e.what());
+  }
+  if (!compareWithBaselines(entry, env, options, journal, row, found, lastRun)) return row;
+  settleStatus(entry, env, found, row);
   return row;
 }
 

@@ -4,6 +4,7 @@
 #include <span>
 #include <system_error>
 
+#include "Core/frame/JournalWriters.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/Registry.h"
 #include "platform/display/Bmp.h"
@@ -82,8 +83,23 @@ std::string underResults(const CheckEnv& env, const std::string& path) {
   return path.starts_with(prefix) ? path.substr(prefix.size()) : path;
 }
 
+// The text of a pixel-compare block for a row's note: its counts joined,
+// tags taken out, runs of spaces folded to one ("Unmatched Pix: 12 ColorChange Pix: 3").
+std::string pixelCountsText(const core::JournalBlock& block) {
+  const std::string separator(core::journal::kPixelSeparator);
+  std::string text;
+  bool inTag = false;
+  for (char c : block.Diff + separator + block.Units + separator + block.Extra) {
+    if (c == '<') inTag = true;
+    else if (c == '>') inTag = false;
+    else if (!inTag && (c != ' ' || (!text.empty() && text.back() != ' '))) text += c;
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
 // Completes an image check's row: the images it shows (baseline, new,
-// difference) and, when it warned, the pixel counts of its journal lines.
+// difference) and, when it warned, the pixel counts of its journal block.
 void describeImageRow(const CheckEnv& env, const std::string& what, const std::vector<std::string>& journal,
                       CheckRow& row) {
   const std::string baseline = platform::joinPath(env.folder, baselineName(env, what));
@@ -94,26 +110,15 @@ void describeImageRow(const CheckEnv& env, const std::string& what, const std::v
   }
   const std::string diff = differenceFile(env, what);
   if (platform::fileExists(diff)) row.images.difference = underResults(env, diff);
-  // "'*** <U>Unmatched Pix:</U> 12" and the like: the counts, tags taken out.
-  for (const std::string& line : journal) {
-    if (line.find("Pix:") == std::string::npos && line.find("Size Change") == std::string::npos) continue;
-    std::string text;
-    bool inTag = false;
-    const std::size_t stars = line.rfind("*** ");
-    for (char c : line.substr(stars == std::string::npos ? 0 : stars + 4)) {
-      if (c == '<') inTag = true;
-      else if (c == '>') inTag = false;
-      else if (!inTag) text += c;
-    }
-    // Runs of spaces fold to one; the host's journal and the journal file
-    // carry the same block.
-    std::string folded;
-    for (char c : text)
-      if (c != ' ' || (!folded.empty() && folded.back() != ' ')) folded += c;
-    while (!folded.empty() && folded.back() == ' ') folded.pop_back();
-    if (folded.empty() || row.detail.find(folded) != std::string::npos) continue;
+  // The counts of a comparison that differed; a created baseline's block
+  // ("BaseLine Created") has none.
+  for (const core::JournalBlock& block : core::parseJournalBlocks(journal)) {
+    if (block.Name.find(core::journal::kPixelCompare) == std::string::npos) continue;
+    if (block.Diff == core::journal::kBaseLineCreated) continue;
+    const std::string counts = pixelCountsText(block);
+    if (counts.empty()) continue;
     if (!row.detail.empty()) row.detail += "; ";
-    row.detail += folded;
+    row.detail += counts;
     // What `baseline accept` would replace, and with what.
     row.baseValue = baselineName(env, what);
     row.newValue = std::string(platform::fileName(row.images.fresh));

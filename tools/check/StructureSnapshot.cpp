@@ -254,11 +254,6 @@ std::vector<std::string> stableJournalLines(const std::vector<std::string>& jour
     if (trimmed.empty() || trimmed == "'" || std::regex_search(trimmed, kVolatile)) continue;
     out.push_back(trimmed);
   }
-  // The host journal's lines come first, the journal file's after them: a
-  // block made of the same half twice is kept once.
-  std::size_t half = out.size() / 2;
-  if (out.size() % 2 == 0 && half > 0 && std::equal(out.begin(), out.begin() + half, out.begin() + half))
-    out.resize(half);
   return out;
 }
 

@@ -59,8 +59,7 @@ void compareSnapshot(const std::string& file, const std::vector<SnapshotItem>& f
 // a time of day (14:05, 14:05:22), a process ID ("Process", "PID") or a
 // timing ("seconds", "sec", "Elapsed", "Time:"), and the session-kind
 // header ("Information (ST)" or "(MT)"), which depends on --multi-session
-// rather than on the model. Lines the host journal and the journal file
-// both carry are kept once.
+// rather than on the model. Lines that repeat are kept as they repeat.
 std::vector<std::string> stableJournalLines(const std::vector<std::string>& journal);
 
 enum class SnapshotOutcome { Agreed, Created, Changed, Missing };

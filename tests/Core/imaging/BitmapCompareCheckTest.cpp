@@ -27,6 +27,8 @@ TEST_P(BitmapCompareCheckTest, CreatesTheBaselineThenFindsNothingThenFindsTheEdi
   EXPECT_EQ(run.view, view);  // mode 1 hands back the window it captured
   EXPECT_NE(journalText().find("BaseLine Created"), std::string::npos) << journalText();
   EXPECT_NE(journalText().find("Pixel Compare - PP"), std::string::npos);
+  EXPECT_EQ(outcome().state, core::CheckOutcome::State::Created);
+  EXPECT_EQ(outcome().key, "Pixel Compare - PP");
   EXPECT_FALSE(exists("diff.bmp"));  // the work file
   EXPECT_FALSE(exists(diff));
   const dp::Surface baseline = picture(bl);
@@ -37,6 +39,7 @@ TEST_P(BitmapCompareCheckTest, CreatesTheBaselineThenFindsNothingThenFindsTheEdi
   run = compare(frame, bl, diff);
   EXPECT_EQ(run.result, 0);
   EXPECT_TRUE(journal().empty()) << journalText();
+  EXPECT_EQ(outcome().state, core::CheckOutcome::State::Agreed);
   EXPECT_FALSE(exists(diff));
   EXPECT_FALSE(exists("diff.bmp"));
   EXPECT_EQ(dp::gdiObjectCount(), objects);
@@ -49,6 +52,7 @@ TEST_P(BitmapCompareCheckTest, CreatesTheBaselineThenFindsNothingThenFindsTheEdi
   EXPECT_EQ(run.result, 0);
   EXPECT_NE(journalText().find("Unmatched Pix:</U> 25"), std::string::npos) << journalText();
   EXPECT_NE(journalText().find("ColorChange Pix:</U> 1000"), std::string::npos) << journalText();
+  EXPECT_EQ(outcome().state, core::CheckOutcome::State::Differed);
   EXPECT_FALSE(exists("diff.bmp"));
   const dp::Surface d = picture(diff);
   EXPECT_EQ(d.pixel(0, 0), kWhite);

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "Core/frame/CheckOutcome.h"
 #include "platform/display/Gdi.h"
 #include "platform/display/Windows.h"
 #include "sim/converters/PictureDecoding.h"
@@ -45,6 +46,9 @@ class ImagingTest : public SimHostTest {
     run.view = args[0].toLong();
     return run;
   }
+
+  // What the last check found, as clsApplication.LastOutcome answers it.
+  core::CheckOutcome outcome() const { return core::outcomeFromVariant(au::call(app, "LastOutcome")); }
 
   // The picture in an image file (BMP, GIF or CBF).
   display::Surface picture(const std::string& name) const {
