@@ -3,7 +3,7 @@
 // kernel, and the host's decoding of its answer. Whatever the bytes, the
 // loader must answer the content or a refusal with a reason; it must never
 // crash or hang. (Fed to the kernel in-process, such inputs crash it within
-// seconds: tests/sim/geometry/inputs/kernel-crash.step is one.) The corpus
+// seconds: tests/sim/host/geometry/inputs/kernel-crash.step is one.) The corpus
 // is generated: make_geometry_samples --seeds fuzz/corpus/geometry_loader.
 #include <unistd.h>
 
