@@ -10,7 +10,7 @@ namespace {
 const char* kHeader[] = {"", "'   ---------------------------------------------",
                          "'                  Information (ST)", "'   ---------------------------------------------"};
 
-class AssemblyTest : public SimHostTest {
+class AssemblyChecksTest : public SimHostTest {
  protected:
   // top.vxlasm: two parts and a sub-assembly of four parts.
   void openAssembly(const std::string& title = "top.vxlasm") {
@@ -30,7 +30,7 @@ class AssemblyTest : public SimHostTest {
   }
 };
 
-TEST_F(AssemblyTest, ComponentCountCountsTopLevelOnly) {
+TEST_F(AssemblyChecksTest, ComponentCountCountsTopLevelOnly) {
   openAssembly();
   EXPECT_EQ(check("ComponentCount").asInteger(), 0);
   EXPECT_EQ(journal(), countLines(3));
@@ -46,14 +46,14 @@ TEST_F(AssemblyTest, ComponentCountCountsTopLevelOnly) {
   EXPECT_EQ(check("TestFlexible").asInteger(), 1);
 }
 
-TEST_F(AssemblyTest, ComponentCountFailureStillExits) {
+TEST_F(AssemblyChecksTest, ComponentCountFailureStillExits) {
   openAssembly();
   au::call(host, "SimFail", {au::Variant("GetChildren"), au::Variant("x"), au::Variant(1)});
   EXPECT_EQ(check("ComponentCount").asInteger(), 1);
   EXPECT_EQ(trace(), "\"Component Count - Enter\"\r\n\"Component Count - Failed\"\r\n\"Component Count - Exit\"\r\n");
 }
 
-TEST_F(AssemblyTest, TestFlexibleTogglesSubAssembliesOnly) {
+TEST_F(AssemblyChecksTest, TestFlexibleTogglesSubAssembliesOnly) {
   openAssembly();
   EXPECT_EQ(check("TestFlexible").asInteger(), 0);
   EXPECT_EQ(operations(), (std::vector<std::string>{"SelectByID(\"sub-1@top\", \"COMPONENT\", 0, 0, 0)",
@@ -62,7 +62,7 @@ TEST_F(AssemblyTest, TestFlexibleTogglesSubAssembliesOnly) {
   EXPECT_EQ(trace(), "<missing>");
 }
 
-TEST_F(AssemblyTest, TestFlexibleFailsOnAPartOrATitleWithoutExtension) {
+TEST_F(AssemblyChecksTest, TestFlexibleFailsOnAPartOrATitleWithoutExtension) {
   open("part.vxlprt", "{}", 1);
   EXPECT_EQ(check("TestFlexible").asInteger(), 1);
   openAssembly("top");
@@ -70,7 +70,7 @@ TEST_F(AssemblyTest, TestFlexibleFailsOnAPartOrATitleWithoutExtension) {
   EXPECT_TRUE(operations().empty());
 }
 
-TEST_F(AssemblyTest, InterferenceSendsKeystrokesOnlyForAnAssembly) {
+TEST_F(AssemblyChecksTest, InterferenceSendsKeystrokesOnlyForAnAssembly) {
   open("part.vxlprt", "{}", 1);
   check("TestAssemInterference");
   EXPECT_TRUE(strings("SimKeystrokes").empty());

@@ -34,9 +34,9 @@ std::vector<std::string> join(std::vector<std::vector<std::string>> parts) {
   return out;
 }
 
-using ConfigsTest = SimHostTest;
+using ConfigurationChecksTest = SimHostTest;
 
-TEST_F(ConfigsTest, ActivateConfigsShowsTheOthersThenTheActiveOne) {
+TEST_F(ConfigurationChecksTest, ActivateConfigsShowsTheOthersThenTheActiveOne) {
   open("shaft.vxlprt", kPart, 1);
   useMissingSession();  // an unknown session falls back to the default host
   EXPECT_EQ(check("ActivateConfigs").asInteger(), 0);
@@ -46,7 +46,7 @@ TEST_F(ConfigsTest, ActivateConfigsShowsTheOthersThenTheActiveOne) {
   EXPECT_EQ(trace(), "\"ActivateConfigs - Enter\"\r\n\"ActivateConfigs - Exit\"\r\n");
 }
 
-TEST_F(ConfigsTest, ActivateConfigsFailureStillExits) {
+TEST_F(ConfigurationChecksTest, ActivateConfigsFailureStillExits) {
   open("shaft.vxlprt", kPart, 1);
   au::call(host, "SimFail", {au::Variant("GetConfigurationNames"), au::Variant("x"), au::Variant(1)});
   EXPECT_EQ(check("ActivateConfigs").asInteger(), 1);
@@ -54,7 +54,7 @@ TEST_F(ConfigsTest, ActivateConfigsFailureStillExits) {
   EXPECT_EQ(trace(), "\"ActivateConfigs - Enter\"\r\n\"ActivateConfigs - Failed\"\r\n\"ActivateConfigs - Exit\"\r\n");
 }
 
-TEST_F(ConfigsTest, MassPropInCfgsWritesNamesEdgesAndValues) {
+TEST_F(ConfigurationChecksTest, MassPropInCfgsWritesNamesEdgesAndValues) {
   open("bolt.vxlprt", "{}", 1);
   open("top.vxlasm", kAssembly, 2);
   std::vector<au::Variant> args{au::Variant(folder())};
@@ -76,7 +76,7 @@ TEST_F(ConfigsTest, MassPropInCfgsWritesNamesEdgesAndValues) {
             std::string::npos);
 }
 
-TEST_F(ConfigsTest, FailedFeatInCongsOnAPart) {
+TEST_F(ConfigurationChecksTest, FailedFeatInCongsOnAPart) {
   open("shaft.vxlprt", kPart, 1);
   std::vector<au::Variant> args{au::Variant(folder())};
   EXPECT_EQ(au::call(app, "FailedFeatInCongs", args).asInteger(), 0);
@@ -90,7 +90,7 @@ TEST_F(ConfigsTest, FailedFeatInCongsOnAPart) {
   EXPECT_EQ(trace(), "\"Getting Failed Features - Enter\"\r\n");
 }
 
-TEST_F(ConfigsTest, FailedFeatInCongsOnAnAssemblyAndAfterFailures) {
+TEST_F(ConfigurationChecksTest, FailedFeatInCongsOnAnAssemblyAndAfterFailures) {
   open("bolt.vxlprt", "{}", 1);
   open("top.vxlasm", kAssembly, 2);
   std::vector<au::Variant> args{au::Variant(folder())};
@@ -113,7 +113,7 @@ TEST_F(ConfigsTest, FailedFeatInCongsOnAnAssemblyAndAfterFailures) {
                      "\"Getting Mass Prop In Configs - Exit\"\r\n");
 }
 
-TEST_F(ConfigsTest, NoActiveDocumentOrConfigurationFailsEveryWalk) {
+TEST_F(ConfigurationChecksTest, NoActiveDocumentOrConfigurationFailsEveryWalk) {
   for (int withDrawing = 0; withDrawing < 2; ++withDrawing) {
     if (withDrawing) open("plan.vxldrw", "{}", 3);  // a drawing has no active configuration
     std::vector<au::Variant> args{au::Variant(folder())};
@@ -124,7 +124,7 @@ TEST_F(ConfigsTest, NoActiveDocumentOrConfigurationFailsEveryWalk) {
   EXPECT_TRUE(journal().empty());
 }
 
-TEST_F(ConfigsTest, FeatureCountBeyondTheCounterFailsAfterTheCountLine) {
+TEST_F(ConfigurationChecksTest, FeatureCountBeyondTheCounterFailsAfterTheCountLine) {
   std::string features;
   for (int i = 0; i < 32769; ++i) features += std::string(i ? "," : "") + "{\"name\":\"F\",\"error\":1}";
   open("many.vxlprt", R"({"configurations":[{"name":"Default","features":[)" + features + "]}]}", 1);
@@ -133,7 +133,7 @@ TEST_F(ConfigsTest, FeatureCountBeyondTheCounterFailsAfterTheCountLine) {
   EXPECT_EQ(read("RavelcrestPartAssembly.dat"), crlf({"Default", " 32769 "}));
 }
 
-TEST_F(ConfigsTest, FeatureCountAtTheCounterLimitIsWalkedWhole) {
+TEST_F(ConfigurationChecksTest, FeatureCountAtTheCounterLimitIsWalkedWhole) {
   // 32768 features: the 16-bit counter runs from 0 to 32767, the last value
   // it holds, so the walk covers them all; one more fails (above).
   std::string features = R"({"name":"First","error":1})";

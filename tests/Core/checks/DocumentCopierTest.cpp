@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CopierTest : public SimHostTest {
+class DocumentCopierTest : public SimHostTest {
  protected:
   std::string src() const { return path("src"); }
   std::string dst() const { return path("dst"); }
@@ -70,7 +70,7 @@ class CopierTest : public SimHostTest {
   }
 };
 
-TEST_F(CopierTest, KeepFoldersCopiesDocumentCompanionsAndReferences) {
+TEST_F(DocumentCopierTest, KeepFoldersCopiesDocumentCompanionsAndReferences) {
   doc("models/top.vxlasm", {"parts/a.vxlprt", "../lib/b.prt", "missing.vxlprt"});
   doc("models/parts/a.vxlprt");
   doc("lib/b.prt");
@@ -93,7 +93,7 @@ TEST_F(CopierTest, KeepFoldersCopiesDocumentCompanionsAndReferences) {
   EXPECT_EQ(leftoverTemporaries(), 0);
 }
 
-TEST_F(CopierTest, LeadingSeparatorKeptAndBothSeparatorsAccepted) {
+TEST_F(DocumentCopierTest, LeadingSeparatorKeptAndBothSeparatorsAccepted) {
   doc("m/n/a.vxlprt");
   EXPECT_EQ(copyOne("\\m/n\\a.vxlprt"), dst() + "\\m/n\\a.vxlprt");
   EXPECT_TRUE(copied("m/n/a.vxlprt"));
@@ -101,7 +101,7 @@ TEST_F(CopierTest, LeadingSeparatorKeptAndBothSeparatorsAccepted) {
   EXPECT_EQ(trace(), "<missing>");
 }
 
-TEST_F(CopierTest, FlatGetFilesPutsTheDocumentInTheRootAndCompanionsInItsFolder) {
+TEST_F(DocumentCopierTest, FlatGetFilesPutsTheDocumentInTheRootAndCompanionsInItsFolder) {
   doc("models/a.vxlprt", {"sub/b.vxlprt"});
   doc("models/sub/b.vxlprt");
   put(src() + "/models/a.vxlprt.properties");
@@ -119,7 +119,7 @@ TEST_F(CopierTest, FlatGetFilesPutsTheDocumentInTheRootAndCompanionsInItsFolder)
   EXPECT_TRUE(copied("models/sub/b.vxlprt.gif"));
 }
 
-TEST_F(CopierTest, BaselineFolderOverridesPerExtension) {
+TEST_F(DocumentCopierTest, BaselineFolderOverridesPerExtension) {
   doc("m/bracket.vxlprt");
   put(src() + "/m/bracket.vxlprt.properties", "source");
   put(src() + "/m/bracket.vxlprt.gif", "source gif");
@@ -132,7 +132,7 @@ TEST_F(CopierTest, BaselineFolderOverridesPerExtension) {
   EXPECT_EQ(platform::readFile(dst() + "/m/bracket.vxlprt.properties"), "source");
 }
 
-TEST_F(CopierTest, CompanionPatternsMatchAsWildcardsDo) {
+TEST_F(DocumentCopierTest, CompanionPatternsMatchAsWildcardsDo) {
   // "*bracket.*.properties" also matches another document's companion.
   doc("bracket.vxlprt");
   put(src() + "/mybracket.vxlprt.properties");
@@ -151,7 +151,7 @@ TEST_F(CopierTest, CompanionPatternsMatchAsWildcardsDo) {
   EXPECT_FALSE(copied("a.vxlprt.properties"));
 }
 
-TEST_F(CopierTest, CyclesAndSelfReferencesEndAndCopyOnce) {
+TEST_F(DocumentCopierTest, CyclesAndSelfReferencesEndAndCopyOnce) {
   doc("a.vxlasm", {"b.vxlasm", "a.vxlasm"});
   doc("b.vxlasm", {"a.vxlasm"});
   EXPECT_EQ(copyOne("a.vxlasm"), dst() + "/a.vxlasm");
@@ -160,7 +160,7 @@ TEST_F(CopierTest, CyclesAndSelfReferencesEndAndCopyOnce) {
   EXPECT_EQ(trace(), "<missing>");
 }
 
-TEST_F(CopierTest, LongChainsOfReferencesAreFollowedToTheEnd) {
+TEST_F(DocumentCopierTest, LongChainsOfReferencesAreFollowedToTheEnd) {
   constexpr int kLength = 100;
   for (int i = 0; i < kLength; ++i)
     doc("c" + std::to_string(i) + ".vxlprt",
@@ -169,7 +169,7 @@ TEST_F(CopierTest, LongChainsOfReferencesAreFollowedToTheEnd) {
   for (int i = 0; i < kLength; ++i) ASSERT_TRUE(copied("c" + std::to_string(i) + ".vxlprt")) << i;
 }
 
-TEST_F(CopierTest, NamesWithSpacesAndNonAsciiLetters) {
+TEST_F(DocumentCopierTest, NamesWithSpacesAndNonAsciiLetters) {
   doc("Prüf modelle/Teil ä 1.vxlprt", {"Ünter teil.prt"});
   doc("Prüf modelle/Ünter teil.prt");
   put(src() + "/Prüf modelle/Teil ä 1.vxlprt.properties");
@@ -179,7 +179,7 @@ TEST_F(CopierTest, NamesWithSpacesAndNonAsciiLetters) {
   EXPECT_TRUE(copied("Prüf modelle/Ünter teil.prt"));
 }
 
-TEST_F(CopierTest, FailuresAreTracedWithTheDestinationPath) {
+TEST_F(DocumentCopierTest, FailuresAreTracedWithTheDestinationPath) {
   doc("noext");
   EXPECT_EQ(copyOne("noext"), dst() + "/noext");
   EXPECT_EQ(copyOne("gone.vxlprt"), dst() + "/gone.vxlprt");
@@ -189,7 +189,7 @@ TEST_F(CopierTest, FailuresAreTracedWithTheDestinationPath) {
   EXPECT_FALSE(copied("noext"));
 }
 
-TEST_F(CopierTest, ListModeCopiesEachLineGoesOnAfterFailuresAndReadsAnyLineEnd) {
+TEST_F(DocumentCopierTest, ListModeCopiesEachLineGoesOnAfterFailuresAndReadsAnyLineEnd) {
   doc("x.vxlasm", {"shared.vxlprt"});
   doc("y.vxlasm", {"shared.vxlprt"});
   doc("shared.vxlprt");
@@ -202,7 +202,7 @@ TEST_F(CopierTest, ListModeCopiesEachLineGoesOnAfterFailuresAndReadsAnyLineEnd) 
   EXPECT_EQ(rc::core::copierSets().copied.count(src() + "/shared.vxlprt"), 1u);
 }
 
-TEST_F(CopierTest, ListModeSkipsADocumentAlreadyCopiedButNotItsCompanions) {
+TEST_F(DocumentCopierTest, ListModeSkipsADocumentAlreadyCopiedButNotItsCompanions) {
   doc("shared.vxlprt");
   put(src() + "/shared.vxlprt.properties");
   auto& sets = rc::core::copierSets();
@@ -219,7 +219,7 @@ TEST_F(CopierTest, ListModeSkipsADocumentAlreadyCopiedButNotItsCompanions) {
   EXPECT_TRUE(copied("shared.vxlprt"));
 }
 
-TEST_F(CopierTest, MissingListFileIsRaised) {
+TEST_F(DocumentCopierTest, MissingListFileIsRaised) {
   fs::create_directories(dst());
   au::ObjectRef a = app;
   EXPECT_EQ(errorNumber([&] {
@@ -229,7 +229,7 @@ TEST_F(CopierTest, MissingListFileIsRaised) {
             53);
 }
 
-TEST_F(CopierTest, StartsAHostWhenNoneRunsAndClosesItAgain) {
+TEST_F(DocumentCopierTest, StartsAHostWhenNoneRunsAndClosesItAgain) {
   au::call(host, "ExitApp");
   doc("a.vxlasm", {"b.vxlprt"});
   doc("b.vxlprt");
@@ -239,7 +239,7 @@ TEST_F(CopierTest, StartsAHostWhenNoneRunsAndClosesItAgain) {
   host = au::createObject("Vexlar.Application");
 }
 
-TEST_F(CopierTest, DestinationInsideTheSourceTreeAndEqualToIt) {
+TEST_F(DocumentCopierTest, DestinationInsideTheSourceTreeAndEqualToIt) {
   doc("a.vxlasm", {"b.vxlprt"});
   doc("b.vxlprt");
   std::vector<au::Variant> inside{au::Variant("a.vxlasm"), au::Variant(src() + "/out"), au::Variant(src()),
@@ -257,10 +257,10 @@ TEST_F(CopierTest, DestinationInsideTheSourceTreeAndEqualToIt) {
 
 // A hostile tree: relative paths that climb out, absolute references,
 // references that climb out, and links out of both roots.
-class ContainmentTest : public CopierTest {
+class DocumentCopierContainmentTest : public DocumentCopierTest {
  protected:
   void SetUp() override {
-    CopierTest::SetUp();
+    DocumentCopierTest::SetUp();
     fs::create_directories(src());
     put(path("outside/secret.vxlprt"), "{}");
     put(path("outside/secret.vxlprt.properties"), "secret");
@@ -268,7 +268,7 @@ class ContainmentTest : public CopierTest {
   }
 };
 
-TEST_F(ContainmentTest, RelativePathsThatClimbOutAreRefused) {
+TEST_F(DocumentCopierContainmentTest, RelativePathsThatClimbOutAreRefused) {
   doc("m/a.vxlprt");
   copyOne("..\\outside\\secret.vxlprt");
   copyOne("m/../../outside/secret.vxlprt");
@@ -283,7 +283,7 @@ TEST_F(ContainmentTest, RelativePathsThatClimbOutAreRefused) {
                                                       path("outside/secret.vxlprt.properties")}));
 }
 
-TEST_F(ContainmentTest, ReferencesOutsideTheSourceAreSkippedAndNamed) {
+TEST_F(DocumentCopierContainmentTest, ReferencesOutsideTheSourceAreSkippedAndNamed) {
   // The links lead to files of their own: the host lists one file once,
   // whatever names lead to it.
   fs::create_directories(path("outside/dir2"));
@@ -305,7 +305,7 @@ TEST_F(ContainmentTest, ReferencesOutsideTheSourceAreSkippedAndNamed) {
   EXPECT_EQ(filesOutside().size(), 5u);
 }
 
-TEST_F(ContainmentTest, LinksOutOfARootAreOutside) {
+TEST_F(DocumentCopierContainmentTest, LinksOutOfARootAreOutside) {
   // The document itself, a companion and the destination folder.
   fs::create_symlink(path("outside/secret.vxlprt"), src() + "/link.vxlprt");
   doc("a.vxlprt");
@@ -330,7 +330,7 @@ TEST_F(ContainmentTest, LinksOutOfARootAreOutside) {
                            "\"      " + dst() + "/m/c.vxlprt\""}));
 }
 
-TEST_F(ContainmentTest, BaselineFolderLinkedOutIsNotUsed) {
+TEST_F(DocumentCopierContainmentTest, BaselineFolderLinkedOutIsNotUsed) {
   doc("m/a.vxlprt");
   put(src() + "/m/a.vxlprt.properties", "source");
   fs::create_directories(base());
@@ -341,7 +341,7 @@ TEST_F(ContainmentTest, BaselineFolderLinkedOutIsNotUsed) {
   EXPECT_EQ(trace(), crlf({"\"GetDependencies4 Skipped: file outside its folder: " + base() + "/m\""}));
 }
 
-TEST_F(CopierTest, AReferencedDocumentThatCannotBeCopiedIsTraced) {
+TEST_F(DocumentCopierTest, AReferencedDocumentThatCannotBeCopiedIsTraced) {
   // The top document is copied and the run goes on, but the reference that
   // failed (a name without an extension) is named in the trace.
   doc("top.vxlasm", {"parts/noext", "parts/a.vxlprt"});
@@ -356,7 +356,7 @@ TEST_F(CopierTest, AReferencedDocumentThatCannotBeCopiedIsTraced) {
   EXPECT_NE(log.find("\"      " + dst() + "/parts/noext\""), std::string::npos) << log;
 }
 
-TEST_F(ContainmentTest, ATraceLogThatCannotBeWrittenStopsNoCopy) {
+TEST_F(DocumentCopierContainmentTest, ATraceLogThatCannotBeWrittenStopsNoCopy) {
   // The lines for a reference that failed and for one outside the source
   // tree cannot be written (the results folder is gone): the references
   // after them are copied all the same.
@@ -370,7 +370,7 @@ TEST_F(ContainmentTest, ATraceLogThatCannotBeWrittenStopsNoCopy) {
   EXPECT_FALSE(fs::exists(path("no")));
 }
 
-TEST_F(CopierTest, AnEmptyDestinationAnswersThePathUnderTheDriveRoot) {
+TEST_F(DocumentCopierTest, AnEmptyDestinationAnswersThePathUnderTheDriveRoot) {
   doc("m/a.prt");
   std::vector<au::Variant> args{au::Variant("m/a.prt"), au::Variant(""), au::Variant(src()), au::Variant(""),
                                 au::Variant::integer(0)};

@@ -18,9 +18,9 @@ const char* kDrawing = R"({
     { "name": "S2", "editingTemplate": true, "features": [ {"name": "D", "type": "DrawingView"} ] },
     { "name": "S3" } ] })";
 
-using SheetsTest = SimHostTest;
+using DrawingSheetChecksTest = SimHostTest;
 
-TEST_F(SheetsTest, ReportRecordsPerSheetAndReturnsToTheStartingSheet) {
+TEST_F(DrawingSheetChecksTest, ReportRecordsPerSheetAndReturnsToTheStartingSheet) {
   open("plan.vxldrw", kDrawing, 3);
   std::vector<au::Variant> args{au::Variant(folder()), au::Variant("bmp/run_")};
   au::call(app, "FailFeatureInSheets", args);
@@ -35,7 +35,7 @@ TEST_F(SheetsTest, ReportRecordsPerSheetAndReturnsToTheStartingSheet) {
   EXPECT_EQ(trace(), "<missing>");
 }
 
-TEST_F(SheetsTest, FailureIsTracedInMultiSessionAndRaisedOtherwise) {
+TEST_F(DrawingSheetChecksTest, FailureIsTracedInMultiSessionAndRaisedOtherwise) {
   open("plan.vxldrw", kDrawing, 3);
   std::vector<au::Variant> args{au::Variant(folder()), au::Variant("p")};
   au::call(host, "SimFail", {au::Variant("GetFeatureCount"), au::Variant("no count"), au::Variant(1)});
@@ -58,7 +58,7 @@ TEST_F(SheetsTest, FailureIsTracedInMultiSessionAndRaisedOtherwise) {
   EXPECT_EQ(operations().back(), "ActivateSheet(\"S1\")");
 }
 
-TEST_F(SheetsTest, ActivateSheetsKeepsEachSheetsEditMode) {
+TEST_F(DrawingSheetChecksTest, ActivateSheetsKeepsEachSheetsEditMode) {
   open("plan.vxldrw", kDrawing, 3);
   EXPECT_EQ(check("ActivateSheets").asInteger(), 0);
   // S1 and S3 are in sheet editing, S2 in sheet-format editing.
@@ -69,7 +69,7 @@ TEST_F(SheetsTest, ActivateSheetsKeepsEachSheetsEditMode) {
   EXPECT_EQ(trace(), "\"ActivateSheets - Enter\"\r\n");
 }
 
-TEST_F(SheetsTest, NoDocumentOrTooManySheetsFails) {
+TEST_F(DrawingSheetChecksTest, NoDocumentOrTooManySheetsFails) {
   EXPECT_EQ(check("ActivateSheets").asInteger(), 1);
   EXPECT_EQ(trace(), "\"ActivateSheets - Enter\"\r\n\"ActivateSheets - Failed\"\r\n");
 

@@ -18,11 +18,11 @@ std::string drawing(const std::string& scale3) {
          scale3 + R"(] } ] } ] })";
 }
 
-using ViewsTest = SimHostTest;
+using DrawingViewChecksTest = SimHostTest;
 
 // The host declares NewSheet3's sixth parameter (first-angle projection) a
 // Boolean, so the 0 passed is recorded as False.
-TEST_F(ViewsTest, CutPasteSelectsAllViewsAndUndoesViewsPlusTwo) {
+TEST_F(DrawingViewChecksTest, CutPasteSelectsAllViewsAndUndoesViewsPlusTwo) {
   open("plan.vxldrw", drawing("1"), 3);
   EXPECT_EQ(check("ViewCutPaste").asInteger(), 0);
   EXPECT_EQ(operations(),
@@ -34,7 +34,7 @@ TEST_F(ViewsTest, CutPasteSelectsAllViewsAndUndoesViewsPlusTwo) {
   EXPECT_EQ(trace(), "\"ViewCutPaste - Enter\"\r\n\"ViewCutPaste - Exit\"\r\n");
 }
 
-TEST_F(ViewsTest, InsertBomSelectsEachViewAlone) {
+TEST_F(DrawingViewChecksTest, InsertBomSelectsEachViewAlone) {
   open("plan.vxldrw", drawing("1"), 3);
   EXPECT_TRUE(check("InsertBOM").isEmpty());
   EXPECT_EQ(operations(), (std::vector<std::string>{"SelectByID(\"\", \"DRAWINGVIEW\", 0.1, 0.1, 0)",
@@ -43,7 +43,7 @@ TEST_F(ViewsTest, InsertBomSelectsEachViewAlone) {
   EXPECT_EQ(trace(), "\"InsertBOM - Enter\"\r\n\"InsertBOM - Exit\"\r\n");
 }
 
-TEST_F(ViewsTest, SectionViewPerViewWithCentreLineFromOutlineAndScale) {
+TEST_F(DrawingViewChecksTest, SectionViewPerViewWithCentreLineFromOutlineAndScale) {
   open("plan.vxldrw", drawing("0.25"), 3);
   EXPECT_EQ(check("CreateSectionView").asInteger(), 0);
   // h / (2 t): 0.5 / 1 = 0.5; 0.5 / 4 = 0.125; 0.25 / 0.5 = 0.5.
@@ -58,7 +58,7 @@ TEST_F(ViewsTest, SectionViewPerViewWithCentreLineFromOutlineAndScale) {
   EXPECT_EQ(trace(), "\"SectionView - Enter\"\r\n\"SectionView - Exit\"\r\n");
 }
 
-TEST_F(ViewsTest, ZeroScaleIsADivisionFailureAfterTheSketchStarts) {
+TEST_F(DrawingViewChecksTest, ZeroScaleIsADivisionFailureAfterTheSketchStarts) {
   open("plan.vxldrw", drawing("0"), 3);
   EXPECT_EQ(check("CreateSectionView").asInteger(), 1);
   auto ops = operations();
@@ -68,7 +68,7 @@ TEST_F(ViewsTest, ZeroScaleIsADivisionFailureAfterTheSketchStarts) {
   EXPECT_EQ(trace(), "\"SectionView - Enter\"\r\n\"SectionView - Failed\"\r\n\"SectionView - Exit\"\r\n");
 }
 
-TEST_F(ViewsTest, NoDrawingViewsOrNoDrawingCallsNoEditingMember) {
+TEST_F(DrawingViewChecksTest, NoDrawingViewsOrNoDrawingCallsNoEditingMember) {
   open("bare.vxldrw", R"({ "sheets": [ { "name": "S", "views": [ { "name": "S" } ] } ] })", 3);
   EXPECT_EQ(check("ViewCutPaste").asInteger(), 0);
   EXPECT_EQ(check("CreateSectionView").asInteger(), 0);

@@ -35,9 +35,9 @@ std::vector<std::string> census(std::vector<std::string> entries) {
   return lines;
 }
 
-using CensusTest = SimHostTest;
+using FeatureCensusTest = SimHostTest;
 
-TEST_F(CensusTest, FeaturesThenNamedAnnotationsInFirstSeenOrder) {
+TEST_F(FeatureCensusTest, FeaturesThenNamedAnnotationsInFirstSeenOrder) {
   platform::createFolder(path("vx/samples/appComm"));
   platform::writeFile(path("vx/samples/appComm/vxconst.bas"), kConstants);
   let("VXPath", au::Variant(path("vx")));
@@ -48,7 +48,7 @@ TEST_F(CensusTest, FeaturesThenNamedAnnotationsInFirstSeenOrder) {
   EXPECT_EQ(trace(), "\"Features - Enter\"\r\n\"Features - Exit\"\r\n");
 }
 
-TEST_F(CensusTest, DrawingCountsEveryViewSheetFirstWithTheGrandparentsFile) {
+TEST_F(FeatureCensusTest, DrawingCountsEveryViewSheetFirstWithTheGrandparentsFile) {
   // VXPath .../install/bin finds the file under the grandparent folder.
   platform::createFolder(path("samples/appComm"));
   platform::writeFile(path("samples/appComm/vxconst.bas"), kConstants);
@@ -61,7 +61,7 @@ TEST_F(CensusTest, DrawingCountsEveryViewSheetFirstWithTheGrandparentsFile) {
   EXPECT_EQ(journal(), census({"DisplayDimension     Qty: 2", "Note     Qty: 1"}));
 }
 
-TEST_F(CensusTest, ConstantsFileMissingOrBrokenLeavesTheFeatureCensus) {
+TEST_F(FeatureCensusTest, ConstantsFileMissingOrBrokenLeavesTheFeatureCensus) {
   let("VXPath", au::Variant(path("nowhere")));
   open("shaft.vxlprt", kPart, 1);
   EXPECT_EQ(check("Features").asInteger(), 0);
@@ -80,7 +80,7 @@ TEST_F(CensusTest, ConstantsFileMissingOrBrokenLeavesTheFeatureCensus) {
             std::string::npos);
 }
 
-TEST_F(CensusTest, FailuresAndNoDocument) {
+TEST_F(FeatureCensusTest, FailuresAndNoDocument) {
   EXPECT_EQ(check("Features").asInteger(), 0);  // no active document: nothing written
   EXPECT_TRUE(journal().empty());
 

@@ -10,7 +10,7 @@ namespace {
 
 using automation::Variant;
 
-class FileVersionTest : public CoreTest {
+class FileVersionCheckTest : public CoreTest {
  protected:
   void SetUp() override {
     CoreTest::SetUp();
@@ -37,7 +37,7 @@ TEST(CurrentVersion, IsTheOneBeforeTheLastWhenSlotOneIsFilled) {
   EXPECT_THROW(core::currentVersionIndex({}), automation::AutomationError);
 }
 
-TEST_F(FileVersionTest, ListingShowsTheHistoryUpToTheCurrentVersion) {
+TEST_F(FileVersionCheckTest, ListingShowsTheHistoryUpToTheCurrentVersion) {
   EXPECT_EQ(run(0, 1), 0);
   std::vector<std::string> want = core::journalHeaderLines("Information (ST)");
   for (const char* line : {"'   Version History", "'      2000", "'      2500", "'   End Version History", " "})
@@ -47,7 +47,7 @@ TEST_F(FileVersionTest, ListingShowsTheHistoryUpToTheCurrentVersion) {
   EXPECT_EQ(read("TraceLog.log"), kEnterExit);
 }
 
-TEST_F(FileVersionTest, BaselineIsStoredOnceAndItsTrailingSpacesDoNotWarn) {
+TEST_F(FileVersionCheckTest, BaselineIsStoredOnceAndItsTrailingSpacesDoNotWarn) {
   EXPECT_EQ(run(1, 0), 0);
   EXPECT_EQ(core::GetProperty("FileVersion", path("bracket.properties"), false), "2500      ");
   EXPECT_TRUE(host->journal.empty());
@@ -64,7 +64,7 @@ TEST_F(FileVersionTest, BaselineIsStoredOnceAndItsTrailingSpacesDoNotWarn) {
   EXPECT_EQ(properties(), stored);
 }
 
-TEST_F(FileVersionTest, EmptyHistoryFailsWithTheExitLine) {
+TEST_F(FileVersionCheckTest, EmptyHistoryFailsWithTheExitLine) {
   host->doc->versionHistory.clear();
   EXPECT_EQ(run(1, 1), 1);
   EXPECT_EQ(read("TraceLog.log"), kEnterExit);
@@ -76,14 +76,14 @@ TEST_F(FileVersionTest, EmptyHistoryFailsWithTheExitLine) {
   EXPECT_EQ(run(1, 0), 1);
 }
 
-TEST_F(FileVersionTest, NoDocumentGivesAnEmptyVersionAndWritesNothing) {
+TEST_F(FileVersionCheckTest, NoDocumentGivesAnEmptyVersionAndWritesNothing) {
   host->doc.reset();
   EXPECT_EQ(run(1, 1), 0);
   EXPECT_TRUE(host->journal.empty());
   EXPECT_FALSE(platform::fileExists(path("bracket.properties")));
 }
 
-TEST_F(FileVersionTest, AVersionWithALineBreakFailsInsteadOfForgingABaselineLine) {
+TEST_F(FileVersionCheckTest, AVersionWithALineBreakFailsInsteadOfForgingABaselineLine) {
   host->doc->versionHistory = {"2000", "2500\r\nEdgeCount = 999", "3000"};
   EXPECT_EQ(run(1, 0), 1);
   EXPECT_FALSE(platform::fileExists(path("bracket.properties")));

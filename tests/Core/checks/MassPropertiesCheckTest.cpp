@@ -10,7 +10,7 @@ namespace {
 
 using automation::Variant;
 
-class MassPropTest : public CoreTest {
+class MassPropertiesCheckTest : public CoreTest {
  protected:
   void SetUp() override {
     CoreTest::SetUp();
@@ -40,7 +40,7 @@ class MassPropTest : public CoreTest {
 
 const std::string kEnterExit = "\"TestMassProp - Enter\"\r\n\"TestMassProp - Exit\"\r\n";
 
-TEST_F(MassPropTest, FirstRunWritesTheBaselineAndLaterEqualRunsAreQuiet) {
+TEST_F(MassPropertiesCheckTest, FirstRunWritesTheBaselineAndLaterEqualRunsAreQuiet) {
   host->doc->massProperties = {0.5, -1.25, 0, 8, 6, 7.8, 1e-7, 1, 1, 0, 0, 123456.789};
   EXPECT_EQ(run(), 0);
   EXPECT_EQ(read("bracket.mass"), "Build: B7, Date: " + platform::shortDateToday() +
@@ -56,7 +56,7 @@ TEST_F(MassPropTest, FirstRunWritesTheBaselineAndLaterEqualRunsAreQuiet) {
   EXPECT_TRUE(host->journal.empty());
 }
 
-TEST_F(MassPropTest, ChangeBeyondToleranceJournalsTheWholeTable) {
+TEST_F(MassPropertiesCheckTest, ChangeBeyondToleranceJournalsTheWholeTable) {
   std::vector<double> base(12, 10.0);
   base[5] = 20;
   writeBaseline(base);
@@ -75,7 +75,7 @@ TEST_F(MassPropTest, ChangeBeyondToleranceJournalsTheWholeTable) {
   EXPECT_EQ(core::massPropertiesState().difference[5], -10);
 }
 
-TEST_F(MassPropTest, LargestDifferenceIsTheFirstOfTheGreatest) {
+TEST_F(MassPropertiesCheckTest, LargestDifferenceIsTheFirstOfTheGreatest) {
   std::vector<double> base(12, 10.0);
   writeBaseline(base);
   host->doc->massProperties[1] = 12.5;  // 25%
@@ -87,7 +87,7 @@ TEST_F(MassPropTest, LargestDifferenceIsTheFirstOfTheGreatest) {
   EXPECT_EQ(host->journal[8], "'*** 05,Area,10.00000000000000,7.50000000000000,25.0000000%,Failure");
 }
 
-TEST_F(MassPropTest, NoiseFloorAndZeroBaselines) {
+TEST_F(MassPropertiesCheckTest, NoiseFloorAndZeroBaselines) {
   // Both values below the floor that the single number also sets.
   std::vector<double> base(12, 10.0);
   base[5] = 2.0;
@@ -119,7 +119,7 @@ TEST_F(MassPropTest, NoiseFloorAndZeroBaselines) {
   EXPECT_EQ(host->journal[4], "'*** 01,COM_X,0.00000000000000,0.02000000000000,2.0000000%,Failure");
 }
 
-TEST_F(MassPropTest, ZeroToleranceFailsEveryQuantityEvenUnchanged) {
+TEST_F(MassPropertiesCheckTest, ZeroToleranceFailsEveryQuantityEvenUnchanged) {
   writeBaseline(std::vector<double>(12, 10.0));
   automation::letProperty(app, "tolerance", Variant(0.0));
   run();
@@ -129,7 +129,7 @@ TEST_F(MassPropTest, ZeroToleranceFailsEveryQuantityEvenUnchanged) {
   EXPECT_EQ(host->journal[15], "'*** 12,Mom_YZ,10.00000000000000,10.00000000000000,0.0000000%,Failure");
 }
 
-TEST_F(MassPropTest, ReImportComparesTheFirstFiveAndNeverWrites) {
+TEST_F(MassPropertiesCheckTest, ReImportComparesTheFirstFiveAndNeverWrites) {
   EXPECT_EQ(run(true), 0);
   EXPECT_FALSE(platform::fileExists(path("bracket.mass")));
 
@@ -148,7 +148,7 @@ TEST_F(MassPropTest, ReImportComparesTheFirstFiveAndNeverWrites) {
   EXPECT_EQ(host->journal[8], "'*** 05,Area,10.00000000000000,30.00000000000000,200.0000000%,Failure");
 }
 
-TEST_F(MassPropTest, OnlyPartsWithBodiesAndAssembliesWithComponentsAreMeasured) {
+TEST_F(MassPropertiesCheckTest, OnlyPartsWithBodiesAndAssembliesWithComponentsAreMeasured) {
   struct Case {
     int type;
     bool body;
@@ -166,7 +166,7 @@ TEST_F(MassPropTest, OnlyPartsWithBodiesAndAssembliesWithComponentsAreMeasured) 
   }
 }
 
-TEST_F(MassPropTest, BadBaselineFilesGiveResultOneAndKeepTheState) {
+TEST_F(MassPropertiesCheckTest, BadBaselineFilesGiveResultOneAndKeepTheState) {
   auto& state = core::massPropertiesState();
   for (const std::string& text : {std::string(""), std::string("Build: B1\r\n"), std::string("Build: B1\r\n\r\n1\r\n"),
                                   std::string("Build: B1\r\n1\r\n2\r\n3\r\n"),
@@ -183,7 +183,7 @@ TEST_F(MassPropTest, BadBaselineFilesGiveResultOneAndKeepTheState) {
   EXPECT_TRUE(host->journal.empty());
 }
 
-TEST_F(MassPropTest, BaselineFieldsMayShareLinesAndTheHeaderIsOptional) {
+TEST_F(MassPropertiesCheckTest, BaselineFieldsMayShareLinesAndTheHeaderIsOptional) {
   platform::writeFile(path("bracket.mass"), " 1.5 \r\n2,3, 4\r\n5\r\n6,7,8,9,10,11,,\r\n");
   core::ReadMassBaseline(path("bracket.mass"));
   const auto& b = core::massPropertiesState().baseline;
@@ -193,7 +193,7 @@ TEST_F(MassPropTest, BaselineFieldsMayShareLinesAndTheHeaderIsOptional) {
   EXPECT_EQ(b[11], 0);  // an empty field reads as 0
 }
 
-TEST_F(MassPropTest, HostFaultsGiveResultOneAndJournalFaultsAreSkipped) {
+TEST_F(MassPropertiesCheckTest, HostFaultsGiveResultOneAndJournalFaultsAreSkipped) {
   host->doc->massProperties.resize(5);
   EXPECT_EQ(run(), 1);
   EXPECT_FALSE(platform::fileExists(path("bracket.mass")));

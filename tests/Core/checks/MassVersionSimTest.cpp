@@ -26,8 +26,10 @@ class MassVersionSimTest : public SimHostTest {
     return au::call(app, "TestMassProp", args).toLong();
   }
 };
+using MassPropertiesCheckTest = MassVersionSimTest;
+using FileVersionCheckTest = MassVersionSimTest;
 
-TEST_F(MassVersionSimTest, MassPropertiesOfAPartRoundTripThroughTheBaseline) {
+TEST_F(MassPropertiesCheckTest, MassPropertiesOfAPartRoundTripThroughTheBaseline) {
   open("bracket.vxlprt", kPart, 1);
   EXPECT_EQ(massProp(false), 0);
   std::string baseline = read("bracket.mass");
@@ -47,7 +49,7 @@ TEST_F(MassVersionSimTest, MassPropertiesOfAPartRoundTripThroughTheBaseline) {
                      "\"TestMassProp - Enter\"\r\n\"TestMassProp - Exit\"\r\n");
 }
 
-TEST_F(MassVersionSimTest, VersionHistoryIsListedAndStored) {
+TEST_F(FileVersionCheckTest, VersionHistoryIsListedAndStored) {
   open("bracket.vxlprt", kPart, 1);
   std::vector<au::Variant> args{au::Variant::integer(1), au::Variant::integer(1)};
   EXPECT_EQ(au::call(app, "TestFileVersion", args).toLong(), 0);

@@ -8,7 +8,7 @@ namespace {
 
 using automation::Variant;
 
-class CheckTest : public CoreTest {
+class MeasurementChecksTest : public CoreTest {
  protected:
   void SetUp() override {
     CoreTest::SetUp();
@@ -22,7 +22,7 @@ class CheckTest : public CoreTest {
   automation::ObjectRef app;
 };
 
-TEST_F(CheckTest, EdgeCountCreatesBaselineThenWarnsOnChange) {
+TEST_F(MeasurementChecksTest, EdgeCountCreatesBaselineThenWarnsOnChange) {
   EXPECT_EQ(run("TestEdgeCount"), 0);
   EXPECT_EQ(baseline("EdgeCount"), "8      ");
   EXPECT_TRUE(host->journal.empty());
@@ -37,7 +37,7 @@ TEST_F(CheckTest, EdgeCountCreatesBaselineThenWarnsOnChange) {
   EXPECT_EQ(host->journal, want);
 }
 
-TEST_F(CheckTest, EdgeCountOfNonPartIsZero) {
+TEST_F(MeasurementChecksTest, EdgeCountOfNonPartIsZero) {
   core::SetProperty("EdgeCount", path("bracket.properties"), "120", "B1");
   host->doc->type = 2;
   EXPECT_EQ(run("TestEdgeCount"), 0);
@@ -46,13 +46,13 @@ TEST_F(CheckTest, EdgeCountOfNonPartIsZero) {
   EXPECT_EQ(host->journal[3], "'*** New = 0 edges");
 }
 
-TEST_F(CheckTest, OddEdgeTotalKeepsTheHalf) {
+TEST_F(MeasurementChecksTest, OddEdgeTotalKeepsTheHalf) {
   host->doc->setFaces({{4, 0}, {5, 0}, {4, 0}, {12, 0}});
   EXPECT_EQ(run("TestEdgeCount"), 0);
   EXPECT_EQ(baseline("EdgeCount"), "12.5      ");
 }
 
-TEST_F(CheckTest, FailuresGiveResultOneAndTheirTraceLine) {
+TEST_F(MeasurementChecksTest, FailuresGiveResultOneAndTheirTraceLine) {
   automation::letProperty(app, "NameOnly", Variant("bolt"));
   EXPECT_EQ(run("TestEdgeCount"), 1);
   EXPECT_EQ(trace(), "\"TestEdgeCount - Enter\"\r\n\"TestEdgeCount - Failure\"\r\n");
@@ -65,25 +65,25 @@ TEST_F(CheckTest, FailuresGiveResultOneAndTheirTraceLine) {
   EXPECT_TRUE(host->journal.empty());
 }
 
-TEST_F(CheckTest, EnterLineFailureReachesTheCaller) {
+TEST_F(MeasurementChecksTest, EnterLineFailureReachesTheCaller) {
   automation::letProperty(app, "ResultPath", Variant(path("missing")));
   EXPECT_THROW(run("TestEdgeCount"), automation::AutomationError);
 }
 
-TEST_F(CheckTest, NoDocumentCountsZeroWithMessages) {
+TEST_F(MeasurementChecksTest, NoDocumentCountsZeroWithMessages) {
   host->doc.reset();
   EXPECT_EQ(run("TestEdgeCount"), 0);
   EXPECT_EQ(baseline("EdgeCount"), "0      ");
   EXPECT_EQ(messages.size(), 3u);  // GetType, ClearSelection, Body
 }
 
-TEST_F(CheckTest, TriangleCountIsNotHalved) {
+TEST_F(MeasurementChecksTest, TriangleCountIsNotHalved) {
   EXPECT_EQ(run("TestTessTriangleCount"), 0);
   EXPECT_EQ(baseline("TessTriangleCount"), "8      ");
   EXPECT_EQ(host->doc->selectedFaces, 0);
 }
 
-TEST_F(CheckTest, FileSizeJournalsEveryRun) {
+TEST_F(MeasurementChecksTest, FileSizeJournalsEveryRun) {
   platform::writeFile(path("bracket.vxlprt"), "{}");
   platform::writeFile(path("copy.vxlprt"), std::string(2048, 'x'));
   std::vector<Variant> args{Variant(path("copy.vxlprt"))};
@@ -101,7 +101,7 @@ TEST_F(CheckTest, FileSizeJournalsEveryRun) {
             "\r\n'*** WARNING - FileSize\r\n'*** 7% more\r\n'*** New = 2200 bytes\r\n'*** BaseLine = 2048 bytes\r\n\r\n");
 }
 
-TEST_F(CheckTest, FileSizeWithoutFileOrBaselineWritesNothing) {
+TEST_F(MeasurementChecksTest, FileSizeWithoutFileOrBaselineWritesNothing) {
   std::vector<Variant> args{Variant(path("none.vxlprt"))};
   EXPECT_EQ(automation::call(app, "TestFileSize", args).toLong(), 0);
   EXPECT_FALSE(platform::fileExists(path("bracket.properties")));

@@ -9,7 +9,7 @@ namespace {
 
 using automation::Variant;
 
-class PerformanceTest : public CoreTest {
+class PerformanceTimersTest : public CoreTest {
  protected:
   void SetUp() override {
     CoreTest::SetUp();
@@ -34,7 +34,7 @@ TEST(PerformanceKey, ExpTypesUseTheTextAfterTheLastUnderscore) {
   EXPECT_EQ(core::performanceBaselineKey("Open_Part"), "Open_Part");
 }
 
-TEST_F(PerformanceTest, SlowerTimeJournalsAWarningBlock) {
+TEST_F(PerformanceTimersTest, SlowerTimeJournalsAWarningBlock) {
   log("Rebuild", "25");
   baseline("Rebuild", "20");
   EXPECT_EQ(run("Rebuild", 1), 25);
@@ -44,14 +44,14 @@ TEST_F(PerformanceTest, SlowerTimeJournalsAWarningBlock) {
   EXPECT_EQ(automation::call(app, "perfLog").toText(), path("Performance.log"));
 }
 
-TEST_F(PerformanceTest, SmallTimesBelowTheFloorPass) {
+TEST_F(PerformanceTimersTest, SmallTimesBelowTheFloorPass) {
   log("Rebuild", "2.5");
   baseline("Rebuild", "2.0");
   EXPECT_EQ(run("Rebuild", 1), 2.5);
   EXPECT_FALSE(platform::fileExists(path("journal.txt")));
 }
 
-TEST_F(PerformanceTest, ExpTypesKeepTheirBaselineUnderTheShortKey) {
+TEST_F(PerformanceTimersTest, ExpTypesKeepTheirBaselineUnderTheShortKey) {
   log("Exp_Open_Part", "40");
   EXPECT_EQ(run("Exp_Open_Part", 1), 40);
   EXPECT_EQ(stored("Part"), "40      ");
@@ -64,7 +64,7 @@ TEST_F(PerformanceTest, ExpTypesKeepTheirBaselineUnderTheShortKey) {
   EXPECT_EQ(journal.substr(0, journal.find("\r\n", 2)), "\r\n'*** WARNING - Exp_Open_Part");
 }
 
-TEST_F(PerformanceTest, WithoutTestOnlyTheTimeIsReadAndSumModeAddsLines) {
+TEST_F(PerformanceTimersTest, WithoutTestOnlyTheTimeIsReadAndSumModeAddsLines) {
   log("Rebuild", "1.5");
   log("Rebuild", "1.5");
   log("Rebuild", "2");
@@ -74,7 +74,7 @@ TEST_F(PerformanceTest, WithoutTestOnlyTheTimeIsReadAndSumModeAddsLines) {
   EXPECT_FALSE(platform::fileExists(path("bracket.properties")));
 }
 
-TEST_F(PerformanceTest, MissingTimesAndErrors) {
+TEST_F(PerformanceTimersTest, MissingTimesAndErrors) {
   // No log: -1, and no baseline is created from it.
   EXPECT_EQ(run("Rebuild", 1), -1);
   EXPECT_FALSE(platform::fileExists(path("bracket.properties")));
@@ -90,7 +90,7 @@ TEST_F(PerformanceTest, MissingTimesAndErrors) {
   EXPECT_FALSE(platform::fileExists(path("TraceLog.log")));
 }
 
-TEST_F(PerformanceTest, SimpleWriteErrorAppendsTheCallersBlock) {
+TEST_F(PerformanceTimersTest, SimpleWriteErrorAppendsTheCallersBlock) {
   std::vector<Variant> args{Variant("Open"), Variant("3.5"), Variant("2"), Variant("75% more"), Variant("sec"),
                             Variant(path("journal.txt"))};
   automation::call(app, "SimpleWriteError", args);
@@ -105,7 +105,7 @@ TEST(Stopwatch, ElapsedTimeSurvivesACounterWrap) {
   EXPECT_EQ(core::elapsedTicks(2147483000, static_cast<std::int32_t>(2147484000u)), 1000u);
 }
 
-TEST_F(PerformanceTest, StopTimerAnswersTheMilliseconds) {
+TEST_F(PerformanceTimersTest, StopTimerAnswersTheMilliseconds) {
   automation::call(app, "StartTimer");
   std::string text = automation::call(app, "StopTimer").toText();
   ASSERT_EQ(text.rfind("Timer Change = ", 0), 0u);

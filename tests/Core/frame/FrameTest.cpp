@@ -7,7 +7,11 @@
 namespace rc::testing {
 namespace {
 
-TEST_F(CoreTest, HostProgIdFollowsTheExecutableFolder) {
+using HostLookupTest = CoreTest;
+using ClassRegistrationTest = CoreTest;
+using ApplicationSessionTest = CoreTest;
+
+TEST_F(HostLookupTest, HostProgIdFollowsTheExecutableFolder) {
   platform::createFolder(path("orrery/Geometry"));
   std::string exe = path("orrery/Geometry/host.exe");
   EXPECT_EQ(core::hostProgIdForExecutable(exe), "Vexlar.Application");
@@ -18,7 +22,7 @@ TEST_F(CoreTest, HostProgIdFollowsTheExecutableFolder) {
   EXPECT_EQ(core::hostProgIdForExecutable(path("orrery\\GEOMETRY\\host.exe")), "Orrery2007.Application");
 }
 
-TEST_F(CoreTest, GetAppCreatesTheHostChosenByTheExecutable) {
+TEST_F(HostLookupTest, GetAppCreatesTheHostChosenByTheExecutable) {
   platform::setExecutablePathOverride("/usr/bin/harness");
   auto other = std::make_shared<FakeHost>();
   automation::registerClass("Orrery2007.Application", FakeHost::info(), [other] { return other; });
@@ -26,7 +30,7 @@ TEST_F(CoreTest, GetAppCreatesTheHostChosenByTheExecutable) {
   platform::setExecutablePathOverride("");
 }
 
-TEST_F(CoreTest, SessionHostLooksUpThirtyTwoBitProcessIds) {
+TEST_F(HostLookupTest, SessionHostLooksUpThirtyTwoBitProcessIds) {
   auto session = std::make_shared<FakeHost>();
   automation::registerRunning("VexlarSim.Session:40000", session);
   EXPECT_EQ(core::GetSessionHost(40000, true), session);
@@ -35,7 +39,7 @@ TEST_F(CoreTest, SessionHostLooksUpThirtyTwoBitProcessIds) {
   automation::revokeRunning(session.get());
 }
 
-TEST_F(CoreTest, ClassesAreRegisteredWithTheirIdentities) {
+TEST_F(ClassRegistrationTest, ClassesAreRegisteredWithTheirIdentities) {
   auto classes = automation::registeredClasses("RavelcrestCore");
   ASSERT_EQ(classes.size(), 7u);
   EXPECT_EQ(classes[0]->name, "clsApplication");
@@ -46,7 +50,7 @@ TEST_F(CoreTest, ClassesAreRegisteredWithTheirIdentities) {
     EXPECT_TRUE(automation::createObject(id)) << id;
 }
 
-TEST_F(CoreTest, SessionPropertiesStartEmptyAndToleranceTakesAnObject) {
+TEST_F(ApplicationSessionTest, SessionPropertiesStartEmptyAndToleranceTakesAnObject) {
   automation::ObjectRef app = automation::createObject("RavelcrestCore.clsApplication");
   EXPECT_EQ(automation::call(app, "InputFile").asString(), "");
   EXPECT_EQ(automation::call(app, "MultiSession").asBool(), false);

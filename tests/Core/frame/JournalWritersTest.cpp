@@ -5,16 +5,19 @@
 namespace rc::testing {
 namespace {
 
+using JournalWritersTest = CoreTest;
+using TraceLogTest = CoreTest;
+
 using core::JournalBlock;
 
-TEST_F(CoreTest, AppendedBlockHasSixLinesWithTrailingSpaces) {
+TEST_F(JournalWritersTest, AppendedBlockHasSixLinesWithTrailingSpaces) {
   JournalBlock b{"FileSize", "2048", "-1", "", "bytes", "'*** Info - ", ""};
   core::AppendJournalBlock(b, path("journal.txt"));
   EXPECT_EQ(read("journal.txt"),
             "\r\n'*** Info - FileSize\r\n'*** \r\n'*** New = 2048 bytes\r\n'*** BaseLine = -1 bytes\r\n\r\n");
 }
 
-TEST_F(CoreTest, AppendToMissingFolderShowsMessageAndWritesNothing) {
+TEST_F(JournalWritersTest, AppendToMissingFolderShowsMessageAndWritesNothing) {
   JournalBlock b{"FileSize", "1", "1", "", "", "'*** Info - ", ""};
   core::AppendJournalBlock(b, path("nowhere/journal.txt"));
   ASSERT_EQ(messages.size(), 1u);
@@ -23,7 +26,7 @@ TEST_F(CoreTest, AppendToMissingFolderShowsMessageAndWritesNothing) {
   EXPECT_EQ(messages.size(), 2u);
 }
 
-TEST_F(CoreTest, RecordedBlockGoesThroughTheHostLineByLine) {
+TEST_F(JournalWritersTest, RecordedBlockGoesThroughTheHostLineByLine) {
   core::RecordJournalBlock({"EdgeCount", "110", "100", "10% more", "edges", "'*** WARNING - ", ""}, 0, false);
   std::vector<std::string> want{"", "'*** WARNING - EdgeCount", "'*** 10% more", "'*** New = 110 edges",
                                 "'*** BaseLine = 100 edges", ""};
@@ -35,14 +38,14 @@ TEST_F(CoreTest, RecordedBlockGoesThroughTheHostLineByLine) {
   EXPECT_EQ(host->journal, pixel);
 }
 
-TEST_F(CoreTest, RecordedBlockFailureShowsDescription) {
+TEST_F(JournalWritersTest, RecordedBlockFailureShowsDescription) {
   host->failRecordLine = true;
   core::RecordJournalBlock({"EdgeCount", "1", "2", "", "", "'*** WARNING - ", ""}, 0, false);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0], "journal unavailable");
 }
 
-TEST_F(CoreTest, HeaderIsCentredUpToFortyFiveCharacters) {
+TEST_F(JournalWritersTest, HeaderIsCentredUpToFortyFiveCharacters) {
   auto spaces = [](std::string_view header) {
     std::string line = core::journalHeaderLines(header)[2];
     return line.size() - 4 - header.size();
@@ -59,13 +62,13 @@ TEST_F(CoreTest, HeaderIsCentredUpToFortyFiveCharacters) {
   EXPECT_EQ(lines[3], lines[1]);
 }
 
-TEST_F(CoreTest, HeaderFailureGoesToModuleTrace) {
+TEST_F(JournalWritersTest, HeaderFailureGoesToModuleTrace) {
   host->failRecordLine = true;
   core::MessageHeaderToJournal("Warning (ST)", 0, false);
   EXPECT_EQ(moduleTrace(), "\"MessageHeaderToJournal Failed:   journal unavailable\"\r\n");
 }
 
-TEST_F(CoreTest, TraceLinesAreQuotedAndEmptyFolderMeansDriveRoot) {
+TEST_F(TraceLogTest, TraceLinesAreQuotedAndEmptyFolderMeansDriveRoot) {
   core::WriteTraceLog(path(""), "TestEdgeCount - Enter");
   EXPECT_EQ(read("TraceLog.log"), "\"TestEdgeCount - Enter\"\r\n");
   core::WriteTraceLog("", "say \"hi\"");

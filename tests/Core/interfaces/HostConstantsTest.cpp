@@ -28,9 +28,9 @@ TEST(EnumDictionary, MemberLines) {
   EXPECT_THROW(rc::core::addEnumMember(d, "\tvxNoValue"), rc::automation::AutomationError);
 }
 
-class EnumFileTest : public CoreTest {};
+class ConstantsFileTest : public CoreTest {};
 
-TEST_F(EnumFileTest, BlocksOfTheNamedEnumerationOnly) {
+TEST_F(ConstantsFileTest, BlocksOfTheNamedEnumerationOnly) {
   platform::createFolder(path("vx/samples/appComm"));
   platform::writeFile(path("vx/samples/appComm/vxconst.bas"),
                       "Enum vxOther_e\n\tvxA = 1\nEnd Enum\nEnum vxAnnotationType_e\n\tvxNote = 6\n\nEnd Enum\n"
@@ -40,7 +40,7 @@ TEST_F(EnumFileTest, BlocksOfTheNamedEnumerationOnly) {
   EXPECT_EQ(d, (EnumDictionary{{6, "Note "}, {8, "More "}}));
 }
 
-TEST_F(EnumFileTest, BadFilesFailWithTheirEntriesKept) {
+TEST_F(ConstantsFileTest, BadFilesFailWithTheirEntriesKept) {
   platform::createFolder(path("vx/samples/appComm"));
   platform::writeFile(path("vx/samples/appComm/vxconst.bas"), "Enum E\n\tvxNote = 6\n\tvxBroken\n\tvxLater = 7\nEnd Enum\n");
   EnumDictionary d;
@@ -49,7 +49,7 @@ TEST_F(EnumFileTest, BadFilesFailWithTheirEntriesKept) {
   EXPECT_EQ(moduleTrace(), "\"Failed to load Dictionary: E\"\r\n");
 }
 
-TEST_F(EnumFileTest, ExamplesSampleParsesToItsEnd) {
+TEST_F(ConstantsFileTest, ExamplesSampleParsesToItsEnd) {
   const char* source = std::getenv("RAVELCREST_SOURCE_DIR");
   if (source == nullptr) GTEST_SKIP() << "RAVELCREST_SOURCE_DIR is set by ctest";
   std::string examples = std::string(source) + "/examples/host";

@@ -14,6 +14,8 @@
 namespace rc::testing {
 namespace {
 
+using CompareFilesTest = CoreTest;
+
 using automation::Variant;
 
 // Items in the shapes data files hold, and the shapes near them that the
@@ -92,7 +94,7 @@ std::string splitRule(const std::string& base, const std::string& fresh, double 
   return "agree";
 }
 
-TEST_F(CoreTest, CompareFilesAgreesWithAPlainSplitOfEveryLine) {
+TEST_F(CompareFilesTest, CompareFilesAgreesWithAPlainSplitOfEveryLine) {
   std::mt19937 rng(7);
   auto line = [&] {
     std::string s;
@@ -171,7 +173,7 @@ TEST(LineScan, QuickNumberRuleAnswersAsTheFullRule) {
 // Decimals that share leading digits and differ after them, around the
 // edge of several tolerances: numbers that share enough leading digits
 // agree unread, and the rest are read.
-TEST_F(CoreTest, CompareFilesOfNumbersSharingLeadingDigits) {
+TEST_F(CompareFilesTest, CompareFilesOfNumbersSharingLeadingDigits) {
   std::mt19937 rng(99);
   auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
   const double percents[] = {5, 0.5, 33, 1e-3, 250};
@@ -239,7 +241,7 @@ std::string expectedComparison(const std::string& baseText, const std::string& n
 // the plain line-by-line rule: every line end, lines that cross the
 // reader's blocks or are longer than a block, numbers at the tolerance's
 // edge, NUL bytes, unpaired lines.
-TEST_F(CoreTest, CompareFilesAgreesWithAPlainRuleOverWholeFiles) {
+TEST_F(CompareFilesTest, CompareFilesAgreesWithAPlainRuleOverWholeFiles) {
   std::mt19937 rng(2026);
   auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
   auto lineEnd = [&] {

@@ -15,20 +15,23 @@
 namespace rc::testing {
 namespace {
 
+using PropertyStoreTest = CoreTest;
+using CompareFilesTest = CoreTest;
+
 using automation::Variant;
 
-TEST_F(CoreTest, SetPropertyWritesBuildAndDate) {
+TEST_F(PropertyStoreTest, SetPropertyWritesBuildAndDate) {
   ASSERT_EQ(core::SetProperty("EdgeCount", path("b.properties"), "120", "B42"), 0);
   std::string text = read("b.properties");
   EXPECT_TRUE(std::regex_match(text, std::regex("EdgeCount = 120      Build: B42, Date: \\d\\d/\\d\\d/\\d{4}\r\n"))) << text;
 }
 
-TEST_F(CoreTest, SetPropertyFailureWritesTwoTraceLines) {
+TEST_F(PropertyStoreTest, SetPropertyFailureWritesTwoTraceLines) {
   EXPECT_EQ(core::SetProperty("EdgeCount", path("no/such/b.properties"), "1", "B"), 1);
   EXPECT_EQ(moduleTrace(), "\"*** SetProperty() error\"\r\n\"*** Failure writing baseline\"\r\n");
 }
 
-TEST_F(CoreTest, GetPropertyFirstMatchAndSum) {
+TEST_F(PropertyStoreTest, GetPropertyFirstMatchAndSum) {
   std::string f = path("b.properties");
   core::SetProperty("EdgeCount", f, "120", "B1");
   core::SetProperty("EdgeCount", f, "130", "B2");
@@ -40,7 +43,7 @@ TEST_F(CoreTest, GetPropertyFirstMatchAndSum) {
   EXPECT_EQ(core::GetProperty("Edge", f, false).substr(0, 4), "nt =");
 }
 
-TEST_F(CoreTest, GetPropertyReadsCommentsAndAnyLineEnd) {
+TEST_F(PropertyStoreTest, GetPropertyReadsCommentsAndAnyLineEnd) {
   platform::writeFile(path("c.properties"), "junk\nMass = 2.5 'checked\rTime = 1.5\r\nTime = 2");
   EXPECT_EQ(core::GetProperty("Mass", path("c.properties"), false), "2.5 ");
   EXPECT_EQ(core::GetProperty("Time", path("c.properties"), true), "3.5");
@@ -50,7 +53,7 @@ TEST_F(CoreTest, GetPropertyReadsCommentsAndAnyLineEnd) {
   EXPECT_THROW(core::GetProperty("Mass", path("e.properties"), true), automation::AutomationError);
 }
 
-TEST_F(CoreTest, PropertiesFileSitsBesideTheDocument) {
+TEST_F(PropertyStoreTest, PropertiesFileSitsBesideTheDocument) {
   EXPECT_EQ(core::propertiesFilePath("C:\\models\\bracket.vxlprt", "bracket"), "C:\\models\\bracket.properties");
   EXPECT_THROW(core::propertiesFilePath("/m/bracket.vxlprt", "bolt"), automation::AutomationError);
 }
@@ -93,7 +96,7 @@ TEST(CompareProperty, DifferenceText) {
   EXPECT_EQ(core::differenceText(0.005), "1% more");  // halves away from zero
 }
 
-TEST_F(CoreTest, CompareFilesPairsLinesByPosition) {
+TEST_F(CompareFilesTest, CompareFilesPairsLinesByPosition) {
   std::string msg;
   platform::writeFile(path("a.txt"), "x 10 20\r\n10 20\r\n");
   platform::writeFile(path("b.txt"), "y 10 20\r\n10 25\r\n");
@@ -112,7 +115,7 @@ TEST_F(CoreTest, CompareFilesPairsLinesByPosition) {
   EXPECT_EQ(msg, "Subscript out of range");
 }
 
-TEST_F(CoreTest, CompareFilesReportsUnpairedLines) {
+TEST_F(CompareFilesTest, CompareFilesReportsUnpairedLines) {
   std::string msg;
   platform::writeFile(path("base.txt"), "1\r\n2\r\n3\r\n");
   platform::writeFile(path("cut.txt"), "1\r\n2\r\n");
@@ -123,7 +126,7 @@ TEST_F(CoreTest, CompareFilesReportsUnpairedLines) {
   EXPECT_TRUE(core::CompareFiles(path("base.txt"), path("base.txt"), Variant("5"), msg));
 }
 
-TEST_F(CoreTest, CompareFilesMissingAndBlank) {
+TEST_F(CompareFilesTest, CompareFilesMissingAndBlank) {
   std::string msg;
   platform::writeFile(path("base.txt"), "1\r\n");
   platform::writeFile(path("empty.txt"), "");
@@ -133,7 +136,7 @@ TEST_F(CoreTest, CompareFilesMissingAndBlank) {
   EXPECT_EQ(msg, "blank");
 }
 
-TEST_F(CoreTest, PropertyManagerByNameWritesBackByReference) {
+TEST_F(PropertyStoreTest, PropertyManagerByNameWritesBackByReference) {
   automation::ObjectRef pm = automation::createObject("VxlClasses.clsPropertyManager");
   std::vector<Variant> args{Variant(110), Variant(100), Variant("5"), Variant(0.0)};
   EXPECT_FALSE(automation::call(pm, "compareproperty", args).asBool());
@@ -143,14 +146,14 @@ TEST_F(CoreTest, PropertyManagerByNameWritesBackByReference) {
   EXPECT_EQ(files[3].asString(), "missing");
 }
 
-TEST_F(CoreTest, SetPropertyEndsALastLineThatHasNoLineEnd) {
+TEST_F(PropertyStoreTest, SetPropertyEndsALastLineThatHasNoLineEnd) {
   platform::writeFile(path("f.properties"), "EdgeCount = 1      Build: x");
   ASSERT_EQ(core::SetProperty("FaceCount", path("f.properties"), "9", "B1"), 0);
   EXPECT_EQ(core::GetProperty("FaceCount", path("f.properties"), false), "9      ");
   EXPECT_EQ(core::GetProperty("EdgeCount", path("f.properties"), false), "1      ");
 }
 
-TEST_F(CoreTest, SetPropertyRefusesLineEndsInsideAField) {
+TEST_F(PropertyStoreTest, SetPropertyRefusesLineEndsInsideAField) {
   std::string g = path("g.properties");
   for (auto [key, value, build] : {std::tuple{"EdgeCount", "5\r\nFaceCount = 999", "B"},
                                    std::tuple{"EdgeCount", "5\rFaceCount = 999", "B"},
@@ -169,7 +172,7 @@ TEST_F(CoreTest, SetPropertyRefusesLineEndsInsideAField) {
   EXPECT_EQ(moduleTrace(), "");
 }
 
-TEST_F(CoreTest, ByteOrderMarkDoesNotHideTheFirstKey) {
+TEST_F(PropertyStoreTest, ByteOrderMarkDoesNotHideTheFirstKey) {
   platform::writeFile(path("bom.properties"), "\xEF\xBB\xBF" "EdgeCount = 12      Build: B, Date: 01/02/2026\r\n");
   EXPECT_EQ(core::GetProperty("EdgeCount", path("bom.properties"), false), "12      ");
   EXPECT_EQ(core::GetProperty("EdgeCount", path("bom.properties"), true), "12");
@@ -180,7 +183,7 @@ TEST_F(CoreTest, ByteOrderMarkDoesNotHideTheFirstKey) {
   EXPECT_TRUE(core::CompareFiles(path("base.dat"), path("new.dat"), Variant("0"), msg)) << msg;
 }
 
-TEST_F(CoreTest, GetPropertyIsLinearOnAFileOfCarriageReturns) {
+TEST_F(PropertyStoreTest, GetPropertyIsLinearOnAFileOfCarriageReturns) {
   // 16 MiB of CRs then the key: each CR searching its block for an LF made
   // 4 MiB take 84 s (16 MiB: over 20 minutes); a linear reader takes about
   // a second.
@@ -192,7 +195,7 @@ TEST_F(CoreTest, GetPropertyIsLinearOnAFileOfCarriageReturns) {
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 120.0);
 }
 
-TEST_F(CoreTest, BaselineWritersNeverWriteThroughALink) {
+TEST_F(PropertyStoreTest, BaselineWritersNeverWriteThroughALink) {
   platform::writeFile(path("target.txt"), "precious");
   std::filesystem::create_symlink(path("target.txt"), path("l.properties"));
   EXPECT_EQ(core::SetProperty("EdgeCount", path("l.properties"), "1", "B"), 1);
@@ -206,7 +209,7 @@ TEST_F(CoreTest, BaselineWritersNeverWriteThroughALink) {
   EXPECT_EQ(read("target.txt"), "precious");
 }
 
-TEST_F(CoreTest, CompareFilesEmptyLinesHaveNoItems) {
+TEST_F(CompareFilesTest, CompareFilesEmptyLinesHaveNoItems) {
   std::string msg;
   // An empty baseline line agrees with any new line.
   platform::writeFile(path("base.txt"), "1\r\n\r\n3\r\n");
@@ -222,7 +225,7 @@ TEST_F(CoreTest, CompareFilesEmptyLinesHaveNoItems) {
   EXPECT_EQ(args[3].asString(), "Subscript out of range");
 }
 
-TEST_F(CoreTest, CompareFilesNamesTheRightLineFarIntoLargeFiles) {
+TEST_F(CompareFilesTest, CompareFilesNamesTheRightLineFarIntoLargeFiles) {
   std::string common;
   for (int i = 0; i < 100000; ++i) common += "Default " + std::to_string(i) + " 0.25\r";  // CR alone
   std::string msg;

@@ -17,6 +17,8 @@
 namespace rc::sim::testing {
 namespace {
 
+using HostContractTest = HostTest;
+
 using automation::call;
 using automation::callObject;
 using automation::letProperty;
@@ -58,7 +60,7 @@ void expectSurface(const ObjectRef& obj, const Surface& s, std::set<std::string>
       if (p.byRef) byRef.insert(lower(m.name + "." + p.name));
 }
 
-TEST_F(HostTest, MembersKeepTheirNamesKindsAndByReferenceParameters) {
+TEST_F(HostContractTest, MembersKeepTheirNamesKindsAndByReferenceParameters) {
   std::set<std::string> byRef;
   expectSurface(app,
                 {{"RecordLine", "ActivateDoc", "CloseDoc", "CloseAllDocuments", "ExitApp", "OpenDoc6",
@@ -114,7 +116,7 @@ TEST_F(HostTest, MembersKeepTheirNamesKindsAndByReferenceParameters) {
                                           "printout2.copies", "printout2.collate"}));
 }
 
-TEST_F(HostTest, ActivateDocAnswersTheDocumentByName) {
+TEST_F(HostContractTest, ActivateDocAnswersTheDocumentByName) {
   ObjectRef part = open("bolt.vxlprt", 1);
   open("bracket.vxldrw", 3);
   EXPECT_EQ(call(app, "ActivateDoc", {Variant("bolt.vxlprt")}).asObject(), part);
@@ -123,7 +125,7 @@ TEST_F(HostTest, ActivateDocAnswersTheDocumentByName) {
   EXPECT_EQ(call(app, "ActiveDoc").asObject(), part);
 }
 
-TEST_F(HostTest, VersionAndRevisionSettingsDriveTheirMembers) {
+TEST_F(HostContractTest, VersionAndRevisionSettingsDriveTheirMembers) {
   EXPECT_EQ(call(app, "SimLatestFileVersion").asLong(), 3000);
   EXPECT_EQ(call(app, "GetLatestSupportedFileVersion").asLong(), 3000);
   EXPECT_EQ(call(app, "SimRevisionNumber").asString(), "15.2.0");
@@ -137,7 +139,7 @@ TEST_F(HostTest, VersionAndRevisionSettingsDriveTheirMembers) {
 // A file without write permission is read-only for every user, root
 // included: open warns with bit 2 and Save3 refuses with error bit 2,
 // leaving the file as it was.
-TEST_F(HostTest, ReadOnlyFilesWarnOnOpenAndAreNotSaved) {
+TEST_F(HostContractTest, ReadOnlyFilesWarnOnOpenAndAreNotSaved) {
   std::string file = path("bolt.vxlprt");
   std::string before = contents(file);
   ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
@@ -153,7 +155,7 @@ TEST_F(HostTest, ReadOnlyFilesWarnOnOpenAndAreNotSaved) {
   ::chmod(file.c_str(), 0644);
 }
 
-TEST_F(HostTest, OperationsWriteArgumentsAsACallWould) {
+TEST_F(HostContractTest, OperationsWriteArgumentsAsACallWould) {
   ObjectRef doc = open("bracket.vxldrw", 3);
   call(doc, "SelectByID", {Variant("say \"hi\""), Variant("SHEET"), Variant(-0.5), Variant(3.0), Variant(0.125)});
   call(doc, "SetToolbarVisibility", {Variant(3), Variant(false)});
@@ -167,7 +169,7 @@ TEST_F(HostTest, OperationsWriteArgumentsAsACallWould) {
                                                     "FrameState(1)", "EditTemplate()", "EditUndo(1)"}));
 }
 
-TEST_F(HostTest, GraphicsViewIsTheLastChildOfAFullScreenFrame) {
+TEST_F(HostContractTest, GraphicsViewIsTheLastChildOfAFullScreenFrame) {
   auto frame = static_cast<display::Handle>(call(app, "SimFrameWindow").asLong());
   auto view = static_cast<display::Handle>(call(app, "SimViewWindow").asLong());
   display::Rect r;
@@ -183,7 +185,7 @@ TEST_F(HostTest, GraphicsViewIsTheLastChildOfAFullScreenFrame) {
   EXPECT_EQ(shot.height(), 768);
 }
 
-TEST_F(HostTest, PrintJobsAreAlsoFiledInTheSpoolFolder) {
+TEST_F(HostContractTest, PrintJobsAreAlsoFiledInTheSpoolFolder) {
   ObjectRef doc = open("bracket.vxldrw", 3);
   std::string spool = path("spool");
   ::setenv("VEXLAR_SPOOL", spool.c_str(), 1);

@@ -10,6 +10,8 @@
 namespace rc::sim::testing {
 namespace {
 
+using HostDocumentTest = HostTest;
+
 using automation::call;
 using automation::callObject;
 using automation::letProperty;
@@ -26,7 +28,7 @@ double countEdges(const ObjectRef& doc) {
   return total / 2;
 }
 
-TEST_F(HostTest, PartConfigurationsSwitchWhatTheDocumentAnswers) {
+TEST_F(HostDocumentTest, PartConfigurationsSwitchWhatTheDocumentAnswers) {
   ObjectRef doc = open("bracket.vxlprt", 1);
   EXPECT_EQ(call(app, "ActiveDoc").asObject(), doc);
   EXPECT_EQ(call(doc, "GetType").asLong(), 1);
@@ -47,7 +49,7 @@ TEST_F(HostTest, PartConfigurationsSwitchWhatTheDocumentAnswers) {
   EXPECT_NE(std::find(ops.begin(), ops.end(), "ShowConfiguration(\"Long\")"), ops.end());
 }
 
-TEST_F(HostTest, FeatureTreeAndAnnotations) {
+TEST_F(HostDocumentTest, FeatureTreeAndAnnotations) {
   ObjectRef doc = open("bracket.vxlprt", 1);
   std::vector<std::string> failed;
   std::int32_t n = call(doc, "GetFeatureCount").asLong();
@@ -71,7 +73,7 @@ TEST_F(HostTest, FeatureTreeAndAnnotations) {
   EXPECT_EQ(annotations, 3);
 }
 
-TEST_F(HostTest, MassPropertiesStatusAndNoBody) {
+TEST_F(HostDocumentTest, MassPropertiesStatusAndNoBody) {
   std::ofstream(path("odd.vxlprt")) << R"({"configurations": [{"name": "A", "body": null, "massStatus": 3}]})";
   ObjectRef doc = open("odd.vxlprt", 1);
   EXPECT_FALSE(callObject(doc, "Body"));
@@ -80,7 +82,7 @@ TEST_F(HostTest, MassPropertiesStatusAndNoBody) {
   EXPECT_EQ(args[0].asLong(), 3);
 }
 
-TEST_F(HostTest, AssemblyComponentsAndSubAssemblies) {
+TEST_F(HostDocumentTest, AssemblyComponentsAndSubAssemblies) {
   ObjectRef doc = open("frame.vxlasm", 2);
   ObjectRef root = callObject(callObject(doc, "GetActiveConfiguration"), "GetRootComponent");
   ASSERT_TRUE(root);
@@ -104,7 +106,7 @@ TEST_F(HostTest, AssemblyComponentsAndSubAssemblies) {
   EXPECT_FALSE(callObject(callObject(part, "GetActiveConfiguration"), "GetRootComponent"));
 }
 
-TEST_F(HostTest, ComponentCyclesAndMissingFilesGiveNothing) {
+TEST_F(HostDocumentTest, ComponentCyclesAndMissingFilesGiveNothing) {
   std::ofstream(path("loop-a.vxlasm")) << R"({"configurations": [{"name": "D", "components": [{"name": "b", "file": "loop-b.vxlasm"}, {"name": "m", "file": "missing.prt"}]}]})";
   std::ofstream(path("loop-b.vxlasm")) << R"({"configurations": [{"name": "D", "components": [{"name": "a", "file": "loop-a.vxlasm"}]}]})";
   ObjectRef doc = open("loop-a.vxlasm", 2);
@@ -117,7 +119,7 @@ TEST_F(HostTest, ComponentCyclesAndMissingFilesGiveNothing) {
   EXPECT_GE(texts(call(app, "SimMessages")).size(), 2u);
 }
 
-TEST_F(HostTest, DrawingSheetsAndEditModes) {
+TEST_F(HostDocumentTest, DrawingSheetsAndEditModes) {
   ObjectRef doc = open("bracket.vxldrw", 3);
   EXPECT_EQ(call(doc, "GetSheetCount").asLong(), 3);
   EXPECT_EQ(call(callObject(doc, "GetCurrentSheet"), "getName").asString(), "Sheet1");
@@ -132,7 +134,7 @@ TEST_F(HostTest, DrawingSheetsAndEditModes) {
 }
 
 // The cut-paste-undo cycle of the drawing view operations.
-TEST_F(HostTest, CutPasteUndoLeavesTheDrawingAsItWas) {
+TEST_F(HostDocumentTest, CutPasteUndoLeavesTheDrawingAsItWas) {
   ObjectRef doc = open("bracket.vxldrw", 3);
   std::string before = call(doc, "GetPathName").asString();
   auto viewNames = [&] {
@@ -169,7 +171,7 @@ TEST_F(HostTest, CutPasteUndoLeavesTheDrawingAsItWas) {
 
 // Selections are recorded but are not undo steps: with one view the cycle
 // undoes 3 steps (cut, new sheet, paste) and the view is back.
-TEST_F(HostTest, UndoStepsAreEditsNotSelections) {
+TEST_F(HostDocumentTest, UndoStepsAreEditsNotSelections) {
   std::ofstream(path("one.vxldrw")) << R"({"sheets": [{"name": "Sheet1",
     "features": [{"name": "Drawing View1", "type": "DrawingView"}],
     "views": [{"name": "Sheet1"}, {"name": "Drawing View1", "position": [0.1, 0.1], "outline": [0.05, 0.05, 0.15, 0.15]}]}]})";
@@ -216,7 +218,7 @@ TEST_F(HostTest, UndoStepsAreEditsNotSelections) {
   EXPECT_FALSE(callObject(doc, "CreateSectionViewAt", {Variant(NAN), Variant(0.15), Variant(0), Variant(0), Variant(0)}));
 }
 
-TEST_F(HostTest, ConfigurationChangesAreUndoSteps) {
+TEST_F(HostDocumentTest, ConfigurationChangesAreUndoSteps) {
   std::ofstream(path("two.vxlasm")) << R"({"configurations": [
     {"name": "A", "components": [{"name": "bolt-1", "file": "bolt.vxlprt"}]}, {"name": "B"}]})";
   ObjectRef doc = open("two.vxlasm", 2);
@@ -234,7 +236,7 @@ TEST_F(HostTest, ConfigurationChangesAreUndoSteps) {
   EXPECT_FALSE(call(bolt, "IsHidden").asBool());
 }
 
-TEST_F(HostTest, SectionViewsAreCreatedAndUndone) {
+TEST_F(HostDocumentTest, SectionViewsAreCreatedAndUndone) {
   ObjectRef doc = open("bracket.vxldrw", 3);
   ObjectRef v = callObject(callObject(doc, "GetFirstView"), "GetNextView");
   Variant outline = call(v, "GetOutline");
@@ -251,7 +253,7 @@ TEST_F(HostTest, SectionViewsAreCreatedAndUndone) {
   EXPECT_EQ(operations()[2], "CreateCenterLineVB(0, -0.08, 0, 0, 0.08, 0)");
 }
 
-TEST_F(HostTest, SaveWritesVersionAndKeepsUnknownFields) {
+TEST_F(HostDocumentTest, SaveWritesVersionAndKeepsUnknownFields) {
   std::ofstream(path("keep.vxlprt")) << R"({"vendorNote": {"a": [1, 2]}, "fileVersion": 2000,
     "configurations": [{"name": "A", "colour": "red", "features": [{"name": "F", "type": "T", "custom": true}]}]})";
   ObjectRef doc = open("keep.vxlprt", 1);
@@ -270,7 +272,7 @@ TEST_F(HostTest, SaveWritesVersionAndKeepsUnknownFields) {
   EXPECT_EQ(operations().back(), "Save3(13, 0, 0)");
 }
 
-TEST_F(HostTest, SaveReportsConfiguredErrorsAndReadOnlyFiles) {
+TEST_F(HostDocumentTest, SaveReportsConfiguredErrorsAndReadOnlyFiles) {
   std::ofstream(path("bad-save.vxlprt")) << R"({"saveErrors": 64, "saveWarnings": 1})";
   std::ofstream(path("ro.vxlprt")) << R"({"readOnly": true, "lockedBy": "kim", "viewOnly": true})";
   ObjectRef doc = open("bad-save.vxlprt", 1);
@@ -289,7 +291,7 @@ TEST_F(HostTest, SaveReportsConfiguredErrorsAndReadOnlyFiles) {
   EXPECT_EQ(args[1].asLong(), 2);
 }
 
-TEST_F(HostTest, OpenDoc6Errors) {
+TEST_F(HostDocumentTest, OpenDoc6Errors) {
   auto openDoc = [&](const std::string& p, int type, std::int32_t& errors) {
     std::vector<Variant> a{Variant(p), Variant(type), Variant(0), Variant(""), Variant(0), Variant(0)};
     Variant doc = call(app, "OpenDoc6", a);
@@ -310,7 +312,7 @@ TEST_F(HostTest, OpenDoc6Errors) {
   EXPECT_EQ(call(app, "GetOpenDocumentByName", {Variant("bolt.vxlprt")}).asObject(), first);
 }
 
-TEST_F(HostTest, MalformedFilesAreRefusedWithTheFieldNamed) {
+TEST_F(HostDocumentTest, MalformedFilesAreRefusedWithTheFieldNamed) {
   struct Case {
     const char* text;
     const char* expect;
@@ -341,7 +343,7 @@ TEST_F(HostTest, MalformedFilesAreRefusedWithTheFieldNamed) {
   EXPECT_TRUE(call(app, "OpenDoc6", a).isNothing());
 }
 
-TEST_F(HostTest, DependenciesOfOpenDocumentsAndFilesOnDisk) {
+TEST_F(HostDocumentTest, DependenciesOfOpenDocumentsAndFilesOnDisk) {
   call(app, "SetCurrentWorkingDirectory", {Variant(path("tree"))});
   Variant direct = call(app, "GetDocumentDependencies2", {Variant("top.vxlasm"), Variant(false), Variant(true), Variant(false)});
   std::vector<std::string> list = texts(direct);
@@ -359,7 +361,7 @@ TEST_F(HostTest, DependenciesOfOpenDocumentsAndFilesOnDisk) {
   EXPECT_EQ(texts(call(doc, "GetDependencies", {Variant(true), Variant(true)}))[1], path("bracket.vxlprt"));
 }
 
-TEST_F(HostTest, SaveBmpDrawsTheViewOutlinesOfTheActiveSheet) {
+TEST_F(HostDocumentTest, SaveBmpDrawsTheViewOutlinesOfTheActiveSheet) {
   ObjectRef doc = open("bracket.vxldrw", 3);
   std::string file = path("sheet1.BMP");
   EXPECT_TRUE(call(doc, "SaveBMP", {Variant(file), Variant(400), Variant(400)}).asBool());
@@ -377,7 +379,7 @@ TEST_F(HostTest, SaveBmpDrawsTheViewOutlinesOfTheActiveSheet) {
   EXPECT_FALSE(call(doc, "SaveBMP", {Variant(file), Variant(0), Variant(400)}).asBool());
 }
 
-TEST_F(HostTest, PrintJobsGoToTheSpool) {
+TEST_F(HostDocumentTest, PrintJobsGoToTheSpool) {
   ObjectRef doc = open("bracket.vxldrw", 3);
   ObjectRef setup = callObject(doc, "PageSetup");
   letProperty(setup, "PrinterPaperSize", Variant(9));
@@ -398,7 +400,7 @@ TEST_F(HostTest, PrintJobsGoToTheSpool) {
   EXPECT_EQ(j2["printer"], "Plotter");
 }
 
-TEST_F(HostTest, GraphicsViewShowsTheActiveDocument) {
+TEST_F(HostDocumentTest, GraphicsViewShowsTheActiveDocument) {
   auto view = static_cast<display::Handle>(call(app, "SimViewWindow").asLong());
   auto frame = static_cast<display::Handle>(call(app, "SimFrameWindow").asLong());
   EXPECT_EQ(display::getParent(view), frame);
@@ -417,7 +419,7 @@ TEST_F(HostTest, GraphicsViewShowsTheActiveDocument) {
   EXPECT_EQ(display::capture(view).pixel(150, 120), display::rgb(255, 0, 0));
 }
 
-TEST_F(HostTest, KeystrokesAndMessagesAreRecorded) {
+TEST_F(HostDocumentTest, KeystrokesAndMessagesAreRecorded) {
   open("frame.vxlasm", 2);
   // The frame of the most recently activated session receives keystrokes.
   EXPECT_TRUE(display::sendKeys("%(TR)"));

@@ -9,6 +9,8 @@
 namespace rc::sim::testing {
 namespace {
 
+using HostFilesTest = HostTest;
+
 using automation::call;
 using automation::callObject;
 
@@ -23,7 +25,7 @@ unsigned modeOf(const std::filesystem::path& p) {
   return st.st_mode & 07777;
 }
 
-TEST_F(HostTest, SaveThroughALinkWritesItsTargetAndKeepsTheMode) {
+TEST_F(HostFilesTest, SaveThroughALinkWritesItsTargetAndKeepsTheMode) {
   namespace fs = std::filesystem;
   const fs::path dir = this->dir.path();  // path arithmetic below
   fs::create_directories(dir / "real");
@@ -71,7 +73,7 @@ TEST_F(HostTest, SaveThroughALinkWritesItsTargetAndKeepsTheMode) {
 // `ln -s . l`: every file can be named through l/ and m/ as often as one
 // likes. Each file is read and listed once, whatever its names (a read per
 // path made this tree of 31 levels, three names each, thousands of reads).
-TEST_F(HostTest, DependencyWalkReadsEachFileOnceWhateverItsNames) {
+TEST_F(HostFilesTest, DependencyWalkReadsEachFileOnceWhateverItsNames) {
   namespace fs = std::filesystem;
   const fs::path dir = this->dir.path();  // path arithmetic below
   fs::create_directory(dir / "w");
@@ -95,7 +97,7 @@ TEST_F(HostTest, DependencyWalkReadsEachFileOnceWhateverItsNames) {
 
 // One walk reads at most 128 MiB of files; the rest are listed unread and
 // the session is told.
-TEST_F(HostTest, DependencyWalkStopsReadingAtItsBudget) {
+TEST_F(HostFilesTest, DependencyWalkStopsReadingAtItsBudget) {
   std::string deps;
   for (int i = 0; i < 5; ++i) {
     std::string name = "big" + std::to_string(i) + ".vxlprt";
@@ -111,7 +113,7 @@ TEST_F(HostTest, DependencyWalkStopsReadingAtItsBudget) {
   EXPECT_NE(last.find("big4.vxlprt: not searched for dependencies"), std::string::npos) << last;
 }
 
-TEST_F(HostTest, AComponentNamingItsOwnAssemblyThroughALinkIsACycle) {
+TEST_F(HostFilesTest, AComponentNamingItsOwnAssemblyThroughALinkIsACycle) {
   std::filesystem::create_directory_symlink(".", dir / "l");
   std::ofstream(path("self.vxlasm")) << R"({"configurations": [{"components": [{"name": "me", "file": "l/self.vxlasm"}]}]})";
   ObjectRef doc = open("self.vxlasm", 2);

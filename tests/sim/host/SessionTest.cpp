@@ -3,6 +3,8 @@
 namespace rc::sim::testing {
 namespace {
 
+using HostSessionTest = HostTest;
+
 using automation::call;
 using automation::callObject;
 using automation::createObject;
@@ -53,7 +55,7 @@ TEST(Sessions, SeparateSessionsHaveTheirOwnProcessIdsAndLookup) {
   call(two, "ExitApp");
 }
 
-TEST_F(HostTest, ObjectsOfAnEndedSessionRefuseCalls) {
+TEST_F(HostSessionTest, ObjectsOfAnEndedSessionRefuseCalls) {
   ObjectRef doc = open("bracket.vxlprt", 1);
   ObjectRef body = callObject(doc, "Body");
   call(app, "ExitApp");
@@ -62,7 +64,7 @@ TEST_F(HostTest, ObjectsOfAnEndedSessionRefuseCalls) {
   app = nullptr;
 }
 
-TEST_F(HostTest, JournalKeepsLinesAndAppendsToItsFileWithCrLf) {
+TEST_F(HostSessionTest, JournalKeepsLinesAndAppendsToItsFileWithCrLf) {
   std::string file = path("journal.txt");
   letProperty(app, "SimJournalFile", Variant(file));
   call(app, "RecordLine", {Variant("'*** first")});
@@ -75,7 +77,7 @@ TEST_F(HostTest, JournalKeepsLinesAndAppendsToItsFileWithCrLf) {
   EXPECT_EQ(call(app, "SimJournal").asArray().ubound(), -1);
 }
 
-TEST_F(HostTest, FaultInjection) {
+TEST_F(HostSessionTest, FaultInjection) {
   ObjectRef doc = open("bracket.vxlprt", 1);
   // SimFail: the next calls of one member, on any object.
   call(app, "SimFail", {Variant("GetType"), Variant("type refused"), Variant(2)});
@@ -100,7 +102,7 @@ TEST_F(HostTest, FaultInjection) {
   EXPECT_EQ(call(app, "SimCallCount").asLong(), before + 4);
 }
 
-TEST_F(HostTest, DocumentFaultsApplyToTheDocumentAndItsObjects) {
+TEST_F(HostSessionTest, DocumentFaultsApplyToTheDocumentAndItsObjects) {
   std::ofstream(path("faulty.vxlprt")) << R"({"faults": {"GetMassProperties": "mass properties unavailable",
     "GetEdgeCount": "no edges"}, "configurations": [{"name": "A", "body": {"faces": [{"edges": 3}]}}]})";
   ObjectRef doc = open("faulty.vxlprt", 1);

@@ -11,6 +11,8 @@
 namespace rc::sim::testing {
 namespace {
 
+using GeometryDocumentTest = GeometryTest;
+
 constexpr double kPi = std::numbers::pi;
 
 void expectNear(const std::vector<double>& got, const std::vector<double>& want, double relative) {
@@ -19,7 +21,7 @@ void expectNear(const std::vector<double>& got, const std::vector<double>& want,
     EXPECT_NEAR(got[i], want[i], relative * std::max(1.0, std::fabs(want[i]))) << "mass property " << i;
 }
 
-TEST_F(GeometryTest, BoxAnswersItsFacesEdgesAndMassProperties) {
+TEST_F(GeometryDocumentTest, BoxAnswersItsFacesEdgesAndMassProperties) {
   ASSERT_TRUE(shapes::writeStep(shapes::box(10, 20, 30), path("box.step")));
   ObjectRef doc = open("box.step", 1);
   ASSERT_TRUE(doc);
@@ -45,7 +47,7 @@ TEST_F(GeometryTest, BoxAnswersItsFacesEdgesAndMassProperties) {
   EXPECT_EQ(call(doc, "GetNumDependencies").asLong(), 0);
 }
 
-TEST_F(GeometryTest, SidecarDensityScalesMassAndInertia) {
+TEST_F(GeometryDocumentTest, SidecarDensityScalesMassAndInertia) {
   ASSERT_TRUE(shapes::writeStep(shapes::box(10, 20, 30), path("box.stp")));
   writeText(path("box.stp.json"), R"({"density": 2.5, "versionHistory": ["2000"], "fileVersion": 2000,
     "features": [{"name": "Imported1", "type": "BaseBody", "error": 0}]})");
@@ -59,7 +61,7 @@ TEST_F(GeometryTest, SidecarDensityScalesMassAndInertia) {
   EXPECT_EQ(call(callObject(doc, "FirstFeature"), "GetTypeName").asString(), "BaseBody");
 }
 
-TEST_F(GeometryTest, CylinderCountsItsSeamOnceOnTheSide) {
+TEST_F(GeometryDocumentTest, CylinderCountsItsSeamOnceOnTheSide) {
   ASSERT_TRUE(shapes::writeStep(shapes::cylinder(5, 10), path("cyl.step")));
   ObjectRef doc = open("cyl.step", 1);
   std::vector<std::pair<int, int>> f = faces(doc);
@@ -80,7 +82,7 @@ TEST_F(GeometryTest, CylinderCountsItsSeamOnceOnTheSide) {
   EXPECT_NEAR(m[6], v * (75 + 100) / 12, 1e-6 * v * 25);
 }
 
-TEST_F(GeometryTest, BoxWithThroughHole) {
+TEST_F(GeometryDocumentTest, BoxWithThroughHole) {
   ASSERT_TRUE(shapes::writeStep(shapes::boxWithHole(20, 20, 10, 3, 10, 10), path("plate.step")));
   ObjectRef doc = open("plate.step", 1);
   std::vector<std::pair<int, int>> f = faces(doc);
@@ -97,7 +99,7 @@ TEST_F(GeometryTest, BoxWithThroughHole) {
   EXPECT_NEAR(m[2], 5, 1e-9);
 }
 
-TEST_F(GeometryTest, AssemblyOfTwoLocatedBoxes) {
+TEST_F(GeometryDocumentTest, AssemblyOfTwoLocatedBoxes) {
   ASSERT_TRUE(shapes::writeAssembly(path("pair.step"), "pair", {{"cube", shapes::box(10, 10, 10)}},
                                     {{0, gp_Vec(0, 0, 0)}, {0, gp_Vec(20, 0, 0)}}));
   std::int32_t errors = 0;
@@ -135,7 +137,7 @@ TEST_F(GeometryTest, AssemblyOfTwoLocatedBoxes) {
   EXPECT_EQ(call(doc, "GetNumDependencies").asLong(), 0);
 }
 
-TEST_F(GeometryTest, TriangleCountsAreTheKernelsOwnAndFollowTheSidecar) {
+TEST_F(GeometryDocumentTest, TriangleCountsAreTheKernelsOwnAndFollowTheSidecar) {
   ASSERT_TRUE(shapes::writeStep(shapes::boxWithHole(20, 20, 10, 3, 7, 9), path("plate.step")));
   auto counts = [&](const ObjectRef& doc) {
     std::vector<int> out;
@@ -154,7 +156,7 @@ TEST_F(GeometryTest, TriangleCountsAreTheKernelsOwnAndFollowTheSidecar) {
   EXPECT_GT(std::accumulate(fine.begin(), fine.end(), 0), std::accumulate(coarse.begin(), coarse.end(), 0));
 }
 
-TEST_F(GeometryTest, BrepFilesOpenAsParts) {
+TEST_F(GeometryDocumentTest, BrepFilesOpenAsParts) {
   ASSERT_TRUE(shapes::writeBrep(shapes::box(1, 2, 3), path("block.brep")));
   ObjectRef doc = open("block.brep", 1);
   EXPECT_EQ(faces(doc).size(), 6u);
@@ -164,7 +166,7 @@ TEST_F(GeometryTest, BrepFilesOpenAsParts) {
   EXPECT_NEAR(mass(open("named-wrong.step", 1))[3], 1, 1e-9);
 }
 
-TEST_F(GeometryTest, ShapeWithoutSolidHasNoMassProperties) {
+TEST_F(GeometryDocumentTest, ShapeWithoutSolidHasNoMassProperties) {
   TopExp_Explorer ex(shapes::box(1, 2, 3), TopAbs_FACE);
   ASSERT_TRUE(shapes::writeBrep(ex.Current(), path("face.brep")));
   ObjectRef doc = open("face.brep", 1);
@@ -174,7 +176,7 @@ TEST_F(GeometryTest, ShapeWithoutSolidHasNoMassProperties) {
   EXPECT_EQ(faces(doc).size(), 1u);
 }
 
-TEST_F(GeometryTest, SaveWritesTheSidecarAndNeverTheGeometry) {
+TEST_F(GeometryDocumentTest, SaveWritesTheSidecarAndNeverTheGeometry) {
   ASSERT_TRUE(shapes::writeStep(shapes::box(1, 1, 1), path("cube.step")));
   writeText(path("cube.step.json"), R"({"versionHistory": ["2000"], "note": "kept"})");
   std::string before = fileBytes(path("cube.step"));
@@ -189,7 +191,7 @@ TEST_F(GeometryTest, SaveWritesTheSidecarAndNeverTheGeometry) {
   EXPECT_EQ(texts(call(doc, "VersionHistory")), (std::vector<std::string>{"2000", "3000"}));
 }
 
-TEST_F(GeometryTest, MalformedFilesAreRefusedWithAReason) {
+TEST_F(GeometryDocumentTest, MalformedFilesAreRefusedWithAReason) {
   ASSERT_TRUE(shapes::writeStep(shapes::box(1, 2, 3), path("good.step")));
   std::string good = fileBytes(path("good.step"));
   std::string header = good.substr(0, good.find("DATA;") + 5);
@@ -222,7 +224,7 @@ TEST_F(GeometryTest, MalformedFilesAreRefusedWithAReason) {
   EXPECT_TRUE(open("good.step", 1));
 }
 
-TEST_F(GeometryTest, MalformedSidecarIsRefused) {
+TEST_F(GeometryDocumentTest, MalformedSidecarIsRefused) {
   ASSERT_TRUE(shapes::writeStep(shapes::box(1, 2, 3), path("box.step")));
   for (std::string text : {"{", R"({"meshDeflection": -1})", R"({"density": "heavy"})", "[]"}) {
     writeText(path("box.step.json"), text);

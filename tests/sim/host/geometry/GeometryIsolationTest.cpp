@@ -9,9 +9,11 @@
 namespace rc::sim::testing {
 namespace {
 
+using GeometryIsolationTest = GeometryTest;
+
 using rc::testing::ScopedEnv;
 
-TEST_F(GeometryTest, KernelFailuresCostOnlyTheHelper) {
+TEST_F(GeometryIsolationTest, KernelFailuresCostOnlyTheHelper) {
   ScopedEnv module("RAVELCREST_GEOMETRY_MODULE", RC_TEST_STANDIN_MODULE);
   ScopedEnv timeout("RAVELCREST_GEOMETRY_TIMEOUT", "2");
   ScopedEnv memory("RAVELCREST_GEOMETRY_MEMORY_MB", "1024");
@@ -35,7 +37,7 @@ TEST_F(GeometryTest, KernelFailuresCostOnlyTheHelper) {
 // A STEP file the fuzzer found that makes the kernel itself crash (a
 // cartesian point whose coordinates were overwritten): the host refuses it
 // and the session goes on.
-TEST_F(GeometryTest, AFileThatCrashesTheKernelIsRefused) {
+TEST_F(GeometryIsolationTest, AFileThatCrashesTheKernelIsRefused) {
   std::string crasher = std::string(RC_TEST_INPUTS_DIR) + "/kernel-crash.step";
   std::filesystem::copy_file(crasher, path("crasher.step"));
   std::int32_t errors = 0;
@@ -46,7 +48,7 @@ TEST_F(GeometryTest, AFileThatCrashesTheKernelIsRefused) {
   EXPECT_TRUE(open("cube.step", 1));
 }
 
-TEST_F(GeometryTest, MissingModuleIsRefusedWithItsName) {
+TEST_F(GeometryIsolationTest, MissingModuleIsRefusedWithItsName) {
   ScopedEnv module("RAVELCREST_GEOMETRY_MODULE", path("no-such-module.so"));
   ASSERT_TRUE(shapes::writeStep(shapes::box(1, 1, 1), path("cube.step")));
   std::int32_t errors = 0;
@@ -55,7 +57,7 @@ TEST_F(GeometryTest, MissingModuleIsRefusedWithItsName) {
   EXPECT_NE(lastMessage().find("no-such-module.so"), std::string::npos) << lastMessage();
 }
 
-TEST_F(GeometryTest, TheHostProcessNeverLoadsTheKernelModule) {
+TEST_F(GeometryIsolationTest, TheHostProcessNeverLoadsTheKernelModule) {
   // The host's own process never maps the kernel: it reads in a helper.
   ASSERT_TRUE(shapes::writeStep(shapes::box(1, 1, 1), path("cube.step")));
   open("cube.step", 1);

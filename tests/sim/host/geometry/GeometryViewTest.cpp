@@ -11,6 +11,8 @@
 namespace rc::sim::testing {
 namespace {
 
+using GeometryViewTest = GeometryTest;
+
 namespace geometry = rc::sim::host::geometry;
 
 // The document's view as SaveBMP writes it.
@@ -19,7 +21,7 @@ std::string viewBytes(const ObjectRef& doc, const std::string& file) {
   return fileBytes(file);
 }
 
-TEST_F(GeometryTest, ViewIsTheSameInEverySessionAndFollowsTheShape) {
+TEST_F(GeometryViewTest, ViewIsTheSameInEverySessionAndFollowsTheShape) {
   ASSERT_TRUE(shapes::writeStep(shapes::boxWithHole(20, 20, 10, 3, 10, 10), path("plate.step")));
   ASSERT_TRUE(shapes::writeStep(shapes::boxWithHole(20, 20, 10, 3, 6, 12), path("moved.step")));
   ASSERT_TRUE(shapes::writeStep(shapes::box(20, 20, 10), path("solid.step")));
@@ -37,7 +39,7 @@ TEST_F(GeometryTest, ViewIsTheSameInEverySessionAndFollowsTheShape) {
   EXPECT_NE(viewBytes(open("scaled.step", 1), path("e.bmp")), first);
 }
 
-TEST_F(GeometryTest, ViewShowsTheShapeOnTheSidecarBackground) {
+TEST_F(GeometryViewTest, ViewShowsTheShapeOnTheSidecarBackground) {
   ASSERT_TRUE(shapes::writeStep(shapes::box(10, 20, 30), path("box.step")));
   writeText(path("box.step.json"), R"({"view": {"background": [0, 0, 255]}})");
   ObjectRef doc = open("box.step", 1);
@@ -49,7 +51,7 @@ TEST_F(GeometryTest, ViewShowsTheShapeOnTheSidecarBackground) {
   EXPECT_EQ(picture->pixel(100, 75) == display::rgb(0, 0, 255), false);  // the part fills the middle
 }
 
-TEST_F(GeometryTest, GoldenPictureOfABox) {
+TEST_F(GeometryViewTest, GoldenPictureOfABox) {
   ASSERT_TRUE(shapes::writeStep(shapes::box(10, 20, 30), path("box.step")));
   auto read = geometry::readContent(geometry::Request{path("box.step"), {}, {}});
   ASSERT_TRUE(std::holds_alternative<geometry::Content>(read)) << std::get<geometry::Refused>(read).reason;
@@ -64,7 +66,7 @@ TEST_F(GeometryTest, GoldenPictureOfABox) {
   EXPECT_EQ(bmp, fileBytes(golden)) << "picture differs from " << golden;
 }
 
-TEST_F(GeometryTest, DrawingViewNamingAModelDrawsItsVisibleEdges) {
+TEST_F(GeometryViewTest, DrawingViewNamingAModelDrawsItsVisibleEdges) {
   ASSERT_TRUE(shapes::writeStep(shapes::boxWithHole(20, 20, 10, 3, 10, 10), path("plate.step")));
   std::string sheet = R"({"sheets": [{"name": "Sheet1", "views": [
       {"name": "Sheet1", "position": [0, 0], "outline": [0, 0, 0.28, 0.21]},
