@@ -23,7 +23,7 @@
 
 #include "bench/BenchScratch.h"
 #include "sim/vault/Vault.h"
-#include "tests/vault/PostgresServer.h"
+#include "tests/support/PostgresServer.h"
 
 extern char** environ;
 

@@ -3,14 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unistd.h>
 
 #include "Core/properties/Comparison.h"
+#include "fuzz/FuzzScratch.h"
 #include "platform/os/Files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string base = "/tmp/ravelcrest-fuzz-base-" + std::to_string(::getpid());
-  static const std::string fresh = "/tmp/ravelcrest-fuzz-new-" + std::to_string(::getpid());
+  static const std::string base = rc::fuzz::scratchFolder() + "/base";
+  static const std::string fresh = rc::fuzz::scratchFolder() + "/new";
   std::string in(reinterpret_cast<const char*>(data), size);
   // Layout: tolerance NUL baseline NUL new.
   std::size_t a = in.find('\0');

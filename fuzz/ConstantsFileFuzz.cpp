@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 #include "Core/interfaces/HostConstants.h"
+#include "fuzz/FuzzScratch.h"
 #include "platform/os/Files.h"
 
 namespace {
@@ -16,7 +16,7 @@ namespace {
 // A scratch host folder (and drive root for the trace lines), made once.
 const std::string& hostFolder() {
   static const std::string folder = [] {
-    std::string f = "/tmp/ravelcrest-fuzz-constants-" + std::to_string(::getpid());
+    std::string f = rc::fuzz::scratchFolder() + "/host";
     rc::platform::createFolder(f + "/samples/appComm");
     ::setenv("RAVELCREST_DRIVE_ROOT", (f + "/drive").c_str(), 1);
     return f;

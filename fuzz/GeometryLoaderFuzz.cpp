@@ -3,10 +3,8 @@
 // kernel, and the host's decoding of its answer. Whatever the bytes, the
 // loader must answer the content or a refusal with a reason; it must never
 // crash or hang. (Fed to the kernel in-process, such inputs crash it within
-// seconds: tests/sim/geometry/inputs/kernel-crash.step is one.) The corpus
-// is generated: make_geometry_samples --seeds fuzz/corpus/geometry_loader.
-#include <unistd.h>
-
+// seconds: tests/sim/host/geometry/inputs/kernel-crash.step is one.) The seeds
+// are generated: make_geometry_samples --seeds fuzz/seeds/geometry_loader.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -14,22 +12,12 @@
 #include <string>
 #include <variant>
 
+#include "fuzz/FuzzScratch.h"
 #include "sim/host/geometry/GeometryReader.h"
-
-namespace {
-
-std::string scratchFile() {
-  char tmpl[] = "/tmp/rc-fuzz-geometry-XXXXXX.step";
-  int fd = ::mkstemps(tmpl, 5);
-  if (fd >= 0) ::close(fd);
-  return tmpl;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   namespace geometry = rc::sim::host::geometry;
-  static const std::string path = scratchFile();
+  static const std::string path = rc::fuzz::scratchFolder() + "/input.step";
   if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
     std::fwrite(data, 1, size, f);
     std::fclose(f);

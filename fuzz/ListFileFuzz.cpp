@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 #include "Core/frame/Register.h"
+#include "fuzz/FuzzScratch.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/Registry.h"
@@ -43,7 +43,7 @@ std::vector<std::string> referenceLines(std::string_view text) {
 // The scratch tree, made once: documents to copy, a folder beside the copy
 // folder that must stay as it is, and a host session the copier attaches to.
 struct Scratch {
-  std::string root = "/tmp/ravelcrest-fuzz-list-" + std::to_string(::getpid());
+  std::string root = rc::fuzz::scratchFolder() + "/list";
   au::ObjectRef host, app;
   rc::platform::ScopedMessageHandler quiet{[](std::string_view) {}};
 

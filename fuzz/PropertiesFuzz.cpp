@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 #include "Core/properties/PropertyFile.h"
+#include "fuzz/FuzzScratch.h"
 #include "platform/automation/Error.h"
 #include "platform/os/Files.h"
 
@@ -30,7 +30,7 @@ void readEveryWay(const std::string& file, const std::string& key) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string file = "/tmp/ravelcrest-fuzz-properties-" + std::to_string(::getpid());
+  static const std::string file = rc::fuzz::scratchFolder() + "/baseline";
   std::string content(reinterpret_cast<const char*>(data), size);
   rc::platform::writeFile(file, content);
   // The first line (up to 16 bytes) names the key, so the fuzzer can find matches.

@@ -4,7 +4,7 @@
 // its holes), as STEP files.
 //
 //   make_geometry_samples FOLDER
-//   make_geometry_samples --seeds FOLDER   (the geometry loader's fuzz corpus)
+//   make_geometry_samples --seeds FOLDER   (the geometry loader's fuzz seeds)
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepFilletAPI_MakeFillet.hxx>
@@ -103,7 +103,7 @@ bool writeAssembly(const std::string& path) {
   return write(doc, path);
 }
 
-// Small STEP files for the geometry loader's fuzz corpus: a box, a
+// Small STEP files for the geometry loader's fuzz seeds: a box, a
 // cylinder, a box with a hole, an assembly of two boxes, and a BREP box.
 bool writeSeeds(const std::string& folder) {
   STEPControl_Writer box, cylinder, holed;

@@ -9,7 +9,7 @@
 #include "platform/display/Gdi.h"
 #include "platform/display/Windows.h"
 #include "sim/converters/PictureDecoding.h"
-#include "tests/checks/SimHostFixture.h"
+#include "tests/Core/checks/SimHostFixture.h"
 
 namespace rc::testing {
 

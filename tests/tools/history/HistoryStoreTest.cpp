@@ -10,7 +10,7 @@
 
 #include "sim/vault/PostgresBackend.h"
 #include "sim/vault/SqliteBackend.h"
-#include "tests/vault/PostgresServer.h"
+#include "tests/support/PostgresServer.h"
 #include "tools/check/CheckCatalog.h"
 #include "tools/common/Command.h"
 #include "tools/history/HistoryStore.h"
