@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <utility>
 
+#include "Core/interfaces/DocumentType.h"
 #include "Core/interfaces/VaultCalls.h"
 #include "platform/automation/Error.h"
 #include "platform/os/Paths.h"
@@ -25,21 +25,15 @@ std::string lower(std::string_view s) {
 std::string GetFileType(std::string_view docNameIn) {
   std::string_view name = platform::fileName(docNameIn);
   std::size_t dot = name.rfind('.');
-  std::string ext = dot == std::string_view::npos ? std::string() : lower(name.substr(dot + 1));
-  static constexpr std::pair<std::string_view, std::string_view> kTypes[] = {
-      {"asm", "VX_ASSEMBLY_TYPE_OLD"}, {"vxlasm", "VX_ASSEMBLY_TYPE"}, {"prt", "VX_PART_TYPE_OLD"},
-      {"vxlprt", "VX_PART_TYPE"},      {"drw", "VX_DRAWING_TYPE_OLD"}, {"vxldrw", "VX_DRAWING_TYPE"},
-      {"vxllfp", "VX_LIBFEATPART_EXT"},
-  };
-  for (const auto& [e, type] : kTypes)
-    if (ext == e) return std::string(type);
-  return "";
+  const DocumentExtension* e = findDocumentExtension(dot == std::string_view::npos ? "" : name.substr(dot + 1));
+  return e == nullptr ? "" : std::string(e->fileType);
 }
 
 int HostDocumentType(std::string_view fileType) {
-  if (fileType == "VX_PART_TYPE_OLD" || fileType == "VX_PART_TYPE") return 1;
-  if (fileType == "VX_ASSEMBLY_TYPE_OLD" || fileType == "VX_ASSEMBLY_TYPE") return 2;
-  if (fileType == "VX_DRAWING_TYPE_OLD" || fileType == "VX_DRAWING_TYPE") return 3;
+  // A library feature part is a part to the host, but no task opens one.
+  if (fileType == kLibraryFeaturePartType) return 0;
+  for (const DocumentExtension& e : kDocumentExtensions)
+    if (e.fileType == fileType) return e.hostType;
   return 0;
 }
 

@@ -14,7 +14,8 @@ namespace rc::core::vault {
 std::string GetFileType(std::string_view docNameIn);
 
 // The host's document type for a file type name: 1 part, 2 assembly,
-// 3 drawing; 0 for a type the host does not open.
+// 3 drawing; 0 for a type the tasks do not open in the host: one that is
+// not the host's, and library feature parts (kLibraryFeaturePartType).
 int HostDocumentType(std::string_view fileType);
 
 // The refusal text for a document name that is not plain.

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "Core/frame/ClassIds.h"
+#include "Core/interfaces/DocumentType.h"
 #include "Core/interfaces/HostLookup.h"
 #include "Core/interfaces/VaultCalls.h"
 #include "Core/vault/HostDocuments.h"
@@ -548,7 +549,7 @@ void clsKstdUpdate::runDocumentChecks(const ObjectRef& host, const std::string& 
   au::letProperty(checks, "ResultPath", Variant(settings_.updatingDirectory));
   au::letProperty(checks, "glbProcessID", Variant(0));
   au::letProperty(checks, "MultiSession", Variant(false));
-  if (type == 3) {
+  if (type == kDrawing) {
     if (au::call(checks, "ActivateSheets").toLong() == 1) {
       au::call(host, "RecordLine", "'*** WARNING - Fatal Error");
       au::call(host, "RecordLine", "'*** Failure Changing Sheets");

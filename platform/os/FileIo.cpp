@@ -132,8 +132,10 @@ int syncAndRename(int fd, const std::string& temp, const std::string& target, bo
   if (e == 0) e = WriteFaultHook::check();
   if (e == 0 && ::rename(temp.c_str(), target.c_str()) != 0) e = errno;
   if (e != 0 || !durable) return e;
-  const std::string folder(folderOf(target));
-  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // `target` is native: only "/" separates its folders, a backslash is part of a name.
+  const std::size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     ::fsync(dir);
     ::close(dir);

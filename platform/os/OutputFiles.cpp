@@ -32,6 +32,12 @@ std::string checkedNative(std::string_view path) {
   return native;
 }
 
+// A native path as given, refused (52) where nativePath would refuse it.
+void checkNative(const std::string& native) {
+  if (native.empty()) au::raise(au::err::BadFileNameOrNumber);
+  if (holdsNul(native)) (void)nativePath(native);  // raises 52 naming the NUL
+}
+
 // Opens the regular file `native` for appending without following a link;
 // `readable` tells whether its bytes can be read back through the answer,
 // `st` is the file's state as opened.
@@ -141,8 +147,10 @@ void appendKept(KeptAppends& kept, const std::string& native, std::string_view t
 
 }  // namespace
 
-void appendLines(std::string_view path, std::string_view text) {
-  std::string native = checkedNative(path);
+void appendLines(std::string_view path, std::string_view text) { appendLinesToNative(checkedNative(path), text); }
+
+void appendLinesToNative(const std::string& native, std::string_view text) {
+  checkNative(native);
   if (KeptAppends* kept = KeptAppends::current()) return appendKept(*kept, native, text);
   bool readable = false;
   struct stat st;
@@ -158,7 +166,11 @@ void appendLine(std::string_view path, std::string_view line) {
 }
 
 void replaceFile(std::string_view path, std::string_view data, unsigned mode) {
-  std::string native = checkedNative(path);
+  replaceNativeFile(checkedNative(path), data, mode);
+}
+
+void replaceNativeFile(const std::string& native, std::string_view data, unsigned mode, bool durable) {
+  checkNative(native);
   struct stat st;
   const bool exists = ::lstat(native.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) refuseNonRegular(native);
@@ -166,9 +178,9 @@ void replaceFile(std::string_view path, std::string_view data, unsigned mode) {
   // A hidden name unique per process and call, in the same folder, so the
   // rename never crosses file systems and two writers never share it.
   static std::atomic<unsigned> counter{0};
-  std::string folder(folderOf(native));
-  std::string tmp = (folder.empty() ? std::string() : folder + "/") + "." + std::string(fileName(native)) + "." +
-                    std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
+  const std::size_t slash = native.rfind('/');
+  std::string tmp = native.substr(0, slash + 1) + "." + native.substr(slash + 1) + "." + std::to_string(::getpid()) +
+                    "." + std::to_string(counter++) + ".tmp";
   int fd = -1;
   try {
     fd = fileio::openForWrite(tmp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, mode);
@@ -184,7 +196,7 @@ void replaceFile(std::string_view path, std::string_view data, unsigned mode) {
   // The content is on the device before it replaces the old one, so a
   // power loss leaves the old file or the new one, never an empty one. (An
   // empty new content has nothing to lose.)
-  if (int e = fileio::syncAndRename(fd, tmp, native, /*durable=*/!data.empty()); e != 0) {
+  if (int e = fileio::syncAndRename(fd, tmp, native, durable && !data.empty()); e != 0) {
     ::unlink(tmp.c_str());
     if (e == EISDIR) refuseNonRegular(native);
     fileio::raiseErrno(e, native);

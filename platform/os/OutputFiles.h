@@ -15,6 +15,7 @@
 // anything that is not a regular file, with a description naming the path.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace rc::platform::output {
@@ -31,5 +32,13 @@ void appendLine(std::string_view path, std::string_view line);
 // Readers see the old content or the new one whole; a symbolic link at
 // `path` is itself replaced and its target left as it was.
 void replaceFile(std::string_view path, std::string_view data, unsigned mode = 0644);
+
+// The same two for a path already in the system's own form, as a command
+// line gives it: no drive-root forms, and a backslash is part of a name (a
+// NUL is still refused, 52). A `durable` replacement reaches the device
+// before it takes the old file's place; scratch output, which a run makes
+// again each time, may skip that wait.
+void appendLinesToNative(const std::string& native, std::string_view text);
+void replaceNativeFile(const std::string& native, std::string_view data, unsigned mode = 0644, bool durable = true);
 
 }  // namespace rc::platform::output

@@ -46,22 +46,28 @@ std::optional<double> numberItem(std::string_view item) {
 }
 
 // Whether `fresh` agrees with `base`: within the percentage of the
-// baseline, or both smaller than the noise floor in size (so negative
-// values are held to the tolerance as well).
-bool numbersAgree(double base, double fresh, const core::Tolerance& t) {
+// baseline, or both smaller than the noise floor in size. (The library's
+// core::numbersAgree lets any two values below the floor pass, every
+// negative one among them; here negative values are held to the tolerance.)
+bool numbersAgreeBySize(double base, double fresh, const core::Tolerance& t) {
   if (base == fresh) return true;
   if (std::fabs(base) < t.floor && std::fabs(fresh) < t.floor) return true;
   return std::fabs(core::relativeDifference(fresh, base)) * 100 < t.percent;
 }
 
-bool linesAgree(std::string_view baseline, std::string_view fresh, const core::Tolerance& tolerance) {
+// Whether two lines agree item by item (items split at every space): the
+// same number of items, each equal or a number in both that agrees by
+// numbersAgreeBySize. (The library's core::linesAgree compares only the
+// numbers a line's items start with, and lets an empty baseline line agree
+// with anything.)
+bool linesAgreeStrictly(std::string_view baseline, std::string_view fresh, const core::Tolerance& tolerance) {
   if (baseline == fresh) return true;
   std::vector<std::string_view> a = splitItems(baseline), b = splitItems(fresh);
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     if (a[i] == b[i]) continue;
     std::optional<double> x = numberItem(a[i]), y = numberItem(b[i]);
-    if (!x || !y || !numbersAgree(*x, *y, tolerance)) return false;
+    if (!x || !y || !numbersAgreeBySize(*x, *y, tolerance)) return false;
   }
   return true;
 }
@@ -74,7 +80,7 @@ std::optional<DataFileChange> firstDataChange(std::string_view baseline, std::st
   core::Tolerance t = core::parseTolerance(automation::Variant(tolerance));
   for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
     std::string_view x = i < a.size() ? a[i] : std::string_view(), y = i < b.size() ? b[i] : std::string_view();
-    if (i < a.size() && i < b.size() && linesAgree(x, y, t)) continue;
+    if (i < a.size() && i < b.size() && linesAgreeStrictly(x, y, t)) continue;
     return DataFileChange{i + 1, std::string(x), std::string(y)};
   }
   return std::nullopt;
@@ -87,7 +93,7 @@ std::vector<DataFileChange> dataChanges(std::string_view baseline, std::string_v
   core::Tolerance t = core::parseTolerance(automation::Variant(tolerance));
   for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
     std::string_view x = i < a.size() ? a[i] : std::string_view(), y = i < b.size() ? b[i] : std::string_view();
-    if (i < a.size() && i < b.size() && linesAgree(x, y, t)) continue;
+    if (i < a.size() && i < b.size() && linesAgreeStrictly(x, y, t)) continue;
     out.push_back(DataFileChange{i + 1, std::string(x), std::string(y)});
   }
   return out;

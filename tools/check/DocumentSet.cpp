@@ -6,6 +6,7 @@
 #include <set>
 #include <system_error>
 
+#include "Core/interfaces/DocumentType.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Registry.h"
 #include "platform/automation/SafeArray.h"
@@ -19,12 +20,6 @@ namespace fs = std::filesystem;
 namespace au = rc::automation;
 
 namespace {
-
-std::string lowerExtension(const fs::path& p) {
-  std::string ext = p.extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
-}
 
 fs::path absoluteNormal(const fs::path& p) { return fs::absolute(p).lexically_normal(); }
 
@@ -123,10 +118,10 @@ void copyOne(const fs::path& from, const fs::path& to) {
 }  // namespace
 
 int documentTypeOf(std::string_view path) {
-  std::string ext = lowerExtension(fs::path(std::string(platform::fileName(path))));
-  if (ext == ".vxlprt" || ext == ".prt" || ext == ".vxllfp") return 1;
-  if (ext == ".vxlasm" || ext == ".asm") return 2;
-  if (ext == ".vxldrw" || ext == ".drw") return 3;
+  // The extension as the file system reads it: a hidden ".vxlprt" has none.
+  const std::string ext = fs::path(std::string(platform::fileName(path))).extension().string();
+  if (const core::DocumentExtension* e = core::findDocumentExtension(ext.empty() ? ext : ext.substr(1)))
+    return e->hostType;  // a library feature part too: the host opens it as a part
   if (isGeometryDocument(path)) return 1;  // the content tells a part from an assembly
   return 0;
 }

@@ -17,9 +17,10 @@ struct DocumentItem {
   std::string problem;  // why it cannot be checked ("no such document"), "" when it can
 };
 
-// Part, assembly and drawing extensions, by the host's type code (0: none).
-// Geometry files (.step, .stp, .brep) count as parts here; the runner asks
-// their content (geometryDocumentType) whether they are assemblies.
+// The host's type code of `path`'s extension (core::kDocumentExtensions;
+// 0: none); library feature parts are parts. Geometry files (.step, .stp,
+// .brep) count as parts here; the runner asks their content
+// (geometryDocumentType) whether they are assemblies.
 int documentTypeOf(std::string_view path);
 
 // The documents `arguments` name, in order, each once: a file as it is (a

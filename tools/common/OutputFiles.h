@@ -1,11 +1,13 @@
-// Files the tool writes into a results folder. None of them is ever written
-// through a symbolic link: a whole file is replaced atomically (a temporary
-// file in the same folder, then a rename), and an appended file is opened
-// with O_NOFOLLOW. A link where an output file belongs is an error naming
-// the path, never a write into whatever it points at.
+// Files the tool writes into a results folder, through the platform's output
+// writers (platform/os/OutputFiles.h): none of them is ever written through
+// a symbolic link. A whole file is replaced atomically (a temporary file in
+// the same folder, then a rename); an append adds whole lines, starting a
+// line of its own after a last line left without its end, and is refused at
+// a link or anything else that is not a regular file. Paths are the
+// system's own: a backslash is part of a name, and no drive letter is read.
 //
-// Every write of the tool into a results folder goes through these three
-// routines, so they are the one place to point at a shared writer later.
+// Here the platform's run-time errors become OutputError, worded as the
+// tool prints its errors: "cannot write PATH: why".
 #pragma once
 
 #include <stdexcept>
@@ -25,10 +27,12 @@ class OutputError : public std::runtime_error {
 // again each time.
 enum class Durability { Durable, Scratch };
 
-// Replaces `path` with `data` atomically; a link at `path` is replaced, not followed.
+// Replaces `path` with `data` atomically (mode 0644 less the umask); a link
+// at `path` is replaced, not followed.
 void replaceOutputFile(const std::string& path, std::string_view data, Durability durability = Durability::Durable);
 
-// Appends `text` to `path`, creating it (mode 0644); refuses a link at `path`.
+// Appends `text` (whole lines) to `path`, creating it (mode 0644 less the
+// umask); refuses a link at `path`.
 void appendOutputFile(const std::string& path, std::string_view text);
 
 // Starts `path` afresh as an empty regular file, keeping its previous content

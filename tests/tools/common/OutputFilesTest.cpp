@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -67,6 +68,41 @@ TEST_F(OutputFilesTest, StartKeepsThePreviousAndMovesALinkAside) {
   EXPECT_EQ(read(victim), "keep");
   fs::create_directory(dir / "folder");
   EXPECT_THROW(startOutputFile((dir / "folder").string(), kept.string()), OutputError);
+}
+
+TEST_F(OutputFilesTest, AnAppendStartsALineOfItsOwnAndRefusesWhatIsNoFile) {
+  fs::path journal = dir / "journal.txt";
+  std::ofstream(journal) << "'cut short";
+  appendOutputFile(journal.string(), "'===== bolt.vxlprt\r\n");
+  EXPECT_EQ(read(journal), "'cut short\r\n'===== bolt.vxlprt\r\n");
+  // A pipe nobody reads would hold an open for writing forever.
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  try {
+    appendOutputFile((dir / "pipe").string(), "x\r\n");
+    FAIL() << "wrote into a pipe";
+  } catch (const OutputError& e) {
+    EXPECT_EQ(std::string(e.what()), "cannot write " + (dir / "pipe").string() + ": it is not a regular file");
+  }
+}
+
+TEST_F(OutputFilesTest, PathsAreTheSystemsOwnAndErrorsNameThem) {
+  // A backslash is part of a name here, not a separator of the host's paths.
+  fs::path odd = dir / "odd\\name.json";
+  replaceOutputFile(odd.string(), "{}\n", Durability::Scratch);
+  appendOutputFile((dir / "odd\\journal.txt").string(), "x\r\n");
+  EXPECT_EQ(read(odd), "{}\n");
+  EXPECT_TRUE(fs::exists(dir / "odd\\journal.txt"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
+  const std::string missing = (dir / "no" / "report.html").string();
+  try {
+    replaceOutputFile(missing, "<html>");
+    FAIL() << "wrote into a missing folder";
+  } catch (const OutputError& e) {
+    EXPECT_EQ(std::string(e.what()), "cannot write " + missing + ": Path not found");
+  }
+  fs::create_directory(dir / "folder");
+  EXPECT_THROW(replaceOutputFile((dir / "folder").string(), "x"), OutputError);
+  EXPECT_TRUE(fs::is_directory(dir / "folder"));
 }
 
 }  // namespace
