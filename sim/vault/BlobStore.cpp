@@ -92,6 +92,27 @@ std::int64_t copyHashing(int in, int out, ContentHash& hash, std::string& failur
   }
 }
 
+// Copies `source` into `tmp`, a new temporary of `dir`, hashing it on the
+// way; raises naming the file and the folder when the temporary could not be
+// made, the copy failed or the file is too large. `tmp` stays open.
+StoredContent copyToTemporary(const std::string& dir, const SourceFile& source, TempFile& tmp) {
+  if (!tmp.ok()) {
+    const int e = errno;
+    throw VaultError(ErrorKind::Storage, systemFailureText(e, dir, "cannot write in " + dir));
+  }
+  ContentHash hash;
+  std::string failure;
+  int writeError = 0;
+  if (::lseek(source.fd(), 0, SEEK_SET) != 0) failure = "cannot rewind " + source.path();
+  std::int64_t size = failure.empty() ? copyHashing(source.fd(), tmp.fd().get(), hash, failure, writeError) : -1;
+  if (size < 0 && writeError != 0)
+    throw VaultError(ErrorKind::Storage, systemFailureText(writeError, dir, "storing " + source.path() + " in " + dir));
+  if (size < 0) throw VaultError(ErrorKind::Storage, "storing " + source.path() + " in " + dir + ": " + failure);
+  if (size > std::numeric_limits<std::int32_t>::max())
+    throw VaultError(ErrorKind::Refused, "the file " + source.path() + " is too large for the vault (over 2 GiB)");
+  return StoredContent{hash.hex(), size};
+}
+
 }  // namespace
 
 SourceFile::SourceFile(const std::string& path) : path_(path) {
@@ -122,26 +143,12 @@ StoredContent BlobStore::put(const SourceFile& source, const FaultHook& hook) {
   if (lock.tryAlone()) removeTemporaries();
   lock.share();
   TempFile tmp(dir_ + "/" + kIncomingPrefix, 0400);  // the owner's alone, never changed in place
-  if (!tmp.ok()) {
-    const int e = errno;
-    throw VaultError(ErrorKind::Storage, systemFailureText(e, dir_, "cannot write in " + dir_));
-  }
-  ContentHash hash;
-  std::string failure;
-  int writeError = 0;
-  if (::lseek(source.fd(), 0, SEEK_SET) != 0) failure = "cannot rewind " + source.path();
-  std::int64_t size = failure.empty() ? copyHashing(source.fd(), tmp.fd().get(), hash, failure, writeError) : -1;
-  if (size < 0 && writeError != 0)
-    throw VaultError(ErrorKind::Storage, systemFailureText(writeError, dir_, "storing " + source.path() + " in " + dir_));
-  if (size < 0) throw VaultError(ErrorKind::Storage, "storing " + source.path() + " in " + dir_ + ": " + failure);
-  if (size > std::numeric_limits<std::int32_t>::max())
-    throw VaultError(ErrorKind::Refused, "the file " + source.path() + " is too large for the vault (over 2 GiB)");
+  StoredContent out = copyToTemporary(dir_, source, tmp);
   if (::fsync(tmp.fd().get()) != 0 || !tmp.fd().close()) {
     const int e = errno;
     throw VaultError(ErrorKind::Storage, systemFailureText(e, dir_, "flushing a new content in " + dir_ + " failed"));
   }
   if (hook) hook(FaultPoint::AfterBlobWrite);
-  StoredContent out{hash.hex(), size};
   if (::rename(tmp.path().c_str(), pathOf(out.hash).c_str()) != 0) {
     const int e = errno;
     throw VaultError(ErrorKind::Storage, systemFailureText(e, dir_, "renaming a new content in " + dir_ + " failed"));
@@ -176,25 +183,11 @@ BlobBatch::~BlobBatch() {
 StoredContent BlobBatch::add(const SourceFile& source) {
   const std::string& dir = store_.directory();
   TempFile tmp(dir + "/" + kIncomingPrefix, 0400);
-  if (!tmp.ok()) {
-    const int e = errno;
-    throw VaultError(ErrorKind::Storage, systemFailureText(e, dir, "cannot write in " + dir));
-  }
-  ContentHash hash;
-  std::string failure;
-  int writeError = 0;
-  if (::lseek(source.fd(), 0, SEEK_SET) != 0) failure = "cannot rewind " + source.path();
-  std::int64_t size = failure.empty() ? copyHashing(source.fd(), tmp.fd().get(), hash, failure, writeError) : -1;
-  if (size < 0 && writeError != 0)
-    throw VaultError(ErrorKind::Storage, systemFailureText(writeError, dir, "storing " + source.path() + " in " + dir));
-  if (size < 0) throw VaultError(ErrorKind::Storage, "storing " + source.path() + " in " + dir + ": " + failure);
-  if (size > std::numeric_limits<std::int32_t>::max())
-    throw VaultError(ErrorKind::Refused, "the file " + source.path() + " is too large for the vault (over 2 GiB)");
+  StoredContent out = copyToTemporary(dir, source, tmp);
   if (!tmp.fd().close()) {
     const int e = errno;
     throw VaultError(ErrorKind::Storage, systemFailureText(e, dir, "storing " + source.path() + " in " + dir));
   }
-  StoredContent out{hash.hex(), size};
   pending_.push_back(Pending{tmp.path(), out.hash, false});
   tmp.keep();  // the batch removes it from now on
   return out;

@@ -21,7 +21,7 @@ struct DetectedShard {
 // The shard from exactly one CI system's variables:
 //   GitLab        CI_NODE_INDEX (from 1), CI_NODE_TOTAL
 //   Kubernetes    JOB_COMPLETION_INDEX (from 0), JOB_COMPLETIONS (set in the
-//                 Job's pod template to spec.completions)
+//                 Job's pod template to the Job's completion count)
 //   Slurm         SLURM_ARRAY_TASK_ID, SLURM_ARRAY_TASK_COUNT,
 //                 SLURM_ARRAY_TASK_MIN, SLURM_ARRAY_TASK_STEP and
 //                 SLURM_ARRAY_TASK_MAX (an evenly stepped range of task IDs)
