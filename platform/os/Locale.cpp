@@ -68,7 +68,9 @@ locale_t timeLocale() {
     locale_t loc;
   };
   static std::mutex mu;
-  static std::vector<Made> made;  // one per name seen; a handful at most
+  // One per name seen, a handful at most. Never destroyed, so a date written
+  // while the process ends still finds its locale (and each stays reachable).
+  static std::vector<Made>& made = *new std::vector<Made>;
   const std::string name = localeName("LC_TIME");
   const char* locPath = std::getenv("LOCPATH");
   const std::string key = name + '\n' + (locPath != nullptr ? locPath : "");
