@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -61,12 +62,28 @@ int openForAppend(const std::string& native, bool& readable, struct stat& st) {
   return fd;
 }
 
-// Whether the file behind `fd`, of `size` bytes, is empty or ends with a line end.
+// How often a last line that seems cut is looked at before it is taken to be.
+constexpr int kCutLineLooks = 6;
+
+// Whether the file behind `fd`, of `size` bytes (or as it ends now, when it
+// grew meanwhile), is empty or ends with a line end.
 bool endsWithLineEnd(int fd, off_t size) {
-  if (size == 0) return true;
-  char last = 0;
-  if (::pread(fd, &last, 1, size - 1) != 1) return true;
-  return last == '\n' || last == '\r';
+  // A size read while another writer's append crossed a page boundary can
+  // fall inside its lines, and whole lines follow. So a line that seems cut
+  // is looked at again, over a few milliseconds, before it is taken to be
+  // one (a writer that died mid-line): only that rare case pays the wait.
+  for (int look = 0;; ++look) {
+    if (size == 0) return true;
+    char last = 0;
+    if (::pread(fd, &last, 1, size - 1) != 1) return true;
+    if (last == '\n' || last == '\r') return true;
+    if (look == kCutLineLooks) return false;
+    struct timespec pause {0, 1'000'000 * look};
+    if (look > 0) ::nanosleep(&pause, nullptr);
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return false;
+    size = st.st_size;
+  }
 }
 
 // Makes the empty regular file `native`, found missing a moment ago, in
