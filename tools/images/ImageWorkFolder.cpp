@@ -1,9 +1,14 @@
 #include "tools/images/ImageWorkFolder.h"
 
+#include <fcntl.h>
 #include <linux/magic.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -33,6 +38,36 @@ bool roomFor(const std::string& folder) {
   struct statfs st {};
   return ::statfs(folder.c_str(), &st) == 0 &&
          static_cast<unsigned long long>(st.f_bavail) * static_cast<unsigned long long>(st.f_bsize) >= kRoom;
+}
+
+constexpr const char* kFolderPrefix = "ravelcrest-work-";
+constexpr const char* kOwnerName = ".owner";
+
+// Whether the work folder `folder` (a name mkdtemp made from kFolderPrefix)
+// was left by a run that died: it is ours, a folder and not a link, and no
+// live process holds the lock on its owner file (a lock ends with its
+// process, however that ends), and it has not changed for a minute, so one
+// being made is not taken for one left. A folder without an owner file
+// (an older build's) must have rested an hour.
+bool abandoned(const fs::path& folder) {
+  struct stat st {};
+  if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return false;
+  const auto rested = std::chrono::system_clock::now() - std::chrono::system_clock::from_time_t(st.st_mtime);
+  const platform::UniqueFd owner(::open((folder / kOwnerName).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  if (!owner.valid()) return errno == ENOENT && rested >= std::chrono::hours(1);
+  return rested >= std::chrono::minutes(1) && ::flock(owner.get(), LOCK_EX | LOCK_NB) == 0;
+}
+
+// Removes the work folders in `place` that runs killed by a signal left.
+void sweepAbandoned(const std::string& place) {
+  std::error_code ec;
+  const std::string prefix = kFolderPrefix;
+  for (const fs::directory_entry& e : fs::directory_iterator(place, ec)) {
+    const std::string name = e.path().filename().string();
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    std::error_code ignored;
+    if (abandoned(e.path())) fs::remove_all(e.path(), ignored);
+  }
 }
 
 }  // namespace
@@ -70,11 +105,19 @@ const std::string& ImageWorkFolder::folder() {
   tried_ = true;
   for (const std::string& place : candidates()) {
     if (!memoryBacked(place)) continue;
-    std::string name = place + "/ravelcrest-work-XXXXXX";
-    if (::mkdtemp(name.data()) != nullptr) {
+    sweepAbandoned(place);
+    std::string name = place + "/" + kFolderPrefix + "XXXXXX";
+    if (::mkdtemp(name.data()) == nullptr) continue;
+    // Held to the end of the process: a later run's sweep sees it is alive.
+    platform::UniqueFd owner(::open((name + "/" + kOwnerName).c_str(),
+                                    O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (owner.valid() && ::flock(owner.get(), LOCK_EX | LOCK_NB) == 0) {
+      owner_ = std::move(owner);
       folder_ = std::move(name);
       break;
     }
+    std::error_code ec;
+    fs::remove_all(name, ec);
   }
   return folder_;
 }
@@ -88,7 +131,8 @@ std::string ImageWorkFolder::startCheck(const std::string& imagesFolder) {
   }
   if (folder().empty() || !roomFor(folder_)) return imagesFolder;
   // What an earlier check left (a work file a failed check kept) goes.
-  for (const fs::directory_entry& e : fs::directory_iterator(folder_, ec)) fs::remove_all(e.path(), ec);
+  for (const fs::directory_entry& e : fs::directory_iterator(folder_, ec))
+    if (e.path().filename() != kOwnerName) fs::remove_all(e.path(), ec);
   return folder_;
 }
 

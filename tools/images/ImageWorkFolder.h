@@ -12,9 +12,15 @@
 // When the results are memory-backed already, or no such folder can be
 // made, or it has less than 256 MiB free (a container's small /dev/shm),
 // the work stays in the results folder.
+//
+// A run killed by a signal cannot remove its folder; the next run that
+// makes one removes those whose run is gone (each run holds a lock on an
+// owner file in its folder for as long as it lives).
 #pragma once
 
 #include <string>
+
+#include "platform/os/UniqueFd.h"
 
 namespace rc::tools {
 
@@ -40,6 +46,7 @@ class ImageWorkFolder {
   const std::string& folder();
 
   std::string folder_;
+  platform::UniqueFd owner_;  // locked while this run lives
   bool tried_ = false;
   ImageWorkFolder* previous_;
 };
