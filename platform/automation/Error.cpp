@@ -37,8 +37,16 @@ void raise(int number, std::string source) {
   throw AutomationError(number, std::string(standardDescription(number)), std::move(source));
 }
 
+void raiseSystem(int number, int systemError, std::string source) {
+  AutomationError e(number, std::string(standardDescription(number)), std::move(source));
+  e.systemError_ = systemError;
+  throw e;
+}
+
 AutomationError AutomationError::withDetail(std::string_view detail) const {
-  return AutomationError(number_, description_ + ": " + std::string(detail), source_);
+  AutomationError e(number_, description_ + ": " + std::string(detail), source_);
+  e.systemError_ = systemError_;
+  return e;
 }
 
 void raiseWithDetail(int number, std::string_view detail, std::string source) {

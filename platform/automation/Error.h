@@ -40,6 +40,10 @@ inline constexpr int ApplicationDefined = 440;
 // object-defined error" when the number has none.
 std::string_view standardDescription(int number);
 
+// Throws AutomationError(number) with the standard description, carrying
+// the system's error number `systemError` behind it.
+[[noreturn]] void raiseSystem(int number, int systemError, std::string source = "");
+
 class AutomationError : public std::runtime_error {
  public:
   AutomationError(int number, std::string description, std::string source = "");
@@ -47,15 +51,21 @@ class AutomationError : public std::runtime_error {
   int number() const { return number_; }
   const std::string& description() const { return description_; }
   const std::string& source() const { return source_; }
+  // The system's error number behind a file error (ENOSPC), 0 when none
+  // is known. Callers that word their own messages use it where the
+  // automation number is general ("Path/File access error").
+  int systemError() const { return systemError_; }
 
   // The same error with ": <detail>" after its description, so that the
   // text still starts with the standard description.
   AutomationError withDetail(std::string_view detail) const;
 
  private:
+  friend void raiseSystem(int number, int systemError, std::string source);  // sets systemError_
   int number_;
   std::string description_;
   std::string source_;
+  int systemError_ = 0;
 };
 
 // Throws AutomationError(number) with the standard description.

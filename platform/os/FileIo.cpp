@@ -18,12 +18,12 @@ void raiseErrno(int e, const std::string& path) {
   switch (e) {
     case ENOENT: {
       std::string folder(folderOf(path));
-      if (!folder.empty() && !folderExists(folder)) au::raise(au::err::PathNotFound, path);
-      au::raise(au::err::FileNotFound, path);
+      if (!folder.empty() && !folderExists(folder)) au::raiseSystem(au::err::PathNotFound, e, path);
+      au::raiseSystem(au::err::FileNotFound, e, path);
     }
-    case ENOTDIR: au::raise(au::err::PathNotFound, path);
-    case EACCES: case EPERM: case EROFS: au::raise(au::err::PermissionDenied, path);
-    default: au::raise(au::err::PathFileAccessError, path);
+    case ENOTDIR: au::raiseSystem(au::err::PathNotFound, e, path);
+    case EACCES: case EPERM: case EROFS: au::raiseSystem(au::err::PermissionDenied, e, path);
+    default: au::raiseSystem(au::err::PathFileAccessError, e, path);
   }
 }
 

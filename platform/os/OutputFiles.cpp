@@ -49,8 +49,11 @@ int openForAppend(const std::string& native, bool& readable, struct stat& st) {
   try {
     fd = fileio::openForWrite(native, O_RDWR | kFlags, 0644);
   } catch (const au::AutomationError& e) {
-    // ELOOP (a link) and ENXIO (a pipe nobody reads) arrive as 75.
-    if (e.number() == au::err::PathFileAccessError) refuseNonRegular(native);
+    // ELOOP (a link) and ENXIO (a pipe nobody reads) arrive as 75; other
+    // system errors (a full disk, an I/O error) go on as they are.
+    const int why = e.systemError();
+    if (e.number() == au::err::PathFileAccessError && (why == ELOOP || why == ENXIO || why == 0))
+      refuseNonRegular(native);
     if (e.number() != au::err::PermissionDenied) throw;
     readable = false;  // a file we may write but not read
     fd = fileio::openForWrite(native, O_WRONLY | kFlags, 0644);
@@ -202,7 +205,7 @@ void replaceNativeFile(const std::string& native, std::string_view data, unsigne
   try {
     fd = fileio::openForWrite(tmp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, mode);
   } catch (const au::AutomationError& e) {
-    au::raise(e.number(), native);  // name the file asked for, not the temporary
+    au::raiseSystem(e.number(), e.systemError(), native);  // name the file asked for, not the temporary
   }
   try {
     fileio::writeAll(fd, data, tmp);  // closes fd when it fails

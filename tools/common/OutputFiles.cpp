@@ -20,8 +20,9 @@ namespace {
 }
 
 // Why the platform's writer refused `path` with `e`: what lies there when it
-// is not a regular file, else the error's standard description ("Permission
-// denied", "Path not found").
+// is not a regular file, the system's reason behind a general file error,
+// else the error's standard description ("Permission denied", "Path not
+// found").
 std::string reasonOf(const std::string& path, const au::AutomationError& e) {
   struct stat st {};
   if (e.number() == au::err::PathFileAccessError && ::lstat(path.c_str(), &st) == 0) {
@@ -29,6 +30,9 @@ std::string reasonOf(const std::string& path, const au::AutomationError& e) {
     if (S_ISDIR(st.st_mode)) return systemReason(EISDIR);
     if (!S_ISREG(st.st_mode)) return "it is not a regular file";
   }
+  // The system's own words where the automation number is general: a full
+  // disk is "No space left on device", not "Path/File access error".
+  if (e.number() == au::err::PathFileAccessError && e.systemError() != 0) return systemReason(e.systemError());
   return std::string(au::standardDescription(e.number()));
 }
 

@@ -3,10 +3,13 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "platform/os/FileIo.h"
 #include "tools/common/OutputFiles.h"
 
 namespace rc::tools {
@@ -103,6 +106,19 @@ TEST_F(OutputFilesTest, PathsAreTheSystemsOwnAndErrorsNameThem) {
   fs::create_directory(dir / "folder");
   EXPECT_THROW(replaceOutputFile((dir / "folder").string(), "x"), OutputError);
   EXPECT_TRUE(fs::is_directory(dir / "folder"));
+  // A failed write is told in the system's words (a full disk: "No space
+  // left on device"), not as a general file error.
+  for (bool append : {false, true}) {
+    platform::fileio::WriteFaultHook::refuseStep(1);
+    try {
+      append ? appendOutputFile(victim.string(), "x\r\n") : replaceOutputFile(victim.string(), "new");
+      ADD_FAILURE() << "a refused write passed";
+    } catch (const OutputError& e) {
+      EXPECT_EQ(std::string(e.what()), "cannot write " + victim.string() + ": " + std::strerror(EIO));
+    }
+    platform::fileio::WriteFaultHook::refuseStep(0);
+    EXPECT_EQ(read(victim), "keep");
+  }
 }
 
 }  // namespace
