@@ -45,10 +45,10 @@ if(TARGET ravelcrest_geometry)
   target_compile_definitions(ravelcrest_sim PRIVATE
     RAVELCREST_GEOMETRY_INSTALL_SUBDIR="${CMAKE_INSTALL_LIBDIR}/ravelcrest")
 endif()
-# The modules loaded on demand: the vault's PostgreSQL client, loaded with
-# the first PostgreSQL vault, and SHA-256, loaded with the first hash; the
-# HTTP server of `ravelcrest review`.
-install(TARGETS ravelcrest_pg ravelcrest_digest ravelcrest_review LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/ravelcrest)
+# The modules loaded on demand: the vault's PostgreSQL client and SQLite,
+# loaded with the first vault of theirs, and SHA-256, loaded with the first
+# hash; the HTTP server of `ravelcrest review`.
+install(TARGETS ravelcrest_pg ravelcrest_sqlite ravelcrest_digest ravelcrest_review LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/ravelcrest)
 target_compile_definitions(ravelcrest_platform PRIVATE RAVELCREST_MODULE_INSTALL_SUBDIR="${CMAKE_INSTALL_LIBDIR}/ravelcrest")
 file(RELATIVE_PATH RAVELCREST_MODULES_FROM_PYTHON /${RAVELCREST_INSTALL_PYTHONDIR} /${CMAKE_INSTALL_LIBDIR}/ravelcrest)
 target_compile_definitions(ravelcrest_platform PRIVATE RAVELCREST_MODULES_FROM_PYTHON="${RAVELCREST_MODULES_FROM_PYTHON}")

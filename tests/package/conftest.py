@@ -43,6 +43,8 @@ INSTALLED = [
     "lib/libravelcrest_platform.a",
     "lib/ravelcrest/libravelcrest_pg.so",
     "lib/ravelcrest/libravelcrest_digest.so",
+    "lib/ravelcrest/libravelcrest_sqlite.so",
+    "lib/ravelcrest/libravelcrest_review.so",
     "lib/cmake/RavelcrestCore/RavelcrestCoreConfig.cmake",
     "lib/cmake/RavelcrestCore/RavelcrestCoreConfigVersion.cmake",
     "lib/cmake/RavelcrestCore/RavelcrestCoreTargets.cmake",
