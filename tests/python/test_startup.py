@@ -80,3 +80,26 @@ def test_modules_are_found_beside_the_program_when_it_is_started_from_path(tmp_p
     assert r.returncode == 0, r.stderr
     assert "bolt.vxlprt" in run([ADMIN, "list", vault]).stdout
     assert shutil.which("keystead-admin", path=path) == str(pathlib.Path(ADMIN))
+
+
+def test_the_module_and_the_library_share_one_class_registry(tmp_path):
+    """libravelcrest.so registers the library's classes, the simulators linked
+    into the Python module (which exports nothing but its entry) register the
+    host's: the module creates the library's classes by ProgID, and the
+    library's checks find the host the module registered and started."""
+    shutil.copy(MODELS / "bolt.vxlprt", tmp_path / "bolt.vxlprt")
+    script = f"""
+import ravelcrest
+host = ravelcrest.Dispatch("VexlarSim.Session")
+doc, errors, _ = host.OpenDoc6({str(tmp_path / "bolt.vxlprt")!r}, 1, 0, "", 0, 0)
+assert doc is not None and errors == 0
+app = ravelcrest.Dispatch("RavelcrestCore.clsApplication")
+app.ResultPath = {str(tmp_path)!r}
+app.InputFile = {str(tmp_path / "bolt.vxlprt")!r}
+app.VXBuild = "B1"
+print(app.TestEdgeCount())
+host.ExitApp()
+"""
+    r = run([sys.executable, "-c", script], cwd=tmp_path)
+    assert r.returncode == 0 and r.stdout.strip() == "0", r.stderr
+    assert (tmp_path / "TraceLog.log").read_text().splitlines()[-1] == '"TestEdgeCount - Exit"'
