@@ -48,7 +48,8 @@ def test_review_loads_its_server_and_names_a_module_it_cannot_load(tmp_path):
     # No results: the server module is not even looked at.
     r = run([BIN, "review", tmp_path], env={"LD_DEBUG": "files"})
     assert r.returncode == 2 and "libravelcrest_review" not in r.stderr
-    assert run([BIN, "check", MODELS / "bolt.vxlprt", "--results", tmp_path / "r"]).returncode == 0
+    assert run([BIN, "check", MODELS / "bolt.vxlprt", "--results", tmp_path / "r", "--baselines",
+                tmp_path / "b"]).returncode == 0
     junk = tmp_path / "junk.so"
     junk.write_bytes(b"not a shared object" * 100)
     for module, why in ((tmp_path / "none.so", "No such file"), (junk, "invalid ELF header")):
