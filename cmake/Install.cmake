@@ -42,8 +42,6 @@ install(TARGETS ravelcrest_cli_main keystead-admin RUNTIME DESTINATION ${CMAKE_I
 # the program's folder as ../LIBDIR/ravelcrest.
 if(TARGET ravelcrest_geometry)
   install(TARGETS ravelcrest_geometry ravelcrest_geometry_full LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/ravelcrest)
-  target_compile_definitions(ravelcrest_sim PRIVATE
-    RAVELCREST_GEOMETRY_INSTALL_SUBDIR="${CMAKE_INSTALL_LIBDIR}/ravelcrest")
 endif()
 # The modules loaded on demand: the vault's PostgreSQL client and SQLite,
 # loaded with the first vault of theirs, and SHA-256, loaded with the first

@@ -81,6 +81,17 @@ def test_modules_are_found_beside_the_program_when_it_is_started_from_path(tmp_p
     assert r.returncode == 0, r.stderr
     assert "bolt.vxlprt" in run([ADMIN, "list", vault]).stdout
     assert shutil.which("keystead-admin", path=path) == str(pathlib.Path(ADMIN))
+    # So does the host for its geometry modules, read in a helper process.
+    for name in ("libravelcrest_geometry.so", "libravelcrest_geometry_full.so"):
+        for folder in (work, tmp_path / "lib", tmp_path / "lib" / "ravelcrest"):
+            (folder / name).write_bytes(b"planted" * 100)
+    (tmp_path / "models").mkdir()
+    shutil.copy(MODELS / "bolted-plate.step", tmp_path / "models" / "bolted-plate.step")
+    path = f"{pathlib.Path(BIN).parent}:{os.environ.get('PATH', '/usr/bin:/bin')}"
+    r = subprocess.run([pathlib.Path(BIN).name, "check", str(tmp_path / "models" / "bolted-plate.step"), "--results",
+                        str(tmp_path / "r"), "--baselines", str(tmp_path / "b")], capture_output=True, text=True,
+                       cwd=work, env={**os.environ, "PATH": path}, timeout=300)
+    assert r.returncode == 0 and "FAILED" not in r.stdout, r.stdout + r.stderr
 
 
 def test_the_module_and_the_library_share_one_class_registry(tmp_path):
