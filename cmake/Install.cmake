@@ -42,15 +42,14 @@ install(TARGETS ravelcrest_cli_main keystead-admin RUNTIME DESTINATION ${CMAKE_I
 # the program's folder as ../LIBDIR/ravelcrest.
 if(TARGET ravelcrest_geometry)
   install(TARGETS ravelcrest_geometry ravelcrest_geometry_full LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/ravelcrest)
-  target_compile_definitions(ravelcrest_sim PRIVATE
-    RAVELCREST_GEOMETRY_INSTALL_SUBDIR="${CMAKE_INSTALL_LIBDIR}/ravelcrest")
 endif()
-# The vault's modules: the PostgreSQL client, loaded with the first
-# PostgreSQL vault, and SHA-256, loaded with the first hash.
-install(TARGETS ravelcrest_pg ravelcrest_digest LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/ravelcrest)
-target_compile_definitions(ravelcrest_sim PRIVATE RAVELCREST_MODULE_INSTALL_SUBDIR="${CMAKE_INSTALL_LIBDIR}/ravelcrest")
+# The modules loaded on demand: the vault's PostgreSQL client and SQLite,
+# loaded with the first vault of theirs, and SHA-256, loaded with the first
+# hash; the HTTP server of `ravelcrest review`.
+install(TARGETS ravelcrest_pg ravelcrest_sqlite ravelcrest_digest ravelcrest_review LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/ravelcrest)
+target_compile_definitions(ravelcrest_platform PRIVATE RAVELCREST_MODULE_INSTALL_SUBDIR="${CMAKE_INSTALL_LIBDIR}/ravelcrest")
 file(RELATIVE_PATH RAVELCREST_MODULES_FROM_PYTHON /${RAVELCREST_INSTALL_PYTHONDIR} /${CMAKE_INSTALL_LIBDIR}/ravelcrest)
-target_compile_definitions(ravelcrest_sim PRIVATE RAVELCREST_MODULES_FROM_PYTHON="${RAVELCREST_MODULES_FROM_PYTHON}")
+target_compile_definitions(ravelcrest_platform PRIVATE RAVELCREST_MODULES_FROM_PYTHON="${RAVELCREST_MODULES_FROM_PYTHON}")
 
 # The headers of the harness interface: registering the classes, creating
 # objects by ProgID, calling members by name, Variant and SafeArray, with

@@ -2,17 +2,17 @@
 
 namespace rc::tools {
 
-std::span<const AddCommand> commandTable() {
-  static constexpr AddCommand kCommands[] = {
-      &addCheckCommand,
-      &addMergeCommand,
-      &addBaselineCommand,
-      &addReviewCommand,
-      &addHistoryCommand,
-      &addVaultCommand,
-      &addTypelibCommand,
-      &addRegistryCommand,
-      &addImgdiffCommand,
+std::span<const CommandEntry> commandTable() {
+  static constexpr CommandEntry kCommands[] = {
+      {"check", &addCheckCommand},
+      {"merge", &addMergeCommand},
+      {"baseline", &addBaselineCommand},
+      {"review", &addReviewCommand},
+      {"history", &addHistoryCommand},
+      {"vault", &addVaultCommand},
+      {"typelib", &addTypelibCommand},
+      {"registry", &addRegistryCommand},
+      {"imgdiff", &addImgdiffCommand},
   };
   return kCommands;
 }

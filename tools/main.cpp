@@ -22,17 +22,23 @@ int fail(std::string_view message) {
   return kFailure;
 }
 
+// The subcommand the first word of the command line names, or nullptr.
+const rc::tools::CommandEntry* commandNamed(int argc, char** argv) {
+  if (argc < 2) return nullptr;
+  for (const rc::tools::CommandEntry& command : rc::tools::commandTable())
+    if (command.name == argv[1]) return &command;
+  return nullptr;
+}
+
 // The first word of the command line when it is neither a subcommand nor a
 // top-level option: "unknown command" or "unknown option" naming it, else "".
-std::string firstWordNotUnderstood(const CLI::App& app, int argc, char** argv) {
-  if (argc < 2) return "";
+std::string firstWordNotUnderstood(int argc, char** argv) {
+  if (argc < 2 || commandNamed(argc, argv)) return "";
   std::string word = argv[1];
   if (word == "--help" || word == "-h" || word == "--version") return "";
   std::string names;
-  for (const CLI::App* sub : app.get_subcommands({})) {
-    if (sub->get_name() == word) return "";
-    names += (names.empty() ? "" : ", ") + sub->get_name();
-  }
+  for (const rc::tools::CommandEntry& command : rc::tools::commandTable())
+    names += (names.empty() ? "" : ", ") + std::string(command.name);
   std::string kind = word.starts_with("-") ? "option" : "command";
   return "unknown " + kind + " \"" + word + "\" (commands: " + names + "; see ravelcrest --help)";
 }
@@ -41,17 +47,25 @@ std::string firstWordNotUnderstood(const CLI::App& app, int argc, char** argv) {
 
 int main(int argc, char** argv) {
   rc::platform::keepLargeBlocksForReuse();
-  rc::core::registerClasses();
-  rc::sim::registerApplications();
+  if (std::string problem = firstWordNotUnderstood(argc, argv); !problem.empty()) return fail(problem);
+  // Only the subcommand named is built, and the classes are registered only
+  // for it: --version and --help (which lists every subcommand) run nothing.
+  const rc::tools::CommandEntry* named = commandNamed(argc, argv);
+  if (named) {
+    rc::core::registerClasses();
+    rc::sim::registerApplications();
+  }
 
   CLI::App app{"Regression checks and tools of RavelcrestCore.", "ravelcrest"};
   app.require_subcommand(1);
   app.set_version_flag("--version", "ravelcrest " RAVELCREST_VERSION);
   rc::tools::TerminalStream out(std::cout), err(std::cerr);
   rc::tools::CommandContext context{out, err, std::cerr};
-  for (rc::tools::AddCommand add : rc::tools::commandTable()) add(app, context);
-
-  if (std::string problem = firstWordNotUnderstood(app, argc, argv); !problem.empty()) return fail(problem);
+  if (named) {
+    named->add(app, context);
+  } else if (!(argc == 2 && std::string_view(argv[1]) == "--version")) {
+    for (const rc::tools::CommandEntry& command : rc::tools::commandTable()) command.add(app, context);
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& e) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #if defined(__x86_64__) && defined(__GNUC__)
+#include <cpuid.h>
 #include <immintrin.h>
 #endif
 
@@ -71,8 +72,13 @@ __attribute__((target("ssse3"))) std::int32_t unpackFours(std::uint32_t* to, con
   return x;
 }
 
+// Asked of the processor on first use: __builtin_cpu_supports would link
+// libgcc's processor probe, which runs at every start of every program.
 bool canShuffleBytes() {
-  static const bool able = __builtin_cpu_supports("ssse3");
+  static const bool able = [] {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    return __get_cpuid(1, &a, &b, &c, &d) && (c & bit_SSSE3) != 0;
+  }();
   return able;
 }
 #else

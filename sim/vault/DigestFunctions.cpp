@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "sim/vault/OnDemandModule.h"
+#include "platform/os/OnDemandModules.h"
 #include "sim/vault/VaultError.h"
 
 namespace rc::sim::vault {
@@ -16,13 +16,10 @@ struct Loaded {
 };
 
 Loaded load() {
-  try {
-    return {static_cast<const rc_digest_functions*>(loadOnDemandModule(
-                kDigestModuleFileName, "RAVELCREST_DIGEST_MODULE", kDigestModuleEntry, "the SHA-256 module")),
-            std::nullopt};
-  } catch (const VaultError& e) {
-    return {nullptr, e};
-  }
+  platform::ModuleTable table =
+      platform::loadOnDemandModule({kDigestModuleFileName, "RAVELCREST_DIGEST_MODULE", kDigestModuleEntry, "the SHA-256 module"});
+  if (!table.functions) return {nullptr, VaultError(ErrorKind::Storage, table.failure)};
+  return {static_cast<const rc_digest_functions*>(table.functions), std::nullopt};
 }
 
 }  // namespace

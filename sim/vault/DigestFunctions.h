@@ -29,7 +29,7 @@ inline constexpr const char* kDigestModuleEntry = "rc_digest_functions_v1";
 
 // The digest functions; the module is loaded on the first call and stays.
 // $RAVELCREST_DIGEST_MODULE names the module file instead of the one found
-// as OnDemandModule.h says. Raises Storage when it cannot be loaded.
+// as platform/os/OnDemandModules.h says. Raises Storage when it cannot be loaded.
 const rc_digest_functions& digestFunctions();
 
 }  // namespace rc::sim::vault

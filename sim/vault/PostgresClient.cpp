@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "sim/vault/OnDemandModule.h"
+#include "platform/os/OnDemandModules.h"
 #include "sim/vault/VaultError.h"
 
 namespace rc::sim::vault {
@@ -16,13 +16,10 @@ struct Loaded {
 };
 
 Loaded load() {
-  try {
-    return {static_cast<const rc_pg_functions*>(loadOnDemandModule(kPostgresModuleFileName, "RAVELCREST_PG_MODULE",
-                                                                   kPostgresModuleEntry, "the PostgreSQL client module")),
-            std::nullopt};
-  } catch (const VaultError& e) {
-    return {nullptr, e};
-  }
+  platform::ModuleTable table =
+      platform::loadOnDemandModule({kPostgresModuleFileName, "RAVELCREST_PG_MODULE", kPostgresModuleEntry, "the PostgreSQL client module"});
+  if (!table.functions) return {nullptr, VaultError(ErrorKind::Storage, table.failure)};
+  return {static_cast<const rc_pg_functions*>(table.functions), std::nullopt};
 }
 
 }  // namespace

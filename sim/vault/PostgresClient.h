@@ -39,7 +39,7 @@ inline constexpr const char* kPostgresModuleEntry = "rc_pg_functions_v1";
 
 // The client's functions; the module is loaded on the first call and stays.
 // $RAVELCREST_PG_MODULE names the module file instead of the one found as
-// OnDemandModule.h says. Raises Storage when it cannot be loaded.
+// platform/os/OnDemandModules.h says. Raises Storage when it cannot be loaded.
 const rc_pg_functions& postgresClient();
 
 }  // namespace rc::sim::vault

@@ -1,7 +1,6 @@
 #include "sim/vault/SqliteBackend.h"
 
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include <thread>
 
 #include "platform/os/UniqueFd.h"
+#include "sim/vault/SqliteFunctions.h"
 #include "sim/vault/VaultError.h"
 
 namespace rc::sim::vault {
@@ -40,8 +40,8 @@ std::string immutableUri(const std::string& path) {
 
 }  // namespace
 
-void SqliteBackend::Closer::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-void SqliteBackend::Finalizer::operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
+void SqliteBackend::Closer::operator()(sqlite3* db) const { sqliteFunctions().close(db); }
+void SqliteBackend::Finalizer::operator()(sqlite3_stmt* st) const { sqliteFunctions().finalize(st); }
 
 SqliteBackend::SqliteBackend(std::string path, OpenMode mode) : path_(std::move(path)) {
   int rc = SQLITE_OK;
@@ -69,7 +69,7 @@ SqliteBackend::SqliteBackend(std::string path, OpenMode mode) : path_(std::move(
   // A reader of a WAL database needs its -shm file, which a read-only
   // folder cannot give it. Without a -wal file holding changes, the
   // database file is the whole vault and is read as it stands.
-  rc = sqlite3_exec(db_.get(), "PRAGMA schema_version", nullptr, nullptr, nullptr);
+  rc = sqliteFunctions().exec(db_.get(), "PRAGMA schema_version", nullptr, nullptr, nullptr);
   if (rc == SQLITE_OK) return;
   struct stat wal {};
   const bool pendingChanges = ::stat((path_ + "-wal").c_str(), &wal) == 0 && wal.st_size > 0;
@@ -98,7 +98,7 @@ void SqliteBackend::enterWalMode() {
 
 bool SqliteBackend::connect(const std::string& name, int flags, int& rc) {
   sqlite3* raw = nullptr;
-  rc = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
+  rc = sqliteFunctions().open(name.c_str(), &raw, flags, nullptr);
   db_.reset(raw);
   if (rc != SQLITE_OK) return false;
   setLockWait(kLockWaitMs);
@@ -130,7 +130,7 @@ SqliteBackend::~SqliteBackend() {
 std::string SqliteBackend::describe() const { return "the SQLite file " + path_; }
 
 void SqliteBackend::fail(int code, std::string_view doing) const {
-  std::string detail = db_ ? sqlite3_errmsg(db_.get()) : sqlite3_errstr(code);
+  std::string detail = db_ ? sqliteFunctions().errmsg(db_.get()) : sqliteFunctions().errstr(code);
   int primary = code & 0xff;
   if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
     throw VaultError(ErrorKind::Busy, "the vault is busy: another process holds " + describe() + " locked; try again");
@@ -138,7 +138,7 @@ void SqliteBackend::fail(int code, std::string_view doing) const {
     throw VaultError(ErrorKind::Damaged, describe() + " is damaged (" + detail + ")");
   // A full device and a read-only vault are told as such, not as the
   // "disk I/O error" or "unable to open database file" SQLite reports.
-  const int system = db_ ? sqlite3_system_errno(db_.get()) : 0;
+  const int system = db_ ? sqliteFunctions().systemErrno(db_.get()) : 0;
   if (primary == SQLITE_FULL) throw VaultError(ErrorKind::Storage, systemFailureText(ENOSPC, folder(), doing));
   if (primary == SQLITE_READONLY) throw VaultError(ErrorKind::Storage, systemFailureText(EROFS, folder(), doing));
   if (primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN) {
@@ -150,60 +150,62 @@ void SqliteBackend::fail(int code, std::string_view doing) const {
 }
 
 sqlite3_stmt* SqliteBackend::prepare(std::string_view sql) {
+  const rc_sqlite_functions& lib = sqliteFunctions();
   std::string key(sql);
   if (auto it = statements_.find(key); it != statements_.end()) {
-    sqlite3_reset(it->second.get());
-    sqlite3_clear_bindings(it->second.get());
+    lib.reset(it->second.get());
+    lib.clearBindings(it->second.get());
     return it->second.get();
   }
   sqlite3_stmt* raw = nullptr;
-  int rc = sqlite3_prepare_v3(db_.get(), key.data(), static_cast<int>(key.size()), SQLITE_PREPARE_PERSISTENT, &raw, nullptr);
+  int rc = lib.prepare(db_.get(), key.data(), static_cast<int>(key.size()), SQLITE_PREPARE_PERSISTENT, &raw, nullptr);
   Statement st(raw);
   if (rc != SQLITE_OK) fail(rc, "reading");
   return statements_.emplace(std::move(key), std::move(st)).first->second.get();
 }
 
 std::vector<SqlRow> SqliteBackend::run(std::string_view sql, const std::vector<SqlValue>& params) {
+  const rc_sqlite_functions& lib = sqliteFunctions();
   sqlite3_stmt* st = prepare(sql);
   for (std::size_t i = 0; i < params.size(); ++i) {
-    int rc = params[i] ? sqlite3_bind_text(st, static_cast<int>(i + 1), params[i]->data(),
+    int rc = params[i] ? lib.bindText(st, static_cast<int>(i + 1), params[i]->data(),
                                            static_cast<int>(params[i]->size()), SQLITE_TRANSIENT)
-                       : sqlite3_bind_null(st, static_cast<int>(i + 1));
+                       : lib.bindNull(st, static_cast<int>(i + 1));
     if (rc != SQLITE_OK) fail(rc, "writing");
   }
   std::vector<SqlRow> rows;
   for (;;) {
-    int rc = sqlite3_step(st);
+    int rc = lib.step(st);
     if (rc == SQLITE_DONE) break;
     if (rc != SQLITE_ROW) {
-      sqlite3_reset(st);
+      lib.reset(st);
       fail(rc, "using");
     }
     SqlRow row;
-    int n = sqlite3_column_count(st);
+    int n = lib.columnCount(st);
     for (int c = 0; c < n; ++c) {
-      if (sqlite3_column_type(st, c) == SQLITE_NULL) {
+      if (lib.columnType(st, c) == SQLITE_NULL) {
         row.emplace_back(std::nullopt);
         continue;
       }
-      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-      row.emplace_back(std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(st, c))));
+      const auto* text = reinterpret_cast<const char*>(lib.columnText(st, c));
+      row.emplace_back(std::string(text, static_cast<std::size_t>(lib.columnBytes(st, c))));
     }
     rows.push_back(std::move(row));
   }
-  sqlite3_reset(st);
+  lib.reset(st);
   return rows;
 }
 
-void SqliteBackend::setLockWait(int milliseconds) { sqlite3_busy_timeout(db_.get(), milliseconds); }
+void SqliteBackend::setLockWait(int milliseconds) { sqliteFunctions().busyTimeout(db_.get(), milliseconds); }
 
 void SqliteBackend::begin(bool write) { run(write ? "BEGIN IMMEDIATE" : "BEGIN"); }
 
 void SqliteBackend::commit() { run("COMMIT"); }
 
 void SqliteBackend::rollback() noexcept {
-  if (sqlite3_get_autocommit(db_.get())) return;
-  sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+  if (sqliteFunctions().getAutocommit(db_.get())) return;
+  sqliteFunctions().exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 }  // namespace rc::sim::vault

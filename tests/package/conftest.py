@@ -43,6 +43,8 @@ INSTALLED = [
     "lib/libravelcrest_platform.a",
     "lib/ravelcrest/libravelcrest_pg.so",
     "lib/ravelcrest/libravelcrest_digest.so",
+    "lib/ravelcrest/libravelcrest_sqlite.so",
+    "lib/ravelcrest/libravelcrest_review.so",
     "lib/cmake/RavelcrestCore/RavelcrestCoreConfig.cmake",
     "lib/cmake/RavelcrestCore/RavelcrestCoreConfigVersion.cmake",
     "lib/cmake/RavelcrestCore/RavelcrestCoreTargets.cmake",
@@ -97,3 +99,22 @@ def expect_database_client_found(keystead_admin, tmp_path, env):
                             env=env, capture_output=True, text=True)
     assert result.returncode == 1, result.stderr
     assert "cannot reach the PostgreSQL server" in result.stderr, result.stderr
+
+
+def expect_modules_found(ravelcrest, keystead_admin, results, tmp_path, env):
+    """The install's modules loaded on demand, found beside it: the review's
+    HTTP server serves a run (and stops when idle); SQLite and SHA-256 keep
+    a vault."""
+    served = run([ravelcrest, "review", results, "--idle-timeout", "0.3"], env={**env, "LD_DEBUG": "files"})
+    assert served.stdout.startswith("review: http://127.0.0.1:"), served.stdout
+    assert served.stdout.endswith("review: stopped (idle)\n"), served.stdout
+    install = pathlib.Path(ravelcrest).parent.parent
+    opened = {line.split("file=")[1].split()[0] for line in served.stderr.splitlines() if "file=" in line}
+    modules = [f for f in opened if "libravelcrest_review" in f]
+    assert modules and all(os.path.realpath(f).startswith(str(install) + "/") for f in modules), modules
+    vault = tmp_path / "module-vault"
+    run([keystead_admin, "init", vault], env=env)
+    document = tmp_path / "module-part.vxlprt"
+    document.write_text("{}\n")
+    run([keystead_admin, "add", vault, document], env=env)
+    assert "module-part.vxlprt" in run([keystead_admin, "list", vault], env=env).stdout

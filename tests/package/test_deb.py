@@ -7,7 +7,7 @@ import sys
 
 import pytest
 
-from conftest import BUILD, check_samples, clean_env, missing_files, run
+from conftest import BUILD, check_samples, clean_env, expect_modules_found, missing_files, run
 
 
 @pytest.fixture(scope="module")
@@ -59,6 +59,7 @@ def test_unpacked_package_checks_its_samples(root, tmp_path):
     found = re.search(r"libravelcrest\.so\.1 => (\S+)", linked)
     assert found and os.path.realpath(found.group(1)).startswith(str(usr) + "/"), linked
     check_samples(usr / "bin/ravelcrest", usr / "share/ravelcrest", tmp_path, env)
+    expect_modules_found(usr / "bin/ravelcrest", usr / "bin/keystead-admin", tmp_path / "results", tmp_path, env)
     site = usr / "lib/python3/dist-packages"
     out = run([sys.executable, "-c", "import ravelcrest; print(ravelcrest.__file__)"],
               env=clean_env(PYTHONPATH=site), cwd=tmp_path)

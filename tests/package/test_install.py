@@ -5,7 +5,8 @@ import sys
 
 import pytest
 
-from conftest import BUILD, check_samples, clean_env, expect_database_client_found, missing_files, run
+from conftest import (BUILD, check_samples, clean_env, expect_database_client_found, expect_modules_found, missing_files,
+                      run)
 
 
 @pytest.fixture(scope="module")
@@ -34,6 +35,7 @@ def test_installed_programs_check_the_installed_samples(prefix, tmp_path):
     out = run([moved / "bin/keystead-admin", "init", tmp_path / "vault"], env=env)
     assert (tmp_path / "vault/vault.sqlite").exists(), out.stdout
     expect_database_client_found(moved / "bin/keystead-admin", tmp_path, env)
+    expect_modules_found(moved / "bin/ravelcrest", moved / "bin/keystead-admin", tmp_path / "results", tmp_path, env)
 
 
 def test_cmake_package_builds_and_runs_the_example(prefix, tmp_path):

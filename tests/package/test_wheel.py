@@ -22,6 +22,8 @@ def test_wheel_carries_the_module_and_its_library(wheel):
     assert "ravelcrest.libs/libravelcrest.so.1" in names, names
     assert "ravelcrest.libs/libravelcrest_pg.so" in names, names
     assert "ravelcrest.libs/libravelcrest_digest.so" in names, names
+    assert "ravelcrest.libs/libravelcrest_sqlite.so" in names, names
+    assert "ravelcrest.libs/libravelcrest_review.so" in names, names
 
 
 def test_installed_wheel_runs_the_harness(wheel, tmp_path):

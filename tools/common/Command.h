@@ -11,6 +11,7 @@
 #include <ostream>
 #include <span>
 #include <stdexcept>
+#include <string_view>
 
 namespace CLI {
 class App;
@@ -37,8 +38,14 @@ class UsageError : public std::runtime_error {
 // Adds one subcommand (with its callback) to `app`.
 using AddCommand = void (*)(CLI::App& app, CommandContext& context);
 
+// A subcommand: its name on the command line and what adds it.
+struct CommandEntry {
+  std::string_view name;
+  AddCommand add;
+};
+
 // Every subcommand, in the order `ravelcrest --help` lists them.
-std::span<const AddCommand> commandTable();
+std::span<const CommandEntry> commandTable();
 
 // The subcommands themselves.
 void addTypelibCommand(CLI::App& app, CommandContext& context);

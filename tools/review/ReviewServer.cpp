@@ -1,6 +1,5 @@
 #include "tools/review/ReviewServer.h"
 
-#include <httplib.h>
 #include <spawn.h>
 #include <sys/random.h>
 #include <sys/wait.h>
@@ -11,7 +10,7 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <sstream>
-#include <thread>
+#include <string_view>
 
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
@@ -22,6 +21,7 @@
 #include "tools/common/OutputFiles.h"
 #include "tools/reports/HtmlReport.h"
 #include "tools/review/ReviewPageScript.h"
+#include "tools/review/ServerModule.h"
 
 extern char** environ;
 
@@ -60,16 +60,18 @@ bool insideResults(const std::string& relative) {
 }
 
 // Equal in time that does not depend on where they differ.
-bool sameToken(const std::string& given, const std::string& token) {
+bool sameToken(std::string_view given, const std::string& token) {
   if (given.size() != token.size()) return false;
   unsigned char diff = 0;
   for (std::size_t i = 0; i < token.size(); ++i) diff |= static_cast<unsigned char>(given[i] ^ token[i]);
   return diff == 0;
 }
 
-void answerJson(httplib::Response& res, int status, const nlohmann::json& body) {
-  res.status = status;
-  res.set_content(body.dump(), "application/json");
+std::string_view viewOf(rc_review_text t) { return {t.data, t.size}; }
+
+void answerJson(const rc_review_answer& answer, int status, const nlohmann::json& body) {
+  const std::string text = body.dump();
+  answer.content(answer.response, status, {text.data(), text.size()}, "application/json");
 }
 
 // Starts xdg-open on `url` without waiting for it; answers its process id
@@ -84,110 +86,111 @@ pid_t openInBrowser(const std::string& url, std::ostream& out) {
   return pid;
 }
 
+// The review behind the HTTP server module: it admits requests, serves the
+// page and accepts changes; the module only speaks HTTP.
 class ReviewService {
  public:
   ReviewService(const RunResults& results, const ReviewOptions& options, std::ostream& out)
       : results_(results), options_(options), out_(out), token_(randomToken()) {}
 
   void serve() {
-    server_.set_payload_max_length(options_.maxBody);
-    // The library's default also sets SO_REUSEPORT, with which a second
-    // server could share (and answer on) the port: only SO_REUSEADDR here.
-    server_.set_socket_options([](socket_t sock) {
-      int yes = 1;
-      ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
-    server_.set_read_timeout(10, 0);
-    server_.set_keep_alive_max_count(100);
-    server_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-      lastRequest_ = Clock::now().time_since_epoch().count();
-      return admitted(req, res) ? httplib::Server::HandlerResponse::Unhandled
-                                : httplib::Server::HandlerResponse::Handled;
-    });
-    server_.Get("/", [this](const httplib::Request&, httplib::Response& res) {
-      res.set_header("Cache-Control", "no-store");
-      res.set_header("X-Frame-Options", "DENY");
-      res.set_header("Referrer-Policy", "no-referrer");
-      res.set_content(reviewPage(results_, token_), "text/html; charset=utf-8");
-    });
-    server_.Post("/accept", [this](const httplib::Request& req, httplib::Response& res) { accept(req, res); });
-    if (options_.port == 0) {
-      port_ = server_.bind_to_any_port("127.0.0.1");
-      if (port_ < 0) throw OutputError("review: cannot listen on 127.0.0.1");
-    } else {
-      port_ = options_.port;
-      if (!server_.bind_to_port("127.0.0.1", port_))
-        throw OutputError("review: cannot listen on 127.0.0.1:" + std::to_string(port_) + " (in use?)");
-    }
-    host_ = "127.0.0.1:" + std::to_string(port_);
-    const std::string url = "http://" + host_ + "/?token=" + token_;
-    out_ << "review: " << url << "\n(Ctrl-C stops" << (options_.idleTimeout > 0 ? ", as does being idle" : "")
-         << ")" << std::endl;
-    pid_t browser = options_.open ? openInBrowser(url, out_) : 0;
+    const rc_review_server_functions& server = reviewServerModule();
+    const rc_review_program program{this, &ReviewService::listening, &ReviewService::stopRequested,
+                                    &ReviewService::admit, &ReviewService::page, &ReviewService::accept};
     lastRequest_ = Clock::now().time_since_epoch().count();
-    std::atomic<bool> done = false;
-    std::thread watcher([&] { watch(done); });
-    server_.listen_after_bind();
-    done = true;
-    watcher.join();
-    if (browser > 0) ::waitpid(browser, nullptr, WNOHANG);
+    if (server.serve(&program, options_.port, options_.maxBody) != 0)
+      throw OutputError(options_.port == 0 ? "review: cannot listen on 127.0.0.1"
+                                           : "review: cannot listen on 127.0.0.1:" + std::to_string(options_.port) +
+                                                 " (in use?)");
+    if (browser_ > 0) ::waitpid(browser_, nullptr, WNOHANG);
     out_ << "review: stopped" << (stoppedIdle_ ? " (idle)" : "") << std::endl;
   }
 
  private:
-  // Stops the server on Ctrl-C or once it was idle for the timeout.
-  void watch(const std::atomic<bool>& done) {
-    while (!done) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      Clock::duration idle = Clock::now().time_since_epoch() - Clock::duration(lastRequest_.load());
-      bool idleOut = options_.idleTimeout > 0 && std::chrono::duration<double>(idle).count() > options_.idleTimeout;
-      if (idleOut || interruptRequested()) {
-        stoppedIdle_ = idleOut;
-        server_.stop();
-        return;
-      }
-    }
+  static ReviewService& self(void* context) { return *static_cast<ReviewService*>(context); }
+
+  // Prints the URL (and opens it) once the server listens on `port`.
+  static void listening(void* context, int port) {
+    ReviewService& s = self(context);
+    s.host_ = "127.0.0.1:" + std::to_string(port);
+    const std::string url = "http://" + s.host_ + "/?token=" + s.token_;
+    s.out_ << "review: " << url << "\n(Ctrl-C stops" << (s.options_.idleTimeout > 0 ? ", as does being idle" : "")
+           << ")" << std::endl;
+    s.browser_ = s.options_.open ? openInBrowser(url, s.out_) : 0;
+    s.lastRequest_ = Clock::now().time_since_epoch().count();
+  }
+
+  // Whether to stop: Ctrl-C, or idle for the timeout.
+  static int stopRequested(void* context) {
+    ReviewService& s = self(context);
+    Clock::duration idle = Clock::now().time_since_epoch() - Clock::duration(s.lastRequest_.load());
+    bool idleOut = s.options_.idleTimeout > 0 && std::chrono::duration<double>(idle).count() > s.options_.idleTimeout;
+    if (!idleOut && !interruptRequested()) return 0;
+    s.stoppedIdle_ = idleOut;
+    return 1;
   }
 
   // Whether the request may go on: Host is the address served, Origin (when
   // sent) is this server, and the token is the run's.
-  bool admitted(const httplib::Request& req, httplib::Response& res) const {
-    if (req.get_header_value("Host") != host_) {
-      answerJson(res, 403, {{"error", "wrong Host"}});
-      return false;
+  static int admit(void* context, const rc_review_request* req, const rc_review_answer* answer) {
+    ReviewService& s = self(context);
+    s.lastRequest_ = Clock::now().time_since_epoch().count();
+    if (viewOf(req->host) != s.host_) {
+      answerJson(*answer, 403, {{"error", "wrong Host"}});
+      return 0;
     }
-    if (req.has_header("Origin") && req.get_header_value("Origin") != "http://" + host_) {
-      answerJson(res, 403, {{"error", "cross-site request"}});
-      return false;
+    if (req->hasOrigin && viewOf(req->origin) != "http://" + s.host_) {
+      answerJson(*answer, 403, {{"error", "cross-site request"}});
+      return 0;
     }
-    const std::string site = req.get_header_value("Sec-Fetch-Site");
+    const std::string_view site = viewOf(req->fetchSite);
     if (site == "cross-site" || site == "same-site") {
-      answerJson(res, 403, {{"error", "cross-site request"}});
-      return false;
+      answerJson(*answer, 403, {{"error", "cross-site request"}});
+      return 0;
     }
-    const std::string given =
-        req.method == "GET" ? req.get_param_value("token") : req.get_header_value("X-Review-Token");
-    if (!sameToken(given, token_)) {
-      answerJson(res, 403, {{"error", "no or wrong token"}});
-      return false;
+    const std::string_view given = viewOf(viewOf(req->method) == "GET" ? req->tokenParameter : req->tokenHeader);
+    if (!sameToken(given, s.token_)) {
+      answerJson(*answer, 403, {{"error", "no or wrong token"}});
+      return 0;
     }
-    return true;
+    return 1;
+  }
+
+  // GET /: the review page, never cached or framed.
+  static void page(void* context, const rc_review_request*, const rc_review_answer* answer) {
+    ReviewService& s = self(context);
+    try {
+      const std::string html = reviewPage(s.results_, s.token_);
+      answer->header(answer->response, "Cache-Control", "no-store");
+      answer->header(answer->response, "X-Frame-Options", "DENY");
+      answer->header(answer->response, "Referrer-Policy", "no-referrer");
+      answer->content(answer->response, 200, {html.data(), html.size()}, "text/html; charset=utf-8");
+    } catch (const std::exception& e) {
+      answerJson(*answer, 500, {{"error", e.what()}});
+    }
   }
 
   // POST /accept doc=INDEX [check=NAME]: accepts that row's change (every
   // change of the document without a check), as `baseline accept` does.
-  void accept(const httplib::Request& req, httplib::Response& res) {
-    const std::string docText = req.get_param_value("doc"), check = req.get_param_value("check");
+  static void accept(void* context, const rc_review_request* req, const rc_review_answer* answer) {
+    try {
+      self(context).accept(viewOf(req->document), viewOf(req->check), *answer);
+    } catch (const std::exception& e) {
+      answerJson(*answer, 500, {{"error", e.what()}});
+    }
+  }
+
+  void accept(std::string_view docText, std::string_view check, const rc_review_answer& answer) {
     const DocumentResult* document = nullptr;
     for (const DocumentResult& d : results_.documents)
       if (std::to_string(d.index) == docText) document = &d;
-    if (document == nullptr) return answerJson(res, 400, {{"error", "no such document in the run"}});
+    if (document == nullptr) return answerJson(answer, 400, {{"error", "no such document in the run"}});
     std::vector<std::string> checks;
     if (!check.empty()) {
       bool known = false;
       for (const CheckRow& r : document->rows) known = known || r.check == check;
-      if (!known) return answerJson(res, 400, {{"error", "no such check of the document in the run"}});
-      checks.push_back(catalogNameOf(check));
+      if (!known) return answerJson(answer, 400, {{"error", "no such check of the document in the run"}});
+      checks.push_back(catalogNameOf(std::string(check)));
     }
     std::lock_guard<std::mutex> lock(acceptLock_);
     std::ostringstream said;
@@ -195,10 +198,10 @@ class ReviewService {
       DocumentItem item{document->path, document->path, document->label, ""};
       int n = acceptChanges(item, checks, options_.build, said);
       out_ << said.str() << std::flush;
-      answerJson(res, 200, {{"accepted", n}, {"output", said.str()}});
+      answerJson(answer, 200, {{"accepted", n}, {"output", said.str()}});
     } catch (const std::exception& e) {
       out_ << "review: " << document->label << ": " << e.what() << std::endl;
-      answerJson(res, 409, {{"error", e.what()}});
+      answerJson(answer, 409, {{"error", e.what()}});
     }
   }
 
@@ -206,9 +209,8 @@ class ReviewService {
   const ReviewOptions& options_;
   std::ostream& out_;
   const std::string token_;
-  httplib::Server server_;
-  int port_ = 0;
   std::string host_;
+  pid_t browser_ = 0;
   std::atomic<Clock::rep> lastRequest_{0};
   std::atomic<bool> stoppedIdle_ = false;
   std::mutex acceptLock_;

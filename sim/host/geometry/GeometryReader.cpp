@@ -12,8 +12,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 
+#include "platform/os/OnDemandModules.h"
 #include "sim/host/geometry/GeometryFormat.h"
 #include "sim/host/geometry/GeometryModule.h"
 #include "sim/host/geometry/GeometryWire.h"
@@ -158,11 +158,6 @@ Result<T> expect(Result<wire::Answer> r) {
   return Refused{"the geometry reader answered something else"};
 }
 
-bool exists(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && std::filesystem::is_regular_file(path, ec);
-}
-
 }  // namespace
 
 Limits Limits::fromEnvironment() {
@@ -174,23 +169,8 @@ Limits Limits::fromEnvironment() {
 }
 
 std::string modulePath(const char* fileName) {
-  if (const char* v = std::getenv("RAVELCREST_GEOMETRY_MODULE"); v && *v) return v;
-  Dl_info info{};
-  if (::dladdr(reinterpret_cast<void*>(&modulePath), &info) && info.dli_fname) {
-    std::filesystem::path here = std::filesystem::path(info.dli_fname).parent_path();
-    for (const auto& candidate : {here / fileName, here / ".." / "lib" / fileName,
-                                  here / ".." / "lib" / "ravelcrest" / fileName})
-      if (exists(candidate.string())) return candidate.lexically_normal().string();
-#ifdef RAVELCREST_GEOMETRY_INSTALL_SUBDIR
-    const std::filesystem::path installed = here / ".." / RAVELCREST_GEOMETRY_INSTALL_SUBDIR / fileName;
-    if (exists(installed.string())) return installed.lexically_normal().string();
-#endif
-  }
-#ifdef RAVELCREST_GEOMETRY_MODULE_DIR
-  return std::string(RAVELCREST_GEOMETRY_MODULE_DIR) + "/" + fileName;
-#else
-  return fileName;
-#endif
+  std::string found = platform::onDemandModulePath({fileName, "RAVELCREST_GEOMETRY_MODULE", kModuleEntry, ""});
+  return found.empty() ? fileName : found;
 }
 
 Result<Content> readContent(const Request& request, const Limits& limits) {

@@ -33,8 +33,9 @@ Result<Content> readContent(const Request& request, const Limits& limits = Limit
 Result<Projection> readProjection(const Request& request, const Limits& limits = Limits::fromEnvironment());
 
 // The path of the geometry module `fileName` (GeometryModule.h) the helper
-// loads: $RAVELCREST_GEOMETRY_MODULE (for either), else the module beside
-// the code that holds the host (or in ../lib), else the one of the build tree.
+// loads: $RAVELCREST_GEOMETRY_MODULE (for either), else the first found as
+// platform/os/OnDemandModules.h says (beside the program or the code that
+// holds the host, never relative to the working folder); else `fileName`.
 std::string modulePath(const char* fileName);
 
 }  // namespace rc::sim::host::geometry
