@@ -157,10 +157,14 @@ std::int16_t compareWithBaseline(SessionContext& session, const au::ObjectRef& c
   return kRan;
 }
 
-// Writes the capture as the new baseline and says so in the journal.
+// Writes the capture as the new baseline and says so in the journal. A GIF
+// is written without the full-size work file where the capture can (the
+// work file is deleted right after either way).
 std::int16_t createBaseline(SessionContext& session, const au::ObjectRef& capture, ImageFormat format,
                             const std::string& baselineFile, const std::string& work, std::int16_t param) {
-  writeImage(capture, format, work, baselineFile);
+  const auto* bitmap = dynamic_cast<const clsBitmap*>(capture.get());
+  if (format != ImageFormat::Gif || bitmap == nullptr || !bitmap->CreateGIFInMemory(work, baselineFile))
+    writeImage(capture, format, work, baselineFile);
   JournalBlock block;
   block.Name = pixelBlockName(param);
   block.NewValue = journalNumber(0);

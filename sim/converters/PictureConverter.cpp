@@ -5,6 +5,9 @@
 #include "sim/converters/GifCodec.h"
 #include "sim/converters/ImageFiles.h"
 #include "sim/converters/JpegCodec.h"
+#include "sim/converters/StdPicture.h"
+#include "platform/automation/Error.h"
+#include "platform/display/Bmp.h"
 
 namespace rc::sim::converters {
 
@@ -21,6 +24,10 @@ au::ClassBuilder<T>& converterMembers(au::ClassBuilder<T>& b) {
       .method("Convert", VarType::Void, {}, [](T& self, au::CallArgs&) {
         self.Convert();
         return au::Variant();
+      })
+      .method("ConvertPicture", VarType::Void, {au::byVal("Picture", VarType::Object)}, [](T& self, au::CallArgs& a) {
+        self.ConvertPicture(a[0].toObject());
+        return au::Variant();
       });
   return b;
 }
@@ -36,6 +43,43 @@ void PictureConverter::Convert() const {
     raiseBadFile(kInvalidFileFormat, "Cannot convert", InputFile, e.what(), source());
   }
   writeOutput(OutputFile, data, source());
+}
+
+void PictureConverter::ConvertPicture(const au::ObjectRef& picture) const {
+  const auto* p = dynamic_cast<const StdPicture*>(picture.get());
+  if (!p || p->handle() == 0) au::raise(kInvalidPicture, "Invalid picture", std::string(source()));
+  std::string data;
+  std::string why;
+  display::readBitmap(p->handle(), [&](const display::Surface& pixels) {
+    // What a BMP file of the picture reads back as: 24-bit colours, and
+    // nothing beyond what LoadImage reads.
+    if (static_cast<std::uint64_t>(pixels.width()) * static_cast<std::uint64_t>(pixels.height()) > display::kMaxDecodedPixels) {
+      why = "the picture is too large";
+      return;
+    }
+    try {
+      data = encodeColours(pixels);
+    } catch (const std::runtime_error& e) {
+      why = e.what();
+    }
+  });
+  if (!why.empty()) raiseBadFile(kInvalidFileFormat, "Cannot convert", InputFile, why, source());
+  writeOutput(OutputFile, data, source());
+}
+
+// The output file's bytes for `pixels` with the fourth byte of each pixel
+// cleared, as a 24-bit BMP file of them reads back.
+std::string PictureConverter::encodeColours(const display::Surface& pixels) const {
+  for (std::uint32_t v : pixels.pixels())
+    if ((v & 0xFF000000u) != 0) {
+      display::Surface colours = pixels;
+      for (int y = 0; y < colours.height(); ++y) {
+        std::uint32_t* row = colours.row(y);
+        for (int x = 0; x < colours.width(); ++x) row[x] &= 0x00FFFFFFu;
+      }
+      return encode(colours);
+    }
+  return encode(pixels);
 }
 
 const au::ClassInfo& GifConverter::info() {
