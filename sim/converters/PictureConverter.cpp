@@ -51,35 +51,20 @@ void PictureConverter::ConvertPicture(const au::ObjectRef& picture) const {
   std::string data;
   std::string why;
   display::readBitmap(p->handle(), [&](const display::Surface& pixels) {
-    // What a BMP file of the picture reads back as: 24-bit colours, and
-    // nothing beyond what LoadImage reads.
+    // Nothing beyond what LoadImage reads back. The encoders read a
+    // pixel's colour bits only, as a 24-bit BMP file of it holds them.
     if (static_cast<std::uint64_t>(pixels.width()) * static_cast<std::uint64_t>(pixels.height()) > display::kMaxDecodedPixels) {
       why = "the picture is too large";
       return;
     }
     try {
-      data = encodeColours(pixels);
+      data = encode(pixels);
     } catch (const std::runtime_error& e) {
       why = e.what();
     }
   });
   if (!why.empty()) raiseBadFile(kInvalidFileFormat, "Cannot convert", InputFile, why, source());
   writeOutput(OutputFile, data, source());
-}
-
-// The output file's bytes for `pixels` with the fourth byte of each pixel
-// cleared, as a 24-bit BMP file of them reads back.
-std::string PictureConverter::encodeColours(const display::Surface& pixels) const {
-  for (std::uint32_t v : pixels.pixels())
-    if ((v & 0xFF000000u) != 0) {
-      display::Surface colours = pixels;
-      for (int y = 0; y < colours.height(); ++y) {
-        std::uint32_t* row = colours.row(y);
-        for (int x = 0; x < colours.width(); ++x) row[x] &= 0x00FFFFFFu;
-      }
-      return encode(colours);
-    }
-  return encode(pixels);
 }
 
 const au::ClassInfo& GifConverter::info() {

@@ -32,9 +32,6 @@ class PictureConverter : public automation::Dispatch {
   // The output file's bytes for `picture`.
   virtual std::string encode(const display::Surface& picture) const = 0;
   virtual std::string_view source() const = 0;
-
- private:
-  std::string encodeColours(const display::Surface& pixels) const;
 };
 
 class GifConverter : public PictureConverter {
