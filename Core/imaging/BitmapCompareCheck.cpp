@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 #include "Core/frame/JournalWriters.h"
 #include "Core/imaging/ViewWindow.h"
@@ -82,11 +83,38 @@ bool captureView(const au::ObjectRef& capture, std::int32_t& ViewHandle, const s
   return setBitmap(capture, ViewHandle, Variant(r.width()), Variant(r.height()));
 }
 
+// Fills `baseline` from the bitmap of `picture` selected into a device
+// context of its own: what a picture holder showing it gives (the holder
+// takes the picture's size), without the holder's copy of the picture.
+// Nothing when the picture has no bitmap.
+std::optional<bool> setBitmapFromPicture(const au::ObjectRef& baseline, const au::ObjectRef& picture) {
+  const auto bitmap = static_cast<dp::Handle>(au::call(picture, "Handle").toLong());
+  dp::BitmapRecord size;
+  if (bitmap == 0 || dp::getObject(bitmap, size) == 0 || size.bmWidth <= 0 || size.bmHeight <= 0 ||
+      size.bmWidth > dp::kMaxSurfaceSide || size.bmHeight > dp::kMaxSurfaceSide)
+    return std::nullopt;
+  const dp::Handle dc = dp::createCompatibleDC(0);
+  if (dc == 0) return std::nullopt;
+  dp::selectObject(dc, bitmap);
+  bool ok = false;
+  try {
+    ok = setBitmap(baseline, static_cast<std::int32_t>(dc), Variant(static_cast<std::int16_t>(size.bmWidth)),
+                   Variant(static_cast<std::int16_t>(size.bmHeight)));
+  } catch (...) {
+    dp::deleteDC(dc);
+    throw;
+  }
+  dp::deleteDC(dc);
+  return ok;
+}
+
 // Fills `baseline` from the baseline file. False when its SetBitmap fails.
 bool loadBaseline(const au::ObjectRef& baseline, ImageFormat format, const std::string& file, const std::string& work) {
   if (format == ImageFormat::Gif) {
+    au::ObjectRef picture = LoadPicture(file);
+    if (std::optional<bool> shown = setBitmapFromPicture(baseline, picture)) return *shown;
     au::ObjectRef holder = newPictureHolder();
-    au::setProperty(holder, "Picture", LoadPicture(file));
+    au::setProperty(holder, "Picture", picture);
     const std::int16_t twips = 1, pixels = 3;
     const Variant width = au::call(holder, "ScaleX", au::call(holder, "Width"), twips, pixels);
     const Variant height = au::call(holder, "ScaleX", au::call(holder, "Height"), twips, pixels);
