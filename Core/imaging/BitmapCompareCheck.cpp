@@ -86,8 +86,9 @@ bool captureView(const au::ObjectRef& capture, std::int32_t& ViewHandle, const s
 // Fills `baseline` from the bitmap of `picture` selected into a device
 // context of its own: what a picture holder showing it gives (the holder
 // takes the picture's size), without the holder's copy of the picture.
-// Nothing when the picture has no bitmap.
+// Nothing when the picture has no bitmap (the holder then shows it).
 std::optional<bool> setBitmapFromPicture(const au::ObjectRef& baseline, const au::ObjectRef& picture) {
+  if (!picture || picture->typeInfo().find("Handle").empty()) return std::nullopt;
   const auto bitmap = static_cast<dp::Handle>(au::call(picture, "Handle").toLong());
   dp::BitmapRecord size;
   if (bitmap == 0 || dp::getObject(bitmap, size) == 0 || size.bmWidth <= 0 || size.bmHeight <= 0 ||
