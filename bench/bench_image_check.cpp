@@ -2,14 +2,20 @@
 // a whole TestBitmapCompare against a CBF baseline (capture, unpack,
 // compare, write the difference file), and the GIF encoding of a capture
 // (the whole XGIF1 conversion from a BMP file, and the encoder alone, for a
-// drawing of few colours and for a shaded picture that must be quantised).
+// drawing of few colours and for a shaded picture that must be quantised);
+// a whole TestBitmapCompare against a GIF baseline, creating it ("first")
+// and comparing an unchanged view with it ("unchanged"); and a new GIF
+// baseline written through the full-size work file (CreateGIF, as a first
+// run did) or from memory (CreateGIFInMemory, as it does now).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <random>
 
 #include "BenchScratch.h"
 #include "Core/frame/Register.h"
+#include "Core/imaging/clsBitmap.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Registry.h"
 #include "platform/display/Bmp.h"
@@ -83,6 +89,52 @@ void BM_TestBitmapCompareCbf(benchmark::State& state) {
   if (result != 0 || !rc::platform::fileExists(f.dir / "diff.cbf")) state.SkipWithError("the check did not run");
 }
 BENCHMARK(BM_TestBitmapCompareCbf)->Unit(benchmark::kMillisecond);
+
+void BM_TestBitmapCompareGif(benchmark::State& state) {
+  CheckFixture& f = rc::bench::fixture<CheckFixture>();
+  const bool first = state.range(0) == 0;
+  auto check = [&] {
+    dp::invalidate(dp::getWindow(f.frame, dp::Relation::Child));  // a fresh paint for every capture
+    std::vector<au::Variant> args{au::Variant(static_cast<std::int32_t>(f.frame)), au::Variant(f.dir / "view.gif"),
+                                  au::Variant(f.dir / "view-diff.gif"), au::Variant(std::int16_t{0}),
+                                  au::Variant(std::int16_t{1})};
+    const std::int16_t result = au::call(f.app, "TestBitmapCompare", args).asInteger();
+    au::call(f.host, "SimClearJournal");
+    return result;
+  };
+  std::int16_t result = -1;
+  std::remove((f.dir / "view.gif").c_str());
+  if (!first) check();  // the baseline the unchanged view is compared with
+  for (auto _ : state) {
+    if (first) {
+      state.PauseTiming();
+      std::remove((f.dir / "view.gif").c_str());
+      state.ResumeTiming();
+    }
+    result = check();
+  }
+  if (result != 0 || rc::platform::fileExists(f.dir / "view-diff.gif")) state.SkipWithError("the check did not agree");
+  state.SetLabel(first ? "first: the baseline created" : "unchanged: compared with it");
+}
+BENCHMARK(BM_TestBitmapCompareGif)->ArgName("unchanged")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_CreateGifBaseline(benchmark::State& state) {
+  CheckFixture& f = rc::bench::fixture<CheckFixture>();
+  au::ObjectRef bitmap = au::createObject("VxlClasses.clsBitmap");
+  au::call(bitmap, "SetBitmap", {au::Variant(static_cast<std::int32_t>(dp::createBitmap(drawing(false))))});
+  const auto& direct = dynamic_cast<const rc::core::clsBitmap&>(*bitmap);
+  const bool inMemory = state.range(0) != 0;
+  for (auto _ : state) {
+    if (inMemory) {
+      if (!direct.CreateGIFInMemory(f.dir / "work.bmp", f.dir / "new.gif")) state.SkipWithError("not in memory");
+    } else {
+      au::call(bitmap, "CreateGIF", {au::Variant(f.dir / "work.bmp"), au::Variant(f.dir / "new.gif")});
+    }
+    std::remove((f.dir / "work.bmp").c_str());
+  }
+  state.SetLabel(inMemory ? "from memory" : "through the work file");
+}
+BENCHMARK(BM_CreateGifBaseline)->ArgName("memory")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_GifConvertCapture(benchmark::State& state) {
   CheckFixture& f = rc::bench::fixture<CheckFixture>();

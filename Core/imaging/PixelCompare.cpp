@@ -175,6 +175,22 @@ PixelCounts paintDifference(const DibPixels& newImage, const DibPixels& baseline
   return counts;
 }
 
+bool sameColours(const DibPixels& a, const DibPixels& b) {
+  if (a.width != b.width || a.height != b.height || a.topDown != b.topDown || a.width < 0 || a.height < 0) return false;
+  const std::size_t bytes = static_cast<std::size_t>(a.width) * static_cast<std::size_t>(a.height) * 4;
+  if (a.bytes.size() < bytes || b.bytes.size() < bytes) return false;
+  if (bytes == 0) return true;
+  if (std::memcmp(a.bytes.data(), b.bytes.data(), bytes) == 0) return true;
+  // Only the fourth bytes may differ.
+  std::size_t at = 0;
+  for (; at + 32 <= bytes; at += 32)
+    if (!eightAgree(a.bytes.data(), b.bytes.data(), at)) return false;
+  for (; at < bytes; at += 4)
+    if (((load(a.bytes.data() + at, 0) ^ load(b.bytes.data() + at, 0)) & kColourMask) != 0)
+      return false;
+  return true;
+}
+
 CompareVerdict judgeComparison(const PixelCounts& counts, std::int32_t newWidth, std::int32_t newHeight,
                                std::int32_t baseWidth, std::int32_t baseHeight, std::int32_t tol) {
   CompareVerdict v;

@@ -53,6 +53,11 @@ PixelCounts paintDifference(const DibPixels& newImage, const DibPixels& baseline
 PixelCounts paintDifference(const DibPixels& newImage, const DibPixels& baseline, const DiffTarget& target,
                             std::int32_t width, std::int32_t height);
 
+// Whether the two images have the same size and row order and every pixel
+// the same colour (the fourth byte takes no part): a comparison of them
+// counts nothing and paints every pixel white.
+bool sameColours(const DibPixels& a, const DibPixels& b);
+
 // The verdict on two images of the given sizes with these counts.
 struct CompareVerdict {
   std::string unmatchedText;     // "<U>Unmatched Pix:</U> 12" when the counts exceed tol

@@ -6,6 +6,8 @@
 #include "Core/interfaces/ImageComponents.h"
 #include "platform/automation/Registry.h"
 #include "platform/automation/Error.h"
+#include "platform/automation/Trap.h"
+#include "platform/os/OutputFiles.h"
 
 namespace rc::core {
 
@@ -195,8 +197,7 @@ void clsBitmap::CreateGIF(const std::string& sFileNameBMP, const std::string& sF
   writeConverted(sFileNameBMP, sFileNameGIF, "makeGIF");
 }
 
-void clsBitmap::writeConverted(const std::string& bmpPath, const std::string& outPath,
-                               std::string_view conversion) const {
+au::ObjectRef clsBitmap::holderWithImage() const {
   au::ObjectRef holder = newPictureHolder();
   const std::int16_t pixels = 3, twips = 1;
   au::letProperty(holder, "Width", au::call(holder, "ScaleX", width_, pixels, twips));
@@ -205,6 +206,33 @@ void clsBitmap::writeConverted(const std::string& bmpPath, const std::string& ou
   dp::stretchDIBits(holderDC, 0, 0, width_, height_, 0, 0, width_, height_, array_.bytes(), info_, dp::kDibRgbColors,
                     dp::kSrcCopy);
   au::call(holder, "Refresh");
+  return holder;
+}
+
+bool clsBitmap::CreateGIFInMemory(const std::string& sFileNameBMP, const std::string& sFileNameGIF) const {
+  bool done = false;
+  au::trapped(
+      [&] {
+        au::ObjectRef gif = gifConverter();
+        if (gif->typeInfo().find("ConvertPicture").empty()) return;
+        au::ObjectRef holder = holderWithImage();
+        au::ObjectRef image = au::callObject(holder, "Image");
+        // The BMP file is made (empty), so that a place it cannot be
+        // written fails here as it would in CreateGIF.
+        platform::output::replaceFile(sFileNameBMP, "");
+        au::letProperty(gif, "InputFile", Variant(sFileNameBMP));
+        au::letProperty(gif, "OutputFile", Variant(sFileNameGIF));
+        au::call(gif, "ConvertPicture", image);
+        au::setProperty(holder, "Picture", LoadPicture());
+        done = true;
+      },
+      [](const au::AutomationError&) {});
+  return done;
+}
+
+void clsBitmap::writeConverted(const std::string& bmpPath, const std::string& outPath,
+                               std::string_view conversion) const {
+  au::ObjectRef holder = holderWithImage();
   SavePicture(au::callObject(holder, "Image"), bmpPath);
   {
     au::ObjectRef convert = au::createObject("vxlClasses.clsGrfConvert");

@@ -80,12 +80,23 @@ class clsBitmap : public automation::Dispatch {
   void CreateCBF(const std::string& sFileNameBMP, const std::string& sFileNameCBF) const;
   void CreateGIF(const std::string& sFileNameBMP, const std::string& sFileNameGIF) const;
 
+  // CreateGIF for a caller that deletes the BMP file right after: the
+  // picture goes to the GIF converter in memory and sFileNameBMP is left an
+  // empty file, so sFileNameGIF gets the same bytes without a full-size
+  // intermediate. False, with nothing written but perhaps that empty file,
+  // when it cannot be done so (a converter without ConvertPicture, a BMP
+  // file that cannot be made, a failed conversion): the caller then runs
+  // CreateGIF, which raises what it raises.
+  bool CreateGIFInMemory(const std::string& sFileNameBMP, const std::string& sFileNameGIF) const;
+
   // The pixel array as a DIB view (empty before SetBitmap).
   DibPixels pixels() const;
 
  private:
   // Deletes the image DC and, unless it is `keep`, the bitmap.
   void release(display::Handle keep);
+  // A picture holder showing the image, as CreateCBF and CreateGIF draw it.
+  automation::ObjectRef holderWithImage() const;
   // CreateCBF / CreateGIF: the BMP file, then clsGrfConvert's `conversion`.
   void writeConverted(const std::string& bmpPath, const std::string& outPath, std::string_view conversion) const;
   std::size_t byteIndex(std::int32_t i, std::int32_t iPixel, std::int32_t iScanline) const;

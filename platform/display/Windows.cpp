@@ -96,6 +96,19 @@ Surface capture(Handle window) {
   return detail::composedSurface(t, window);
 }
 
+bool readCapture(Handle window, const std::function<void(const Surface&)>& read) {
+  auto& t = table();
+  std::lock_guard lock(t.mu);
+  WindowObject* w = t.find<WindowObject>(window);
+  if (!w) return false;
+  if (!w->children.empty()) {
+    read(detail::composedSurface(t, window));
+    return true;
+  }
+  read(detail::paintedSurface(t, window));
+  return true;
+}
+
 bool getWindowRect(Handle window, Rect& out) {
   auto& t = table();
   std::lock_guard lock(t.mu);

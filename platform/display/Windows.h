@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/display/HandleTable.h"
 
@@ -41,6 +42,10 @@ void invalidate(Handle window);
 void updateWindow(Handle window);
 // A copy of what the window shows: its surface with its children over it.
 Surface capture(Handle window);
+// Runs `read` on what capture would give, in place when the window has no
+// children (no copy is made); false, without calling it, for no window.
+// `read` must not call the display.
+bool readCapture(Handle window, const std::function<void(const Surface&)>& read);
 
 // GetWindowRect: the window's rectangle in screen coordinates.
 bool getWindowRect(Handle window, Rect& out);

@@ -135,12 +135,43 @@ int syncAndRename(int fd, const std::string& temp, const std::string& target, bo
   // `target` is native: only "/" separates its folders, a backslash is part of a name.
   const std::size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+  if (FolderSyncs* batch = FolderSyncs::current()) batch->add(folder);
+  else syncFolder(folder);
+  return 0;
+}
+
+void syncFolder(const std::string& folder) {
   const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     ::fsync(dir);
     ::close(dir);
   }
-  return 0;
+}
+
+namespace {
+
+thread_local FolderSyncs* currentBatch = nullptr;
+
+}  // namespace
+
+FolderSyncs::FolderSyncs() : previous_(currentBatch) { currentBatch = this; }
+
+FolderSyncs::~FolderSyncs() {
+  flush();
+  currentBatch = previous_;
+}
+
+FolderSyncs* FolderSyncs::current() { return currentBatch; }
+
+void FolderSyncs::add(const std::string& folder) {
+  for (const std::string& f : folders_)
+    if (f == folder) return;
+  folders_.push_back(folder);
+}
+
+void FolderSyncs::flush() {
+  for (const std::string& f : folders_) syncFolder(f);
+  folders_.clear();
 }
 
 int openForWrite(const std::string& native, int flags, unsigned mode) {

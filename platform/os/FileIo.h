@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rc::platform::fileio {
 
@@ -50,7 +51,39 @@ struct WriteFaultHook {
 // Answers 0, or errno of the first step that failed (the temporary is then
 // still there, `target` untouched). A folder that cannot be synced (a file
 // system without directory sync) is not a failure: the file is in place.
+// While a FolderSyncs batch lives, syncAndRename on its thread leaves
+// the folder sync to it.
 int syncAndRename(int fd, const std::string& temp, const std::string& target, bool durable = true);
+
+// Folder syncs of durable replacements gathered over a stretch of work (the
+// checks of one document) and done once per folder when it ends: each
+// file's content still reaches the device before it replaces the old one,
+// and every replacement is durable by the time the batch ends, but a
+// folder written ten times is synced once. The calling thread's batch
+// until it ends; batches nest (the inner one syncs its own folders).
+class FolderSyncs {
+ public:
+  FolderSyncs();
+  // Syncs every folder gathered (errors ignored, as syncAndRename does).
+  ~FolderSyncs();
+  FolderSyncs(const FolderSyncs&) = delete;
+  FolderSyncs& operator=(const FolderSyncs&) = delete;
+
+  // The calling thread's batch, or nullptr.
+  static FolderSyncs* current();
+  // Notes that `folder` needs a sync.
+  void add(const std::string& folder);
+  // Syncs the folders gathered so far.
+  void flush();
+  std::size_t pending() const { return folders_.size(); }
+
+ private:
+  std::vector<std::string> folders_;
+  FolderSyncs* previous_;
+};
+
+// fsync of the folder `folder`; a folder that cannot be opened or synced is passed over.
+void syncFolder(const std::string& folder);
 
 // open(2) for writing with O_CLOEXEC added, creating the drive root first
 // when `native` lies directly in it; raises on failure.

@@ -5,6 +5,9 @@
 #include "sim/converters/GifCodec.h"
 #include "sim/converters/ImageFiles.h"
 #include "sim/converters/JpegCodec.h"
+#include "sim/converters/StdPicture.h"
+#include "platform/automation/Error.h"
+#include "platform/display/Bmp.h"
 
 namespace rc::sim::converters {
 
@@ -21,6 +24,10 @@ au::ClassBuilder<T>& converterMembers(au::ClassBuilder<T>& b) {
       .method("Convert", VarType::Void, {}, [](T& self, au::CallArgs&) {
         self.Convert();
         return au::Variant();
+      })
+      .method("ConvertPicture", VarType::Void, {au::byVal("Picture", VarType::Object)}, [](T& self, au::CallArgs& a) {
+        self.ConvertPicture(a[0].toObject());
+        return au::Variant();
       });
   return b;
 }
@@ -35,6 +42,28 @@ void PictureConverter::Convert() const {
   } catch (const std::runtime_error& e) {
     raiseBadFile(kInvalidFileFormat, "Cannot convert", InputFile, e.what(), source());
   }
+  writeOutput(OutputFile, data, source());
+}
+
+void PictureConverter::ConvertPicture(const au::ObjectRef& picture) const {
+  const auto* p = dynamic_cast<const StdPicture*>(picture.get());
+  if (!p || p->handle() == 0) au::raise(kInvalidPicture, "Invalid picture", std::string(source()));
+  std::string data;
+  std::string why;
+  display::readBitmap(p->handle(), [&](const display::Surface& pixels) {
+    // Nothing beyond what LoadImage reads back. The encoders read a
+    // pixel's colour bits only, as a 24-bit BMP file of it holds them.
+    if (static_cast<std::uint64_t>(pixels.width()) * static_cast<std::uint64_t>(pixels.height()) > display::kMaxDecodedPixels) {
+      why = "the picture is too large";
+      return;
+    }
+    try {
+      data = encode(pixels);
+    } catch (const std::runtime_error& e) {
+      why = e.what();
+    }
+  });
+  if (!why.empty()) raiseBadFile(kInvalidFileFormat, "Cannot convert", InputFile, why, source());
   writeOutput(OutputFile, data, source());
 }
 

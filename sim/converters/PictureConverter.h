@@ -21,6 +21,12 @@ class PictureConverter : public automation::Dispatch {
   // place). An unreadable or damaged input raises 321 naming it; a failure
   // to write raises the file error naming OutputFile.
   void Convert() const;
+  // Convert with `picture` (a picture object) in place of InputFile's
+  // content: OutputFile gets the bytes Convert gives for a BMP file of that
+  // picture, and InputFile is neither read nor written (errors still name
+  // it). Raises 481 for no picture, 321 for one LoadImage would refuse to
+  // read back (beyond kMaxDecodedPixels) as for a file it cannot convert.
+  void ConvertPicture(const automation::ObjectRef& picture) const;
 
  protected:
   // The output file's bytes for `picture`.

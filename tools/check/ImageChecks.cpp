@@ -212,6 +212,17 @@ void copyFile(const std::string& from, const std::string& to) {
   if (ec) throw std::filesystem::filesystem_error("cannot copy the sheet image", from, to, ec);
 }
 
+// Gives `to` the content of `from` as a second name of the same file where
+// both lie on one file system, a copy elsewhere (no link at `to` is written
+// through). For a work file the library only reads and removes: its writers
+// replace a file whole and never write into one.
+void shareFile(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  std::filesystem::remove(to, ec);
+  std::filesystem::create_hard_link(from, to, ec);
+  if (ec) copyFile(from, to);
+}
+
 // Why the baseline image of `what` cannot be compared with or created:
 // "" when it reads as a picture of the format its name says, or is missing
 // and could be written.
@@ -307,7 +318,7 @@ std::vector<CheckEntry> sheetImageChecks(const CheckEnv& env) {
     // The library reads (and removes) a copy of the new image as its work file.
     e.arguments = [what, fresh](const CheckEnv& env) {
       const std::string diff = workDifferenceFile(env, startWork(env), what);
-      copyFile(fresh, diff.substr(0, diff.size() - 3) + "bmp");
+      shareFile(fresh, diff.substr(0, diff.size() - 3) + "bmp");
       return std::vector<Variant>{frameWindow(env), platform::joinPath(env.folder, baselineName(env, what)), diff,
                                   env.imageTolerance, kFromWorkFile};
     };

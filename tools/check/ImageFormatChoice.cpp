@@ -70,7 +70,8 @@ std::size_t viewColours(const CheckEnv& env) {
         std::int32_t window = au::call(env.host, "SimFrameWindow").toLong();
         core::GetLastTopChild(window);
         if (!display::isWindow(static_cast<display::Handle>(window))) return;
-        n = distinctColours(display::capture(static_cast<display::Handle>(window)));
+        display::readCapture(static_cast<display::Handle>(window),
+                             [&](const display::Surface& image) { n = distinctColours(image); });
       },
       [](const au::AutomationError&) {});
   return n;

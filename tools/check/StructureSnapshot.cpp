@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <regex>
+#include <string_view>
 #include <unordered_map>
 
 #include "platform/automation/Error.h"
@@ -243,6 +244,25 @@ void compareSnapshot(const std::string& file, const std::vector<SnapshotItem>& f
   lastRun.changes.push_back(std::move(change));
 }
 
+namespace {
+
+// Whether `line` could hold a volatile part at all: a digit right before a
+// date's or a time's separator, or one of the words, in any case. Lines
+// without one (most of them) need no regular expression search.
+bool mayBeVolatile(std::string_view line) {
+  std::string lower(line);
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (std::size_t i = 0; i + 1 < lower.size(); ++i)
+    if (lower[i] >= '0' && lower[i] <= '9' && std::string_view("-/.:").find(lower[i + 1]) != std::string_view::npos)
+      return true;
+  for (std::string_view word : {"process", "pid", "sec", "elapsed", "time:", "information ("})
+    if (lower.find(word) != std::string::npos) return true;
+  return false;
+}
+
+}  // namespace
+
 std::vector<std::string> stableJournalLines(const std::vector<std::string>& journal) {
   static const std::regex kVolatile(
       R"(\b\d{1,4}[-/.]\d{1,2}[-/.]\d{1,4}\b|\b\d{1,2}:\d{2}\b|process|\bpid\b|\bsec(ond)?s?\b|elapsed|\btime:|information \((st|mt)\))",
@@ -251,7 +271,8 @@ std::vector<std::string> stableJournalLines(const std::vector<std::string>& jour
   for (const std::string& line : journal) {
     std::string trimmed = line;
     while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\r')) trimmed.pop_back();
-    if (trimmed.empty() || trimmed == "'" || std::regex_search(trimmed, kVolatile)) continue;
+    if (trimmed.empty() || trimmed == "'" || (mayBeVolatile(trimmed) && std::regex_search(trimmed, kVolatile)))
+      continue;
     out.push_back(trimmed);
   }
   return out;

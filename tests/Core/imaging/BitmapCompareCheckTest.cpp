@@ -61,6 +61,25 @@ TEST_P(BitmapCompareCheckTest, CreatesTheBaselineThenFindsNothingThenFindsTheEdi
   EXPECT_EQ(dp::gdiObjectCount(), objects);
 }
 
+TEST_P(BitmapCompareCheckTest, AWorkFileThatCannotBeWrittenStillFailsTheFirstRun) {
+  const std::string ext = GetParam();
+  const Run run = compare(frame, "view." + ext, "missing/diff." + ext);
+  EXPECT_EQ(run.result, 1);
+  EXPECT_FALSE(exists("view." + ext));
+  EXPECT_TRUE(journal().empty()) << journalText();
+}
+
+TEST_P(BitmapCompareCheckTest, AnUnchangedViewUnderANegativeToleranceStillWarns) {
+  const std::string ext = GetParam();
+  ASSERT_EQ(compare(frame, "view." + ext, "diff." + ext).result, 0);
+  au::call(host, "SimClearJournal");
+  const Run run = compare(frame, "view." + ext, "diff." + ext, std::int16_t{1}, std::int16_t{-1});
+  EXPECT_EQ(run.result, 0);
+  EXPECT_NE(journalText().find("Unmatched Pix:</U> 0"), std::string::npos) << journalText();
+  EXPECT_EQ(outcome().state, core::CheckOutcome::State::Differed);
+  EXPECT_TRUE(exists("diff." + ext));
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, BitmapCompareCheckTest, ::testing::Values("cbf", "gif", "CBF"));
 
 using BitmapCompareModesTest = ImagingTest;

@@ -110,6 +110,36 @@ TEST_F(ConversionTest, CreateCbfAndCreateGifKeepEveryPixel) {
   EXPECT_FALSE(exists("e.gif"));
 }
 
+TEST_F(ConversionTest, CreateGifInMemoryWritesCreateGifsBytesAndLeavesTheBmpFileEmpty) {
+  dp::Surface s(300, 200, dp::rgb(255, 255, 255));
+  for (int i = 0; i < 200; ++i) s.fillRect(i, i, 30, 1, dp::rgb(static_cast<std::uint8_t>(i), 40, 250));
+  au::ObjectRef b = au::createObject("VxlClasses.clsBitmap");
+  au::call(b, "SetBitmap", {Variant(static_cast<std::int32_t>(dp::createBitmap(s)))});
+  const auto& bitmap = dynamic_cast<const core::clsBitmap&>(*b);
+  au::call(b, "CreateGIF", {Variant(path("w.bmp")), Variant(path("file.gif"))});
+  const std::size_t objects = dp::gdiObjectCount();
+  ASSERT_TRUE(bitmap.CreateGIFInMemory(path("m.bmp"), path("memory.gif")));
+  EXPECT_EQ(platform::readFile(path("memory.gif")), platform::readFile(path("file.gif")));
+  EXPECT_TRUE(exists("m.bmp"));
+  EXPECT_EQ(platform::readFile(path("m.bmp")), "");
+  EXPECT_EQ(dp::gdiObjectCount(), objects);
+
+  // Where the BMP file cannot be made, nothing is written: CreateGIF then
+  // raises what it always raised.
+  EXPECT_FALSE(bitmap.CreateGIFInMemory(path("missing/w.bmp"), path("x.gif")));
+  EXPECT_FALSE(exists("x.gif"));
+  EXPECT_EQ(errorNumber([&] { au::call(b, "CreateGIF", {Variant(path("missing/w.bmp")), Variant(path("x.gif"))}); }), 76);
+  // No picture, and a converter that cannot take one.
+  au::ObjectRef empty = au::createObject("VxlClasses.clsBitmap");
+  EXPECT_FALSE(dynamic_cast<const core::clsBitmap&>(*empty).CreateGIFInMemory(path("e.bmp"), path("e.gif")));
+  EXPECT_FALSE(exists("e.gif"));
+  recordConverters();
+  EXPECT_FALSE(bitmap.CreateGIFInMemory(path("r.bmp"), path("r.gif")));
+  EXPECT_FALSE(exists("r.bmp"));
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(dp::gdiObjectCount(), objects);
+}
+
 TEST_F(ConversionTest, GetBmpInSheetsSavesEverySheetAndComesBackToTheCurrentOne) {
   open("plan.vxldrw", R"({"currentSheet": "S2", "sheets": [{"name": "S1"}, {"name": "S2"}, {"name": "S3",
       "views": [{"name": "S3", "outline": [0, 0, 1, 1]}, {"name": "V", "outline": [0.25, 0.25, 0.75, 0.75]}]}]})",

@@ -328,6 +328,24 @@ TEST_F(BitmapTest, ABitmapOfAnotherSizeThanItsArrayStillTakesTheDifference) {
     for (int x = 0; x < 4; ++x) EXPECT_EQ(mirrored.pixel(x, y), shown.pixel(x, y)) << x << "," << y;
 }
 
+TEST_F(BitmapTest, SameColoursIgnoresOnlyTheFourthByte) {
+  std::vector<std::uint8_t> a(4 * 11 * 3, 0x40), b = a;
+  const core::DibPixels pa{a, 11, 3}, pb{b, 11, 3};
+  EXPECT_TRUE(core::sameColours(pa, pb));
+  for (std::size_t i = 3; i < b.size(); i += 4) b[i] = 0x99;  // every fourth byte
+  EXPECT_TRUE(core::sameColours(pa, pb));
+  b[b.size() - 2] ^= 1;  // the last pixel's green, past the blocks of eight
+  EXPECT_FALSE(core::sameColours(pa, pb));
+  b[b.size() - 2] ^= 1;
+  b[4 * 5 + 1] ^= 0x80;  // inside the first block
+  EXPECT_FALSE(core::sameColours(pa, pb));
+  b[4 * 5 + 1] ^= 0x80;
+  EXPECT_FALSE(core::sameColours(pa, core::DibPixels{b, 3, 11}));          // another shape
+  EXPECT_FALSE(core::sameColours(pa, core::DibPixels{b, 11, 3, true}));    // another row order
+  EXPECT_FALSE(core::sameColours(pa, core::DibPixels{std::span(b).first(40), 11, 3}));  // too few bytes
+  EXPECT_TRUE(core::sameColours(core::DibPixels{}, core::DibPixels{}));
+}
+
 TEST_F(BitmapTest, CompareWritesThePixelCompareJournalBlock) {
   dp::Surface base(3, 3, dp::rgb(0, 0, 0)), fresh(3, 3, dp::rgb(0, 0, 0));
   fresh.setPixel(1, 1, dp::rgb(255, 0, 0));

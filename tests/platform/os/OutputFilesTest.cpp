@@ -149,5 +149,33 @@ TEST(OutputFiles, AFailedWriteLeavesTheOldContentWhole) {
   }
 }
 
+TEST(OutputFiles, DurableReplacementsInABatchSyncEachFolderOnceAtItsEnd) {
+  ScratchFolder dir;
+  std::filesystem::create_directories(dir / "a");
+  {
+    fileio::FolderSyncs batch;
+    EXPECT_EQ(fileio::FolderSyncs::current(), &batch);
+    for (const char* name : {"a/one.txt", "a/two.txt", "three.txt", "a/one.txt"})
+      output::replaceFile(dir / name, "content\r\n");
+    EXPECT_EQ(batch.pending(), 2u);  // "a" and the scratch folder, each once
+    {
+      fileio::FolderSyncs inner;
+      output::replaceFile(dir / "a/four.txt", "x");
+      output::replaceFile(dir / "empty.txt", "");  // a new empty file needs no sync
+      EXPECT_EQ(inner.pending(), 1u);
+      EXPECT_EQ(batch.pending(), 2u);
+    }
+    EXPECT_EQ(fileio::FolderSyncs::current(), &batch);
+    // Scratch output is not synced at all; a folder gone by the end is passed over.
+    output::replaceNativeFile(dir / "scratch.txt", "x", 0644, /*durable=*/false);
+    std::filesystem::create_directories(dir / "gone");
+    output::replaceFile(dir / "gone/file.txt", "x");
+    EXPECT_EQ(batch.pending(), 3u);
+    std::filesystem::remove_all(dir / "gone");
+    EXPECT_EQ(readFile(dir / "a/one.txt"), "content\r\n");  // in place before the batch ends
+  }
+  EXPECT_EQ(fileio::FolderSyncs::current(), nullptr);
+}
+
 }  // namespace
 }  // namespace rc::platform

@@ -113,6 +113,35 @@ TEST_F(ConverterComponentsTest, GifConverterKeepsEveryColour) {
   EXPECT_TRUE(samePixels(sim::converters::decodeGif(bytesOf(gif)).value(), fewColours()));
 }
 
+TEST_F(ConverterComponentsTest, ConvertPictureWritesWhatConvertWritesOfItsBmpFile) {
+  au::ObjectRef functions = au::createObject("StdPictures.Functions");
+  for (const display::Surface& picture : {fewColours(), manyColours(300), fewColours(1, 1)}) {
+    writeBmp("a.bmp", picture);
+    au::call(converter("XGIF1", "a.bmp", "file.gif"), "Convert");
+    au::ObjectRef loaded = au::callObject(functions, "LoadPicture", {Variant(path("a.bmp"))});
+    // Neither read nor written: the input file may be gone.
+    std::filesystem::remove(path("a.bmp"));
+    au::call(converter("XGIF1", "a.bmp", "memory.gif"), "ConvertPicture", {Variant(loaded)});
+    EXPECT_EQ(platform::readFile(path("memory.gif")), platform::readFile(path("file.gif")));
+    EXPECT_FALSE(platform::fileExists(path("a.bmp")));
+  }
+  // No picture, and an output folder that does not exist.
+  try {
+    au::call(converter("XGIF1", "a.bmp", "x.gif"), "ConvertPicture", {Variant(au::callObject(functions, "LoadPicture"))});
+    ADD_FAILURE() << "converted an empty picture";
+  } catch (const au::AutomationError& e) {
+    EXPECT_EQ(e.number(), 481);
+  }
+  writeBmp("a.bmp", fewColours());
+  au::ObjectRef loaded = au::callObject(functions, "LoadPicture", {Variant(path("a.bmp"))});
+  try {
+    au::call(converter("XGIF1", "a.bmp", "missing/x.gif"), "ConvertPicture", {Variant(loaded)});
+    ADD_FAILURE() << "wrote into a missing folder";
+  } catch (const au::AutomationError& e) {
+    EXPECT_EQ(e.number(), 76);
+  }
+}
+
 TEST_F(ConverterComponentsTest, JpegConverterHonoursQuality) {
   display::Surface picture = manyColours(4096);
   writeBmp("a.bmp", picture);
