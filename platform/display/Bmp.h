@@ -3,6 +3,8 @@
 // into a Surface or a bitmap of the virtual display (LoadImage).
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -27,6 +29,21 @@ inline constexpr std::int64_t kMaxBmpFileBytes = static_cast<std::int64_t>(kMaxD
 // compression other than none (or the plain 32-bit bit fields). Nothing is
 // allocated for a refused file.
 std::optional<Surface> decodeBmp(std::span<const std::uint8_t> data, std::string* error = nullptr);
+
+// How many bytes of a BMP file decodeBmp needs in `head` to read its headers.
+inline constexpr std::size_t kBmpHead = 128;
+
+// Reads up to out.size() bytes of a file at an offset into `out`; answers
+// how many (fewer only where the file ends).
+using ReadAt = std::function<std::size_t(std::uint64_t offset, std::span<std::uint8_t> out)>;
+
+// decodeBmp of a file of `total` bytes read as it is decoded: `head` holds
+// its first min(total, kBmpHead) bytes or more, `readAt` reads the rest (the
+// colour table and the rows, a block at a time straight into the surface's
+// rows). A file found shorter than `total` while read is refused as
+// truncated.
+std::optional<Surface> decodeBmp(std::span<const std::uint8_t> head, std::uint64_t total, const ReadAt& readAt,
+                                 std::string* error = nullptr);
 
 // Whether decodeBmp accepts `data` (the reason in `error` when not),
 // without reading or allocating the pixels.

@@ -24,7 +24,6 @@
 #include "Core/imaging/PixelCompare.h"
 #include "platform/automation/Error.h"
 #include "platform/display/Bmp.h"
-#include "platform/os/FileBytes.h"
 #include "platform/os/OutputFiles.h"
 #include "sim/converters/CbfFormat.h"
 #include "sim/converters/GifCodec.h"
@@ -51,21 +50,16 @@ struct ImgdiffArgs {
   bool json = false;
 };
 
-// The picture of an image file, or nullopt with the reason in `why`. The
-// file is read with one read and dropped once decoded.
+// The picture of an image file, or nullopt with the reason in `why`. A
+// BMP file is decoded as it is read; any other is read with one read and
+// dropped once decoded.
 std::optional<display::Surface> loadPicture(const std::string& path, std::string& why) {
-  std::optional<platform::FileBytes> data;
   try {
-    data = platform::readFileBytes(path, display::kMaxBmpFileBytes);
+    return sim::converters::readPictureFile(path, true, &why);
   } catch (const automation::AutomationError& e) {
     why = e.description();
     return std::nullopt;
   }
-  if (!data) {
-    why = "the file is too large";
-    return std::nullopt;
-  }
-  return sim::converters::decodeImageFile(data->bytes(), &why);
 }
 
 // A picture as the comparison reads it: rows top first.
