@@ -3,7 +3,12 @@
 #include <png.h>
 #include <zlib.h>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -28,6 +33,10 @@ struct Source {
   char message[200];
   png_uint_32 width, height;
   bool tooLarge;
+  // 3 or 4 when the rows come as libpng stores them, 8-bit R, G, B (and
+  // A), for the reader to turn into pixels itself; 0 when libpng turns
+  // them into B, G, R, A.
+  int rawChannels;
 };
 
 void readBytes(png_structp png, png_bytep out, png_size_t count) {
@@ -62,6 +71,12 @@ bool beginRead(Source& source, png_structp& png, png_infop& info, int& passes) {
   }
   if (!info) png_error(png, "out of memory");
   png_set_read_fn(png, &source, readBytes);
+#ifdef PNG_IGNORE_ADLER32
+  // The stream's own checksum is left unchecked, a pass over every inflated
+  // byte saved: each chunk's CRC still covers all its bytes, so a damaged
+  // file is still refused.
+  png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+#endif
   png_read_info(png, info);
   source.width = png_get_image_width(png, info);
   source.height = png_get_image_height(png, info);
@@ -71,6 +86,17 @@ bool beginRead(Source& source, png_structp& png, png_infop& info, int& passes) {
     source.tooLarge = true;
     png_destroy_read_struct(&png, &info, nullptr);
     return false;
+  }
+  const int colourType = png_get_color_type(png, info);
+  if (png_get_bit_depth(png, info) == 8 && png_get_interlace_type(png, info) == PNG_INTERLACE_NONE &&
+      !png_get_valid(png, info, PNG_INFO_tRNS) &&
+      (colourType == PNG_COLOR_TYPE_RGB || colourType == PNG_COLOR_TYPE_RGB_ALPHA)) {
+    // The common layouts are turned into pixels here, in one pass.
+    source.rawChannels = colourType == PNG_COLOR_TYPE_RGB ? 3 : 4;
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != std::size_t{source.width} * source.rawChannels)
+      png_error(png, "unexpected row layout");
+    return true;
   }
   png_set_expand(png);
   png_set_scale_16(png);
@@ -98,18 +124,62 @@ void overWhite(std::uint32_t* row, std::size_t n) {
   }
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// The first pixels of a row of R, G, B (or R, G, B, A) bytes as B, G, R, 0
+// (or B, G, R, A), four at a time by one byte shuffle; answers how many.
+// Each load takes sixteen bytes, so it stops where a load would pass the
+// row's end.
+__attribute__((target("ssse3"))) std::size_t swapFours(std::uint32_t* to, const std::uint8_t* row, std::size_t n,
+                                                       int channels) {
+  const __m128i order = channels == 3 ? _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1)
+                                      : _mm_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
+  std::size_t x = 0;
+  for (; x * channels + 16 <= n * channels; x += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x * channels));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x), _mm_shuffle_epi8(v, order));
+  }
+  return x;
+}
+
+bool canShuffleBytes() {
+  static const bool able = __builtin_cpu_supports("ssse3");
+  return able;
+}
+#else
+std::size_t swapFours(std::uint32_t*, const std::uint8_t*, std::size_t, int) { return 0; }
+bool canShuffleBytes() { return false; }
+#endif
+
+// A row of `n` pixels stored as 8-bit R, G, B (`channels` 3) or R, G, B, A
+// (4) as B, G, R, A pixels (B, G, R, 0 without alpha).
+void swapRow(std::uint32_t* to, const std::uint8_t* row, std::size_t n, int channels) {
+  std::size_t x = canShuffleBytes() ? swapFours(to, row, n, channels) : 0;
+  for (; x < n; ++x) {
+    const std::uint8_t* p = row + x * channels;
+    to[x] = std::uint32_t{channels == 4 ? p[3] : 0u} << 24 | display::rgb(p[0], p[1], p[2]);
+  }
+}
+
 // Reads the rows begun by beginRead into `picture` (of the picture's size),
 // each laid over white as it comes; then destroys `png` and `info`. False
 // with the message in `source` on failure. No C++ objects with
-// destructors, as in beginRead; `rows` belongs to the caller.
+// destructors, as in beginRead; `rows` and `stored` (a row as the file
+// stores it, for rawChannels) belong to the caller.
 bool readRows(Source& source, png_structp png, png_infop info, int passes, display::Surface& picture,
-              std::vector<png_bytep>& rows) {
+              std::vector<png_bytep>& rows, std::vector<std::uint8_t>& stored) {
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_read_struct(&png, &info, nullptr);
     return false;
   }
   const std::size_t width = source.width;
-  if (passes == 1) {
+  if (source.rawChannels != 0) {
+    for (png_uint_32 y = 0; y < source.height; ++y) {
+      std::uint32_t* row = picture.row(static_cast<int>(y));
+      png_read_row(png, stored.data(), nullptr);
+      swapRow(row, stored.data(), width, source.rawChannels);
+      if (source.rawChannels == 4) overWhite(row, width);
+    }
+  } else if (passes == 1) {
     for (png_uint_32 y = 0; y < source.height; ++y) {
       std::uint32_t* row = picture.row(static_cast<int>(y));
       png_read_row(png, reinterpret_cast<png_bytep>(row), nullptr);
@@ -147,13 +217,43 @@ void flushNothing(png_structp) {}
   png_longjmp(png, 1);
 }
 
-// Writes `rows` of 32-bit pixels (B, G, R, unused) as an 8-bit RGB PNG file into `sink`. Each row as its
+#if defined(__x86_64__) && defined(__GNUC__)
+// The first pixels of packRgb four at a time by one byte shuffle; answers
+// how many. Each store writes sixteen bytes of which twelve are kept, so
+// `to` has room for four bytes past the row.
+__attribute__((target("ssse3"))) std::size_t packFours(std::uint8_t* to, const std::uint32_t* from, std::size_t n) {
+  const __m128i order = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
+  std::size_t x = 0;
+  for (; x + 4 <= n; x += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x * 3), _mm_shuffle_epi8(v, order));
+  }
+  return x;
+}
+#else
+std::size_t packFours(std::uint8_t*, const std::uint32_t*, std::size_t) { return 0; }
+#endif
+
+// Writes `n` pixels as R, G, B byte triples (the file's order); `to` has
+// room for four bytes more.
+void packRgb(std::uint8_t* to, const std::uint32_t* from, std::size_t n) {
+  std::size_t x = canShuffleBytes() ? packFours(to, from, n) : 0;
+  for (; x < n; ++x) {
+    to[x * 3] = display::redOf(from[x]);
+    to[x * 3 + 1] = display::greenOf(from[x]);
+    to[x * 3 + 2] = display::blueOf(from[x]);
+  }
+}
+
+// Writes `image` as an 8-bit RGB PNG file into `sink`. Each row as its
 // difference from the one above, deflated by run length: drawings and
 // difference images are mostly rows like their neighbours, which this keeps
-// small at a fraction of the usual time. False
-// with the message in `sink` on failure; like readRgba, it holds no C++
-// objects with destructors.
-bool writeRgb(Sink& sink, png_uint_32 width, png_uint_32 height, std::vector<png_bytep>& rows) {
+// small at a fraction of the usual time. Each row is handed to libpng
+// already in the file's byte order, packed into `packed` (three bytes a
+// pixel and four more), so libpng only filters and deflates it. False with
+// the message in `sink` on failure; like readRows, it holds no C++ objects
+// with destructors.
+bool writeRgb(Sink& sink, const display::Surface& image, std::vector<std::uint8_t>& packed) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, keepWriteMessage, ignoreWarning);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
@@ -163,16 +263,16 @@ bool writeRgb(Sink& sink, png_uint_32 width, png_uint_32 height, std::vector<png
   }
   if (!info) png_error(png, "out of memory");
   png_set_write_fn(png, &sink, appendBytes, flushNothing);
-  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width()), static_cast<png_uint_32>(image.height()), 8,
+               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
   png_set_compression_strategy(png, Z_RLE);
   png_set_compression_level(png, 1);
   png_write_info(png, info);
-  // Rows of 32-bit pixels, B, G, R and a byte left out.
-  png_set_bgr(png);
-  png_set_filler(png, 0, PNG_FILLER_AFTER);
-  png_write_image(png, rows.data());
+  for (int y = 0; y < image.height(); ++y) {
+    packRgb(packed.data(), image.row(y), static_cast<std::size_t>(image.width()));
+    png_write_row(png, packed.data());
+  }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   return true;
@@ -186,22 +286,17 @@ bool looksLikePng(std::span<const std::uint8_t> data) {
 
 std::string encodePng(const display::Surface& image) {
   if (image.empty()) throw std::runtime_error("PNG encoder: the picture is empty");
-  // The picture's own rows: libpng takes each pixel's B, G, R in reverse
-  // and leaves out the fourth byte.
-  std::vector<png_bytep> rows(static_cast<std::size_t>(image.height()));
-  for (std::size_t y = 0; y < rows.size(); ++y)
-    rows[y] = reinterpret_cast<png_bytep>(const_cast<std::uint32_t*>(image.row(static_cast<int>(y))));
+  std::vector<std::uint8_t> packed(static_cast<std::size_t>(image.width()) * 3 + 4);
   Sink sink{nullptr, {}};
   std::string out;
   sink.out = &out;
-  if (!writeRgb(sink, static_cast<png_uint_32>(image.width()), static_cast<png_uint_32>(image.height()), rows))
-    throw std::runtime_error(std::string("PNG encoder: ") + sink.message);
+  if (!writeRgb(sink, image, packed)) throw std::runtime_error(std::string("PNG encoder: ") + sink.message);
   return out;
 }
 
 std::optional<display::Surface> decodePng(std::span<const std::uint8_t> data, std::string* error) {
   if (!looksLikePng(data)) return fail(error, "not a PNG file");
-  Source source{data.data(), data.size(), 0, {}, 0, 0, false};
+  Source source{data.data(), data.size(), 0, {}, 0, 0, false, 0};
   png_structp png = nullptr;
   png_infop info = nullptr;
   int passes = 1;
@@ -211,14 +306,17 @@ std::optional<display::Surface> decodePng(std::span<const std::uint8_t> data, st
     // The rows are read straight into the picture. Should making it fail,
     // the reader is closed before the failure goes on.
     std::vector<png_bytep> rows;
+    std::vector<std::uint8_t> stored;
     try {
-      picture.resize(static_cast<int>(source.width), static_cast<int>(source.height));
+      // Every row is read in whole, so the picture is not cleared first.
+      picture = display::Surface::unfilled(static_cast<int>(source.width), static_cast<int>(source.height));
       if (passes != 1) rows.resize(source.height);
+      if (source.rawChannels != 0) stored.resize(std::size_t{source.width} * source.rawChannels);
     } catch (...) {
       png_destroy_read_struct(&png, &info, nullptr);
       throw;
     }
-    read = readRows(source, png, info, passes, picture, rows);
+    read = readRows(source, png, info, passes, picture, rows, stored);
   }
   if (!read) {
     if (source.tooLarge)
