@@ -214,6 +214,17 @@ std::uint32_t indexedPixel(const PaletteColours& palette, const BmpLayout& l, co
   return palette.colour[(byte >> shift) & ((1u << l.bitsPixel) - 1)];
 }
 
+// File row `row` of `l` as pixels into `to`.
+void unpackRow(const BmpLayout& l, const PaletteColours& palette, const std::uint8_t* row, std::uint32_t* to) {
+  if (l.bitsPixel <= 8) {
+    for (std::int32_t x = 0; x < l.width; ++x) to[x] = indexedPixel(palette, l, row, x);
+  } else if (l.bitsPixel == 24) {
+    unpackRow24(to, row, l.width);
+  } else {
+    copyColours(to, row, static_cast<std::size_t>(l.width));
+  }
+}
+
 // Decodes the rows of `l` into a new surface; `rows(first, count)` gives
 // the bytes of `count` file rows from row `first` on (in file order), or
 // nullptr when the file ends before them.
@@ -222,7 +233,6 @@ std::optional<Surface> decodeRows(const BmpLayout& l, const PaletteColours& pale
                                   RowSource&& rows, std::string* error) {
   // Every pixel is written below, so the surface is not cleared first.
   Surface s = Surface::unfilled(l.width, static_cast<int>(l.height));
-  const int bytes = l.bitsPixel / 8;
   for (std::int64_t first = 0; first < l.height; first += block) {
     const std::int64_t count = std::min(block, l.height - first);
     const std::uint8_t* data = rows(first, count);
@@ -230,18 +240,9 @@ std::optional<Surface> decodeRows(const BmpLayout& l, const PaletteColours& pale
       if (error) *error = "BMP file is truncated";
       return std::nullopt;
     }
-    for (std::int64_t r = first; r < first + count; ++r) {
-      const std::uint8_t* row = data + static_cast<std::uint64_t>(r - first) * l.stride;
-      std::uint32_t* to = s.row(static_cast<int>(l.bottomUp ? l.height - 1 - r : r));
-      if (l.bitsPixel <= 8) {
-        for (std::int32_t x = 0; x < l.width; ++x) to[x] = indexedPixel(palette, l, row, x);
-        continue;
-      }
-      if (bytes == 3)
-        unpackRow24(to, row, l.width);
-      else
-        copyColours(to, row, static_cast<std::size_t>(l.width));
-    }
+    for (std::int64_t r = first; r < first + count; ++r)
+      unpackRow(l, palette, data + static_cast<std::uint64_t>(r - first) * l.stride,
+                s.row(static_cast<int>(l.bottomUp ? l.height - 1 - r : r)));
   }
   return s;
 }
@@ -313,6 +314,57 @@ std::optional<Surface> decodeBmp(std::span<const std::uint8_t> head, std::uint64
     const std::span<std::uint8_t> out(buffer.data(), static_cast<std::size_t>(count) * l->stride);
     return read(l->pixelsAt + static_cast<std::uint64_t>(first) * l->stride, out) ? buffer.data() : nullptr;
   }, error);
+}
+
+struct BmpRowReader::State {
+  BmpLayout layout;
+  PaletteColours palette;
+  ReadAt readAt;
+  std::int64_t next = 0;  // the next row to read, 0 at the top
+  std::vector<std::uint8_t, platform::DefaultInitAllocator<std::uint8_t>> buffer;
+};
+
+BmpRowReader::BmpRowReader(std::unique_ptr<State> state) : state_(std::move(state)) {}
+BmpRowReader::BmpRowReader(BmpRowReader&&) noexcept = default;
+BmpRowReader& BmpRowReader::operator=(BmpRowReader&&) noexcept = default;
+BmpRowReader::~BmpRowReader() = default;
+
+std::optional<BmpRowReader> BmpRowReader::open(std::span<const std::uint8_t> head, std::uint64_t total, ReadAt readAt) {
+  if (head.size() < std::min<std::uint64_t>(total, kBmpHead)) return std::nullopt;
+  std::optional<BmpLayout> l = bmpLayout(head, total, nullptr);
+  if (!l) return std::nullopt;
+  auto state = std::make_unique<State>();
+  state->layout = *l;
+  std::uint8_t entries[256 * 4];
+  const std::size_t tableBytes = std::size_t{l->paletteSize} * 4;
+  if (l->paletteSize) {
+    if (readAt(l->paletteAt, std::span(entries, tableBytes)) != tableBytes) return std::nullopt;
+    state->palette = paletteOf(*l, entries);
+  }
+  state->readAt = std::move(readAt);
+  return BmpRowReader(std::move(state));
+}
+
+int BmpRowReader::width() const { return state_->layout.width; }
+int BmpRowReader::height() const { return static_cast<int>(state_->layout.height); }
+
+bool BmpRowReader::read(std::uint32_t* to, int count) {
+  State& s = *state_;
+  const BmpLayout& l = s.layout;
+  if (count <= 0 || count > l.height - s.next) return count == 0;
+  // The block's rows lie together in the file, in reverse for a bottom-up one.
+  const std::int64_t firstInFile = l.bottomUp ? l.height - s.next - count : s.next;
+  const std::size_t bytes = static_cast<std::size_t>(count) * l.stride;
+  if (s.buffer.size() < bytes) s.buffer.resize(bytes);
+  if (s.readAt(l.pixelsAt + static_cast<std::uint64_t>(firstInFile) * l.stride, std::span(s.buffer.data(), bytes)) != bytes)
+    return false;
+  for (int r = 0; r < count; ++r) {
+    const std::int64_t inBlock = l.bottomUp ? count - 1 - r : r;
+    unpackRow(l, s.palette, s.buffer.data() + static_cast<std::uint64_t>(inBlock) * l.stride,
+              to + static_cast<std::size_t>(r) * static_cast<std::size_t>(l.width));
+  }
+  s.next += count;
+  return true;
 }
 
 Handle loadImage(std::string_view path) {

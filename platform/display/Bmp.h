@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -44,6 +45,30 @@ using ReadAt = std::function<std::size_t(std::uint64_t offset, std::span<std::ui
 // truncated.
 std::optional<Surface> decodeBmp(std::span<const std::uint8_t> head, std::uint64_t total, const ReadAt& readAt,
                                  std::string* error = nullptr);
+
+// A BMP file that decodeBmp accepts, decoded a block of rows at a time,
+// top row first, as the rows are needed: the file is never held whole.
+class BmpRowReader {
+ public:
+  // The reader of a file as decodeBmp(head, total, readAt) takes it, or
+  // nullopt when decodeBmp would refuse its headers or its colour table
+  // cannot be read.
+  static std::optional<BmpRowReader> open(std::span<const std::uint8_t> head, std::uint64_t total, ReadAt readAt);
+  BmpRowReader(BmpRowReader&&) noexcept;
+  BmpRowReader& operator=(BmpRowReader&&) noexcept;
+  ~BmpRowReader();
+
+  int width() const;
+  int height() const;
+  // Decodes the next `count` rows into `to` (count x width() pixels); false
+  // when the file ends before them or there are fewer left.
+  bool read(std::uint32_t* to, int count);
+
+ private:
+  struct State;
+  explicit BmpRowReader(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
+};
 
 // Whether decodeBmp accepts `data` (the reason in `error` when not),
 // without reading or allocating the pixels.

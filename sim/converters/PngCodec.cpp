@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -245,36 +246,43 @@ void packRgb(std::uint8_t* to, const std::uint32_t* from, std::size_t n) {
   }
 }
 
-// Writes `image` as an 8-bit RGB PNG file into `sink`. Each row as its
-// difference from the one above, deflated by run length: drawings and
+// Starts an 8-bit RGB PNG file of width x height into `sink`: each row as
+// its difference from the one above, deflated by run length: drawings and
 // difference images are mostly rows like their neighbours, which this keeps
-// small at a fraction of the usual time. Each row is handed to libpng
-// already in the file's byte order, packed into `packed` (three bytes a
-// pixel and four more), so libpng only filters and deflates it. False with
-// the message in `sink` on failure; like readRows, it holds no C++ objects
-// with destructors.
-bool writeRgb(Sink& sink, const display::Surface& image, std::vector<std::uint8_t>& packed) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, keepWriteMessage, ignoreWarning);
+// small at a fraction of the usual time. False with the message in `sink`
+// on failure, when `png` and `info` are already destroyed. Like readRows,
+// it holds no C++ objects with destructors.
+bool beginWrite(Sink& sink, png_uint_32 width, png_uint_32 height, png_structp& png, png_infop& info) {
+  png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, keepWriteMessage, ignoreWarning);
   if (!png) return false;
-  png_infop info = png_create_info_struct(png);
+  info = png_create_info_struct(png);
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
     return false;
   }
   if (!info) png_error(png, "out of memory");
   png_set_write_fn(png, &sink, appendBytes, flushNothing);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width()), static_cast<png_uint_32>(image.height()), 8,
-               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
   png_set_compression_strategy(png, Z_RLE);
   png_set_compression_level(png, 1);
   png_write_info(png, info);
-  for (int y = 0; y < image.height(); ++y) {
-    packRgb(packed.data(), image.row(y), static_cast<std::size_t>(image.width()));
-    png_write_row(png, packed.data());
+  return true;
+}
+
+// Writes `count` rows of `width` pixels from `from` (top first), each handed
+// to libpng already in the file's byte order, packed into `packed` (three
+// bytes a pixel and four more), so libpng only filters and deflates it; with
+// `last`, ends the file. False with the message in the sink on failure.
+bool writeRows(png_structp png, const std::uint32_t* from, std::size_t width, int count,
+               std::uint8_t* packed, bool last) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  for (int y = 0; y < count; ++y) {
+    packRgb(packed, from + static_cast<std::size_t>(y) * width, width);
+    png_write_row(png, packed);
   }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
+  if (last) png_write_end(png, nullptr);
   return true;
 }
 
@@ -284,14 +292,113 @@ bool looksLikePng(std::span<const std::uint8_t> data) {
   return data.size() >= sizeof kSignature && std::memcmp(data.data(), kSignature, sizeof kSignature) == 0;
 }
 
-std::string encodePng(const display::Surface& image) {
-  if (image.empty()) throw std::runtime_error("PNG encoder: the picture is empty");
-  std::vector<std::uint8_t> packed(static_cast<std::size_t>(image.width()) * 3 + 4);
+struct PngRowWriter::State {
   Sink sink{nullptr, {}};
   std::string out;
-  sink.out = &out;
-  if (!writeRgb(sink, image, packed)) throw std::runtime_error(std::string("PNG encoder: ") + sink.message);
-  return out;
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  std::vector<std::uint8_t> packed;
+  int width = 0, height = 0, written = 0;
+  ~State() {
+    if (png) png_destroy_write_struct(&png, &info);
+  }
+};
+
+PngRowWriter::PngRowWriter(int width, int height) : state_(std::make_unique<State>()) {
+  if (width <= 0 || height <= 0) throw std::runtime_error("PNG encoder: the picture is empty");
+  State& s = *state_;
+  s.sink.out = &s.out;
+  s.width = width;
+  s.height = height;
+  s.packed.resize(static_cast<std::size_t>(width) * 3 + 4);
+  if (!beginWrite(s.sink, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), s.png, s.info))
+    throw std::runtime_error(std::string("PNG encoder: ") + s.sink.message);
+}
+
+PngRowWriter::~PngRowWriter() = default;
+
+void PngRowWriter::write(const std::uint32_t* rows, int count) {
+  State& s = *state_;
+  if (count < 0 || count > s.height - s.written) throw std::runtime_error("PNG encoder: more rows than the picture has");
+  s.written += count;
+  if (!writeRows(s.png, rows, static_cast<std::size_t>(s.width), count, s.packed.data(), s.written == s.height))
+    throw std::runtime_error(std::string("PNG encoder: ") + s.sink.message);
+}
+
+std::string PngRowWriter::finish() {
+  if (state_->written != state_->height) throw std::runtime_error("PNG encoder: the picture is not complete");
+  return std::move(state_->out);
+}
+
+std::string encodePng(const display::Surface& image) {
+  if (image.empty()) throw std::runtime_error("PNG encoder: the picture is empty");
+  PngRowWriter writer(image.width(), image.height());
+  writer.write(image.row(0), image.height());
+  return writer.finish();
+}
+
+struct PngRowReader::State {
+  Source source{nullptr, 0, 0, {}, 0, 0, false, 0};
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  std::vector<std::uint8_t> stored;
+  int next = 0;
+  bool failed = false;
+  ~State() {
+    if (png) png_destroy_read_struct(&png, &info, nullptr);
+  }
+};
+
+namespace {
+
+// Reads `count` rows of a raw layout into `to`, and after the last ends
+// the file as decodePng does (its remaining chunks read and checked).
+// False on failure; no C++ objects with destructors, as in readRows.
+bool readRawRows(Source& source, png_structp png, std::uint32_t* to, int count, std::uint8_t* stored,
+                 bool last) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  for (int y = 0; y < count; ++y) {
+    std::uint32_t* row = to + static_cast<std::size_t>(y) * source.width;
+    png_read_row(png, stored, nullptr);
+    swapRow(row, stored, source.width, source.rawChannels);
+    if (source.rawChannels == 4) overWhite(row, source.width);
+  }
+  if (last) png_read_end(png, nullptr);
+  return true;
+}
+
+}  // namespace
+
+PngRowReader::PngRowReader(std::unique_ptr<State> state) : state_(std::move(state)) {}
+PngRowReader::PngRowReader(PngRowReader&&) noexcept = default;
+PngRowReader& PngRowReader::operator=(PngRowReader&&) noexcept = default;
+PngRowReader::~PngRowReader() = default;
+
+std::optional<PngRowReader> PngRowReader::open(std::span<const std::uint8_t> data) {
+  if (!looksLikePng(data)) return std::nullopt;
+  auto state = std::make_unique<State>();
+  State& s = *state;
+  s.source.data = data.data();
+  s.source.size = data.size();
+  int passes = 1;
+  if (!beginRead(s.source, s.png, s.info, passes)) {
+    s.png = nullptr;  // destroyed by beginRead
+    return std::nullopt;
+  }
+  if (s.source.rawChannels == 0) return std::nullopt;
+  s.stored.resize(std::size_t{s.source.width} * s.source.rawChannels);
+  return PngRowReader(std::move(state));
+}
+
+int PngRowReader::width() const { return static_cast<int>(state_->source.width); }
+int PngRowReader::height() const { return static_cast<int>(state_->source.height); }
+
+bool PngRowReader::read(std::uint32_t* to, int count) {
+  State& s = *state_;
+  if (s.failed || count < 0 || count > height() - s.next) return false;
+  s.next += count;
+  if (!readRawRows(s.source, s.png, to, count, s.stored.data(), s.next == height())) s.failed = true;
+  return !s.failed;
 }
 
 std::optional<display::Surface> decodePng(std::span<const std::uint8_t> data, std::string* error) {

@@ -31,6 +31,7 @@
 #include "sim/converters/PngCodec.h"
 #include "tools/common/Command.h"
 #include "tools/images/ImageDiff.h"
+#include "tools/images/StreamedDiff.h"
 
 namespace rc::tools {
 
@@ -131,10 +132,12 @@ bool sameFile(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
-// Writes `picture` to `path`; false with the reason on the error stream.
-bool writePicture(const display::Surface& picture, const std::string& path, CommandContext& context) {
+// Writes the file `encode()` gives to `path`; false with the reason on the
+// error stream.
+template <typename Encode>
+bool writeEncoded(const std::string& path, CommandContext& context, Encode&& encode) {
   try {
-    platform::output::replaceFile(path, encodeFor(picture, path));
+    platform::output::replaceFile(path, encode());
     return true;
   } catch (const automation::AutomationError& e) {
     context.err << "ravelcrest: cannot write " << path << ": " << e.description() << "\n";
@@ -143,6 +146,20 @@ bool writePicture(const display::Surface& picture, const std::string& path, Comm
   }
   context.exitCode = 2;
   return false;
+}
+
+// Writes `picture` to `path`; false with the reason on the error stream.
+bool writePicture(const display::Surface& picture, const std::string& path, CommandContext& context) {
+  return writeEncoded(path, context, [&] { return encodeFor(picture, path); });
+}
+
+// Prints the exact comparison's counters and verdict.
+void printExact(const ExactComparison& result, int freshWidth, int freshHeight, int baseWidth, int baseHeight,
+                CommandContext& context) {
+  context.out << "unmatched pixels: " << result.counts.unmatched << "\n"
+              << "colour-change pixels: " << result.counts.colourChange << "\n";
+  if (freshWidth != baseWidth || freshHeight != baseHeight)
+    context.out << "size change: x " << freshWidth - baseWidth << ", y " << freshHeight - baseHeight << "\n";
 }
 
 nlohmann::json boxJson(const PixelBox& b) { return {{"x", b.x}, {"y", b.y}, {"width", b.width}, {"height", b.height}}; }
@@ -196,6 +213,21 @@ void runImgdiff(const ImgdiffArgs& args, CommandContext& context) {
   bool ok = true;
   const ImageDiffOptions options = optionsOf(args, context, ok);
   if (!ok) return;
+  const std::int32_t tol = static_cast<std::int32_t>(std::clamp<std::int64_t>(args.tol.value_or(0), 0, 32767));
+  // The plain comparison written as PNG: two files of one size are read,
+  // compared and encoded a block of rows at a time.
+  if (!options.tolerant() && !args.json && args.human.empty() && extensionOf(args.diff) == ".png") {
+    if (std::optional<StreamedDifference> streamed = streamDifference(args.baseline, args.newImage)) {
+      const ExactComparison result{streamed->counts,
+                                   core::judgeComparison(streamed->counts, streamed->width, streamed->height,
+                                                         streamed->width, streamed->height, tol)};
+      if (!writeEncoded(args.diff, context, [&] { return std::move(streamed->png); })) return;
+      context.exitCode = result.verdict.warning ? 1 : 0;
+      printExact(result, streamed->width, streamed->height, streamed->width, streamed->height, context);
+      context.out << (result.verdict.warning ? "beyond" : "within") << " tolerance " << tol << "\n";
+      return;
+    }
+  }
   std::string why;
   std::optional<display::Surface> baseline = loadPicture(args.baseline, why);
   std::optional<display::Surface> fresh = baseline ? loadPicture(args.newImage, why) : std::nullopt;
@@ -216,7 +248,6 @@ void runImgdiff(const ImgdiffArgs& args, CommandContext& context) {
   if (options.tolerant() || args.json || !args.human.empty())
     tolerant = compareImages(*baseline, *fresh, options, args.human.empty() ? nullptr : &human);
 
-  const std::int32_t tol = static_cast<std::int32_t>(std::clamp<std::int64_t>(args.tol.value_or(0), 0, 32767));
   ExactComparison result;
   {
     display::Surface diff;
@@ -252,10 +283,7 @@ void runImgdiff(const ImgdiffArgs& args, CommandContext& context) {
     context.out << j.dump(2) << "\n";
     return;
   }
-  context.out << "unmatched pixels: " << result.counts.unmatched << "\n"
-              << "colour-change pixels: " << result.counts.colourChange << "\n";
-  if (freshWidth != baseWidth || freshHeight != baseHeight)
-    context.out << "size change: x " << freshWidth - baseWidth << ", y " << freshHeight - baseHeight << "\n";
+  printExact(result, freshWidth, freshHeight, baseWidth, baseHeight, context);
   if (options.tolerant()) {
     context.out << "options: " << options.describe() << "\n"
                 << "differing pixels: " << tolerant->differing << "\n";
