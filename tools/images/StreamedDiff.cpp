@@ -1,6 +1,10 @@
 #include "tools/images/StreamedDiff.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <memory>
 #include <span>
 #include <vector>
@@ -75,34 +79,129 @@ core::DibPixels rowsOf(const Rows& rows, int width, int count) {
 
 }  // namespace
 
+namespace {
+
+// Blocks of difference rows handed from the thread that reads and compares
+// to the one that encodes, through a ring of a few buffers: each side waits
+// only when the other is a whole ring behind.
+class BlockRing {
+ public:
+  BlockRing(std::size_t blockPixels, std::size_t slots) : slots_(slots) {
+    for (auto& s : slots_) s.resize(blockPixels);
+  }
+
+  // The next free buffer for the producer, or nullptr once stopped.
+  std::uint32_t* claim() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return stopped_ || filled_ - taken_ < slots_.size(); });
+    return stopped_ ? nullptr : slots_[filled_ % slots_.size()].data();
+  }
+  void publish(int count) {
+    std::lock_guard lock(mutex_);
+    counts_[filled_ % kMaxSlots] = count;
+    ++filled_;
+    changed_.notify_all();
+  }
+  // The next filled buffer and its row count for the consumer, or nullptr
+  // when the producer has finished or stopped.
+  std::uint32_t* next(int& count) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return stopped_ || finished_ || taken_ < filled_; });
+    if (taken_ == filled_) return nullptr;
+    count = counts_[taken_ % kMaxSlots];
+    return slots_[taken_ % slots_.size()].data();
+  }
+  void release() {
+    std::lock_guard lock(mutex_);
+    ++taken_;
+    changed_.notify_all();
+  }
+  void finish() {
+    std::lock_guard lock(mutex_);
+    finished_ = true;
+    changed_.notify_all();
+  }
+  void stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    changed_.notify_all();
+  }
+
+  static constexpr std::size_t kMaxSlots = 8;
+
+ private:
+  std::vector<Rows> slots_;
+  int counts_[kMaxSlots] = {};
+  std::size_t filled_ = 0, taken_ = 0;
+  bool finished_ = false, stopped_ = false;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+};
+
+}  // namespace
+
 std::optional<StreamedDifference> streamDifference(const std::string& baseline, const std::string& fresh) {
   const std::unique_ptr<RowSource> base = RowSource::open(baseline);
   if (!base) return std::nullopt;
   const std::unique_ptr<RowSource> next = RowSource::open(fresh);
   if (!next || next->width() != base->width() || next->height() != base->height()) return std::nullopt;
   StreamedDifference result;
-  result.width = base->width();
-  result.height = base->height();
-  // Blocks of about 128 KiB a picture, so both stay in the cache while
+  const int width = result.width = base->width();
+  const int height = result.height = base->height();
+  // Blocks of about 128 KiB a picture, so they stay in the cache while
   // they are compared and encoded.
-  const int block = std::clamp((32 << 10) / result.width, 1, result.height);
-  Rows baseRows(static_cast<std::size_t>(block) * result.width), newRows(baseRows.size());
-  sim::converters::PngRowWriter writer(result.width, result.height);
-  for (int y = 0; y < result.height; y += block) {
-    const int count = std::min(block, result.height - y);
-    if (!base->read(baseRows.data(), count) || !next->read(newRows.data(), count)) return std::nullopt;
-    // Each row of the difference depends only on the same rows of the two
-    // pictures, so blocks give the counters and pixels of the whole.
-    const core::PixelCounts counts = core::paintDifference(
-        rowsOf(newRows, result.width, count), rowsOf(baseRows, result.width, count),
-        core::DiffTarget{std::span(reinterpret_cast<std::uint8_t*>(newRows.data()),
-                                   static_cast<std::size_t>(result.width) * count * 4),
-                         true},
-        result.width, count);
-    result.counts.unmatched += counts.unmatched;
-    result.counts.colourChange += counts.colourChange;
-    writer.write(newRows.data(), count);
+  const int block = std::clamp((32 << 10) / width, 1, height);
+  const std::size_t blockPixels = static_cast<std::size_t>(block) * width;
+  sim::converters::PngRowWriter writer(width, height);
+
+  // This thread encodes while another reads and compares the next blocks.
+  BlockRing ring(blockPixels, 4);
+  bool readFailed = false;
+  std::exception_ptr fault;
+  auto readAndCompare = [&] {
+    Rows baseRows(blockPixels);
+    for (int y = 0; y < height; y += block) {
+      const int count = std::min(block, height - y);
+      std::uint32_t* rows = ring.claim();
+      if (!rows) return;
+      if (!base->read(baseRows.data(), count) || !next->read(rows, count)) {
+        readFailed = true;
+        break;
+      }
+      // Each row of the difference depends only on the same rows of the
+      // two pictures, so blocks give the counters and pixels of the whole.
+      const std::span<std::uint8_t> bytes(reinterpret_cast<std::uint8_t*>(rows),
+                                          static_cast<std::size_t>(width) * count * 4);
+      const core::PixelCounts counts =
+          core::paintDifference(core::DibPixels{bytes, width, count, true}, rowsOf(baseRows, width, count),
+                                core::DiffTarget{bytes, true}, width, count);
+      result.counts.unmatched += counts.unmatched;
+      result.counts.colourChange += counts.colourChange;
+      ring.publish(count);
+    }
+  };
+  std::thread reader([&] {
+    try {
+      readAndCompare();
+    } catch (...) {
+      fault = std::current_exception();
+    }
+    ring.finish();
+  });
+  try {
+    int count = 0;
+    while (const std::uint32_t* rows = ring.next(count)) {
+      writer.write(rows, count);
+      ring.release();
+    }
+  } catch (...) {
+    ring.stop();
+    reader.join();
+    throw;
   }
+  reader.join();
+  if (fault) std::rethrow_exception(fault);
+  if (readFailed) return std::nullopt;
   result.png = writer.finish();
   return result;
 }
