@@ -97,13 +97,13 @@ void unpackRow24(std::uint32_t* to, const std::uint8_t* row, std::int32_t n) {
 
 }  // namespace
 
-std::string encodeBmp24(const Surface& image) {
-  const std::uint32_t w = static_cast<std::uint32_t>(image.width());
-  const std::uint32_t h = static_cast<std::uint32_t>(image.height());
-  const std::uint32_t stride = (w * 3 + 3) / 4 * 4;
+namespace {
+
+// The 54 bytes of headers of a 24-bit bottom-up BMP file of w x h pixels
+// whose rows are `stride` bytes.
+std::string bmp24Header(std::uint32_t w, std::uint32_t h, std::uint32_t stride) {
   const std::uint32_t dataSize = stride * h;
   std::string out;
-  out.reserve(54 + dataSize);
   out += "BM";
   put32(out, 54 + dataSize);
   put32(out, 0);
@@ -119,12 +119,39 @@ std::string encodeBmp24(const Surface& image) {
   put32(out, 2835);
   put32(out, 0);
   put32(out, 0);
+  return out;
+}
+
+}  // namespace
+
+std::string encodeBmp24(const Surface& image) {
+  const std::uint32_t w = static_cast<std::uint32_t>(image.width());
+  const std::uint32_t h = static_cast<std::uint32_t>(image.height());
+  const std::uint32_t stride = (w * 3 + 3) / 4 * 4;
+  std::string out;
+  out.reserve(54 + std::size_t{stride} * h);
+  out += bmp24Header(w, h, stride);
   // Each row is packed in a small buffer that stays in the cache and then
   // appended, so the file's bytes are written once and never zeroed first.
   std::vector<char> row(stride, '\0');
   for (std::uint32_t y = 0; y < h; ++y) {
     packRow24(row.data(), image.row(static_cast<int>(h - 1 - y)), w);
     out.append(row.data(), stride);
+  }
+  return out;
+}
+
+BmpBytes encodeBmp24Buffer(const Surface& image) {
+  const std::uint32_t w = static_cast<std::uint32_t>(image.width());
+  const std::uint32_t h = static_cast<std::uint32_t>(image.height());
+  const std::uint32_t stride = (w * 3 + 3) / 4 * 4;
+  BmpBytes out(54 + std::size_t{stride} * h);  // left unset, every byte written below
+  const std::string header = bmp24Header(w, h, stride);
+  std::copy(header.begin(), header.end(), out.begin());
+  for (std::uint32_t y = 0; y < h; ++y) {
+    char* row = out.data() + 54 + std::size_t{stride} * y;
+    packRow24(row, image.row(static_cast<int>(h - 1 - y)), w);
+    std::fill(row + std::size_t{w} * 3, row + stride, '\0');
   }
   return out;
 }

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/display/HandleTable.h"
 
@@ -19,6 +20,11 @@ namespace rc::display {
 
 // A complete 24-bit bottom-up BMP file of `image`.
 std::string encodeBmp24(const Surface& image);
+
+// encodeBmp24's bytes in a buffer of their own: for a large picture, memory
+// fresh from the system in huge pages, written once and never zeroed first.
+using BmpBytes = std::vector<char, platform::PictureAllocator<char>>;
+BmpBytes encodeBmp24Buffer(const Surface& image);
 
 // The largest BMP file LoadImage reads (kMaxDecodedPixels at 32 bits,
 // headers included).
