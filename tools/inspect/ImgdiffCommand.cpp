@@ -15,11 +15,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
 #include <filesystem>
 #include <optional>
 #include <span>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "Core/imaging/PixelCompare.h"
 #include "platform/automation/Error.h"
@@ -228,10 +230,29 @@ void runImgdiff(const ImgdiffArgs& args, CommandContext& context) {
       return;
     }
   }
-  std::string why;
-  std::optional<display::Surface> baseline = loadPicture(args.baseline, why);
-  std::optional<display::Surface> fresh = baseline ? loadPicture(args.newImage, why) : std::nullopt;
+  // The two pictures are read at once, NEW on a thread of its own; when
+  // both fail, BASELINE's reason is the one told, as when read in turn.
+  std::string why, freshWhy;
+  std::optional<display::Surface> fresh;
+  std::exception_ptr freshFault;
+  std::thread freshReader([&] {
+    try {
+      fresh = loadPicture(args.newImage, freshWhy);
+    } catch (...) {
+      freshFault = std::current_exception();
+    }
+  });
+  std::optional<display::Surface> baseline;
+  try {
+    baseline = loadPicture(args.baseline, why);
+  } catch (...) {
+    freshReader.join();
+    throw;
+  }
+  freshReader.join();
+  if (baseline && freshFault) std::rethrow_exception(freshFault);
   if (!baseline || !fresh) {
+    if (baseline) why = freshWhy;
     context.err << "ravelcrest: cannot read " << (baseline ? args.newImage : args.baseline) << " as an image: " << why
                 << "\n";
     context.exitCode = 2;
