@@ -253,8 +253,8 @@ def test_imgdiff_written_as_png_reports_as_when_written_in_any_other_format(imgd
             assert not (tmp_path / "d.png").exists()
     # The PNG written holds the pixels of the BMP written.
     imgdiff(tmp_path / "base.bmp", tmp_path / "new.bmp", tmp_path / "again.png")
-    imgdiff(tmp_path / "again.png", tmp_path / "d.bmp", tmp_path / "same.bmp")
-    r = imgdiff(tmp_path / "again.png", tmp_path / "d.bmp", tmp_path / "same.png")
+    imgdiff(tmp_path / "base.bmp", tmp_path / "new.bmp", tmp_path / "again.bmp")
+    r = imgdiff(tmp_path / "again.png", tmp_path / "again.bmp", tmp_path / "same.png")
     assert r.returncode == 0 and "unmatched pixels: 0" in r.stdout, r.stdout
 
 
