@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
@@ -286,6 +287,14 @@ bool writeRows(png_structp png, const std::uint32_t* from, std::size_t width, in
   return true;
 }
 
+// writeRows of rows already packed, R, G, B (`rowBytes` apart).
+bool writePackedRows(png_structp png, const std::uint8_t* from, std::size_t rowBytes, int count, bool last) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  for (int y = 0; y < count; ++y) png_write_row(png, from + static_cast<std::size_t>(y) * rowBytes);
+  if (last) png_write_end(png, nullptr);
+  return true;
+}
+
 }  // namespace
 
 bool looksLikePng(std::span<const std::uint8_t> data) {
@@ -325,9 +334,159 @@ void PngRowWriter::write(const std::uint32_t* rows, int count) {
     throw std::runtime_error(std::string("PNG encoder: ") + s.sink.message);
 }
 
+void PngRowWriter::writePacked(const std::uint8_t* rows, int count) {
+  State& s = *state_;
+  if (count < 0 || count > s.height - s.written) throw std::runtime_error("PNG encoder: more rows than the picture has");
+  s.written += count;
+  if (!writePackedRows(s.png, rows, static_cast<std::size_t>(s.width) * 3, count, s.written == s.height))
+    throw std::runtime_error(std::string("PNG encoder: ") + s.sink.message);
+}
+
 std::string PngRowWriter::finish() {
   if (state_->written != state_->height) throw std::runtime_error("PNG encoder: the picture is not complete");
   return std::move(state_->out);
+}
+
+namespace {
+
+constexpr std::size_t kIdatBytes = 8192;  // libpng's compression buffer: one IDAT chunk each time it fills
+
+void putBig32(std::string& out, std::uint32_t v) {
+  for (int i = 3; i >= 0; --i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+// A chunk of `type` holding `data`, with its length and CRC.
+void putChunk(std::string& out, const char* type, const char* data, std::size_t size) {
+  putBig32(out, static_cast<std::uint32_t>(size));
+  const std::size_t at = out.size();
+  out.append(type, 4);
+  out.append(data, size);
+  putBig32(out, static_cast<std::uint32_t>(
+                    crc32(0, reinterpret_cast<const Bytef*>(out.data() + at), static_cast<uInt>(size + 4))));
+}
+
+}  // namespace
+
+struct PngSplitWriter::State {
+  int width = 0, height = 0;
+  std::size_t rowBytes = 0;  // packed: width * 3
+  // libpng's own writer, for the pictures whose files it writes otherwise
+  // than this writer (see PngSplitWriter).
+  std::optional<PngRowWriter> libpng;
+  // This writer's: the row above, the stream's checksum, the deflater.
+  std::vector<std::uint8_t> above, packed;
+  uLong adler = 1;
+  z_stream zs{};
+  bool deflating = false;
+  std::string stream;  // the zlib stream: header, deflated rows, checksum
+  int filtered = 0, written = 0;
+  ~State() {
+    if (deflating) deflateEnd(&zs);
+  }
+};
+
+PngSplitWriter::PngSplitWriter(int width, int height) : state_(std::make_unique<State>()) {
+  if (width <= 0 || height <= 0) throw std::runtime_error("PNG encoder: the picture is empty");
+  State& s = *state_;
+  s.width = width;
+  s.height = height;
+  s.rowBytes = static_cast<std::size_t>(width) * 3;
+  s.packed.resize(s.rowBytes + 4);
+  // libpng narrows the window and rewrites the stream's header for image
+  // data of 16 KiB or less, and filters a single row otherwise: those
+  // files are left to it.
+  if ((s.rowBytes + 1) * static_cast<std::size_t>(height) <= 16384 || height == 1) {
+    s.libpng.emplace(width, height);
+    return;
+  }
+  s.above.assign(s.rowBytes, 0);
+  // libpng's settings for these files: level 1, run-length matches, a
+  // 32 KiB window and memory level 8; written raw here, with the zlib
+  // header those give and the checksum taken beside the deflater.
+  if (deflateInit2(&s.zs, 1, Z_DEFLATED, -15, 8, Z_RLE) != Z_OK) throw std::runtime_error("PNG encoder: out of memory");
+  s.deflating = true;
+  s.stream = std::string("\x78\x01", 2);
+}
+
+PngSplitWriter::~PngSplitWriter() = default;
+
+std::size_t PngSplitWriter::preparedRowBytes() const {
+  return state_->libpng ? state_->rowBytes : state_->rowBytes + 1;
+}
+
+void PngSplitWriter::prepare(const std::uint32_t* rows, int count, std::uint8_t* out) {
+  State& s = *state_;
+  if (count < 0 || count > s.height - s.filtered) throw std::runtime_error("PNG encoder: more rows than the picture has");
+  s.filtered += count;
+  for (int y = 0; y < count; ++y) {
+    const std::uint32_t* from = rows + static_cast<std::size_t>(y) * static_cast<std::size_t>(s.width);
+    if (s.libpng) {
+      packRgb(s.packed.data(), from, static_cast<std::size_t>(s.width));
+      std::copy_n(s.packed.data(), s.rowBytes, out + static_cast<std::size_t>(y) * s.rowBytes);
+      continue;
+    }
+    // Filter type 2 (up): each byte less the one above it; the first row
+    // against zeros, as libpng does.
+    std::uint8_t* row = out + static_cast<std::size_t>(y) * (s.rowBytes + 1);
+    packRgb(s.packed.data(), from, static_cast<std::size_t>(s.width));
+    row[0] = 2;
+    for (std::size_t i = 0; i < s.rowBytes; ++i) row[i + 1] = static_cast<std::uint8_t>(s.packed[i] - s.above[i]);
+    std::copy_n(s.packed.data(), s.rowBytes, s.above.data());
+    s.adler = adler32(s.adler, row, static_cast<uInt>(s.rowBytes + 1));
+  }
+}
+
+void PngSplitWriter::write(const std::uint8_t* prepared, int count) {
+  State& s = *state_;
+  if (count < 0 || count > s.filtered - s.written) throw std::runtime_error("PNG encoder: rows written before they are prepared");
+  if (s.libpng) {
+    s.libpng->writePacked(prepared, count);
+    s.written += count;
+    return;
+  }
+  // Row by row, as libpng hands them to the deflater.
+  for (int y = 0; y < count; ++y) {
+    s.zs.next_in = const_cast<Bytef*>(prepared + static_cast<std::size_t>(y) * (s.rowBytes + 1));
+    s.zs.avail_in = static_cast<uInt>(s.rowBytes + 1);
+    while (s.zs.avail_in > 0) {
+      char buffer[16384];
+      s.zs.next_out = reinterpret_cast<Bytef*>(buffer);
+      s.zs.avail_out = sizeof buffer;
+      if (deflate(&s.zs, Z_NO_FLUSH) != Z_OK) throw std::runtime_error("PNG encoder: deflate failed");
+      s.stream.append(buffer, sizeof buffer - s.zs.avail_out);
+    }
+  }
+  s.written += count;
+}
+
+std::string PngSplitWriter::finish() {
+  State& s = *state_;
+  if (s.written != s.height) throw std::runtime_error("PNG encoder: the picture is not complete");
+  if (s.libpng) return s.libpng->finish();
+  for (int ret = Z_OK; ret != Z_STREAM_END;) {
+    char buffer[16384];
+    s.zs.next_in = nullptr;
+    s.zs.avail_in = 0;
+    s.zs.next_out = reinterpret_cast<Bytef*>(buffer);
+    s.zs.avail_out = sizeof buffer;
+    ret = deflate(&s.zs, Z_FINISH);
+    if (ret != Z_OK && ret != Z_STREAM_END) throw std::runtime_error("PNG encoder: deflate failed");
+    s.stream.append(buffer, sizeof buffer - s.zs.avail_out);
+  }
+  putBig32(s.stream, static_cast<std::uint32_t>(s.adler));
+  // The signature, IHDR, the stream in IDAT chunks as libpng cuts it (a
+  // chunk each time its 8 KiB buffer fills, then the rest), IEND.
+  std::string out(reinterpret_cast<const char*>(kSignature), sizeof kSignature);
+  std::string header;
+  putBig32(header, static_cast<std::uint32_t>(s.width));
+  putBig32(header, static_cast<std::uint32_t>(s.height));
+  header += std::string("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB, deflate, adaptive filters, not interlaced
+  out.reserve(s.stream.size() + s.stream.size() / kIdatBytes * 12 + 64);
+  putChunk(out, "IHDR", header.data(), header.size());
+  for (std::size_t at = 0; at < s.stream.size(); at += kIdatBytes)
+    putChunk(out, "IDAT", s.stream.data() + at, std::min(kIdatBytes, s.stream.size() - at));
+  putChunk(out, "IEND", nullptr, 0);
+  return out;
 }
 
 std::string encodePng(const display::Surface& image) {

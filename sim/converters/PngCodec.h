@@ -28,6 +28,38 @@ class PngRowWriter {
   PngRowWriter& operator=(const PngRowWriter&) = delete;
   // Writes the next `count` rows, count x width pixels at `rows`.
   void write(const std::uint32_t* rows, int count);
+  // write() of rows already in the file's byte order: R, G, B, width x 3
+  // bytes a row.
+  void writePacked(const std::uint8_t* rows, int count);
+  // The file, once every row is written.
+  std::string finish();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// The bytes of PngRowWriter, made in two steps that may run on two
+// threads: prepare() turns pixels into the bytes the deflater takes
+// (rows filtered against the row above, the stream's checksum taken as
+// they go), write() deflates them. Each step is called in row order, one
+// call at a time; a row is written after it is prepared. Image data of 16
+// KiB or less, and single rows, are written through libpng itself (it
+// treats them otherwise), prepared as packed rows.
+class PngSplitWriter {
+ public:
+  // std::runtime_error for an empty size.
+  PngSplitWriter(int width, int height);
+  ~PngSplitWriter();
+  PngSplitWriter(const PngSplitWriter&) = delete;
+  PngSplitWriter& operator=(const PngSplitWriter&) = delete;
+  // Bytes a prepared row takes.
+  std::size_t preparedRowBytes() const;
+  // Prepares the next `count` rows of pixels at `rows` into `out`
+  // (count x preparedRowBytes()).
+  void prepare(const std::uint32_t* rows, int count, std::uint8_t* out);
+  // Writes the next `count` prepared rows.
+  void write(const std::uint8_t* prepared, int count);
   // The file, once every row is written.
   std::string finish();
 

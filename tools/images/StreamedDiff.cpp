@@ -81,17 +81,17 @@ core::DibPixels rowsOf(const Rows& rows, int width, int count) {
 
 namespace {
 
-// Blocks of difference rows handed from the thread that reads and compares
-// to the one that encodes, through a ring of a few buffers: each side waits
+// Blocks of difference rows, prepared for the deflater, handed from the
+// thread that reads, compares and filters to the one that deflates, through a ring of a few buffers: each side waits
 // only when the other is a whole ring behind.
 class BlockRing {
  public:
-  BlockRing(std::size_t blockPixels, std::size_t slots) : slots_(slots) {
-    for (auto& s : slots_) s.resize(blockPixels);
+  BlockRing(std::size_t blockBytes, std::size_t slots) : slots_(slots) {
+    for (auto& s : slots_) s.resize(blockBytes);
   }
 
   // The next free buffer for the producer, or nullptr once stopped.
-  std::uint32_t* claim() {
+  std::uint8_t* claim() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return stopped_ || filled_ - taken_ < slots_.size(); });
     return stopped_ ? nullptr : slots_[filled_ % slots_.size()].data();
@@ -104,7 +104,7 @@ class BlockRing {
   }
   // The next filled buffer and its row count for the consumer, or nullptr
   // when the producer has finished or stopped.
-  std::uint32_t* next(int& count) {
+  std::uint8_t* next(int& count) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return stopped_ || finished_ || taken_ < filled_; });
     if (taken_ == filled_) return nullptr;
@@ -130,7 +130,7 @@ class BlockRing {
   static constexpr std::size_t kMaxSlots = 8;
 
  private:
-  std::vector<Rows> slots_;
+  std::vector<std::vector<std::uint8_t, platform::DefaultInitAllocator<std::uint8_t>>> slots_;
   int counts_[kMaxSlots] = {};
   std::size_t filled_ = 0, taken_ = 0;
   bool finished_ = false, stopped_ = false;
@@ -152,18 +152,20 @@ std::optional<StreamedDifference> streamDifference(const std::string& baseline, 
   // they are compared and encoded.
   const int block = std::clamp((32 << 10) / width, 1, height);
   const std::size_t blockPixels = static_cast<std::size_t>(block) * width;
-  sim::converters::PngRowWriter writer(width, height);
+  sim::converters::PngSplitWriter writer(width, height);
 
-  // This thread encodes while another reads and compares the next blocks.
-  BlockRing ring(blockPixels, 4);
+  // This thread deflates while another reads, compares and filters the
+  // next blocks.
+  BlockRing ring(static_cast<std::size_t>(block) * writer.preparedRowBytes(), 4);
   bool readFailed = false;
   std::exception_ptr fault;
   auto readAndCompare = [&] {
-    Rows baseRows(blockPixels);
+    Rows baseRows(blockPixels), newRows(blockPixels);
     for (int y = 0; y < height; y += block) {
       const int count = std::min(block, height - y);
-      std::uint32_t* rows = ring.claim();
-      if (!rows) return;
+      std::uint8_t* prepared = ring.claim();
+      if (!prepared) return;
+      std::uint32_t* rows = newRows.data();
       if (!base->read(baseRows.data(), count) || !next->read(rows, count)) {
         readFailed = true;
         break;
@@ -177,6 +179,7 @@ std::optional<StreamedDifference> streamDifference(const std::string& baseline, 
                                 core::DiffTarget{bytes, true}, width, count);
       result.counts.unmatched += counts.unmatched;
       result.counts.colourChange += counts.colourChange;
+      writer.prepare(rows, count, prepared);
       ring.publish(count);
     }
   };
@@ -190,8 +193,8 @@ std::optional<StreamedDifference> streamDifference(const std::string& baseline, 
   });
   try {
     int count = 0;
-    while (const std::uint32_t* rows = ring.next(count)) {
-      writer.write(rows, count);
+    while (const std::uint8_t* prepared = ring.next(count)) {
+      writer.write(prepared, count);
       ring.release();
     }
   } catch (...) {

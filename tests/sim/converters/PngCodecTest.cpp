@@ -249,6 +249,35 @@ TEST(PngCodecTest, RowsWrittenInBlocksAreTheBytesOfTheWholeAndOfLibpngAtEverySiz
   }
 }
 
+TEST(PngCodecTest, TheSplitWriterWritesLibpngsBytesAtEverySize) {
+  // Tiny, under and over 16 KiB of image data, single rows, odd widths,
+  // and pictures of many IDAT chunks: plain drawings and noise.
+  for (auto [w, h] : {std::pair{1, 1}, {3, 2}, {40, 40}, {75, 73}, {6000, 1}, {1, 6000}, {131, 300}, {1921, 97},
+                      {1920, 1080}}) {
+    for (bool noisy : {false, true}) {
+      display::Surface picture = fewColours(w, h);
+      std::uint32_t noise = 99;
+      if (noisy)
+        for (int y = 0; y < h; ++y)
+          for (int x = 0; x < w; ++x) {
+            noise = noise * 1103515245 + 12345;
+            if ((x * 7 + y) % 3 == 0) picture.setPixel(x, y, noise >> 5);
+          }
+      const std::string expected = encodePng(picture);
+      sim::converters::PngSplitWriter writer(w, h);
+      std::vector<std::uint8_t> prepared(writer.preparedRowBytes() * 7);
+      for (int y = 0; y < h; y += 7) {
+        const int count = std::min(7, h - y);
+        writer.prepare(picture.row(y), count, prepared.data());
+        writer.write(prepared.data(), count);
+      }
+      const std::string written = writer.finish();
+      ASSERT_EQ(written.size(), expected.size()) << w << "x" << h << (noisy ? " noisy" : "");
+      EXPECT_TRUE(written == expected) << w << "x" << h << (noisy ? " noisy" : "");
+    }
+  }
+}
+
 TEST(PngCodecTest, RgbRowsReadByTheShuffleMatchTheColoursAtEveryWidth) {
   for (int w = 1; w <= 21; ++w) {
     const int h = 3;
