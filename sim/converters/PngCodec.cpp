@@ -458,7 +458,7 @@ PngSplitWriter::PngSplitWriter(int width, int height) : state_(std::make_unique<
     s.libpng.emplace(width, height);
     return;
   }
-  s.above.assign(s.rowBytes, 0);
+  s.above.assign(s.rowBytes + 4, 0);  // the two swap places after each row: both have packRgb's room
   // libpng's settings for these files: level 1, run-length matches, a
   // 32 KiB window and memory level 8; written raw here, with the zlib
   // header those give and the checksum taken beside the deflater.
