@@ -102,6 +102,49 @@ void BM_ImgdiffPngTolerant(benchmark::State& state) {
 }
 BENCHMARK(BM_ImgdiffPngTolerant)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The pairs of run-peers' image rows as files: BMP and PNG at 1920 x 1080
+// and 3840 x 2160.
+struct SizedPairs {
+  rc::bench::ScratchDir dir;
+  std::string file(int size, const char* name, const char* ext) const {
+    return dir / (std::string(name) + std::to_string(size) + "." + ext);
+  }
+  SizedPairs() {
+    for (int size : {0, 1}) {
+      const int w = size ? 3840 : 1920, h = size ? 2160 : 1080;
+      for (int shift : {0, 1}) {
+        const Surface s = drawing(w, h, shift);
+        const char* name = shift ? "new" : "base";
+        rc::platform::writeFile(file(size, name, "bmp"), rc::display::encodeBmp24(s));
+        rc::platform::writeFile(file(size, name, "png"), rc::sim::converters::encodePng(s));
+      }
+    }
+  }
+};
+
+// Args: 0 for 1920 x 1080, 1 for 3840 x 2160; 0 for BMP inputs, 1 for PNG.
+// The difference image is a PNG file, as in run-peers. With
+// RAVELCREST_ODIFF set, odiff runs on the same pair in the next benchmark.
+void BM_ImgdiffSized(benchmark::State& state) {
+  SizedPairs& p = rc::bench::fixture<SizedPairs>();
+  const int size = static_cast<int>(state.range(0));
+  const char* ext = state.range(1) ? "png" : "bmp";
+  runTool(state, std::string(RAVELCREST_TOOL) + " imgdiff " + p.file(size, "base", ext) + " " +
+                     p.file(size, "new", ext) + " " + (p.dir / "diff.png"));
+}
+BENCHMARK(BM_ImgdiffSized)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_OdiffSized(benchmark::State& state) {
+  const char* odiff = std::getenv("RAVELCREST_ODIFF");
+  if (!odiff) return state.SkipWithError("RAVELCREST_ODIFF does not name odiff");
+  SizedPairs& p = rc::bench::fixture<SizedPairs>();
+  const int size = static_cast<int>(state.range(0));
+  const char* ext = state.range(1) ? "png" : "bmp";
+  runTool(state, std::string(odiff) + " " + p.file(size, "base", ext) + " " + p.file(size, "new", ext) + " " +
+                     (p.dir / "diff-odiff.png") + " --threshold=0", 22);
+}
+BENCHMARK(BM_OdiffSized)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_OdiffPng(benchmark::State& state) {
   const char* odiff = std::getenv("RAVELCREST_ODIFF");
   if (!odiff) return state.SkipWithError("RAVELCREST_ODIFF does not name odiff");

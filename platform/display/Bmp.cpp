@@ -1,5 +1,6 @@
 #include "platform/display/Bmp.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "platform/automation/Error.h"
 #include "platform/display/Gdi.h"
 #include "platform/display/PixelRuns.h"
+#include "platform/os/DefaultInitAllocator.h"
 #include "platform/os/Files.h"
 
 namespace rc::display {
@@ -101,13 +103,13 @@ void unpackRow24(std::uint32_t* to, const std::uint8_t* row, std::int32_t n) {
 
 }  // namespace
 
-std::string encodeBmp24(const Surface& image) {
-  const std::uint32_t w = static_cast<std::uint32_t>(image.width());
-  const std::uint32_t h = static_cast<std::uint32_t>(image.height());
-  const std::uint32_t stride = (w * 3 + 3) / 4 * 4;
+namespace {
+
+// The 54 bytes of headers of a 24-bit bottom-up BMP file of w x h pixels
+// whose rows are `stride` bytes.
+std::string bmp24Header(std::uint32_t w, std::uint32_t h, std::uint32_t stride) {
   const std::uint32_t dataSize = stride * h;
   std::string out;
-  out.reserve(54 + dataSize);
   out += "BM";
   put32(out, 54 + dataSize);
   put32(out, 0);
@@ -123,12 +125,39 @@ std::string encodeBmp24(const Surface& image) {
   put32(out, 2835);
   put32(out, 0);
   put32(out, 0);
+  return out;
+}
+
+}  // namespace
+
+std::string encodeBmp24(const Surface& image) {
+  const std::uint32_t w = static_cast<std::uint32_t>(image.width());
+  const std::uint32_t h = static_cast<std::uint32_t>(image.height());
+  const std::uint32_t stride = (w * 3 + 3) / 4 * 4;
+  std::string out;
+  out.reserve(54 + std::size_t{stride} * h);
+  out += bmp24Header(w, h, stride);
   // Each row is packed in a small buffer that stays in the cache and then
   // appended, so the file's bytes are written once and never zeroed first.
   std::vector<char> row(stride, '\0');
   for (std::uint32_t y = 0; y < h; ++y) {
     packRow24(row.data(), image.row(static_cast<int>(h - 1 - y)), w);
     out.append(row.data(), stride);
+  }
+  return out;
+}
+
+BmpBytes encodeBmp24Buffer(const Surface& image) {
+  const std::uint32_t w = static_cast<std::uint32_t>(image.width());
+  const std::uint32_t h = static_cast<std::uint32_t>(image.height());
+  const std::uint32_t stride = (w * 3 + 3) / 4 * 4;
+  BmpBytes out(54 + std::size_t{stride} * h);  // left unset, every byte written below
+  const std::string header = bmp24Header(w, h, stride);
+  std::copy(header.begin(), header.end(), out.begin());
+  for (std::uint32_t y = 0; y < h; ++y) {
+    char* row = out.data() + 54 + std::size_t{stride} * y;
+    packRow24(row, image.row(static_cast<int>(h - 1 - y)), w);
+    std::fill(row + std::size_t{w} * 3, row + stride, '\0');
   }
   return out;
 }
@@ -147,19 +176,21 @@ struct BmpLayout {
   std::uint32_t paletteSize = 0;  // entries, indexed images only
 };
 
-// The layout of `d`, or the reason it is refused. Allocates nothing.
-std::optional<BmpLayout> bmpLayout(std::span<const std::uint8_t> d, std::string* error) {
+// The layout of a BMP file of `total` bytes that starts with `d` (the
+// whole file, or at least its first kBmpHead bytes), or the reason it is
+// refused. Allocates nothing.
+std::optional<BmpLayout> bmpLayout(std::span<const std::uint8_t> d, std::uint64_t total, std::string* error) {
   auto refuse = [error](const char* why) -> std::optional<BmpLayout> {
     if (error) *error = why;
     return std::nullopt;
   };
-  if (d.size() < 54) return refuse("BMP header is too short");
+  if (total < 54) return refuse("BMP header is too short");
   if (d[0] != 'B' || d[1] != 'M') return refuse("not a BMP file");
   const std::uint32_t fileSize = get32(d, 2);
-  if (fileSize > d.size()) return refuse("BMP file is truncated");
-  if (fileSize != 0 && fileSize != d.size()) return refuse("BMP file size does not match the file");
+  if (fileSize > total) return refuse("BMP file is truncated");
+  if (fileSize != 0 && fileSize != total) return refuse("BMP file size does not match the file");
   const std::uint32_t headerSize = get32(d, 14);
-  if (headerSize < 40 || headerSize > d.size() - 14) return refuse("unsupported BMP header");
+  if (headerSize < 40 || headerSize > total - 14) return refuse("unsupported BMP header");
   BmpLayout l;
   l.width = static_cast<std::int32_t>(get32(d, 18));
   const std::int32_t rawHeight = static_cast<std::int32_t>(get32(d, 22));
@@ -175,7 +206,7 @@ std::optional<BmpLayout> bmpLayout(std::span<const std::uint8_t> d, std::string*
     // The three masks follow the first 40 bytes of the header, inside a
     // longer header or after a 40-byte one.
     if (headerSize == 40) tableAt += 12;
-    if (d.size() < 66 || tableAt > d.size() || get32(d, 54) != 0x00FF0000 || get32(d, 58) != 0x0000FF00 || get32(d, 62) != 0x000000FF)
+    if (total < 66 || tableAt > total || get32(d, 54) != 0x00FF0000 || get32(d, 58) != 0x0000FF00 || get32(d, 62) != 0x000000FF)
       return refuse("unsupported BMP bit fields");
   } else if (compression != 0) {
     return refuse("compressed BMP files are not supported");
@@ -192,25 +223,69 @@ std::optional<BmpLayout> bmpLayout(std::span<const std::uint8_t> d, std::string*
     l.paletteSize = colours == 0 ? most : colours;
     if (l.paletteSize > most) return refuse("BMP colour table is too long");
     l.paletteAt = tableAt;
-    if (tableAt + std::uint64_t{l.paletteSize} * 4 > d.size()) return refuse("BMP file is truncated");
+    if (tableAt + std::uint64_t{l.paletteSize} * 4 > total) return refuse("BMP file is truncated");
   }
   l.stride = (static_cast<std::uint64_t>(l.width) * l.bitsPixel + 31) / 32 * 4;
   l.pixelsAt = get32(d, 10);
-  if (l.pixelsAt > d.size() || l.stride * static_cast<std::uint64_t>(l.height) > d.size() - l.pixelsAt)
+  if (l.pixelsAt > total || l.stride * static_cast<std::uint64_t>(l.height) > total - l.pixelsAt)
     return refuse("BMP file is truncated");
   return l;
 }
 
-// Pixel x of an indexed row: the palette entry its bits name (black past the table).
-std::uint32_t indexedPixel(std::span<const std::uint8_t> d, const BmpLayout& l, const std::uint8_t* row,
+// The colours of an indexed picture's table, read from `entries` (B, G, R
+// and a byte unused each); black past the table's end.
+struct PaletteColours {
+  std::uint32_t colour[256] = {};
+};
+
+// Pixel x of an indexed row: the colour its bits name.
+std::uint32_t indexedPixel(const PaletteColours& palette, const BmpLayout& l, const std::uint8_t* row,
                            std::int32_t x) {
   const std::uint64_t bit = static_cast<std::uint64_t>(x) * l.bitsPixel;
   const std::uint8_t byte = row[bit / 8];
   const unsigned shift = 8 - l.bitsPixel - static_cast<unsigned>(bit % 8);
-  const std::uint32_t index = (byte >> shift) & ((1u << l.bitsPixel) - 1);
-  if (index >= l.paletteSize) return 0;
-  const std::size_t at = l.paletteAt + std::size_t{index} * 4;
-  return rgb(d[at + 2], d[at + 1], d[at]);
+  return palette.colour[(byte >> shift) & ((1u << l.bitsPixel) - 1)];
+}
+
+// File row `row` of `l` as pixels into `to`.
+void unpackRow(const BmpLayout& l, const PaletteColours& palette, const std::uint8_t* row, std::uint32_t* to) {
+  if (l.bitsPixel <= 8) {
+    for (std::int32_t x = 0; x < l.width; ++x) to[x] = indexedPixel(palette, l, row, x);
+  } else if (l.bitsPixel == 24) {
+    unpackRow24(to, row, l.width);
+  } else {
+    copyColours(to, row, static_cast<std::size_t>(l.width));
+  }
+}
+
+// Decodes the rows of `l` into a new surface; `rows(first, count)` gives
+// the bytes of `count` file rows from row `first` on (in file order), or
+// nullptr when the file ends before them.
+template <typename RowSource>
+std::optional<Surface> decodeRows(const BmpLayout& l, const PaletteColours& palette, std::int64_t block,
+                                  RowSource&& rows, std::string* error) {
+  // Every pixel is written below, so the surface is not cleared first.
+  Surface s = Surface::unfilled(l.width, static_cast<int>(l.height));
+  for (std::int64_t first = 0; first < l.height; first += block) {
+    const std::int64_t count = std::min(block, l.height - first);
+    const std::uint8_t* data = rows(first, count);
+    if (!data) {
+      if (error) *error = "BMP file is truncated";
+      return std::nullopt;
+    }
+    for (std::int64_t r = first; r < first + count; ++r)
+      unpackRow(l, palette, data + static_cast<std::uint64_t>(r - first) * l.stride,
+                s.row(static_cast<int>(l.bottomUp ? l.height - 1 - r : r)));
+  }
+  return s;
+}
+
+// The colour table of `l` from its bytes `entries` (l.paletteSize * 4 of them).
+PaletteColours paletteOf(const BmpLayout& l, const std::uint8_t* entries) {
+  PaletteColours p;
+  for (std::uint32_t i = 0; i < l.paletteSize; ++i)
+    p.colour[i] = rgb(entries[i * 4 + 2], entries[i * 4 + 1], entries[i * 4]);
+  return p;
 }
 
 }  // namespace
@@ -236,26 +311,93 @@ bool bmpSizeAllowed(std::span<const std::uint8_t> header, std::string* error) {
   return false;
 }
 
-bool bmpReadable(std::span<const std::uint8_t> data, std::string* error) { return bmpLayout(data, error).has_value(); }
+bool bmpReadable(std::span<const std::uint8_t> data, std::string* error) {
+  return bmpLayout(data, data.size(), error).has_value();
+}
 
 std::optional<Surface> decodeBmp(std::span<const std::uint8_t> d, std::string* error) {
-  std::optional<BmpLayout> l = bmpLayout(d, error);
+  std::optional<BmpLayout> l = bmpLayout(d, d.size(), error);
   if (!l) return std::nullopt;
-  Surface s(l->width, static_cast<int>(l->height));
-  const int bytes = l->bitsPixel / 8;
-  for (std::int64_t r = 0; r < l->height; ++r) {
-    const std::uint8_t* row = d.data() + l->pixelsAt + static_cast<std::uint64_t>(r) * l->stride;
-    std::uint32_t* to = s.row(static_cast<int>(l->bottomUp ? l->height - 1 - r : r));
-    if (l->bitsPixel <= 8) {
-      for (std::int32_t x = 0; x < l->width; ++x) to[x] = indexedPixel(d, *l, row, x);
-      continue;
-    }
-    if (bytes == 3)
-      unpackRow24(to, row, l->width);
-    else
-      copyColours(to, row, static_cast<std::size_t>(l->width));
+  const PaletteColours palette = l->paletteSize ? paletteOf(*l, d.data() + l->paletteAt) : PaletteColours();
+  return decodeRows(*l, palette, l->height, [&](std::int64_t first, std::int64_t) {
+    return d.data() + l->pixelsAt + static_cast<std::uint64_t>(first) * l->stride;
+  }, error);
+}
+
+std::optional<Surface> decodeBmp(std::span<const std::uint8_t> head, std::uint64_t total, const ReadAt& readAt,
+                                 std::string* error) {
+  if (head.size() < std::min<std::uint64_t>(total, kBmpHead)) {
+    if (error) *error = "BMP file is truncated";
+    return std::nullopt;
   }
-  return s;
+  std::optional<BmpLayout> l = bmpLayout(head, total, error);
+  if (!l) return std::nullopt;
+  auto read = [&](std::uint64_t at, std::span<std::uint8_t> out) { return readAt(at, out) == out.size(); };
+  std::uint8_t entries[256 * 4];
+  if (l->paletteSize && !read(l->paletteAt, std::span(entries, l->paletteSize * 4))) {
+    if (error) *error = "BMP file is truncated";
+    return std::nullopt;
+  }
+  const PaletteColours palette = l->paletteSize ? paletteOf(*l, entries) : PaletteColours();
+  // Rows come in blocks of about 128 KiB read into one buffer that stays in
+  // the cache: the file's bytes are never held whole.
+  const std::int64_t block = std::clamp<std::int64_t>((std::int64_t{128} << 10) / static_cast<std::int64_t>(l->stride), 1, l->height);
+  std::vector<std::uint8_t, platform::DefaultInitAllocator<std::uint8_t>> buffer(static_cast<std::size_t>(block) * l->stride);
+  return decodeRows(*l, palette, block, [&](std::int64_t first, std::int64_t count) -> const std::uint8_t* {
+    const std::span<std::uint8_t> out(buffer.data(), static_cast<std::size_t>(count) * l->stride);
+    return read(l->pixelsAt + static_cast<std::uint64_t>(first) * l->stride, out) ? buffer.data() : nullptr;
+  }, error);
+}
+
+struct BmpRowReader::State {
+  BmpLayout layout;
+  PaletteColours palette;
+  ReadAt readAt;
+  std::int64_t next = 0;  // the next row to read, 0 at the top
+  std::vector<std::uint8_t, platform::DefaultInitAllocator<std::uint8_t>> buffer;
+};
+
+BmpRowReader::BmpRowReader(std::unique_ptr<State> state) : state_(std::move(state)) {}
+BmpRowReader::BmpRowReader(BmpRowReader&&) noexcept = default;
+BmpRowReader& BmpRowReader::operator=(BmpRowReader&&) noexcept = default;
+BmpRowReader::~BmpRowReader() = default;
+
+std::optional<BmpRowReader> BmpRowReader::open(std::span<const std::uint8_t> head, std::uint64_t total, ReadAt readAt) {
+  if (head.size() < std::min<std::uint64_t>(total, kBmpHead)) return std::nullopt;
+  std::optional<BmpLayout> l = bmpLayout(head, total, nullptr);
+  if (!l) return std::nullopt;
+  auto state = std::make_unique<State>();
+  state->layout = *l;
+  std::uint8_t entries[256 * 4];
+  const std::size_t tableBytes = std::size_t{l->paletteSize} * 4;
+  if (l->paletteSize) {
+    if (readAt(l->paletteAt, std::span(entries, tableBytes)) != tableBytes) return std::nullopt;
+    state->palette = paletteOf(*l, entries);
+  }
+  state->readAt = std::move(readAt);
+  return BmpRowReader(std::move(state));
+}
+
+int BmpRowReader::width() const { return state_->layout.width; }
+int BmpRowReader::height() const { return static_cast<int>(state_->layout.height); }
+
+bool BmpRowReader::read(std::uint32_t* to, int count) {
+  State& s = *state_;
+  const BmpLayout& l = s.layout;
+  if (count <= 0 || count > l.height - s.next) return count == 0;
+  // The block's rows lie together in the file, in reverse for a bottom-up one.
+  const std::int64_t firstInFile = l.bottomUp ? l.height - s.next - count : s.next;
+  const std::size_t bytes = static_cast<std::size_t>(count) * l.stride;
+  if (s.buffer.size() < bytes) s.buffer.resize(bytes);
+  if (s.readAt(l.pixelsAt + static_cast<std::uint64_t>(firstInFile) * l.stride, std::span(s.buffer.data(), bytes)) != bytes)
+    return false;
+  for (int r = 0; r < count; ++r) {
+    const std::int64_t inBlock = l.bottomUp ? count - 1 - r : r;
+    unpackRow(l, s.palette, s.buffer.data() + static_cast<std::uint64_t>(inBlock) * l.stride,
+              to + static_cast<std::size_t>(r) * static_cast<std::size_t>(l.width));
+  }
+  s.next += count;
+  return true;
 }
 
 Handle loadImage(std::string_view path) {

@@ -3,10 +3,14 @@
 // into a Surface or a bitmap of the virtual display (LoadImage).
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/display/HandleTable.h"
 
@@ -16,6 +20,11 @@ namespace rc::display {
 
 // A complete 24-bit bottom-up BMP file of `image`.
 std::string encodeBmp24(const Surface& image);
+
+// encodeBmp24's bytes in a buffer of their own: for a large picture, memory
+// fresh from the system in huge pages, written once and never zeroed first.
+using BmpBytes = std::vector<char, platform::PictureAllocator<char>>;
+BmpBytes encodeBmp24Buffer(const Surface& image);
 
 // The largest BMP file LoadImage reads (kMaxDecodedPixels at 32 bits,
 // headers included).
@@ -27,6 +36,45 @@ inline constexpr std::int64_t kMaxBmpFileBytes = static_cast<std::int64_t>(kMaxD
 // compression other than none (or the plain 32-bit bit fields). Nothing is
 // allocated for a refused file.
 std::optional<Surface> decodeBmp(std::span<const std::uint8_t> data, std::string* error = nullptr);
+
+// How many bytes of a BMP file decodeBmp needs in `head` to read its headers.
+inline constexpr std::size_t kBmpHead = 128;
+
+// Reads up to out.size() bytes of a file at an offset into `out`; answers
+// how many (fewer only where the file ends).
+using ReadAt = std::function<std::size_t(std::uint64_t offset, std::span<std::uint8_t> out)>;
+
+// decodeBmp of a file of `total` bytes read as it is decoded: `head` holds
+// its first min(total, kBmpHead) bytes or more, `readAt` reads the rest (the
+// colour table and the rows, a block at a time straight into the surface's
+// rows). A file found shorter than `total` while read is refused as
+// truncated.
+std::optional<Surface> decodeBmp(std::span<const std::uint8_t> head, std::uint64_t total, const ReadAt& readAt,
+                                 std::string* error = nullptr);
+
+// A BMP file that decodeBmp accepts, decoded a block of rows at a time,
+// top row first, as the rows are needed: the file is never held whole.
+class BmpRowReader {
+ public:
+  // The reader of a file as decodeBmp(head, total, readAt) takes it, or
+  // nullopt when decodeBmp would refuse its headers or its colour table
+  // cannot be read.
+  static std::optional<BmpRowReader> open(std::span<const std::uint8_t> head, std::uint64_t total, ReadAt readAt);
+  BmpRowReader(BmpRowReader&&) noexcept;
+  BmpRowReader& operator=(BmpRowReader&&) noexcept;
+  ~BmpRowReader();
+
+  int width() const;
+  int height() const;
+  // Decodes the next `count` rows into `to` (count x width() pixels); false
+  // when the file ends before them or there are fewer left.
+  bool read(std::uint32_t* to, int count);
+
+ private:
+  struct State;
+  explicit BmpRowReader(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
+};
 
 // Whether decodeBmp accepts `data` (the reason in `error` when not),
 // without reading or allocating the pixels.

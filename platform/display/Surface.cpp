@@ -9,13 +9,18 @@ namespace rc::display {
 void Surface::resize(int width, int height, std::uint32_t fill) {
   width_ = std::clamp(width, 0, kMaxSurfaceSide);
   height_ = std::clamp(height, 0, kMaxSurfaceSide);
-  // One pass either way: zeroing is a memset, any other colour a fill.
+  // One pass: every pixel is given the colour (the allocator leaves a
+  // pixel made without a value unset).
   const std::size_t n = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
-  pixels_.clear();
-  if (fill == 0)
-    pixels_.resize(n);
-  else
-    pixels_.assign(n, fill);
+  pixels_.assign(n, fill);
+}
+
+Surface Surface::unfilled(int width, int height) {
+  Surface s;
+  s.width_ = std::clamp(width, 0, kMaxSurfaceSide);
+  s.height_ = std::clamp(height, 0, kMaxSurfaceSide);
+  s.pixels_.resize(static_cast<std::size_t>(s.width_) * static_cast<std::size_t>(s.height_));
+  return s;
 }
 
 void Surface::fill(std::uint32_t color) { fillPixels(pixels_.data(), pixels_.size(), color); }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/os/PictureMemory.h"
+
 namespace rc::display {
 
 // 0x00RRGGBB from its three channels.
@@ -26,6 +28,9 @@ inline constexpr std::uint64_t kMaxDecodedPixels = std::uint64_t{1} << 27;
 
 class Surface {
  public:
+  // The pixels, row by row; a large picture's come from PictureAllocator.
+  using Pixels = std::vector<std::uint32_t, platform::PictureAllocator<std::uint32_t>>;
+
   Surface() = default;
   Surface(int width, int height, std::uint32_t fill = 0) { resize(width, height, fill); }
 
@@ -35,6 +40,10 @@ class Surface {
 
   // Resizes to width x height (each clamped to 0..kMaxSurfaceSide) and fills it.
   void resize(int width, int height, std::uint32_t fill = 0);
+  // A width x height surface (clamped as resize's) whose pixels are left
+  // unset: for a decoder or painter that writes every one of them before
+  // any is read.
+  static Surface unfilled(int width, int height);
   void fill(std::uint32_t color);
 
   // The pixel at (x, y); 0 outside the surface.
@@ -50,7 +59,7 @@ class Surface {
   // Copies the w x h block at (sx, sy) of `src` to (dx, dy), clipped on both sides.
   void copyFrom(const Surface& src, int sx, int sy, int dx, int dy, int w, int h);
 
-  const std::vector<std::uint32_t>& pixels() const { return pixels_; }
+  const Pixels& pixels() const { return pixels_; }
   // Row y (0 at the top), width() pixels; y must lie within the surface.
   std::uint32_t* row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
   const std::uint32_t* row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
@@ -58,7 +67,7 @@ class Surface {
  private:
   int width_ = 0;
   int height_ = 0;
-  std::vector<std::uint32_t> pixels_;
+  Pixels pixels_;
 };
 
 }  // namespace rc::display

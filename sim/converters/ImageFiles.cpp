@@ -41,13 +41,16 @@ std::string readInput(std::string_view path, std::int64_t limit, std::string_vie
 }
 
 display::Surface readPicture(std::string_view path, std::string_view source, int number) {
-  // One read into a buffer made for the file, dropped once decoded.
-  std::optional<platform::FileBytes> data =
-      namingFile(path, source, [&] { return platform::readFileBytes(path, display::kMaxBmpFileBytes); });
-  if (!data) raiseBadFile(kInvalidFileFormat, "Invalid file format", path, "the file is too large", source);
+  // A BMP file is decoded as it is read; any other is read with one read
+  // into a buffer made for it, dropped once decoded.
   std::string why;
-  std::optional<display::Surface> image = decodePicture(data->bytes(), &why);
-  if (!image) raiseBadFile(number, number == kInvalidPicture ? "Invalid picture" : "Invalid file format", path, why, source);
+  bool tooLarge = false;
+  std::optional<display::Surface> image =
+      namingFile(path, source, [&] { return readPictureFile(path, false, &why, &tooLarge); });
+  if (!image) {
+    if (tooLarge) raiseBadFile(kInvalidFileFormat, "Invalid file format", path, why, source);
+    raiseBadFile(number, number == kInvalidPicture ? "Invalid picture" : "Invalid file format", path, why, source);
+  }
   return std::move(*image);
 }
 

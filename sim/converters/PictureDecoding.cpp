@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/display/Bmp.h"
+#include "platform/os/FileBytes.h"
 #include "sim/converters/CbfFormat.h"
 #include "sim/converters/GifCodec.h"
 #include "sim/converters/JpegCodec.h"
@@ -43,6 +44,27 @@ std::optional<display::Surface> decodeImageFile(std::span<const std::uint8_t> da
   if (looksLikePng(data)) return decodePng(data, error);
   if (looksLikeJpeg(data)) return decodeJpeg(data, error);
   return decodePicture(data, error);
+}
+
+std::optional<display::Surface> readPictureFile(std::string_view path, bool toolFormats, std::string* error,
+                                                bool* tooLarge) {
+  const platform::FileReader file(path);
+  if (file.size() > display::kMaxBmpFileBytes) {
+    if (error) *error = "the file is too large";
+    if (tooLarge) *tooLarge = true;
+    return std::nullopt;
+  }
+  std::uint8_t first[display::kBmpHead];
+  const std::span<const std::uint8_t> head(first, file.readAt(0, first));
+  const bool bmp = !head.empty() && !startsWith(head, "GIF") && !startsWith(head, "CBF") &&
+                   !(toolFormats && (looksLikePng(head) || looksLikeJpeg(head)));
+  if (bmp) {
+    return display::decodeBmp(head, static_cast<std::uint64_t>(file.size()),
+                              [&file](std::uint64_t at, std::span<std::uint8_t> out) { return file.readAt(at, out); },
+                              error);
+  }
+  const platform::FileBytes data = file.readAll();
+  return toolFormats ? decodeImageFile(data.bytes(), error) : decodePicture(data.bytes(), error);
 }
 
 }  // namespace rc::sim::converters

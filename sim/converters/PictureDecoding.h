@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "platform/display/Surface.h"
 
@@ -25,5 +26,14 @@ bool packedPictureAllowed(std::span<const std::uint8_t> cbf, std::string* error 
 // decodePicture, and PNG (decodePng) and JPEG (decodeJpeg) files told by
 // their signatures: the images a person hands to the tools.
 std::optional<display::Surface> decodeImageFile(std::span<const std::uint8_t> data, std::string* error = nullptr);
+
+// The picture in the file at `path`: decodeImageFile's formats when
+// `toolFormats`, else decodePicture's. A BMP file is decoded as it is read,
+// never held whole; any other is read with one read. Nullopt with the
+// reason in `error` as theirs, or "the file is too large" (and `tooLarge`
+// set) for a file of more than kMaxBmpFileBytes, of which nothing is read.
+// Errors of opening and reading as platform::readFileBytes's.
+std::optional<display::Surface> readPictureFile(std::string_view path, bool toolFormats, std::string* error,
+                                                bool* tooLarge = nullptr);
 
 }  // namespace rc::sim::converters

@@ -38,10 +38,11 @@ au::ObjectRef PictureFunctions::LoadPicture(std::string_view fileName) {
 void PictureFunctions::SavePicture(const au::ObjectRef& picture, std::string_view fileName) {
   const auto* p = dynamic_cast<const StdPicture*>(picture.get());
   if (!p || p->handle() == 0) au::raise(kInvalidPicture, "Invalid picture", std::string(kSource));
-  // Encoded from the bitmap's own pixels, without a copy of them.
-  std::string bmp;
-  display::readBitmap(p->handle(), [&](const display::Surface& pixels) { bmp = display::encodeBmp24(pixels); });
-  writeOutput(fileName, bmp, kSource);
+  // Encoded from the bitmap's own pixels, without a copy of them, into a
+  // buffer made for the file.
+  display::BmpBytes bmp;
+  display::readBitmap(p->handle(), [&](const display::Surface& pixels) { bmp = display::encodeBmp24Buffer(pixels); });
+  writeOutput(fileName, std::string_view(bmp.data(), bmp.size()), kSource);
 }
 
 }  // namespace rc::sim::converters

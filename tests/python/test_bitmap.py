@@ -223,6 +223,41 @@ def test_imgdiff_refuses_cut_files_folders_and_pipes_with_the_reason(imgdiff, tm
     assert r.returncode == 2 and "pipe.bmp" in r.stderr
 
 
+def test_imgdiff_written_as_png_reports_as_when_written_in_any_other_format(imgdiff, tmp_path):
+    # A PNG difference image of two pictures of one size is made a block of
+    # rows at a time; what it prints, exits with and refuses must not differ.
+    w, h = 300, 260
+    base = bmp24(w, h, lambda x, y: (255, 255, 255) if x % 7 else (0, 0, 0))
+    new = bmp24(w, h, lambda x, y: (255, 255, 255) if (x + y) % 9 else (0, 0, 200))
+    (tmp_path / "base.bmp").write_bytes(base)
+    (tmp_path / "new.bmp").write_bytes(new)
+    (tmp_path / "cut.bmp").write_bytes(new[:len(new) // 2])
+    (tmp_path / "cuthead.bmp").write_bytes(new[:40])
+    (tmp_path / "folder.bmp").mkdir()
+    os.mkfifo(tmp_path / "pipe.bmp")
+    pairs = [("base.bmp", "new.bmp", ()), ("base.bmp", "new.bmp", ("--tol", "100000")),
+             ("base.bmp", "cut.bmp", ()), ("cut.bmp", "cuthead.bmp", ()), ("cuthead.bmp", "base.bmp", ()),
+             ("folder.bmp", "pipe.bmp", ()), ("base.bmp", "pipe.bmp", ()), ("missing.bmp", "cut.bmp", ())]
+    for first, second, extra in pairs:
+        for ext in ("png", "bmp"):
+            (tmp_path / f"d.{ext}").unlink(missing_ok=True)
+        runs = {ext: imgdiff(tmp_path / first, tmp_path / second, tmp_path / f"d.{ext}", *extra)
+                for ext in ("png", "bmp")}
+        png, bmp = runs["png"], runs["bmp"]
+        assert (png.returncode, png.stdout) == (bmp.returncode, bmp.stdout), (first, second)
+        assert png.stderr.replace("d.png", "d.bmp") == bmp.stderr, (first, second)
+        if png.returncode == 2:
+            # BASELINE's reason when both are bad, and nothing written.
+            named = second if first in ("base.bmp", "new.bmp") else first
+            assert f"cannot read {tmp_path / named}" in png.stderr, png.stderr
+            assert not (tmp_path / "d.png").exists()
+    # The PNG written holds the pixels of the BMP written.
+    imgdiff(tmp_path / "base.bmp", tmp_path / "new.bmp", tmp_path / "again.png")
+    imgdiff(tmp_path / "base.bmp", tmp_path / "new.bmp", tmp_path / "again.bmp")
+    r = imgdiff(tmp_path / "again.png", tmp_path / "again.bmp", tmp_path / "same.png")
+    assert r.returncode == 0 and "unmatched pixels: 0" in r.stdout, r.stdout
+
+
 def test_imgdiff_reads_gif_and_cbf_and_writes_the_format_asked(rc, imgdiff, tmp_path):
     white = lambda x, y: (255, 255, 255)
     dotted = lambda x, y: (0, 0, 0) if (x, y) in ((1, 1), (2, 3)) else (255, 255, 255)

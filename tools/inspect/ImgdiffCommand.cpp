@@ -15,16 +15,17 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
 #include <filesystem>
 #include <optional>
 #include <span>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "Core/imaging/PixelCompare.h"
 #include "platform/automation/Error.h"
 #include "platform/display/Bmp.h"
-#include "platform/os/FileBytes.h"
 #include "platform/os/OutputFiles.h"
 #include "sim/converters/CbfFormat.h"
 #include "sim/converters/GifCodec.h"
@@ -32,6 +33,7 @@
 #include "sim/converters/PngCodec.h"
 #include "tools/common/Command.h"
 #include "tools/images/ImageDiff.h"
+#include "tools/images/StreamedDiff.h"
 
 namespace rc::tools {
 
@@ -51,21 +53,16 @@ struct ImgdiffArgs {
   bool json = false;
 };
 
-// The picture of an image file, or nullopt with the reason in `why`. The
-// file is read with one read and dropped once decoded.
+// The picture of an image file, or nullopt with the reason in `why`. A
+// BMP file is decoded as it is read; any other is read with one read and
+// dropped once decoded.
 std::optional<display::Surface> loadPicture(const std::string& path, std::string& why) {
-  std::optional<platform::FileBytes> data;
   try {
-    data = platform::readFileBytes(path, display::kMaxBmpFileBytes);
+    return sim::converters::readPictureFile(path, true, &why);
   } catch (const automation::AutomationError& e) {
     why = e.description();
     return std::nullopt;
   }
-  if (!data) {
-    why = "the file is too large";
-    return std::nullopt;
-  }
-  return sim::converters::decodeImageFile(data->bytes(), &why);
 }
 
 // A picture as the comparison reads it: rows top first.
@@ -137,10 +134,12 @@ bool sameFile(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
-// Writes `picture` to `path`; false with the reason on the error stream.
-bool writePicture(const display::Surface& picture, const std::string& path, CommandContext& context) {
+// Writes the file `encode()` gives to `path`; false with the reason on the
+// error stream.
+template <typename Encode>
+bool writeEncoded(const std::string& path, CommandContext& context, Encode&& encode) {
   try {
-    platform::output::replaceFile(path, encodeFor(picture, path));
+    platform::output::replaceFile(path, encode());
     return true;
   } catch (const automation::AutomationError& e) {
     context.err << "ravelcrest: cannot write " << path << ": " << e.description() << "\n";
@@ -149,6 +148,20 @@ bool writePicture(const display::Surface& picture, const std::string& path, Comm
   }
   context.exitCode = 2;
   return false;
+}
+
+// Writes `picture` to `path`; false with the reason on the error stream.
+bool writePicture(const display::Surface& picture, const std::string& path, CommandContext& context) {
+  return writeEncoded(path, context, [&] { return encodeFor(picture, path); });
+}
+
+// Prints the exact comparison's counters and verdict.
+void printExact(const ExactComparison& result, int freshWidth, int freshHeight, int baseWidth, int baseHeight,
+                CommandContext& context) {
+  context.out << "unmatched pixels: " << result.counts.unmatched << "\n"
+              << "colour-change pixels: " << result.counts.colourChange << "\n";
+  if (freshWidth != baseWidth || freshHeight != baseHeight)
+    context.out << "size change: x " << freshWidth - baseWidth << ", y " << freshHeight - baseHeight << "\n";
 }
 
 nlohmann::json boxJson(const PixelBox& b) { return {{"x", b.x}, {"y", b.y}, {"width", b.width}, {"height", b.height}}; }
@@ -202,10 +215,44 @@ void runImgdiff(const ImgdiffArgs& args, CommandContext& context) {
   bool ok = true;
   const ImageDiffOptions options = optionsOf(args, context, ok);
   if (!ok) return;
-  std::string why;
-  std::optional<display::Surface> baseline = loadPicture(args.baseline, why);
-  std::optional<display::Surface> fresh = baseline ? loadPicture(args.newImage, why) : std::nullopt;
+  const std::int32_t tol = static_cast<std::int32_t>(std::clamp<std::int64_t>(args.tol.value_or(0), 0, 32767));
+  // The plain comparison written as PNG: two files of one size are read,
+  // compared and encoded a block of rows at a time.
+  if (!options.tolerant() && !args.json && args.human.empty() && extensionOf(args.diff) == ".png") {
+    if (std::optional<StreamedDifference> streamed = streamDifference(args.baseline, args.newImage)) {
+      const ExactComparison result{streamed->counts,
+                                   core::judgeComparison(streamed->counts, streamed->width, streamed->height,
+                                                         streamed->width, streamed->height, tol)};
+      if (!writeEncoded(args.diff, context, [&] { return std::move(streamed->png); })) return;
+      context.exitCode = result.verdict.warning ? 1 : 0;
+      printExact(result, streamed->width, streamed->height, streamed->width, streamed->height, context);
+      context.out << (result.verdict.warning ? "beyond" : "within") << " tolerance " << tol << "\n";
+      return;
+    }
+  }
+  // The two pictures are read at once, NEW on a thread of its own; when
+  // both fail, BASELINE's reason is the one told, as when read in turn.
+  std::string why, freshWhy;
+  std::optional<display::Surface> fresh;
+  std::exception_ptr freshFault;
+  std::thread freshReader([&] {
+    try {
+      fresh = loadPicture(args.newImage, freshWhy);
+    } catch (...) {
+      freshFault = std::current_exception();
+    }
+  });
+  std::optional<display::Surface> baseline;
+  try {
+    baseline = loadPicture(args.baseline, why);
+  } catch (...) {
+    freshReader.join();
+    throw;
+  }
+  freshReader.join();
+  if (baseline && freshFault) std::rethrow_exception(freshFault);
   if (!baseline || !fresh) {
+    if (baseline) why = freshWhy;
     context.err << "ravelcrest: cannot read " << (baseline ? args.newImage : args.baseline) << " as an image: " << why
                 << "\n";
     context.exitCode = 2;
@@ -222,7 +269,6 @@ void runImgdiff(const ImgdiffArgs& args, CommandContext& context) {
   if (options.tolerant() || args.json || !args.human.empty())
     tolerant = compareImages(*baseline, *fresh, options, args.human.empty() ? nullptr : &human);
 
-  const std::int32_t tol = static_cast<std::int32_t>(std::clamp<std::int64_t>(args.tol.value_or(0), 0, 32767));
   ExactComparison result;
   {
     display::Surface diff;
@@ -258,10 +304,7 @@ void runImgdiff(const ImgdiffArgs& args, CommandContext& context) {
     context.out << j.dump(2) << "\n";
     return;
   }
-  context.out << "unmatched pixels: " << result.counts.unmatched << "\n"
-              << "colour-change pixels: " << result.counts.colourChange << "\n";
-  if (freshWidth != baseWidth || freshHeight != baseHeight)
-    context.out << "size change: x " << freshWidth - baseWidth << ", y " << freshHeight - baseHeight << "\n";
+  printExact(result, freshWidth, freshHeight, baseWidth, baseHeight, context);
   if (options.tolerant()) {
     context.out << "options: " << options.describe() << "\n"
                 << "differing pixels: " << tolerant->differing << "\n";

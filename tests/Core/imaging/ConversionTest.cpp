@@ -86,7 +86,7 @@ TEST_F(ConversionTest, ZoomStretchesARectangleOverTheBitmapAndKeepsThePixelArray
   b.ZoomBitmap(0, 0, 4, 4);
   EXPECT_TRUE(shown().pixels() == s.pixels());
   b.ZoomBitmap(0, 0, 2, 2);  // rows counted from the bottom of the DIB
-  EXPECT_EQ(shown().pixels(), std::vector<std::uint32_t>(16, dp::rgb(200, 0, 0)));
+  EXPECT_EQ(shown().pixels(), dp::Surface::Pixels(16, dp::rgb(200, 0, 0)));
   EXPECT_EQ(b.Array3DVal(3, 4, 4), 255);  // the array still holds the unzoomed image
   EXPECT_EQ(errorNumber([&] { b.ZoomBitmap(-2147483647 - 1, 0, 2147483647, 4); }), au::err::Overflow);
 }

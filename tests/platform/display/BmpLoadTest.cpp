@@ -1,6 +1,7 @@
 // LoadImage of BMP files: every bit depth and row order, and damaged files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -163,6 +164,73 @@ TEST_F(BmpLoad, MalformedFilesAreRefusedWithANullHandle) {
   EXPECT_FALSE(bmpSizeAllowed(std::span(reinterpret_cast<const std::uint8_t*>(wide.data()), 26), &reason));
   EXPECT_EQ(reason.substr(0, 36), "the BMP image is 16384 x 8193 pixels");
   EXPECT_TRUE(bmpSizeAllowed(std::span(reinterpret_cast<const std::uint8_t*>(good.data()), 26)));
+}
+
+}  // namespace
+}  // namespace rc::display
+
+namespace rc::display {
+namespace {
+
+// decodeBmp of a file read as it is decoded, from `file` of which only the
+// first `have` bytes can be read (a file that shrank after it was opened).
+std::optional<Surface> decodeRead(const std::string& file, std::size_t have, std::string& why) {
+  const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(file.data()), have);
+  const ReadAt readAt = [bytes](std::uint64_t at, std::span<std::uint8_t> out) -> std::size_t {
+    if (at >= bytes.size()) return 0;
+    const std::size_t n = std::min<std::size_t>(out.size(), bytes.size() - at);
+    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), n, out.begin());
+    return n;
+  };
+  return decodeBmp(bytes.first(std::min(have, kBmpHead)), file.size(), readAt, &why);
+}
+
+TEST(BmpRead, FilesReadAsDecodedGiveTheWholeFilesPicturesAndRefusals) {
+  const std::vector<std::uint32_t> palette = {rgb(0, 0, 0), rgb(255, 255, 255), rgb(255, 0, 0), rgb(0, 128, 0)};
+  auto index = [](int x, int y) { return static_cast<std::uint32_t>((x * 3 + y) % 4); };
+  auto colour = [](int x, int y) { return rgb(static_cast<std::uint8_t>(x * 9), static_cast<std::uint8_t>(y * 5), 77); };
+  // Tall enough for several blocks of rows, both row orders, every depth.
+  std::vector<std::string> files;
+  for (int height : {-700, 700}) {
+    files.push_back(bmpFile(24, 301, height, {}, colour));
+    files.push_back(bmpFile(32, 257, height, {}, colour));
+    files.push_back(bmpFile(8, 33, height, palette, index));
+    files.push_back(bmpFile(4, 7, height, palette, index));
+  }
+  for (const std::string& file : files) {
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(file.data()), file.size());
+    std::string whole, read;
+    std::optional<Surface> expected = decodeBmp(bytes, &whole);
+    ASSERT_TRUE(expected) << whole;
+    std::optional<Surface> got = decodeRead(file, file.size(), read);
+    ASSERT_TRUE(got) << read;
+    EXPECT_TRUE(got->pixels() == expected->pixels());
+    // A block of rows at a time, top first.
+    std::optional<BmpRowReader> rows = BmpRowReader::open(bytes.first(kBmpHead), file.size(),
+        [bytes](std::uint64_t at, std::span<std::uint8_t> out) {
+          std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), out.size(), out.begin());
+          return out.size();
+        });
+    ASSERT_TRUE(rows);
+    Surface byRows(rows->width(), rows->height());
+    for (int y = 0; y < rows->height(); y += 97) ASSERT_TRUE(rows->read(byRows.row(y), std::min(97, rows->height() - y)));
+    EXPECT_FALSE(rows->read(byRows.row(0), 1));
+    EXPECT_TRUE(byRows.pixels() == expected->pixels());
+    // Cut or damaged headers are refused with the whole file's reasons.
+    for (std::size_t cut : {std::size_t{0}, std::size_t{20}, std::size_t{60}, file.size() - 1}) {
+      const std::string shorter = file.substr(0, cut);
+      std::string a, b;
+      EXPECT_FALSE(decodeBmp(std::span(reinterpret_cast<const std::uint8_t*>(shorter.data()), cut), &a));
+      EXPECT_FALSE(decodeRead(shorter, cut, b));
+      EXPECT_EQ(a, b) << cut;
+    }
+  }
+  // A file that shrinks after it was opened: its rows run out while read.
+  for (std::size_t have : {std::size_t{10}, std::size_t{100}, files[0].size() / 2, files[0].size() - 1}) {
+    std::string why;
+    EXPECT_FALSE(decodeRead(files[0], have, why)) << have;
+    EXPECT_EQ(why, "BMP file is truncated") << have;
+  }
 }
 
 }  // namespace

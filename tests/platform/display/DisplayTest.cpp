@@ -100,12 +100,12 @@ TEST(Display, ANewBitmapIsBlackUntilDrawnOnWhateverCoversIt) {
   EXPECT_EQ(record.bmWidth, 6);
   EXPECT_EQ(record.bmHeight, 4);
   EXPECT_EQ(dib(black, 6, 4), std::vector<std::uint8_t>(6 * 4 * 4, 0));
-  EXPECT_EQ(bitmapPixels(black).pixels(), std::vector<std::uint32_t>(6 * 4, 0));
+  EXPECT_EQ(bitmapPixels(black).pixels(), Surface::Pixels(6 * 4, 0));
   // Covered whole by a copy of the window.
   Handle whole = createCompatibleBitmap(wdc, 6, 4);
   selectObject(mdc, whole);
   ASSERT_TRUE(bitBlt(mdc, 0, 0, 6, 4, wdc, 0, 0, kSrcCopy));
-  EXPECT_EQ(bitmapPixels(whole).pixels(), std::vector<std::uint32_t>(6 * 4, rgb(9, 8, 7)));
+  EXPECT_EQ(bitmapPixels(whole).pixels(), Surface::Pixels(6 * 4, rgb(9, 8, 7)));
   // Covered in part (a larger bitmap, and an offset copy): the rest stays black.
   for (auto [bw, bh, x, sx] : {std::tuple{8, 5, 0, 0}, {6, 4, 1, 0}, {6, 4, 0, 2}}) {
     Handle part = createCompatibleBitmap(wdc, bw, bh);

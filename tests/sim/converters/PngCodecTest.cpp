@@ -9,6 +9,7 @@
 
 #include <csetjmp>
 #include <cstring>
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -221,6 +222,132 @@ TEST(PngCodecTest, PicturesAreWrittenFromTheirOwnRowsByteForByteAsFromRgbRows) {
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) ASSERT_EQ(back.pixel(x, y), picture.pixel(x, y) & 0xFFFFFF) << x << "," << y;
   }
+}
+
+TEST(PngCodecTest, RowsWrittenInBlocksAreTheBytesOfTheWholeAndOfLibpngAtEverySize) {
+  // Widths about the shuffles' four-pixel steps, and pictures of many
+  // IDAT chunks (a noisy one compresses badly).
+  for (auto [w, h] : {std::pair{1, 1}, {2, 1}, {5, 3}, {7, 4}, {9, 2}, {131, 300}, {1920, 40}}) {
+    display::Surface picture(w, h);
+    std::uint32_t noise = 12345;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        noise = noise * 1103515245 + 12345;
+        picture.setPixel(x, y, (x + y) % 5 ? noise >> 4 : 0xFFFFFFu);
+      }
+    const std::string whole = encodePng(picture);
+    EXPECT_EQ(whole, referencePng(picture)) << w << "x" << h;
+    sim::converters::PngRowWriter writer(w, h);
+    for (int y = 0; y < h; y += 3) writer.write(picture.row(y), std::min(3, h - y));
+    EXPECT_EQ(writer.finish(), whole) << w << "x" << h;
+    EXPECT_TRUE(samePixels(decoded(whole), [&] {
+      display::Surface opaque = picture;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) opaque.setPixel(x, y, picture.pixel(x, y) & 0xFFFFFF);
+      return opaque;
+    }())) << w << "x" << h;
+  }
+}
+
+TEST(PngCodecTest, TheSplitWriterWritesLibpngsBytesAtEverySize) {
+  // Tiny, under and over 16 KiB of image data, single rows, odd widths,
+  // and pictures of many IDAT chunks: plain drawings and noise.
+  for (auto [w, h] : {std::pair{1, 1}, {3, 2}, {40, 40}, {75, 73}, {6000, 1}, {1, 6000}, {131, 300}, {1921, 97},
+                      {1920, 1080}}) {
+    for (bool noisy : {false, true}) {
+      display::Surface picture = fewColours(w, h);
+      std::uint32_t noise = 99;
+      if (noisy)
+        for (int y = 0; y < h; ++y)
+          for (int x = 0; x < w; ++x) {
+            noise = noise * 1103515245 + 12345;
+            if ((x * 7 + y) % 3 == 0) picture.setPixel(x, y, noise >> 5);
+          }
+      const std::string expected = encodePng(picture);
+      sim::converters::PngSplitWriter writer(w, h);
+      std::vector<std::uint8_t> prepared(writer.preparedRowBytes() * 7);
+      for (int y = 0; y < h; y += 7) {
+        const int count = std::min(7, h - y);
+        writer.prepare(picture.row(y), count, prepared.data());
+        writer.write(prepared.data(), count);
+      }
+      const std::string written = writer.finish();
+      // Byte for byte, so the stream's checksum (the writer's own routine)
+      // is checked against zlib's too.
+      ASSERT_EQ(written.size(), expected.size()) << w << "x" << h << (noisy ? " noisy" : "");
+      EXPECT_TRUE(written == expected) << w << "x" << h << (noisy ? " noisy" : "");
+    }
+  }
+}
+
+TEST(PngCodecTest, RgbRowsReadByTheShuffleMatchTheColoursAtEveryWidth) {
+  for (int w = 1; w <= 21; ++w) {
+    const int h = 3;
+    auto colour = [](int x, int y, int c) { return static_cast<unsigned>((x * 37 + y * 11 + c * 71) % 256); };
+    auto at = [&](int x, int y, int c) { return static_cast<std::uint8_t>(colour(x, y, c)); };
+    expectPixels(decoded(writePng(w, h, {PNG_COLOR_TYPE_RGB, 8}, colour)), w, h,
+                 [&](int x, int y) { return display::rgb(at(x, y, 0), at(x, y, 1), at(x, y, 2)); },
+                 "RGB width " + std::to_string(w));
+    // Partly clear pixels are laid over white, rounding to nearest.
+    auto rgba = [&](int x, int y, int c) { return c == 3 ? static_cast<unsigned>((x * 50 + y) % 256) : colour(x, y, c); };
+    expectPixels(decoded(writePng(w, h, {PNG_COLOR_TYPE_RGBA, 8}, rgba)), w, h, [&](int x, int y) {
+      const unsigned a = rgba(x, y, 3);
+      auto over = [a](unsigned c) { return static_cast<std::uint8_t>((c * a + 255 * (255 - a) + 127) / 255); };
+      return display::rgb(over(at(x, y, 0)), over(at(x, y, 1)), over(at(x, y, 2)));
+    }, "RGBA width " + std::to_string(w));
+  }
+}
+
+TEST(PngCodecTest, AnRgbFileWithATransparentColourShowsItWhite) {
+  // tRNS of an RGB file names one colour clear: read through libpng's
+  // expansion, not the plain RGB rows.
+  const int w = 6, h = 2;
+  std::string out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  ASSERT_FALSE(setjmp(png_jmpbuf(png)));
+  png_set_write_fn(png, &out, appendTo, nullptr);
+  png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_color_16 clear{0, 10, 20, 30, 0};
+  png_set_tRNS(png, info, nullptr, 0, &clear);
+  png_write_info(png, info);
+  for (int y = 0; y < h; ++y) {
+    std::vector<png_byte> row;
+    for (int x = 0; x < w; ++x) row.insert(row.end(), {static_cast<png_byte>(x % 2 ? 10 : 99), 20, 30});
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  expectPixels(decoded(out), w, h, [](int x, int) { return x % 2 ? 0xFFFFFFu : display::rgb(99, 20, 30); }, "tRNS");
+}
+
+TEST(PngCodecTest, DamageInsideTheImageDataIsRefusedThoughTheStreamChecksumIsLeftUnchecked) {
+  // The stream's checksum is not verified; each chunk's CRC covers the
+  // compressed bytes, the checksum at their end included.
+  display::Surface picture = fewColours(300, 200);
+  const std::string good = encodePng(picture);
+  const std::size_t idat = good.find("IDAT");
+  ASSERT_NE(idat, std::string::npos);
+  const std::uint32_t length = static_cast<std::uint8_t>(good[idat - 4]) << 24 | static_cast<std::uint8_t>(good[idat - 3]) << 16 |
+                               static_cast<std::uint8_t>(good[idat - 2]) << 8 | static_cast<std::uint8_t>(good[idat - 1]);
+  for (std::size_t at : {idat + 4 + length / 2, idat + 4 + length - 1, idat + 4 + length - 3}) {
+    std::string damaged = good;
+    damaged[at] ^= 0x10;
+    EXPECT_NE(refusal(damaged).find("damaged PNG file"), std::string::npos) << at;
+    // Whether read whole or a block of rows at a time.
+    std::optional<sim::converters::PngRowReader> rows = sim::converters::PngRowReader::open(bytesOf(damaged));
+    ASSERT_TRUE(rows);
+    display::Surface into(300, 200);
+    EXPECT_FALSE(rows->read(into.row(0), 200)) << at;
+  }
+  std::optional<sim::converters::PngRowReader> rows = sim::converters::PngRowReader::open(bytesOf(good));
+  ASSERT_TRUE(rows);
+  display::Surface into(300, 200);
+  ASSERT_TRUE(rows->read(into.row(0), 150));
+  ASSERT_TRUE(rows->read(into.row(150), 50));
+  EXPECT_TRUE(samePixels(into, picture));
+  EXPECT_FALSE(rows->read(into.row(0), 1));
 }
 
 TEST(PngCodecTest, AFileCutAnywhereIsRefusedWithoutACrash) {
