@@ -126,16 +126,22 @@ std::string makeSamples(const std::string& base, int count) {
 
 struct RunTimes {
   double wall = 0, cpu = 0, sys = 0;  // seconds
+  bool ok = true;                     // the run exited 0
 };
 
-// Runs `tool` over `dir`/set (results in `dir`/results); its times.
+// Runs `tool` over `dir`/set (results in `dir`/results); its times. A run
+// that fails marks the benchmark as failed (no timing call may follow).
 RunTimes runCheck(benchmark::State& state, const std::string& tool, const std::string& dir) {
   const std::string command = tool + " check " + dir + "/set --results " + dir + "/results -j 2 >/dev/null 2>&1";
   double u0 = 0, s0 = 0, u1 = 0, s1 = 0;
   childTimes(u0, s0);
   const auto t0 = std::chrono::steady_clock::now();
-  if (std::system(command.c_str()) != 0) state.SkipWithError("the check run failed");
   RunTimes t;
+  if (std::system(command.c_str()) != 0) {
+    state.SkipWithError(("the check run failed: " + command).c_str());
+    t.ok = false;
+    return t;
+  }
   t.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   childTimes(u1, s1);
   t.cpu = (u1 - u0) + (s1 - s0);
@@ -150,7 +156,11 @@ std::pair<RunTimes, RunTimes> firstAndSecond(benchmark::State& state, const std:
   const std::string dir = makeSamples(base, count);
   state.ResumeTiming();
   RunTimes first = runCheck(state, tool, dir);
-  RunTimes second = runCheck(state, tool, dir);
+  RunTimes second = first.ok ? runCheck(state, tool, dir) : first;
+  if (!second.ok) {
+    fs::remove_all(dir);
+    return {first, second};
+  }
   state.PauseTiming();
   fs::remove_all(dir);
   state.ResumeTiming();
@@ -179,7 +189,9 @@ void BM_CheckRun(benchmark::State& state) {
   };
   for (auto _ : state) {
     if (baselineTool != nullptr && *baselineTool != '\0') add(theirs, firstAndSecond(state, baselineTool, base, count));
+    if (state.error_occurred()) return;
     add(ours, firstAndSecond(state, RAVELCREST_TOOL, base, count));
+    if (state.error_occurred()) return;
   }
   const double docs = static_cast<double>(state.iterations()) * count;
   for (int k = 0; k < 2; ++k) {
