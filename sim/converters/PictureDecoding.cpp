@@ -18,6 +18,14 @@ bool startsWith(std::span<const std::uint8_t> data, std::string_view magic) {
   return data.size() >= magic.size() && std::memcmp(data.data(), magic.data(), magic.size()) == 0;
 }
 
+// The refusal of a file the tools read (told by content) that starts as
+// none of their formats do: it names them, not only BMP, the last tried.
+bool refuseUnknownFormat(std::span<const std::uint8_t> head, std::string* error) {
+  if (head.empty() || startsWith(head, "BM")) return false;
+  if (error) *error = "not a PNG, BMP, GIF, CBF or JPEG file";
+  return true;
+}
+
 }  // namespace
 
 bool packedPictureAllowed(std::span<const std::uint8_t> cbf, std::string* error) {
@@ -43,6 +51,7 @@ std::optional<display::Surface> decodePicture(std::span<const std::uint8_t> data
 std::optional<display::Surface> decodeImageFile(std::span<const std::uint8_t> data, std::string* error) {
   if (looksLikePng(data)) return decodePng(data, error);
   if (looksLikeJpeg(data)) return decodeJpeg(data, error);
+  if (!startsWith(data, "GIF") && !startsWith(data, "CBF") && refuseUnknownFormat(data, error)) return std::nullopt;
   return decodePicture(data, error);
 }
 
@@ -59,6 +68,7 @@ std::optional<display::Surface> readPictureFile(std::string_view path, bool tool
   const bool bmp = !head.empty() && !startsWith(head, "GIF") && !startsWith(head, "CBF") &&
                    !(toolFormats && (looksLikePng(head) || looksLikeJpeg(head)));
   if (bmp) {
+    if (toolFormats && refuseUnknownFormat(head, error)) return std::nullopt;
     return display::decodeBmp(head, static_cast<std::uint64_t>(file.size()),
                               [&file](std::uint64_t at, std::span<std::uint8_t> out) { return file.readAt(at, out); },
                               error);

@@ -217,10 +217,14 @@ def test_imgdiff_refuses_cut_files_folders_and_pipes_with_the_reason(imgdiff, tm
         assert not (tmp_path / "d.bmp").exists()
     (tmp_path / "folder.bmp").mkdir()
     r = imgdiff(tmp_path / "base.bmp", tmp_path / "folder.bmp", tmp_path / "d.bmp")
-    assert r.returncode == 2 and "folder.bmp" in r.stderr
+    assert r.returncode == 2 and "folder.bmp" in r.stderr and "it is not a regular file" in r.stderr
     os.mkfifo(tmp_path / "pipe.bmp")
     r = imgdiff(tmp_path / "pipe.bmp", tmp_path / "base.bmp", tmp_path / "d.bmp")
-    assert r.returncode == 2 and "pipe.bmp" in r.stderr
+    assert r.returncode == 2 and "pipe.bmp as an image: it is not a regular file" in r.stderr, r.stderr
+    # A file of no format the tool reads names them all, not only BMP.
+    (tmp_path / "noise.png").write_bytes(bytes(range(7, 200)))
+    r = imgdiff(tmp_path / "noise.png", tmp_path / "base.bmp", tmp_path / "d.png")
+    assert r.returncode == 2 and "noise.png as an image: not a PNG, BMP, GIF, CBF or JPEG file" in r.stderr, r.stderr
 
 
 def test_imgdiff_written_as_png_reports_as_when_written_in_any_other_format(imgdiff, tmp_path):

@@ -19,11 +19,9 @@ namespace {
   throw OutputError("cannot write " + path + ": " + std::string(why));
 }
 
-// Why the platform's writer refused `path` with `e`: what lies there when it
-// is not a regular file, the system's reason behind a general file error,
-// else the error's standard description ("Permission denied", "Path not
-// found").
-std::string reasonOf(const std::string& path, const au::AutomationError& e) {
+}  // namespace
+
+std::string outputErrorReason(const std::string& path, const automation::AutomationError& e) {
   struct stat st {};
   if (e.number() == au::err::PathFileAccessError && ::lstat(path.c_str(), &st) == 0) {
     if (S_ISLNK(st.st_mode)) return systemReason(ELOOP);
@@ -36,8 +34,6 @@ std::string reasonOf(const std::string& path, const au::AutomationError& e) {
   return std::string(au::standardDescription(e.number()));
 }
 
-}  // namespace
-
 std::string systemReason(int error) {
   // O_NOFOLLOW answers ELOOP for a link at the path itself.
   if (error == ELOOP) return "it is a symbolic link, and output files are never written through one";
@@ -48,7 +44,7 @@ void replaceOutputFile(const std::string& path, std::string_view data, Durabilit
   try {
     platform::output::replaceNativeFile(path, data, 0644, durability == Durability::Durable);
   } catch (const au::AutomationError& e) {
-    fail(path, reasonOf(path, e));
+    fail(path, outputErrorReason(path, e));
   }
 }
 
@@ -56,7 +52,7 @@ void appendOutputFile(const std::string& path, std::string_view text) {
   try {
     platform::output::appendLinesToNative(path, text);
   } catch (const au::AutomationError& e) {
-    fail(path, reasonOf(path, e));
+    fail(path, outputErrorReason(path, e));
   }
 }
 

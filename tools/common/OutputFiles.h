@@ -14,6 +14,10 @@
 #include <string>
 #include <string_view>
 
+namespace rc::automation {
+class AutomationError;
+}
+
 namespace rc::tools {
 
 // A file the tool could not write: the message names the path and the reason.
@@ -39,6 +43,12 @@ void appendOutputFile(const std::string& path, std::string_view text);
 // as `kept` (renamed, so a link is moved, never followed); `kept` is
 // replaced. Refuses a folder at `path`.
 void startOutputFile(const std::string& path, const std::string& kept);
+
+// Why the platform's writer refused `path` with `e`, for messages: what
+// lies there when it is not a regular file, the system's reason behind a
+// general file error ("No space left on device"), else the error's
+// standard description ("Permission denied", "Path not found").
+std::string outputErrorReason(const std::string& path, const automation::AutomationError& e);
 
 // The reason of the last system error, for messages: "Permission denied".
 std::string systemReason(int error);

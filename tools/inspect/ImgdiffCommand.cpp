@@ -32,6 +32,7 @@
 #include "sim/converters/PictureDecoding.h"
 #include "sim/converters/PngCodec.h"
 #include "tools/common/Command.h"
+#include "tools/common/OutputFiles.h"
 #include "tools/images/ImageDiff.h"
 #include "tools/images/StreamedDiff.h"
 
@@ -60,7 +61,12 @@ std::optional<display::Surface> loadPicture(const std::string& path, std::string
   try {
     return sim::converters::readPictureFile(path, true, &why);
   } catch (const automation::AutomationError& e) {
-    why = e.description();
+    // A folder, a pipe or a device is there, not "File not found".
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    why = !ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)
+              ? "it is not a regular file"
+              : e.description();
     return std::nullopt;
   }
 }
@@ -142,7 +148,7 @@ bool writeEncoded(const std::string& path, CommandContext& context, Encode&& enc
     platform::output::replaceFile(path, encode());
     return true;
   } catch (const automation::AutomationError& e) {
-    context.err << "ravelcrest: cannot write " << path << ": " << e.description() << "\n";
+    context.err << "ravelcrest: cannot write " << path << ": " << outputErrorReason(path, e) << "\n";
   } catch (const std::exception& e) {
     context.err << "ravelcrest: cannot write " << path << ": " << e.what() << "\n";
   }
