@@ -8,6 +8,8 @@ import shutil
 import subprocess
 import sys
 
+import pytest
+
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 BIN = os.path.abspath(os.environ.get("RAVELCREST_BIN", str(ROOT / "build" / "bin" / "ravelcrest")))
 ADMIN = os.environ.get("KEYSTEAD_ADMIN_BIN", str(pathlib.Path(BIN).parent / "keystead-admin"))
@@ -99,6 +101,9 @@ def test_the_module_and_the_library_share_one_class_registry(tmp_path):
     into the Python module (which exports nothing but its entry) register the
     host's: the module creates the library's classes by ProgID, and the
     library's checks find the host the module registered and started."""
+    found = run([sys.executable, "-c", "import importlib.util as u, sys; sys.exit(0 if u.find_spec('ravelcrest') else 3)"])
+    if found.returncode == 3:
+        pytest.skip("the Python module is not built here (a build without it, as the sanitizer build is)")
     shutil.copy(MODELS / "bolt.vxlprt", tmp_path / "bolt.vxlprt")
     script = f"""
 import ravelcrest
