@@ -1,12 +1,10 @@
 // Memory for large pictures: buffers of a few megabytes and more that are
 // written whole right after they are made (a decoded picture, a difference
-// image). They come straight from the system, advised to be backed by huge
-// pages before they are first touched, so filling one costs a handful of
-// page faults instead of one per 4 KiB; one given back is kept for the next
-// picture of its size, so a run of pictures reuses its pages; and an
-// element made without a value
-// is left as it is, so a buffer about to be written whole is not zeroed
-// first by the program (the system hands out cleared pages anyway).
+// image). They come straight from the system, aligned to 2 MiB; one given
+// back is kept for the next picture of its size, so a run of pictures
+// reuses pages already faulted in; and an element made without a value is
+// left as it is, so a buffer about to be written whole is not zeroed first
+// by the program (the system hands out cleared pages anyway).
 #pragma once
 
 #include <cstddef>
@@ -20,9 +18,9 @@ namespace rc::platform {
 // Buffers at least this large come from largeBuffer; smaller ones from the heap.
 inline constexpr std::size_t kLargeBufferBytes = std::size_t{2} << 20;
 
-// `bytes` (at least kLargeBufferBytes) of memory aligned to 2 MiB and
-// advised as huge pages: a buffer of that size given back earlier (its old
-// content still in it), or fresh zeroed memory. The caller fills it. Throws
+// `bytes` (at least kLargeBufferBytes) of memory aligned to 2 MiB: a
+// buffer of that size given back earlier (its old content still in it), or
+// fresh zeroed memory. The caller fills it. Throws
 // std::bad_alloc when there is none.
 void* largeBuffer(std::size_t bytes);
 // Gives back a buffer of largeBuffer(bytes).
