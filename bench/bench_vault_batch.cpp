@@ -107,7 +107,10 @@ void batchAdd(benchmark::State& state, bool postgres) {
     std::string vault = newVault(d, postgres, state);
     if (vault.empty()) return;
     state.ResumeTiming();
-    if (!run({KEYSTEAD_ADMIN_PATH, "add", vault, "--from-list", d.list})) state.SkipWithError("keystead-admin add failed");
+    if (!run({KEYSTEAD_ADMIN_PATH, "add", vault, "--from-list", d.list})) {
+      state.SkipWithError("keystead-admin add failed");
+      return;  // no timing call may follow a failure
+    }
   }
   state.SetItemsProcessed(state.iterations() * documentCount());
 }
@@ -120,7 +123,10 @@ void addEach(benchmark::State& state, bool postgres) {
     if (vault.empty()) return;
     state.ResumeTiming();
     for (const std::string& file : d.files)
-      if (!run({KEYSTEAD_ADMIN_PATH, "add", vault, file})) state.SkipWithError("keystead-admin add failed");
+      if (!run({KEYSTEAD_ADMIN_PATH, "add", vault, file})) {
+        state.SkipWithError("keystead-admin add failed");
+        return;  // no timing call may follow a failure
+      }
   }
   state.SetItemsProcessed(state.iterations() * documentCount());
 }
