@@ -110,6 +110,7 @@ void clsBitmap::release(dp::Handle keep) {
 bool clsBitmap::SetBitmap(std::int32_t NewBitmap, std::int16_t maxWidth, std::int16_t maxHeight) {
   const auto source = static_cast<dp::Handle>(NewBitmap);
   release(source);
+  picture_.reset();
   BMPSource = NewBitmap;
   bool ok = true;
   dp::BitmapRecord record;
@@ -142,7 +143,14 @@ bool clsBitmap::SetBitmap(std::int32_t NewBitmap, std::int16_t maxWidth, std::in
     au::raise(au::err::SubscriptOutOfRange);
   }
   // ReDim of the pixel array and GetDIBits into it, which writes every byte;
-  // when it fails the array is left zeroed.
+  // when it fails the array is left zeroed. A bitmap with pixels, in a DC
+  // of its own, is kept as it is now and read into the array when it is
+  // first used: a comparison of two such pictures reads them in place.
+  if (imageDC_ != 0 && dp::isDC(imageDC_)) picture_ = dp::bitmapSnapshot(static_cast<dp::Handle>(BMPSource));
+  if (picture_) {
+    array_ = au::SafeArray(VarType::Byte, {});
+    return ok;
+  }
   bool read = false;
   array_ = au::SafeArray::writtenBytes({{1, 4}, {1, width_}, {1, height_}}, [&](std::span<std::uint8_t> bytes) {
     read = dp::getDIBits(imageDC_, static_cast<dp::Handle>(BMPSource), 0, static_cast<std::uint32_t>(height_), bytes,
@@ -153,22 +161,34 @@ bool clsBitmap::SetBitmap(std::int32_t NewBitmap, std::int16_t maxWidth, std::in
   return ok;
 }
 
+const au::SafeArray& clsBitmap::array() const {
+  if (picture_) {
+    array_ = au::SafeArray::writtenBytes({{1, 4}, {1, width_}, {1, height_}}, [&](std::span<std::uint8_t> bytes) {
+      return dp::surfaceToDib(*picture_, 0, static_cast<std::uint32_t>(height_), bytes, info_) != 0;
+    });
+    picture_.reset();
+  }
+  return array_;
+}
+
+au::SafeArray& clsBitmap::array() { return const_cast<au::SafeArray&>(std::as_const(*this).array()); }
+
 std::size_t clsBitmap::byteIndex(std::int32_t i, std::int32_t iPixel, std::int32_t iScanline) const {
-  if (array_.dimensions() != 3 || i < 1 || i > 4 || iPixel < 1 || iPixel > width_ || iScanline < 1 ||
+  if (array().dimensions() != 3 || i < 1 || i > 4 || iPixel < 1 || iPixel > width_ || iScanline < 1 ||
       iScanline > height_)
     au::raise(au::err::SubscriptOutOfRange);
   return (static_cast<std::size_t>(iScanline - 1) * static_cast<std::size_t>(width_) + (iPixel - 1)) * 4 + (i - 1);
 }
 
 std::uint8_t clsBitmap::Array3DVal(std::int32_t i, std::int32_t iPixel, std::int32_t iScanline) const {
-  return array_.bytes()[byteIndex(i, iPixel, iScanline)];
+  return array().bytes()[byteIndex(i, iPixel, iScanline)];
 }
 
 void clsBitmap::SetArray3DVal(std::int32_t i, std::int32_t iPixel, std::int32_t iScanline, std::uint8_t PixCol) {
-  array_.bytes()[byteIndex(i, iPixel, iScanline)] = PixCol;
+  array().bytes()[byteIndex(i, iPixel, iScanline)] = PixCol;
 }
 
-au::SafeArray clsBitmap::Array3D() const { return array_; }
+au::SafeArray clsBitmap::Array3D() const { return array(); }
 
 au::Record clsBitmap::BMInfo() const { return records::bitmapInfo(info_); }
 
@@ -185,7 +205,7 @@ std::int32_t difference(std::int32_t a, std::int32_t b) {
 
 void clsBitmap::ZoomBitmap(std::int32_t ULX, std::int32_t ULY, std::int32_t LRX, std::int32_t LRY) {
   const std::int32_t width = difference(ULX, LRX), height = difference(ULY, LRY);
-  dp::stretchDIBits(imageDC_, 0, 0, width_, height_, ULX, ULY, width, height, array_.bytes(), info_,
+  dp::stretchDIBits(imageDC_, 0, 0, width_, height_, ULX, ULY, width, height, array().bytes(), info_,
                     dp::kDibRgbColors, dp::kSrcCopy);
 }
 
@@ -203,7 +223,7 @@ au::ObjectRef clsBitmap::holderWithImage() const {
   au::letProperty(holder, "Width", au::call(holder, "ScaleX", width_, pixels, twips));
   au::letProperty(holder, "Height", au::call(holder, "ScaleX", height_, pixels, twips));
   const auto holderDC = static_cast<dp::Handle>(au::call(holder, "hdc").toLong());
-  dp::stretchDIBits(holderDC, 0, 0, width_, height_, 0, 0, width_, height_, array_.bytes(), info_, dp::kDibRgbColors,
+  dp::stretchDIBits(holderDC, 0, 0, width_, height_, 0, 0, width_, height_, array().bytes(), info_, dp::kDibRgbColors,
                     dp::kSrcCopy);
   au::call(holder, "Refresh");
   return holder;
@@ -244,8 +264,14 @@ void clsBitmap::writeConverted(const std::string& bmpPath, const std::string& ou
 }
 
 DibPixels clsBitmap::pixels() const {
-  if (array_.dimensions() != 3) return DibPixels{};
-  return DibPixels{array_.bytes(), width_, height_};
+  // A kept picture of the array's own size is read in place, top row first.
+  if (picture_ && picture_->width() == width_ && picture_->height() == height_) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(picture_->pixels().data());
+    return DibPixels{{bytes, picture_->pixels().size() * 4}, width_, height_, true};
+  }
+  const au::SafeArray& a = array();
+  if (a.dimensions() != 3) return DibPixels{};
+  return DibPixels{a.bytes(), width_, height_};
 }
 
 clsBitmap::Comparison clsBitmap::paintComparison(const clsBitmap& BMP, const clsBitmap& BaseLineBMP,
@@ -257,6 +283,7 @@ clsBitmap::Comparison clsBitmap::paintComparison(const clsBitmap& BMP, const cls
   // A bitmap of the array's own size takes the difference image in the same
   // pass as the array; any other gets the array's scan lines afterwards.
   bool mirrored = false;
+  array();
   if (array_.dimensions() == 3 && (imageDC_ == 0 || dp::isDC(imageDC_)))
     dp::paintBitmap(bitmap, [&](dp::Surface& s) {
       if (s.width() != width || s.height() != height) return;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -100,11 +101,17 @@ class clsBitmap : public automation::Dispatch {
   // CreateCBF / CreateGIF: the BMP file, then clsGrfConvert's `conversion`.
   void writeConverted(const std::string& bmpPath, const std::string& outPath, std::string_view conversion) const;
   std::size_t byteIndex(std::int32_t i, std::int32_t iPixel, std::int32_t iScanline) const;
+  // The pixel array, made from the picture SetBitmap kept on first use.
+  const automation::SafeArray& array() const;
+  automation::SafeArray& array();
 
   display::Handle imageDC_ = 0;
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
-  automation::SafeArray array_{automation::VarType::Byte, {}};
+  // The pixel array is made only when something reads or writes it: until
+  // then `picture_` holds what SetBitmap read (GetDIBits of it is the array).
+  mutable automation::SafeArray array_{automation::VarType::Byte, {}};
+  mutable std::shared_ptr<const display::Surface> picture_;
   display::BitmapInfoHeader info_{.biSize = 0, .biPlanes = 0, .biBitCount = 0};
 };
 

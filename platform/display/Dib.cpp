@@ -88,8 +88,11 @@ std::int32_t getDIBits(Handle dc, Handle bitmap, std::uint32_t startScan, std::u
     return b->height();
   }
   // A bitmap still black is read as rows of zeros, without making its pixels.
-  static const Surface none;
-  const Surface& s = b->pending() ? none : b->pixels();
+  return surfaceToDib(b->view(), startScan, scanLines, bits, info);
+}
+
+std::int32_t surfaceToDib(const Surface& s, std::uint32_t startScan, std::uint32_t scanLines,
+                          std::span<std::uint8_t> bits, const BitmapInfoHeader& info) {
   std::optional<DibLayout> l = dibLayout(info);
   if (!l || startScan >= l->height) return 0;
   const std::int64_t lines = std::min<std::int64_t>(scanLines, l->height - startScan);

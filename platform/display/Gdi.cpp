@@ -34,15 +34,18 @@ namespace {
 
 using detail::drawTarget;
 
-// What reading from a DC shows: the DC's own surface, or for a window with
-// child windows the picture composed into `scratch`. nullptr when none.
-const Surface* sourceOf(detail::HandleTable& t, const DcObject& dc, Surface& scratch) {
-  if (dc.window == 0) return drawTarget(t, dc);
+// What reading from a DC shows: the DC's own picture, or for a window with
+// child windows the picture composed of them. Empty when there is none.
+SharedSurface sourceOf(detail::HandleTable& t, const DcObject& dc) {
+  if (dc.window == 0) {
+    if (dc.bitmap == 0) return SharedSurface(Surface(1, 1));  // the stock bitmap
+    BitmapObject* b = t.find<BitmapObject>(dc.bitmap);
+    return b ? b->share() : SharedSurface(Surface(1, 1));
+  }
   const WindowObject* w = t.find<WindowObject>(dc.window);
-  if (!w) return nullptr;
-  if (w->children.empty()) return &detail::paintedSurface(t, dc.window);
-  scratch = detail::composedSurface(t, dc.window);
-  return &scratch;
+  if (!w) return SharedSurface();
+  if (w->children.empty()) return detail::shownSurface(t, dc.window);
+  return SharedSurface(detail::composedSurface(t, dc.window));
 }
 
 }  // namespace
@@ -117,28 +120,20 @@ bool bitBlt(Handle dst, std::int32_t x, std::int32_t y, std::int32_t width, std:
   if (rop != kSrcCopy) return false;
   DcObject* s = t.find<DcObject>(src);
   if (!s) return false;
-  Surface scratch;
-  const Surface* from = sourceOf(t, *s, scratch);
-  if (!from) return false;
-  // Finding a window target may repaint it, and a painter may change any
-  // surface: then the source is copied first.
-  if (dcopy.window != 0 && from != &scratch) {
-    scratch = *from;
-    from = &scratch;
-  }
-  // A black bitmap covered whole by a picture of its size takes a copy of it.
+  if (s->window != 0 && !t.find<WindowObject>(s->window)) return false;
+  // Held here, the source keeps its picture while a painter or the target
+  // changes any surface.
+  const SharedSurface from = sourceOf(t, *s);
+  // A black bitmap covered whole by a picture of its size shares it.
   if (BitmapObject* b = dcopy.window == 0 ? t.find<BitmapObject>(dcopy.bitmap) : nullptr;
       b && b->pending() && x == 0 && y == 0 && srcX == 0 && srcY == 0 && width >= b->width() &&
-      height >= b->height() && from->width() == b->width() && from->height() == b->height()) {
-    if (from == &scratch)
-      b->cover(std::move(scratch));
-    else
-      b->cover(*from);
+      height >= b->height() && from.width() == b->width() && from.height() == b->height()) {
+    b->cover(from);
     return true;
   }
   Surface* target = drawTarget(t, dcopy);
   if (!target) return false;
-  target->copyFrom(*from, srcX, srcY, x, y, width, height);
+  target->copyFrom(from.read(), srcX, srcY, x, y, width, height);
   return true;
 }
 
@@ -197,7 +192,15 @@ Surface bitmapPixels(Handle bitmap) {
   auto& t = table();
   std::lock_guard lock(t.mu);
   BitmapObject* b = t.find<BitmapObject>(bitmap);
-  return b ? b->pixels() : Surface();
+  return b ? b->share().read() : Surface();
+}
+
+std::shared_ptr<const Surface> bitmapSnapshot(Handle bitmap) {
+  auto& t = table();
+  std::lock_guard lock(t.mu);
+  BitmapObject* b = t.find<BitmapObject>(bitmap);
+  if (!b || b->pending()) return nullptr;
+  return b->share().snapshot();
 }
 
 bool readBitmap(Handle bitmap, const std::function<void(const Surface&)>& read) {
@@ -205,7 +208,9 @@ bool readBitmap(Handle bitmap, const std::function<void(const Surface&)>& read) 
   std::lock_guard lock(t.mu);
   BitmapObject* b = t.find<BitmapObject>(bitmap);
   if (!b) return false;
-  read(b->pixels());
+  // Held here, the pixels stay as they are should `read` draw on the bitmap.
+  const SharedSurface pixels = b->share();
+  read(pixels.read());
   return true;
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 
 #include "platform/display/HandleTable.h"
@@ -76,6 +77,12 @@ bool bitBlt(Handle dst, std::int32_t x, std::int32_t y, std::int32_t width, std:
 // the number of scan lines copied; 0 when the arguments do not fit.
 std::int32_t getDIBits(Handle dc, Handle bitmap, std::uint32_t startScan, std::uint32_t scanLines,
                        std::span<std::uint8_t> bits, BitmapInfoHeader& info, std::uint32_t usage = kDibRgbColors);
+// GetDIBits of a bitmap holding `s`: scan lines from `startScan` of `s`
+// written into `bits` in the DIB format of `info` (32 or 24 bits), rows
+// and columns beyond `s` as zeros. Answers the number written; 0 when the
+// arguments do not fit.
+std::int32_t surfaceToDib(const Surface& s, std::uint32_t startScan, std::uint32_t scanLines,
+                          std::span<std::uint8_t> bits, const BitmapInfoHeader& info);
 // SetDIBits: the reverse of GetDIBits: writes scan lines from `bits` (in the
 // DIB format of `info`, 32 or 24 bits) into `bitmap`. Answers the number of
 // scan lines written; 0 when the arguments do not fit.
@@ -106,6 +113,10 @@ bool isDC(Handle h);
 bool isBitmap(Handle h);
 // A copy of the bitmap's pixels; empty when `bitmap` is not a bitmap.
 Surface bitmapPixels(Handle bitmap);
+// The bitmap's pixels as they are now, kept without a copy: drawing on the
+// bitmap later copies them first. nullptr when `bitmap` is not a bitmap or
+// is still black from CreateCompatibleBitmap (it keeps no pixels then).
+std::shared_ptr<const Surface> bitmapSnapshot(Handle bitmap);
 // Runs `read` on the bitmap's pixels in place (made black first while
 // pending), under the display's lock; false, without calling it, when
 // `bitmap` is not a bitmap. For readers that need no copy (encoders).

@@ -22,13 +22,18 @@ BitmapObject BitmapObject::black(int width, int height) {
 
 Surface& BitmapObject::pixels() {
   if (pending()) {
-    surface_.resize(blackWidth_, blackHeight_, 0);
+    surface_ = SharedSurface(Surface(blackWidth_, blackHeight_, 0));
     blackWidth_ = blackHeight_ = 0;
   }
+  return surface_.write();
+}
+
+SharedSurface BitmapObject::share() {
+  if (pending()) pixels();
   return surface_;
 }
 
-void BitmapObject::cover(Surface pixels) {
+void BitmapObject::cover(SharedSurface pixels) {
   surface_ = std::move(pixels);
   blackWidth_ = blackHeight_ = 0;
 }
@@ -40,12 +45,14 @@ HandleTable& table() {
   return *t;
 }
 
-Surface& paintedSurface(HandleTable& t, Handle window) {
+const SharedSurface& shownSurface(HandleTable& t, Handle window) {
+  static const SharedSurface none;
   WindowObject* w = t.find<WindowObject>(window);
-  static Surface none;
   if (!w) return none;
-  if (w->surface.width() != w->rect.width() || w->surface.height() != w->rect.height()) {
-    w->surface.resize(w->rect.width(), w->rect.height());
+  const int width = w->rect.width(), height = w->rect.height();
+  if (w->surface.width() != width || w->surface.height() != height) {
+    // Black until painted (and what the painter itself reads of it).
+    w->surface = SharedSurface(Surface(width, height));
     w->dirty = true;
   }
   if (w->dirty) {
@@ -54,18 +61,30 @@ Surface& paintedSurface(HandleTable& t, Handle window) {
       // The painter may call back into the display; copy it so a change of
       // handler during the paint cannot destroy the running function.
       PaintHandler paint = w->paint;
-      Surface fresh(w->rect.width(), w->rect.height());
+      Surface fresh = Surface::unfilled(width, height);
       paint(fresh);
       w = t.find<WindowObject>(window);
       if (!w) return none;
-      if (fresh.width() == w->rect.width() && fresh.height() == w->rect.height()) w->surface = std::move(fresh);
+      if (fresh.width() == w->rect.width() && fresh.height() == w->rect.height())
+        w->surface = SharedSurface(std::move(fresh));
     }
   }
   return w->surface;
 }
 
+Surface& paintedSurface(HandleTable& t, Handle window) {
+  static Surface none;
+  shownSurface(t, window);
+  WindowObject* w = t.find<WindowObject>(window);
+  if (!w) {
+    none = Surface();
+    return none;
+  }
+  return w->surface.write();
+}
+
 Surface composedSurface(HandleTable& t, Handle window) {
-  Surface out = paintedSurface(t, window);
+  Surface out = shownSurface(t, window).read();
   WindowObject* w = t.find<WindowObject>(window);
   if (!w) return out;
   std::vector<Handle> children = w->children;

@@ -13,6 +13,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/display/SharedSurface.h"
 #include "platform/display/Surface.h"
 
 namespace rc::display {
@@ -26,7 +27,8 @@ struct Rect {
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-// Paints a window's whole surface; the surface already has the window's size.
+// Paints a window's surface: it has the window's size and its pixels are
+// unset, so the painter writes every one of them.
 using PaintHandler = std::function<void(Surface& surface)>;
 // Receives a keystroke string sent to a window (SendKeys notation).
 using KeyHandler = std::function<void(std::string_view keys)>;
@@ -37,7 +39,7 @@ struct WindowObject {
   Handle parent = 0;
   std::vector<Handle> children;  // Z order, topmost first
   Rect rect;                     // relative to the parent's top-left corner (screen for top level)
-  Surface surface;
+  SharedSurface surface;
   PaintHandler paint;
   KeyHandler keys;
   bool dirty = true;
@@ -54,6 +56,7 @@ struct DcObject {
 class BitmapObject {
  public:
   explicit BitmapObject(Surface pixels) : surface_(std::move(pixels)) {}
+  explicit BitmapObject(SharedSurface pixels) : surface_(std::move(pixels)) {}
   // A black bitmap of width x height, each clamped as Surface::resize does.
   static BitmapObject black(int width, int height);
 
@@ -61,15 +64,19 @@ class BitmapObject {
   int height() const { return pending() ? blackHeight_ : surface_.height(); }
   // Whether the bitmap is still black and keeps no pixels.
   bool pending() const { return blackWidth_ > 0; }
-  // The pixels, made black first while pending.
+  // The pixels to draw on, made black first while pending.
   Surface& pixels();
+  // The pixels to read (none while pending).
+  const Surface& view() const { return surface_.read(); }
+  // The pixels to keep, made black first while pending.
+  SharedSurface share();
   // Takes `pixels`, of the bitmap's own size, as its whole picture.
-  void cover(Surface pixels);
+  void cover(SharedSurface pixels);
 
   int bitsPixel = 32;
 
  private:
-  Surface surface_;
+  SharedSurface surface_;
   int blackWidth_ = 0, blackHeight_ = 0;
 };
 
@@ -98,7 +105,10 @@ Surface* drawTarget(HandleTable& t, const DcObject& dc);
 // The process's table. Lock `mu` for every access.
 HandleTable& table();
 
-// The window's surface, repainted first when it is marked dirty. Requires the lock.
+// The window's picture, repainted first when it is marked dirty (an empty
+// one when the window is gone). Requires the lock.
+const SharedSurface& shownSurface(HandleTable& t, Handle window);
+// The same, to draw on. Requires the lock.
 Surface& paintedSurface(HandleTable& t, Handle window);
 // The window with its children drawn over it in Z order, as the screen shows
 // it. Requires the lock.

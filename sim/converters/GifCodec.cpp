@@ -142,7 +142,9 @@ std::optional<Surface> drawImage(GifFileType* gif, std::uint32_t background, std
     why = "the GIF image data is damaged or ends early";
     return std::nullopt;
   }
-  Surface canvas(gif->SWidth, gif->SHeight, background);
+  // An image that covers the whole screen leaves no background to fill.
+  const bool covers = d.Left == 0 && d.Top == 0 && d.Width >= gif->SWidth && d.Height >= gif->SHeight;
+  Surface canvas = covers ? Surface::unfilled(gif->SWidth, gif->SHeight) : Surface(gif->SWidth, gif->SHeight, background);
   // The columns of the image that fall on the canvas, once for all rows.
   const long long left = d.Left;
   const int firstX = static_cast<int>(std::clamp(-left, 0LL, static_cast<long long>(d.Width)));

@@ -131,6 +131,32 @@ TEST_F(BitmapTest, EndOfObjectDeletesItsDcAndBitmap) {
   EXPECT_FALSE(dp::isBitmap(static_cast<dp::Handle>(bitmap)));
 }
 
+TEST_F(BitmapTest, ThePixelArrayIsThePictureSetBitmapSawWhateverComesAfter) {
+  // The array is made from the picture only when first used: drawing on the
+  // bitmap in between, a second SetBitmap or one that fails must not show.
+  dp::Surface first(3, 2, dp::rgb(1, 2, 3));
+  clsBitmap b;
+  ASSERT_TRUE(b.SetBitmap(bitmapOf(first)));
+  const auto bitmap = static_cast<dp::Handle>(b.BMPSource);
+  dp::bitBlt(static_cast<dp::Handle>(b.ImageDC()), 0, 0, 3, 2, 0, 0, 0, dp::kWhiteness);
+  EXPECT_EQ(dp::bitmapPixels(bitmap).pixel(0, 0), kWhite);
+  EXPECT_EQ(diffAt(b, 0, 0), dp::rgb(1, 2, 3));
+  EXPECT_EQ(b.pixels().bytes[0], 3);  // blue of the first pixel
+
+  // A kept picture compares as its array does, and is replaced by the next.
+  clsBitmap same, other;
+  ASSERT_TRUE(same.SetBitmap(bitmapOf(first)));
+  ASSERT_TRUE(other.SetBitmap(bitmapOf(dp::Surface(3, 2, dp::rgb(1, 2, 4)))));
+  EXPECT_TRUE(core::sameColours(same.pixels(), imageOf(first)->pixels()));
+  EXPECT_FALSE(core::sameColours(same.pixels(), other.pixels()));
+  ASSERT_TRUE(same.SetBitmap(bitmapOf(dp::Surface(4, 1, dp::rgb(9, 9, 9)))));
+  EXPECT_EQ(same.Width(), 4);
+  EXPECT_EQ(diffAt(same, 3, 0), dp::rgb(9, 9, 9));
+  // A SetBitmap that raises leaves no array, not the last picture's.
+  EXPECT_EQ(errorNumber([&] { other.SetBitmap(bitmapOf(dp::Surface(0, 0))); }), 9);
+  EXPECT_EQ(other.Array3D().dimensions(), 0);
+}
+
 TEST_F(BitmapTest, RecordsHaveThePlatformLayout) {
   namespace r = core::records;
   EXPECT_EQ(r::BITMAP().size, 24u);

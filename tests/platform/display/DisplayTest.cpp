@@ -129,6 +129,50 @@ TEST(Display, ANewBitmapIsBlackUntilDrawnOnWhateverCoversIt) {
   destroyWindow(w);
 }
 
+// A capture shares the window's picture rather than copying it: each holder
+// must still see only its own drawing, and a kept snapshot nobody's.
+TEST(Display, CapturesAndSnapshotsKeepTheirPicturesWhateverIsDrawnLater) {
+  int paints = 0;
+  Handle w = createWindow(0, Rect{0, 0, 6, 4}, [&](Surface& s) { s.fill(rgb(0, 0, 10 + paints++)); });
+  Handle wdc = getWindowDC(w);
+  Handle mdc = createCompatibleDC(wdc);
+  Handle bmp = createCompatibleBitmap(wdc, 6, 4);
+  selectObject(mdc, bmp);
+  ASSERT_TRUE(bitBlt(mdc, 0, 0, 6, 4, wdc, 0, 0, kSrcCopy));
+  std::shared_ptr<const Surface> kept = bitmapSnapshot(bmp);
+  ASSERT_TRUE(kept);
+
+  // Drawing on the window leaves the bitmap and the snapshot as they were.
+  ASSERT_TRUE(bitBlt(wdc, 0, 0, 2, 2, 0, 0, 0, kWhiteness));
+  EXPECT_EQ(capture(w).pixel(0, 0), rgb(255, 255, 255));
+  EXPECT_EQ(bitmapPixels(bmp).pixel(0, 0), rgb(0, 0, 10));
+  // Drawing on the bitmap leaves the window and the snapshot as they were.
+  ASSERT_TRUE(bitBlt(mdc, 4, 2, 2, 2, 0, 0, 0, kBlackness));
+  EXPECT_EQ(bitmapPixels(bmp).pixel(5, 3), rgb(0, 0, 0));
+  EXPECT_EQ(capture(w).pixel(5, 3), rgb(0, 0, 10));
+  EXPECT_EQ(kept->pixel(0, 0), rgb(0, 0, 10));
+  EXPECT_EQ(kept->pixel(5, 3), rgb(0, 0, 10));
+  // A repaint gives the window a new picture; the bitmap keeps the old one.
+  invalidate(w);
+  EXPECT_EQ(capture(w).pixel(1, 1), rgb(0, 0, 11));
+  EXPECT_EQ(bitmapPixels(bmp).pixel(1, 1), rgb(0, 0, 10));
+
+  // A bitmap copied onto itself through two DCs reads what it held before.
+  Handle other = createCompatibleDC(0);
+  selectObject(other, bmp);
+  ASSERT_TRUE(bitBlt(mdc, 1, 0, 5, 4, other, 0, 0, kSrcCopy));
+  EXPECT_EQ(bitmapPixels(bmp).pixel(5, 2), rgb(0, 0, 0));   // from (4, 2)
+  EXPECT_EQ(bitmapPixels(bmp).pixel(4, 2), rgb(0, 0, 10));  // from (3, 2)
+  const Handle black = createCompatibleBitmap(0, 3, 3);
+  EXPECT_EQ(bitmapSnapshot(black), nullptr);  // no pixels to keep yet
+  deleteObject(black);
+  deleteDC(other);
+  deleteDC(mdc);
+  deleteObject(bmp);
+  releaseDC(w, wdc);
+  destroyWindow(w);
+}
+
 TEST(Display, KeystrokesGoToTheActiveWindowOrItsAncestor) {
   Handle top = createWindow(0, Rect{0, 0, 10, 10});
   Handle child = createWindow(top, Rect{0, 0, 5, 5});
