@@ -81,6 +81,15 @@ Handle createCompatibleBitmap(Handle dc, std::int32_t width, std::int32_t height
   return t.add(BitmapObject::black(width, height));
 }
 
+Handle copyBitmap(Handle bitmap) {
+  auto& t = table();
+  std::lock_guard lock(t.mu);
+  BitmapObject* b = t.find<BitmapObject>(bitmap);
+  if (!b) return 0;
+  if (b->pending()) return t.add(BitmapObject::black(b->width(), b->height()));
+  return t.add(BitmapObject(b->share()));
+}
+
 Handle createBitmap(const Surface& pixels) {
   auto& t = table();
   std::lock_guard lock(t.mu);

@@ -59,6 +59,9 @@ bool releaseDC(Handle window, Handle dc);
 Handle createCompatibleDC(Handle dc);
 // CreateCompatibleBitmap: a black 32-bit bitmap (sides clamped to kMaxSurfaceSide).
 Handle createCompatibleBitmap(Handle dc, std::int32_t width, std::int32_t height);
+// A new bitmap holding the pixels of `bitmap` (black while it is), shared
+// until either is drawn on; 0 when `bitmap` is not a bitmap.
+Handle copyBitmap(Handle bitmap);
 // A bitmap holding a copy of `pixels` (for image loaders).
 Handle createBitmap(const Surface& pixels);
 // The same, taking the pixels over without a copy.

@@ -113,8 +113,6 @@ void PictureBox::setPicture(au::ObjectRef picture) {
   picture_ = std::move(picture);
 }
 
-au::ObjectRef PictureBox::Image() const {
-  return std::make_shared<StdPicture>(bitmap_ != 0 ? dp::bitmapPixels(bitmap_) : dp::Surface());
-}
+au::ObjectRef PictureBox::Image() const { return StdPicture::copyOf(bitmap_); }
 
 }  // namespace rc::sim::converters

@@ -23,6 +23,12 @@ StdPicture::StdPicture(display::Surface pixels) {
   if (!pixels.empty()) bitmap_ = display::createBitmap(std::move(pixels));
 }
 
+std::shared_ptr<StdPicture> StdPicture::copyOf(display::Handle bitmap) {
+  auto picture = std::make_shared<StdPicture>();
+  picture->bitmap_ = bitmap != 0 ? display::copyBitmap(bitmap) : 0;
+  return picture;
+}
+
 StdPicture::~StdPicture() {
   if (bitmap_ != 0) display::deleteObject(bitmap_);
 }

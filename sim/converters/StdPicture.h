@@ -3,6 +3,8 @@
 // none); Width and Height are its size in pixels.
 #pragma once
 
+#include <memory>
+
 #include "platform/automation/Dispatch.h"
 #include "platform/display/Gdi.h"
 #include "platform/display/HandleTable.h"
@@ -17,6 +19,9 @@ class StdPicture : public automation::Dispatch {
   // A picture of `pixels` (no picture when it is empty).
   explicit StdPicture(display::Surface pixels);
   StdPicture() = default;
+  // A picture of what `bitmap` holds now, sharing its pixels until either is
+  // drawn on (no picture when `bitmap` is 0 or no bitmap).
+  static std::shared_ptr<StdPicture> copyOf(display::Handle bitmap);
   ~StdPicture() override;
   StdPicture(const StdPicture&) = delete;
   StdPicture& operator=(const StdPicture&) = delete;

@@ -19,7 +19,7 @@ namespace rc::tools {
 namespace au = rc::automation;
 
 std::size_t distinctColours(const display::Surface& image, std::size_t limit) {
-  const auto pixels = image.pixels();
+  const auto& pixels = image.pixels();
   const std::size_t wanted = std::min(limit, pixels.size() + 1);
   if (wanted > (1u << 16)) {
     std::unordered_set<std::uint32_t> seen;
