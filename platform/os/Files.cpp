@@ -46,6 +46,13 @@ std::int64_t fileLength(std::string_view path) {
   return st.st_size;
 }
 
+std::int64_t fileLengthIfAny(std::string_view path) {
+  if (holdsNul(path)) return -1;
+  struct stat st;
+  if (::stat(nativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return st.st_size;
+}
+
 namespace {
 
 // appendText through the kept file of `native` (links followed). Only a

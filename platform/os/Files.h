@@ -24,6 +24,9 @@ bool fileExists(std::string_view path);    // a regular file (or link to one)
 bool folderExists(std::string_view path);  // a directory
 // FileLen: the size in bytes; 53 when missing.
 std::int64_t fileLength(std::string_view path);
+// The length of the regular file (or link to one) at `path`; -1 when there
+// is none. One look at the path, where fileExists and fileLength take two.
+std::int64_t fileLengthIfAny(std::string_view path);
 
 // Appends `text` as is, creating the file when missing (append mode). The
 // drive root folder is created on first use.

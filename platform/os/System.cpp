@@ -40,6 +40,7 @@ namespace {
 struct SystemState {
   std::mutex mu;
   std::string executableOverride;
+  std::string executable;  // /proc/self/exe as first read: the program never changes
   FolderPicker picker;
   std::vector<pid_t> started;
 };
@@ -96,15 +97,15 @@ std::uint64_t freeBytes(std::string_view folder) {
 }
 
 std::string executablePath() {
-  {
-    SystemState& s = systemState();
-    std::lock_guard lock(s.mu);
-    if (!s.executableOverride.empty()) return s.executableOverride;
+  SystemState& s = systemState();
+  std::lock_guard lock(s.mu);
+  if (!s.executableOverride.empty()) return s.executableOverride;
+  if (s.executable.empty()) {
+    char buf[PATH_MAX + 1];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
+    if (n > 0) s.executable.assign(buf, static_cast<std::size_t>(n));
   }
-  char buf[PATH_MAX + 1];
-  ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
-  if (n <= 0) return "";
-  return std::string(buf, static_cast<std::size_t>(n));
+  return s.executable;
 }
 
 void setExecutablePathOverride(std::string path) {

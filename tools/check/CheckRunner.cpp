@@ -42,7 +42,7 @@ namespace {
 
 constexpr auto kIgnore = [](const au::AutomationError&) {};
 
-std::int64_t sizeOf(const std::string& file) { return platform::fileExists(file) ? platform::fileLength(file) : -1; }
+std::int64_t sizeOf(const std::string& file) { return platform::fileLengthIfAny(file); }
 
 // What a check may change, taken before its call: where its journal lines begin.
 struct Snapshot {
