@@ -3,6 +3,7 @@
 // pictures read from it), copied only when one of its holders draws on it.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <utility>
 
@@ -25,6 +26,7 @@ class SharedSurface {
   Surface& write() {
     if (!p_) p_ = std::make_shared<Surface>();
     else if (p_.use_count() > 1) p_ = std::make_shared<Surface>(*p_);
+    else std::atomic_thread_fence(std::memory_order_acquire);  // after the last other holder's reads
     return *p_;
   }
 
