@@ -198,6 +198,7 @@ void deleteFile(std::string_view path, bool force) {
 
 void createFolder(std::string_view path) {
   std::string native = nativePath(path);
+  if (folderExists(native)) return;  // the common case: one look, not one per component
   for (std::size_t p = 1; p <= native.size(); ++p) {
     if (p == native.size() || native[p] == '/') {
       std::string part = native.substr(0, p);
