@@ -243,6 +243,9 @@ bool clsBitmap::CreateGIFInMemory(const std::string& sFileNameBMP, const std::st
         au::letProperty(gif, "InputFile", Variant(sFileNameBMP));
         au::letProperty(gif, "OutputFile", Variant(sFileNameGIF));
         au::call(gif, "ConvertPicture", image);
+        // Let go of the image first: it shares the box's pixels, which
+        // clearing the box would otherwise copy.
+        image.reset();
         au::setProperty(holder, "Picture", LoadPicture());
         done = true;
       },
