@@ -25,9 +25,21 @@ target_link_libraries(ravelcrest_harness INTERFACE ravelcrest_core ravelcrest_si
 
 # Installed programs and the Python module find the library relative to
 # themselves, so an install moved or unpacked elsewhere still runs.
+#
+# They are linked with that search path from the start, followed by the
+# build tree's own ($ORIGIN-relative as well), so installing copies them
+# unchanged. Otherwise CMake pads the build tree's search path with empty
+# entries to make room for editing it at install, and the loader reads an
+# empty entry as the working folder: a program run from the build tree
+# would load libraries from whatever folder it was started in.
+function(ravelcrest_origin_rpath target built_in installed_path)
+  file(RELATIVE_PATH built ${built_in} ${CMAKE_LIBRARY_OUTPUT_DIRECTORY})
+  set_target_properties(${target} PROPERTIES INSTALL_RPATH "${installed_path};$ORIGIN/${built}"
+    BUILD_WITH_INSTALL_RPATH ON)
+endfunction()
 function(ravelcrest_relative_rpath target from_dir)
   file(RELATIVE_PATH up /${from_dir} /${CMAKE_INSTALL_LIBDIR})
-  set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN/${up}")
+  ravelcrest_origin_rpath(${target} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY} "$ORIGIN/${up}")
 endfunction()
 ravelcrest_relative_rpath(ravelcrest_cli_main ${CMAKE_INSTALL_BINDIR})
 ravelcrest_relative_rpath(keystead-admin ${CMAKE_INSTALL_BINDIR})
@@ -70,7 +82,8 @@ endforeach()
 if(RAVELCREST_PYTHON)
   # In a wheel the library lies beside the module, in ravelcrest.libs.
   file(RELATIVE_PATH up /${RAVELCREST_INSTALL_PYTHONDIR} /${CMAKE_INSTALL_LIBDIR})
-  set_target_properties(${RAVELCREST_PYTHON_INSTALLED} PROPERTIES INSTALL_RPATH "$ORIGIN/${up};$ORIGIN/ravelcrest.libs")
+  get_target_property(built_in ${RAVELCREST_PYTHON_INSTALLED} LIBRARY_OUTPUT_DIRECTORY)
+  ravelcrest_origin_rpath(${RAVELCREST_PYTHON_INSTALLED} ${built_in} "$ORIGIN/${up};$ORIGIN/ravelcrest.libs")
   install(TARGETS ${RAVELCREST_PYTHON_INSTALLED} LIBRARY DESTINATION ${RAVELCREST_INSTALL_PYTHONDIR})
 endif()
 

@@ -96,6 +96,20 @@ def test_modules_are_found_beside_the_program_when_it_is_started_from_path(tmp_p
     assert r.returncode == 0 and "FAILED" not in r.stdout, r.stdout + r.stderr
 
 
+def test_no_library_is_looked_for_in_the_working_folder(tmp_path):
+    """The programs' search paths name folders beside them only: an empty
+    entry (the working folder) would load a library planted where a program
+    runs, such as a folder of documents someone sent."""
+    (tmp_path / "libsodium.so.23").write_bytes(b"planted" * 100)
+    (tmp_path / "libz.so.1").write_bytes(b"planted" * 100)
+    for args in ([BIN, "--version"], [ADMIN, "list", tmp_path / "no-vault"]):
+        r = run(args, env={"LD_DEBUG": "libs"}, cwd=tmp_path)
+        tried = [line.split("trying file=")[1].strip() for line in r.stderr.splitlines() if "trying file=" in line]
+        assert tried, args
+        assert [f for f in tried if not f.startswith("/") and not f.startswith("$ORIGIN")] == [], args
+        assert "invalid ELF header" not in r.stderr, args
+
+
 def test_the_module_and_the_library_share_one_class_registry(tmp_path):
     """libravelcrest.so registers the library's classes, the simulators linked
     into the Python module (which exports nothing but its entry) register the
