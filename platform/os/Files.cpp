@@ -198,11 +198,18 @@ void deleteFile(std::string_view path, bool force) {
 
 void createFolder(std::string_view path) {
   std::string native = nativePath(path);
-  if (folderExists(native)) return;  // the common case: one look, not one per component
-  for (std::size_t p = 1; p <= native.size(); ++p) {
+  // The deepest folder of the path that exists is found from the end (most
+  // calls name a folder that exists, or whose parent does); the folders
+  // after it are made in order.
+  std::size_t made = native.size();
+  while (made > 0 && !folderExists(native.substr(0, made))) {
+    const std::size_t slash = native.rfind('/', made - 1);
+    made = slash == std::string::npos ? 0 : slash;
+  }
+  for (std::size_t p = made + 1; p <= native.size(); ++p) {
     if (p == native.size() || native[p] == '/') {
+      if (native[p - 1] == '/') continue;  // an empty component ("a//b", a trailing slash)
       std::string part = native.substr(0, p);
-      if (folderExists(part)) continue;
       if (int fault = fileio::WriteFaultHook::check()) raiseErrno(fault, part);
       if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) raiseErrno(errno, part);
     }

@@ -91,6 +91,12 @@ TEST(Files, WritesCreateTheDriveRootAndReportMissingFilesAndFolders) {
   createFolder(dir / "a\\b/c");
   EXPECT_TRUE(folderExists(dir / "a/b/c"));
   createFolder(dir / "a/b/c");  // exists: no error
+  createFolder(dir / "a/b/m//n/o/");  // empty components and a trailing slash
+  EXPECT_TRUE(folderExists(dir / "a/b/m/n/o"));
+  writeFile(dir / "a/b/f", "f");
+  EXPECT_NE(errorNumber([&] { createFolder(dir / "a/b/f/g"); }), 0);  // a file in the way
+  deleteFile(dir / "a/b/f");
+  std::filesystem::remove_all(std::string(dir / "a/b/m"));
   writeFile(dir / "a/z.txt", "z");
   writeFile(dir / "a/y.txt", "y");
   EXPECT_EQ(listFolder(dir / "a"), (std::vector<std::string>{"b", "y.txt", "z.txt"}));
