@@ -223,6 +223,14 @@ au::ObjectRef clsBitmap::holderWithImage() const {
   au::letProperty(holder, "Width", au::call(holder, "ScaleX", width_, pixels, twips));
   au::letProperty(holder, "Height", au::call(holder, "ScaleX", height_, pixels, twips));
   const auto holderDC = static_cast<dp::Handle>(au::call(holder, "hdc").toLong());
+  // The array not yet made, and the bitmap as SetBitmap read it, the box
+  // takes the bitmap's picture itself: the same pixels, without a copy.
+  if (picture_ && picture_->width() == width_ && picture_->height() == height_ &&
+      dp::bitmapSnapshot(static_cast<dp::Handle>(BMPSource)) == picture_ &&
+      dp::bitBlt(holderDC, 0, 0, width_, height_, imageDC_, 0, 0, dp::kSrcCopy)) {
+    au::call(holder, "Refresh");
+    return holder;
+  }
   dp::stretchDIBits(holderDC, 0, 0, width_, height_, 0, 0, width_, height_, array().bytes(), info_, dp::kDibRgbColors,
                     dp::kSrcCopy);
   au::call(holder, "Refresh");
@@ -243,10 +251,6 @@ bool clsBitmap::CreateGIFInMemory(const std::string& sFileNameBMP, const std::st
         au::letProperty(gif, "InputFile", Variant(sFileNameBMP));
         au::letProperty(gif, "OutputFile", Variant(sFileNameGIF));
         au::call(gif, "ConvertPicture", image);
-        // Let go of the image first: it shares the box's pixels, which
-        // clearing the box would otherwise copy.
-        image.reset();
-        au::setProperty(holder, "Picture", LoadPicture());
         done = true;
       },
       [](const au::AutomationError&) {});

@@ -88,6 +88,7 @@ std::int32_t getDIBits(Handle dc, Handle bitmap, std::uint32_t startScan, std::u
     return b->height();
   }
   // A bitmap still black is read as rows of zeros, without making its pixels.
+  if (b->pending() && b->pendingColour() != 0) return surfaceToDib(b->share().read(), startScan, scanLines, bits, info);
   return surfaceToDib(b->view(), startScan, scanLines, bits, info);
 }
 

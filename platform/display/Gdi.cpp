@@ -86,8 +86,15 @@ Handle copyBitmap(Handle bitmap) {
   std::lock_guard lock(t.mu);
   BitmapObject* b = t.find<BitmapObject>(bitmap);
   if (!b) return 0;
-  if (b->pending()) return t.add(BitmapObject::black(b->width(), b->height()));
+  if (b->pending()) return t.add(BitmapObject::black(b->width(), b->height(), b->pendingColour()));
   return t.add(BitmapObject(b->share()));
+}
+
+Handle createFilledBitmap(std::int32_t width, std::int32_t height, std::uint32_t colour) {
+  auto& t = table();
+  std::lock_guard lock(t.mu);
+  if (width <= 0 || height <= 0) return 0;
+  return t.add(BitmapObject::black(width, height, colour));
 }
 
 Handle createBitmap(const Surface& pixels) {
@@ -133,7 +140,7 @@ bool bitBlt(Handle dst, std::int32_t x, std::int32_t y, std::int32_t width, std:
   // Held here, the source keeps its picture while a painter or the target
   // changes any surface.
   const SharedSurface from = sourceOf(t, *s);
-  // A black bitmap covered whole by a picture of its size shares it.
+  // A bitmap of one colour covered whole by a picture of its size shares it.
   if (BitmapObject* b = dcopy.window == 0 ? t.find<BitmapObject>(dcopy.bitmap) : nullptr;
       b && b->pending() && x == 0 && y == 0 && srcX == 0 && srcY == 0 && width >= b->width() &&
       height >= b->height() && from.width() == b->width() && from.height() == b->height()) {

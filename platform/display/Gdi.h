@@ -62,6 +62,9 @@ Handle createCompatibleBitmap(Handle dc, std::int32_t width, std::int32_t height
 // A new bitmap holding the pixels of `bitmap` (black while it is), shared
 // until either is drawn on; 0 when `bitmap` is not a bitmap.
 Handle copyBitmap(Handle bitmap);
+// A width x height bitmap all of `colour`, made without filling anything
+// until it is drawn on or read; 0 for a side that is not positive.
+Handle createFilledBitmap(std::int32_t width, std::int32_t height, std::uint32_t colour);
 // A bitmap holding a copy of `pixels` (for image loaders).
 Handle createBitmap(const Surface& pixels);
 // The same, taking the pixels over without a copy.

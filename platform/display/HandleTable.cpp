@@ -12,18 +12,19 @@ Handle HandleTable::add(Object obj) {
   return h;
 }
 
-BitmapObject BitmapObject::black(int width, int height) {
+BitmapObject BitmapObject::black(int width, int height, std::uint32_t colour) {
   BitmapObject b{Surface()};
-  b.blackWidth_ = std::clamp(width, 0, kMaxSurfaceSide);
-  b.blackHeight_ = std::clamp(height, 0, kMaxSurfaceSide);
-  if (b.blackWidth_ == 0 || b.blackHeight_ == 0) b.blackWidth_ = b.blackHeight_ = 0;
+  b.pendingWidth_ = std::clamp(width, 0, kMaxSurfaceSide);
+  b.pendingHeight_ = std::clamp(height, 0, kMaxSurfaceSide);
+  b.pendingColour_ = colour;
+  if (b.pendingWidth_ == 0 || b.pendingHeight_ == 0) b.pendingWidth_ = b.pendingHeight_ = 0;
   return b;
 }
 
 Surface& BitmapObject::pixels() {
   if (pending()) {
-    surface_ = SharedSurface(Surface(blackWidth_, blackHeight_, 0));
-    blackWidth_ = blackHeight_ = 0;
+    surface_ = SharedSurface(Surface(pendingWidth_, pendingHeight_, pendingColour_));
+    pendingWidth_ = pendingHeight_ = 0;
   }
   return surface_.write();
 }
@@ -35,7 +36,7 @@ SharedSurface BitmapObject::share() {
 
 void BitmapObject::cover(SharedSurface pixels) {
   surface_ = std::move(pixels);
-  blackWidth_ = blackHeight_ = 0;
+  pendingWidth_ = pendingHeight_ = 0;
 }
 
 HandleTable& table() {

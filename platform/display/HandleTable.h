@@ -50,25 +50,28 @@ struct DcObject {
   Handle bitmap = 0;  // the selected bitmap of a memory DC; 0 is the stock 1x1 bitmap
 };
 
-// A bitmap. One made black (CreateCompatibleBitmap) keeps no pixels until
-// it is drawn on or read, so a bitmap about to be covered by a copy is
-// never blackened first.
+// A bitmap. One made of one colour (black from CreateCompatibleBitmap)
+// keeps no pixels until it is drawn on or read, so a bitmap about to be
+// covered by a copy is never filled first.
 class BitmapObject {
  public:
   explicit BitmapObject(Surface pixels) : surface_(std::move(pixels)) {}
   explicit BitmapObject(SharedSurface pixels) : surface_(std::move(pixels)) {}
-  // A black bitmap of width x height, each clamped as Surface::resize does.
-  static BitmapObject black(int width, int height);
+  // A bitmap of width x height (each clamped as Surface::resize does) all
+  // of `colour`, black unless given.
+  static BitmapObject black(int width, int height, std::uint32_t colour = 0);
 
-  int width() const { return pending() ? blackWidth_ : surface_.width(); }
-  int height() const { return pending() ? blackHeight_ : surface_.height(); }
-  // Whether the bitmap is still black and keeps no pixels.
-  bool pending() const { return blackWidth_ > 0; }
-  // The pixels to draw on, made black first while pending.
+  int width() const { return pending() ? pendingWidth_ : surface_.width(); }
+  int height() const { return pending() ? pendingHeight_ : surface_.height(); }
+  // Whether the bitmap is still of one colour and keeps no pixels.
+  bool pending() const { return pendingWidth_ > 0; }
+  // The colour of a pending bitmap.
+  std::uint32_t pendingColour() const { return pendingColour_; }
+  // The pixels to draw on, filled first while pending.
   Surface& pixels();
   // The pixels to read (none while pending).
   const Surface& view() const { return surface_.read(); }
-  // The pixels to keep, made black first while pending.
+  // The pixels to keep, filled first while pending.
   SharedSurface share();
   // Takes `pixels`, of the bitmap's own size, as its whole picture.
   void cover(SharedSurface pixels);
@@ -77,7 +80,8 @@ class BitmapObject {
 
  private:
   SharedSurface surface_;
-  int blackWidth_ = 0, blackHeight_ = 0;
+  int pendingWidth_ = 0, pendingHeight_ = 0;
+  std::uint32_t pendingColour_ = 0;
 };
 
 using Object = std::variant<WindowObject, DcObject, BitmapObject>;

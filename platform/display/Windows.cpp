@@ -86,7 +86,7 @@ void invalidate(Handle window) {
 void updateWindow(Handle window) {
   auto& t = table();
   std::lock_guard lock(t.mu);
-  detail::paintedSurface(t, window);
+  detail::shownSurface(t, window);
 }
 
 Surface capture(Handle window) {
@@ -105,7 +105,9 @@ bool readCapture(Handle window, const std::function<void(const Surface&)>& read)
     read(detail::composedSurface(t, window));
     return true;
   }
-  read(detail::paintedSurface(t, window));
+  // Held here, the picture stays whole should `read` draw on the window.
+  const SharedSurface shown = detail::shownSurface(t, window);
+  read(shown.read());
   return true;
 }
 
@@ -167,7 +169,7 @@ bool moveWindow(Handle window, std::int32_t x, std::int32_t y, std::int32_t widt
   w->rect = clampedRect(x, y, width, height);
   w->dirty = true;
   if (WindowObject* p = t.find<WindowObject>(w->parent)) p->dirty = true;
-  if (repaint) detail::paintedSurface(t, window);
+  if (repaint) detail::shownSurface(t, window);
   return true;
 }
 

@@ -78,14 +78,24 @@ PictureBox::~PictureBox() {
 
 void PictureBox::resize(std::int32_t widthPx, std::int32_t heightPx) {
   if (widthPx > dp::kMaxSurfaceSide || heightPx > dp::kMaxSurfaceSide) au::raise(au::err::InvalidCall);
+  if (bitmap_ == 0 || widthPx_ <= 0 || heightPx_ <= 0) {
+    // Nothing to keep: a white bitmap, filled only when something reads or
+    // draws on it (a picture drawn over all of it never is).
+    adopt(widthPx > 0 && heightPx > 0 ? dp::createFilledBitmap(widthPx, heightPx, kWhite) : 0, widthPx, heightPx);
+    return;
+  }
   dp::Surface surface(widthPx, heightPx, kWhite);
-  if (bitmap_ != 0 && widthPx_ > 0 && heightPx_ > 0) surface.draw(dp::bitmapPixels(bitmap_), 0, 0);
+  dp::readBitmap(bitmap_, [&](const dp::Surface& old) { surface.draw(old, 0, 0); });
   adopt(std::move(surface), widthPx, heightPx);
 }
 
 void PictureBox::adopt(dp::Surface surface, std::int32_t widthPx, std::int32_t heightPx) {
+  adopt(surface.empty() ? 0 : dp::createBitmap(std::move(surface)), widthPx, heightPx);
+}
+
+void PictureBox::adopt(dp::Handle bitmap, std::int32_t widthPx, std::int32_t heightPx) {
   const dp::Handle old = bitmap_;
-  bitmap_ = surface.empty() ? 0 : dp::createBitmap(std::move(surface));
+  bitmap_ = bitmap;
   dp::selectObject(dc_, bitmap_);
   if (old != 0) dp::deleteObject(old);
   widthPx_ = widthPx;

@@ -44,6 +44,8 @@ class PictureBox : public automation::Dispatch {
   void resize(std::int32_t widthPx, std::int32_t heightPx);
   // Makes `surface` the box's bitmap, of widthPx x heightPx pixels.
   void adopt(display::Surface surface, std::int32_t widthPx, std::int32_t heightPx);
+  // Makes `bitmap` (0 for none) the box's bitmap, of widthPx x heightPx pixels.
+  void adopt(display::Handle bitmap, std::int32_t widthPx, std::int32_t heightPx);
 
   display::Handle dc_ = 0;
   display::Handle bitmap_ = 0;
