@@ -78,7 +78,7 @@ Handle createCompatibleBitmap(Handle dc, std::int32_t width, std::int32_t height
   std::lock_guard lock(t.mu);
   if (dc != 0 && !t.find<DcObject>(dc)) return 0;
   if (width <= 0 || height <= 0) return 0;
-  return t.add(BitmapObject::black(width, height));
+  return t.add(BitmapObject::filled(width, height));
 }
 
 Handle copyBitmap(Handle bitmap) {
@@ -86,7 +86,7 @@ Handle copyBitmap(Handle bitmap) {
   std::lock_guard lock(t.mu);
   BitmapObject* b = t.find<BitmapObject>(bitmap);
   if (!b) return 0;
-  if (b->pending()) return t.add(BitmapObject::black(b->width(), b->height(), b->pendingColour()));
+  if (b->pending()) return t.add(BitmapObject::filled(b->width(), b->height(), b->pendingColour()));
   return t.add(BitmapObject(b->share()));
 }
 
@@ -94,7 +94,7 @@ Handle createFilledBitmap(std::int32_t width, std::int32_t height, std::uint32_t
   auto& t = table();
   std::lock_guard lock(t.mu);
   if (width <= 0 || height <= 0) return 0;
-  return t.add(BitmapObject::black(width, height, colour));
+  return t.add(BitmapObject::filled(width, height, colour));
 }
 
 Handle createBitmap(const Surface& pixels) {

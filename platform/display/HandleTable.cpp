@@ -12,7 +12,7 @@ Handle HandleTable::add(Object obj) {
   return h;
 }
 
-BitmapObject BitmapObject::black(int width, int height, std::uint32_t colour) {
+BitmapObject BitmapObject::filled(int width, int height, std::uint32_t colour) {
   BitmapObject b{Surface()};
   b.pendingWidth_ = std::clamp(width, 0, kMaxSurfaceSide);
   b.pendingHeight_ = std::clamp(height, 0, kMaxSurfaceSide);

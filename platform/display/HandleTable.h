@@ -59,7 +59,7 @@ class BitmapObject {
   explicit BitmapObject(SharedSurface pixels) : surface_(std::move(pixels)) {}
   // A bitmap of width x height (each clamped as Surface::resize does) all
   // of `colour`, black unless given.
-  static BitmapObject black(int width, int height, std::uint32_t colour = 0);
+  static BitmapObject filled(int width, int height, std::uint32_t colour = 0);
 
   int width() const { return pending() ? pendingWidth_ : surface_.width(); }
   int height() const { return pending() ? pendingHeight_ : surface_.height(); }
