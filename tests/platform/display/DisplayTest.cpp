@@ -166,6 +166,18 @@ TEST(Display, CapturesAndSnapshotsKeepTheirPicturesWhateverIsDrawnLater) {
   const Handle black = createCompatibleBitmap(0, 3, 3);
   EXPECT_EQ(bitmapSnapshot(black), nullptr);  // no pixels to keep yet
   deleteObject(black);
+  // A bitmap of one colour reads as that colour however it is read.
+  const Handle white = createFilledBitmap(2, 2, rgb(255, 255, 255));
+  const Handle copy = copyBitmap(white);
+  BitmapInfoHeader info;
+  info.biWidth = 2;
+  info.biHeight = 2;
+  std::vector<std::uint8_t> bits(16);
+  EXPECT_EQ(getDIBits(mdc, white, 0, 2, bits, info), 2);
+  EXPECT_EQ(bits, (std::vector<std::uint8_t>{255, 255, 255, 0, 255, 255, 255, 0, 255, 255, 255, 0, 255, 255, 255, 0}));
+  EXPECT_EQ(bitmapPixels(copy).pixel(1, 1), rgb(255, 255, 255));
+  deleteObject(white);
+  deleteObject(copy);
   deleteDC(other);
   deleteDC(mdc);
   deleteObject(bmp);
