@@ -165,7 +165,7 @@ void appendKept(KeptAppends& kept, const std::string& native, std::string_view t
   file->lastByte = text.empty() ? '\n' : text.back();
 }
 
-// Opens `native` for `flags` (O_RDONLY or O_WRONLY) when it is a regular
+// Opens `native` for `flags` (O_WRONLY or O_RDWR) when it is a regular
 // file of this user with one name, reached without a link, whose
 // permissions `mode` covers; an invalid descriptor otherwise. `st` is its
 // state.
@@ -195,6 +195,15 @@ bool contentIs(int fd, off_t size, std::string_view data) {
   return got == data.size() && std::string_view(held.data(), got) == data;
 }
 
+// Tells the calling thread's kept appends that the file `native`, of state
+// `st`, was cut or rewritten behind them: the size they noted after their
+// last append no longer says that nobody else wrote since.
+void forgetKeptSize(const std::string& native, const struct stat& st) {
+  KeptAppends* kept = KeptAppends::current();
+  if (kept == nullptr) return;
+  if (KeptAppends::File* file = kept->find(native, /*follow=*/false, st)) file->size = -1;
+}
+
 }  // namespace
 
 bool holdsExactly(const std::string& native, std::string_view data) {
@@ -215,6 +224,7 @@ bool emptyInPlace(const std::string& native, unsigned mode) {
   if (st.st_size == 0) return true;
   if (int fault = fileio::WriteFaultHook::check()) fileio::raiseErrno(fault, native);
   if (::ftruncate(fd.get(), 0) != 0) fileio::raiseErrno(errno, native);
+  forgetKeptSize(native, st);
   return true;
 }
 
@@ -227,6 +237,7 @@ bool rewriteInPlace(const std::string& native, std::string_view data, unsigned m
   std::size_t written = 0;
   int e = ::lseek(fd.get(), 0, SEEK_SET) == 0 ? fileio::writeCounted(fd.get(), data, written) : errno;
   if (e == 0 && ::ftruncate(fd.get(), static_cast<off_t>(data.size())) != 0) e = errno;
+  forgetKeptSize(native, st);
   if (e != 0) {
     // Half of the new content and half of the old is no content at all.
     struct stat now;

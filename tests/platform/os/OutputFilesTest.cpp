@@ -169,6 +169,17 @@ TEST(OutputFiles, InPlaceWritesKeepTheFileAndTouchOnlyAPlainFileOfOurs) {
   }
   EXPECT_EQ(readFile(dir / "part.txt"), "next\r\n");
   EXPECT_EQ(inodeOf(dir / "part.txt"), part);
+  {
+    // Emptied, then filled by another writer (the host's journal lines) to
+    // the size the kept file had: its last byte is read, not assumed.
+    KeptAppends kept;
+    ASSERT_TRUE(output::emptyInPlace(dir / "part.txt"));
+    output::appendLine(dir / "part.txt", "ab");
+    ASSERT_TRUE(output::emptyInPlace(dir / "part.txt"));
+    appendText(dir / "part.txt", "xyz!");
+    output::appendLine(dir / "part.txt", "next");
+  }
+  EXPECT_EQ(readFile(dir / "part.txt"), "xyz!\r\nnext\r\n");
 
   writeFile(dir / "Performance.log", "Exp_Open = 0.25\r\n");
   const ino_t log = inodeOf(dir / "Performance.log");
