@@ -504,7 +504,7 @@ void startDataFolder(const std::string& folder) {
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) left.push_back(it->path());
     for (const fs::path& p : left)
       if (!ec) fs::remove_all(p, ec);
-    emptied = !ec && fs::is_empty(folder, ec) && !ec;
+    emptied = !ec;
   }
   if (!emptied) {
     ec.clear();
