@@ -165,7 +165,88 @@ void appendKept(KeptAppends& kept, const std::string& native, std::string_view t
   file->lastByte = text.empty() ? '\n' : text.back();
 }
 
+// Opens `native` for `flags` (O_WRONLY or O_RDWR) when it is a regular
+// file of this user with one name, reached without a link, whose
+// permissions `mode` covers; an invalid descriptor otherwise. `st` is its
+// state.
+UniqueFd openOwnFile(const std::string& native, int flags, unsigned mode, struct stat& st) {
+  if (::lstat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return UniqueFd();
+  UniqueFd fd(::open(native.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  struct stat opened;
+  if (!fd.valid() || ::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != st.st_dev ||
+      opened.st_ino != st.st_ino || opened.st_nlink != 1 || opened.st_uid != ::geteuid() ||
+      (opened.st_mode & 07777 & ~mode) != 0)
+    return UniqueFd();
+  st = opened;
+  return fd;
+}
+
+// Whether the file behind `fd`, of `size` bytes, holds exactly `data`.
+bool contentIs(int fd, off_t size, std::string_view data) {
+  if (size != static_cast<off_t>(data.size())) return false;
+  std::string held(data.size() + 1, '\0');
+  std::size_t got = 0;
+  while (got < held.size()) {
+    const ssize_t n = ::pread(fd, held.data() + got, held.size() - got, static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return got == data.size() && std::string_view(held.data(), got) == data;
+}
+
+// Tells the calling thread's kept appends that the file `native`, of state
+// `st`, was cut or rewritten behind them: the size they noted after their
+// last append no longer says that nobody else wrote since.
+void forgetKeptSize(const std::string& native, const struct stat& st) {
+  KeptAppends* kept = KeptAppends::current();
+  if (kept == nullptr) return;
+  if (KeptAppends::File* file = kept->find(native, /*follow=*/false, st)) file->size = -1;
+}
+
 }  // namespace
+
+bool holdsExactly(const std::string& native, std::string_view data) {
+  struct stat st;
+  if (::lstat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != static_cast<off_t>(data.size()))
+    return false;
+  const UniqueFd fd(::open(native.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  struct stat opened;
+  if (!fd.valid() || ::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode)) return false;
+  return contentIs(fd.get(), opened.st_size, data);
+}
+
+bool emptyInPlace(const std::string& native, unsigned mode) {
+  checkNative(native);
+  struct stat st;
+  const UniqueFd fd = openOwnFile(native, O_WRONLY, mode, st);
+  if (!fd.valid()) return false;
+  if (st.st_size == 0) return true;
+  if (int fault = fileio::WriteFaultHook::check()) fileio::raiseErrno(fault, native);
+  if (::ftruncate(fd.get(), 0) != 0) fileio::raiseErrno(errno, native);
+  forgetKeptSize(native, st);
+  return true;
+}
+
+bool rewriteInPlace(const std::string& native, std::string_view data, unsigned mode) {
+  checkNative(native);
+  struct stat st;
+  UniqueFd fd = openOwnFile(native, O_RDWR, mode, st);
+  if (!fd.valid()) return false;
+  if (contentIs(fd.get(), st.st_size, data)) return true;
+  std::size_t written = 0;
+  int e = ::lseek(fd.get(), 0, SEEK_SET) == 0 ? fileio::writeCounted(fd.get(), data, written) : errno;
+  if (e == 0 && ::ftruncate(fd.get(), static_cast<off_t>(data.size())) != 0) e = errno;
+  forgetKeptSize(native, st);
+  if (e != 0) {
+    // Half of the new content and half of the old is no content at all.
+    struct stat now;
+    if (::lstat(native.c_str(), &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino)
+      ::unlink(native.c_str());
+    fileio::raiseErrno(e, native);
+  }
+  return true;
+}
 
 void appendLines(std::string_view path, std::string_view text) { appendLinesToNative(checkedNative(path), text); }
 

@@ -41,4 +41,25 @@ void replaceFile(std::string_view path, std::string_view data, unsigned mode = 0
 void appendLinesToNative(const std::string& native, std::string_view text);
 void replaceNativeFile(const std::string& native, std::string_view data, unsigned mode = 0644, bool durable = true);
 
+// Whether `native` is a regular file (not a link) holding exactly `data`.
+// Anything else, or a file that cannot be read, answers false.
+bool holdsExactly(const std::string& native, std::string_view data);
+
+// The writes below change a file in place instead of replacing it, so no
+// file is made or removed (on a disk every new file costs more the more
+// files were removed lately). They only touch a regular file of this user
+// with one name, found without following a link, and no more open to
+// others than `mode` would make it; for anything else (missing, a link, a
+// folder, a second name) they answer false and leave the path as it was,
+// for the caller to replace it.
+
+// Empties the file in place: descriptors kept open on it (appends) go on
+// writing to it, from its start.
+bool emptyInPlace(const std::string& native, unsigned mode = 0644);
+
+// Gives the file the content `data` in place (nothing is written when it
+// holds `data` already). Not atomic: for scratch output read only by the
+// run that writes it. A write that fails removes the file and raises.
+bool rewriteInPlace(const std::string& native, std::string_view data, unsigned mode = 0644);
+
 }  // namespace rc::platform::output

@@ -91,7 +91,8 @@ std::string unwrittenBaseline(const CheckEntry& entry, const CheckEnv& env, bool
 std::pair<std::string, std::string> writeCandidate(const CheckEnv& env, const std::string& name,
                                                     const std::string& text, const std::string& baseline) {
   std::string relative = candidatePathOf(env.nameOnly, name);
-  replaceOutputFile(preparedCandidate(env, relative), text);
+  // A change that stays from run to run leaves its candidate as it was.
+  replaceChangedOutputFile(preparedCandidate(env, relative), text);
   return {relative, baseline};
 }
 

@@ -1,5 +1,7 @@
 #include "tools/check/ImageChecks.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <span>
 #include <system_error>
@@ -217,10 +219,17 @@ void copyFile(const std::string& from, const std::string& to) {
 // through). For a work file the library only reads and removes: its writers
 // replace a file whole and never write into one.
 void shareFile(const std::string& from, const std::string& to) {
-  std::error_code ec;
-  std::filesystem::remove(to, ec);
-  std::filesystem::create_hard_link(from, to, ec);
-  if (ec) copyFile(from, to);
+  // A second name is only tried where it can work: the work folder on a
+  // memory-backed file system and the results on a disk take a copy.
+  struct stat source {}, target {};
+  if (::stat(from.c_str(), &source) == 0 && ::stat(std::string(platform::folderOf(to)).c_str(), &target) == 0 &&
+      source.st_dev == target.st_dev) {
+    std::error_code ec;
+    std::filesystem::remove(to, ec);
+    std::filesystem::create_hard_link(from, to, ec);
+    if (!ec) return;
+  }
+  copyFile(from, to);
 }
 
 // Why the baseline image of `what` cannot be compared with or created:

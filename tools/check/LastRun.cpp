@@ -57,7 +57,8 @@ void writeLastRun(const std::string& folder, const std::string& nameOnly, const 
   }
   json j{{"document", run.document}, {"changes", changes}};
   platform::createFolder(state);
-  replaceOutputFile(record, j.dump(1, ' ', false, json::error_handler_t::replace) + "\n");
+  // A warning that stays from run to run leaves the record as it was.
+  replaceChangedOutputFile(record, j.dump(1, ' ', false, json::error_handler_t::replace) + "\n");
 }
 
 LastRun readLastRun(const std::string& folder, const std::string& nameOnly) {

@@ -42,10 +42,17 @@ std::string systemReason(int error) {
 
 void replaceOutputFile(const std::string& path, std::string_view data, Durability durability) {
   try {
+    if (durability == Durability::Scratch && platform::output::rewriteInPlace(path, data)) return;
     platform::output::replaceNativeFile(path, data, 0644, durability == Durability::Durable);
   } catch (const au::AutomationError& e) {
     fail(path, outputErrorReason(path, e));
   }
+}
+
+bool replaceChangedOutputFile(const std::string& path, std::string_view data) {
+  if (platform::output::holdsExactly(path, data)) return false;
+  replaceOutputFile(path, data);
+  return true;
 }
 
 void appendOutputFile(const std::string& path, std::string_view text) {

@@ -28,12 +28,20 @@ class OutputError : public std::runtime_error {
 
 // Whether a replaced file must survive a power loss whole (its content
 // synced before the rename, its folder after), or is scratch the run makes
-// again each time.
+// again each time and reads only itself: a regular file of scratch already
+// there is rewritten in place (output::rewriteInPlace), so a run over
+// an earlier run's results makes and removes no file for it.
 enum class Durability { Durable, Scratch };
 
 // Replaces `path` with `data` atomically (mode 0644 less the umask); a link
 // at `path` is replaced, not followed.
 void replaceOutputFile(const std::string& path, std::string_view data, Durability durability = Durability::Durable);
+
+// replaceOutputFile, except that a regular file (not a link) holding
+// exactly `data` already is left as it is, time stamps and all: for files
+// a run writes again with the same content, where nothing reads their
+// times. Answers whether it wrote.
+bool replaceChangedOutputFile(const std::string& path, std::string_view data);
 
 // Appends `text` (whole lines) to `path`, creating it (mode 0644 less the
 // umask); refuses a link at `path`.

@@ -2,10 +2,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
 
+#include "platform/automation/Error.h"
+#include "platform/os/OutputFiles.h"
 #include "tools/common/OutputFiles.h"
 
 namespace rc::tools {
@@ -61,9 +64,45 @@ std::string journalPartOf(const std::string& results) {
 }
 
 void startJournalPart(const std::string& part, const std::string& heading) {
+  bool emptied = false;
+  try {
+    emptied = platform::output::emptyInPlace(part);
+  } catch (const automation::AutomationError& e) {
+    throw OutputError("cannot write " + part + ": " + outputErrorReason(part, e));
+  }
+  if (!emptied) {
+    std::error_code ec;
+    fs::remove(part, ec);
+  }
+  appendOutputFile(part, heading);
+}
+
+namespace {
+
+thread_local KeptJournalParts* currentParts = nullptr;
+
+}  // namespace
+
+void finishJournalPart(const std::string& part) {
+  if (KeptJournalParts* parts = KeptJournalParts::current()) return parts->keep(part);
   std::error_code ec;
   fs::remove(part, ec);
-  appendOutputFile(part, heading);
+}
+
+KeptJournalParts::KeptJournalParts() : previous_(currentParts) { currentParts = this; }
+
+KeptJournalParts::~KeptJournalParts() {
+  currentParts = previous_;
+  for (const std::string& part : parts_) {
+    std::error_code ec;
+    fs::remove(part, ec);
+  }
+}
+
+KeptJournalParts* KeptJournalParts::current() { return currentParts; }
+
+void KeptJournalParts::keep(const std::string& part) {
+  if (std::find(parts_.begin(), parts_.end(), part) == parts_.end()) parts_.push_back(part);
 }
 
 void appendToJournal(const std::string& results, const std::string& text) {

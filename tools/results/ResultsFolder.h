@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace rc::tools {
 
@@ -16,9 +17,36 @@ std::string prepareResultsFolder(const std::string& folder);
 // it: a dot file in `results` named after the process.
 std::string journalPartOf(const std::string& results);
 
-// Starts the journal part afresh with `heading` (a file left at the path,
-// a link above all, is removed first).
+// Starts the journal part afresh with `heading`: a part kept from the
+// worker's previous document is emptied in place (output::emptyInPlace),
+// anything else left at the path (a link above all) is removed first.
 void startJournalPart(const std::string& part, const std::string& heading);
+
+// Ends the use of the journal part for a document: the part is removed,
+// or kept for the next document while a KeptJournalParts lives.
+void finishJournalPart(const std::string& part);
+
+// The journal parts of one worker kept from one document to the next, so
+// that a document's part is emptied rather than removed and made again (on
+// a disk every new file costs more the more files were removed lately).
+// While one lives, finishJournalPart of its thread keeps the part; each
+// part kept is removed when it ends.
+class KeptJournalParts {
+ public:
+  KeptJournalParts();
+  ~KeptJournalParts();
+  KeptJournalParts(const KeptJournalParts&) = delete;
+  KeptJournalParts& operator=(const KeptJournalParts&) = delete;
+
+  // The calling thread's table, or nullptr.
+  static KeptJournalParts* current();
+  // Notes that `part` is kept, to be removed at the end.
+  void keep(const std::string& part);
+
+ private:
+  std::vector<std::string> parts_;
+  KeptJournalParts* previous_;
+};
 
 // Appends one document's journal to the run's journal.txt in `results`.
 void appendToJournal(const std::string& results, const std::string& text);

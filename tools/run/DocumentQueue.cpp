@@ -18,6 +18,7 @@
 #include "platform/os/UniqueFd.h"
 #include "tools/common/Interrupt.h"
 #include "tools/images/ImageWorkFolder.h"
+#include "tools/results/ResultsFolder.h"
 #include "tools/results/RunResults.h"
 
 namespace rc::tools {
@@ -37,6 +38,7 @@ bool readAll(int fd, void* data, std::size_t size) { return platform::fileio::re
   watchInterruptsInWorker();
   {
     platform::KeptAppends appends;  // the journal, trace log and data files stay open between lines
+    KeptJournalParts parts;         // and the journal part stays from one document to the next
     ImageWorkFolder work;
     std::uint64_t position = 0;
     while (!interruptRequested() && readAll(tasks, &position, sizeof position) && position < queue.size()) {
@@ -229,6 +231,7 @@ void runDocuments(const std::vector<QueuedDocument>& queue, const RunOptions& op
   if (jobs > queue.size()) jobs = static_cast<unsigned>(queue.size());
   if (jobs <= 1) {
     platform::KeptAppends appends;
+    KeptJournalParts parts;
     ImageWorkFolder work;
     for (const QueuedDocument& q : queue) {
       if (interruptRequested()) break;

@@ -6,6 +6,7 @@
 
 #include "platform/os/FileIo.h"
 #include "platform/os/Files.h"
+#include "platform/os/KeptAppends.h"
 #include "platform/os/OutputFiles.h"
 #include "tests/support/TestSupport.h"
 
@@ -147,6 +148,75 @@ TEST(OutputFiles, AFailedWriteLeavesTheOldContentWhole) {
     EXPECT_EQ(readFile(path), error != 0 ? "old\r\n" : "new\r\nlines\r\n") << "step " << step;
     EXPECT_EQ(listFolder(dir.path()).size(), 2u) << "a temporary was left at step " << step;
   }
+}
+
+ino_t inodeOf(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+TEST(OutputFiles, InPlaceWritesKeepTheFileAndTouchOnlyAPlainFileOfOurs) {
+  ScratchFolder dir;
+  writeFile(dir / "part.txt", "the previous document\r\n");
+  const ino_t part = inodeOf(dir / "part.txt");
+  {
+    // A descriptor kept open on the part goes on appending from its start.
+    KeptAppends kept;
+    output::appendLine(dir / "part.txt", "more");
+    ASSERT_TRUE(output::emptyInPlace(dir / "part.txt"));
+    output::appendLine(dir / "part.txt", "next");
+    EXPECT_EQ(kept.size(), 1u);
+  }
+  EXPECT_EQ(readFile(dir / "part.txt"), "next\r\n");
+  EXPECT_EQ(inodeOf(dir / "part.txt"), part);
+  {
+    // Emptied, then filled by another writer (the host's journal lines) to
+    // the size the kept file had: its last byte is read, not assumed.
+    KeptAppends kept;
+    ASSERT_TRUE(output::emptyInPlace(dir / "part.txt"));
+    output::appendLine(dir / "part.txt", "ab");
+    ASSERT_TRUE(output::emptyInPlace(dir / "part.txt"));
+    appendText(dir / "part.txt", "xyz!");
+    output::appendLine(dir / "part.txt", "next");
+  }
+  EXPECT_EQ(readFile(dir / "part.txt"), "xyz!\r\nnext\r\n");
+
+  writeFile(dir / "Performance.log", "Exp_Open = 0.25\r\n");
+  const ino_t log = inodeOf(dir / "Performance.log");
+  ASSERT_TRUE(output::rewriteInPlace(dir / "Performance.log", "Exp_Open = 1\r\n"));
+  EXPECT_EQ(readFile(dir / "Performance.log"), "Exp_Open = 1\r\n");  // the longer old content is cut
+  EXPECT_EQ(inodeOf(dir / "Performance.log"), log);
+  EXPECT_TRUE(output::holdsExactly(dir / "Performance.log", "Exp_Open = 1\r\n"));
+  EXPECT_FALSE(output::holdsExactly(dir / "Performance.log", "Exp_Open = 2\r\n"));
+
+  // A link, a second name, a folder or nothing at all is left for the caller
+  // to replace; neither the link's target nor the other name changes.
+  writeFile(dir / "target.txt", "precious");
+  std::filesystem::create_symlink(dir / "target.txt", dir / "link.txt");
+  EXPECT_FALSE(output::emptyInPlace(dir / "link.txt"));
+  EXPECT_FALSE(output::rewriteInPlace(dir / "link.txt", "forged"));
+  EXPECT_FALSE(output::holdsExactly(dir / "link.txt", "precious"));
+  std::filesystem::create_hard_link(dir / "target.txt", dir / "second.txt");
+  EXPECT_FALSE(output::emptyInPlace(dir / "second.txt"));
+  EXPECT_FALSE(output::rewriteInPlace(dir / "second.txt", "forged"));
+  EXPECT_EQ(readFile(dir / "target.txt"), "precious");
+  createFolder(dir / "folder.txt");
+  EXPECT_FALSE(output::emptyInPlace(dir / "folder.txt"));
+  EXPECT_FALSE(output::rewriteInPlace(dir / "missing.txt", "x"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "missing.txt"));
+  // Nor is a file more open to others than a new one would be.
+  writeFile(dir / "open.txt", "x");
+  std::filesystem::permissions(dir / "open.txt", std::filesystem::perms::all);
+  EXPECT_FALSE(output::rewriteInPlace(dir / "open.txt", "y"));
+}
+
+TEST(OutputFiles, AFailedRewriteInPlaceLeavesNoMixOfOldAndNew) {
+  ScratchFolder dir;
+  writeFile(dir / "Performance.log", "Exp_Open = 0.5\r\n");
+  fileio::WriteFaultHook::refuseStep(1);
+  EXPECT_EQ(errorNumber([&] { output::rewriteInPlace(dir / "Performance.log", "Exp_Open = 12.75\r\n"); }), 75);
+  fileio::WriteFaultHook::refuseStep(0);
+  EXPECT_FALSE(std::filesystem::exists(dir / "Performance.log"));
 }
 
 TEST(OutputFiles, DurableReplacementsInABatchSyncEachFolderOnceAtItsEnd) {

@@ -88,6 +88,41 @@ TEST_F(OutputFilesTest, AnAppendStartsALineOfItsOwnAndRefusesWhatIsNoFile) {
   }
 }
 
+TEST_F(OutputFilesTest, AnUnchangedFileIsLeftAsItIsAndAChangedOneReplaced) {
+  const fs::path record = dir / "last-run.json";
+  replaceOutputFile(record.string(), "{\"changes\": 1}\n");
+  struct stat before {};
+  ASSERT_EQ(::lstat(record.c_str(), &before), 0);
+  EXPECT_FALSE(replaceChangedOutputFile(record.string(), "{\"changes\": 1}\n"));
+  struct stat after {};
+  ASSERT_EQ(::lstat(record.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+  EXPECT_TRUE(replaceChangedOutputFile(record.string(), "{\"changes\": 2}\n"));
+  EXPECT_EQ(read(record), "{\"changes\": 2}\n");
+  // A link to a file of the same content is still replaced, never kept.
+  fs::create_symlink(victim, dir / "candidate.dat");
+  EXPECT_TRUE(replaceChangedOutputFile((dir / "candidate.dat").string(), "keep"));
+  EXPECT_FALSE(fs::is_symlink(dir / "candidate.dat"));
+  EXPECT_EQ(read(victim), "keep");
+}
+
+TEST_F(OutputFilesTest, ScratchIsRewrittenInPlaceUnlessALinkIsThere) {
+  const fs::path log = dir / "Performance.log";
+  replaceOutputFile(log.string(), "Exp_Open = 0.125\r\n", Durability::Scratch);
+  struct stat first {}, second {};
+  ASSERT_EQ(::lstat(log.c_str(), &first), 0);
+  replaceOutputFile(log.string(), "Exp_Open = 2\r\n", Durability::Scratch);
+  ASSERT_EQ(::lstat(log.c_str(), &second), 0);
+  EXPECT_EQ(second.st_ino, first.st_ino);
+  EXPECT_EQ(read(log), "Exp_Open = 2\r\n");
+  fs::remove(log);
+  fs::create_symlink(victim, log);
+  replaceOutputFile(log.string(), "Exp_Open = 3\r\n", Durability::Scratch);
+  EXPECT_FALSE(fs::is_symlink(log));
+  EXPECT_EQ(read(victim), "keep");
+}
+
 TEST_F(OutputFilesTest, PathsAreTheSystemsOwnAndErrorsNameThem) {
   // A backslash is part of a name here, not a separator of the host's paths.
   fs::path odd = dir / "odd\\name.json";

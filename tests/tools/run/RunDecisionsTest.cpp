@@ -3,6 +3,7 @@
 // place with the lines after it kept, what prune would remove, and results of
 // parallel workers handed over in document order.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -131,6 +132,60 @@ TEST_F(RunDecisionsFiles, ParallelResultsComeInDocumentOrder) {
   std::vector<std::string> order;
   runDocuments(queue, options, 2, [&](DocumentResult&& d) { order.push_back(d.label); });
   EXPECT_EQ(order, (std::vector<std::string>{"doc0", "doc1", "doc2", "doc3", "doc4", "doc5"}));
+}
+
+TEST_F(RunDecisionsFiles, ARerunKeepsItsResultFoldersButNothingOfTheRunBefore) {
+  namespace fs = std::filesystem;
+  const char* source = std::getenv("RAVELCREST_SOURCE_DIR");
+  const std::string bolt = dir / "bolt.vxlprt";
+  fs::copy_file(std::string(source != nullptr ? source : ".") + "/examples/models/bolt.vxlprt", bolt);
+  std::vector<DocumentItem> items{DocumentItem{bolt, bolt, "one", ""}, DocumentItem{bolt, bolt, "two", ""}};
+  std::vector<QueuedDocument> queue{QueuedDocument{0, &items[0], nullptr}, QueuedDocument{1, &items[1], nullptr}};
+  RunOptions options;
+  options.results = dir / "results";
+  options.tolerance = "5,1e-9";
+  options.checks = {"TestFileSize", "MassPropInCfgs"};
+  fs::create_directories(options.results);
+  std::vector<std::string> journals;
+  auto run = [&] {
+    journals.clear();
+    runDocuments(queue, options, 1, [&](DocumentResult&& d) { journals.push_back(d.journal); });
+  };
+  run();
+  const std::string data = options.results + "/data/one";
+  ASSERT_TRUE(fs::exists(data + "/MassPropertyInCinfigs.dat"));
+  const std::string written = platform::readFile(data + "/MassPropertyInCinfigs.dat");
+  // What the first run (or anyone) left in a document's folders goes; the
+  // folders themselves stay.
+  platform::writeFile(data + "/stale.dat", "of the run before");
+  fs::create_directories(data + "/older/deeper");
+  platform::writeFile(options.results + "/images/one/view-diff.gif", "GIF89a");
+  struct stat before {};
+  ASSERT_EQ(::lstat(data.c_str(), &before), 0);
+  // A link where a document's data folder goes is replaced by a folder, its target untouched.
+  fs::create_directories(dir / "elsewhere");
+  platform::writeFile(dir / "elsewhere/precious.dat", "precious");
+  fs::remove_all(options.results + "/data/two");
+  fs::create_directory_symlink(dir / "elsewhere", options.results + "/data/two");
+  run();
+  std::vector<std::string> left;
+  for (const fs::directory_entry& e : fs::directory_iterator(data)) left.push_back(e.path().filename().string());
+  EXPECT_EQ(left, (std::vector<std::string>{"MassPropertyInCinfigs.dat"}));
+  EXPECT_EQ(platform::readFile(data + "/MassPropertyInCinfigs.dat"), written);
+  EXPECT_FALSE(fs::exists(options.results + "/images/one/view-diff.gif"));
+  struct stat after {};
+  ASSERT_EQ(::lstat(data.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_FALSE(fs::is_symlink(options.results + "/data/two"));
+  EXPECT_TRUE(fs::exists(options.results + "/data/two/MassPropertyInCinfigs.dat"));
+  EXPECT_EQ(platform::readFile(dir / "elsewhere/precious.dat"), "precious");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "elsewhere"), fs::directory_iterator()), 1);
+  // Each document's journal is its own, and no part is left once the run ends.
+  ASSERT_EQ(journals.size(), 2u);
+  EXPECT_TRUE(journals[1].starts_with("'===== two")) << journals[1];
+  EXPECT_EQ(journals[1].find("'===== one"), std::string::npos) << journals[1];
+  for (const fs::directory_entry& e : fs::directory_iterator(options.results))
+    EXPECT_FALSE(e.path().filename().string().starts_with(".journal-")) << e.path();
 }
 
 }  // namespace
