@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -145,6 +147,27 @@ std::string encodeBmp24(const Surface& image) {
     out.append(row.data(), stride);
   }
   return out;
+}
+
+void encodeBmp24Blocks(const Surface& image, const std::function<void(std::string_view)>& write) {
+  const std::uint32_t w = static_cast<std::uint32_t>(image.width());
+  const std::uint32_t h = static_cast<std::uint32_t>(image.height());
+  const std::uint32_t stride = (w * 3 + 3) / 4 * 4;
+  write(bmp24Header(w, h, stride));
+  // Rows are packed into one block that stays in the cache and is handed on
+  // when full: the file's bytes are written once, with no buffer of them all.
+  constexpr std::size_t kBlockBytes = 256 * 1024;
+  const std::uint32_t rowsPerBlock = static_cast<std::uint32_t>(std::max<std::size_t>(1, kBlockBytes / std::max(stride, 1u)));
+  std::vector<char> block(std::size_t{stride} * std::min(rowsPerBlock, std::max(h, 1u)));
+  for (std::uint32_t y = 0; y < h;) {
+    const std::uint32_t rows = std::min(rowsPerBlock, h - y);
+    for (std::uint32_t k = 0; k < rows; ++k, ++y) {
+      char* row = block.data() + std::size_t{stride} * k;
+      packRow24(row, image.row(static_cast<int>(h - 1 - y)), w);
+      std::fill(row + std::size_t{w} * 3, row + stride, '\0');
+    }
+    write(std::string_view(block.data(), std::size_t{stride} * rows));
+  }
 }
 
 BmpBytes encodeBmp24Buffer(const Surface& image) {

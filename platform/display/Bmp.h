@@ -25,6 +25,9 @@ std::string encodeBmp24(const Surface& image);
 // fresh from the system in huge pages, written once and never zeroed first.
 using BmpBytes = std::vector<char, platform::PictureAllocator<char>>;
 BmpBytes encodeBmp24Buffer(const Surface& image);
+// encodeBmp24's bytes handed to `write` in order, the headers first, then
+// blocks of whole rows of at most 256 KiB (one row when a row is longer).
+void encodeBmp24Blocks(const Surface& image, const std::function<void(std::string_view)>& write);
 
 // The largest BMP file LoadImage reads (kMaxDecodedPixels at 32 bits,
 // headers included).

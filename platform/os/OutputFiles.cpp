@@ -266,16 +266,11 @@ void appendLine(std::string_view path, std::string_view line) {
   appendLines(path, fileio::withLineEnd(line));
 }
 
-void replaceFile(std::string_view path, std::string_view data, unsigned mode) {
-  replaceNativeFile(checkedNative(path), data, mode);
-}
+namespace {
 
-void replaceNativeFile(const std::string& native, std::string_view data, unsigned mode, bool durable) {
-  checkNative(native);
-  struct stat st;
-  const bool exists = ::lstat(native.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) refuseNonRegular(native);
-  if (!exists && data.empty() && createEmpty(native, mode)) return;
+// replaceNativeFile of the bytes `produce` hands its writer, in order; the
+// file is not made empty when it hands none (callers check that first).
+void replaceNativeFileFrom(const std::string& native, const BlockProducer& produce, unsigned mode, bool durable) {
   // A hidden name unique per process and call, in the same folder, so the
   // rename never crosses file systems and two writers never share it.
   static std::atomic<unsigned> counter{0};
@@ -288,20 +283,54 @@ void replaceNativeFile(const std::string& native, std::string_view data, unsigne
   } catch (const au::AutomationError& e) {
     au::raiseSystem(e.number(), e.systemError(), native);  // name the file asked for, not the temporary
   }
+  std::size_t total = 0;
+  bool open = true;  // writeAll closes fd when it fails; a producer that throws does not
   try {
-    fileio::writeAll(fd, data, tmp);  // closes fd when it fails
+    produce([&](std::string_view block) {
+      try {
+        fileio::writeAll(fd, block, tmp);
+      } catch (...) {
+        open = false;
+        throw;
+      }
+      total += block.size();
+    });
   } catch (...) {
+    if (open) ::close(fd);
     ::unlink(tmp.c_str());
     throw;
   }
   // The content is on the device before it replaces the old one, so a
   // power loss leaves the old file or the new one, never an empty one. (An
   // empty new content has nothing to lose.)
-  if (int e = fileio::syncAndRename(fd, tmp, native, durable && !data.empty()); e != 0) {
+  if (int e = fileio::syncAndRename(fd, tmp, native, durable && total > 0); e != 0) {
     ::unlink(tmp.c_str());
     if (e == EISDIR) refuseNonRegular(native);
     fileio::raiseErrno(e, native);
   }
+}
+
+}  // namespace
+
+void replaceNativeFile(const std::string& native, std::string_view data, unsigned mode, bool durable) {
+  checkNative(native);
+  struct stat st;
+  const bool exists = ::lstat(native.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) refuseNonRegular(native);
+  if (!exists && data.empty() && createEmpty(native, mode)) return;
+  replaceNativeFileFrom(native, [data](const BlockWriter& write) { write(data); }, mode, durable);
+}
+
+void replaceFile(std::string_view path, std::string_view data, unsigned mode) {
+  replaceNativeFile(checkedNative(path), data, mode);
+}
+
+void replaceFileFrom(std::string_view path, const BlockProducer& produce, unsigned mode) {
+  const std::string native = checkedNative(path);
+  checkNative(native);
+  struct stat st;
+  if (::lstat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) refuseNonRegular(native);
+  replaceNativeFileFrom(native, produce, mode, /*durable=*/true);
 }
 
 }  // namespace rc::platform::output

@@ -15,6 +15,7 @@
 // anything that is not a regular file, with a description naming the path.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,13 @@ void appendLine(std::string_view path, std::string_view line);
 // Readers see the old content or the new one whole; a symbolic link at
 // `path` is itself replaced and its target left as it was.
 void replaceFile(std::string_view path, std::string_view data, unsigned mode = 0644);
+
+// replaceFile of the bytes `produce` hands the writer it is given, a block
+// at a time, in order: a large file made without a buffer of its own. An
+// exception from `produce` leaves the old file as it was.
+using BlockWriter = std::function<void(std::string_view block)>;
+using BlockProducer = std::function<void(const BlockWriter& write)>;
+void replaceFileFrom(std::string_view path, const BlockProducer& produce, unsigned mode = 0644);
 
 // The same two for a path already in the system's own form, as a command
 // line gives it: no drive-root forms, and a backslash is part of a name (a

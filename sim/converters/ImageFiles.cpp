@@ -58,4 +58,8 @@ void writeOutput(std::string_view path, std::string_view data, std::string_view 
   namingFile(path, source, [&] { platform::output::replaceFile(path, data); });
 }
 
+void writeOutputFrom(std::string_view path, const platform::output::BlockProducer& produce, std::string_view source) {
+  namingFile(path, source, [&] { platform::output::replaceFileFrom(path, produce); });
+}
+
 }  // namespace rc::sim::converters

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/display/Surface.h"
+#include "platform/os/OutputFiles.h"
 
 namespace rc::sim::converters {
 
@@ -27,6 +28,8 @@ display::Surface readPicture(std::string_view path, std::string_view source, int
 // Puts `data` at `path` whole: written to a temporary beside it and renamed
 // over it, so a failure leaves no half-written file there. Errors name the file.
 void writeOutput(std::string_view path, std::string_view data, std::string_view source);
+// writeOutput of the bytes `produce` hands its writer, a block at a time.
+void writeOutputFrom(std::string_view path, const platform::output::BlockProducer& produce, std::string_view source);
 
 // Raises `number` with "<what>: <path> (<reason>)" as its description.
 [[noreturn]] void raiseBadFile(int number, std::string_view what, std::string_view path, std::string_view reason,

@@ -38,8 +38,15 @@ au::ObjectRef PictureFunctions::LoadPicture(std::string_view fileName) {
 void PictureFunctions::SavePicture(const au::ObjectRef& picture, std::string_view fileName) {
   const auto* p = dynamic_cast<const StdPicture*>(picture.get());
   if (!p || p->handle() == 0) au::raise(kInvalidPicture, "Invalid picture", std::string(kSource));
-  // Encoded from the bitmap's own pixels, without a copy of them, into a
-  // buffer made for the file.
+  // Encoded from the bitmap's pixels as they are now (kept without a copy)
+  // straight into the file, a block of rows at a time.
+  if (std::shared_ptr<const display::Surface> pixels = display::bitmapSnapshot(p->handle())) {
+    writeOutputFrom(
+        fileName, [&](const platform::output::BlockWriter& write) { display::encodeBmp24Blocks(*pixels, write); },
+        kSource);
+    return;
+  }
+  // A bitmap of one colour, which keeps no pixels.
   display::BmpBytes bmp;
   display::readBitmap(p->handle(), [&](const display::Surface& pixels) { bmp = display::encodeBmp24Buffer(pixels); });
   writeOutput(fileName, std::string_view(bmp.data(), bmp.size()), kSource);

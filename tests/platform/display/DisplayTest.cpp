@@ -185,6 +185,28 @@ TEST(Display, CapturesAndSnapshotsKeepTheirPicturesWhateverIsDrawnLater) {
   destroyWindow(w);
 }
 
+TEST(Display, BmpWrittenInBlocksHasTheBytesOfOneBuffer) {
+  // Sizes with padded rows, one row, and rows spread over several blocks.
+  for (auto [w, h] : {std::pair{1, 1}, {3, 5}, {1000, 300}, {16384, 20}, {0, 0}}) {
+    Surface s(w, h);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) s.setPixel(x, y, rgb(x & 255, y & 255, (x * 7 + y) & 255) | (x % 3 == 0 ? 0x5A000000u : 0));
+    std::string blocks;
+    std::size_t count = 0;
+    encodeBmp24Blocks(s, [&](std::string_view b) {
+      EXPECT_LE(b.size(), std::max<std::size_t>(256 * 1024, 54));
+      blocks += b;
+      ++count;
+    });
+    EXPECT_EQ(blocks, encodeBmp24(s)) << w << "x" << h;
+    const BmpBytes buffer = encodeBmp24Buffer(s);
+    EXPECT_EQ(blocks, std::string(buffer.data(), buffer.size())) << w << "x" << h;
+    if (w == 1000) {
+      EXPECT_GT(count, 3u);
+    }
+  }
+}
+
 TEST(Display, KeystrokesGoToTheActiveWindowOrItsAncestor) {
   Handle top = createWindow(0, Rect{0, 0, 10, 10});
   Handle child = createWindow(top, Rect{0, 0, 5, 5});

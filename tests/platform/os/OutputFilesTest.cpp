@@ -148,6 +148,30 @@ TEST(OutputFiles, AFailedWriteLeavesTheOldContentWhole) {
     EXPECT_EQ(readFile(path), error != 0 ? "old\r\n" : "new\r\nlines\r\n") << "step " << step;
     EXPECT_EQ(listFolder(dir.path()).size(), 2u) << "a temporary was left at step " << step;
   }
+  // A replacement written a block at a time: whole, or (a block refused, or
+  // the producer giving up) the old content and no temporary.
+  const std::string path = dir / "picture.bmp";
+  auto blocks = [](const output::BlockWriter& write) {
+    write("BM");
+    write("rows 1\n");
+    write("rows 2\n");
+  };
+  for (int step = 1; step <= 3; ++step) {
+    writeFile(path, "old");
+    WriteFaultHook::refuseStep(step);
+    const int error = errorNumber([&] { output::replaceFileFrom(path, blocks); });
+    WriteFaultHook::refuseStep(0);
+    EXPECT_EQ(readFile(path), error != 0 ? "old" : "BMrows 1\nrows 2\n") << "step " << step;
+    EXPECT_EQ(listFolder(dir.path()).size(), 3u) << "a temporary was left at step " << step;
+  }
+  writeFile(path, "old");
+  EXPECT_THROW(output::replaceFileFrom(path, [](const output::BlockWriter& write) {
+                 write("half");
+                 throw std::runtime_error("the encoder gave up");
+               }),
+               std::runtime_error);
+  EXPECT_EQ(readFile(path), "old");
+  EXPECT_EQ(listFolder(dir.path()).size(), 3u);
 }
 
 ino_t inodeOf(const std::string& path) {
