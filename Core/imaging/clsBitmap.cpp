@@ -225,7 +225,7 @@ au::ObjectRef clsBitmap::holderWithImage() const {
   const auto holderDC = static_cast<dp::Handle>(au::call(holder, "hdc").toLong());
   // The array not yet made, and the bitmap as SetBitmap read it, the box
   // takes the bitmap's picture itself: the same pixels, without a copy.
-  if (picture_ && picture_->width() == width_ && picture_->height() == height_ &&
+  if (keptPictureIsTheArray() &&
       dp::bitmapSnapshot(static_cast<dp::Handle>(BMPSource)) == picture_ &&
       dp::bitBlt(holderDC, 0, 0, width_, height_, imageDC_, 0, 0, dp::kSrcCopy)) {
     au::call(holder, "Refresh");
@@ -272,7 +272,7 @@ void clsBitmap::writeConverted(const std::string& bmpPath, const std::string& ou
 
 DibPixels clsBitmap::pixels() const {
   // A kept picture of the array's own size is read in place, top row first.
-  if (picture_ && picture_->width() == width_ && picture_->height() == height_) {
+  if (keptPictureIsTheArray()) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(picture_->pixels().data());
     return DibPixels{{bytes, picture_->pixels().size() * 4}, width_, height_, true};
   }

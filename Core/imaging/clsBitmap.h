@@ -101,6 +101,11 @@ class clsBitmap : public automation::Dispatch {
   // CreateCBF / CreateGIF: the BMP file, then clsGrfConvert's `conversion`.
   void writeConverted(const std::string& bmpPath, const std::string& outPath, std::string_view conversion) const;
   std::size_t byteIndex(std::int32_t i, std::int32_t iPixel, std::int32_t iScanline) const;
+  // Whether the array is not made yet and would be the kept picture itself
+  // (the picture has the array's size).
+  bool keptPictureIsTheArray() const {
+    return picture_ && picture_->width() == width_ && picture_->height() == height_;
+  }
   // The pixel array, made from the picture SetBitmap kept on first use.
   const automation::SafeArray& array() const;
   automation::SafeArray& array();

@@ -170,21 +170,6 @@ void encodeBmp24Blocks(const Surface& image, const std::function<void(std::strin
   }
 }
 
-BmpBytes encodeBmp24Buffer(const Surface& image) {
-  const std::uint32_t w = static_cast<std::uint32_t>(image.width());
-  const std::uint32_t h = static_cast<std::uint32_t>(image.height());
-  const std::uint32_t stride = (w * 3 + 3) / 4 * 4;
-  BmpBytes out(54 + std::size_t{stride} * h);  // left unset, every byte written below
-  const std::string header = bmp24Header(w, h, stride);
-  std::copy(header.begin(), header.end(), out.begin());
-  for (std::uint32_t y = 0; y < h; ++y) {
-    char* row = out.data() + 54 + std::size_t{stride} * y;
-    packRow24(row, image.row(static_cast<int>(h - 1 - y)), w);
-    std::fill(row + std::size_t{w} * 3, row + stride, '\0');
-  }
-  return out;
-}
-
 namespace {
 
 // What the headers of a BMP file say, checked against the file.

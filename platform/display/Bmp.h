@@ -21,10 +21,6 @@ namespace rc::display {
 // A complete 24-bit bottom-up BMP file of `image`.
 std::string encodeBmp24(const Surface& image);
 
-// encodeBmp24's bytes in a buffer of their own: for a large picture, memory
-// fresh from the system in huge pages, written once and never zeroed first.
-using BmpBytes = std::vector<char, platform::PictureAllocator<char>>;
-BmpBytes encodeBmp24Buffer(const Surface& image);
 // encodeBmp24's bytes handed to `write` in order, the headers first, then
 // blocks of whole rows of at most 256 KiB (one row when a row is longer).
 void encodeBmp24Blocks(const Surface& image, const std::function<void(std::string_view)>& write);

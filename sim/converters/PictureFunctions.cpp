@@ -39,17 +39,13 @@ void PictureFunctions::SavePicture(const au::ObjectRef& picture, std::string_vie
   const auto* p = dynamic_cast<const StdPicture*>(picture.get());
   if (!p || p->handle() == 0) au::raise(kInvalidPicture, "Invalid picture", std::string(kSource));
   // Encoded from the bitmap's pixels as they are now (kept without a copy)
-  // straight into the file, a block of rows at a time.
-  if (std::shared_ptr<const display::Surface> pixels = display::bitmapSnapshot(p->handle())) {
-    writeOutputFrom(
-        fileName, [&](const platform::output::BlockWriter& write) { display::encodeBmp24Blocks(*pixels, write); },
-        kSource);
-    return;
-  }
-  // A bitmap of one colour, which keeps no pixels.
-  display::BmpBytes bmp;
-  display::readBitmap(p->handle(), [&](const display::Surface& pixels) { bmp = display::encodeBmp24Buffer(pixels); });
-  writeOutput(fileName, std::string_view(bmp.data(), bmp.size()), kSource);
+  // straight into the file, a block of rows at a time. A bitmap of one
+  // colour keeps no pixels: its picture is made for the file.
+  std::shared_ptr<const display::Surface> pixels = display::bitmapSnapshot(p->handle());
+  if (!pixels) pixels = std::make_shared<const display::Surface>(display::bitmapPixels(p->handle()));
+  writeOutputFrom(
+      fileName, [&](const platform::output::BlockWriter& write) { display::encodeBmp24Blocks(*pixels, write); },
+      kSource);
 }
 
 }  // namespace rc::sim::converters
