@@ -18,6 +18,7 @@
 #include "platform/automation/Trap.h"
 #include "platform/os/FileIo.h"
 #include "platform/os/Files.h"
+#include "platform/os/GrowingFile.h"
 #include "platform/os/Paths.h"
 #include "platform/os/System.h"
 #include "tools/check/ChangeNotes.h"
@@ -43,29 +44,25 @@ namespace {
 
 constexpr auto kIgnore = [](const au::AutomationError&) {};
 
-std::int64_t sizeOf(const std::string& file) { return platform::fileLengthIfAny(file); }
-
 // What a check may change, taken before its call: where its journal lines begin.
 struct Snapshot {
   std::int64_t journalBytes = 0;
 };
 
-Snapshot takeSnapshot(const std::string& journFile) { return Snapshot{sizeOf(journFile)}; }
+Snapshot takeSnapshot(const platform::GrowingFile& journal) { return Snapshot{journal.length()}; }
 
 // The journal lines a check added: the journal file from the snapshot on.
 // The host appends its own journal lines to the same file (SimJournalFile),
 // so the file holds every line, in the order they were written.
-std::vector<std::string> journalLinesSince(const Snapshot& before, const std::string& journFile) {
+std::vector<std::string> journalLinesSince(const Snapshot& before, const platform::GrowingFile& journal) {
   std::vector<std::string> lines;
-  if (sizeOf(journFile) > before.journalBytes) {
-    std::string text = platform::readFileFrom(journFile, std::max<std::int64_t>(before.journalBytes, 0));
-    std::size_t start = 0;
-    while (start < text.size()) {
-      std::size_t end = text.find("\r\n", start);
-      if (end == std::string::npos) end = text.size();
-      lines.push_back(text.substr(start, end - start));
-      start = end + 2;
-    }
+  const std::string text = journal.readFrom(before.journalBytes);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
   }
   return lines;
 }
@@ -350,7 +347,7 @@ void settleStatus(const CheckEntry& entry, const CheckEnv& env, const Findings& 
 
 // Runs one check: snapshot, call, interpret, compare. Adds the baseline
 // files it keeps beside the document to `baselines`.
-CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options, const std::string& journFile,
+CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options, const platform::GrowingFile& journalPart,
                 LastRun& lastRun, std::vector<std::string>& baselines) {
   CheckRow row{env.label, entry.name, Status::Ok, "", "", "", {}};
   if (std::optional<CheckRow> early = rowWithoutCall(entry, env, options, row)) return std::move(*early);
@@ -361,13 +358,13 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
   Snapshot before;
   CallAnswer answer;
   try {
-    before = takeSnapshot(journFile);
+    before = takeSnapshot(journalPart);
     answer = callCheck(entry, env, options);
     if (abandoned(entry, env, answer, row)) return row;
   } catch (const au::AutomationError& e) {
     return failedRow(std::move(row), e.description());
   }
-  const std::vector<std::string> journal = journalLinesSince(before, journFile);
+  const std::vector<std::string> journal = journalLinesSince(before, journalPart);
   Findings found = interpretOutcome(answer, row);
   try {
     describeRow(entry, env, options, answer, journal, row, found);
@@ -382,11 +379,11 @@ CheckRow runOne(const CheckEntry& entry, const CheckEnv& env, const RunOptions& 
 // Runs an image check with its baseline in the chosen format; a baseline
 // it creates says which format, and a GIF that loses colours warns.
 CheckRow runImageCheck(const CheckEntry& entry, const FormatChoice& choice, const CheckEnv& env,
-                       const RunOptions& options, const std::string& journFile, LastRun& lastRun,
+                       const RunOptions& options, const platform::GrowingFile& journalPart, LastRun& lastRun,
                        std::vector<std::string>& baselines) {
   CheckEnv imageEnv = env;
   imageEnv.imageFormat = choice.format;
-  CheckRow row = runOne(entry, imageEnv, options, journFile, lastRun, baselines);
+  CheckRow row = runOne(entry, imageEnv, options, journalPart, lastRun, baselines);
   if (row.status != Status::BaselineCreated || choice.note.empty()) return row;
   row.detail = choice.note + (row.detail.empty() ? "" : "; " + row.detail);
   if (choice.lossy) row.status = Status::Warning;
@@ -394,15 +391,15 @@ CheckRow runImageCheck(const CheckEntry& entry, const FormatChoice& choice, cons
 }
 
 CheckRow runViewImage(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options,
-                      const std::string& journFile, LastRun& lastRun, std::vector<std::string>& baselines) {
+                      const platform::GrowingFile& journalPart, LastRun& lastRun, std::vector<std::string>& baselines) {
   FormatChoice choice = chooseImageFormat(env, "view", options.imageFormat, [&] { return viewColours(env); });
-  return runImageCheck(entry, choice, env, options, journFile, lastRun, baselines);
+  return runImageCheck(entry, choice, env, options, journalPart, lastRun, baselines);
 }
 
 // The drawing's sheets saved by the host, then one image check per sheet;
 // a host that cannot save them gives one FAILED row.
 void runSheetImages(const CheckEntry& entry, const CheckEnv& env, const RunOptions& options,
-                    const std::string& journFile, LastRun& lastRun, std::vector<CheckRow>& rows,
+                    const platform::GrowingFile& journalPart, LastRun& lastRun, std::vector<CheckRow>& rows,
                     std::vector<std::string>& baselines) {
   std::vector<CheckEntry> sheets;
   try {
@@ -419,7 +416,7 @@ void runSheetImages(const CheckEntry& entry, const CheckEnv& env, const RunOptio
     const std::string what = sheet.name.substr(sheet.name.find('(') + 1, sheet.name.size() - sheet.name.find('(') - 2);
     const std::string fresh = platform::joinPath(env.imagesFolder, what + "-new.bmp");
     FormatChoice choice = chooseImageFormat(env, what, options.imageFormat, [&] { return fileColours(fresh); });
-    rows.push_back(runImageCheck(sheet, choice, env, options, journFile, lastRun, baselines));
+    rows.push_back(runImageCheck(sheet, choice, env, options, journalPart, lastRun, baselines));
   }
 }
 
@@ -552,8 +549,10 @@ std::string notApplicableReason(const CheckEntry& entry, const std::string& file
   return "not applicable: a geometry file holds no " + fields + "; give it in " + file + ".json";
 }
 
-// Runs the checks of one document with its journal going to `journFile`.
-std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& options, const std::string& journFile) {
+// Runs the checks of one document with its journal going to `journFile`,
+// read back through `journalPart`.
+std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& options, const std::string& journFile,
+                                    const platform::GrowingFile& journalPart) {
   CheckRow openRow{item.label, "open", Status::Failed, "", "", item.problem, {}};
   if (!item.problem.empty()) return {openRow};
   CheckEnv env;
@@ -621,9 +620,10 @@ std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& 
     const std::size_t first = rows.size();
     const std::uint32_t started = platform::tickCount();
     if (entry.kind == ResultKind::Structure) rows.push_back(runStructureCheck(entry, env, options, lastRun));
-    else if (entry.kind == ResultKind::SheetImages) runSheetImages(entry, env, options, journFile, lastRun, rows, baselines);
-    else if (entry.member == "TestBitmapCompare") rows.push_back(runViewImage(entry, env, options, journFile, lastRun, baselines));
-    else rows.push_back(runOne(entry, env, options, journFile, lastRun, baselines));
+    else if (entry.kind == ResultKind::SheetImages) runSheetImages(entry, env, options, journalPart, lastRun, rows, baselines);
+    else if (entry.member == "TestBitmapCompare")
+      rows.push_back(runViewImage(entry, env, options, journalPart, lastRun, baselines));
+    else rows.push_back(runOne(entry, env, options, journalPart, lastRun, baselines));
     stampTimes(rows, first, started);
   }
   groupRelatedNotes(rows);
@@ -655,13 +655,14 @@ DocumentResult runDocument(const DocumentItem& item, std::size_t index, const Ru
   std::uint32_t started = platform::tickCount();
   std::string journFile = journalPartOf(options.results);
   startJournalPart(journFile, "'===== " + item.label + " (" + item.path + ")\r\n");
+  const platform::GrowingFile journalPart(journFile);
   {
     // The baselines and records the checks replace are durable before the
     // document's rows are handed on; each folder is synced once.
     platform::fileio::FolderSyncs folderSyncs;
-    result.rows = checkDocument(item, options, journFile);
+    result.rows = checkDocument(item, options, journFile, journalPart);
   }
-  result.journal = platform::readFile(journFile);
+  result.journal = journalPart.readFrom(0);
   finishJournalPart(journFile);
   result.seconds = (platform::tickCount() - started) / 1000.0;
   return result;

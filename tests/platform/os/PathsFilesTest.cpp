@@ -8,6 +8,7 @@
 #include "platform/automation/Error.h"
 #include "platform/os/FileTree.h"
 #include "platform/os/Files.h"
+#include "platform/os/GrowingFile.h"
 #include "platform/os/OutputFiles.h"
 #include "platform/os/Paths.h"
 #include "platform/os/SettingsStore.h"
@@ -120,6 +121,7 @@ TEST(Files, APathHoldingNulIsABadFileNameEverywhere) {
       {"writeFileAtomic", [&] { writeFileAtomic(cut, "x"); }},
       {"readFile", [&] { readFile(cut); }},
       {"readFileFrom", [&] { readFileFrom(cut, 1); }},
+      {"GrowingFile", [&] { GrowingFile journal(cut); }},
       {"fileLength", [&] { fileLength(cut); }},
       {"copyFile from", [&] { copyFile(cut, dir / "copy.txt"); }},
       {"copyFile to", [&] { copyFile(dir / "cut", cut); }},
