@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -13,6 +14,12 @@ namespace {
 bool isFile(const std::filesystem::path& p) {
   std::error_code ec;
   return std::filesystem::is_regular_file(p, ec);
+}
+
+// Whether `folder` is `root` or lies below it (both lexically normal).
+[[maybe_unused]] bool isWithin(const std::filesystem::path& folder, const std::filesystem::path& root) {
+  auto [r, f] = std::mismatch(root.begin(), root.end(), folder.begin(), folder.end());
+  return r == root.end() || (std::next(r) == root.end() && r->empty());
 }
 
 // The folder of the object holding this code. The program itself is named
@@ -48,8 +55,11 @@ std::vector<std::string> onDemandModuleCandidates(const char* fileName) {
     places.push_back((here / RAVELCREST_MODULES_FROM_PYTHON / fileName).lexically_normal().string());
 #endif
   }
-#ifdef RAVELCREST_MODULE_DIR
-  places.push_back(std::string(RAVELCREST_MODULE_DIR) + "/" + fileName);
+#if defined(RAVELCREST_MODULE_DIR) && defined(RAVELCREST_BUILD_ROOT)
+  // The build's own folder serves only code that runs from the build: an
+  // installed copy never loads a module from wherever it was built.
+  if (!here.empty() && isWithin(here.lexically_normal(), RAVELCREST_BUILD_ROOT))
+    places.push_back(std::string(RAVELCREST_MODULE_DIR) + "/" + fileName);
 #endif
   return places;
 }

@@ -74,3 +74,21 @@ def test_installed_python_module_runs_the_harness(prefix, tmp_path):
     assert run([sys.executable, "-c", probe], env=env, cwd=tmp_path).stdout.strip() == "False"
     harness = prefix / "share/ravelcrest/harness.py"
     run([sys.executable, harness, tmp_path / "harness"], env=env, cwd=tmp_path)
+
+
+def test_an_install_missing_a_module_says_so_and_never_loads_the_builds(prefix, tmp_path):
+    # The build tree still holds the module; the install must not reach for it.
+    assert (BUILD / "lib/libravelcrest_review.so").exists()
+    moved = tmp_path / "moved"
+    shutil.copytree(prefix, moved, symlinks=True)
+    for module in moved.rglob("libravelcrest_review.so"):
+        module.unlink()
+    env = clean_env(RAVELCREST_REGISTRY=tmp_path / "registry", RAVELCREST_DRIVE_ROOT=tmp_path / "root")
+    share = moved / "share/ravelcrest"
+    run([moved / "bin/ravelcrest", "check", share / "models/bolt.vxlprt", "--results", tmp_path / "results",
+         "--baselines", tmp_path / "work", "--host-folder", share / "host"], env=env)
+    served = run([moved / "bin/ravelcrest", "review", tmp_path / "results", "--idle-timeout", "0.3"], check=False,
+                 env=env)
+    assert served.returncode != 0, served.stdout
+    assert "libravelcrest_review.so is missing (looked for " in served.stderr, served.stderr
+    assert str(moved) in served.stderr and str(BUILD) not in served.stderr, served.stderr
