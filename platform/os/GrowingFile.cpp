@@ -13,8 +13,13 @@
 namespace rc::platform {
 
 GrowingFile::GrowingFile(std::string_view path) : native_(nativePath(path)) {
-  fd_ = UniqueFd(::open(native_.c_str(), O_RDONLY | O_CLOEXEC));
+  // Never through a link, and never a pipe or device, whose reads could
+  // block or never end: ELOOP and EINVAL raise 75.
+  fd_ = UniqueFd(::open(native_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!fd_.valid()) fileio::raiseErrno(errno, native_);
+  struct stat st;
+  if (::fstat(fd_.get(), &st) != 0) fileio::raiseErrno(errno, native_);
+  if (!S_ISREG(st.st_mode)) fileio::raiseErrno(EINVAL, native_);
 }
 
 std::int64_t GrowingFile::length() const {

@@ -16,8 +16,8 @@ namespace rc::platform {
 
 class GrowingFile {
  public:
-  // Opens `path` for reading; raises 53 when missing, 70/75 when it cannot
-  // be read, as readFile does.
+  // Opens the regular file `path` for reading; raises 53 when missing,
+  // 70 when refused, 75 for a link, a pipe or a device.
   explicit GrowingFile(std::string_view path);
 
   // The length now; -1 when it cannot be told.

@@ -1,6 +1,8 @@
 #include "platform/os/GrowingFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -44,10 +46,19 @@ TEST(GrowingFile, ReadsWhatOthersAppendThroughTheDescriptorItOpened) {
   EXPECT_EQ(journal.readFrom(0), "next document\r\n");
 }
 
-TEST(GrowingFile, AMissingFileIsRefusedAsReadFileRefusesIt) {
+TEST(GrowingFile, RefusesAMissingFileALinkAPipeAndADeviceWithoutBlocking) {
   ScratchFolder dir;
   EXPECT_EQ(errorNumber([&] { GrowingFile journal(dir / "missing.txt"); }), err::FileNotFound);
   EXPECT_EQ(errorNumber([&] { GrowingFile journal(dir / "no/such/journal.txt"); }), err::PathNotFound);
+  // A pipe nobody writes to would block the open, and a device like
+  // /dev/zero would never end a read.
+  const std::string fifo = dir / "fifo.txt";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(errorNumber([&] { GrowingFile journal(fifo); }), err::PathFileAccessError);
+  const std::string link = dir / "zero.txt";
+  ASSERT_EQ(::symlink("/dev/zero", link.c_str()), 0);
+  EXPECT_EQ(errorNumber([&] { GrowingFile journal(link); }), err::PathFileAccessError);
+  EXPECT_EQ(errorNumber([&] { GrowingFile journal("/dev/zero"); }), err::PathFileAccessError);
 }
 
 }  // namespace
