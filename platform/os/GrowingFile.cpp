@@ -22,6 +22,13 @@ GrowingFile::GrowingFile(std::string_view path) : native_(nativePath(path)) {
   if (!S_ISREG(st.st_mode)) fileio::raiseErrno(EINVAL, native_);
 }
 
+bool GrowingFile::isAt(std::string_view path) const {
+  struct stat now;
+  struct stat held;
+  return ::lstat(nativePath(path).c_str(), &now) == 0 && ::fstat(fd_.get(), &held) == 0 &&
+         now.st_dev == held.st_dev && now.st_ino == held.st_ino;
+}
+
 std::int64_t GrowingFile::length() const {
   struct stat st;
   if (::fstat(fd_.get(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;

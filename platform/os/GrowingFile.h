@@ -20,6 +20,9 @@ class GrowingFile {
   // 70 when refused, 75 for a link, a pipe or a device.
   explicit GrowingFile(std::string_view path);
 
+  // Whether `path` still names the file read (not removed, renamed away or
+  // replaced since it was opened).
+  bool isAt(std::string_view path) const;
   // The length now; -1 when it cannot be told.
   std::int64_t length() const;
   // The bytes from `offset` to the end as it stands now ("" past the end);

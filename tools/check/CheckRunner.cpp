@@ -648,6 +648,16 @@ std::vector<CheckRow> checkDocument(const DocumentItem& item, const RunOptions& 
   return rows;
 }
 
+// The journal part just started, opened for reading; OutputError names it
+// and the reason when it cannot be.
+platform::GrowingFile openJournalPart(const std::string& part) {
+  try {
+    return platform::GrowingFile(part);
+  } catch (const au::AutomationError& e) {
+    throw OutputError("cannot read " + part + ": " + outputErrorReason(part, e));
+  }
+}
+
 }  // namespace
 
 DocumentResult runDocument(const DocumentItem& item, std::size_t index, const RunOptions& options) {
@@ -655,13 +665,20 @@ DocumentResult runDocument(const DocumentItem& item, std::size_t index, const Ru
   std::uint32_t started = platform::tickCount();
   std::string journFile = journalPartOf(options.results);
   startJournalPart(journFile, "'===== " + item.label + " (" + item.path + ")\r\n");
-  const platform::GrowingFile journalPart(journFile);
+  const platform::GrowingFile journalPart = openJournalPart(journFile);
   {
     // The baselines and records the checks replace are durable before the
     // document's rows are handed on; each folder is synced once.
     platform::fileio::FolderSyncs folderSyncs;
     result.rows = checkDocument(item, options, journFile, journalPart);
   }
+  // The checks' lines went wherever the path led; a part replaced or
+  // removed meanwhile no longer holds them all.
+  if (!journalPart.isAt(journFile))
+    result.rows.push_back(CheckRow{item.label, "journal", Status::Failed, "", "",
+                                   "the journal part " + journFile +
+                                       " was removed or replaced during the checks: their journal lines are lost",
+                                   {}});
   result.journal = journalPart.readFrom(0);
   finishJournalPart(journFile);
   result.seconds = (platform::tickCount() - started) / 1000.0;

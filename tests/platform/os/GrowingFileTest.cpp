@@ -44,6 +44,15 @@ TEST(GrowingFile, ReadsWhatOthersAppendThroughTheDescriptorItOpened) {
   EXPECT_EQ(journal.length(), 0);
   output::appendLine(path, "next document");
   EXPECT_EQ(journal.readFrom(0), "next document\r\n");
+  EXPECT_TRUE(journal.isAt(path));
+
+  // Replaced or removed behind its back, the path no longer leads to it.
+  output::replaceFile(path, "another file\r\n");
+  EXPECT_FALSE(journal.isAt(path));
+  EXPECT_EQ(journal.readFrom(0), "next document\r\n");
+  const GrowingFile again(path);
+  deleteFile(path);
+  EXPECT_FALSE(again.isAt(path));
 }
 
 TEST(GrowingFile, RefusesAMissingFileALinkAPipeAndADeviceWithoutBlocking) {
