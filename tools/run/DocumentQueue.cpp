@@ -31,31 +31,46 @@ bool writeAll(int fd, const void* data, std::size_t size) { return platform::fil
 
 bool readAll(int fd, void* data, std::size_t size) { return platform::fileio::readWhole(fd, data, size) == 0; }
 
+// The result of a document whose worker could not deliver one.
+DocumentResult lostDocument(const QueuedDocument& q, const std::string& why) {
+  DocumentResult lost{q.index, q.item->label, q.item->path, 0, {}, ""};
+  lost.rows.push_back(CheckRow{q.item->label, "open", Status::Failed, "", "", why, {}});
+  return lost;
+}
+
+// runDocument in a worker. What would end a single-process run (a results
+// folder that cannot be written) fails this document with its reason: an
+// exception must never unwind past the fork into the parent's frames.
+DocumentResult runInWorker(const QueuedDocument& q, const RunOptions& options) {
+  try {
+    return runDocument(*q.item, q.index, q.options ? *q.options : options);
+  } catch (const std::exception& e) {
+    return lostDocument(q, e.what());
+  }
+}
+
 // The worker's side: positions in, results out, until the pipe closes or
-// an interrupt stops it. Never returns.
+// an interrupt stops it. Never returns; a failure outside a document ends
+// the worker with its reason and exit code 2.
 [[noreturn]] void workerLoop(int tasks, int results, const std::vector<QueuedDocument>& queue,
                              const RunOptions& options) {
-  watchInterruptsInWorker();
-  {
+  try {
+    watchInterruptsInWorker();
     platform::KeptAppends appends;  // the journal, trace log and data files stay open between lines
     KeptJournalParts parts;         // and the journal part stays from one document to the next
     ImageWorkFolder work;
     std::uint64_t position = 0;
     while (!interruptRequested() && readAll(tasks, &position, sizeof position) && position < queue.size()) {
       const QueuedDocument& q = queue[position];
-      std::string record = documentToJson(runDocument(*q.item, q.index, q.options ? *q.options : options));
+      std::string record = documentToJson(runInWorker(q, options));
       std::uint64_t size = record.size();
       if (!writeAll(results, &size, sizeof size) || !writeAll(results, record.data(), record.size())) break;
     }
+  } catch (const std::exception& e) {
+    std::cerr << "ravelcrest: " << e.what() << std::endl;
+    ::_exit(2);
   }
   ::_exit(0);
-}
-
-// The result of a document whose worker could not deliver one.
-DocumentResult lostDocument(const QueuedDocument& q, const std::string& why) {
-  DocumentResult lost{q.index, q.item->label, q.item->path, 0, {}, ""};
-  lost.rows.push_back(CheckRow{q.item->label, "open", Status::Failed, "", "", why, {}});
-  return lost;
 }
 
 struct Worker {
