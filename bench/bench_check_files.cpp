@@ -15,6 +15,10 @@
 // tool and its workers, "sys_share" the system time's share of it. With
 // $RAVELCREST_BENCH_BASELINE naming another build's ravelcrest (main's, say),
 // both run in alternation and "*_over_baseline" gives this build's share.
+//
+// BM_CheckRunNoSync: this build's first and second runs on the disk with
+// `--no-sync` and without, and on /dev/shm, in alternation:
+// "*_nosync_over_synced" and "*_nosync_over_memory" are wall-time shares.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -165,6 +169,38 @@ std::pair<RunTimes, RunTimes> firstAndSecond(benchmark::State& state, const std:
   return {first, second};
 }
 
+void BM_CheckRunNoSync(benchmark::State& state) {
+  const char* tmp = std::getenv("TMPDIR");
+  const std::string disk = tmp && *tmp ? tmp : "/var/tmp";
+  ::setenv("LC_ALL", "C", 1);
+  const int count = documentCount();
+  const std::string tool = RAVELCREST_TOOL;
+  RunTimes synced[2], waived[2], memory[2];
+  std::vector<std::string> made;
+  auto add = [](RunTimes* into, const std::pair<RunTimes, RunTimes>& runs) {
+    for (int k = 0; k < 2; ++k) {
+      const RunTimes& r = k == 0 ? runs.first : runs.second;
+      into[k].wall += r.wall, into[k].cpu += r.cpu, into[k].sys += r.sys;
+    }
+  };
+  for (auto _ : state) {
+    add(memory, firstAndSecond(state, tool, "/dev/shm", count, made));
+    if (!state.error_occurred()) add(synced, firstAndSecond(state, tool, disk, count, made));
+    if (!state.error_occurred()) add(waived, firstAndSecond(state, tool + " --no-sync", disk, count, made));
+  }
+  for (const std::string& dir : made) fs::remove_all(dir);
+  if (state.error_occurred()) return;
+  const double docs = static_cast<double>(state.iterations()) * count;
+  for (int k = 0; k < 2; ++k) {
+    const std::string run = k == 0 ? "first" : "second";
+    state.counters[run + "_nosync_ms_per_doc"] = waived[k].wall * 1e3 / docs;
+    state.counters[run + "_synced_ms_per_doc"] = synced[k].wall * 1e3 / docs;
+    state.counters[run + "_memory_ms_per_doc"] = memory[k].wall * 1e3 / docs;
+    state.counters[run + "_nosync_over_synced"] = waived[k].wall / synced[k].wall;
+    state.counters[run + "_nosync_over_memory"] = waived[k].wall / memory[k].wall;
+  }
+}
+
 // With $RAVELCREST_BENCH_BASELINE naming another build's ravelcrest, that
 // tool runs in alternation with this one, and the "*_over_baseline"
 // counters are this build's times as a share of it.
@@ -212,3 +248,4 @@ void BM_CheckRun(benchmark::State& state) {
 BENCHMARK(BM_Appends)->ArgName("kept")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AppendRatio)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(BM_CheckRun)->ArgName("memory")->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CheckRunNoSync)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -82,6 +82,27 @@ class FolderSyncs {
   FolderSyncs* previous_;
 };
 
+// While one lives on a thread (and in the processes that thread forks),
+// durable replacements there (syncAndRename, writeFileAtomic) skip their
+// syncs: each file still replaces the old one whole, by a rename, but a
+// power loss or system crash may lose what was written since, leaving a
+// file missing, old or empty. For machines thrown away after the run (CI
+// runners), where on a disk the syncs are the slowest part of making
+// baselines: `ravelcrest check --no-sync`. Scopes nest.
+class SyncsWaived {
+ public:
+  SyncsWaived();
+  ~SyncsWaived();
+  SyncsWaived(const SyncsWaived&) = delete;
+  SyncsWaived& operator=(const SyncsWaived&) = delete;
+
+  // Whether a scope lives on the calling thread.
+  static bool active();
+
+ private:
+  bool previous_;
+};
+
 // fsync of the folder `folder`; a folder that cannot be opened or synced is passed over.
 void syncFolder(const std::string& folder);
 

@@ -51,6 +51,37 @@ def test_baselines_and_results_written_by_check_are_durable(tmp_path):
     assert faults == []
 
 
+@pytest.mark.parametrize("how", ["flag", "suite file", "-j 2"])
+def test_no_sync_skips_every_sync_and_writes_the_same_files(tmp_path, how):
+    """`--no-sync` (or `no-sync = true` in the suite file) makes the same
+    baselines and results, by the same renames, without one fsync, workers
+    included."""
+    def run(name, extra=(), suite=None):
+        docs = tmp_path / name / "docs"
+        docs.mkdir(parents=True)
+        for model in ("bracket.vxlprt", "bracket.vxldrw"):
+            (docs / model).write_bytes((MODELS / model).read_bytes())
+        if suite is not None:
+            (docs / "ravelcrest.toml").write_text(suite)
+        log = tmp_path / name / "trace.log"
+        jobs = "2" if how == "-j 2" else "1"
+        done = traced(log, BIN, "check", docs, "--results", tmp_path / name / "r", "-j", jobs, *extra)
+        assert done.returncode == 0, done.stdout + done.stderr
+        trace = [line.split(" ") for line in log.read_text().splitlines()]
+        files = sorted(str(p.relative_to(docs)) for p in docs.rglob("*") if p.name != "ravelcrest.toml")
+        return trace, files
+
+    synced, synced_files = run("synced")
+    if how == "suite file":
+        waived, waived_files = run("waived", suite="no-sync = true\n")
+    else:
+        waived, waived_files = run("waived", ["--no-sync"])
+    assert any(op == "fsync" for op, *_ in synced)
+    assert [line for line in waived if line[0] == "fsync"] == []
+    assert sum(op == "rename" for op, *_ in waived) == sum(op == "rename" for op, *_ in synced)
+    assert waived_files == synced_files
+
+
 def test_vault_contents_are_durable_before_they_are_recorded(tmp_path):
     vault, log = tmp_path / "vault", tmp_path / "trace.log"
     assert traced(log, ADMIN, "init", vault).returncode == 0

@@ -21,9 +21,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 #include "platform/automation/NumberText.h"
+#include "platform/os/FileIo.h"
 #include "platform/os/Paths.h"
 #include "tools/baseline/BaselineInventory.h"
 #include "tools/check/CheckCatalog.h"
@@ -92,6 +94,7 @@ struct CheckArgs {
   std::string maxDiffRatio;
   std::string config;
   bool showConfig = false;
+  bool noSync = false;  // --no-sync
   RunOptions options;
   ReportPaths reports;
   std::string history;          // --history DB
@@ -194,6 +197,9 @@ void run(CheckArgs& args, CLI::App& cmd, CommandContext& context) {
   for (const std::string& m : args.masks) imageDiff.masks.push_back(parseMaskOption(m));
   if (!args.maxDiffRatio.empty()) imageDiff.maxDiffRatio = parseRatioOption(args.maxDiffRatio);
 
+  // Workers inherit the waiver: they are forked from this thread.
+  std::optional<platform::fileio::SyncsWaived> syncsWaived;
+  if (args.noSync) syncsWaived.emplace();
   std::vector<DocumentItem> documents = collectDocuments(args.documents, context.err);
   suite.select(documents, context.err);
   args.options.results = prepareResultsFolder(args.results);
@@ -278,6 +284,10 @@ void addCheckCommand(CLI::App& app, CommandContext& context) {
                   "(samples/appComm/vxconst.bas below it), used by the Features check (default: the one installed "
                   "with the tool, share/ravelcrest/host)");
   cmd->add_flag("--ci", args->options.ci, "A missing baseline fails the check instead of being created");
+  cmd->add_flag("--no-sync", args->noSync,
+                "Do not wait for baselines and results to reach the disk: faster on a disk, but a power loss or "
+                "system crash during or soon after the run may leave them missing or empty (for throwaway "
+                "machines such as CI runners)");
   cmd->add_option("-j,--jobs", args->jobs, "Documents checked at once, each in a host session of its own "
                                            "(default: the number of processors)");
   cmd->add_option("--image-format", args->options.imageFormat,

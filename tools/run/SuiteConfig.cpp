@@ -36,7 +36,7 @@ constexpr Key kKeys[] = {
     {"build", Kind::Text, false},          {"ci", Kind::Flag, false},           {"multi-session", Kind::Flag, false},
     {"jobs", Kind::Whole, false},          {"report", Kind::Path, false},       {"junit", Kind::Path, false},
     {"json", Kind::Path, false},           {"threshold", Kind::Text, false},    {"antialiasing", Kind::Text, false},
-    {"max-diff-ratio", Kind::Text, false},
+    {"max-diff-ratio", Kind::Text, false}, {"no-sync", Kind::Flag, false},
 };
 
 std::string shortest(double v) {
