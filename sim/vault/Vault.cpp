@@ -228,6 +228,7 @@ std::vector<RevisionRecord> Vault::checkInBatch(const std::vector<CheckIn>& requ
     rev.hostVersion = contentFileVersion(blobs_.pathOf(rev.hash));
     rev.created = rev.modified = now;
   }
+  if (blobs_.stopRequested()) throw VaultError(ErrorKind::Interrupted, "interrupted before the revisions were recorded");
   // Once the commit is under way the contents stay: a commit whose outcome
   // is unknown (a lost server) must not lose what it may have recorded.
   return records_.addRevisions(std::move(batch), [&] {

@@ -13,7 +13,8 @@ const char* const kAdminUsage =
     "  keystead-admin list VAULT\n"
     "  keystead-admin log VAULT\n"
     "  keystead-admin get VAULT NAME[@REV] DIRECTORY\n"
-    "  keystead-admin check VAULT\n";
+    "  keystead-admin check VAULT\n"
+    "A \"--\" ends the options: the words after it are operands (a file named \"--x\").\n";
 
 namespace {
 
@@ -24,12 +25,18 @@ struct Reader {
   std::vector<std::string> operands;
 
   // Splits into operands and the options `handle` accepts; `handle(option,
-  // value-or-null)` returns whether it took a value.
+  // value-or-null)` returns whether it took a value. After a "--" every
+  // word is an operand (a file named "--x").
   template <typename Handle>
   void read(Handle handle, const std::vector<std::string>& withValue) {
+    bool optionsEnded = false;
     for (; at < args.size(); ++at) {
       const std::string& a = args[at];
-      if (a.size() < 2 || a.compare(0, 2, "--") != 0) {
+      if (!optionsEnded && a == "--") {
+        optionsEnded = true;
+        continue;
+      }
+      if (optionsEnded || a.size() < 2 || a.compare(0, 2, "--") != 0) {
         operands.push_back(a);
         continue;
       }

@@ -5,7 +5,10 @@
 #include <filesystem>
 #include <utility>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "sim/vault/Passwords.h"
@@ -239,6 +242,82 @@ TEST_P(AdminTool, AddTakesFilesFoldersAndListsAllOrNothing) {
   EXPECT_EQ(lines(r.out).size(), 30u);
   r = admin({"check", tool_});
   EXPECT_EQ(r.code, 0) << r.out;
+}
+
+// Words after "--" are files however they start; an error shows the
+// control bytes of a file name escaped, and says why a list cannot be read.
+TEST_P(AdminTool, OddFileNamesAreTakenAndShownSafely) {
+  ASSERT_EQ(init().code, 0);
+  writeText(path("src/--dash.prt"), "dash");
+  ToolRun r = admin({"add", tool_, "--comment", "c", "--", path("src/--dash.prt"), "--revision"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("the file --revision does not exist"), std::string::npos) << r.err;
+  r = admin({"add", tool_, "--", path("src/--dash.prt")});
+  EXPECT_EQ(r.out, "--dash.prt@A\n") << r.err;
+  EXPECT_EQ(admin({"--", "--help"}).code, 2);
+
+  r = admin({"add", tool_, path("src/\x1b[31m/gone.prt")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("src/\\x1b[31m/gone.prt does not exist"), std::string::npos) << r.err;
+  r = admin({"get", tool_, "--", "--dash.prt", path("no\x07such")});
+  EXPECT_NE(r.err.find("no\\x07such does not exist"), std::string::npos) << r.err;
+
+  r = admin({"add", tool_, "--from-list", path("src")});
+  EXPECT_NE(r.err.find("the list " + path("src") + " is a folder"), std::string::npos) << r.err;
+  r = admin({"add", tool_, "--from-list", path("src/no-list")});
+  EXPECT_NE(r.err.find("the list " + path("src/no-list") + " cannot be read: No such file or directory"), std::string::npos)
+      << r.err;
+}
+
+// Ctrl-C (or SIGTERM) during a large add stops it at once with nothing
+// checked in and nothing left in blobs/; the add run again completes.
+TEST_P(AdminTool, AnInterruptedAddLeavesTheVaultAsItWas) {
+  ASSERT_EQ(init().code, 0);
+  ASSERT_EQ(admin({"add", tool_, source("kept.prt", "kept")}).code, 0);
+  const std::string before = state();
+  std::filesystem::create_directories(path("src/many"));
+  std::string list;
+  for (int i = 0; i < 4000; ++i) {
+    const std::string file = path("src/many/m" + std::to_string(i) + ".prt");
+    writeText(file, std::string(4096, 'a' + i % 26) + std::to_string(i));
+    list += file + "\n";
+  }
+  writeText(path("list"), list);
+  for (int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int quiet = ::open(path("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      ::dup2(quiet, 1);
+      ::dup2(quiet, 2);
+      ::execl(KEYSTEAD_ADMIN_PATH, KEYSTEAD_ADMIN_PATH, "add", tool_.c_str(), "--from-list", path("list").c_str(),
+              static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    // Once the first content is being copied in, the add is under way.
+    bool copying = false;
+    for (int wait = 0; wait < 20000 && !copying; ++wait) {
+      for (const auto& e : std::filesystem::directory_iterator(tool_ + "/blobs"))
+        copying |= e.path().filename().string().rfind(".incoming-", 0) == 0;
+      if (!copying) ::usleep(500);
+    }
+    ASSERT_TRUE(copying);
+    ::kill(pid, signal);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+    const std::string err = readText(path("stderr"));
+    EXPECT_NE(err.find("interrupted while storing "), std::string::npos) << err;
+    EXPECT_NE(err.find("none of the 4000 files was checked in"), std::string::npos) << err;
+    EXPECT_EQ(state(), before);
+    EXPECT_EQ(admin({"check", tool_}).code, 0);
+  }
+  ToolRun r = admin({"add", tool_, "--from-list", path("list")});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(lines(r.out).size(), 4000u);
 }
 
 // The vault's own files are its owner's alone; what a killed check-in
