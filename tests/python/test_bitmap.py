@@ -305,6 +305,13 @@ def test_imgdiff_refuses_a_diff_that_is_one_of_its_inputs(imgdiff, tmp_path):
         r = imgdiff(tmp_path / "base.bmp", tmp_path / "new.bmp", diff)
         assert r.returncode == 2, (diff, r.stdout)
         assert f"is the {role} image" in r.stderr and str(diff) in r.stderr
+    # Nor may either difference image be the mask image it reads.
+    (tmp_path / "mask.png").write_bytes(png_rgb(6, 4, white))
+    for extra in ((), ("--human-diff", tmp_path / "mask.png")):
+        diff = tmp_path / ("d.png" if extra else "mask.png")
+        r = imgdiff(tmp_path / "base.bmp", tmp_path / "new.bmp", diff, "--mask-image", tmp_path / "mask.png", *extra)
+        assert r.returncode == 2 and "is the --mask-image image" in r.stderr, r.stderr
+    assert (tmp_path / "mask.png").read_bytes() == png_rgb(6, 4, white)
     # Both inputs are as they were.
     assert (tmp_path / "base.bmp").read_bytes() == base
     assert (tmp_path / "new.bmp").read_bytes() == new

@@ -211,8 +211,9 @@ void runImgdiff(const ImgdiffArgs& args, CommandContext& context) {
   // The difference images would replace an input before anyone saw it.
   for (const std::string* out : {&args.diff, &args.human}) {
     if (out->empty()) continue;
-    for (const auto& [input, role] : {std::pair{&args.baseline, "BASELINE"}, std::pair{&args.newImage, "NEW"}})
-      if (sameFile(*out, *input))
+    for (const auto& [input, role] : {std::pair{&args.baseline, "BASELINE"}, std::pair{&args.newImage, "NEW"},
+                                      std::pair{&args.maskImage, "--mask-image"}})
+      if (!input->empty() && sameFile(*out, *input))
         throw UsageError("imgdiff: the difference image " + *out + " is the " + role +
                          " image; name another file for it");
   }
