@@ -79,6 +79,11 @@ std::unique_ptr<Vault> Vault::open(const std::string& directory, OpenMode mode) 
 }
 
 void Vault::create(const std::string& directory, const std::optional<std::string>& conninfo) {
+  // vault.conf holds the connection string on one line.
+  if (conninfo && conninfo->find_first_not_of(" \t") == std::string::npos)
+    throw VaultError(ErrorKind::Refused, "the PostgreSQL connection string is empty");
+  if (conninfo && conninfo->find_first_of("\r\n") != std::string::npos)
+    throw VaultError(ErrorKind::Refused, "a PostgreSQL connection string may not hold a line break");
   CreateUndo undo(directory);
   std::error_code ec;
   if (!fs::exists(directory, ec)) {

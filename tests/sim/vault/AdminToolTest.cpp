@@ -191,6 +191,14 @@ TEST_P(AdminTool, FailedCommandsReportAndChangeNothing) {
   }
   EXPECT_NE(init().code, 0);  // already a vault
   EXPECT_EQ(state(), before);
+  // A connection string vault.conf could not hold on its line makes nothing.
+  for (const std::string& conninfo : {std::string("dbname=a\nhost=elsewhere"), std::string("dbname=a\r"), std::string(" ")}) {
+    ToolRun r = admin({"init", path("pg-vault"), "--postgresql", conninfo});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find(conninfo == " " ? "connection string is empty" : "may not hold a line break"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(path("pg-vault")));
+  }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out()), std::filesystem::directory_iterator()), 0);
 }
 
