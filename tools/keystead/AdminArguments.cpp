@@ -96,6 +96,9 @@ AdminRequest parseAdminArguments(const std::vector<std::string>& args) {
     r.file = in.operands[1];
   } else if (r.command == "add") {
     in.read([&](const std::string& o, const std::string* v) {
+      // An empty value (an unset shell variable) would silently mean the
+      // default: the file's name, the next letter, no list.
+      if (v && v->empty() && o != "--comment") throw UsageError("the option " + o + " needs a value, not an empty text");
       if (o == "--name") r.name = *v;
       else if (o == "--revision") r.revision = *v;
       else if (o == "--comment") r.comment = *v;

@@ -163,6 +163,9 @@ TEST_P(AdminTool, FailedCommandsReportAndChangeNothing) {
       {"add", tool_, other, "--ref", "../x@A"},
       {"add", tool_, other, "--ref", "x.prt"},
       {"add", tool_, other, "--revision"},
+      {"add", tool_, other, "--revision", ""},  // an unset variable: not the next letter
+      {"add", tool_, other, "--name", ""},
+      {"add", tool_, other, "--from-list", ""},
       {"add", tool_},
       {"user", "add", tool_, "alice"},
       {"user", "add", tool_, "carol", "--admin", "--root"},
