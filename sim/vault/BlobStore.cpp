@@ -239,11 +239,15 @@ void BlobStore::copyOut(const RevisionRecord& rev, const std::string& directory)
   struct stat st {};
   if (::stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
     throw VaultError(ErrorKind::NotFound, "the folder " + directory + " does not exist");
-  Fd in(::open(pathOf(rev.hash).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  // Without blocking: a pipe put in a content's place must not hang the fetch.
+  Fd in(::open(pathOf(rev.hash).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
   if (in.get() < 0) {
     if (errno == ENOENT) throw VaultError(ErrorKind::Damaged, what + " is missing from the vault (" + pathOf(rev.hash) + ")");
     throw VaultError(ErrorKind::Damaged, what + " cannot be read: " + errnoText());
   }
+  struct stat content {};
+  if (::fstat(in.get(), &content) != 0 || !S_ISREG(content.st_mode))
+    throw VaultError(ErrorKind::Damaged, what + " is no regular file in the vault (" + pathOf(rev.hash) + ")");
   TempFile tmp(directory + "/.kstd-", 0666);
   if (!tmp.ok()) {
     const int e = errno;
