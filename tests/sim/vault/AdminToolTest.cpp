@@ -331,6 +331,25 @@ TEST_P(AdminTool, AnInterruptedAddLeavesTheVaultAsItWas) {
   EXPECT_EQ(lines(r.out).size(), 4000u);
 }
 
+// A pipe or a device where the vault keeps its records is named, not
+// opened and waited on for ever (each command is given ten seconds).
+TEST_P(AdminTool, APipeInPlaceOfTheRecordsIsRefusedNotWaitedOn) {
+  ASSERT_EQ(init().code, 0);
+  ASSERT_EQ(admin({"add", tool_, source("a.prt", "a")}).code, 0);
+  const std::string records = tool_ + (postgres() ? "/vault.conf" : "/vault.sqlite");
+  for (const char* stand : {"pipe", "device"}) {
+    std::filesystem::remove(records);
+    if (std::string(stand) == "pipe") ASSERT_EQ(::mkfifo(records.c_str(), 0600), 0);
+    else std::filesystem::create_symlink("/dev/zero", records);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"list", tool_},
+                                                 std::vector<std::string>{"add", tool_, source("b.prt", "b")}}) {
+      ToolRun r = admin(args, "", "timeout 10");
+      EXPECT_EQ(r.code, 1) << stand << " " << args[0];
+      EXPECT_NE(r.err.find(records + " is no regular file"), std::string::npos) << r.err;
+    }
+  }
+}
+
 // The vault's own files are its owner's alone; what a killed check-in
 // leaves is reported by check and removed by the next write with no other
 // writer running.
