@@ -331,6 +331,24 @@ TEST_P(AdminTool, AnInterruptedAddLeavesTheVaultAsItWas) {
   EXPECT_EQ(lines(r.out).size(), 4000u);
 }
 
+// A connection string that holds a password and does not parse is named
+// without the pieces libpq quotes from it.
+TEST_P(AdminTool, AConnectionStringThatDoesNotParseKeepsItsPasswordOutOfTheError) {
+  if (!postgres()) GTEST_SKIP() << "about vault.conf";
+  std::filesystem::create_directories(tool_ + "/blobs");
+  for (const std::string& conninfo : {std::string("host=/nowhere dbname=x password=abc s3cretword"),
+                                      std::string("postgresql://u:s3cretword@/x?bad=s3cretword")}) {
+    writeText(tool_ + "/vault.conf", "postgresql: " + conninfo + "\n");
+    ToolRun r = admin({"list", tool_});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("cannot reach the PostgreSQL server of this vault: "), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("s3cret"), std::string::npos) << r.err;
+  }
+  // Without a password, libpq's words stay whole.
+  writeText(tool_ + "/vault.conf", "postgresql: host=/nowhere dbname=x junk\n");
+  EXPECT_NE(admin({"list", tool_}).err.find("\"junk\""), std::string::npos);
+}
+
 // A pipe or a device where the vault keeps its records is named, not
 // opened and waited on for ever (each command is given ten seconds).
 TEST_P(AdminTool, APipeInPlaceOfTheRecordsIsRefusedNotWaitedOn) {
