@@ -81,7 +81,8 @@ void addFolderFiles(const std::string& folder, std::vector<std::string>& files) 
 }
 
 // The paths a list names, one a line as given (a CR before the line end
-// dropped); empty lines are skipped.
+// and a byte-order mark an editor put at the start dropped); empty lines
+// are skipped.
 void addListedFiles(const std::string& listPath, std::istream& in, std::vector<std::string>& files) {
   std::ifstream file;
   if (listPath != "-") {
@@ -101,7 +102,8 @@ void addListedFiles(const std::string& listPath, std::istream& in, std::vector<s
   }
   std::istream& list = listPath == "-" ? in : file;
   std::string line;
-  while (std::getline(list, line)) {
+  for (bool first = true; std::getline(list, line); first = false) {
+    if (first && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!line.empty()) files.push_back(line);
   }

@@ -216,7 +216,7 @@ TEST_P(AdminTool, AddTakesFilesFoldersAndListsAllOrNothing) {
   writeText(path("src/tree/deeper/not-taken.prt"), "deep");
   std::string spaced = source(" lead and  inner spaces .prt", "s");
   std::string hashed = source("#hash;semi'quote\"dq.prt", "h");
-  writeText(path("list"), spaced + "\n\n" + hashed + "\r\n" + path("src/tree/a.prt") + "\n");
+  writeText(path("list"), "\xEF\xBB\xBF" + spaced + "\n\n" + hashed + "\r\n" + path("src/tree/a.prt") + "\n");
   ToolRun r = admin({"add", tool_, source("one.prt", "1"), path("src/tree"), "--from-list", path("list"), "--comment", "many"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "one.prt@A\na.prt@A\nb.prt@A\n lead and  inner spaces .prt@A\n#hash;semi'quote\"dq.prt@A\na.prt@B\n");
