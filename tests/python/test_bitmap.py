@@ -412,6 +412,13 @@ def test_imgdiff_tolerant_options_and_json(imgdiff, tmp_path):
     assert j["differing"] == 2 and j["agrees"] is False
     assert j["options"]["threshold"] == 0.1 and j["options"]["maxDiffRatio"] == 0.005
 
+    # A file name that is no UTF-8 still gives the counters as JSON.
+    odd = tmp_path / os.fsdecode(b"\xffbase.png")
+    odd.write_bytes(png_rgb(10, 10, base))
+    r = imgdiff(odd, tmp_path / "new.png", tmp_path / "d.png", "--json")
+    assert r.returncode == 1, r.stderr
+    assert json.loads(r.stdout)["baseline"].endswith("\ufffdbase.png")
+
     for args, text in ((("--threshold", "2"), "0 to 1"), (("--mask", "1,2,3"), "x,y,w,h"),
                        (("--antialiasing", "maybe"), "maybe"), (("--human-diff", tmp_path / "p.bmp"), ".png"),
                        (("--human-diff", tmp_path / "base.png"), "BASELINE"),

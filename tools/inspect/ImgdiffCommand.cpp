@@ -308,7 +308,9 @@ void runImgdiff(const ImgdiffArgs& args, CommandContext& context) {
                         {"options", optionsJson(options)},
                         {"regions", regions},
                         {"agrees", agrees}};
-    context.out << j.dump(2) << "\n";
+    // A file name that is no UTF-8 is shown with U+FFFD for its odd bytes:
+    // JSON holds only UTF-8, and the counters must still come out.
+    context.out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     return;
   }
   printExact(result, freshWidth, freshHeight, baseWidth, baseHeight, context);
