@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -81,5 +82,7 @@ int main(int argc, char** argv) {
   }
   out.flush();
   err.flush();
+  // A listing lost on a full disk or a closed output is no success.
+  if (!out || std::ferror(stdout)) return fail("writing the standard output failed");
   return context.exitCode;
 }

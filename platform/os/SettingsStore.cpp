@@ -49,8 +49,11 @@ std::string defaultPath() {
 }
 
 // Raises 75 naming `path` when something other than a regular file (a
-// folder, a device such as /dev/null) stands where the store should be.
+// folder, a device such as /dev/null) stands where the store should be, or
+// when `path` ends in "/" and so can only name a folder.
 void refuseNonRegular(const std::string& path) {
+  if (!path.empty() && path.back() == '/')
+    au::raiseWithDetail(au::err::PathFileAccessError, path + " names a folder, not a settings store file", path);
   struct stat sb;
   if (::stat(path.c_str(), &sb) != 0 || S_ISREG(sb.st_mode)) return;
   au::raiseWithDetail(au::err::PathFileAccessError,

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include <algorithm>
 #include <stdexcept>
@@ -25,6 +26,17 @@ struct ErrorJump {
 void jumpBack(j_common_ptr info) {
   auto* e = reinterpret_cast<ErrorJump*>(info->err);
   (*info->err->format_message)(info, e->message);
+  std::longjmp(e->back, 1);
+}
+
+// libjpeg's messages while decoding: the warning that the data ends before
+// its end marker is a damaged file, as a PNG without its IEND is (libjpeg
+// would fill what is missing with grey and answer a picture); other
+// warnings pass.
+void refuseEarlyEnd(j_common_ptr info, int level) {
+  if (level >= 0 || info->err->msg_code != JWRN_JPEG_EOF) return;
+  auto* e = reinterpret_cast<ErrorJump*>(info->err);
+  std::snprintf(e->message, sizeof e->message, "%s", "the file ends early");
   std::longjmp(e->back, 1);
 }
 
@@ -68,6 +80,7 @@ bool decompress(std::span<const std::uint8_t> data, display::Surface& picture, s
   d.err = jpeg_std_error(&e.mgr);
   e.mgr.error_exit = jumpBack;
   e.mgr.output_message = [](j_common_ptr) {};
+  e.mgr.emit_message = refuseEarlyEnd;
   if (setjmp(e.back)) {
     jpeg_destroy_decompress(&d);
     return false;

@@ -1,9 +1,13 @@
 #include "sim/host/PrintSpool.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 
 #include <nlohmann/json.hpp>
 
+#include "platform/automation/Error.h"
 #include "platform/os/Files.h"
 #include "platform/os/Paths.h"
 #include "sim/host/Document.h"
@@ -12,6 +16,30 @@
 namespace rc::sim::host::spool {
 
 using Json = nlohmann::ordered_json;
+
+namespace {
+
+// Files `text` in the spool folder `dir` as `<name>.json`, or `<name>-2.json`,
+// `<name>-3.json`, ... when that is taken: every session of every run counts
+// its jobs from 1, and a job another run filed is never replaced.
+void fileJob(const std::string& dir, const std::string& name, const std::string& text) {
+  const std::string part = platform::joinPath(dir, "." + name + ".part-" + std::to_string(::getpid()));
+  platform::writeFileAtomic(part, text);
+  for (int n = 1;; ++n) {
+    const std::string target = platform::joinPath(dir, name + (n == 1 ? "" : "-" + std::to_string(n)) + ".json");
+    try {
+      platform::moveFile(part, target);
+      return;
+    } catch (const automation::AutomationError& e) {
+      if (e.number() != automation::err::FileAlreadyExists || n == 10000) {
+        std::remove(part.c_str());
+        throw;
+      }
+    }
+  }
+}
+
+}  // namespace
 
 std::string print(Document& doc, const PageRanges& pages, std::int32_t copies, bool collate, const std::string& printer) {
   const PageSettings& page = doc.pageSettings();
@@ -31,9 +59,9 @@ std::string print(Document& doc, const PageRanges& pages, std::int32_t copies, b
   Session& session = doc.session();
   session.addPrintJob(text);
   if (const char* dir = std::getenv("VEXLAR_SPOOL"); dir != nullptr && *dir != '\0') {
-    std::string name = "job-" + std::to_string(session.processId()) + "-" + std::to_string(session.printJobs().size()) + ".json";
+    std::string name = "job-" + std::to_string(session.processId()) + "-" + std::to_string(session.printJobs().size());
     platform::createFolder(dir);
-    platform::writeFileAtomic(platform::joinPath(dir, name), text + "\n");
+    fileJob(dir, name, text + "\n");
   }
   return text;
 }

@@ -2,7 +2,8 @@
 // document's path, the printer ("" for the default), the page ranges as
 // [first, last] pairs, copies, collate and the page setup in force. Each job
 // goes to the session's spool and, when $VEXLAR_SPOOL names a folder, into a
-// file "job-<process ID>-<n>.json" there.
+// file "job-<process ID>-<n>.json" there ("job-<process ID>-<n>-2.json", ...
+// when another run filed that one: a job is never replaced).
 #pragma once
 
 #include <cstdint>

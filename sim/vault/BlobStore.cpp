@@ -70,11 +70,17 @@ class TempFile {
 
 // Copies everything readable from `in` to `out`, hashing it. Returns the
 // byte count, or -1 with `failure` set (and `writeError` the errno of a
-// failed write).
-std::int64_t copyHashing(int in, int out, ContentHash& hash, std::string& failure, int& writeError) {
+// failed write, `stopped` when `store` was asked to stop).
+std::int64_t copyHashing(int in, int out, ContentHash& hash, const BlobStore& store, std::string& failure,
+                         int& writeError, bool& stopped) {
   std::vector<unsigned char> buf(kChunk);
   std::int64_t total = 0;
   for (;;) {
+    if (store.stopRequested()) {
+      stopped = true;
+      failure = "interrupted";
+      return -1;
+    }
     ssize_t n = ::read(in, buf.data(), buf.size());
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
@@ -95,7 +101,8 @@ std::int64_t copyHashing(int in, int out, ContentHash& hash, std::string& failur
 // Copies `source` into `tmp`, a new temporary of `dir`, hashing it on the
 // way; raises naming the file and the folder when the temporary could not be
 // made, the copy failed or the file is too large. `tmp` stays open.
-StoredContent copyToTemporary(const std::string& dir, const SourceFile& source, TempFile& tmp) {
+StoredContent copyToTemporary(const BlobStore& store, const SourceFile& source, TempFile& tmp) {
+  const std::string& dir = store.directory();
   if (!tmp.ok()) {
     const int e = errno;
     throw VaultError(ErrorKind::Storage, systemFailureText(e, dir, "cannot write in " + dir));
@@ -103,8 +110,11 @@ StoredContent copyToTemporary(const std::string& dir, const SourceFile& source, 
   ContentHash hash;
   std::string failure;
   int writeError = 0;
+  bool stopped = false;
   if (::lseek(source.fd(), 0, SEEK_SET) != 0) failure = "cannot rewind " + source.path();
-  std::int64_t size = failure.empty() ? copyHashing(source.fd(), tmp.fd().get(), hash, failure, writeError) : -1;
+  std::int64_t size =
+      failure.empty() ? copyHashing(source.fd(), tmp.fd().get(), hash, store, failure, writeError, stopped) : -1;
+  if (stopped) throw VaultError(ErrorKind::Interrupted, "interrupted while storing " + source.path());
   if (size < 0 && writeError != 0)
     throw VaultError(ErrorKind::Storage, systemFailureText(writeError, dir, "storing " + source.path() + " in " + dir));
   if (size < 0) throw VaultError(ErrorKind::Storage, "storing " + source.path() + " in " + dir + ": " + failure);
@@ -143,7 +153,7 @@ StoredContent BlobStore::put(const SourceFile& source, const FaultHook& hook) {
   if (lock.tryAlone()) removeTemporaries();
   lock.share();
   TempFile tmp(dir_ + "/" + kIncomingPrefix, 0400);  // the owner's alone, never changed in place
-  StoredContent out = copyToTemporary(dir_, source, tmp);
+  StoredContent out = copyToTemporary(*this, source, tmp);
   if (::fsync(tmp.fd().get()) != 0 || !tmp.fd().close()) {
     const int e = errno;
     throw VaultError(ErrorKind::Storage, systemFailureText(e, dir_, "flushing a new content in " + dir_ + " failed"));
@@ -183,7 +193,7 @@ BlobBatch::~BlobBatch() {
 StoredContent BlobBatch::add(const SourceFile& source) {
   const std::string& dir = store_.directory();
   TempFile tmp(dir + "/" + kIncomingPrefix, 0400);
-  StoredContent out = copyToTemporary(dir, source, tmp);
+  StoredContent out = copyToTemporary(store_, source, tmp);
   if (!tmp.fd().close()) {
     const int e = errno;
     throw VaultError(ErrorKind::Storage, systemFailureText(e, dir, "storing " + source.path() + " in " + dir));
@@ -195,6 +205,7 @@ StoredContent BlobBatch::add(const SourceFile& source) {
 
 void BlobBatch::store() {
   const std::string& dir = store_.directory();
+  if (store_.stopRequested()) throw VaultError(ErrorKind::Interrupted, "interrupted before the contents were stored");
   // One flush for every content: syncfs writes the file system's dirty
   // data, the temporaries' among it, before any of them gets its name.
   if (!pending_.empty() && ::syncfs(dir_.get()) != 0) {
@@ -228,11 +239,15 @@ void BlobStore::copyOut(const RevisionRecord& rev, const std::string& directory)
   struct stat st {};
   if (::stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
     throw VaultError(ErrorKind::NotFound, "the folder " + directory + " does not exist");
-  Fd in(::open(pathOf(rev.hash).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  // Without blocking: a pipe put in a content's place must not hang the fetch.
+  Fd in(::open(pathOf(rev.hash).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
   if (in.get() < 0) {
     if (errno == ENOENT) throw VaultError(ErrorKind::Damaged, what + " is missing from the vault (" + pathOf(rev.hash) + ")");
     throw VaultError(ErrorKind::Damaged, what + " cannot be read: " + errnoText());
   }
+  struct stat content {};
+  if (::fstat(in.get(), &content) != 0 || !S_ISREG(content.st_mode))
+    throw VaultError(ErrorKind::Damaged, what + " is no regular file in the vault (" + pathOf(rev.hash) + ")");
   TempFile tmp(directory + "/.kstd-", 0666);
   if (!tmp.ok()) {
     const int e = errno;
@@ -241,7 +256,9 @@ void BlobStore::copyOut(const RevisionRecord& rev, const std::string& directory)
   ContentHash hash;
   std::string failure;
   int writeError = 0;
-  std::int64_t size = copyHashing(in.get(), tmp.fd().get(), hash, failure, writeError);
+  bool stopped = false;
+  std::int64_t size = copyHashing(in.get(), tmp.fd().get(), hash, *this, failure, writeError, stopped);
+  if (stopped) throw VaultError(ErrorKind::Interrupted, "interrupted while writing " + rev.document + " into " + directory);
   if (size < 0 && writeError != 0)
     throw VaultError(ErrorKind::Storage, outputFailure(writeError, directory, "writing " + rev.document + " into " + directory + " failed"));
   if (size < 0) throw VaultError(ErrorKind::Storage, "writing " + rev.document + " into " + directory + ": " + failure);

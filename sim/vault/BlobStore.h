@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,10 @@ struct StoredContent {
   std::int64_t size = 0;
 };
 
+// Whether the caller has been asked to stop (an interrupt): a copy in
+// progress then ends, raising Interrupted, and leaves nothing behind.
+using StopCheck = std::function<bool()>;
+
 // The name prefix of a content's temporary file in blobs/.
 inline constexpr const char* kIncomingPrefix = ".incoming-";
 
@@ -61,6 +66,9 @@ class BlobStore {
   std::string pathOf(const std::string& hash) const { return dir_ + "/" + hash; }
   const std::string& directory() const { return dir_; }
   const std::string& lockPath() const { return lock_; }
+  // Asked between the blocks of every copy in and out (none when empty).
+  void setStopCheck(StopCheck stop) { stop_ = std::move(stop); }
+  bool stopRequested() const { return stop_ && stop_(); }
 
  private:
   friend class BlobBatch;
@@ -69,6 +77,7 @@ class BlobStore {
 
   std::string dir_;
   std::string lock_;
+  StopCheck stop_;
 };
 
 // The contents of one batch of check-ins, stored together. Each file is

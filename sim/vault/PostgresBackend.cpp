@@ -31,7 +31,40 @@ std::string trimmed(std::string s) {
   return s;
 }
 
+// Whether `conninfo` holds a password (password=..., or user:password@ in a
+// URI), which an error message must not repeat.
+bool holdsPassword(const std::string& conninfo) {
+  std::string lower = conninfo;
+  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (lower.find("password") != std::string::npos) return true;
+  const std::size_t scheme = lower.find("://");
+  const std::size_t at = lower.find('@');
+  return scheme != std::string::npos && at != std::string::npos && conninfo.find(':', scheme + 3) < at;
+}
+
 }  // namespace
+
+std::string withoutConninfoQuotes(std::string message, const std::string& conninfo) {
+  if (!holdsPassword(conninfo)) return message;
+  // libpq quotes the parts of a connection string it cannot parse
+  // (missing "=" after "..."), which may be pieces of the password; a
+  // lone character (the "=") tells nothing.
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t open = message.find('"', from);
+    if (open == std::string::npos) break;
+    const std::size_t close = message.find('"', open + 1);
+    if (close == std::string::npos) break;
+    const std::string quoted = message.substr(open + 1, close - open - 1);
+    if (quoted.size() > 1 && conninfo.find(quoted) != std::string::npos) {
+      message.replace(open + 1, quoted.size(), "...");
+      from = open + 5;
+    } else {
+      from = close + 1;
+    }
+  }
+  return message;
+}
 
 std::string numberedPlaceholders(std::string_view sql) {
   std::string out;
@@ -49,7 +82,8 @@ PostgresBackend::PostgresBackend(const std::string& conninfo)
     : pq_(postgresClient()), conn_(pq_.connectdb(conninfo.c_str())) {
   if (!conn_) throw VaultError(ErrorKind::Storage, "cannot reach the PostgreSQL server: out of memory");
   if (pq_.status(conn_.get()) != CONNECTION_OK)
-    throw VaultError(ErrorKind::Storage, "cannot reach the PostgreSQL server of this vault: " + trimmed(pq_.errorMessage(conn_.get())));
+    throw VaultError(ErrorKind::Storage, "cannot reach the PostgreSQL server of this vault: " +
+                                             withoutConninfoQuotes(trimmed(pq_.errorMessage(conn_.get())), conninfo));
   database_ = pq_.db(conn_.get());
   setLockWait(kLockWaitMs);
   run("SET client_min_messages = warning");

@@ -40,4 +40,9 @@ class PostgresBackend : public StoreBackend {
 // wants them. The vault's statements hold no "?" inside literals.
 std::string numberedPlaceholders(std::string_view sql);
 
+// libpq's connection error `message` with each quoted piece of `conninfo`
+// in it shown as "...", when `conninfo` holds a password: a connection
+// string that does not parse must not put pieces of it into a log.
+std::string withoutConninfoQuotes(std::string message, const std::string& conninfo);
+
 }  // namespace rc::sim::vault

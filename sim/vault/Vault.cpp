@@ -79,6 +79,11 @@ std::unique_ptr<Vault> Vault::open(const std::string& directory, OpenMode mode) 
 }
 
 void Vault::create(const std::string& directory, const std::optional<std::string>& conninfo) {
+  // vault.conf holds the connection string on one line.
+  if (conninfo && conninfo->find_first_not_of(" \t") == std::string::npos)
+    throw VaultError(ErrorKind::Refused, "the PostgreSQL connection string is empty");
+  if (conninfo && conninfo->find_first_of("\r\n") != std::string::npos)
+    throw VaultError(ErrorKind::Refused, "a PostgreSQL connection string may not hold a line break");
   CreateUndo undo(directory);
   std::error_code ec;
   if (!fs::exists(directory, ec)) {
@@ -228,6 +233,7 @@ std::vector<RevisionRecord> Vault::checkInBatch(const std::vector<CheckIn>& requ
     rev.hostVersion = contentFileVersion(blobs_.pathOf(rev.hash));
     rev.created = rev.modified = now;
   }
+  if (blobs_.stopRequested()) throw VaultError(ErrorKind::Interrupted, "interrupted before the revisions were recorded");
   // Once the commit is under way the contents stay: a commit whose outcome
   // is unknown (a lost server) must not lose what it may have recorded.
   return records_.addRevisions(std::move(batch), [&] {

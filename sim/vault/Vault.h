@@ -38,6 +38,11 @@ class Vault {
 
   const std::string& directory() const { return dir_; }
   void setFaultHook(FaultHook hook) { hook_ = std::move(hook); }
+  // Asked while contents are copied in and out, and before a batch records
+  // its revisions: once it answers true, the operation raises Interrupted
+  // and leaves the vault (and the folder written to) as it was. A batch
+  // whose commit has begun completes.
+  void setStopCheck(StopCheck stop) { blobs_.setStopCheck(std::move(stop)); }
   // How long a change waits for another process's lock before it fails as
   // Busy (10 seconds unless set).
   void setLockWait(int milliseconds) { records_.backend().setLockWait(milliseconds); }

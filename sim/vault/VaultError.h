@@ -17,6 +17,7 @@ enum class ErrorKind {
   Busy,      // another process holds the vault's lock longer than the wait allows
   Damaged,   // records or contents that do not read back as written
   Storage,   // the file system or the database failed
+  Interrupted,  // the caller asked the operation to stop (Ctrl-C); it changed nothing
 };
 
 class VaultError : public std::runtime_error {

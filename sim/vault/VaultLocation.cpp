@@ -1,6 +1,7 @@
 #include "sim/vault/VaultLocation.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <fstream>
@@ -17,6 +18,15 @@ namespace rc::sim::vault {
 
 namespace {
 
+// Raises Damaged when something other than a regular file (a pipe, a
+// device, a folder) stands at `path`: opening it could wait for a writer
+// that never comes.
+void refuseNonRegular(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    throw VaultError(ErrorKind::Damaged, path + " is no regular file");
+}
+
 std::string trim(const std::string& s) {
   std::size_t b = s.find_first_not_of(" \t\r");
   if (b == std::string::npos) return "";
@@ -27,6 +37,7 @@ std::string trim(const std::string& s) {
 
 std::optional<std::string> postgresConninfo(const std::string& directory) {
   std::string path = directory + "/" + kConfFile;
+  refuseNonRegular(path);
   std::ifstream in(path);
   if (!in) return std::nullopt;
   std::string line, conninfo;
@@ -54,6 +65,7 @@ void writeConf(const std::string& directory, const std::string& conninfo) {
 std::unique_ptr<StoreBackend> openBackend(const std::string& directory, OpenMode mode) {
   if (auto conninfo = postgresConninfo(directory)) return std::make_unique<PostgresBackend>(*conninfo);
   std::string sqlite = directory + "/" + kSqliteFile;
+  refuseNonRegular(sqlite);
   try {
     return std::make_unique<SqliteBackend>(sqlite, mode);
   } catch (const VaultError& e) {

@@ -305,6 +305,13 @@ def test_imgdiff_refuses_a_diff_that_is_one_of_its_inputs(imgdiff, tmp_path):
         r = imgdiff(tmp_path / "base.bmp", tmp_path / "new.bmp", diff)
         assert r.returncode == 2, (diff, r.stdout)
         assert f"is the {role} image" in r.stderr and str(diff) in r.stderr
+    # Nor may either difference image be the mask image it reads.
+    (tmp_path / "mask.png").write_bytes(png_rgb(6, 4, white))
+    for extra in ((), ("--human-diff", tmp_path / "mask.png")):
+        diff = tmp_path / ("d.png" if extra else "mask.png")
+        r = imgdiff(tmp_path / "base.bmp", tmp_path / "new.bmp", diff, "--mask-image", tmp_path / "mask.png", *extra)
+        assert r.returncode == 2 and "is the --mask-image image" in r.stderr, r.stderr
+    assert (tmp_path / "mask.png").read_bytes() == png_rgb(6, 4, white)
     # Both inputs are as they were.
     assert (tmp_path / "base.bmp").read_bytes() == base
     assert (tmp_path / "new.bmp").read_bytes() == new
@@ -404,6 +411,13 @@ def test_imgdiff_tolerant_options_and_json(imgdiff, tmp_path):
                            "--max-diff-ratio", "0.005", "--json").stdout)
     assert j["differing"] == 2 and j["agrees"] is False
     assert j["options"]["threshold"] == 0.1 and j["options"]["maxDiffRatio"] == 0.005
+
+    # A file name that is no UTF-8 still gives the counters as JSON.
+    odd = tmp_path / os.fsdecode(b"\xffbase.png")
+    odd.write_bytes(png_rgb(10, 10, base))
+    r = imgdiff(odd, tmp_path / "new.png", tmp_path / "d.png", "--json")
+    assert r.returncode == 1, r.stderr
+    assert json.loads(r.stdout)["baseline"].endswith("\ufffdbase.png")
 
     for args, text in ((("--threshold", "2"), "0 to 1"), (("--mask", "1,2,3"), "x,y,w,h"),
                        (("--antialiasing", "maybe"), "maybe"), (("--human-diff", tmp_path / "p.bmp"), ".png"),

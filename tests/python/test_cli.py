@@ -1,4 +1,5 @@
 """The ravelcrest tool: typelib listing, settings store access, exit codes."""
+import os
 import re
 import subprocess
 
@@ -81,3 +82,17 @@ def test_typelib_names_the_library_version_and_id(cli):
         "",
     ]
     assert run(cli, "typelib", "--library", "ravelcrestcore").stdout == run(cli, "typelib").stdout
+
+
+def test_output_lost_on_a_full_disk_or_a_closed_stdout_is_a_failure(cli, tmp_path):
+    store = str(tmp_path / "registry")
+    subprocess.run([cli, "registry", "--store", store, "set", "K", "v", "data"], check=True, timeout=60)
+    for args in (("typelib",), ("registry", "--store", store, "get", "K", "v")):
+        with open("/dev/full", "w") as full:
+            r = subprocess.run([cli, *args], stdout=full, stderr=subprocess.PIPE, text=True, timeout=60)
+        assert r.returncode == 2 and "writing the standard output failed" in r.stderr, (args, r.stderr)
+        r = subprocess.run([cli, *args], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, timeout=60)
+        assert r.returncode == 0, (args, r.stderr)
+    r = subprocess.run([cli, "typelib"], stdin=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, timeout=60,
+                       preexec_fn=lambda: os.close(1))
+    assert r.returncode == 2 and "writing the standard output failed" in r.stderr, r.stderr

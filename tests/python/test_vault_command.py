@@ -76,6 +76,14 @@ def test_print_sends_the_page_ranges_and_copies_to_the_spool(vault, tmp_path):
     assert len(jobs) == 1
     job = json.loads(jobs[0].read_text())
     assert job["copies"] == 3 and job["printer"] == "Lab" and job["pages"] == [[1, 2]]
+    # A second run into the same spool files its jobs beside the first run's.
+    again = run(BIN, "vault", "print", vault, "bracket.vxldrw", "bolt.vxlprt", "--copies", "2", "--results", tmp_path / "r",
+                "--user", "printer", "--password-stdin", stdin="pw\n")
+    assert again.returncode == 0, again.stdout + again.stderr
+    jobs = sorted((tmp_path / "r" / "print-jobs").glob("job-*.json"))
+    assert len(jobs) == 3, jobs
+    assert sorted(json.loads(j.read_text())["copies"] for j in jobs) == [2, 2, 3]
+    assert not list((tmp_path / "r" / "print-jobs").glob(".*"))
 
 
 @pytest.mark.parametrize("args,words", [(["--pages", "x-y"], "not a page range"), (["--copies", "0"], "--copies"),

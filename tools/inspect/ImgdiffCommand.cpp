@@ -211,8 +211,9 @@ void runImgdiff(const ImgdiffArgs& args, CommandContext& context) {
   // The difference images would replace an input before anyone saw it.
   for (const std::string* out : {&args.diff, &args.human}) {
     if (out->empty()) continue;
-    for (const auto& [input, role] : {std::pair{&args.baseline, "BASELINE"}, std::pair{&args.newImage, "NEW"}})
-      if (sameFile(*out, *input))
+    for (const auto& [input, role] : {std::pair{&args.baseline, "BASELINE"}, std::pair{&args.newImage, "NEW"},
+                                      std::pair{&args.maskImage, "--mask-image"}})
+      if (!input->empty() && sameFile(*out, *input))
         throw UsageError("imgdiff: the difference image " + *out + " is the " + role +
                          " image; name another file for it");
   }
@@ -307,7 +308,9 @@ void runImgdiff(const ImgdiffArgs& args, CommandContext& context) {
                         {"options", optionsJson(options)},
                         {"regions", regions},
                         {"agrees", agrees}};
-    context.out << j.dump(2) << "\n";
+    // A file name that is no UTF-8 is shown with U+FFFD for its odd bytes:
+    // JSON holds only UTF-8, and the counters must still come out.
+    context.out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     return;
   }
   printExact(result, freshWidth, freshHeight, baseWidth, baseHeight, context);

@@ -13,7 +13,8 @@ const char* const kAdminUsage =
     "  keystead-admin list VAULT\n"
     "  keystead-admin log VAULT\n"
     "  keystead-admin get VAULT NAME[@REV] DIRECTORY\n"
-    "  keystead-admin check VAULT\n";
+    "  keystead-admin check VAULT\n"
+    "A \"--\" ends the options: the words after it are operands (a file named \"--x\").\n";
 
 namespace {
 
@@ -24,12 +25,18 @@ struct Reader {
   std::vector<std::string> operands;
 
   // Splits into operands and the options `handle` accepts; `handle(option,
-  // value-or-null)` returns whether it took a value.
+  // value-or-null)` returns whether it took a value. After a "--" every
+  // word is an operand (a file named "--x").
   template <typename Handle>
   void read(Handle handle, const std::vector<std::string>& withValue) {
+    bool optionsEnded = false;
     for (; at < args.size(); ++at) {
       const std::string& a = args[at];
-      if (a.size() < 2 || a.compare(0, 2, "--") != 0) {
+      if (!optionsEnded && a == "--") {
+        optionsEnded = true;
+        continue;
+      }
+      if (optionsEnded || a.size() < 2 || a.compare(0, 2, "--") != 0) {
         operands.push_back(a);
         continue;
       }
@@ -89,6 +96,9 @@ AdminRequest parseAdminArguments(const std::vector<std::string>& args) {
     r.file = in.operands[1];
   } else if (r.command == "add") {
     in.read([&](const std::string& o, const std::string* v) {
+      // An empty value (an unset shell variable) would silently mean the
+      // default: the file's name, the next letter, no list.
+      if (v && v->empty() && o != "--comment") throw UsageError("the option " + o + " needs a value, not an empty text");
       if (o == "--name") r.name = *v;
       else if (o == "--revision") r.revision = *v;
       else if (o == "--comment") r.comment = *v;

@@ -81,16 +81,29 @@ void addFolderFiles(const std::string& folder, std::vector<std::string>& files) 
 }
 
 // The paths a list names, one a line as given (a CR before the line end
-// dropped); empty lines are skipped.
+// and a byte-order mark an editor put at the start dropped); empty lines
+// are skipped.
 void addListedFiles(const std::string& listPath, std::istream& in, std::vector<std::string>& files) {
   std::ifstream file;
   if (listPath != "-") {
+    struct stat st {};
+    if (::stat(listPath.c_str(), &st) != 0) {
+      const int e = errno;
+      throw VaultError(e == ENOENT || e == ENOTDIR ? ErrorKind::NotFound : ErrorKind::Refused,
+                       "the list " + listPath + " cannot be read: " + std::strerror(e));
+    }
+    if (S_ISDIR(st.st_mode))
+      throw VaultError(ErrorKind::Refused, "the list " + listPath + " is a folder, not a file naming one path a line");
     file.open(listPath, std::ios::binary);
-    if (!file) throw VaultError(ErrorKind::NotFound, "the list " + listPath + " cannot be read");
+    if (!file) {
+      const int e = errno;
+      throw VaultError(ErrorKind::Refused, "the list " + listPath + " cannot be read: " + std::strerror(e));
+    }
   }
   std::istream& list = listPath == "-" ? in : file;
   std::string line;
-  while (std::getline(list, line)) {
+  for (bool first = true; std::getline(list, line); first = false) {
+    if (first && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!line.empty()) files.push_back(line);
   }
@@ -137,13 +150,14 @@ int runCheck(Vault& v, std::ostream& out) {
 
 }  // namespace
 
-int runAdminCommand(const AdminRequest& r, std::istream& in, std::ostream& out) {
+int runAdminCommand(const AdminRequest& r, std::istream& in, std::ostream& out, StopCheck stop) {
   if (r.command == "init") {
     Vault::create(newVaultDirectory(r.vault), r.postgres);
     return 0;
   }
   const bool reads = r.command == "list" || r.command == "log" || r.command == "get" || r.command == "check";
   std::unique_ptr<Vault> v = openVault(r.vault, reads ? OpenMode::ReadOnly : OpenMode::ReadWrite);
+  v->setStopCheck(std::move(stop));
   if (r.command == "check") return runCheck(*v, out);
   if (r.command == "user add") {
     v->addUser(r.file, readPassword(in), r.admin, actor());

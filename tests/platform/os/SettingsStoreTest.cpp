@@ -133,6 +133,18 @@ TEST(SettingsStore, AFolderOrDeviceInItsPlaceIsNamedInTheError) {
   }
   // Refused before its lock file is made beside it.
   EXPECT_FALSE(fileExists(dir / "registry.lock"));
+  // A path ending in "/" names a folder even when nothing is there yet:
+  // writing is refused before a folder and a lock are made for it.
+  const std::string slashed = dir / "missing/";
+  std::string description;
+  try {
+    SettingsStore(slashed).set(kKeystead, "Temp-1", "x");
+  } catch (const automation::AutomationError& e) {
+    EXPECT_EQ(e.number(), err::PathFileAccessError);
+    description = e.description();
+  }
+  EXPECT_NE(description.find(slashed + " names a folder"), std::string::npos) << description;
+  EXPECT_FALSE(folderExists(dir / "missing"));
 }
 
 TEST(SettingsStore, HandEditedFilesAreReadAndTheirCommentsKept) {

@@ -5,7 +5,10 @@
 #include <filesystem>
 #include <utility>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "sim/vault/Passwords.h"
@@ -160,6 +163,9 @@ TEST_P(AdminTool, FailedCommandsReportAndChangeNothing) {
       {"add", tool_, other, "--ref", "../x@A"},
       {"add", tool_, other, "--ref", "x.prt"},
       {"add", tool_, other, "--revision"},
+      {"add", tool_, other, "--revision", ""},  // an unset variable: not the next letter
+      {"add", tool_, other, "--name", ""},
+      {"add", tool_, other, "--from-list", ""},
       {"add", tool_},
       {"user", "add", tool_, "alice"},
       {"user", "add", tool_, "carol", "--admin", "--root"},
@@ -188,6 +194,14 @@ TEST_P(AdminTool, FailedCommandsReportAndChangeNothing) {
   }
   EXPECT_NE(init().code, 0);  // already a vault
   EXPECT_EQ(state(), before);
+  // A connection string vault.conf could not hold on its line makes nothing.
+  for (const std::string& conninfo : {std::string("dbname=a\nhost=elsewhere"), std::string("dbname=a\r"), std::string(" ")}) {
+    ToolRun r = admin({"init", path("pg-vault"), "--postgresql", conninfo});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find(conninfo == " " ? "connection string is empty" : "may not hold a line break"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(path("pg-vault")));
+  }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out()), std::filesystem::directory_iterator()), 0);
 }
 
@@ -202,7 +216,7 @@ TEST_P(AdminTool, AddTakesFilesFoldersAndListsAllOrNothing) {
   writeText(path("src/tree/deeper/not-taken.prt"), "deep");
   std::string spaced = source(" lead and  inner spaces .prt", "s");
   std::string hashed = source("#hash;semi'quote\"dq.prt", "h");
-  writeText(path("list"), spaced + "\n\n" + hashed + "\r\n" + path("src/tree/a.prt") + "\n");
+  writeText(path("list"), "\xEF\xBB\xBF" + spaced + "\n\n" + hashed + "\r\n" + path("src/tree/a.prt") + "\n");
   ToolRun r = admin({"add", tool_, source("one.prt", "1"), path("src/tree"), "--from-list", path("list"), "--comment", "many"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "one.prt@A\na.prt@A\nb.prt@A\n lead and  inner spaces .prt@A\n#hash;semi'quote\"dq.prt@A\na.prt@B\n");
@@ -239,6 +253,119 @@ TEST_P(AdminTool, AddTakesFilesFoldersAndListsAllOrNothing) {
   EXPECT_EQ(lines(r.out).size(), 30u);
   r = admin({"check", tool_});
   EXPECT_EQ(r.code, 0) << r.out;
+}
+
+// Words after "--" are files however they start; an error shows the
+// control bytes of a file name escaped, and says why a list cannot be read.
+TEST_P(AdminTool, OddFileNamesAreTakenAndShownSafely) {
+  ASSERT_EQ(init().code, 0);
+  writeText(path("src/--dash.prt"), "dash");
+  ToolRun r = admin({"add", tool_, "--comment", "c", "--", path("src/--dash.prt"), "--revision"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("the file --revision does not exist"), std::string::npos) << r.err;
+  r = admin({"add", tool_, "--", path("src/--dash.prt")});
+  EXPECT_EQ(r.out, "--dash.prt@A\n") << r.err;
+  EXPECT_EQ(admin({"--", "--help"}).code, 2);
+
+  r = admin({"add", tool_, path("src/\x1b[31m/gone.prt")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("src/\\x1b[31m/gone.prt does not exist"), std::string::npos) << r.err;
+  r = admin({"get", tool_, "--", "--dash.prt", path("no\x07such")});
+  EXPECT_NE(r.err.find("no\\x07such does not exist"), std::string::npos) << r.err;
+
+  r = admin({"add", tool_, "--from-list", path("src")});
+  EXPECT_NE(r.err.find("the list " + path("src") + " is a folder"), std::string::npos) << r.err;
+  r = admin({"add", tool_, "--from-list", path("src/no-list")});
+  EXPECT_NE(r.err.find("the list " + path("src/no-list") + " cannot be read: No such file or directory"), std::string::npos)
+      << r.err;
+}
+
+// Ctrl-C (or SIGTERM) during a large add stops it at once with nothing
+// checked in and nothing left in blobs/; the add run again completes.
+TEST_P(AdminTool, AnInterruptedAddLeavesTheVaultAsItWas) {
+  ASSERT_EQ(init().code, 0);
+  ASSERT_EQ(admin({"add", tool_, source("kept.prt", "kept")}).code, 0);
+  const std::string before = state();
+  std::filesystem::create_directories(path("src/many"));
+  std::string list;
+  for (int i = 0; i < 4000; ++i) {
+    const std::string file = path("src/many/m" + std::to_string(i) + ".prt");
+    writeText(file, std::string(4096, 'a' + i % 26) + std::to_string(i));
+    list += file + "\n";
+  }
+  writeText(path("list"), list);
+  for (int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int quiet = ::open(path("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      ::dup2(quiet, 1);
+      ::dup2(quiet, 2);
+      ::execl(KEYSTEAD_ADMIN_PATH, KEYSTEAD_ADMIN_PATH, "add", tool_.c_str(), "--from-list", path("list").c_str(),
+              static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    // Once the first content is being copied in, the add is under way.
+    bool copying = false;
+    for (int wait = 0; wait < 20000 && !copying; ++wait) {
+      for (const auto& e : std::filesystem::directory_iterator(tool_ + "/blobs"))
+        copying |= e.path().filename().string().rfind(".incoming-", 0) == 0;
+      if (!copying) ::usleep(500);
+    }
+    ASSERT_TRUE(copying);
+    ::kill(pid, signal);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+    const std::string err = readText(path("stderr"));
+    EXPECT_NE(err.find("interrupted while storing "), std::string::npos) << err;
+    EXPECT_NE(err.find("none of the 4000 files was checked in"), std::string::npos) << err;
+    EXPECT_EQ(state(), before);
+    EXPECT_EQ(admin({"check", tool_}).code, 0);
+  }
+  ToolRun r = admin({"add", tool_, "--from-list", path("list")});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(lines(r.out).size(), 4000u);
+}
+
+// A connection string that holds a password and does not parse is named
+// without the pieces libpq quotes from it.
+TEST_P(AdminTool, AConnectionStringThatDoesNotParseKeepsItsPasswordOutOfTheError) {
+  if (!postgres()) GTEST_SKIP() << "about vault.conf";
+  std::filesystem::create_directories(tool_ + "/blobs");
+  for (const std::string& conninfo : {std::string("host=/nowhere dbname=x password=abc s3cretword"),
+                                      std::string("postgresql://u:s3cretword@/x?bad=s3cretword")}) {
+    writeText(tool_ + "/vault.conf", "postgresql: " + conninfo + "\n");
+    ToolRun r = admin({"list", tool_});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("cannot reach the PostgreSQL server of this vault: "), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("s3cret"), std::string::npos) << r.err;
+  }
+  // Without a password, libpq's words stay whole.
+  writeText(tool_ + "/vault.conf", "postgresql: host=/nowhere dbname=x junk\n");
+  EXPECT_NE(admin({"list", tool_}).err.find("\"junk\""), std::string::npos);
+}
+
+// A pipe or a device where the vault keeps its records is named, not
+// opened and waited on for ever (each command is given ten seconds).
+TEST_P(AdminTool, APipeInPlaceOfTheRecordsIsRefusedNotWaitedOn) {
+  ASSERT_EQ(init().code, 0);
+  ASSERT_EQ(admin({"add", tool_, source("a.prt", "a")}).code, 0);
+  const std::string records = tool_ + (postgres() ? "/vault.conf" : "/vault.sqlite");
+  for (const char* stand : {"pipe", "device"}) {
+    std::filesystem::remove(records);
+    if (std::string(stand) == "pipe") ASSERT_EQ(::mkfifo(records.c_str(), 0600), 0);
+    else std::filesystem::create_symlink("/dev/zero", records);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"list", tool_},
+                                                 std::vector<std::string>{"add", tool_, source("b.prt", "b")}}) {
+      ToolRun r = admin(args, "", "timeout 10");
+      EXPECT_EQ(r.code, 1) << stand << " " << args[0];
+      EXPECT_NE(r.err.find(records + " is no regular file"), std::string::npos) << r.err;
+    }
+  }
 }
 
 // The vault's own files are its owner's alone; what a killed check-in

@@ -130,6 +130,54 @@ TEST_P(Batch, AFaultAtAnyStepUndoesTheWholeBatch) {
   EXPECT_TRUE(checkVault(*v).problems.empty());
 }
 
+// A stop asked for (an interrupt) at any moment before the records are
+// written ends a check-in or a fetch as Interrupted, leaving the vault, and
+// the folder a fetch writes to, as they were; asked for later, it changes
+// nothing about the batch's outcome.
+TEST_P(Batch, AStopAskedForAtAnyMomentLeavesEverythingAsItWas) {
+  auto v = open();
+  const RevisionRecord kept = checkIn(*v, "kept.prt", "kept");
+  const std::vector<std::string> blobsBefore = blobNames(vaultDir());
+  std::vector<Vault::CheckIn> requests;
+  for (int i = 0; i < 3; ++i) requests.push_back({source("s" + std::to_string(i), std::string(100000, 'a' + i)), "", "", {}, ""});
+  requests.push_back({source("kept.prt", "kept"), "", "", {}, ""});  // a content the vault holds already
+  int asked = 0, stopAt = 0;
+  v->setStopCheck([&] { return ++asked >= stopAt; });
+  bool completed = false;
+  for (stopAt = 1; !completed && stopAt < 100; ++stopAt) {
+    SCOPED_TRACE(stopAt);
+    asked = 0;
+    std::string text;
+    std::optional<ErrorKind> kind = vaultErrorOf([&] { v->checkInAll(requests, "tester"); }, &text);
+    if (!kind) {
+      completed = true;
+      break;
+    }
+    EXPECT_EQ(*kind, ErrorKind::Interrupted) << text;
+    EXPECT_NE(text.find("none of the 4 files was checked in"), std::string::npos) << text;
+    EXPECT_EQ(blobNames(vaultDir()), blobsBefore);
+    EXPECT_EQ(v->allRevisions().size(), 1u);
+  }
+  EXPECT_TRUE(completed);
+  EXPECT_GT(stopAt, 4) << "the batch was never stopped";
+  EXPECT_EQ(v->allRevisions().size(), 5u);
+
+  // One file alone, and a fetch over a file already in the folder.
+  stopAt = 1;
+  asked = 0;
+  EXPECT_EQ(vaultErrorOf([&] { v->checkIn({source("alone.prt", "alone"), "", "", {}, ""}, "t"); }), ErrorKind::Interrupted);
+  EXPECT_FALSE(v->revision("alone.prt"));
+  writeText(out() + "/kept.prt", "the user's own");
+  asked = 0;
+  std::string text;
+  EXPECT_EQ(vaultErrorOf([&] { v->save(kept, out()); }, &text), ErrorKind::Interrupted);
+  EXPECT_NE(text.find("interrupted while writing kept.prt into " + out()), std::string::npos) << text;
+  EXPECT_EQ(readText(out() + "/kept.prt"), "the user's own");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out()), std::filesystem::directory_iterator()), 1);
+  v->setStopCheck(nullptr);
+  EXPECT_TRUE(checkVault(*v).problems.empty());
+}
+
 TEST_P(Batch, BatchesKilledAtRandomMomentsAreWhollyInOrWhollyOut) {
   constexpr int kFiles = 150;
   std::vector<Vault::CheckIn> requests;

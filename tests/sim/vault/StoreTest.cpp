@@ -1,7 +1,11 @@
 // The vault's store on both backends: revisions, labels, references,
 // contents, replacements, users and the audit log, and the name rules.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include "sim/vault/Names.h"
 #include "sim/vault/Passwords.h"
@@ -225,6 +229,19 @@ TEST_P(Store, SaveChecksTheContentBeforeItWritesAnything) {
   std::filesystem::remove(vaultDir() + "/blobs/" + b.hash);
   EXPECT_EQ(vaultErrorOf([&] { v->save(b, out()); }, &text), ErrorKind::Damaged);
   EXPECT_NE(text.find("b.prt"), std::string::npos) << text;
+  EXPECT_EQ(readText(out() + "/b.prt"), "local copy");
+  // A pipe in the content's place is refused at once, not waited on (a
+  // writer turns up after two seconds, so a fetch that waits ends too).
+  ASSERT_EQ(::mkfifo((vaultDir() + "/blobs/" + b.hash).c_str(), 0600), 0);
+  std::thread writer([&] {
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    ::close(::open((vaultDir() + "/blobs/" + b.hash).c_str(), O_RDWR | O_CLOEXEC));
+  });
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(vaultErrorOf([&] { v->save(b, out()); }, &text), ErrorKind::Damaged);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+  writer.join();
+  EXPECT_NE(text.find("the content of b.prt revision A is no regular file"), std::string::npos) << text;
   EXPECT_EQ(readText(out() + "/b.prt"), "local copy");
   // No temporary files are left behind.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out()), std::filesystem::directory_iterator()), 2);
