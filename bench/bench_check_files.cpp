@@ -135,8 +135,10 @@ struct RunTimes {
 
 // Runs `tool` over `dir`/set (results in `dir`/results); its times. A run
 // that fails marks the benchmark as failed (no timing call may follow).
-RunTimes runCheck(benchmark::State& state, const std::string& tool, const std::string& dir) {
-  const std::string command = tool + " check " + dir + "/set --results " + dir + "/results -j 2 >/dev/null 2>&1";
+RunTimes runCheck(benchmark::State& state, const std::string& tool, const std::string& dir,
+                  const std::string& options) {
+  const std::string command =
+      tool + " check " + dir + "/set --results " + dir + "/results -j 2" + options + " >/dev/null 2>&1";
   double u0 = 0, s0 = 0, u1 = 0, s1 = 0;
   childTimes(u0, s0);
   const auto t0 = std::chrono::steady_clock::now();
@@ -153,19 +155,21 @@ RunTimes runCheck(benchmark::State& state, const std::string& tool, const std::s
   return t;
 }
 
-// A first and a second run of `tool` on fresh samples under `base`; the
+// A first and a second run of `tool` (with `options` after the usual
+// ones) on fresh samples under `base`; the
 // samples' folder goes into `made`, to be removed after every run is done.
 // On a disk the removal is left to the end: an ext4 without a journal steps
 // over every inode freed in the last minutes when it makes a file, so a
 // tree removed between the runs would slow down whichever tool runs next.
 std::pair<RunTimes, RunTimes> firstAndSecond(benchmark::State& state, const std::string& tool,
-                                             const std::string& base, int count, std::vector<std::string>& made) {
+                                             const std::string& base, int count, std::vector<std::string>& made,
+                                             const std::string& options = "") {
   state.PauseTiming();
   made.push_back(makeSamples(base, count));
   const std::string& dir = made.back();
   state.ResumeTiming();
-  RunTimes first = runCheck(state, tool, dir);
-  RunTimes second = first.ok ? runCheck(state, tool, dir) : first;
+  RunTimes first = runCheck(state, tool, dir, options);
+  RunTimes second = first.ok ? runCheck(state, tool, dir, options) : first;
   return {first, second};
 }
 
@@ -186,7 +190,7 @@ void BM_CheckRunNoSync(benchmark::State& state) {
   for (auto _ : state) {
     add(memory, firstAndSecond(state, tool, "/dev/shm", count, made));
     if (!state.error_occurred()) add(synced, firstAndSecond(state, tool, disk, count, made));
-    if (!state.error_occurred()) add(waived, firstAndSecond(state, tool + " --no-sync", disk, count, made));
+    if (!state.error_occurred()) add(waived, firstAndSecond(state, tool, disk, count, made, " --no-sync"));
   }
   for (const std::string& dir : made) fs::remove_all(dir);
   if (state.error_occurred()) return;
