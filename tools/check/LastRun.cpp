@@ -9,6 +9,7 @@
 #include "platform/os/Paths.h"
 #include "tools/check/CheckCatalog.h"
 #include "tools/common/Command.h"
+#include "tools/common/FolderFiles.h"
 #include "tools/common/OutputFiles.h"
 
 namespace rc::tools {
@@ -64,9 +65,16 @@ void writeLastRun(const std::string& folder, const std::string& nameOnly, const 
 LastRun readLastRun(const std::string& folder, const std::string& nameOnly) {
   std::string record = platform::joinPath(stateFolderOf(folder, nameOnly), kRecordName);
   LastRun run;
-  if (!platform::fileExists(record)) return run;
+  if (!platform::folderExists(folder)) return run;
+  const FolderFiles top = FolderFiles::open(folder.empty() ? "." : folder);
+  if (!top.has(kStateFolderName)) return run;
+  const FolderFiles states = top.sub(kStateFolderName);
+  if (!states.has(nameOnly)) return run;
+  const FolderFiles own = states.sub(nameOnly);
+  if (!own.has(kRecordName)) return run;
+  const std::string text = own.read(kRecordName);
   try {
-    json j = json::parse(platform::readFile(record));
+    json j = json::parse(text);
     run.document = j.value("document", "");
     for (const json& c : j.at("changes")) {
       AcceptableChange change{c.at("check").get<std::string>(), c.value("key", ""), c.value("old", ""),

@@ -1,0 +1,104 @@
+"""The check side used carelessly or with hostile intent: damaged state
+beside documents, links where the tool keeps its own files, two runs or
+two accepts at once, odd inputs. Each must end in an error naming the file
+and why, never a silent success, a lost change or a write elsewhere."""
+import json
+import os
+import pathlib
+import subprocess
+
+from summary import rows
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+BIN = os.path.abspath(os.environ.get("RAVELCREST_BIN", str(ROOT / "build" / "bin" / "ravelcrest")))
+
+
+def ravelcrest(*args, **kwargs):
+    return subprocess.run([BIN, *map(str, args)], capture_output=True, text=True, timeout=300, **kwargs)
+
+
+def warned_part(models, tmp_path):
+    """bolt.vxlprt alone in a folder, checked, edited (more edges, a new mass)
+    and checked again, so that its last run holds changes to accept."""
+    folder = tmp_path / "suite"
+    folder.mkdir()
+    part = folder / "bolt.vxlprt"
+    part.write_bytes((models / "bolt.vxlprt").read_bytes())
+    assert ravelcrest("check", part, "--results", tmp_path / "r0").returncode == 0
+    model = json.loads(part.read_text())
+    config = model["configurations"][0]
+    config["body"]["faces"].append({"edges": 4, "triangles": 2})
+    config["massProperties"][5] *= 2
+    part.write_text(json.dumps(model))
+    assert ravelcrest("check", part, "--results", tmp_path / "r1").returncode == 1
+    return part
+
+
+def test_a_damaged_last_run_record_is_named_never_taken_for_nothing_to_accept(models, tmp_path):
+    part = warned_part(models, tmp_path)
+    state = part.parent / ".ravelcrest" / "bolt.vxlprt"
+    record = state / "last-run.json"
+    kept = record.read_bytes()
+    secret = tmp_path / "secret.json"
+    secret.write_bytes(kept)
+    props = part.parent / "bolt.vxlprt.properties"
+    before = props.read_bytes()
+
+    def refused(why):
+        run = ravelcrest("baseline", "accept", part)
+        assert run.returncode == 2, (why, run.stdout, run.stderr)
+        assert str(record) in run.stderr and why in run.stderr, run.stderr
+        assert props.read_bytes() == before
+
+    record.unlink()
+    record.symlink_to(secret)  # a valid record elsewhere is not followed
+    refused("symbolic link")
+    record.unlink()
+    record.mkdir()
+    refused("a folder")
+    record.rmdir()
+    os.mkfifo(record)
+    refused("not a regular file")
+    record.unlink()
+
+    # A value with a line break would add a line of its own to the
+    # properties file; refused before any baseline is written.
+    changes = json.loads(kept)
+    for change in changes["changes"]:
+        if change["key"] == "EdgeCount":
+            change["new"] = "4\nFileSize = 1"
+    record.write_text(json.dumps(changes))
+    run = ravelcrest("baseline", "accept", part)
+    assert run.returncode == 2 and "line break" in run.stderr and str(part) in run.stderr, run.stderr
+    assert props.read_bytes() == before and (state / "new").is_dir()
+
+
+def test_state_folders_that_are_links_are_refused_by_accept(models, tmp_path):
+    part = warned_part(models, tmp_path)
+    states = part.parent / ".ravelcrest"
+    elsewhere = tmp_path / "elsewhere"
+    (states / "bolt.vxlprt").rename(elsewhere)
+    (states / "bolt.vxlprt").symlink_to(elsewhere)
+    run = ravelcrest("baseline", "accept", part)
+    assert run.returncode == 2, run.stdout
+    assert str(states / "bolt.vxlprt") in run.stderr and "symbolic link" in run.stderr, run.stderr
+    assert (elsewhere / "last-run.json").exists()
+
+
+def test_two_accepts_at_once_both_land(models, tmp_path):
+    """Two reviewers accepting different checks of one document at once: each
+    rewrites the properties file, and neither may undo the other."""
+    part = warned_part(models, tmp_path)
+    pristine = {p: p.read_bytes() for p in part.parent.rglob("*") if p.is_file()}
+    for _ in range(8):
+        for path, data in pristine.items():
+            path.write_bytes(data)
+        accepts = [subprocess.Popen([BIN, "baseline", "accept", str(part), "--checks", check],
+                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                   for check in ("TestEdgeCount", "TestTessTriangleCount", "TestMassProp")]
+        assert [p.wait(timeout=120) for p in accepts] == [0, 0, 0]
+        props = (part.parent / "bolt.vxlprt.properties").read_text()
+        assert "\nEdgeCount = 4 " in "\n" + props and "TessTriangleCount = 34 " in props, props
+        left = json.loads((part.parent / ".ravelcrest" / "bolt.vxlprt" / "last-run.json").read_text())["changes"]
+        assert {c["check"] for c in left} & {"TestEdgeCount", "TestTessTriangleCount", "TestMassProp"} == set()
+        assert left
