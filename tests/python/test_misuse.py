@@ -102,3 +102,34 @@ def test_two_accepts_at_once_both_land(models, tmp_path):
         left = json.loads((part.parent / ".ravelcrest" / "bolt.vxlprt" / "last-run.json").read_text())["changes"]
         assert {c["check"] for c in left} & {"TestEdgeCount", "TestTessTriangleCount", "TestMassProp"} == set()
         assert left
+
+
+def test_a_results_folder_serves_one_run_at_a_time(models, tmp_path):
+    many = tmp_path / "many"
+    many.mkdir()
+    for i in range(150):
+        (many / f"p{i:03}.vxlprt").write_bytes((models / "bolt.vxlprt").read_bytes())
+    results = tmp_path / "r"
+
+    def start():
+        proc = subprocess.Popen([BIN, "check", many, "--results", results, "-j", "1"], stdout=subprocess.PIPE,
+                                stderr=subprocess.DEVNULL, text=True)
+        assert proc.stdout.readline().startswith("DOCUMENT")  # the folder is prepared and held
+        return proc
+
+    first = start()
+    second = ravelcrest("check", many, "--results", results)
+    out, _ = first.communicate(timeout=300)
+    assert second.returncode == 2 and second.stdout == "", second.stdout
+    assert str(results) in second.stderr and "another check run is using it" in second.stderr, second.stderr
+    # The second run rotated no journal and removed no journal part of the first.
+    assert first.returncode == 0, out
+    assert not (results / "journal.1.txt").exists()
+    assert (results / "journal.txt").read_bytes().count(b"'===== ") == 150
+
+    # A run killed outright holds the folder no longer.
+    killed = start()
+    killed.kill()
+    killed.wait(timeout=60)
+    again = ravelcrest("check", many / "p000.vxlprt", "--results", results)
+    assert again.returncode == 0, again.stdout + again.stderr

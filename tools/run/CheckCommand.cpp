@@ -196,7 +196,9 @@ void run(CheckArgs& args, CLI::App& cmd, CommandContext& context) {
 
   std::vector<DocumentItem> documents = collectDocuments(args.documents, context.err);
   suite.select(documents, context.err);
-  args.options.results = prepareResultsFolder(args.results);
+  // Held until the run (and the review it serves) ends.
+  platform::UniqueFd resultsHeld;
+  args.options.results = prepareResultsFolder(args.results, &resultsHeld);
   keepTracesInResults(args.options.results);
   // Every shard copies every document, so the copies' places (and their
   // baselines) do not depend on the shard.
