@@ -13,8 +13,8 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 BIN = os.path.abspath(os.environ.get("RAVELCREST_BIN", str(ROOT / "build" / "bin" / "ravelcrest")))
 
 
-def ravelcrest(*args, **kwargs):
-    return subprocess.run([BIN, *map(str, args)], capture_output=True, text=True, timeout=300, **kwargs)
+def ravelcrest(*args, timeout=300):
+    return subprocess.run([BIN, *map(str, args)], capture_output=True, text=True, timeout=timeout)
 
 
 def warned_part(models, tmp_path):
@@ -73,16 +73,48 @@ def test_a_damaged_last_run_record_is_named_never_taken_for_nothing_to_accept(mo
     assert props.read_bytes() == before and (state / "new").is_dir()
 
 
-def test_state_folders_that_are_links_are_refused_by_accept(models, tmp_path):
+def test_state_folders_that_are_links_or_files_are_never_written_through(models, tmp_path):
+    """A link (or a file) where the tool keeps a document's state: the check
+    run writes nothing where it points, and says so in the document's row."""
     part = warned_part(models, tmp_path)
     states = part.parent / ".ravelcrest"
+    pristine = tmp_path / "pristine"
+    states.rename(pristine)
     elsewhere = tmp_path / "elsewhere"
-    (states / "bolt.vxlprt").rename(elsewhere)
-    (states / "bolt.vxlprt").symlink_to(elsewhere)
-    run = ravelcrest("baseline", "accept", part)
-    assert run.returncode == 2, run.stdout
-    assert str(states / "bolt.vxlprt") in run.stderr and "symbolic link" in run.stderr, run.stderr
-    assert (elsewhere / "last-run.json").exists()
+    for place in (states, states / "bolt.vxlprt", states / "bolt.vxlprt" / "new"):
+        subprocess.run(["rm", "-rf", states, elsewhere], check=True)
+        subprocess.run(["cp", "-a", pristine, states], check=True)
+        subprocess.run(["rm", "-rf", place], check=True)
+        elsewhere.mkdir()
+        place.symlink_to(elsewhere)
+        run = ravelcrest("check", part, "--results", tmp_path / "r2")
+        assert run.returncode == 2, run.stdout
+        assert [r[1:3] for r in rows(run.stdout)] == [["open", "FAILED"]], run.stdout
+        assert f"{place} is a symbolic link" in run.stdout, run.stdout
+        assert list(elsewhere.iterdir()) == [], place
+        accept = ravelcrest("baseline", "accept", part)
+        assert accept.returncode == 2 and str(place) in accept.stderr and "symbolic link" in accept.stderr
+        assert list(elsewhere.iterdir()) == [], place
+    subprocess.run(["rm", "-rf", states], check=True)
+    states.write_text("not a folder")
+    run = ravelcrest("check", part, "--results", tmp_path / "r2")
+    assert run.returncode == 2 and f"{states} is not a folder" in run.stdout, run.stdout
+
+
+def test_a_named_document_that_is_no_file_says_what_it_is(tmp_path):
+    odd = tmp_path / "odd"
+    odd.mkdir()
+    os.mkfifo(odd / "pipe.vxlprt")
+    (odd / "gone.vxlprt").symlink_to(odd / "missing.vxlprt")
+    (odd / "a.vxlprt").symlink_to(odd / "b.vxlprt")
+    (odd / "b.vxlprt").symlink_to(odd / "a.vxlprt")
+    expected = {"pipe.vxlprt": "a FIFO", "gone.vxlprt": "a link whose target is missing",
+                "a.vxlprt": "a link in a loop of links", "missing.vxlprt": "no such document"}
+    for name, why in expected.items():
+        run = ravelcrest("check", odd / name, "--results", tmp_path / "r", timeout=60)
+        assert run.returncode == 2 and f"open: {why}" in run.stdout, (name, run.stdout)
+    run = ravelcrest("check", "/dev/null", "--results", tmp_path / "r", timeout=60)
+    assert run.returncode == 2 and "open: a device" in run.stdout, run.stdout
 
 
 def test_two_accepts_at_once_both_land(models, tmp_path):

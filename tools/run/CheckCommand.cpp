@@ -203,6 +203,8 @@ void run(CheckArgs& args, CLI::App& cmd, CommandContext& context) {
   // Every shard copies every document, so the copies' places (and their
   // baselines) do not depend on the shard.
   if (!args.baselines.empty()) copyIntoWorkFolder(documents, args.baselines);
+  for (DocumentItem& d : documents)
+    if (d.problem.empty()) d.problem = stateFolderProblem(d.path);
   std::vector<RunOptions> documentOptions = suite.documentOptions(args.options);
   std::vector<QueuedDocument> queue;
   for (std::size_t i = 0; i < documents.size(); ++i)
