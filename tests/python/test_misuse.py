@@ -165,3 +165,23 @@ def test_a_results_folder_serves_one_run_at_a_time(models, tmp_path):
     killed.wait(timeout=60)
     again = ravelcrest("check", many / "p000.vxlprt", "--results", results)
     assert again.returncode == 0, again.stdout + again.stderr
+
+
+def test_prune_removes_only_baselines_whatever_a_damaged_index_names(models, tmp_path):
+    folder = tmp_path / "suite"
+    (folder / "keep").mkdir(parents=True)
+    part = folder / "bolt.vxlprt"
+    part.write_bytes((models / "bolt.vxlprt").read_bytes())
+    (folder / "keep" / "nut.prt").write_bytes((models / "nut.prt").read_bytes())
+    assert ravelcrest("check", folder, "--results", tmp_path / "r").returncode == 0
+    index = folder / ".ravelcrest" / "baselines"
+    # gone.vxlprt no longer exists; its lines name the other document, a
+    # folder of documents and a real baseline of its own.
+    (folder / "gone.vxlprt.properties").write_text("EdgeCount = 2\n")
+    index.write_text(index.read_text() + "gone.vxlprt\tbolt.vxlprt\ngone.vxlprt\tkeep\n"
+                     "gone.vxlprt\tbolt.vxlprt.properties\ngone.vxlprt\tgone.vxlprt.properties\n")
+    run = ravelcrest("baseline", "prune", folder)
+    assert run.returncode == 0, run.stderr
+    assert part.exists() and (folder / "keep" / "nut.prt").exists() and (folder / "bolt.vxlprt.properties").exists()
+    assert not (folder / "gone.vxlprt.properties").exists()
+    assert "1 baseline of missing documents removed" in run.stdout, run.stdout

@@ -169,8 +169,13 @@ int pruneBaselines(const std::vector<std::string>& folders, const PruneOptions& 
         const DocumentState state = stateOf(folder / doc);
         if (state == DocumentState::Present) continue;
         auto& into = state == DocumentState::Dangling && !options.includeDangling ? kept : gone;
-        for (const std::string& file : files)
-          if (fs::exists(fs::symlink_status(folder / file, ec))) into.emplace_back(folder / file, doc);
+        // A damaged index may name anything; only a file whose name is one
+        // of the document's baselines goes (never a document or a folder).
+        for (const std::string& file : files) {
+          const fs::file_status st = fs::symlink_status(folder / file, ec);
+          if (fs::exists(st) && !fs::is_directory(st) && documentOfBaseline(file) == doc)
+            into.emplace_back(folder / file, doc);
+        }
         if (&into == &gone) forgotten.push_back(doc);
       }
       // The tool's own state folder: a folder per document.
