@@ -185,3 +185,28 @@ def test_prune_removes_only_baselines_whatever_a_damaged_index_names(models, tmp
     assert part.exists() and (folder / "keep" / "nut.prt").exists() and (folder / "bolt.vxlprt.properties").exists()
     assert not (folder / "gone.vxlprt.properties").exists()
     assert "1 baseline of missing documents removed" in run.stdout, run.stdout
+
+
+def test_history_reads_without_writing_and_a_folder_name_with_equals_is_a_file(models, tmp_path):
+    import sqlite3
+    part = tmp_path / "bolt.vxlprt"
+    part.write_bytes((models / "bolt.vxlprt").read_bytes())
+    folder = tmp_path / "runs=2"
+    folder.mkdir()
+    db = folder / "history.db"
+    recorded = ravelcrest("check", part, "--results", tmp_path / "r", "--history", db)
+    assert recorded.returncode == 0 and db.is_file(), recorded.stderr
+    shown = ravelcrest("history", part, "--history", db, "--check", "TestEdgeCount")
+    assert shown.returncode == 0 and "TestEdgeCount" in shown.stdout, shown.stderr
+
+    # A database that is no history is named as such and left as it was.
+    other = tmp_path / "other.db"
+    with sqlite3.connect(other) as c:
+        c.execute("CREATE TABLE parts (name TEXT)")
+    before = other.read_bytes()
+    empty = tmp_path / "empty.db"
+    empty.write_bytes(b"")
+    for path in (other, empty):
+        run = ravelcrest("history", part, "--history", path)
+        assert run.returncode == 2 and f"{path.name} holds no history of check runs" in run.stderr, run.stderr
+    assert other.read_bytes() == before and empty.read_bytes() == b""

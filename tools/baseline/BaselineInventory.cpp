@@ -6,10 +6,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/automation/Error.h"
 #include "platform/os/Files.h"
 #include "tools/check/BaselineIndex.h"
 #include "tools/check/CheckCatalog.h"
 #include "tools/check/DocumentSet.h"
+#include "tools/common/OutputFiles.h"
 
 namespace rc::tools {
 
@@ -60,7 +62,12 @@ std::string documentOfBaseline(const std::string& name) {
 }
 
 void addProperties(const fs::path& file, const fs::path& document, std::vector<BaselineEntry>& out) {
-  std::string text = platform::readFile(file.string());
+  std::string text;
+  try {
+    text = platform::readFile(file.string());
+  } catch (const automation::AutomationError& e) {
+    throw OutputError("cannot read the baseline " + file.string() + ": " + e.description());
+  }
   std::time_t fallback = modified(file);
   for (std::size_t start = 0; start < text.size();) {
     std::size_t end = std::min(text.find('\n', start), text.size());

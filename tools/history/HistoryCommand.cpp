@@ -26,7 +26,7 @@ struct HistoryArgs {
 void runHistory(const HistoryArgs& args, CommandContext& context) {
   if (!isPostgresLocation(args.database) && !std::filesystem::is_regular_file(args.database))
     throw UsageError("history: no history database " + args.database);
-  HistoryStore store(args.database);
+  HistoryStore store(args.database, HistoryAccess::Read);
   std::string key = args.document;
   std::error_code ec;
   if (std::filesystem::exists(args.document, ec))
