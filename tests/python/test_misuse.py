@@ -210,3 +210,28 @@ def test_history_reads_without_writing_and_a_folder_name_with_equals_is_a_file(m
         run = ravelcrest("history", part, "--history", path)
         assert run.returncode == 2 and f"{path.name} holds no history of check runs" in run.stderr, run.stderr
     assert other.read_bytes() == before and empty.read_bytes() == b""
+
+
+def test_reports_never_replace_a_device_fifo_or_a_link_to_one(models, tmp_path):
+    """`--json /dev/null` run as root would otherwise leave a regular file
+    where the device was; a FIFO (and a link to one) stands in for it here."""
+    import stat
+    part = tmp_path / "bolt.vxlprt"
+    part.write_bytes((models / "bolt.vxlprt").read_bytes())
+    results = tmp_path / "r"
+    assert ravelcrest("check", part, "--results", results, "--json", tmp_path / "run.json").returncode == 0
+    pipe = tmp_path / "pipe"
+    os.mkfifo(pipe)
+    (tmp_path / "to-pipe").symlink_to(pipe)
+    for target in (pipe, tmp_path / "to-pipe"):
+        for option in ("--json", "--junit", "--report"):
+            for run in (ravelcrest("check", part, "--results", results, option, target, timeout=60),
+                        ravelcrest("merge", tmp_path / "run.json", option, target, timeout=60)):
+                assert run.returncode == 2 and f"{option} {target} is not a regular file" in run.stderr, run.stderr
+    assert stat.S_ISFIFO(pipe.lstat().st_mode) and (tmp_path / "to-pipe").is_symlink()
+    # Nor does the run's own results file in the results folder.
+    (results / "results.json").unlink()
+    os.mkfifo(results / "results.json")
+    run = ravelcrest("check", part, "--results", results, timeout=60)
+    assert run.returncode == 2 and "results.json: it is not a regular file" in run.stderr, run.stderr
+    assert stat.S_ISFIFO((results / "results.json").lstat().st_mode)
