@@ -235,3 +235,20 @@ def test_reports_never_replace_a_device_fifo_or_a_link_to_one(models, tmp_path):
     run = ravelcrest("check", part, "--results", results, timeout=60)
     assert run.returncode == 2 and "results.json: it is not a regular file" in run.stderr, run.stderr
     assert stat.S_ISFIFO((results / "results.json").lstat().st_mode)
+
+
+def test_a_document_whose_results_cannot_be_written_fails_alone_saying_why(models, tmp_path):
+    suite = tmp_path / "suite"
+    suite.mkdir()
+    for name in ("bolt.vxlprt", "nut.prt"):
+        (suite / name).write_bytes((models / name).read_bytes())
+    results = tmp_path / "r"
+    (results / "performance").mkdir(parents=True)
+    (results / "performance" / "bolt.vxlprt").write_text("a file where the document's folder goes")
+    for jobs in ("1", "2"):
+        run = ravelcrest("check", suite, "--results", results, "-j", jobs)
+        assert run.returncode == 2, run.stdout + run.stderr
+        table = {(r[0], r[1]): r[2] for r in rows(run.stdout)}
+        assert table[("bolt.vxlprt", "open")] == "FAILED"
+        assert table[("nut.prt", "TestEdgeCount")] in ("OK", "BASELINE CREATED"), run.stdout
+        assert f"bolt.vxlprt open: cannot write {results}/performance/bolt.vxlprt/Performance.log" in run.stdout

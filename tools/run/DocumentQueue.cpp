@@ -13,6 +13,7 @@
 #include <map>
 #include <string>
 
+#include "platform/automation/Error.h"
 #include "platform/os/FileIo.h"
 #include "platform/os/KeptAppends.h"
 #include "platform/os/UniqueFd.h"
@@ -31,6 +32,26 @@ bool writeAll(int fd, const void* data, std::size_t size) { return platform::fil
 
 bool readAll(int fd, void* data, std::size_t size) { return platform::fileio::readWhole(fd, data, size) == 0; }
 
+// The result of a document whose worker could not deliver one.
+DocumentResult lostDocument(const QueuedDocument& q, const std::string& why) {
+  DocumentResult lost{q.index, q.item->label, q.item->path, 0, {}, ""};
+  lost.rows.push_back(CheckRow{q.item->label, "open", Status::Failed, "", "", why, {}});
+  return lost;
+}
+
+// Checks the document `q`; a document whose check could not go on (its
+// journal part cannot be written on a full disk) is one FAILED row saying
+// why, and the run goes on with the next.
+DocumentResult checkQueued(const QueuedDocument& q, const RunOptions& options) {
+  try {
+    return runDocument(*q.item, q.index, q.options ? *q.options : options);
+  } catch (const automation::AutomationError& e) {
+    return lostDocument(q, e.description());
+  } catch (const std::exception& e) {
+    return lostDocument(q, e.what());
+  }
+}
+
 // The worker's side: positions in, results out, until the pipe closes or
 // an interrupt stops it. Never returns.
 [[noreturn]] void workerLoop(int tasks, int results, const std::vector<QueuedDocument>& queue,
@@ -43,7 +64,7 @@ bool readAll(int fd, void* data, std::size_t size) { return platform::fileio::re
     std::uint64_t position = 0;
     while (!interruptRequested() && readAll(tasks, &position, sizeof position) && position < queue.size()) {
       const QueuedDocument& q = queue[position];
-      std::string record = documentToJson(runDocument(*q.item, q.index, q.options ? *q.options : options));
+      std::string record = documentToJson(checkQueued(q, options));
       std::uint64_t size = record.size();
       if (!writeAll(results, &size, sizeof size) || !writeAll(results, record.data(), record.size())) break;
     }
@@ -51,12 +72,6 @@ bool readAll(int fd, void* data, std::size_t size) { return platform::fileio::re
   ::_exit(0);
 }
 
-// The result of a document whose worker could not deliver one.
-DocumentResult lostDocument(const QueuedDocument& q, const std::string& why) {
-  DocumentResult lost{q.index, q.item->label, q.item->path, 0, {}, ""};
-  lost.rows.push_back(CheckRow{q.item->label, "open", Status::Failed, "", "", why, {}});
-  return lost;
-}
 
 struct Worker {
   pid_t pid = -1;
@@ -235,7 +250,7 @@ void runDocuments(const std::vector<QueuedDocument>& queue, const RunOptions& op
     ImageWorkFolder work;
     for (const QueuedDocument& q : queue) {
       if (interruptRequested()) break;
-      done(runDocument(*q.item, q.index, q.options ? *q.options : options));
+      done(checkQueued(q, options));
     }
     return;
   }
