@@ -252,3 +252,39 @@ def test_a_document_whose_results_cannot_be_written_fails_alone_saying_why(model
         assert table[("bolt.vxlprt", "open")] == "FAILED"
         assert table[("nut.prt", "TestEdgeCount")] in ("OK", "BASELINE CREATED"), run.stdout
         assert f"bolt.vxlprt open: cannot write {results}/performance/bolt.vxlprt/Performance.log" in run.stdout
+
+
+def test_merge_refuses_hostile_results_naming_the_file(models, tmp_path):
+    part = tmp_path / "bolt.vxlprt"
+    part.write_bytes((models / "bolt.vxlprt").read_bytes())
+    good = tmp_path / "good.json"
+    assert ravelcrest("check", part, "--results", tmp_path / "r", "--json", good).returncode == 0
+    base = json.loads(good.read_text())
+
+    def variant(name, change):
+        data = json.loads(json.dumps(base))
+        change(data)
+        path = tmp_path / name
+        path.write_text(json.dumps(data))
+        return path
+
+    def images(value):
+        return lambda d: d["documents"][0]["checks"][0].__setitem__("images", value)
+
+    cases = {
+        variant("huge-size.json", images({"size": [1e300, 5], "regions": []})): "not a whole number of pixels",
+        variant("float-region.json", images({"size": [5, 5], "regions": [[0.5, 0, 1, 1]]})): "not a whole number",
+        variant("wide-region.json", images({"size": [5, 5], "regions": [[2 ** 40, 0, 1, 1]]})): "not a whole number",
+        variant("settings.json", lambda d: d.__setitem__("settings", 5)): "settings are 5",
+    }
+    deep = tmp_path / "deep.json"
+    deep.write_text('{"format": "ravelcrest-results", "version": 1, "documents": [], "x": ' + "[" * 100000 +
+                    "]" * 100000 + "}")
+    bad_utf8 = tmp_path / "bad-utf8.json"
+    bad_utf8.write_bytes(good.read_bytes().replace(b"bolt.vxlprt", b"bolt\xff.vxlprt"))
+    cases[bad_utf8] = "UTF-8"
+    for path, why in cases.items():
+        run = ravelcrest("merge", path, "--json", tmp_path / "merged.json", timeout=60)
+        assert run.returncode == 2 and str(path.name) in run.stderr and why in run.stderr, (path.name, run.stderr)
+    run = ravelcrest("merge", deep, "--json", tmp_path / "merged.json", timeout=60)
+    assert run.returncode == 0 and "0 of 0 documents" in run.stdout, run.stdout + run.stderr

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 
 #include "tools/common/Command.h"
@@ -40,6 +41,15 @@ json rowToJson(const CheckRow& r) {
   return j;
 }
 
+// A whole number of pixels of an image field; anything else (a fraction,
+// a number beyond an int) is refused.
+int pixels(const json& v, const char* field) {
+  if (!v.is_number_integer() || v.get<std::int64_t>() < INT32_MIN || v.get<std::int64_t>() > INT32_MAX ||
+      (v.is_number_unsigned() && v.get<std::uint64_t>() > INT32_MAX))
+    throw UsageError(std::string("an image's ") + field + " is " + v.dump() + ", not a whole number of pixels");
+  return static_cast<int>(v.get<std::int64_t>());
+}
+
 CheckRow rowFromJson(const json& j, const std::string& document) {
   CheckRow r;
   r.document = document;
@@ -57,11 +67,12 @@ CheckRow rowFromJson(const json& j, const std::string& document) {
     r.images.human = i.value("human", "");
     r.images.comparison = i.value("comparison", "");
     if (const json size = i.value("size", json()); size.is_array() && size.size() == 2) {
-      r.images.width = size[0].get<int>();
-      r.images.height = size[1].get<int>();
+      r.images.width = pixels(size[0], "size");
+      r.images.height = pixels(size[1], "size");
       for (const json& b : i.value("regions", json::array()))
         if (b.is_array() && b.size() == 4 && r.images.regions.size() < kMaxRegions)
-          r.images.regions.push_back({b[0].get<int>(), b[1].get<int>(), b[2].get<int>(), b[3].get<int>()});
+          r.images.regions.push_back(
+              {pixels(b[0], "region"), pixels(b[1], "region"), pixels(b[2], "region"), pixels(b[3], "region")});
     }
   }
   return r;
@@ -175,6 +186,7 @@ RunResults resultsFromJson(std::string_view text, const std::string& source) {
     r.source = source;
     r.tolerance = j.value("tolerance", "");
     if (j.contains("settings")) {
+      if (!j.at("settings").is_object()) throw UsageError("its settings are " + j.at("settings").dump() + ", not names and texts");
       for (const auto& [name, value] : j.at("settings").items()) {
         if (!value.is_string()) throw UsageError("the setting " + name + " is not a text");
         r.settings.emplace_back(name, value.get<std::string>());
