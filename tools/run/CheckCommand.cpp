@@ -33,6 +33,7 @@
 #include "tools/common/Command.h"
 #include "tools/common/Interrupt.h"
 #include "tools/common/OutputFiles.h"
+#include "tools/common/TerminalText.h"
 #include "tools/history/HistoryCharts.h"
 #include "tools/history/HistoryStore.h"
 #include "tools/history/HistoryTrend.h"
@@ -126,7 +127,7 @@ int afterRun(const CheckArgs& args, const RunResults& results, const std::string
 
 std::size_t widestLabel(const std::vector<DocumentItem>& documents) {
   std::size_t w = 0;
-  for (const DocumentItem& d : documents) w = std::max(w, d.label.size());
+  for (const DocumentItem& d : documents) w = std::max(w, oneLineText(d.label).size());
   return w;
 }
 
