@@ -288,3 +288,34 @@ def test_merge_refuses_hostile_results_naming_the_file(models, tmp_path):
         assert run.returncode == 2 and str(path.name) in run.stderr and why in run.stderr, (path.name, run.stderr)
     run = ravelcrest("merge", deep, "--json", tmp_path / "merged.json", timeout=60)
     assert run.returncode == 0 and "0 of 0 documents" in run.stdout, run.stdout + run.stderr
+
+
+def test_a_parallel_run_keeps_the_bytes_of_names_that_are_not_utf8(models, tmp_path):
+    suite = tmp_path / "suite"
+    suite.mkdir()
+    latin = os.fsencode(suite) + b"/caf\xe9.vxlprt"
+    with open(latin, "wb") as f:
+        f.write((models / "bolt.vxlprt").read_bytes())
+    (suite / "nut.prt").write_bytes((models / "nut.prt").read_bytes())
+    journals = []
+    for jobs in ("1", "2"):
+        results = tmp_path / f"r{jobs}"
+        run = subprocess.run([BIN, "check", suite, "--results", results, "-j", jobs, "--checks", "TestEdgeCount"],
+                             capture_output=True, timeout=300)
+        assert run.returncode == 0, run.stdout
+        assert b"caf\\xe9.vxlprt  " in run.stdout, run.stdout  # escaped on the terminal
+        journal = (results / "journal.txt").read_bytes()
+        assert b"'===== caf\xe9.vxlprt (" + latin + b")" in journal, journal
+        journals.append([line for line in journal.split(b"\r\n") if line.startswith(b"'=====")])
+    assert journals[0] == journals[1]
+
+
+def test_a_name_with_a_line_break_stays_on_its_row(models, tmp_path):
+    suite = tmp_path / "suite"
+    suite.mkdir()
+    (suite / "two\nlines.vxlprt").write_bytes((models / "bolt.vxlprt").read_bytes())
+    run = ravelcrest("check", suite, "--results", tmp_path / "r", "--checks", "TestEdgeCount,TestFileSize")
+    assert run.returncode == 0, run.stdout
+    assert [r[:3] for r in rows(run.stdout)] == [["two\\x0alines.vxlprt", "TestEdgeCount", "BASELINE CREATED"],
+                                                ["two\\x0alines.vxlprt", "TestFileSize", "BASELINE CREATED"]]
+    assert "progress: [1/1] two\\x0alines.vxlprt" in run.stderr

@@ -214,11 +214,13 @@ RunResults resultsFromJson(std::string_view text, const std::string& source) {
   }
 }
 
-std::string documentToJson(const DocumentResult& document) {
-  return documentJson(document).dump(-1, ' ', false, json::error_handler_t::replace);
+std::string documentToRecord(const DocumentResult& document) {
+  std::string record;
+  json::to_cbor(documentJson(document), record);
+  return record;
 }
 
-DocumentResult documentFromJson(std::string_view text) { return documentFrom(json::parse(text)); }
+DocumentResult documentFromRecord(std::string_view record) { return documentFrom(json::from_cbor(record)); }
 
 RunResults mergeResults(std::vector<RunResults> parts, bool preferLater, std::size_t* replaced) {
   RunResults merged;

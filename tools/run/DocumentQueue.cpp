@@ -64,7 +64,7 @@ DocumentResult checkQueued(const QueuedDocument& q, const RunOptions& options) {
     std::uint64_t position = 0;
     while (!interruptRequested() && readAll(tasks, &position, sizeof position) && position < queue.size()) {
       const QueuedDocument& q = queue[position];
-      std::string record = documentToJson(checkQueued(q, options));
+      std::string record = documentToRecord(checkQueued(q, options));
       std::uint64_t size = record.size();
       if (!writeAll(results, &size, sizeof size) || !writeAll(results, record.data(), record.size())) break;
     }
@@ -182,7 +182,7 @@ class WorkerPool {
       std::string_view record(w.buffer.data() + sizeof size, size);
       if (w.busy != kNone) {
         try {
-          finished_.emplace(w.busy, documentFromJson(record));
+          finished_.emplace(w.busy, documentFromRecord(record));
         } catch (const std::exception& e) {
           finished_.emplace(w.busy, lostDocument(queue_[w.busy], std::string("its result could not be read: ") + e.what()));
         }
