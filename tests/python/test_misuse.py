@@ -319,3 +319,37 @@ def test_a_name_with_a_line_break_stays_on_its_row(models, tmp_path):
     assert [r[:3] for r in rows(run.stdout)] == [["two\\x0alines.vxlprt", "TestEdgeCount", "BASELINE CREATED"],
                                                 ["two\\x0alines.vxlprt", "TestFileSize", "BASELINE CREATED"]]
     assert "progress: [1/1] two\\x0alines.vxlprt" in run.stderr
+
+
+def test_a_document_named_in_latin1_can_be_accepted_and_reviewed(models, tmp_path):
+    from review_support import Review
+    suite = tmp_path / "suite"
+    suite.mkdir()
+    latin = os.fsencode(suite) + b"/caf\xe9.vxlprt"
+    source = json.loads((models / "bolt.vxlprt").read_text())
+    with open(latin, "w") as f:
+        json.dump(source, f)
+    assert ravelcrest("check", suite, "--results", tmp_path / "r0").returncode == 0
+    config = source["configurations"][0]
+    config["body"]["faces"].append({"edges": 4, "triangles": 2})
+    config["massProperties"][5] *= 2
+    with open(latin, "w") as f:
+        json.dump(source, f)
+    results = tmp_path / "r1"
+    assert ravelcrest("check", suite, "--results", results).returncode == 1
+    document = json.loads((results / "results.json").read_text())["documents"][0]
+    assert bytes.fromhex(document["pathBytes"]) == latin
+
+    accept = subprocess.run([BIN, "baseline", "accept", latin, "--checks", "TestEdgeCount"], capture_output=True,
+                            timeout=120)
+    assert accept.returncode == 0 and b"caf\\xe9.vxlprt TestEdgeCount: 2 -> 4" in accept.stdout, accept
+    review = Review(results, "--idle-timeout", "60")
+    try:
+        status, body = review.request("POST", "/accept", b"doc=0",
+                                      {"Content-Type": "application/x-www-form-urlencoded",
+                                       "X-Review-Token": review.token})
+    finally:
+        review.stop()
+    assert status == 200 and json.loads(body)["accepted"] >= 2, body
+    rerun = ravelcrest("check", suite, "--results", tmp_path / "r2")
+    assert rerun.returncode == 0, rerun.stdout

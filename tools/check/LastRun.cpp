@@ -10,6 +10,7 @@
 #include "tools/check/CheckCatalog.h"
 #include "tools/common/Command.h"
 #include "tools/common/FolderFiles.h"
+#include "tools/common/JsonBytes.h"
 #include "tools/common/OutputFiles.h"
 
 namespace rc::tools {
@@ -53,10 +54,19 @@ void writeLastRun(const std::string& folder, const std::string& nameOnly, const 
   json changes = json::array();
   for (const AcceptableChange& c : run.changes) {
     json files = json::array();
-    for (const auto& [candidate, baseline] : c.files) files.push_back({{"candidate", candidate}, {"baseline", baseline}});
-    changes.push_back({{"check", c.check}, {"key", c.key}, {"old", c.oldValue}, {"new", c.newValue}, {"files", files}});
+    for (const auto& [candidate, baseline] : c.files) {
+      json file = json::object();
+      putText(file, "candidate", candidate);
+      putText(file, "baseline", baseline);
+      files.push_back(file);
+    }
+    json change{{"check", c.check}, {"key", c.key}, {"files", files}};
+    putText(change, "old", c.oldValue);
+    putText(change, "new", c.newValue);
+    changes.push_back(change);
   }
-  json j{{"document", run.document}, {"changes", changes}};
+  json j{{"changes", changes}};
+  putText(j, "document", run.document);
   platform::createFolder(state);
   // A warning that stays from run to run leaves the record as it was.
   replaceChangedOutputFile(record, j.dump(1, ' ', false, json::error_handler_t::replace) + "\n");
@@ -75,12 +85,14 @@ LastRun readLastRun(const std::string& folder, const std::string& nameOnly) {
   const std::string text = own.read(kRecordName);
   try {
     json j = json::parse(text);
-    run.document = j.value("document", "");
+    run.document = takeText(j, "document");
     for (const json& c : j.at("changes")) {
-      AcceptableChange change{c.at("check").get<std::string>(), c.value("key", ""), c.value("old", ""),
-                              c.value("new", ""), {}};
+      AcceptableChange change{c.at("check").get<std::string>(), c.value("key", ""), takeText(c, "old"),
+                              takeText(c, "new"), {}};
       for (const json& f : c.value("files", json::array())) {
-        std::string candidate = f.at("candidate").get<std::string>(), baseline = f.at("baseline").get<std::string>();
+        if (!f.contains("candidate") || !f.contains("baseline"))
+          throw UsageError("a file of a change lacks its candidate or its baseline");
+        std::string candidate = takeText(f, "candidate"), baseline = takeText(f, "baseline");
         if (!staysInside(candidate) || !staysInside(baseline))
           throw UsageError("names a file outside the document's folder");
         change.files.emplace_back(candidate, baseline);

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "tools/common/Command.h"
+#include "tools/common/JsonBytes.h"
 
 namespace rc::tools {
 
@@ -81,8 +82,10 @@ CheckRow rowFromJson(const json& j, const std::string& document) {
 json documentJson(const DocumentResult& d) {
   json rows = json::array();
   for (const CheckRow& r : d.rows) rows.push_back(rowToJson(r));
-  return json{{"index", d.index},     {"document", d.label}, {"path", d.path},
-              {"seconds", d.seconds}, {"checks", rows},      {"journal", d.journal}};
+  json j{{"index", d.index}, {"document", d.label}, {"seconds", d.seconds}, {"checks", rows}, {"journal", d.journal}};
+  // The path's own bytes, so that a review accepts into the document.
+  putText(j, "path", d.path);
+  return j;
 }
 
 DocumentResult documentFrom(const json& j) {
@@ -90,7 +93,7 @@ DocumentResult documentFrom(const json& j) {
   if (!j.at("index").is_number_unsigned()) throw UsageError("a document's index is not a count");
   d.index = j.at("index").get<std::size_t>();
   d.label = j.at("document").get<std::string>();
-  d.path = j.value("path", "");
+  d.path = takeText(j, "path");
   d.seconds = j.value("seconds", 0.0);
   d.journal = j.value("journal", "");
   for (const json& r : j.at("checks")) d.rows.push_back(rowFromJson(r, d.label));
