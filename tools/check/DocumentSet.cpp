@@ -190,9 +190,17 @@ std::string hostPathOf(const std::string& path) {
 
 std::vector<DocumentItem> collectDocuments(const std::vector<std::string>& arguments, std::ostream& notes) {
   std::vector<DocumentItem> items;
+  // A document is known by its folder's real path and its own name: the
+  // same file reached through a link to its folder is checked once (its
+  // baselines beside it are the same), while a link to a document beside
+  // it is a document of its own (named differently, with baselines of its
+  // own).
   std::set<fs::path> seen;
   auto add = [&](const std::string& given, const fs::path& path) {
-    if (seen.insert(path).second) items.push_back(DocumentItem{given, path.string(), "", ""});
+    std::error_code ec;
+    fs::path folder = fs::weakly_canonical(path.parent_path(), ec);
+    if (ec) folder = path.parent_path();
+    if (seen.insert(folder / path.filename()).second) items.push_back(DocumentItem{given, path.string(), "", ""});
   };
   for (const std::string& given : arguments) {
     fs::path path = pathOfArgument(given);

@@ -23,7 +23,8 @@ struct DocumentItem {
 // (geometryDocumentType) whether they are assemblies.
 int documentTypeOf(std::string_view path);
 
-// The documents `arguments` name, in order, each once: a file as it is (a
+// The documents `arguments` name, in order, each once (a document reached
+// again through a link to its folder is not added again): a file as it is (a
 // name with a backslash that exists is taken literally), a folder as the
 // documents in it and below it (sorted; dot folders such as .ravelcrest
 // skipped). Baseline files named directly are skipped with a note on
