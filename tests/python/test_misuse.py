@@ -353,3 +353,20 @@ def test_a_document_named_in_latin1_can_be_accepted_and_reviewed(models, tmp_pat
     assert status == 200 and json.loads(body)["accepted"] >= 2, body
     rerun = ravelcrest("check", suite, "--results", tmp_path / "r2")
     assert rerun.returncode == 0, rerun.stdout
+
+
+def test_two_runs_over_the_same_documents_create_each_baseline_once(models, tmp_path):
+    suite = tmp_path / "suite"
+    suite.mkdir()
+    for i in range(60):
+        (suite / f"p{i:02}.vxlprt").write_bytes((models / "bracket.vxlprt").read_bytes())
+    runs = [subprocess.Popen([BIN, "check", suite, "--results", tmp_path / f"r{n}", "-j", "1",
+                              "--checks", "TestEdgeCount,TestFileSize,MassPropInCfgs"],
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True) for n in range(2)]
+    outs = [p.communicate(timeout=300)[0] for p in runs]
+    assert [p.returncode for p in runs] == [0, 0], outs
+    created = [r for out in outs for r in rows(out) if r[2] == "BASELINE CREATED"]
+    assert len(created) == 60 * 3, outs
+    for i in range(60):
+        props = (suite / f"p{i:02}.vxlprt.properties").read_text()
+        assert props.count("EdgeCount = ") == 1 and props.count("FileSize = ") == 1, props

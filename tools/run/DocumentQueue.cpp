@@ -1,10 +1,13 @@
 #include "tools/run/DocumentQueue.h"
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
@@ -12,6 +15,7 @@
 #include <iostream>
 #include <map>
 #include <string>
+#include <thread>
 
 #include "platform/automation/Error.h"
 #include "platform/os/FileIo.h"
@@ -39,10 +43,27 @@ DocumentResult lostDocument(const QueuedDocument& q, const std::string& why) {
   return lost;
 }
 
+// Holds a lock on the document file at `path` while the answer lives, so
+// that two runs over the same documents (each with a results folder of its
+// own) check a document one after the other instead of both creating its
+// baselines. The lock is advisory: the host reads the file as before.
+// Waits for it (an interrupt stops the wait); a file that cannot be opened
+// is checked without it, and its check says why.
+platform::UniqueFd holdDocument(const std::string& path) {
+  platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.valid()) return platform::UniqueFd();
+  while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+    if ((errno != EWOULDBLOCK && errno != EINTR) || interruptRequested()) return platform::UniqueFd();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return fd;
+}
+
 // Checks the document `q`; a document whose check could not go on (its
 // journal part cannot be written on a full disk) is one FAILED row saying
 // why, and the run goes on with the next.
 DocumentResult checkQueued(const QueuedDocument& q, const RunOptions& options) {
+  const platform::UniqueFd held = q.item->problem.empty() ? holdDocument(q.item->path) : platform::UniqueFd();
   try {
     return runDocument(*q.item, q.index, q.options ? *q.options : options);
   } catch (const automation::AutomationError& e) {
