@@ -1,6 +1,7 @@
 #include "tools/baseline/BaselineReview.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -137,8 +138,15 @@ int acceptChanges(const DocumentItem& document, const std::vector<std::string>& 
   std::string nameOnly(platform::fileName(path));
   const FolderFiles files = FolderFiles::open(folder.empty() ? "." : folder);
   // Without a state folder there is nothing to accept, and nothing to wait for.
-  platform::UniqueFd lock;
-  if (files.has(kStateFolderName)) lock = files.sub(kStateFolderName).lock(kAcceptLock);
+  platform::UniqueFd lock, checking;
+  if (files.has(kStateFolderName)) {
+    lock = files.sub(kStateFolderName).lock(kAcceptLock);
+    // A check run of the document holds the document file (DocumentQueue);
+    // its record and candidates are taken once it is done.
+    checking = platform::UniqueFd(::open(document.path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    while (checking.valid() && ::flock(checking.get(), LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
   LastRun run = readLastRun(folder, nameOnly);
   std::vector<std::string> written;  // baseline files beside the document, for the index
   LastRun kept{run.document, {}};
