@@ -370,3 +370,16 @@ def test_two_runs_over_the_same_documents_create_each_baseline_once(models, tmp_
     for i in range(60):
         props = (suite / f"p{i:02}.vxlprt.properties").read_text()
         assert props.count("EdgeCount = ") == 1 and props.count("FileSize = ") == 1, props
+
+
+def test_a_work_folder_whose_copies_would_be_the_documents_is_refused(models, tmp_path):
+    suite = tmp_path / "suite"
+    suite.mkdir()
+    (suite / "bolt.vxlprt").write_bytes((models / "bolt.vxlprt").read_bytes())
+    run = ravelcrest("check", suite / "bolt.vxlprt", "--results", tmp_path / "r", "--baselines", tmp_path)
+    assert run.returncode == 2 and "the copies would be the documents themselves" in run.stderr, run.stderr
+    assert sorted(p.name for p in suite.iterdir()) == ["bolt.vxlprt"]
+    (tmp_path / "work").symlink_to(tmp_path / "missing")
+    run = ravelcrest("check", suite / "bolt.vxlprt", "--results", tmp_path / "r", "--baselines", tmp_path / "work")
+    assert run.returncode == 2 and f"cannot copy the documents into the work folder {tmp_path / 'work'}" in run.stderr
+    assert sorted(p.name for p in suite.iterdir()) == ["bolt.vxlprt"]

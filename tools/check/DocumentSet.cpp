@@ -254,7 +254,20 @@ void copyIntoWorkFolder(std::vector<DocumentItem>& documents, const std::string&
   if (sources.empty()) return;
   fs::path root = commonFolder(sources);
   fs::path base = target / root.filename();
-  for (const fs::path& s : sources) copyOne(s, base / s.lexically_relative(root));
+  // A work folder that holds the documents' folder (its parent) would take
+  // the copies at the documents' own places: the run would write beside
+  // the documents after all.
+  std::error_code ec;
+  if (fs::weakly_canonical(base, ec) == fs::weakly_canonical(root, ec))
+    throw UsageError("check: the work folder " + work + " holds " + root.string() +
+                     ", the folder of the documents it would copy, so the copies would be the documents themselves; "
+                     "choose a work folder outside it");
+  try {
+    for (const fs::path& s : sources) copyOne(s, base / s.lexically_relative(root));
+  } catch (const fs::filesystem_error& e) {
+    throw UsageError("check: cannot copy the documents into the work folder " + work + ": " + e.code().message() +
+                     " (" + e.path1().string() + ")");
+  }
   for (DocumentItem& d : documents)
     if (d.problem.empty()) d.path = (base / fs::path(d.path).lexically_relative(root)).string();
 }
