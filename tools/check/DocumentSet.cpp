@@ -118,8 +118,8 @@ void copyOne(const fs::path& from, const fs::path& to) {
   fs::copy_file(from, to, fs::copy_options::overwrite_existing);
 }
 
-// Why the command-line name `given` (at `path`, which is no folder) names
-// no document that can be opened.
+// Why `path`, named on the command line and neither a folder nor a regular
+// file, names no document that can be opened.
 std::string missingDocumentProblem(const fs::path& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0)
@@ -155,8 +155,7 @@ std::string stateFolderProblem(const std::string& path) {
   if (std::string problem = stateEntryProblem(states); !problem.empty()) return problem;
   // A name with a backslash is reached through a link of the tool's own
   // in the state folder (hostPathOf), which stands where its folder would.
-  const std::string hostPath = hostPathOf(path);
-  if (hostPath != path) return "";
+  if (hostPathOf(path) != path) return "";
   const fs::path own = states / std::string(platform::fileName(path));
   if (std::string problem = stateEntryProblem(own); !problem.empty()) return problem;
   return stateEntryProblem(own / "new");
