@@ -336,9 +336,15 @@ def test_a_document_named_in_latin1_can_be_accepted_and_reviewed(models, tmp_pat
     with open(latin, "w") as f:
         json.dump(source, f)
     results = tmp_path / "r1"
-    assert ravelcrest("check", suite, "--results", results).returncode == 1
+    history = tmp_path / "history.db"
+    assert ravelcrest("check", suite, "--results", results, "--history", history).returncode == 1
     document = json.loads((results / "results.json").read_text())["documents"][0]
     assert bytes.fromhex(document["pathBytes"]) == latin
+    series = subprocess.run([BIN, "history", latin, "--history", history, "--json", "--check", "TestEdgeCount"],
+                            capture_output=True, timeout=120)
+    assert series.returncode == 0, series.stderr
+    points = json.loads(series.stdout)
+    assert len(points) == 1 and bytes.fromhex(points[0]["documentBytes"]) == b"caf\xe9.vxlprt", points
 
     accept = subprocess.run([BIN, "baseline", "accept", latin, "--checks", "TestEdgeCount"], capture_output=True,
                             timeout=120)
