@@ -6,10 +6,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/automation/Error.h"
 #include "platform/os/Files.h"
 #include "tools/check/BaselineIndex.h"
 #include "tools/check/CheckCatalog.h"
 #include "tools/check/DocumentSet.h"
+#include "tools/common/OutputFiles.h"
 
 namespace rc::tools {
 
@@ -60,7 +62,12 @@ std::string documentOfBaseline(const std::string& name) {
 }
 
 void addProperties(const fs::path& file, const fs::path& document, std::vector<BaselineEntry>& out) {
-  std::string text = platform::readFile(file.string());
+  std::string text;
+  try {
+    text = platform::readFile(file.string());
+  } catch (const automation::AutomationError& e) {
+    throw OutputError("cannot read the baseline " + file.string() + ": " + e.description());
+  }
   std::time_t fallback = modified(file);
   for (std::size_t start = 0; start < text.size();) {
     std::size_t end = std::min(text.find('\n', start), text.size());
@@ -169,8 +176,13 @@ int pruneBaselines(const std::vector<std::string>& folders, const PruneOptions& 
         const DocumentState state = stateOf(folder / doc);
         if (state == DocumentState::Present) continue;
         auto& into = state == DocumentState::Dangling && !options.includeDangling ? kept : gone;
-        for (const std::string& file : files)
-          if (fs::exists(fs::symlink_status(folder / file, ec))) into.emplace_back(folder / file, doc);
+        // A damaged index may name anything; only a file whose name is one
+        // of the document's baselines goes (never a document or a folder).
+        for (const std::string& file : files) {
+          const fs::file_status st = fs::symlink_status(folder / file, ec);
+          if (fs::exists(st) && !fs::is_directory(st) && documentOfBaseline(file) == doc)
+            into.emplace_back(folder / file, doc);
+        }
         if (&into == &gone) forgotten.push_back(doc);
       }
       // The tool's own state folder: a folder per document.

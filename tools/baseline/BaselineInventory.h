@@ -30,7 +30,8 @@ struct PruneOptions {
 
 // Removes the baselines in `folders` (and below) whose document no longer
 // exists, printing each: only the files the folder's baseline index records
-// (BaselineIndex.h) and the tool's state folders. A document that is a link
+// (BaselineIndex.h) whose names are baselines of the document it names
+// them for (never a folder), and the tool's state folders. A document that is a link
 // whose target is missing keeps its baselines (each printed as kept) unless
 // `includeDangling`. Links are removed, never followed. Answers the number
 // removed (or found, with `dryRun`).

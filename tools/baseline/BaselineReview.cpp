@@ -1,6 +1,7 @@
 #include "tools/baseline/BaselineReview.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include "Core/properties/PropertyFile.h"
 #include "platform/os/FileIo.h"
 #include "platform/os/Files.h"
+#include "platform/automation/Error.h"
 #include "platform/os/Paths.h"
 #include "tools/check/BaselineIndex.h"
 #include "tools/check/CheckCatalog.h"
@@ -22,6 +24,11 @@
 namespace rc::tools {
 
 namespace {
+
+// Accepts into one folder take this lock in its state folder, so that two
+// at once (two reviewers, a review and `baseline accept`) take turns
+// instead of each replacing a baseline from a copy the other has changed.
+constexpr std::string_view kAcceptLock = "accept.lock";
 
 bool named(const std::vector<std::string>& checks, const std::string& check) {
   return checks.empty() || std::find(checks.begin(), checks.end(), check) != checks.end();
@@ -103,7 +110,14 @@ void rewriteProperty(const std::string& file, const std::string& key, const std:
   ::close(fd);
   try {
     platform::writeFile(temp, before);
-    if (core::SetProperty(key, temp, value, build) != 0) throw OutputError("cannot write " + file);
+    std::int16_t set = 1;
+    try {
+      set = core::SetProperty(key, temp, value, build);
+    } catch (const automation::AutomationError& e) {
+      throw OutputError("cannot write " + key + " into " + file + ": " + e.description() +
+                        (value.find_first_of("\r\n") != std::string::npos ? " (its new value holds a line break)" : ""));
+    }
+    if (set != 0) throw OutputError("cannot write " + key + " into " + file);
     platform::appendText(temp, after);
     if (::chmod(temp.c_str(), mode) != 0) throw OutputError("cannot write " + file + ": " + systemReason(errno));
     // Synced before it replaces the baseline, as every replaced output file.
@@ -122,16 +136,30 @@ int acceptChanges(const DocumentItem& document, const std::vector<std::string>& 
   std::string path = hostPathOf(document.path);
   std::string folder(platform::folderOf(document.path));
   std::string nameOnly(platform::fileName(path));
-  LastRun run = readLastRun(folder, nameOnly);
   const FolderFiles files = FolderFiles::open(folder.empty() ? "." : folder);
+  // Without a state folder there is nothing to accept, and nothing to wait for.
+  platform::UniqueFd lock, checking;
+  if (files.has(kStateFolderName)) {
+    lock = files.sub(kStateFolderName).lock(kAcceptLock);
+    // A check run of the document holds the document file (DocumentQueue);
+    // its record and candidates are taken once it is done.
+    checking = platform::UniqueFd(::open(document.path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    while (checking.valid() && ::flock(checking.get(), LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  LastRun run = readLastRun(folder, nameOnly);
   std::vector<std::string> written;  // baseline files beside the document, for the index
   LastRun kept{run.document, {}};
   std::vector<std::string> recorded;
   for (const AcceptableChange& c : run.changes) recorded.push_back(catalogNameOf(c.check));
   // Every file is checked before anything is written.
-  for (const AcceptableChange& change : run.changes)
-    if (named(checks, catalogNameOf(change.check)))
-      for (const auto& [candidate, baseline] : change.files) requireOwnFiles(nameOnly, candidate, baseline);
+  for (const AcceptableChange& change : run.changes) {
+    if (!named(checks, catalogNameOf(change.check))) continue;
+    for (const auto& [candidate, baseline] : change.files) requireOwnFiles(nameOnly, candidate, baseline);
+    if (!change.key.empty() && change.newValue.find_first_of("\r\n") != std::string::npos)
+      throw UsageError("cannot accept " + change.key + " of " + document.path +
+                       ": the last run's new value holds a line break, which a properties line cannot; check again");
+  }
   int accepted = 0;
   for (AcceptableChange& change : run.changes) {
     if (!named(checks, catalogNameOf(change.check))) {

@@ -1,7 +1,10 @@
 #include "tools/check/DocumentSet.h"
 #include "tools/check/GeometryDocuments.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <set>
 #include <system_error>
@@ -115,7 +118,48 @@ void copyOne(const fs::path& from, const fs::path& to) {
   fs::copy_file(from, to, fs::copy_options::overwrite_existing);
 }
 
+// Why `path`, named on the command line and neither a folder nor a regular
+// file, names no document that can be opened.
+std::string missingDocumentProblem(const fs::path& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0)
+    return errno == ENOENT || errno == ENOTDIR ? "no such document" : std::generic_category().message(errno);
+  if (S_ISLNK(st.st_mode)) {
+    if (::stat(path.c_str(), &st) == 0) return "a link to something that is not a document file";
+    if (errno == ENOENT) return "a link whose target is missing";
+    if (errno == ELOOP) return "a link in a loop of links";
+    return "a link that cannot be followed: " + std::generic_category().message(errno);
+  }
+  if (S_ISFIFO(st.st_mode)) return "a FIFO, not a document file";
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "a device, not a document file";
+  if (S_ISSOCK(st.st_mode)) return "a socket, not a document file";
+  return "no such document";
+}
+
+// Why `path` cannot serve as a folder of the tool's state: "" when it is a
+// folder or is missing (it is made then).
+std::string stateEntryProblem(const fs::path& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return "";
+  if (S_ISLNK(st.st_mode))
+    return path.string() + " is a symbolic link; the tool keeps a document's state only in a folder of its own "
+                           "beside it (remove the link)";
+  if (!S_ISDIR(st.st_mode)) return path.string() + " is not a folder; the tool keeps a document's state there";
+  return "";
+}
+
 }  // namespace
+
+std::string stateFolderProblem(const std::string& path) {
+  const fs::path states = fs::path(path).parent_path() / std::string(kStateFolderName);
+  if (std::string problem = stateEntryProblem(states); !problem.empty()) return problem;
+  // A name with a backslash is reached through a link of the tool's own
+  // in the state folder (hostPathOf), which stands where its folder would.
+  if (hostPathOf(path) != path) return "";
+  const fs::path own = states / std::string(platform::fileName(path));
+  if (std::string problem = stateEntryProblem(own); !problem.empty()) return problem;
+  return stateEntryProblem(own / "new");
+}
 
 int documentTypeOf(std::string_view path) {
   // The extension as the file system reads it: a hidden ".vxlprt" has none.
@@ -145,9 +189,17 @@ std::string hostPathOf(const std::string& path) {
 
 std::vector<DocumentItem> collectDocuments(const std::vector<std::string>& arguments, std::ostream& notes) {
   std::vector<DocumentItem> items;
+  // A document is known by its folder's real path and its own name: the
+  // same file reached through a link to its folder is checked once (its
+  // baselines beside it are the same), while a link to a document beside
+  // it is a document of its own (named differently, with baselines of its
+  // own).
   std::set<fs::path> seen;
   auto add = [&](const std::string& given, const fs::path& path) {
-    if (seen.insert(path).second) items.push_back(DocumentItem{given, path.string(), "", ""});
+    std::error_code ec;
+    fs::path folder = fs::weakly_canonical(path.parent_path(), ec);
+    if (ec) folder = path.parent_path();
+    if (seen.insert(folder / path.filename()).second) items.push_back(DocumentItem{given, path.string(), "", ""});
   };
   for (const std::string& given : arguments) {
     fs::path path = pathOfArgument(given);
@@ -162,7 +214,7 @@ std::vector<DocumentItem> collectDocuments(const std::vector<std::string>& argum
     } else if (fs::is_regular_file(path, ec)) {
       add(given, path);
     } else {
-      items.push_back(DocumentItem{given, "", given, "no such document"});
+      items.push_back(DocumentItem{given, "", given, missingDocumentProblem(path)});
     }
   }
   std::vector<fs::path> present;
@@ -201,7 +253,20 @@ void copyIntoWorkFolder(std::vector<DocumentItem>& documents, const std::string&
   if (sources.empty()) return;
   fs::path root = commonFolder(sources);
   fs::path base = target / root.filename();
-  for (const fs::path& s : sources) copyOne(s, base / s.lexically_relative(root));
+  // A work folder that holds the documents' folder (its parent) would take
+  // the copies at the documents' own places: the run would write beside
+  // the documents after all.
+  std::error_code ec;
+  if (fs::weakly_canonical(base, ec) == fs::weakly_canonical(root, ec))
+    throw UsageError("check: the work folder " + work + " holds " + root.string() +
+                     ", the folder of the documents it would copy, so the copies would be the documents themselves; "
+                     "choose a work folder outside it");
+  try {
+    for (const fs::path& s : sources) copyOne(s, base / s.lexically_relative(root));
+  } catch (const fs::filesystem_error& e) {
+    throw UsageError("check: cannot copy the documents into the work folder " + work + ": " + e.code().message() +
+                     " (" + e.path1().string() + ")");
+  }
   for (DocumentItem& d : documents)
     if (d.problem.empty()) d.path = (base / fs::path(d.path).lexically_relative(root)).string();
 }

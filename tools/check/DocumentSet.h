@@ -23,11 +23,13 @@ struct DocumentItem {
 // (geometryDocumentType) whether they are assemblies.
 int documentTypeOf(std::string_view path);
 
-// The documents `arguments` name, in order, each once: a file as it is (a
+// The documents `arguments` name, in order, each once (a document reached
+// again through a link to its folder is not added again): a file as it is (a
 // name with a backslash that exists is taken literally), a folder as the
 // documents in it and below it (sorted; dot folders such as .ravelcrest
 // skipped). Baseline files named directly are skipped with a note on
-// `notes`; a name that does not exist is an item with its problem set.
+// `notes`; a name that does not exist, or is no regular file (a folder
+// aside), is an item with its problem set, saying which.
 // Labels are relative to the folder the documents share.
 std::vector<DocumentItem> collectDocuments(const std::vector<std::string>& arguments, std::ostream& notes);
 
@@ -37,6 +39,12 @@ std::vector<DocumentItem> collectDocuments(const std::vector<std::string>& argum
 // the backslashes written as "%5C". Raises nothing; a link that cannot be
 // made leaves `path`.
 std::string hostPathOf(const std::string& path);
+
+// Why the tool cannot keep its state for the document at `path` beside it:
+// the .ravelcrest folder there, the document's folder in it or that one's
+// "new" folder is a symbolic link or not a folder (the tool writes there,
+// and never through a link); "" when it can.
+std::string stateFolderProblem(const std::string& path);
 
 // Copies each document, its companion files (same folder, name starting
 // with the document's own name up to its extension, followed by "-" or ".")

@@ -9,6 +9,8 @@
 #include "platform/os/Paths.h"
 #include "tools/check/CheckCatalog.h"
 #include "tools/common/Command.h"
+#include "tools/common/FolderFiles.h"
+#include "tools/common/JsonBytes.h"
 #include "tools/common/OutputFiles.h"
 
 namespace rc::tools {
@@ -52,10 +54,19 @@ void writeLastRun(const std::string& folder, const std::string& nameOnly, const 
   json changes = json::array();
   for (const AcceptableChange& c : run.changes) {
     json files = json::array();
-    for (const auto& [candidate, baseline] : c.files) files.push_back({{"candidate", candidate}, {"baseline", baseline}});
-    changes.push_back({{"check", c.check}, {"key", c.key}, {"old", c.oldValue}, {"new", c.newValue}, {"files", files}});
+    for (const auto& [candidate, baseline] : c.files) {
+      json file = json::object();
+      putText(file, "candidate", candidate);
+      putText(file, "baseline", baseline);
+      files.push_back(file);
+    }
+    json change{{"check", c.check}, {"key", c.key}, {"files", files}};
+    putText(change, "old", c.oldValue);
+    putText(change, "new", c.newValue);
+    changes.push_back(change);
   }
-  json j{{"document", run.document}, {"changes", changes}};
+  json j{{"changes", changes}};
+  putText(j, "document", run.document);
   platform::createFolder(state);
   // A warning that stays from run to run leaves the record as it was.
   replaceChangedOutputFile(record, j.dump(1, ' ', false, json::error_handler_t::replace) + "\n");
@@ -64,15 +75,24 @@ void writeLastRun(const std::string& folder, const std::string& nameOnly, const 
 LastRun readLastRun(const std::string& folder, const std::string& nameOnly) {
   std::string record = platform::joinPath(stateFolderOf(folder, nameOnly), kRecordName);
   LastRun run;
-  if (!platform::fileExists(record)) return run;
+  if (!platform::folderExists(folder)) return run;
+  const FolderFiles top = FolderFiles::open(folder.empty() ? "." : folder);
+  if (!top.has(kStateFolderName)) return run;
+  const FolderFiles states = top.sub(kStateFolderName);
+  if (!states.has(nameOnly)) return run;
+  const FolderFiles own = states.sub(nameOnly);
+  if (!own.has(kRecordName)) return run;
+  const std::string text = own.read(kRecordName);
   try {
-    json j = json::parse(platform::readFile(record));
-    run.document = j.value("document", "");
+    json j = json::parse(text);
+    run.document = takeText(j, "document");
     for (const json& c : j.at("changes")) {
-      AcceptableChange change{c.at("check").get<std::string>(), c.value("key", ""), c.value("old", ""),
-                              c.value("new", ""), {}};
+      AcceptableChange change{c.at("check").get<std::string>(), c.value("key", ""), takeText(c, "old"),
+                              takeText(c, "new"), {}};
       for (const json& f : c.value("files", json::array())) {
-        std::string candidate = f.at("candidate").get<std::string>(), baseline = f.at("baseline").get<std::string>();
+        if (!f.contains("candidate") || !f.contains("baseline"))
+          throw UsageError("a file of a change lacks its candidate or its baseline");
+        std::string candidate = takeText(f, "candidate"), baseline = takeText(f, "baseline");
         if (!staysInside(candidate) || !staysInside(baseline))
           throw UsageError("names a file outside the document's folder");
         change.files.emplace_back(candidate, baseline);

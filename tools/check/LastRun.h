@@ -39,8 +39,10 @@ std::string candidatePathOf(const std::string& nameOnly, const std::string& name
 void writeLastRun(const std::string& folder, const std::string& nameOnly, const LastRun& run);
 
 // The record of the document at `folder`/`nameOnly`; no changes when there
-// is none. A damaged record, or one naming files outside the document's
-// folder, is a UsageError.
+// is none. It is read without following a link on the way from `folder`:
+// a link, folder or other non-file in its place is an OutputError naming
+// it, and a damaged record, or one naming files outside the document's
+// folder, a UsageError.
 LastRun readLastRun(const std::string& folder, const std::string& nameOnly);
 
 }  // namespace rc::tools

@@ -1,6 +1,7 @@
 #include "tools/common/FolderFiles.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +20,23 @@ namespace {
 
 std::string joined(const std::string& folder, std::string_view name) { return folder + "/" + std::string(name); }
 
+// Why `name` in `folder` could not be opened with O_NOFOLLOW (`error`), in
+// words: a link or an entry of the wrong kind is named as such.
+[[noreturn]] void failOpen(int folder, const std::string& path, std::string_view name, const char* what, int error,
+                           bool wantFolder) {
+  struct stat st {};
+  if ((error == ELOOP || error == ENOTDIR || error == EINVAL) &&
+      ::fstatat(folder, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    const char* kind = S_ISLNK(st.st_mode)                  ? "it is a symbolic link, which is never followed here"
+                       : wantFolder && !S_ISDIR(st.st_mode) ? "it is not a folder"
+                       : !wantFolder && !S_ISREG(st.st_mode) ? (S_ISDIR(st.st_mode) ? "it is a folder"
+                                                                                    : "it is not a regular file")
+                                                             : nullptr;
+    if (kind) throw OutputError("cannot " + std::string(what) + " " + path + ": " + kind);
+  }
+  fail(path, what, error);
+}
+
 }  // namespace
 
 bool isPlainName(std::string_view name) {
@@ -36,18 +54,36 @@ FolderFiles FolderFiles::sub(std::string_view name) const {
   const std::string path = joined(path_, name);
   if (!isPlainName(name)) fail(path, "open the folder", EINVAL);
   platform::UniqueFd fd(::openat(fd_.get(), std::string(name).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-  if (!fd.valid()) fail(path, "open the folder", errno == ENOTDIR ? ELOOP : errno);
+  if (!fd.valid()) failOpen(fd_.get(), path, name, "open the folder", errno, true);
   return FolderFiles(std::move(fd), path);
+}
+
+bool FolderFiles::has(std::string_view name) const {
+  struct stat st {};
+  return isPlainName(name) && ::fstatat(fd_.get(), std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+platform::UniqueFd FolderFiles::lock(std::string_view name) const {
+  const std::string path = joined(path_, name);
+  if (!isPlainName(name)) fail(path, "lock", EINVAL);
+  platform::UniqueFd fd(::openat(fd_.get(), std::string(name).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644));
+  if (!fd.valid()) failOpen(fd_.get(), path, name, "lock", errno, false);
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) fail(path, "lock", errno);
+  if (!S_ISREG(st.st_mode)) failOpen(fd_.get(), path, name, "lock", EINVAL, false);
+  while (::flock(fd.get(), LOCK_EX) != 0)
+    if (errno != EINTR) fail(path, "lock", errno);
+  return fd;
 }
 
 std::string FolderFiles::read(std::string_view name) const {
   const std::string path = joined(path_, name);
   if (!isPlainName(name)) fail(path, "read", EINVAL);
   platform::UniqueFd fd(::openat(fd_.get(), std::string(name).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  if (!fd.valid()) fail(path, "read", errno);
+  if (!fd.valid()) failOpen(fd_.get(), path, name, "read", errno, false);
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) fail(path, "read", errno);
-  if (!S_ISREG(st.st_mode)) fail(path, "read", S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+  if (!S_ISREG(st.st_mode)) failOpen(fd_.get(), path, name, "read", EINVAL, false);
   std::string data;
   char buffer[1 << 16];
   for (;;) {

@@ -22,6 +22,14 @@ class FolderFiles {
   // a link or no folder.
   FolderFiles sub(std::string_view name) const;
 
+  // Whether anything (a link too, followed or not) is named `name` here.
+  bool has(std::string_view name) const;
+
+  // Opens (creating) the file `name` and holds an exclusive lock on it,
+  // waiting for it, until the answered descriptor is closed. OutputError
+  // when `name` is a link or cannot be opened or locked.
+  platform::UniqueFd lock(std::string_view name) const;
+
   // The content of the regular file `name`; OutputError when it is
   // missing, a link or not a regular file.
   std::string read(std::string_view name) const;

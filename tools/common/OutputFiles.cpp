@@ -41,6 +41,10 @@ std::string systemReason(int error) {
 }
 
 void replaceOutputFile(const std::string& path, std::string_view data, Durability durability) {
+  // A device, FIFO or socket in the file's place stays: replacing it (as
+  // root, /dev/null) would break what else uses it.
+  if (struct stat st {}; ::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
+    fail(path, S_ISDIR(st.st_mode) ? systemReason(EISDIR) : "it is not a regular file, and only a file is replaced");
   try {
     if (durability == Durability::Scratch && platform::output::rewriteInPlace(path, data)) return;
     platform::output::replaceNativeFile(path, data, 0644, durability == Durability::Durable);

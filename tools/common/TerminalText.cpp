@@ -84,6 +84,19 @@ std::string terminalText(std::string_view text) {
   return out;
 }
 
+std::string oneLineText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t cut = text.find_first_of("\n\r\t", start);
+    escapeInto(text.substr(start, cut == std::string_view::npos ? std::string_view::npos : cut - start), true, out);
+    if (cut == std::string_view::npos) break;
+    appendEscaped(out, static_cast<unsigned char>(text[cut]));
+    start = cut + 1;
+  }
+  return out;
+}
+
 void TerminalBuffer::drain(bool all) {
   if (pending_.empty()) return;
   std::string out;

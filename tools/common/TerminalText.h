@@ -17,6 +17,11 @@ namespace rc::tools {
 // bytes).
 std::string terminalText(std::string_view text);
 
+// `text` for a place that holds one line (a cell of the summary table, a
+// progress line): as terminalText, and line feeds, carriage returns and
+// tabs written as \xNN too, so a file name holding one cannot split the line.
+std::string oneLineText(std::string_view text);
+
 // A stream buffer that passes what is written through terminalText to
 // `target`. Holds back at most an incomplete UTF-8 sequence or a final CR
 // until more comes or it is flushed; flushing writes everything.

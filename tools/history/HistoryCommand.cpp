@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tools/common/Command.h"
+#include "tools/common/JsonBytes.h"
 #include "tools/history/HistoryStore.h"
 
 namespace rc::tools {
@@ -26,7 +27,7 @@ struct HistoryArgs {
 void runHistory(const HistoryArgs& args, CommandContext& context) {
   if (!isPostgresLocation(args.database) && !std::filesystem::is_regular_file(args.database))
     throw UsageError("history: no history database " + args.database);
-  HistoryStore store(args.database);
+  HistoryStore store(args.database, HistoryAccess::Read);
   std::string key = args.document;
   std::error_code ec;
   if (std::filesystem::exists(args.document, ec))
@@ -35,11 +36,16 @@ void runHistory(const HistoryArgs& args, CommandContext& context) {
   if (points.empty() && key != args.document) points = store.series(args.document, args.check, args.last);
   if (args.json) {
     nlohmann::json list = nlohmann::json::array();
-    for (const HistoryPoint& p : points)
-      list.push_back({{"run", p.run}, {"started", p.started}, {"build", p.build}, {"document", p.document},
-                      {"check", p.check}, {"status", p.status}, {"new", p.newValue}, {"baseline", p.baseValue},
-                      {"seconds", p.seconds}});
-    context.out << list.dump(1) << "\n";
+    for (const HistoryPoint& p : points) {
+      nlohmann::json point{{"run", p.run}, {"started", p.started}, {"build", p.build}, {"check", p.check},
+                           {"status", p.status}, {"seconds", p.seconds}};
+      // A name or value that is not UTF-8 keeps its bytes beside it.
+      putText(point, "document", p.document);
+      putText(point, "new", p.newValue);
+      putText(point, "baseline", p.baseValue);
+      list.push_back(point);
+    }
+    context.out << list.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     return;
   }
   if (points.empty()) {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 
 #include "sim/vault/PostgresBackend.h"
 #include "sim/vault/SqliteBackend.h"
@@ -54,8 +55,14 @@ std::string runId(const std::string& started) {
 }  // namespace
 
 bool isPostgresLocation(const std::string& location) {
-  return location.starts_with("postgresql://") || location.starts_with("postgres://") ||
-         location.find('=') != std::string::npos;
+  if (location.starts_with("postgresql://") || location.starts_with("postgres://")) return true;
+  const std::size_t equals = location.find('=');
+  if (equals == std::string::npos) return false;
+  std::error_code ec;
+  const std::filesystem::path path(location);
+  if (std::filesystem::exists(path, ec)) return false;
+  const std::filesystem::path folder = path.parent_path();
+  return folder.empty() || !std::filesystem::is_directory(folder, ec);
 }
 
 std::string utcNow() {
@@ -70,14 +77,25 @@ std::string utcNow() {
   return buf;
 }
 
-HistoryStore::HistoryStore(const std::string& location) {
+HistoryStore::HistoryStore(const std::string& location, HistoryAccess access) {
+  const bool read = access == HistoryAccess::Read;
   try {
     if (isPostgresLocation(location)) db_ = std::make_unique<vault::PostgresBackend>(location);
-    else db_ = std::make_unique<vault::SqliteBackend>(location, vault::OpenMode::Create);
+    else db_ = std::make_unique<vault::SqliteBackend>(location, read ? vault::OpenMode::ReadOnly : vault::OpenMode::Create);
     db_->setLockWait(60'000);
-    vault::Transaction t(*db_, true);
-    for (const char* statement : kSchema) db_->run(statement);
-    std::vector<vault::SqlRow> format = db_->run("SELECT value FROM history_meta WHERE name = 'format'");
+    vault::Transaction t(*db_, !read);
+    std::vector<vault::SqlRow> format;
+    if (read) {
+      try {
+        format = db_->run("SELECT value FROM history_meta WHERE name = 'format'");
+      } catch (const vault::VaultError& e) {
+        throw UsageError("history: " + location + " holds no history of check runs (" + e.what() + ")");
+      }
+      if (format.empty()) throw UsageError("history: " + location + " holds no history of check runs");
+    } else {
+      for (const char* statement : kSchema) db_->run(statement);
+      format = db_->run("SELECT value FROM history_meta WHERE name = 'format'");
+    }
     if (format.empty()) {
       db_->run("INSERT INTO history_meta (name, value) VALUES ('format', ?)", {std::to_string(kHistoryFormat)});
     } else {

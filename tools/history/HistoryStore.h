@@ -37,11 +37,16 @@ struct HistoryPoint {
   double seconds = 0;
 };
 
+// How a history is opened: to record runs into (made when missing), or
+// only to read (an existing history, never changed, a read-only file too).
+enum class HistoryAccess { Record, Read };
+
 class HistoryStore {
  public:
-  // Opens (creating it when needed) the history at `location`. Raises
-  // UsageError when it was written by a later version or is no history.
-  explicit HistoryStore(const std::string& location);
+  // Opens the history at `location`, with `access`. Raises UsageError when
+  // it was written by a later version or is no history (a database without
+  // the history's tables, read).
+  explicit HistoryStore(const std::string& location, HistoryAccess access = HistoryAccess::Record);
   ~HistoryStore();
   HistoryStore(const HistoryStore&) = delete;
   HistoryStore& operator=(const HistoryStore&) = delete;
@@ -58,7 +63,9 @@ class HistoryStore {
   std::unique_ptr<sim::vault::StoreBackend> db_;
 };
 
-// Whether `location` names a PostgreSQL database rather than a file.
+// Whether `location` names a PostgreSQL database rather than a file: a
+// "postgresql://" URL, or "key=value ..." text that names no existing file
+// and whose folder part is no existing folder ("runs=2/history.db" is a file).
 bool isPostgresLocation(const std::string& location);
 
 // The current time, UTC, ISO 8601 with microseconds.

@@ -28,6 +28,10 @@ void checkReportPaths(const ReportPaths& paths, const std::string& command) {
     std::error_code ec;
     if (fs::is_directory(p, ec))
       throw UsageError(command + ": " + option + " " + *path + " is a folder; name a file");
+    // A device, FIFO or socket (or a link to one, such as /dev/stdout) is
+    // never replaced by the report.
+    if (fs::exists(p, ec) && !fs::is_regular_file(p, ec))
+      throw UsageError(command + ": " + option + " " + *path + " is not a regular file; name a file");
     // Created with its parents, as test runners do, so a report may go
     // into the results folder of a first run.
     if (fs::is_directory(p.parent_path(), ec)) continue;

@@ -1,5 +1,8 @@
 #include "tools/results/ResultsFolder.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,12 +41,31 @@ void probeWritable(const fs::path& folder) {
   ::unlink(probe.c_str());
 }
 
+// Takes the folder's run lock, or refuses the folder when another run
+// holds it.
+platform::UniqueFd holdForRun(const fs::path& folder) {
+  const std::string path = (folder / kResultsLockName).string();
+  platform::UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644));
+  if (!fd.valid()) refuse(folder, "cannot open its lock file " + path + ": " + systemReason(errno));
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+    refuse(folder, "its lock file " + path + " is not a regular file");
+  while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    if (errno == EWOULDBLOCK)
+      refuse(folder, "another check run is using it; let that run end, or give this one a results folder of its own");
+    refuse(folder, "cannot lock " + path + ": " + systemReason(errno));
+  }
+  return fd;
+}
+
 }  // namespace
 
-std::string prepareResultsFolder(const std::string& folder) {
+std::string prepareResultsFolder(const std::string& folder, platform::UniqueFd* hold) {
   fs::path root = fs::absolute(folder).lexically_normal();
   makeFolder(root);
   probeWritable(root);
+  if (hold) *hold = holdForRun(root);
   for (const char* sub : {"data", "performance"}) makeFolder(root / sub);
   // The library appends its trace log; a link in its place is removed
   // rather than written through.

@@ -2,16 +2,25 @@
 // exists and takes files, its "data" and "performance" folders are folders,
 // and the journal starts afresh (the previous run's kept as journal.1.txt).
 // A folder that cannot serve is an OutputError naming the path and why.
+// One run at a time: a run holds the folder's lock file
+// (.ravelcrest-run.lock) from the moment it prepares the folder until it
+// ends, and a second run naming the same folder meanwhile is refused
+// before it touches anything there.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "platform/os/UniqueFd.h"
+
 namespace rc::tools {
 
+inline constexpr const char* kResultsLockName = ".ravelcrest-run.lock";
+
 // Prepares `folder` (creating it with its parents) and answers its
-// absolute path.
-std::string prepareResultsFolder(const std::string& folder);
+// absolute path. With `hold`, the folder's run lock is taken first (before
+// anything in it changes) and handed over in `hold`.
+std::string prepareResultsFolder(const std::string& folder, platform::UniqueFd* hold = nullptr);
 
 // The file this process writes a document's journal into while it checks
 // it: a dot file in `results` named after the process.

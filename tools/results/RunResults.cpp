@@ -3,9 +3,11 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 
 #include "tools/common/Command.h"
+#include "tools/common/JsonBytes.h"
 
 namespace rc::tools {
 
@@ -40,6 +42,15 @@ json rowToJson(const CheckRow& r) {
   return j;
 }
 
+// A whole number of pixels of an image field; anything else (a fraction,
+// a number beyond an int) is refused.
+int pixels(const json& v, const char* field) {
+  if (!v.is_number_integer() || v.get<std::int64_t>() < INT32_MIN || v.get<std::int64_t>() > INT32_MAX ||
+      (v.is_number_unsigned() && v.get<std::uint64_t>() > INT32_MAX))
+    throw UsageError(std::string("an image's ") + field + " is " + v.dump() + ", not a whole number of pixels");
+  return static_cast<int>(v.get<std::int64_t>());
+}
+
 CheckRow rowFromJson(const json& j, const std::string& document) {
   CheckRow r;
   r.document = document;
@@ -57,11 +68,12 @@ CheckRow rowFromJson(const json& j, const std::string& document) {
     r.images.human = i.value("human", "");
     r.images.comparison = i.value("comparison", "");
     if (const json size = i.value("size", json()); size.is_array() && size.size() == 2) {
-      r.images.width = size[0].get<int>();
-      r.images.height = size[1].get<int>();
+      r.images.width = pixels(size[0], "size");
+      r.images.height = pixels(size[1], "size");
       for (const json& b : i.value("regions", json::array()))
         if (b.is_array() && b.size() == 4 && r.images.regions.size() < kMaxRegions)
-          r.images.regions.push_back({b[0].get<int>(), b[1].get<int>(), b[2].get<int>(), b[3].get<int>()});
+          r.images.regions.push_back(
+              {pixels(b[0], "region"), pixels(b[1], "region"), pixels(b[2], "region"), pixels(b[3], "region")});
     }
   }
   return r;
@@ -70,8 +82,10 @@ CheckRow rowFromJson(const json& j, const std::string& document) {
 json documentJson(const DocumentResult& d) {
   json rows = json::array();
   for (const CheckRow& r : d.rows) rows.push_back(rowToJson(r));
-  return json{{"index", d.index},     {"document", d.label}, {"path", d.path},
-              {"seconds", d.seconds}, {"checks", rows},      {"journal", d.journal}};
+  json j{{"index", d.index}, {"document", d.label}, {"seconds", d.seconds}, {"checks", rows}, {"journal", d.journal}};
+  // The path's own bytes, so that a review accepts into the document.
+  putText(j, "path", d.path);
+  return j;
 }
 
 DocumentResult documentFrom(const json& j) {
@@ -79,7 +93,7 @@ DocumentResult documentFrom(const json& j) {
   if (!j.at("index").is_number_unsigned()) throw UsageError("a document's index is not a count");
   d.index = j.at("index").get<std::size_t>();
   d.label = j.at("document").get<std::string>();
-  d.path = j.value("path", "");
+  d.path = takeText(j, "path");
   d.seconds = j.value("seconds", 0.0);
   d.journal = j.value("journal", "");
   for (const json& r : j.at("checks")) d.rows.push_back(rowFromJson(r, d.label));
@@ -175,6 +189,7 @@ RunResults resultsFromJson(std::string_view text, const std::string& source) {
     r.source = source;
     r.tolerance = j.value("tolerance", "");
     if (j.contains("settings")) {
+      if (!j.at("settings").is_object()) throw UsageError("its settings are " + j.at("settings").dump() + ", not names and texts");
       for (const auto& [name, value] : j.at("settings").items()) {
         if (!value.is_string()) throw UsageError("the setting " + name + " is not a text");
         r.settings.emplace_back(name, value.get<std::string>());
@@ -202,11 +217,13 @@ RunResults resultsFromJson(std::string_view text, const std::string& source) {
   }
 }
 
-std::string documentToJson(const DocumentResult& document) {
-  return documentJson(document).dump(-1, ' ', false, json::error_handler_t::replace);
+std::string documentToRecord(const DocumentResult& document) {
+  std::string record;
+  json::to_cbor(documentJson(document), record);
+  return record;
 }
 
-DocumentResult documentFromJson(std::string_view text) { return documentFrom(json::parse(text)); }
+DocumentResult documentFromRecord(std::string_view record) { return documentFrom(json::from_cbor(record)); }
 
 RunResults mergeResults(std::vector<RunResults> parts, bool preferLater, std::size_t* replaced) {
   RunResults merged;

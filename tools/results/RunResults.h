@@ -48,9 +48,12 @@ std::string resultsToJson(const RunResults& results);
 // not results of this tool.
 RunResults resultsFromJson(std::string_view text, const std::string& source);
 
-// One document's result on its own (a worker of a parallel run sends these).
-std::string documentToJson(const DocumentResult& document);
-DocumentResult documentFromJson(std::string_view text);
+// One document's result on its own, as a worker of a parallel run sends it:
+// the JSON form's fields in CBOR, which carries every byte of a journal, a
+// label or a path as it is (the JSON text would replace bytes that are not
+// UTF-8).
+std::string documentToRecord(const DocumentResult& document);
+DocumentResult documentFromRecord(std::string_view record);
 
 // The most documents a results file may count.
 inline constexpr std::size_t kMaxDocumentCount = 100'000'000;

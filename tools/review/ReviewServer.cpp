@@ -70,7 +70,8 @@ bool sameToken(std::string_view given, const std::string& token) {
 std::string_view viewOf(rc_review_text t) { return {t.data, t.size}; }
 
 void answerJson(const rc_review_answer& answer, int status, const nlohmann::json& body) {
-  const std::string text = body.dump();
+  // Names and paths in an answer may hold bytes that are not UTF-8.
+  const std::string text = body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
   answer.content(answer.response, status, {text.data(), text.size()}, "application/json");
 }
 

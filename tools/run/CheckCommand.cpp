@@ -35,6 +35,7 @@
 #include "tools/common/Command.h"
 #include "tools/common/Interrupt.h"
 #include "tools/common/OutputFiles.h"
+#include "tools/common/TerminalText.h"
 #include "tools/history/HistoryCharts.h"
 #include "tools/history/HistoryStore.h"
 #include "tools/history/HistoryTrend.h"
@@ -129,7 +130,7 @@ int afterRun(const CheckArgs& args, const RunResults& results, const std::string
 
 std::size_t widestLabel(const std::vector<DocumentItem>& documents) {
   std::size_t w = 0;
-  for (const DocumentItem& d : documents) w = std::max(w, d.label.size());
+  for (const DocumentItem& d : documents) w = std::max(w, oneLineText(d.label).size());
   return w;
 }
 
@@ -202,11 +203,15 @@ void run(CheckArgs& args, CLI::App& cmd, CommandContext& context) {
   if (args.noSync) syncsWaived.emplace();
   std::vector<DocumentItem> documents = collectDocuments(args.documents, context.err);
   suite.select(documents, context.err);
-  args.options.results = prepareResultsFolder(args.results);
+  // Held until the run (and the review it serves) ends.
+  platform::UniqueFd resultsHeld;
+  args.options.results = prepareResultsFolder(args.results, &resultsHeld);
   keepTracesInResults(args.options.results);
   // Every shard copies every document, so the copies' places (and their
   // baselines) do not depend on the shard.
   if (!args.baselines.empty()) copyIntoWorkFolder(documents, args.baselines);
+  for (DocumentItem& d : documents)
+    if (d.problem.empty()) d.problem = stateFolderProblem(d.path);
   std::vector<RunOptions> documentOptions = suite.documentOptions(args.options);
   std::vector<QueuedDocument> queue;
   for (std::size_t i = 0; i < documents.size(); ++i)

@@ -1,10 +1,13 @@
 #include "tools/run/DocumentQueue.h"
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
@@ -12,7 +15,9 @@
 #include <iostream>
 #include <map>
 #include <string>
+#include <thread>
 
+#include "platform/automation/Error.h"
 #include "platform/os/FileIo.h"
 #include "platform/os/KeptAppends.h"
 #include "platform/os/UniqueFd.h"
@@ -38,12 +43,31 @@ DocumentResult lostDocument(const QueuedDocument& q, const std::string& why) {
   return lost;
 }
 
-// runDocument in a worker. What would end a single-process run (a results
-// folder that cannot be written) fails this document with its reason: an
-// exception must never unwind past the fork into the parent's frames.
-DocumentResult runInWorker(const QueuedDocument& q, const RunOptions& options) {
+// Holds a lock on the document file at `path` while the answer lives, so
+// that two runs over the same documents (each with a results folder of its
+// own) check a document one after the other instead of both creating its
+// baselines. The lock is advisory: the host reads the file as before.
+// Waits for it (an interrupt stops the wait); a file that cannot be opened
+// is checked without it, and its check says why.
+platform::UniqueFd holdDocument(const std::string& path) {
+  platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.valid()) return platform::UniqueFd();
+  while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+    if ((errno != EWOULDBLOCK && errno != EINTR) || interruptRequested()) return platform::UniqueFd();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return fd;
+}
+
+// Checks the document `q`; a document whose check could not go on (its
+// journal part cannot be written on a full disk) is one FAILED row saying
+// why, and the run goes on with the next.
+DocumentResult checkQueued(const QueuedDocument& q, const RunOptions& options) {
+  const platform::UniqueFd held = q.item->problem.empty() ? holdDocument(q.item->path) : platform::UniqueFd();
   try {
     return runDocument(*q.item, q.index, q.options ? *q.options : options);
+  } catch (const automation::AutomationError& e) {
+    return lostDocument(q, e.description());
   } catch (const std::exception& e) {
     return lostDocument(q, e.what());
   }
@@ -62,7 +86,7 @@ DocumentResult runInWorker(const QueuedDocument& q, const RunOptions& options) {
     std::uint64_t position = 0;
     while (!interruptRequested() && readAll(tasks, &position, sizeof position) && position < queue.size()) {
       const QueuedDocument& q = queue[position];
-      std::string record = documentToJson(runInWorker(q, options));
+      std::string record = documentToRecord(checkQueued(q, options));
       std::uint64_t size = record.size();
       if (!writeAll(results, &size, sizeof size) || !writeAll(results, record.data(), record.size())) break;
     }
@@ -182,7 +206,7 @@ class WorkerPool {
       std::string_view record(w.buffer.data() + sizeof size, size);
       if (w.busy != kNone) {
         try {
-          finished_.emplace(w.busy, documentFromJson(record));
+          finished_.emplace(w.busy, documentFromRecord(record));
         } catch (const std::exception& e) {
           finished_.emplace(w.busy, lostDocument(queue_[w.busy], std::string("its result could not be read: ") + e.what()));
         }
@@ -250,7 +274,7 @@ void runDocuments(const std::vector<QueuedDocument>& queue, const RunOptions& op
     ImageWorkFolder work;
     for (const QueuedDocument& q : queue) {
       if (interruptRequested()) break;
-      done(runDocument(*q.item, q.index, q.options ? *q.options : options));
+      done(checkQueued(q, options));
     }
     return;
   }

@@ -27,7 +27,7 @@ void Progress::finished(const DocumentResult& document) {
   double elapsed = (platform::tickCount() - started_) / 1000.0;
   char rate[48];
   std::snprintf(rate, sizeof rate, "%.1f documents/s", elapsed > 0 ? done_ / elapsed : 0.0);
-  std::string line = "[" + std::to_string(done_) + "/" + std::to_string(total_) + "] " + terminalText(document.label) + " " +
+  std::string line = "[" + std::to_string(done_) + "/" + std::to_string(total_) + "] " + oneLineText(document.label) + " " +
                      worstText(document) + ", " + rate;
   if (terminal_) err_ << "\r" << line << "\033[K" << std::flush;
   else err_ << "progress: " << line << "\n" << std::flush;

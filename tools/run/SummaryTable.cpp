@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "tools/check/CheckCatalog.h"
+#include "tools/common/TerminalText.h"
 
 namespace rc::tools {
 
@@ -34,11 +35,12 @@ void SummaryTable::writeHeader() { writeLine({"DOCUMENT", "CHECK", "STATUS", "NE
 void SummaryTable::writeRows(const std::vector<CheckRow>& rows) {
   for (const CheckRow& r : rows) {
     std::string status = statusText(r.status);
+    const std::string document = oneLineText(r.document), check = oneLineText(r.check);
     if (!r.detail.empty()) {
-      notes_.push_back(r.document + " " + r.check + ": " + r.detail);
+      notes_.push_back(document + " " + check + ": " + r.detail);
       status += " [" + std::to_string(notes_.size()) + "]";
     }
-    writeLine({r.document, r.check, status, r.newValue, r.baseValue});
+    writeLine({document, check, status, oneLineText(r.newValue), oneLineText(r.baseValue)});
     ++counts_[static_cast<std::size_t>(r.status)];
     ++total_;
   }

@@ -65,8 +65,20 @@ TEST(RunResultsJson, RoundTripsEveryField) {
   EXPECT_TRUE(d.rows[0].images.empty());
   EXPECT_EQ(back.documentCount, 3u);
   EXPECT_EQ(back.source, "r.json");
-  DocumentResult one = documentFromJson(documentToJson(r.documents[1]));
+  DocumentResult one = documentFromRecord(documentToRecord(r.documents[1]));
   EXPECT_EQ(one.rows.size(), 2u);
+  // A worker's record keeps bytes that are not UTF-8 (a Latin-1 name, a
+  // model's text in the journal) as they are.
+  DocumentResult latin = r.documents[1];
+  latin.label = "b\xe9.vxlprt";
+  latin.path = "/m/b\xe9.vxlprt";
+  latin.journal = "'===== b\xe9\xff.vxlprt\r\n";
+  latin.rows[0].newValue = "\xfe";
+  DocumentResult kept = documentFromRecord(documentToRecord(latin));
+  EXPECT_EQ(kept.label, latin.label);
+  EXPECT_EQ(kept.path, latin.path);
+  EXPECT_EQ(kept.journal, latin.journal);
+  EXPECT_EQ(kept.rows[0].newValue, "\xfe");
 }
 
 TEST(RunResultsJson, RefusesOtherFilesNamingThem) {
