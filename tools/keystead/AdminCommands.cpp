@@ -1,6 +1,7 @@
 #include "tools/keystead/AdminCommands.h"
 
 #include <dirent.h>
+#include <limits.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -80,6 +81,27 @@ void addFolderFiles(const std::string& folder, std::vector<std::string>& files) 
   for (const std::string& name : names) files.push_back(prefix + name);
 }
 
+// The longest line a list may hold: a path and its CR, with room to spare.
+constexpr std::size_t kMaxListLine = PATH_MAX + 8;
+
+// Reads the next line of `list` (without its line feed) into `line`, at
+// most kMaxListLine + 1 bytes of it, so a list that is one endless line
+// cannot fill the memory; false at the end of the list.
+bool readListLine(std::istream& list, std::string& line) {
+  line.clear();
+  std::streambuf* in = list.rdbuf();
+  for (;;) {
+    const int c = in->sbumpc();
+    if (c == std::char_traits<char>::eof()) {
+      if (line.empty()) list.setstate(std::ios::eofbit);
+      return !line.empty();
+    }
+    if (c == '\n') return true;
+    line += static_cast<char>(c);
+    if (line.size() > kMaxListLine) return true;
+  }
+}
+
 // The paths a list names, one a line as given (a CR before the line end
 // and a byte-order mark an editor put at the start dropped); empty lines
 // are skipped.
@@ -94,6 +116,9 @@ void addListedFiles(const std::string& listPath, std::istream& in, std::vector<s
     }
     if (S_ISDIR(st.st_mode))
       throw VaultError(ErrorKind::Refused, "the list " + listPath + " is a folder, not a file naming one path a line");
+    // A device (/dev/zero, /dev/urandom) never ends.
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+      throw VaultError(ErrorKind::Refused, "the list " + listPath + " is a device, not a file naming one path a line");
     file.open(listPath, std::ios::binary);
     if (!file) {
       const int e = errno;
@@ -102,7 +127,12 @@ void addListedFiles(const std::string& listPath, std::istream& in, std::vector<s
   }
   std::istream& list = listPath == "-" ? in : file;
   std::string line;
-  for (bool first = true; std::getline(list, line); first = false) {
+  std::size_t lineNo = 0;
+  for (bool first = true; readListLine(list, line); first = false) {
+    ++lineNo;
+    if (line.size() > kMaxListLine)
+      throw VaultError(ErrorKind::Refused, "line " + std::to_string(lineNo) + " of the list " + listPath +
+                                               " is longer than any path (over " + std::to_string(kMaxListLine) + " bytes)");
     if (first && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!line.empty()) files.push_back(line);

@@ -279,6 +279,16 @@ TEST_P(AdminTool, OddFileNamesAreTakenAndShownSafely) {
   r = admin({"add", tool_, "--from-list", path("src/no-list")});
   EXPECT_NE(r.err.find("the list " + path("src/no-list") + " cannot be read: No such file or directory"), std::string::npos)
       << r.err;
+  // A list that never ends, or whose line is longer than any path, is
+  // refused without reading it all (each command is given ten seconds).
+  r = admin({"add", tool_, "--from-list", "/dev/zero"}, "", "timeout 10");
+  EXPECT_NE(r.err.find("the list /dev/zero is a device"), std::string::npos) << r.code << r.err;
+  writeText(path("long-list"), path("src/--dash.prt") + "\n" + std::string(100000, 'x') + "\n");
+  r = admin({"add", tool_, "--from-list", path("long-list")}, "", "timeout 10");
+  EXPECT_NE(r.err.find("line 2 of the list " + path("long-list") + " is longer than any path"), std::string::npos) << r.err;
+  r = admin({"add", tool_, "--from-list", "-"}, std::string(1 << 20, 'y'), "timeout 10");
+  EXPECT_NE(r.err.find("line 1 of the list - is longer than any path"), std::string::npos) << r.err;
+  EXPECT_EQ(admin({"list", tool_}).out.find("x"), std::string::npos);
 }
 
 // Ctrl-C (or SIGTERM) during a large add stops it at once with nothing
