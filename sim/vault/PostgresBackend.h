@@ -45,4 +45,9 @@ std::string numberedPlaceholders(std::string_view sql);
 // string that does not parse must not put pieces of it into a log.
 std::string withoutConninfoQuotes(std::string message, const std::string& conninfo);
 
+// `conninfo` as it may be shown: the value of each password=... (quoted or
+// not, in the key/value form or a URI's query) and the password of a URI's
+// user:password@ replaced by "...".
+std::string withoutPassword(std::string conninfo);
+
 }  // namespace rc::sim::vault

@@ -79,6 +79,8 @@ std::string utcNow() {
 
 HistoryStore::HistoryStore(const std::string& location, HistoryAccess access) {
   const bool read = access == HistoryAccess::Read;
+  // A connection string's password stays out of every message.
+  const std::string shown = isPostgresLocation(location) ? vault::withoutPassword(location) : location;
   try {
     if (isPostgresLocation(location)) db_ = std::make_unique<vault::PostgresBackend>(location);
     else db_ = std::make_unique<vault::SqliteBackend>(location, read ? vault::OpenMode::ReadOnly : vault::OpenMode::Create);
@@ -89,9 +91,9 @@ HistoryStore::HistoryStore(const std::string& location, HistoryAccess access) {
       try {
         format = db_->run("SELECT value FROM history_meta WHERE name = 'format'");
       } catch (const vault::VaultError& e) {
-        throw UsageError("history: " + location + " holds no history of check runs (" + e.what() + ")");
+        throw UsageError("history: " + shown + " holds no history of check runs (" + e.what() + ")");
       }
-      if (format.empty()) throw UsageError("history: " + location + " holds no history of check runs");
+      if (format.empty()) throw UsageError("history: " + shown + " holds no history of check runs");
     } else {
       for (const char* statement : kSchema) db_->run(statement);
       format = db_->run("SELECT value FROM history_meta WHERE name = 'format'");
@@ -107,7 +109,7 @@ HistoryStore::HistoryStore(const std::string& location, HistoryAccess access) {
     }
     t.commit();
   } catch (const vault::VaultError& e) {
-    throw UsageError("history: " + location + ": " + e.what());
+    throw UsageError("history: " + shown + ": " + e.what());
   }
 }
 
