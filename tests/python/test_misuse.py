@@ -7,6 +7,8 @@ import os
 import pathlib
 import subprocess
 
+import pytest
+
 from summary import rows
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
@@ -389,3 +391,18 @@ def test_a_work_folder_whose_copies_would_be_the_documents_is_refused(models, tm
     run = ravelcrest("check", suite / "bolt.vxlprt", "--results", tmp_path / "r", "--baselines", tmp_path / "work")
     assert run.returncode == 2 and f"cannot copy the documents into the work folder {tmp_path / 'work'}" in run.stderr
     assert sorted(p.name for p in suite.iterdir()) == ["bolt.vxlprt"]
+
+
+@pytest.mark.skipif(os.geteuid() == 0, reason="root reads every folder")
+def test_a_folder_that_cannot_be_read_is_a_failed_row_not_a_gap(models, tmp_path):
+    suite = tmp_path / "suite"
+    (suite / "locked").mkdir(parents=True)
+    (suite / "bolt.vxlprt").write_bytes((models / "bolt.vxlprt").read_bytes())
+    (suite / "locked" / "nut.prt").write_bytes((models / "nut.prt").read_bytes())
+    (suite / "locked").chmod(0)
+    try:
+        run = ravelcrest("check", suite, "--results", tmp_path / "r", "--checks", "TestEdgeCount")
+    finally:
+        (suite / "locked").chmod(0o755)
+    assert run.returncode == 2, run.stdout
+    assert f"{suite / 'locked'} open: a folder that cannot be read (Permission denied)" in run.stdout, run.stdout

@@ -2,6 +2,7 @@
 #include "tools/check/GeometryDocuments.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -40,7 +41,20 @@ bool isDotName(const fs::path& p) {
   return !name.empty() && name[0] == '.';
 }
 
-void addFolder(const fs::path& folder, std::vector<fs::path>& found) {
+// Whether the folder `path` cannot be listed and entered (answers why, or "").
+std::string unreadableFolder(const fs::path& path) {
+  if (::access(path.c_str(), R_OK | X_OK) == 0) return "";
+  return std::generic_category().message(errno);
+}
+
+// Adds the documents in `folder` and below to `found` (sorted), and each
+// folder among them that cannot be read, with why, to `unreadable`.
+void addFolder(const fs::path& folder, std::vector<fs::path>& found,
+               std::vector<std::pair<fs::path, std::string>>& unreadable) {
+  if (std::string why = unreadableFolder(folder); !why.empty()) {
+    unreadable.emplace_back(folder, why);
+    return;
+  }
   std::vector<fs::path> documents;
   std::error_code ec;
   fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
@@ -48,6 +62,13 @@ void addFolder(const fs::path& folder, std::vector<fs::path>& found) {
     const fs::directory_entry& e = *it;
     if (isDotName(e.path())) {
       if (e.is_directory(ec)) it.disable_recursion_pending();
+      continue;
+    }
+    if (!e.is_symlink(ec) && e.is_directory(ec)) {
+      if (std::string why = unreadableFolder(e.path()); !why.empty()) {
+        unreadable.emplace_back(e.path().lexically_normal(), why);
+        it.disable_recursion_pending();
+      }
       continue;
     }
     if (e.is_regular_file(ec) && documentTypeOf(e.path().string()) != 0) documents.push_back(e.path().lexically_normal());
@@ -206,9 +227,14 @@ std::vector<DocumentItem> collectDocuments(const std::vector<std::string>& argum
     std::error_code ec;
     if (fs::is_directory(path, ec)) {
       std::vector<fs::path> found;
-      addFolder(path, found);
-      if (found.empty()) notes << "ravelcrest: check: no documents in folder " << given << "\n";
+      std::vector<std::pair<fs::path, std::string>> unreadable;
+      addFolder(path, found, unreadable);
+      if (found.empty() && unreadable.empty()) notes << "ravelcrest: check: no documents in folder " << given << "\n";
       for (const fs::path& p : found) add(p.string(), p);
+      // Its documents cannot be checked: a FAILED row, never a silent gap.
+      for (const auto& [folder, why] : unreadable)
+        items.push_back(DocumentItem{folder.string(), "", folder.string(),
+                                     "a folder that cannot be read (" + why + "): its documents are not checked"});
     } else if (isBaselineFile(given)) {
       notes << "ravelcrest: check: skipping " << given << ": a baseline file, not a document\n";
     } else if (fs::is_regular_file(path, ec)) {
