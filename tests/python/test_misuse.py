@@ -406,3 +406,20 @@ def test_a_folder_that_cannot_be_read_is_a_failed_row_not_a_gap(models, tmp_path
         (suite / "locked").chmod(0o755)
     assert run.returncode == 2, run.stdout
     assert f"{suite / 'locked'} open: a folder that cannot be read (Permission denied)" in run.stdout, run.stdout
+
+
+def test_a_report_never_replaces_a_document_or_a_baseline(models, tmp_path):
+    """`check --json a.vxlprt b.vxlprt`: the report's own name forgotten."""
+    suite = tmp_path / "suite"
+    suite.mkdir()
+    for name in ("bolt.vxlprt", "nut.prt"):
+        (suite / name).write_bytes((models / name).read_bytes())
+    before = (suite / "bolt.vxlprt").read_bytes()
+    run = ravelcrest("check", "--json", suite / "bolt.vxlprt", suite / "nut.prt", "--results", tmp_path / "r")
+    assert run.returncode == 2 and "is a document, which a report never replaces" in run.stderr, run.stderr
+    assert (suite / "bolt.vxlprt").read_bytes() == before
+    assert ravelcrest("check", suite / "nut.prt", "--results", tmp_path / "r").returncode == 0
+    props = (suite / "nut.prt.properties").read_bytes()
+    run = ravelcrest("check", suite / "nut.prt", "--results", tmp_path / "r", "--junit", suite / "nut.prt.properties")
+    assert run.returncode == 2 and "is a baseline" in run.stderr, run.stderr
+    assert (suite / "nut.prt.properties").read_bytes() == props
