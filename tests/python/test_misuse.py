@@ -423,3 +423,24 @@ def test_a_report_never_replaces_a_document_or_a_baseline(models, tmp_path):
     run = ravelcrest("check", suite / "nut.prt", "--results", tmp_path / "r", "--junit", suite / "nut.prt.properties")
     assert run.returncode == 2 and "is a baseline" in run.stderr, run.stderr
     assert (suite / "nut.prt.properties").read_bytes() == props
+
+
+def test_merge_never_writes_a_report_over_a_shards_results(models, tmp_path):
+    """`merge --json shard-1.json shard-2.json`: the report's name forgotten."""
+    suite = tmp_path / "suite"
+    suite.mkdir()
+    for name in ("bolt.vxlprt", "nut.prt"):
+        (suite / name).write_bytes((models / name).read_bytes())
+    for k in (1, 2):
+        run = ravelcrest("check", suite, "--results", tmp_path / f"r{k}", "--shard", f"{k}/2",
+                         "--json", tmp_path / f"shard-{k}.json")
+        assert run.returncode == 0, run.stderr
+    first = (tmp_path / "shard-1.json").read_bytes()
+    for option in ("--json", "--junit", "--report"):
+        run = ravelcrest("merge", option, tmp_path / "shard-1.json", tmp_path / "shard-2.json")
+        assert run.returncode == 2 and "holds the results of shard 1/2" in run.stderr, run.stderr
+    assert (tmp_path / "shard-1.json").read_bytes() == first
+    merged = tmp_path / "merged.json"
+    for _ in range(2):  # a merged file is the merge's own, replaced by the next
+        run = ravelcrest("merge", tmp_path / "shard-1.json", tmp_path / "shard-2.json", "--json", merged)
+        assert run.returncode == 0 and "2 of 2 documents" in run.stdout, run.stdout + run.stderr
