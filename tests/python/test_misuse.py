@@ -444,3 +444,27 @@ def test_merge_never_writes_a_report_over_a_shards_results(models, tmp_path):
     for _ in range(2):  # a merged file is the merge's own, replaced by the next
         run = ravelcrest("merge", tmp_path / "shard-1.json", tmp_path / "shard-2.json", "--json", merged)
         assert run.returncode == 0 and "2 of 2 documents" in run.stdout, run.stdout + run.stderr
+
+
+def test_the_review_never_accepts_a_value_a_later_run_changed(models, tmp_path):
+    """The page shows one run; the document was checked again since, with
+    another new value: accepting the row would write what nobody saw."""
+    from review_support import Review
+    part = warned_part(models, tmp_path)  # results in r1: EdgeCount 2 -> 4
+    review = Review(tmp_path / "r1", "--idle-timeout", "60")
+    try:
+        model = json.loads(part.read_text())
+        model["configurations"][0]["body"]["faces"].append({"edges": 4, "triangles": 2})
+        part.write_text(json.dumps(model))
+        assert ravelcrest("check", part, "--results", tmp_path / "r2").returncode == 1  # now 2 -> 6
+        props = (part.parent / "bolt.vxlprt.properties").read_bytes()
+        headers = {"Content-Type": "application/x-www-form-urlencoded", "X-Review-Token": review.token}
+        status, body = review.request("POST", "/accept", b"doc=0&check=TestEdgeCount", headers)
+        assert status == 409 and "another new value for TestEdgeCount (6, not 4)" in json.loads(body)["error"], body
+        status, body = review.request("POST", "/accept", b"doc=0", headers)
+        assert status == 409, body
+        assert (part.parent / "bolt.vxlprt.properties").read_bytes() == props
+    finally:
+        review.stop()
+    accept = ravelcrest("baseline", "accept", part, "--checks", "TestEdgeCount")
+    assert accept.returncode == 0 and "TestEdgeCount: 2 -> 6" in accept.stdout, accept.stdout
