@@ -463,6 +463,11 @@ def test_the_review_never_accepts_a_value_a_later_run_changed(models, tmp_path):
         assert status == 409 and "another new value for TestEdgeCount (6, not 4)" in json.loads(body)["error"], body
         status, body = review.request("POST", "/accept", b"doc=0", headers)
         assert status == 409, body
+        # A document removed since: nothing is written beside where it was.
+        part.rename(tmp_path / "moved.vxlprt")
+        status, body = review.request("POST", "/accept", b"doc=0&check=TestMassProp", headers)
+        assert status == 409 and "no longer exists" in json.loads(body)["error"], body
+        (tmp_path / "moved.vxlprt").rename(part)
         assert (part.parent / "bolt.vxlprt.properties").read_bytes() == props
     finally:
         review.stop()

@@ -197,6 +197,8 @@ class ReviewService {
     std::lock_guard<std::mutex> lock(acceptLock_);
     std::ostringstream said;
     try {
+      if (!platform::fileExists(document->path))
+        return answerJson(answer, 409, {{"error", document->path + " no longer exists: nothing of it is accepted"}});
       if (std::string stale = staleChange(*document, check); !stale.empty())
         return answerJson(answer, 409, {{"error", stale}});
       DocumentItem item{document->path, document->path, document->label, ""};
