@@ -473,3 +473,19 @@ def test_the_review_never_accepts_a_value_a_later_run_changed(models, tmp_path):
         review.stop()
     accept = ravelcrest("baseline", "accept", part, "--checks", "TestEdgeCount")
     assert accept.returncode == 0 and "TestEdgeCount: 2 -> 6" in accept.stdout, accept.stdout
+
+
+def test_a_document_in_a_folder_that_is_no_file_is_a_failed_row_not_a_gap(models, tmp_path):
+    suite = tmp_path / "suite"
+    suite.mkdir()
+    (suite / "bolt.vxlprt").write_bytes((models / "bolt.vxlprt").read_bytes())
+    (suite / "share.vxlprt").symlink_to(tmp_path / "unmounted" / "share.vxlprt")  # its target briefly gone
+    os.mkfifo(suite / "pipe.prt")
+    run = ravelcrest("check", suite, "--results", tmp_path / "r", "--checks", "TestEdgeCount", timeout=60)
+    assert run.returncode == 2, run.stdout
+    assert f"{suite / 'share.vxlprt'} open: a link whose target is missing" in run.stdout, run.stdout
+    assert f"{suite / 'pipe.prt'} open: a FIFO, not a document file" in run.stdout, run.stdout
+    # A suite file that skips them leaves them out.
+    (suite / "ravelcrest.toml").write_text('skip = ["share.vxlprt", "pipe.prt"]\n')
+    run = ravelcrest("check", suite, "--results", tmp_path / "r", "--checks", "TestEdgeCount", timeout=60)
+    assert run.returncode == 0 and "skipped (ravelcrest.toml:1): " in run.stderr, run.stdout + run.stderr
