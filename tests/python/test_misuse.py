@@ -7,6 +7,8 @@ import os
 import pathlib
 import subprocess
 
+import pytest
+
 from summary import rows
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
@@ -389,3 +391,101 @@ def test_a_work_folder_whose_copies_would_be_the_documents_is_refused(models, tm
     run = ravelcrest("check", suite / "bolt.vxlprt", "--results", tmp_path / "r", "--baselines", tmp_path / "work")
     assert run.returncode == 2 and f"cannot copy the documents into the work folder {tmp_path / 'work'}" in run.stderr
     assert sorted(p.name for p in suite.iterdir()) == ["bolt.vxlprt"]
+
+
+@pytest.mark.skipif(os.geteuid() == 0, reason="root reads every folder")
+def test_a_folder_that_cannot_be_read_is_a_failed_row_not_a_gap(models, tmp_path):
+    suite = tmp_path / "suite"
+    (suite / "locked").mkdir(parents=True)
+    (suite / "bolt.vxlprt").write_bytes((models / "bolt.vxlprt").read_bytes())
+    (suite / "locked" / "nut.prt").write_bytes((models / "nut.prt").read_bytes())
+    (suite / "locked").chmod(0)
+    try:
+        run = ravelcrest("check", suite, "--results", tmp_path / "r", "--checks", "TestEdgeCount")
+    finally:
+        (suite / "locked").chmod(0o755)
+    assert run.returncode == 2, run.stdout
+    assert f"{suite / 'locked'} open: a folder that cannot be read (Permission denied)" in run.stdout, run.stdout
+
+
+def test_a_report_never_replaces_a_document_or_a_baseline(models, tmp_path):
+    """`check --json a.vxlprt b.vxlprt`: the report's own name forgotten."""
+    suite = tmp_path / "suite"
+    suite.mkdir()
+    for name in ("bolt.vxlprt", "nut.prt"):
+        (suite / name).write_bytes((models / name).read_bytes())
+    before = (suite / "bolt.vxlprt").read_bytes()
+    run = ravelcrest("check", "--json", suite / "bolt.vxlprt", suite / "nut.prt", "--results", tmp_path / "r")
+    assert run.returncode == 2 and "is a document, which a report never replaces" in run.stderr, run.stderr
+    assert (suite / "bolt.vxlprt").read_bytes() == before
+    assert ravelcrest("check", suite / "nut.prt", "--results", tmp_path / "r").returncode == 0
+    props = (suite / "nut.prt.properties").read_bytes()
+    run = ravelcrest("check", suite / "nut.prt", "--results", tmp_path / "r", "--junit", suite / "nut.prt.properties")
+    assert run.returncode == 2 and "is a baseline" in run.stderr, run.stderr
+    assert (suite / "nut.prt.properties").read_bytes() == props
+
+
+def test_merge_never_writes_a_report_over_a_shards_results(models, tmp_path):
+    """`merge --json shard-1.json shard-2.json`: the report's name forgotten."""
+    suite = tmp_path / "suite"
+    suite.mkdir()
+    for name in ("bolt.vxlprt", "nut.prt"):
+        (suite / name).write_bytes((models / name).read_bytes())
+    for k in (1, 2):
+        run = ravelcrest("check", suite, "--results", tmp_path / f"r{k}", "--shard", f"{k}/2",
+                         "--json", tmp_path / f"shard-{k}.json")
+        assert run.returncode == 0, run.stderr
+    first = (tmp_path / "shard-1.json").read_bytes()
+    for option in ("--json", "--junit", "--report"):
+        run = ravelcrest("merge", option, tmp_path / "shard-1.json", tmp_path / "shard-2.json")
+        assert run.returncode == 2 and "holds the results of shard 1/2" in run.stderr, run.stderr
+    assert (tmp_path / "shard-1.json").read_bytes() == first
+    merged = tmp_path / "merged.json"
+    for _ in range(2):  # a merged file is the merge's own, replaced by the next
+        run = ravelcrest("merge", tmp_path / "shard-1.json", tmp_path / "shard-2.json", "--json", merged)
+        assert run.returncode == 0 and "2 of 2 documents" in run.stdout, run.stdout + run.stderr
+
+
+def test_the_review_never_accepts_a_value_a_later_run_changed(models, tmp_path):
+    """The page shows one run; the document was checked again since, with
+    another new value: accepting the row would write what nobody saw."""
+    from review_support import Review
+    part = warned_part(models, tmp_path)  # results in r1: EdgeCount 2 -> 4
+    review = Review(tmp_path / "r1", "--idle-timeout", "60")
+    try:
+        model = json.loads(part.read_text())
+        model["configurations"][0]["body"]["faces"].append({"edges": 4, "triangles": 2})
+        part.write_text(json.dumps(model))
+        assert ravelcrest("check", part, "--results", tmp_path / "r2").returncode == 1  # now 2 -> 6
+        props = (part.parent / "bolt.vxlprt.properties").read_bytes()
+        headers = {"Content-Type": "application/x-www-form-urlencoded", "X-Review-Token": review.token}
+        status, body = review.request("POST", "/accept", b"doc=0&check=TestEdgeCount", headers)
+        assert status == 409 and "another new value for TestEdgeCount (6, not 4)" in json.loads(body)["error"], body
+        status, body = review.request("POST", "/accept", b"doc=0", headers)
+        assert status == 409, body
+        # A document removed since: nothing is written beside where it was.
+        part.rename(tmp_path / "moved.vxlprt")
+        status, body = review.request("POST", "/accept", b"doc=0&check=TestMassProp", headers)
+        assert status == 409 and "no longer exists" in json.loads(body)["error"], body
+        (tmp_path / "moved.vxlprt").rename(part)
+        assert (part.parent / "bolt.vxlprt.properties").read_bytes() == props
+    finally:
+        review.stop()
+    accept = ravelcrest("baseline", "accept", part, "--checks", "TestEdgeCount")
+    assert accept.returncode == 0 and "TestEdgeCount: 2 -> 6" in accept.stdout, accept.stdout
+
+
+def test_a_document_in_a_folder_that_is_no_file_is_a_failed_row_not_a_gap(models, tmp_path):
+    suite = tmp_path / "suite"
+    suite.mkdir()
+    (suite / "bolt.vxlprt").write_bytes((models / "bolt.vxlprt").read_bytes())
+    (suite / "share.vxlprt").symlink_to(tmp_path / "unmounted" / "share.vxlprt")  # its target briefly gone
+    os.mkfifo(suite / "pipe.prt")
+    run = ravelcrest("check", suite, "--results", tmp_path / "r", "--checks", "TestEdgeCount", timeout=60)
+    assert run.returncode == 2, run.stdout
+    assert f"{suite / 'share.vxlprt'} open: a link whose target is missing" in run.stdout, run.stdout
+    assert f"{suite / 'pipe.prt'} open: a FIFO, not a document file" in run.stdout, run.stdout
+    # A suite file that skips them leaves them out.
+    (suite / "ravelcrest.toml").write_text('skip = ["share.vxlprt", "pipe.prt"]\n')
+    run = ravelcrest("check", suite, "--results", tmp_path / "r", "--checks", "TestEdgeCount", timeout=60)
+    assert run.returncode == 0 and "skipped (ravelcrest.toml:1): " in run.stderr, run.stdout + run.stderr

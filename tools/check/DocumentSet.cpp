@@ -2,6 +2,7 @@
 #include "tools/check/GeometryDocuments.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -40,7 +41,40 @@ bool isDotName(const fs::path& p) {
   return !name.empty() && name[0] == '.';
 }
 
-void addFolder(const fs::path& folder, std::vector<fs::path>& found) {
+// Why `path`, named on the command line or found in a folder with a
+// document's name and neither a folder nor a regular file, is no document
+// that can be opened.
+std::string missingDocumentProblem(const fs::path& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0)
+    return errno == ENOENT || errno == ENOTDIR ? "no such document" : std::generic_category().message(errno);
+  if (S_ISLNK(st.st_mode)) {
+    if (::stat(path.c_str(), &st) == 0) return "a link to something that is not a document file";
+    if (errno == ENOENT) return "a link whose target is missing";
+    if (errno == ELOOP) return "a link in a loop of links";
+    return "a link that cannot be followed: " + std::generic_category().message(errno);
+  }
+  if (S_ISFIFO(st.st_mode)) return "a FIFO, not a document file";
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "a device, not a document file";
+  if (S_ISSOCK(st.st_mode)) return "a socket, not a document file";
+  return "no such document";
+}
+
+// Whether the folder `path` cannot be listed and entered (answers why, or "").
+std::string unreadableFolder(const fs::path& path) {
+  if (::access(path.c_str(), R_OK | X_OK) == 0) return "";
+  return std::generic_category().message(errno);
+}
+
+// Adds the documents in `folder` and below to `found` (sorted), and to
+// `unusable`, with why, each folder among them that cannot be read and each
+// entry named as a document that is no file (a dangling link, a FIFO).
+void addFolder(const fs::path& folder, std::vector<fs::path>& found,
+               std::vector<std::pair<fs::path, std::string>>& unusable) {
+  if (std::string why = unreadableFolder(folder); !why.empty()) {
+    unusable.emplace_back(folder, "a folder that cannot be read (" + why + "): its documents are not checked");
+    return;
+  }
   std::vector<fs::path> documents;
   std::error_code ec;
   fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
@@ -50,7 +84,17 @@ void addFolder(const fs::path& folder, std::vector<fs::path>& found) {
       if (e.is_directory(ec)) it.disable_recursion_pending();
       continue;
     }
-    if (e.is_regular_file(ec) && documentTypeOf(e.path().string()) != 0) documents.push_back(e.path().lexically_normal());
+    if (!e.is_symlink(ec) && e.is_directory(ec)) {
+      if (std::string why = unreadableFolder(e.path()); !why.empty()) {
+        unusable.emplace_back(e.path().lexically_normal(),
+                              "a folder that cannot be read (" + why + "): its documents are not checked");
+        it.disable_recursion_pending();
+      }
+      continue;
+    }
+    if (documentTypeOf(e.path().string()) == 0) continue;
+    if (e.is_regular_file(ec)) documents.push_back(e.path().lexically_normal());
+    else if (!e.is_directory(ec)) unusable.emplace_back(e.path().lexically_normal(), missingDocumentProblem(e.path()));
   }
   std::sort(documents.begin(), documents.end());
   found.insert(found.end(), documents.begin(), documents.end());
@@ -116,24 +160,6 @@ void copyOne(const fs::path& from, const fs::path& to) {
   fs::create_directories(to.parent_path());
   if (fs::is_symlink(fs::symlink_status(to, ec))) fs::remove(to);
   fs::copy_file(from, to, fs::copy_options::overwrite_existing);
-}
-
-// Why `path`, named on the command line and neither a folder nor a regular
-// file, names no document that can be opened.
-std::string missingDocumentProblem(const fs::path& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0)
-    return errno == ENOENT || errno == ENOTDIR ? "no such document" : std::generic_category().message(errno);
-  if (S_ISLNK(st.st_mode)) {
-    if (::stat(path.c_str(), &st) == 0) return "a link to something that is not a document file";
-    if (errno == ENOENT) return "a link whose target is missing";
-    if (errno == ELOOP) return "a link in a loop of links";
-    return "a link that cannot be followed: " + std::generic_category().message(errno);
-  }
-  if (S_ISFIFO(st.st_mode)) return "a FIFO, not a document file";
-  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "a device, not a document file";
-  if (S_ISSOCK(st.st_mode)) return "a socket, not a document file";
-  return "no such document";
 }
 
 // Why `path` cannot serve as a folder of the tool's state: "" when it is a
@@ -206,9 +232,15 @@ std::vector<DocumentItem> collectDocuments(const std::vector<std::string>& argum
     std::error_code ec;
     if (fs::is_directory(path, ec)) {
       std::vector<fs::path> found;
-      addFolder(path, found);
-      if (found.empty()) notes << "ravelcrest: check: no documents in folder " << given << "\n";
+      std::vector<std::pair<fs::path, std::string>> unusable;
+      addFolder(path, found, unusable);
+      if (found.empty() && unusable.empty()) notes << "ravelcrest: check: no documents in folder " << given << "\n";
       for (const fs::path& p : found) add(p.string(), p);
+      // What cannot be checked is a FAILED row, never a silent gap (its path
+      // kept, so that a suite file's skip globs still leave it out).
+      std::sort(unusable.begin(), unusable.end());
+      for (const auto& [entry, why] : unusable)
+        items.push_back(DocumentItem{entry.string(), entry.string(), entry.string(), why});
     } else if (isBaselineFile(given)) {
       notes << "ravelcrest: check: skipping " << given << ": a baseline file, not a document\n";
     } else if (fs::is_regular_file(path, ec)) {

@@ -43,8 +43,28 @@ void anchorImages(RunResults& part, const std::string& jsonFile) {
     for (CheckRow& r : d.rows) anchor(r.images.baseline), anchor(r.images.fresh), anchor(r.images.difference);
 }
 
+// Refuses a report that would replace a shard's results: `merge --json
+// shard-1.json shard-2.json` (the report's name forgotten) would otherwise
+// write the merge of shard 2 alone over shard 1's results.
+void refuseReportsOverShards(const ReportPaths& reports) {
+  for (const auto& [option, path] : {std::pair{"--report", &reports.html}, std::pair{"--junit", &reports.junit},
+                                      std::pair{"--json", &reports.json}}) {
+    if (path->empty() || !platform::fileExists(*path) || platform::fileLength(*path) > 1024 * 1024 * 1024) continue;
+    std::string shard;
+    try {
+      shard = resultsFromJson(platform::readFile(*path), *path).shard;
+    } catch (const std::exception&) {
+      continue;  // no results file: the report's own, or the user's to replace
+    }
+    if (!shard.empty())
+      throw UsageError(std::string("merge: ") + option + " " + *path + " holds the results of shard " + shard +
+                       ", which a report never replaces; name the report's own file");
+  }
+}
+
 void runMerge(const MergeArgs& args, CommandContext& context) {
   checkReportPaths(args.reports, "merge");
+  refuseReportsOverShards(args.reports);
   std::vector<RunResults> parts;
   for (const std::string& input : args.inputs) {
     if (!platform::fileExists(input)) throw UsageError("merge: no such results file: " + input);

@@ -16,6 +16,7 @@
 #include "platform/os/Paths.h"
 #include "tools/baseline/BaselineReview.h"
 #include "tools/check/ImageChecks.h"
+#include "tools/check/LastRun.h"
 #include "tools/common/Command.h"
 #include "tools/common/Interrupt.h"
 #include "tools/common/OutputFiles.h"
@@ -196,6 +197,10 @@ class ReviewService {
     std::lock_guard<std::mutex> lock(acceptLock_);
     std::ostringstream said;
     try {
+      if (!platform::fileExists(document->path))
+        return answerJson(answer, 409, {{"error", document->path + " no longer exists: nothing of it is accepted"}});
+      if (std::string stale = staleChange(*document, check); !stale.empty())
+        return answerJson(answer, 409, {{"error", stale}});
       DocumentItem item{document->path, document->path, document->label, ""};
       int n = acceptChanges(item, checks, options_.build, said);
       out_ << said.str() << std::flush;
@@ -204,6 +209,22 @@ class ReviewService {
       out_ << "review: " << document->label << ": " << e.what() << std::endl;
       answerJson(answer, 409, {{"error", e.what()}});
     }
+  }
+
+  // Why accepting `check` of `document` (every change when empty) would not
+  // accept what the page shows: a later run recorded another new value
+  // for it. "" when it would.
+  static std::string staleChange(const DocumentResult& document, std::string_view check) {
+    const std::string host = hostPathOf(document.path);
+    const LastRun last = readLastRun(std::string(platform::folderOf(document.path)), std::string(platform::fileName(host)));
+    for (const CheckRow& row : document.rows) {
+      if ((!check.empty() && row.check != check) || row.newValue.empty()) continue;
+      for (const AcceptableChange& change : last.changes)
+        if (change.check == row.check && !change.newValue.empty() && change.newValue != row.newValue)
+          return "the document's last run has another new value for " + row.check + " (" + change.newValue +
+                 ", not " + row.newValue + "): review that run";
+    }
+    return "";
   }
 
   const RunResults& results_;

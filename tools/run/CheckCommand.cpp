@@ -159,6 +159,21 @@ void noteOrphanedBaselines(const std::vector<std::string>& given, std::ostream& 
   for (const std::string& o : orphans) out << "  " << o << "\n";
 }
 
+// Refuses a report that would replace a document or a baseline file:
+// `check --json a.vxlprt b.vxlprt` (the report's name forgotten) would
+// otherwise write the results over a.vxlprt.
+void refuseReportsOverDocuments(const ReportPaths& reports) {
+  for (const auto& [option, path] : {std::pair{"--report", &reports.html}, std::pair{"--junit", &reports.junit},
+                                      std::pair{"--json", &reports.json}}) {
+    std::error_code ec;
+    if (path->empty() || !std::filesystem::exists(*path, ec)) continue;
+    if (documentTypeOf(*path) != 0 || isBaselineFile(*path))
+      throw UsageError(std::string("check: ") + option + " " + *path + " is " +
+                       (isBaselineFile(*path) ? "a baseline" : "a document") +
+                       ", which a report never replaces; name the report's own file");
+  }
+}
+
 // The library's module trace (TraceLog.log at the drive root: "Couldn't
 // find vxconst.bas" and the like) of a run goes into its results folder, as
 // the session's trace log does, unless $RAVELCREST_DRIVE_ROOT names a drive
@@ -188,6 +203,7 @@ void run(CheckArgs& args, CLI::App& cmd, CommandContext& context) {
   unsigned jobs = args.jobs.empty() ? processorCount() : parseJobsOption(args.jobs);
   Shard shard = args.shard.empty() ? Shard{} : shardOption(args.shard, ::getenv, context.err);
   checkReportPaths(args.reports, "check");
+  refuseReportsOverDocuments(args.reports);
   if (args.timingTrend > 0 && args.history.empty()) throw UsageError("check: --timing-trend needs --history");
   // A history this version cannot write is refused before anything runs.
   if (!args.history.empty()) HistoryStore{args.history};

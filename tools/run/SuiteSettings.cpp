@@ -116,7 +116,7 @@ void SuiteSettings::select(std::vector<DocumentItem>& documents, std::ostream& n
   std::vector<DocumentItem> kept;
   rulesOf_.clear();
   for (DocumentItem& d : documents) {
-    std::string rel = d.problem.empty() ? suitePath(config_, d.path) : "";
+    std::string rel = d.path.empty() ? "" : suitePath(config_, d.path);
     std::string skippedBy;
     std::vector<const DocumentRule*> rules;
     if (!rel.empty()) {
