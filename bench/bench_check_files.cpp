@@ -173,6 +173,14 @@ std::pair<RunTimes, RunTimes> firstAndSecond(benchmark::State& state, const std:
   return {first, second};
 }
 
+// Adds a first and a second run's times to `into[0]` and `into[1]`.
+void add(RunTimes* into, const std::pair<RunTimes, RunTimes>& runs) {
+  for (int k = 0; k < 2; ++k) {
+    const RunTimes& r = k == 0 ? runs.first : runs.second;
+    into[k].wall += r.wall, into[k].cpu += r.cpu, into[k].sys += r.sys;
+  }
+}
+
 void BM_CheckRunNoSync(benchmark::State& state) {
   const char* tmp = std::getenv("TMPDIR");
   const std::string disk = tmp && *tmp ? tmp : "/var/tmp";
@@ -181,12 +189,6 @@ void BM_CheckRunNoSync(benchmark::State& state) {
   const std::string tool = RAVELCREST_TOOL;
   RunTimes synced[2], waived[2], memory[2];
   std::vector<std::string> made;
-  auto add = [](RunTimes* into, const std::pair<RunTimes, RunTimes>& runs) {
-    for (int k = 0; k < 2; ++k) {
-      const RunTimes& r = k == 0 ? runs.first : runs.second;
-      into[k].wall += r.wall, into[k].cpu += r.cpu, into[k].sys += r.sys;
-    }
-  };
   for (auto _ : state) {
     add(memory, firstAndSecond(state, tool, "/dev/shm", count, made));
     if (!state.error_occurred()) add(synced, firstAndSecond(state, tool, disk, count, made));
@@ -220,12 +222,6 @@ void BM_CheckRun(benchmark::State& state) {
   const int count = documentCount();
   RunTimes ours[2], theirs[2];
   std::vector<std::string> made;
-  auto add = [](RunTimes* into, const std::pair<RunTimes, RunTimes>& runs) {
-    for (int k = 0; k < 2; ++k) {
-      const RunTimes& r = k == 0 ? runs.first : runs.second;
-      into[k].wall += r.wall, into[k].cpu += r.cpu, into[k].sys += r.sys;
-    }
-  };
   for (auto _ : state) {
     if (baselineTool != nullptr && *baselineTool != '\0')
       add(theirs, firstAndSecond(state, baselineTool, base, count, made));
