@@ -138,6 +138,22 @@ def test_two_accepts_at_once_both_land(models, tmp_path):
         assert left
 
 
+def test_an_accept_removes_the_temporaries_a_killed_accept_left(models, tmp_path):
+    part = warned_part(models, tmp_path)
+    stale = part.parent / ".ravelcrest-accept-k1LLed"
+    stale.write_text("EdgeCount = 3      Build: half written\n")
+    elsewhere = tmp_path / "elsewhere.txt"
+    elsewhere.write_text("kept")
+    link = part.parent / ".ravelcrest-accept-link"
+    link.symlink_to(elsewhere)
+    accept = ravelcrest("baseline", "accept", part, "--checks", "TestEdgeCount")
+    assert accept.returncode == 0, accept.stderr
+    assert not stale.exists()
+    # Only this user's regular files of the name go; a link stays, its target untouched.
+    assert link.is_symlink() and elsewhere.read_text() == "kept"
+    assert "\nEdgeCount = 4 " in "\n" + (part.parent / "bolt.vxlprt.properties").read_text()
+
+
 def test_a_results_folder_serves_one_run_at_a_time(models, tmp_path):
     many = tmp_path / "many"
     many.mkdir()

@@ -29,6 +29,26 @@ namespace {
 // at once (two reviewers, a review and `baseline accept`) take turns
 // instead of each replacing a baseline from a copy the other has changed.
 constexpr std::string_view kAcceptLock = "accept.lock";
+// The prefix of a rewritten properties file's temporary beside the document.
+constexpr std::string_view kAcceptTemporary = ".ravelcrest-accept-";
+
+// Removes the temporaries an accept killed midway left in `folder`: under
+// the accept lock no other accept is writing one. Only this user's regular
+// files go; anything else of the name is left as it is.
+void removeStaleAcceptTemporaries(const std::string& folder) {
+  std::vector<std::string> names;
+  try {
+    names = platform::listFolder(folder);
+  } catch (const automation::AutomationError&) {
+    return;  // the accept itself says what is wrong with the folder
+  }
+  for (const std::string& name : names) {
+    if (!name.starts_with(kAcceptTemporary)) continue;
+    const std::string path = platform::joinPath(folder, name);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) ::unlink(path.c_str());
+  }
+}
 
 bool named(const std::vector<std::string>& checks, const std::string& check) {
   return checks.empty() || std::find(checks.begin(), checks.end(), check) != checks.end();
@@ -104,7 +124,7 @@ void rewriteProperty(const std::string& file, const std::string& key, const std:
   }
   // The library formats the line (build and date); it is appended to a
   // temporary copy that then replaces the file.
-  std::string temp = std::string(platform::folderOf(file)) + "/.ravelcrest-accept-XXXXXX";
+  std::string temp = std::string(platform::folderOf(file)) + "/" + std::string(kAcceptTemporary) + "XXXXXX";
   int fd = ::mkstemp(temp.data());
   if (fd < 0) throw OutputError("cannot write " + file + ": " + systemReason(errno));
   ::close(fd);
@@ -146,6 +166,7 @@ int acceptChanges(const DocumentItem& document, const std::vector<std::string>& 
     checking = platform::UniqueFd(::open(document.path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     while (checking.valid() && ::flock(checking.get(), LOCK_EX) != 0 && errno == EINTR) {
     }
+    removeStaleAcceptTemporaries(folder.empty() ? "." : folder);
   }
   LastRun run = readLastRun(folder, nameOnly);
   std::vector<std::string> written;  // baseline files beside the document, for the index
